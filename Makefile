@@ -1,0 +1,45 @@
+# Pagewright: the two everyday commands are `make run` and `make test`.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+BENCH_BUILD?= build-bench
+JOBS       ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+
+CMAKE_GEN = cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: deps build run test test-asan bench fuzz clean
+
+deps:
+	@tools/deps.sh
+
+build: deps
+	@test -f $(BUILD)/build.ninja || $(CMAKE_GEN) -S . -B $(BUILD)
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/cli/cfb --help
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Qt-free tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	@test -f $(ASAN_BUILD)/build.ninja || CC=clang CXX=clang++ $(CMAKE_GEN) -DPGW_SANITIZE=ON -S . -B $(ASAN_BUILD)
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -L qtfree
+
+bench: deps
+	@test -f $(BENCH_BUILD)/build.ninja || cmake -G Ninja -DCMAKE_BUILD_TYPE=Release -DPGW_BENCH=ON -S . -B $(BENCH_BUILD)
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	$(BENCH_BUILD)/bench/storage_bench
+
+fuzz: deps
+	@test -f $(FUZZ_BUILD)/build.ninja || CC=clang CXX=clang++ cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPGW_FUZZ=ON -S . -B $(FUZZ_BUILD)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	mkdir -p $(FUZZ_BUILD)/corpus
+	$(FUZZ_BUILD)/fuzz/fuzz_compound_file -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
+	    $(FUZZ_BUILD)/corpus fuzz/seeds
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)

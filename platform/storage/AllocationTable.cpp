@@ -1,0 +1,61 @@
+#include "AllocationTable.h"
+
+#include "FileFormat.h"
+
+namespace pgw::storage {
+
+using format::kFreeSector;
+
+void AllocationTable::assign(std::vector<uint32_t> entries) {
+    next_ = std::move(entries);
+    dirty_.assign(sectorCount(), false);
+    held_.assign(next_.size(), false);
+    heldList_.clear();
+    freeHint_ = 0;
+}
+
+void AllocationTable::set(uint32_t index, uint32_t value) {
+    if (next_[index] == value) return;
+    next_[index] = value;
+    dirty_[index / entriesPerSector_] = true;
+}
+
+void AllocationTable::grow() {
+    next_.resize(next_.size() + entriesPerSector_, kFreeSector);
+    held_.resize(next_.size(), false);
+    dirty_.push_back(true);
+}
+
+std::optional<uint32_t> AllocationTable::findFree() {
+    for (uint32_t i = freeHint_; i < next_.size(); ++i) {
+        if (next_[i] == kFreeSector && !held_[i]) {
+            freeHint_ = i + 1;
+            return i;
+        }
+    }
+    freeHint_ = size();
+    return std::nullopt;
+}
+
+void AllocationTable::release(uint32_t index) {
+    set(index, kFreeSector);
+    held_[index] = true;
+    heldList_.push_back(index);
+}
+
+uint32_t AllocationTable::usedExtent() const {
+    uint32_t extent = size();
+    while (extent > 0 && next_[extent - 1] == kFreeSector) --extent;
+    return extent;
+}
+
+void AllocationTable::markCommitted() {
+    dirty_.assign(dirty_.size(), false);
+    for (uint32_t index : heldList_) {
+        held_[index] = false;
+        if (index < freeHint_) freeHint_ = index;
+    }
+    heldList_.clear();
+}
+
+}  // namespace pgw::storage

@@ -1,0 +1,291 @@
+// Directory entries: creating, finding, destroying, renaming and copying elements, and
+// the sibling trees the file keeps them in.
+
+#include "ElementName.h"
+#include "Engine.h"
+#include "FileFormat.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace pgw::storage {
+
+using namespace format;
+
+namespace {
+
+constexpr size_t kCopyChunk = 1 << 20;
+
+}  // namespace
+
+void Engine::markEntryDirty(uint32_t index) {
+    dirtyDirSectors_[index / (sectorSize_ / kDirEntrySize)] = true;
+}
+
+StgResult Engine::newEntry(uint32_t* index) {
+    for (uint32_t i = freeEntryHint_; i < entries_.size(); ++i) {
+        if (entries_[i].type == kUnused && !entries_[i].orphan) {
+            freeEntryHint_ = i + 1;
+            *index = i;
+            return StgResult::Ok;
+        }
+    }
+    const uint32_t perSector = sectorSize_ / kDirEntrySize;
+    if (entries_.size() + perSector > kMaxDirEntries) return StgResult::DiskFull;
+    uint32_t sector;
+    if (const StgResult r = allocateSector(&sector); r != StgResult::Ok) return r;
+    fat_.set(dirChain_.back(), sector);
+    dirChain_.push_back(sector);
+    dirtyDirSectors_.push_back(true);
+    headerDirty_ = true;
+    *index = uint32_t(entries_.size());
+    for (uint32_t i = 0; i < perSector; ++i) {
+        DirEntry unused;
+        unused.colour = kRed;
+        entries_.push_back(std::move(unused));
+    }
+    freeEntryHint_ = *index + 1;
+    return StgResult::Ok;
+}
+
+StgResult Engine::findChild(uint32_t storage, std::u16string_view name, uint32_t* found) const {
+    const auto& children = entries_[storage].children;
+    const auto it = std::lower_bound(children.begin(), children.end(), name, [&](uint32_t child, auto key) {
+        return compareElementNames(entries_[child].name, key) < 0;
+    });
+    if (it == children.end() || compareElementNames(entries_[*it].name, name) != 0)
+        return StgResult::ElementNotFound;
+    *found = *it;
+    return StgResult::Ok;
+}
+
+void Engine::insertChild(uint32_t storage, uint32_t child) {
+    auto& children = entries_[storage].children;
+    const auto it = std::lower_bound(children.begin(), children.end(), child, [&](uint32_t a, uint32_t b) {
+        return compareElementNames(entries_[a].name, entries_[b].name) < 0;
+    });
+    children.insert(it, child);
+    entries_[child].parent = storage;
+    entries_[storage].treeDirty = true;
+    dirtyStorages_.push_back(storage);
+}
+
+void Engine::removeChild(uint32_t storage, uint32_t child) {
+    auto& children = entries_[storage].children;
+    children.erase(std::find(children.begin(), children.end(), child));
+    entries_[storage].treeDirty = true;
+    dirtyStorages_.push_back(storage);
+}
+
+StgResult Engine::createElement(uint32_t storage, std::u16string_view name, uint8_t type, bool replace, bool open,
+                                uint32_t* created) {
+    uint32_t existing;
+    if (findChild(storage, name, &existing) == StgResult::Ok) {
+        if (!replace) return StgResult::AlreadyExists;
+        removeChild(storage, existing);
+        freeSubtree(existing);
+    }
+    uint32_t index;
+    if (const StgResult r = newEntry(&index); r != StgResult::Ok) return r;
+    DirEntry& e = entries_[index];
+    const uint32_t generation = e.generation;
+    e = DirEntry{};
+    e.generation = generation;
+    e.name = name;
+    e.type = type;
+    e.open = open;
+    e.colour = kRed;  // differs from any colour written, so the entry is written at commit
+    insertChild(storage, index);
+    markEntryDirty(index);
+    *created = index;
+    return StgResult::Ok;
+}
+
+StgResult Engine::openElement(uint32_t storage, std::u16string_view name, uint8_t type, uint32_t* opened) {
+    uint32_t index;
+    if (findChild(storage, name, &index) != StgResult::Ok || entries_[index].type != type)
+        return StgResult::ElementNotFound;
+    if (entries_[index].open) return StgResult::AccessDenied;
+    entries_[index].open = true;
+    *opened = index;
+    return StgResult::Ok;
+}
+
+// Frees the chains of an entry and everything below it; handles on them revert.
+void Engine::freeSubtree(uint32_t index) {
+    std::vector<uint32_t> pending{index};
+    while (!pending.empty()) {
+        const uint32_t i = pending.back();
+        pending.pop_back();
+        DirEntry& e = entries_[i];
+        pending.insert(pending.end(), e.children.begin(), e.children.end());
+        if (e.isStream()) shrinkChain(e.chain, isMini(e.size), 0);
+        const uint32_t generation = e.generation + 1;
+        e = DirEntry{};
+        e.generation = generation;
+        markEntryDirty(i);
+        freeEntryHint_ = std::min(freeEntryHint_, i);
+    }
+}
+
+StgResult Engine::destroyElement(uint32_t storage, std::u16string_view name) {
+    uint32_t index;
+    if (const StgResult r = findChild(storage, name, &index); r != StgResult::Ok) return r;
+    removeChild(storage, index);
+    freeSubtree(index);
+    return StgResult::Ok;
+}
+
+StgResult Engine::renameElement(uint32_t storage, std::u16string_view oldName, std::u16string_view newName) {
+    uint32_t index, clash;
+    if (const StgResult r = findChild(storage, oldName, &index); r != StgResult::Ok) return r;
+    if (findChild(storage, newName, &clash) == StgResult::Ok && clash != index) return StgResult::AlreadyExists;
+    if (entries_[index].open) return StgResult::AccessDenied;
+    removeChild(storage, index);
+    entries_[index].name = newName;
+    insertChild(storage, index);
+    markEntryDirty(index);
+    return StgResult::Ok;
+}
+
+void Engine::statEntry(uint32_t index, ElementStat* out) const {
+    const DirEntry& e = entries_[index];
+    out->name = index == 0 ? path_ : toUtf8(e.name);
+    out->kind = index == 0 ? ElementKind::Root : e.isStorage() ? ElementKind::Storage : ElementKind::Stream;
+    out->size = e.isStream() ? e.size : 0;
+    out->clsid = e.clsid;
+    out->stateBits = e.stateBits;
+    out->creationTime = e.creationTime;
+    out->modifiedTime = e.modifiedTime;
+}
+
+void Engine::setClass(uint32_t storage, const Clsid& clsid) {
+    entries_[storage].clsid = clsid;
+    markEntryDirty(storage);
+}
+
+bool Engine::isSameOrAncestor(uint32_t ancestor, uint32_t entry) const {
+    for (uint32_t i = entry;; i = entries_[i].parent) {
+        if (i == ancestor) return true;
+        if (i == 0) return false;
+    }
+}
+
+StgResult Engine::copyStream(uint32_t source, Engine& target, uint32_t targetStream) {
+    const uint64_t size = entries_[source].size;
+    if (const StgResult r = target.resizeRaw(targetStream, size); r != StgResult::Ok) return r;
+    std::vector<uint8_t> buffer(size_t(std::min<uint64_t>(size, kCopyChunk)));
+    for (uint64_t offset = 0; offset < size;) {
+        size_t got = 0;
+        StgResult r = readStream(source, offset, buffer.data(), buffer.size(), &got);
+        if (r == StgResult::Ok) r = target.writeStream(targetStream, offset, buffer.data(), got);
+        if (r != StgResult::Ok) return r;
+        offset += got;
+    }
+    return StgResult::Ok;
+}
+
+// Copies a storage's elements into another, merging storages and replacing streams.
+// Works from a list instead of recursing, so a deep tree cannot exhaust the stack.
+StgResult Engine::copyStorage(uint32_t source, Engine& target, uint32_t targetStorage) {
+    std::vector<std::pair<uint32_t, uint32_t>> jobs{{source, targetStorage}};
+    while (!jobs.empty()) {
+        const auto [from, to] = jobs.back();
+        jobs.pop_back();
+        target.entries_[to].clsid = entries_[from].clsid;
+        target.entries_[to].stateBits = entries_[from].stateBits;
+        target.markEntryDirty(to);
+        const std::vector<uint32_t> children = entries_[from].children;
+        for (const uint32_t child : children) {
+            // Copied out: creating elements in the same file may move the entries.
+            const DirEntry& c = entries_[child];
+            const std::u16string name = c.name;
+            const uint8_t type = c.type;
+            const uint64_t created = c.creationTime, modified = c.modifiedTime;
+            uint32_t made;
+            if (type != kStreamType && target.findChild(to, name, &made) == StgResult::Ok &&
+                target.entries_[made].isStorage()) {
+                jobs.emplace_back(child, made);
+                continue;
+            }
+            const StgResult r = target.createElement(to, name, type, true, false, &made);
+            if (r != StgResult::Ok) return r;
+            target.entries_[made].creationTime = created;
+            target.entries_[made].modifiedTime = modified;
+            if (type != kStreamType) {
+                jobs.emplace_back(child, made);
+            } else if (const StgResult copied = copyStream(child, target, made); copied != StgResult::Ok) {
+                return copied;
+            }
+        }
+    }
+    return StgResult::Ok;
+}
+
+// Rebuilds a storage's children as a balanced search tree: the median of each range is
+// its root. Levels above the last are then full, so colouring the last level red (when
+// it is incomplete) and the rest black gives a valid red-black tree.
+void Engine::rebuildSiblingTree(uint32_t storage) {
+    DirEntry& parent = entries_[storage];
+    parent.treeDirty = false;
+    const std::vector<uint32_t>& kids = parent.children;
+    uint32_t fullLevels = 0;
+    while ((size_t(2) << fullLevels) - 1 <= kids.size()) ++fullLevels;
+
+    struct Range {
+        size_t begin, end;
+        uint32_t depth;
+    };
+    const auto build = [&](auto&& self, Range range) -> uint32_t {
+        if (range.begin >= range.end) return kNoStream;
+        const size_t mid = range.begin + (range.end - range.begin - 1) / 2;
+        const uint32_t left = self(self, Range{range.begin, mid, range.depth + 1});
+        const uint32_t right = self(self, Range{mid + 1, range.end, range.depth + 1});
+        DirEntry& node = entries_[kids[mid]];
+        const uint8_t colour = range.depth >= fullLevels ? kRed : kBlack;
+        if (node.left != left || node.right != right || node.colour != colour) {
+            node.left = left, node.right = right, node.colour = colour;
+            markEntryDirty(kids[mid]);
+        }
+        return kids[mid];
+    };
+    const uint32_t root = build(build, Range{0, kids.size(), 0});
+    if (entries_[storage].child != root) {
+        entries_[storage].child = root;
+        markEntryDirty(storage);
+    }
+}
+
+void Engine::serialiseEntry(uint32_t index, uint8_t* out) const {
+    const DirEntry& e = entries_[index];
+    if (e.orphan) {
+        std::memcpy(out, e.orphan->data(), kDirEntrySize);
+        return;
+    }
+    std::memset(out, 0, kDirEntrySize);
+    put32(out + dir::kLeft, kNoStream);
+    put32(out + dir::kRight, kNoStream);
+    put32(out + dir::kChild, kNoStream);
+    if (e.type == kUnused) return;
+    for (size_t i = 0; i < e.name.size(); ++i) put16(out + dir::kName + 2 * i, e.name[i]);
+    put16(out + dir::kNameLength, uint16_t((e.name.size() + 1) * 2));
+    out[dir::kType] = e.type;
+    out[dir::kColour] = index == 0 ? uint8_t(kBlack) : e.colour;
+    if (index != 0) {
+        put32(out + dir::kLeft, e.left);
+        put32(out + dir::kRight, e.right);
+    }
+    if (e.isStorage()) {
+        put32(out + dir::kChild, e.child);
+        std::memcpy(out + dir::kClsid, e.clsid.data(), 16);
+        put32(out + dir::kStateBits, e.stateBits);
+        if (index != 0) put64(out + dir::kCreated, e.creationTime);
+        put64(out + dir::kModified, e.modifiedTime);
+    }
+    if (e.isStream() || index == 0) {
+        put32(out + dir::kStart, e.chain.empty() ? kEndOfChain : e.chain.front());
+        put64(out + dir::kSize, e.size);
+    }
+}
+
+}  // namespace pgw::storage

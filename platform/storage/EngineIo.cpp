@@ -1,0 +1,241 @@
+// Sector allocation and stream I/O.
+
+#include "Engine.h"
+#include "FileFormat.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace pgw::storage {
+
+using namespace format;
+
+namespace {
+
+constexpr size_t kZeroChunk = 64 * 1024;
+const uint8_t kZeros[kZeroChunk] = {};
+
+uint64_t unitsFor(uint64_t bytes, uint32_t unit) { return (bytes + unit - 1) / unit; }
+
+}  // namespace
+
+uint64_t Engine::maxStreamSize() const {
+    return majorVersion_ == 3 ? kMaxV3FileSize - 1 : uint64_t(maxSectors_) * sectorSize_;
+}
+
+StgResult Engine::addFatSector() {
+    const uint32_t first = fat_.size();
+    if (first >= maxSectors_) return StgResult::DiskFull;
+    fat_.grow();
+    fat_.set(first, kFatSector);
+    fatSectors_.push_back(first);
+    const size_t perDifatSector = sectorSize_ / 4 - 1;
+    if (fatSectors_.size() > kHeaderDifatEntries + difatSectors_.size() * perDifatSector) {
+        const auto difat = fat_.findFree();  // the new FAT sector brought free entries
+        fat_.set(*difat, kDifatSector);
+        difatSectors_.push_back(*difat);
+    }
+    headerDirty_ = true;
+    return StgResult::Ok;
+}
+
+StgResult Engine::allocateSector(uint32_t* sector) {
+    for (;;) {
+        if (const auto found = fat_.findFree()) {
+            if (*found >= maxSectors_) return StgResult::DiskFull;
+            fat_.set(*found, kEndOfChain);
+            *sector = *found;
+            return StgResult::Ok;
+        }
+        if (const StgResult r = addFatSector(); r != StgResult::Ok) return r;
+    }
+}
+
+StgResult Engine::allocateMiniSector(uint32_t* mini) {
+    auto found = miniFat_.findFree();
+    if (!found) {
+        uint32_t sector;
+        if (const StgResult r = allocateSector(&sector); r != StgResult::Ok) return r;
+        if (!miniFatChain_.empty()) fat_.set(miniFatChain_.back(), sector);
+        miniFatChain_.push_back(sector);
+        miniFat_.grow();
+        headerDirty_ = true;
+        found = miniFat_.findFree();
+    }
+    // The mini stream must reach the new mini sector.
+    DirEntry& root = entries_[0];
+    const uint64_t needed = (uint64_t(*found) + 1) * kMiniSectorSize;
+    if (root.size < needed) {
+        if (const StgResult r = growChain(root.chain, false, unitsFor(needed, sectorSize_)); r != StgResult::Ok)
+            return r;
+        entries_[0].size = needed;
+        markEntryDirty(0);
+    }
+    miniFat_.set(*found, kEndOfChain);
+    *mini = *found;
+    return StgResult::Ok;
+}
+
+StgResult Engine::growChain(std::vector<uint32_t>& chain, bool mini, size_t units) {
+    AllocationTable& table = mini ? miniFat_ : fat_;
+    while (chain.size() < units) {
+        uint32_t unit;
+        const StgResult r = mini ? allocateMiniSector(&unit) : allocateSector(&unit);
+        if (r != StgResult::Ok) return r;
+        if (!chain.empty()) table.set(chain.back(), unit);
+        chain.push_back(unit);
+    }
+    return StgResult::Ok;
+}
+
+void Engine::shrinkChain(std::vector<uint32_t>& chain, bool mini, size_t units) {
+    AllocationTable& table = mini ? miniFat_ : fat_;
+    if (chain.size() <= units) return;
+    for (size_t i = units; i < chain.size(); ++i) table.release(chain[i]);
+    chain.resize(units);
+    if (!chain.empty()) table.set(chain.back(), kEndOfChain);
+}
+
+StgResult Engine::setChainLength(std::vector<uint32_t>& chain, bool mini, size_t units) {
+    if (chain.size() < units) return growChain(chain, mini, units);
+    shrinkChain(chain, mini, units);
+    return StgResult::Ok;
+}
+
+// Coalesces runs of consecutive sectors into one read or write each.
+StgResult Engine::sectorIo(const std::vector<uint32_t>& chain, uint64_t offset, uint8_t* buffer, size_t count,
+                           bool write) {
+    while (count > 0) {
+        size_t index = size_t(offset / sectorSize_);
+        const uint32_t within = uint32_t(offset % sectorSize_);
+        const uint32_t first = chain[index];
+        uint64_t span = sectorSize_ - within;
+        while (span < count && index + 1 < chain.size() && chain[index + 1] == chain[index] + 1) {
+            ++index;
+            span += sectorSize_;
+        }
+        const size_t n = size_t(std::min<uint64_t>(span, count));
+        const uint64_t at = sectorOffset(first) + within;
+        if (write) {
+            if (const StgResult r = device_->writeAt(at, buffer, n); r != StgResult::Ok) return r;
+        } else {
+            size_t got = 0;
+            if (const StgResult r = device_->readAt(at, buffer, n, &got); r != StgResult::Ok) return r;
+            std::memset(buffer + got, 0, n - got);  // a last sector cut short reads as zeros
+        }
+        buffer += n;
+        offset += n;
+        count -= n;
+    }
+    return StgResult::Ok;
+}
+
+StgResult Engine::chainIo(const std::vector<uint32_t>& chain, bool mini, uint64_t offset, uint8_t* buffer,
+                          size_t count, bool write) {
+    if (!mini) return sectorIo(chain, offset, buffer, count, write);
+    while (count > 0) {
+        size_t index = size_t(offset / kMiniSectorSize);
+        const uint32_t within = uint32_t(offset % kMiniSectorSize);
+        const uint32_t first = chain[index];
+        uint64_t span = kMiniSectorSize - within;
+        while (span < count && index + 1 < chain.size() && chain[index + 1] == chain[index] + 1) {
+            ++index;
+            span += kMiniSectorSize;
+        }
+        const size_t n = size_t(std::min<uint64_t>(span, count));
+        const uint64_t at = uint64_t(first) * kMiniSectorSize + within;
+        if (const StgResult r = sectorIo(entries_[0].chain, at, buffer, n, write); r != StgResult::Ok) return r;
+        buffer += n;
+        offset += n;
+        count -= n;
+    }
+    return StgResult::Ok;
+}
+
+StgResult Engine::resizeRaw(uint32_t entry, uint64_t newSize) {
+    DirEntry& e = entries_[entry];
+    if (newSize > maxStreamSize()) return StgResult::DiskFull;
+    const uint64_t oldSize = e.size;
+    const bool oldMini = isMini(oldSize), newMini = isMini(newSize);
+    if (oldMini == newMini) {
+        const StgResult r = setChainLength(e.chain, newMini, unitsFor(newSize, unitSize(newMini)));
+        if (r != StgResult::Ok) return r;
+    } else {
+        // Crossing the mini-stream cut-off moves the bytes kept (fewer than 4096).
+        std::vector<uint8_t> kept(size_t(std::min(oldSize, newSize)));
+        if (const StgResult r = chainIo(e.chain, oldMini, 0, kept.data(), kept.size(), false); r != StgResult::Ok)
+            return r;
+        std::vector<uint32_t> fresh;
+        StgResult r = growChain(fresh, newMini, unitsFor(newSize, unitSize(newMini)));
+        if (r == StgResult::Ok) r = chainIo(fresh, newMini, 0, kept.data(), kept.size(), true);
+        if (r != StgResult::Ok) {
+            shrinkChain(fresh, newMini, 0);
+            return r;
+        }
+        DirEntry& moved = entries_[entry];
+        shrinkChain(moved.chain, oldMini, 0);
+        moved.chain = std::move(fresh);
+    }
+    entries_[entry].size = newSize;
+    markEntryDirty(entry);
+    return StgResult::Ok;
+}
+
+StgResult Engine::writeZeros(uint32_t entry, uint64_t from, uint64_t to) {
+    const DirEntry& e = entries_[entry];
+    while (from < to) {
+        const size_t n = size_t(std::min<uint64_t>(kZeroChunk, to - from));
+        const StgResult r = chainIo(e.chain, isMini(e.size), from, const_cast<uint8_t*>(kZeros), n, true);
+        if (r != StgResult::Ok) return r;
+        from += n;
+    }
+    return StgResult::Ok;
+}
+
+// Keeps the unused end of a stream's last sector zero, so no stale bytes linger there.
+StgResult Engine::zeroTail(uint32_t entry) {
+    const DirEntry& e = entries_[entry];
+    const uint32_t unit = unitSize(isMini(e.size));
+    const uint64_t rest = e.size % unit;
+    if (rest == 0 || e.chain.empty()) return StgResult::Ok;
+    return writeZeros(entry, e.size, e.size + (unit - rest));
+}
+
+StgResult Engine::readStream(uint32_t entry, uint64_t offset, void* buffer, size_t count, size_t* bytesRead) {
+    const DirEntry& e = entries_[entry];
+    const size_t n = offset >= e.size ? 0 : size_t(std::min<uint64_t>(count, e.size - offset));
+    *bytesRead = 0;
+    if (n == 0) return StgResult::Ok;
+    const StgResult r = chainIo(e.chain, isMini(e.size), offset, static_cast<uint8_t*>(buffer), n, false);
+    if (r == StgResult::Ok) *bytesRead = n;
+    return r;
+}
+
+StgResult Engine::writeStream(uint32_t entry, uint64_t offset, const void* data, size_t count) {
+    const uint64_t end = offset + count;
+    if (end > maxStreamSize() || end < offset) return StgResult::DiskFull;
+    const uint64_t oldSize = entries_[entry].size;
+    if (end > oldSize) {
+        if (const StgResult r = resizeRaw(entry, end); r != StgResult::Ok) return r;
+        if (offset > oldSize) {
+            if (const StgResult r = writeZeros(entry, oldSize, offset); r != StgResult::Ok) return r;
+        }
+    }
+    const DirEntry& e = entries_[entry];
+    auto* bytes = static_cast<uint8_t*>(const_cast<void*>(data));  // chainIo only reads it when writing
+    if (const StgResult r = chainIo(e.chain, isMini(e.size), offset, bytes, count, true); r != StgResult::Ok)
+        return r;
+    return end == e.size ? zeroTail(entry) : StgResult::Ok;
+}
+
+StgResult Engine::resizeStream(uint32_t entry, uint64_t newSize) {
+    const uint64_t oldSize = entries_[entry].size;
+    if (newSize == oldSize) return StgResult::Ok;
+    if (const StgResult r = resizeRaw(entry, newSize); r != StgResult::Ok) return r;
+    if (newSize > oldSize) {
+        if (const StgResult r = writeZeros(entry, oldSize, newSize); r != StgResult::Ok) return r;
+    }
+    return zeroTail(entry);
+}
+
+}  // namespace pgw::storage

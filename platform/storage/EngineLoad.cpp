@@ -1,0 +1,356 @@
+// Reading a compound file's structure, checking everything before it is used: every
+// sector number in range, every chain ending and owning its sectors alone, every
+// directory entry reached once. A damaged file is refused with a sentence saying why;
+// nothing here allocates more than the file's own size warrants.
+
+#include "ElementName.h"
+#include "Engine.h"
+#include "FileFormat.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace pgw::storage {
+
+using namespace format;
+
+class EngineLoader {
+public:
+    EngineLoader(Engine& engine, std::string* detail) : e_(engine), detail_(detail) {}
+
+    StgResult run() {
+        StgResult r = readHeader();
+        if (r == StgResult::Ok) r = readDifat();
+        if (r == StgResult::Ok) r = readFat();
+        if (r == StgResult::Ok) r = readDirectory();
+        if (r == StgResult::Ok) r = readMiniFat();
+        if (r == StgResult::Ok) r = buildTree();
+        if (r == StgResult::Ok) r = walkStreamChains();
+        return r;
+    }
+
+private:
+    StgResult fail(const std::string& why) {
+        if (detail_) *detail_ = why;
+        return StgResult::Corrupt;
+    }
+    static std::string num(uint64_t value) { return std::to_string(value); }
+
+    StgResult readSector(uint32_t sector, uint8_t* out) {
+        size_t got = 0;
+        const StgResult r = e_.device_->readAt(e_.sectorOffset(sector), out, e_.sectorSize_, &got);
+        if (r != StgResult::Ok) return r;
+        if (got != e_.sectorSize_) return fail("sector " + num(sector) + " is cut short by the end of the file");
+        return StgResult::Ok;
+    }
+
+    bool inFile(uint32_t sector) const { return sector <= kMaxRegularSector && sector < fileSectors_; }
+
+    // Marks a sector as used by one structure; a second claim means a damaged file.
+    StgResult claim(uint32_t sector, const char* what) {
+        if (!inFile(sector))
+            return fail(std::string(what) + " points to sector " + num(sector) + ", outside the file");
+        if (owned_[sector]) return fail("sector " + num(sector) + " is used twice (" + what + ")");
+        owned_[sector] = true;
+        return StgResult::Ok;
+    }
+
+    StgResult readHeader() {
+        const uint64_t fileSize = e_.device_->size();
+        size_t got = 0;
+        if (const StgResult r = e_.device_->readAt(0, header_, kHeaderSize, &got); r != StgResult::Ok) return r;
+        if (got < sizeof kSignature || std::memcmp(header_, kSignature, sizeof kSignature) != 0)
+            return StgResult::NotCompoundFile;
+        if (got < kHeaderSize) return fail("the header is cut short");
+        if (get16(header_ + hdr::kByteOrder) != kByteOrderMark) return fail("the byte order mark is wrong");
+        const uint16_t major = get16(header_ + hdr::kMajor);
+        const uint16_t shift = get16(header_ + hdr::kSectorShift);
+        if (!((major == 3 && shift == 9) || (major == 4 && shift == 12)))
+            return fail("version " + num(major) + " with sector shift " + num(shift) + " is not supported");
+        if (get16(header_ + hdr::kMiniShift) != kMiniSectorShift ||
+            get32(header_ + hdr::kMiniCutoff) != kMiniStreamCutoff)
+            return fail("the mini sector size or mini stream cut-off is wrong");
+        e_.majorVersion_ = major;
+        e_.sectorSize_ = 1u << shift;
+        e_.maxSectors_ = major == 3 ? uint32_t(kMaxV3FileSize / 512 - 1) : kMaxRegularSector;
+        if (fileSize < e_.sectorSize_) return fail("the file is shorter than its header");
+        fileSectors_ = uint32_t(std::min<uint64_t>((fileSize - 1) / e_.sectorSize_, kMaxRegularSector));
+        owned_.assign(fileSectors_, false);
+        fatCount_ = get32(header_ + hdr::kFatSectorCount);
+        if (fatCount_ == 0 || fatCount_ > fileSectors_)
+            return fail("the header counts " + num(fatCount_) + " FAT sectors in a file of " + num(fileSectors_));
+        return StgResult::Ok;
+    }
+
+    StgResult readDifat() {
+        auto& fatSectors = e_.fatSectors_;
+        for (uint32_t i = 0; i < kHeaderDifatEntries && fatSectors.size() < fatCount_; ++i)
+            fatSectors.push_back(get32(header_ + hdr::kDifat + 4 * i));
+        std::vector<uint8_t> sector(e_.sectorSize_);
+        const uint32_t perSector = e_.sectorSize_ / 4 - 1;
+        uint32_t next = get32(header_ + hdr::kFirstDifat);
+        while (fatSectors.size() < fatCount_) {
+            if (next == kEndOfChain || next == kFreeSector)
+                return fail("the DIFAT lists fewer FAT sectors than the header counts");
+            if (const StgResult r = claim(next, "the DIFAT"); r != StgResult::Ok) return r;
+            if (const StgResult r = readSector(next, sector.data()); r != StgResult::Ok) return r;
+            e_.difatSectors_.push_back(next);
+            for (uint32_t i = 0; i < perSector && fatSectors.size() < fatCount_; ++i)
+                fatSectors.push_back(get32(&sector[4 * i]));
+            next = get32(&sector[4 * perSector]);
+        }
+        for (const uint32_t s : fatSectors)
+            if (const StgResult r = claim(s, "the FAT"); r != StgResult::Ok) return r;
+        return StgResult::Ok;
+    }
+
+    StgResult readFat() {
+        const uint32_t perSector = e_.sectorSize_ / 4;
+        std::vector<uint32_t> entries(size_t(fatCount_) * perSector);
+        std::vector<uint8_t> sector(e_.sectorSize_);
+        for (uint32_t k = 0; k < fatCount_; ++k) {
+            if (const StgResult r = readSector(e_.fatSectors_[k], sector.data()); r != StgResult::Ok) return r;
+            for (uint32_t i = 0; i < perSector; ++i) entries[size_t(k) * perSector + i] = get32(&sector[4 * i]);
+        }
+        // The tables' own sectors are marked, whatever the writer put there, so that
+        // they are never handed out as data.
+        for (const uint32_t s : e_.fatSectors_) {
+            if (s >= entries.size()) return fail("the FAT does not cover its own sector " + num(s));
+            entries[s] = kFatSector;
+        }
+        for (const uint32_t s : e_.difatSectors_)
+            if (s < entries.size()) entries[s] = kDifatSector;
+        e_.fat_ = AllocationTable(perSector);
+        e_.fat_.assign(std::move(entries));
+        return StgResult::Ok;
+    }
+
+    // Follows a chain of whole sectors until its end, or for `limit` sectors.
+    StgResult walk(uint32_t start, const char* what, std::vector<uint32_t>* out, uint64_t limit = UINT64_MAX) {
+        uint32_t s = start;
+        while (out->size() < limit) {
+            if (s == kEndOfChain) {
+                if (limit == UINT64_MAX) return StgResult::Ok;
+                return fail(std::string(what) + " is shorter than its size");
+            }
+            if (s >= e_.fat_.size()) return fail(std::string(what) + " points to sector " + num(s) + ", past the FAT");
+            if (const StgResult r = claim(s, what); r != StgResult::Ok) return r;
+            out->push_back(s);
+            s = e_.fat_.next(s);
+        }
+        return StgResult::Ok;
+    }
+
+    StgResult readDirectory() {
+        if (const StgResult r = walk(get32(header_ + hdr::kFirstDirSector), "the directory", &e_.dirChain_);
+            r != StgResult::Ok)
+            return r;
+        if (e_.dirChain_.empty()) return fail("the directory is empty");
+        const uint32_t perSector = e_.sectorSize_ / kDirEntrySize;
+        if (uint64_t(e_.dirChain_.size()) * perSector > kMaxDirEntries) return fail("the directory is too long");
+        raw_.resize(e_.dirChain_.size() * e_.sectorSize_);
+        for (size_t k = 0; k < e_.dirChain_.size(); ++k)
+            if (const StgResult r = readSector(e_.dirChain_[k], &raw_[k * e_.sectorSize_]); r != StgResult::Ok)
+                return r;
+        e_.entries_.resize(e_.dirChain_.size() * perSector);
+        e_.dirtyDirSectors_.assign(e_.dirChain_.size(), false);
+        return StgResult::Ok;
+    }
+
+    StgResult readMiniFat() {
+        if (const StgResult r = walk(get32(header_ + hdr::kFirstMiniFat), "the miniFAT", &e_.miniFatChain_);
+            r != StgResult::Ok)
+            return r;
+        const uint32_t perSector = e_.sectorSize_ / 4;
+        std::vector<uint32_t> entries(e_.miniFatChain_.size() * perSector);
+        std::vector<uint8_t> sector(e_.sectorSize_);
+        for (size_t k = 0; k < e_.miniFatChain_.size(); ++k) {
+            if (const StgResult r = readSector(e_.miniFatChain_[k], sector.data()); r != StgResult::Ok) return r;
+            for (uint32_t i = 0; i < perSector; ++i) entries[k * perSector + i] = get32(&sector[4 * i]);
+        }
+        e_.miniFat_ = AllocationTable(perSector);
+        e_.miniFat_.assign(std::move(entries));
+        return StgResult::Ok;
+    }
+
+    const uint8_t* rawEntry(uint32_t i) const { return &raw_[size_t(i) * kDirEntrySize]; }
+
+    void parseEntry(uint32_t i) {
+        const uint8_t* p = rawEntry(i);
+        DirEntry& d = e_.entries_[i];
+        const uint32_t units = std::min<uint32_t>(get16(p + dir::kNameLength) / 2, 32);
+        for (uint32_t k = 0; k < units; ++k) {
+            const char16_t unit = char16_t(get16(p + dir::kName + 2 * k));
+            if (unit == 0) break;
+            d.name.push_back(unit);
+        }
+        d.type = p[dir::kType];
+        d.colour = p[dir::kColour];
+        d.left = get32(p + dir::kLeft);
+        d.right = get32(p + dir::kRight);
+        d.child = get32(p + dir::kChild);
+        std::memcpy(d.clsid.data(), p + dir::kClsid, 16);
+        d.stateBits = get32(p + dir::kStateBits);
+        d.creationTime = get64(p + dir::kCreated);
+        d.modifiedTime = get64(p + dir::kModified);
+        // Version 3 files may carry junk in the size's high half.
+        d.size = e_.majorVersion_ == 3 ? get32(p + dir::kSize) : get64(p + dir::kSize);
+    }
+
+    // Walks every storage's sibling tree without recursion; each entry must be reached
+    // exactly once.
+    StgResult buildTree() {
+        const uint32_t count = uint32_t(e_.entries_.size());
+        if (rawEntry(0)[dir::kType] != kRootType) return fail("the first directory entry is not the root");
+        std::vector<bool> reached(count, false);
+        reached[0] = true;
+        parseEntry(0);
+        std::vector<uint32_t> storages{0}, path;
+        while (!storages.empty()) {
+            const uint32_t storage = storages.back();
+            storages.pop_back();
+            uint32_t current = e_.entries_[storage].child;
+            while (current != kNoStream || !path.empty()) {
+                while (current != kNoStream) {
+                    if (current >= count) return fail("a directory link points past the directory");
+                    if (reached[current]) return fail("directory entry " + num(current) + " is reached twice");
+                    reached[current] = true;
+                    parseEntry(current);
+                    path.push_back(current);
+                    current = e_.entries_[current].left;
+                }
+                current = path.back();
+                path.pop_back();
+                const uint32_t next = e_.entries_[current].right;
+                if (const StgResult r = adopt(storage, current, &storages); r != StgResult::Ok) return r;
+                current = next;
+            }
+            sortChildren(storage);
+        }
+        for (uint32_t i = 0; i < count; ++i) keepUnreached(i, reached[i]);
+        return StgResult::Ok;
+    }
+
+    StgResult adopt(uint32_t storage, uint32_t index, std::vector<uint32_t>* storages) {
+        DirEntry& d = e_.entries_[index];
+        if (d.type == kUnused || d.type == kRootType)
+            return fail("directory entry " + num(index) + " is linked but not a storage or stream");
+        if (d.type != kStorageType && d.type != kStreamType) {
+            keepAsOrphan(index);  // an obsolete kind: kept in the file, not offered
+            return StgResult::Ok;
+        }
+        if (d.name.empty()) return fail("directory entry " + num(index) + " has no name");
+        d.parent = storage;
+        e_.entries_[storage].children.push_back(index);
+        if (d.type == kStorageType) storages->push_back(index);
+        return StgResult::Ok;
+    }
+
+    void sortChildren(uint32_t storage) {
+        auto& children = e_.entries_[storage].children;
+        std::stable_sort(children.begin(), children.end(), [&](uint32_t a, uint32_t b) {
+            return compareElementNames(e_.entries_[a].name, e_.entries_[b].name) < 0;
+        });
+    }
+
+    void keepAsOrphan(uint32_t index) {
+        auto copy = std::make_shared<std::array<uint8_t, 128>>();
+        std::memcpy(copy->data(), rawEntry(index), kDirEntrySize);
+        e_.entries_[index] = DirEntry{};
+        e_.entries_[index].orphan = std::move(copy);
+    }
+
+    // Entries no storage reaches keep their bytes unless they are plainly unused.
+    void keepUnreached(uint32_t index, bool reached) {
+        if (reached) return;
+        const uint8_t type = rawEntry(index)[dir::kType];
+        if (type == kUnused) {
+            e_.entries_[index] = DirEntry{};
+            e_.entries_[index].colour = kRed;
+        } else {
+            keepAsOrphan(index);
+        }
+    }
+
+    StgResult walkMini(uint32_t index, const std::string& what) {
+        DirEntry& d = e_.entries_[index];
+        const uint64_t needed = (d.size + kMiniSectorSize - 1) / kMiniSectorSize;
+        const uint64_t available = (e_.entries_[0].size + kMiniSectorSize - 1) / kMiniSectorSize;
+        uint32_t m = startOf_[index];
+        while (d.chain.size() < needed) {
+            if (m == kEndOfChain) return fail(what + " is shorter than its size");
+            if (m >= e_.miniFat_.size() || m >= available)
+                return fail(what + " points to mini sector " + num(m) + ", outside the mini stream");
+            if (miniOwned_[m]) return fail("mini sector " + num(m) + " is used twice (" + what + ")");
+            miniOwned_[m] = true;
+            d.chain.push_back(m);
+            m = e_.miniFat_.next(m);
+        }
+        return StgResult::Ok;
+    }
+
+    StgResult walkStreamChains() {
+        const uint32_t count = uint32_t(e_.entries_.size());
+        startOf_.resize(count);
+        for (uint32_t i = 0; i < count; ++i) startOf_[i] = get32(rawEntry(i) + dir::kStart);
+        DirEntry& root = e_.entries_[0];
+        const uint64_t rootSectors = (root.size + e_.sectorSize_ - 1) / e_.sectorSize_;
+        if (const StgResult r = walk(startOf_[0], "the mini stream", &root.chain, rootSectors); r != StgResult::Ok)
+            return r;
+        miniOwned_.assign(e_.miniFat_.size(), false);
+        for (uint32_t i = 1; i < count; ++i) {
+            DirEntry& d = e_.entries_[i];
+            if (!d.isStream() || d.orphan || d.size == 0) continue;
+            const std::string what = "stream \"" + toUtf8(d.name) + "\"";
+            const StgResult r = d.size < kMiniStreamCutoff
+                                    ? walkMini(i, what)
+                                    : walk(startOf_[i], what.c_str(), &d.chain,
+                                           (d.size + e_.sectorSize_ - 1) / e_.sectorSize_);
+            if (r != StgResult::Ok) return r;
+        }
+        return StgResult::Ok;
+    }
+
+    Engine& e_;
+    std::string* detail_;
+    uint8_t header_[kHeaderSize] = {};
+    uint32_t fileSectors_ = 0;
+    uint32_t fatCount_ = 0;
+    std::vector<bool> owned_;
+    std::vector<bool> miniOwned_;
+    std::vector<uint8_t> raw_;
+    std::vector<uint32_t> startOf_;
+};
+
+StgResult Engine::load(std::string* detail) {
+    const StgResult r = EngineLoader(*this, detail).run();
+    ready_ = r == StgResult::Ok;
+    return r;
+}
+
+StgResult Engine::initialise(uint16_t majorVersion) {
+    majorVersion_ = majorVersion;
+    sectorSize_ = majorVersion == 4 ? 4096 : 512;
+    maxSectors_ = majorVersion == 3 ? uint32_t(kMaxV3FileSize / 512 - 1) : kMaxRegularSector;
+    fat_ = AllocationTable(sectorSize_ / 4);
+    miniFat_ = AllocationTable(sectorSize_ / 4);
+    fat_.grow();
+    fat_.set(0, kFatSector);
+    fatSectors_ = {0};
+    uint32_t dirSector;
+    if (const StgResult r = allocateSector(&dirSector); r != StgResult::Ok) return r;
+    dirChain_ = {dirSector};
+    entries_.assign(sectorSize_ / kDirEntrySize, DirEntry{});
+    for (auto& unused : entries_) unused.colour = kRed;
+    DirEntry& root = entries_[0];
+    root.name = u"Root Entry";
+    root.type = kRootType;
+    root.colour = kBlack;
+    dirtyDirSectors_ = {true};
+    headerDirty_ = true;
+    ready_ = true;
+    return flush(false);
+}
+
+}  // namespace pgw::storage

@@ -1,0 +1,149 @@
+// The code-page converter on top of iconv(3). A descriptor is opened per call, which keeps
+// conversions on different threads independent. No "//TRANSLIT" or "//IGNORE" suffix is ever
+// used: a character the target lacks must stop the conversion, not turn into '?'.
+
+#include <iconv.h>
+
+#include <cerrno>
+
+#include "platform/text/CodecBackend.h"
+#include "platform/text/Utf8Codec.h"
+
+namespace pgw::text::detail {
+
+namespace {
+
+struct IconvName {
+    int codePage;
+    const char* name;
+};
+
+// "CP936", not "GBK": glibc makes them one converter (0x80 is the euro sign, as in Windows'
+// code page 936), while GNU libiconv keeps the euro sign and the private-use areas only
+// under "CP936". glibc's "CP950" is its Big5 with the Microsoft mappings (euro at A3E1).
+constexpr IconvName kIconvNames[] = {
+    {437, "CP437"},    {874, "CP874"},    {932, "CP932"},    {936, "CP936"},
+    {949, "CP949"},    {950, "CP950"},    {1250, "CP1250"},  {1251, "CP1251"},
+    {1253, "CP1253"},  {1254, "CP1254"},  {1255, "CP1255"},  {1256, "CP1256"},
+    {1257, "CP1257"},  {1258, "CP1258"},  {1361, "CP1361"},  {10000, "MACINTOSH"},
+};
+
+constexpr const char* kUtf8Name = "UTF-8";
+
+const char* iconvName(int codePage) {
+    for (const IconvName& entry : kIconvNames) {
+        if (entry.codePage == codePage) return entry.name;
+    }
+    return nullptr;
+}
+
+// iconv's input parameter is `char**` in glibc and `const char**` in some libiconv builds.
+struct InputPointer {
+    char** pointer;
+    operator char**() const { return pointer; }
+    operator const char**() const { return const_cast<const char**>(pointer); }
+};
+
+class IconvHandle {
+public:
+    IconvHandle(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~IconvHandle() {
+        if (valid()) iconv_close(cd_);
+    }
+    IconvHandle(const IconvHandle&) = delete;
+    IconvHandle& operator=(const IconvHandle&) = delete;
+
+    bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    iconv_t get() const { return cd_; }
+
+private:
+    iconv_t cd_;
+};
+
+// Drives one conversion, growing the output whenever iconv runs out of room. Output grows by
+// doubling from a size proportional to the input, so memory follows the text's real size.
+class IconvRun {
+public:
+    IconvRun(iconv_t cd, std::string_view in)
+        : cd_(cd), in_(in), inPtr_(const_cast<char*>(in.data())), inLeft_(in.size()),
+          buffer_(in.size() + in.size() / 2 + 16, '\0') {}
+
+    // Returns 0 on success, otherwise the errno iconv stopped with (never E2BIG).
+    int convert() {
+        while (inLeft_ > 0) {
+            const int error = step(InputPointer{&inPtr_}, &inLeft_);
+            if (error != 0) return error;
+        }
+        return flush();
+    }
+
+    // Writes out anything a converter holds back (those that combine characters do).
+    int flush() { return step(InputPointer{nullptr}, nullptr); }
+
+    size_t consumed() const { return in_.size() - inLeft_; }
+    void takeOutput(std::string* out) { out->assign(buffer_.data(), produced_); }
+
+private:
+    int step(InputPointer input, size_t* inLeft) {
+        for (;;) {
+            char* outPtr = buffer_.data() + produced_;
+            size_t outLeft = buffer_.size() - produced_;
+            const size_t rc = ::iconv(cd_, input, inLeft, &outPtr, &outLeft);
+            produced_ = buffer_.size() - outLeft;
+            if (rc != static_cast<size_t>(-1)) return 0;
+            if (errno != E2BIG) return errno;
+            buffer_.resize(buffer_.size() * 2);
+        }
+    }
+
+    iconv_t cd_;
+    std::string_view in_;
+    char* inPtr_;
+    size_t inLeft_;
+    std::string buffer_;
+    size_t produced_ = 0;
+};
+
+enum class Direction { Decode, Encode };
+
+ConvResult failure(Direction direction, std::string_view in, size_t offset, int error) {
+    if (offset >= in.size()) return ConvResult::invalidInput(offset, 0);
+    if (direction == Direction::Encode && error == EILSEQ) {
+        char32_t cp = 0;
+        if (decodeUtf8(in, offset, &cp) != 0) return ConvResult::unrepresentable(offset, cp);
+    }
+    return ConvResult::invalidInput(offset, static_cast<unsigned char>(in[offset]));
+}
+
+ConvResult run(const char* to, const char* from, Direction direction, std::string_view in,
+               std::string* out) {
+    out->clear();
+    if (to == nullptr || from == nullptr) return ConvResult::unsupportedCodePage();
+    IconvHandle handle(to, from);
+    if (!handle.valid()) return ConvResult::unsupportedCodePage();
+    if (in.empty()) return ConvResult::success();
+
+    IconvRun conversion(handle.get(), in);
+    const int error = conversion.convert();
+    if (error != 0) (void)conversion.flush();
+    conversion.takeOutput(out);
+    if (error == 0) return ConvResult::success();
+    return failure(direction, in, conversion.consumed(), error);
+}
+
+}  // namespace
+
+bool backendSupports(int codePage) {
+    const char* name = iconvName(codePage);
+    return name != nullptr && IconvHandle(kUtf8Name, name).valid();
+}
+
+ConvResult backendDecode(int codePage, std::string_view bytes, std::string* utf8) {
+    return run(kUtf8Name, iconvName(codePage), Direction::Decode, bytes, utf8);
+}
+
+ConvResult backendEncode(int codePage, std::string_view utf8, std::string* bytes) {
+    return run(iconvName(codePage), kUtf8Name, Direction::Encode, utf8, bytes);
+}
+
+}  // namespace pgw::text::detail
