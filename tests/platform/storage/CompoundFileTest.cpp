@@ -186,6 +186,37 @@ TEST(LargeFiles, FilesBeyondOneHundredAndNineFatSectorsUseTheDifat) {
     EXPECT_EQ(streamBytes(*root, "big"), big);
 }
 
+TEST(LargeFiles, TwoHundredMegabytesRoundTripChunkByChunk) {
+    TempDir dir;
+    const std::string path = dir.file("large.cfb");
+    constexpr size_t kChunk = 1 << 20, kChunks = 200;
+    {
+        std::unique_ptr<Storage> root;
+        ASSERT_EQ(createCompoundFile(path, mode::kCreateExclusive, &root), StgResult::Ok);
+        makeStream(*root, "before", pattern(1000, 1));
+        auto stream = makeStream(*root, "large", {});
+        for (size_t k = 0; k < kChunks; ++k) {
+            const auto chunk = pattern(kChunk, uint32_t(k));
+            ASSERT_EQ(stream->write(chunk.data(), chunk.size()), StgResult::Ok);
+        }
+        makeStream(*root, "after", pattern(1000, 2));
+    }
+    EXPECT_GT(std::filesystem::file_size(path), kChunk * kChunks);
+    auto root = openFile(path, mode::kOpenReadOnly);
+    ASSERT_TRUE(root);
+    std::unique_ptr<Stream> stream;
+    ASSERT_EQ(root->openStream("large", mode::kShareExclusive, &stream), StgResult::Ok);
+    std::vector<uint8_t> chunk(kChunk);
+    for (size_t k = 0; k < kChunks; ++k) {
+        size_t got = 0;
+        ASSERT_EQ(stream->read(chunk.data(), chunk.size(), &got), StgResult::Ok);
+        ASSERT_EQ(got, kChunk);
+        ASSERT_EQ(chunk, pattern(kChunk, uint32_t(k))) << "chunk " << k;
+    }
+    EXPECT_EQ(streamBytes(*root, "before"), pattern(1000, 1));
+    EXPECT_EQ(streamBytes(*root, "after"), pattern(1000, 2));
+}
+
 TEST(Version4, SectorsOfFourKilobytesWriteAndReadBack) {
     TempDir dir;
     const std::string path = dir.file("v4.cfb");
