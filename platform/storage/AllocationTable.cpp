@@ -2,6 +2,8 @@
 
 #include "FileFormat.h"
 
+#include <algorithm>
+
 namespace pgw::storage {
 
 using format::kFreeSector;
@@ -24,6 +26,14 @@ void AllocationTable::grow() {
     next_.resize(next_.size() + entriesPerSector_, kFreeSector);
     held_.resize(next_.size(), false);
     dirty_.push_back(true);
+}
+
+void AllocationTable::shrink() {
+    next_.resize(next_.size() - entriesPerSector_);
+    held_.resize(next_.size());
+    dirty_.pop_back();
+    std::erase_if(heldList_, [&](uint32_t index) { return index >= next_.size(); });
+    freeHint_ = std::min(freeHint_, size());
 }
 
 std::optional<uint32_t> AllocationTable::findFree() {

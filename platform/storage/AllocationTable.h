@@ -25,6 +25,8 @@ public:
     void set(uint32_t index, uint32_t value);
     // Adds one table sector's worth of free entries.
     void grow();
+    // Drops the last table sector's worth of entries, which the caller found unused.
+    void shrink();
 
     // The lowest free entry that was not freed since the last commit.
     std::optional<uint32_t> findFree();

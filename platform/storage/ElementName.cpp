@@ -45,7 +45,7 @@ int compareElementNames(std::u16string_view a, std::u16string_view b) {
 
 StgResult toElementName(std::string_view utf8, std::u16string* out) {
     if (!text::utf8ToUtf16(utf8, out).ok()) return StgResult::InvalidName;
-    if (out->empty() || out->size() > format::kMaxNameUnits || (*out)[0] < 0x20) return StgResult::InvalidName;
+    if (out->empty() || out->size() > format::kMaxNameUnits) return StgResult::InvalidName;
     const bool forbidden = std::any_of(out->begin(), out->end(), [](char16_t unit) {
         return unit == 0 || unit == u'/' || unit == u'\\' || unit == u':' || unit == u'!';
     });

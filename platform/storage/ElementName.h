@@ -8,8 +8,9 @@
 
 namespace pgw::storage {
 
-// Converts and checks a name: 1 to 31 UTF-16 units, none of / \ : !, no control
-// character first (reserved by the platform), valid UTF-8.
+// Converts and checks a name: 1 to 31 UTF-16 units, none of / \ : ! or NUL, valid
+// UTF-8. Names that start with a control character (property sets, embedded objects)
+// are allowed: other writers use them.
 StgResult toElementName(std::string_view utf8, std::u16string* out);
 std::string toUtf8(std::u16string_view name);
 

@@ -90,9 +90,11 @@ private:
     // Allocation.
     StgResult allocateSector(uint32_t* sector);
     StgResult addFatSector();
+    void releaseEmptyFatTail();
     StgResult allocateMiniSector(uint32_t* mini);
     StgResult growChain(std::vector<uint32_t>& chain, bool mini, size_t units);
     void shrinkChain(std::vector<uint32_t>& chain, bool mini, size_t units);
+    bool hasRoomFor(uint64_t sectors) const;
     StgResult resizeRaw(uint32_t entry, uint64_t newSize);
     StgResult zeroTail(uint32_t entry);
     StgResult copyStream(uint32_t source, Engine& target, uint32_t targetStream);
@@ -120,7 +122,9 @@ private:
     StgResult writeDifat();
     StgResult writeDirectory();
     StgResult writeHeader();
-    StgResult padFile();
+    uint64_t committedLength() const;
+    StgResult reserveLength();
+    StgResult trimLength();
 
     std::unique_ptr<FileDevice> device_;
     std::string path_;

@@ -117,9 +117,18 @@ StgResult Engine::writeHeader() {
     return device_->writeAt(0, h, kHeaderSize);
 }
 
+uint64_t Engine::committedLength() const { return sectorOffset(fat_.usedExtent()); }
+
+// Space for every new sector is claimed before any table is written in place, so a full
+// disk stops a commit while the file still holds the previous one.
+StgResult Engine::reserveLength() {
+    const uint64_t length = committedLength();
+    return device_->size() >= length ? StgResult::Ok : device_->resize(length);
+}
+
 // The file ends with its last sector in use: no more, no less, and whole sectors.
-StgResult Engine::padFile() {
-    const uint64_t length = sectorOffset(fat_.usedExtent());
+StgResult Engine::trimLength() {
+    const uint64_t length = committedLength();
     return device_->size() == length ? StgResult::Ok : device_->resize(length);
 }
 
@@ -130,12 +139,14 @@ StgResult Engine::flush(bool durable) {
         if (entries_[storage].treeDirty && entries_[storage].isStorage()) rebuildSiblingTree(storage);
     dirtyStorages_.clear();
     StgResult r = updateMiniStreamSize();
+    releaseEmptyFatTail();
+    if (r == StgResult::Ok) r = reserveLength();
     if (r == StgResult::Ok) r = writeTable(fat_, fatSectors_);
     if (r == StgResult::Ok) r = writeTable(miniFat_, miniFatChain_);
     if (r == StgResult::Ok && headerDirty_) r = writeDifat();
     if (r == StgResult::Ok) r = writeDirectory();
     if (r == StgResult::Ok) r = writeHeader();
-    if (r == StgResult::Ok) r = padFile();
+    if (r == StgResult::Ok) r = trimLength();
     if (r == StgResult::Ok && durable) r = device_->sync();
     if (r != StgResult::Ok) return r;
     headerDirty_ = false;

@@ -39,6 +39,25 @@ StgResult Engine::addFatSector() {
     return StgResult::Ok;
 }
 
+// Gives back FAT sectors at the end of the table that describe only free space (left by
+// growth that was undone), so the file does not keep their weight.
+void Engine::releaseEmptyFatTail() {
+    const uint32_t perSector = sectorSize_ / 4;
+    while (fatSectors_.size() > 1) {
+        const uint32_t first = (fat_.sectorCount() - 1) * perSector;
+        if (fatSectors_.back() != first) return;
+        const bool hasDifat = !difatSectors_.empty() && difatSectors_.back() > first;
+        for (uint32_t i = first + 1; i < fat_.size(); ++i) {
+            const bool ownDifat = hasDifat && i == difatSectors_.back();
+            if (fat_.next(i) != kFreeSector && !ownDifat) return;
+        }
+        if (hasDifat) difatSectors_.pop_back();
+        fatSectors_.pop_back();
+        fat_.shrink();
+        headerDirty_ = true;
+    }
+}
+
 StgResult Engine::allocateSector(uint32_t* sector) {
     for (;;) {
         if (const auto found = fat_.findFree()) {
@@ -152,21 +171,35 @@ StgResult Engine::chainIo(const std::vector<uint32_t>& chain, bool mini, uint64_
     return StgResult::Ok;
 }
 
+// Refuses growth that cannot fit before anything is allocated, so a refused size leaves
+// no trace in the file.
+bool Engine::hasRoomFor(uint64_t sectors) const {
+    const uint64_t tables = sectors / (sectorSize_ / 4 - 1) + 2;  // FAT and DIFAT sectors they need
+    return uint64_t(fat_.usedExtent()) + sectors + tables <= maxSectors_;
+}
+
 StgResult Engine::resizeRaw(uint32_t entry, uint64_t newSize) {
-    DirEntry& e = entries_[entry];
-    if (newSize > maxStreamSize()) return StgResult::DiskFull;
-    const uint64_t oldSize = e.size;
+    if (newSize > maxStreamSize()) return StgResult::InvalidArgument;
+    const uint64_t oldSize = entries_[entry].size;
     const bool oldMini = isMini(oldSize), newMini = isMini(newSize);
+    const size_t units = size_t(unitsFor(newSize, unitSize(newMini)));
+    if (!newMini && units > entries_[entry].chain.size() && !hasRoomFor(units - entries_[entry].chain.size()))
+        return StgResult::DiskFull;
     if (oldMini == newMini) {
-        const StgResult r = setChainLength(e.chain, newMini, unitsFor(newSize, unitSize(newMini)));
-        if (r != StgResult::Ok) return r;
+        std::vector<uint32_t>& chain = entries_[entry].chain;
+        const size_t oldUnits = chain.size();
+        if (const StgResult r = setChainLength(chain, newMini, units); r != StgResult::Ok) {
+            shrinkChain(entries_[entry].chain, newMini, oldUnits);
+            return r;
+        }
     } else {
         // Crossing the mini-stream cut-off moves the bytes kept (fewer than 4096).
         std::vector<uint8_t> kept(size_t(std::min(oldSize, newSize)));
-        if (const StgResult r = chainIo(e.chain, oldMini, 0, kept.data(), kept.size(), false); r != StgResult::Ok)
+        if (const StgResult r = chainIo(entries_[entry].chain, oldMini, 0, kept.data(), kept.size(), false);
+            r != StgResult::Ok)
             return r;
         std::vector<uint32_t> fresh;
-        StgResult r = growChain(fresh, newMini, unitsFor(newSize, unitSize(newMini)));
+        StgResult r = growChain(fresh, newMini, units);
         if (r == StgResult::Ok) r = chainIo(fresh, newMini, 0, kept.data(), kept.size(), true);
         if (r != StgResult::Ok) {
             shrinkChain(fresh, newMini, 0);
@@ -211,21 +244,21 @@ StgResult Engine::readStream(uint32_t entry, uint64_t offset, void* buffer, size
     return r;
 }
 
+// A write that fails leaves the stream's size as it was.
 StgResult Engine::writeStream(uint32_t entry, uint64_t offset, const void* data, size_t count) {
     const uint64_t end = offset + count;
     if (end > maxStreamSize() || end < offset) return StgResult::DiskFull;
     const uint64_t oldSize = entries_[entry].size;
+    StgResult r = StgResult::Ok;
     if (end > oldSize) {
-        if (const StgResult r = resizeRaw(entry, end); r != StgResult::Ok) return r;
-        if (offset > oldSize) {
-            if (const StgResult r = writeZeros(entry, oldSize, offset); r != StgResult::Ok) return r;
-        }
+        r = resizeRaw(entry, end);
+        if (r == StgResult::Ok && offset > oldSize) r = writeZeros(entry, oldSize, offset);
     }
-    const DirEntry& e = entries_[entry];
     auto* bytes = static_cast<uint8_t*>(const_cast<void*>(data));  // chainIo only reads it when writing
-    if (const StgResult r = chainIo(e.chain, isMini(e.size), offset, bytes, count, true); r != StgResult::Ok)
-        return r;
-    return end == e.size ? zeroTail(entry) : StgResult::Ok;
+    if (r == StgResult::Ok) r = chainIo(entries_[entry].chain, isMini(entries_[entry].size), offset, bytes, count, true);
+    if (r == StgResult::Ok && end == entries_[entry].size) r = zeroTail(entry);
+    if (r != StgResult::Ok && entries_[entry].size != oldSize) resizeRaw(entry, oldSize);
+    return r;
 }
 
 StgResult Engine::resizeStream(uint32_t entry, uint64_t newSize) {

@@ -1,5 +1,6 @@
 #include "FileDevice.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -70,7 +71,13 @@ public:
 
     uint64_t size() const override { return size_; }
 
+    // Growing claims the disk space at once, so a full disk shows here and not in a
+    // later write.
     StgResult resize(uint64_t bytes) override {
+        if (bytes > size_) {
+            const int error = ::posix_fallocate(fd_, off_t(size_), off_t(bytes - size_));
+            if (error != 0 && error != EOPNOTSUPP && error != EINVAL) return fromErrno(error, {});
+        }
         if (::ftruncate(fd_, off_t(bytes)) != 0) return fromErrno(errno, {});
         size_ = bytes;
         return StgResult::Ok;

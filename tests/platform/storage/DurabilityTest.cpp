@@ -95,29 +95,75 @@ TEST(CrashSafety, AKilledProcessLosesNothingCommittedAndLeavesASoundFile) {
     EXPECT_EQ(streamBytes(*root, "page"), pattern(9000, 3));
 }
 
-// A disk that fills up after a number of bytes.
-class FillingDevice : public MemoryDevice {
+// A disk that fills up after a number of bytes; its contents outlive the engine.
+class FillingDevice : public FileDevice {
 public:
-    explicit FillingDevice(size_t room) : room_(room) {}
+    FillingDevice(std::shared_ptr<std::vector<uint8_t>> bytes, size_t room) : bytes_(std::move(bytes)), room_(room) {}
+    StgResult readAt(uint64_t offset, void* buffer, size_t count, size_t* bytesRead) override {
+        *bytesRead = offset < bytes_->size() ? std::min<size_t>(count, bytes_->size() - offset) : 0;
+        std::copy_n(bytes_->begin() + offset, *bytesRead, static_cast<uint8_t*>(buffer));
+        return StgResult::Ok;
+    }
     StgResult writeAt(uint64_t offset, const void* data, size_t count) override {
         if (offset + count > room_) return StgResult::DiskFull;
-        return MemoryDevice::writeAt(offset, data, count);
+        if (offset + count > bytes_->size()) bytes_->resize(offset + count);
+        std::copy_n(static_cast<const uint8_t*>(data), count, bytes_->begin() + offset);
+        return StgResult::Ok;
     }
+    uint64_t size() const override { return bytes_->size(); }
+    StgResult resize(uint64_t bytes) override {
+        if (bytes > room_) return StgResult::DiskFull;
+        bytes_->resize(bytes);
+        return StgResult::Ok;
+    }
+    StgResult sync() override { return StgResult::Ok; }
 
 private:
+    std::shared_ptr<std::vector<uint8_t>> bytes_;
     size_t room_;
 };
 
-TEST(DiskFull, WritesAndCommitsReportTheFailure) {
-    auto engine = std::make_shared<Engine>(std::make_unique<FillingDevice>(64 * 1024), "", true);
-    ASSERT_EQ(engine->initialise(3), StgResult::Ok);
-    auto root = engine->rootHandle();
-    std::unique_ptr<Stream> stream;
-    ASSERT_EQ(root->createStream("s", mode::kCreateExclusive, &stream), StgResult::Ok);
-    const auto bytes = pattern(200000, 1);
-    StgResult result = stream->write(bytes.data(), bytes.size());
-    if (result == StgResult::Ok) result = root->commit();
-    EXPECT_EQ(result, StgResult::DiskFull);
+TEST(DiskFull, AFailedWriteChangesNothingAndTheFileStaysSound) {
+    auto disk = std::make_shared<std::vector<uint8_t>>();
+    {
+        auto engine = std::make_shared<Engine>(std::make_unique<FillingDevice>(disk, 64 * 1024), "", true);
+        ASSERT_EQ(engine->initialise(3), StgResult::Ok);
+        auto root = engine->rootHandle();
+        auto kept = makeStream(*root, "kept", pattern(20000, 1));
+        ASSERT_EQ(root->commit(), StgResult::Ok);
+
+        std::unique_ptr<Stream> stream;
+        ASSERT_EQ(root->createStream("big", mode::kCreateExclusive, &stream), StgResult::Ok);
+        const auto bytes = pattern(200000, 2);
+        EXPECT_EQ(stream->write(bytes.data(), bytes.size()), StgResult::DiskFull);
+        uint64_t size = 1;
+        ASSERT_EQ(stream->size(&size), StgResult::Ok);
+        EXPECT_EQ(size, 0u);
+        ASSERT_EQ(kept->seek(0, SeekOrigin::End), StgResult::Ok);
+        EXPECT_NE(kept->write(bytes.data(), bytes.size()), StgResult::Ok);
+    }  // closing commits what is left
+    EXPECT_TRUE(structuralProblems(*disk).empty());
+    std::unique_ptr<Storage> root;
+    ASSERT_EQ(openCompoundMemory(*disk, &root), StgResult::Ok);
+    EXPECT_EQ(streamBytes(*root, "kept"), pattern(20000, 1));
+    EXPECT_EQ(streamBytes(*root, "big"), std::vector<uint8_t>{});
+}
+
+TEST(SizeLimits, SizesBeyondTheFormatAreRefusedWithoutATrace) {
+    TempDir dir;
+    const std::string path = dir.file("limits.cfb");
+    std::unique_ptr<Storage> root;
+    ASSERT_EQ(createCompoundFile(path, mode::kCreateExclusive, &root), StgResult::Ok);
+    auto stream = makeStream(*root, "s", pattern(5, 1));
+    ASSERT_EQ(root->commit(), StgResult::Ok);
+    const auto before = std::filesystem::file_size(path);
+    EXPECT_EQ(stream->setSize(0xFFFFFFFFFull), StgResult::InvalidArgument);
+    EXPECT_EQ(stream->setSize(0x7FFFFFFF), StgResult::DiskFull);  // the 2 GB file cannot hold it
+    ASSERT_EQ(root->commit(), StgResult::Ok);
+    EXPECT_EQ(std::filesystem::file_size(path), before);
+    std::vector<uint8_t> bytes;
+    ASSERT_EQ(stream->readAll(&bytes), StgResult::Ok);
+    EXPECT_EQ(bytes, pattern(5, 1));
 }
 
 }  // namespace
