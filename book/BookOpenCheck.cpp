@@ -1,0 +1,52 @@
+#include "book/BookOpenCheck.h"
+
+#include "book/BookStorage.h"
+#include "book/NodeInfoRecord.h"
+
+#include <filesystem>
+#include <unordered_set>
+
+namespace pgw::book {
+
+namespace fs = std::filesystem;
+using storage::StgResult;
+
+std::optional<std::string> BookOpenCheck::refusal() const {
+    std::error_code ec;
+    if (!fs::is_regular_file(path_, ec)) return "文件不存在：" + path_;
+    if (!BookStorage::titleOfPath(path_)) return "文件名中有无法保存到电子书中的字符：" + path_;
+    if (!storage::isCompoundFile(path_)) return "文件格式错误，不是电子书文件：" + path_;
+    std::unique_ptr<storage::Storage> root;
+    switch (storage::openCompoundFile(path_, storage::mode::kOpenReadOnly, &root)) {
+    case StgResult::Ok: break;
+    case StgResult::LockViolation: return "文件正在被其他程序使用：" + path_;
+    case StgResult::AccessDenied: return "没有权限读取文件：" + path_;
+    default: return "文件已损坏，无法打开：" + path_;
+    }
+    std::unique_ptr<storage::Stream> stream;
+    std::vector<uint8_t> table;
+    if (root->openStream("NodeInfo", storage::mode::kShareExclusive, &stream) != StgResult::Ok ||
+        stream->readAll(&table) != StgResult::Ok)
+        return "文件中没有章节目录，无法打开：" + path_;
+    return checkNodeTable(std::string(table.begin(), table.end()));
+}
+
+// The table must hold what its header counts, a root first, and named, unique records.
+std::optional<std::string> BookOpenCheck::checkNodeTable(const std::string& table) const {
+    const std::string damaged = "章节目录已损坏，无法打开：" + path_;
+    if (table.size() < 12) return damaged;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(table.data());
+    const uint32_t count = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
+                           uint32_t(bytes[3]) << 24;
+    if (count == 0 || count > (table.size() - 12) / kRecordSize) return damaged;
+    std::unordered_set<std::string> names;
+    for (uint32_t i = 0; i < count; ++i) {
+        const NodeInfoRecord record = NodeInfoRecord::fromBytes(bytes + 12 + size_t(i) * kRecordSize);
+        if (record.itemName.empty() || record.objName.empty() || !names.insert(record.itemName).second)
+            return damaged;
+        if (i == 0 && (record.parentName != "NULL" || !record.isStorage())) return damaged;
+    }
+    return std::nullopt;
+}
+
+}  // namespace pgw::book

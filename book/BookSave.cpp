@@ -1,0 +1,247 @@
+// The node table, saving the working copy into the book file, and new books.
+
+#include "book/BookStorage.h"
+#include "book/CPGWDoc.h"
+#include "tree/TreeItems.h"
+
+#include <filesystem>
+
+namespace pgw::book {
+
+namespace fs = std::filesystem;
+using storage::StgResult;
+namespace mode = storage::mode;
+
+namespace {
+
+void putWord(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = uint8_t(value >> (8 * i));
+}
+
+}  // namespace
+
+// The table is rebuilt from the tree and only the records that changed are written: a
+// book of thousands of chapters rewrites a few hundred bytes when one page is added.
+void BookStorage::writeNodeInfo() {
+    NodeInfoRecord* nodeInfo = session_.index.find("NodeInfo");
+    if (!nodeInfo || !nodeInfo->stream) return;
+    std::vector<uint8_t> table(12);
+    session_.counters.recordCount = 0;
+    appendRecordsFrom(tree_.rootItem(), &table);
+    putWord(table, 0, session_.counters.recordCount);
+    putWord(table, 4, uint32_t(session_.counters.storageCount));
+    putWord(table, 8, uint32_t(session_.counters.streamCount));
+
+    storage::Stream& stream = *nodeInfo->stream;
+    for (size_t at = 0; at < table.size(); at += kRecordSize) {
+        const size_t length = std::min(kRecordSize, table.size() - at);
+        const bool same = at + length <= writtenTable_.size() &&
+                          std::equal(table.begin() + at, table.begin() + at + length, writtenTable_.begin() + at);
+        if (same) continue;
+        stream.seek(int64_t(at), storage::SeekOrigin::Set);
+        stream.write(&table[at], length);
+    }
+    stream.commit();
+    // What lies past a shorter table stays in the stream, and stays known here.
+    if (table.size() < writtenTable_.size()) std::copy(table.begin(), table.end(), writtenTable_.begin());
+    else writtenTable_ = std::move(table);
+    checkIndex();
+}
+
+// Records in tree pre-order. A record whose name disagrees with its label stops its
+// subtree and the siblings after it; an item without a record is passed over.
+void BookStorage::appendRecordsFrom(tree::ItemId first, std::vector<uint8_t>* table) {
+    for (tree::ItemId item = first; item != tree::kNoItem; item = tree_.nextSibling(item)) {
+        const std::string label = tree_.label(item);
+        if (const NodeInfoRecord* record = session_.index.find(label)) {
+            if (record->itemName != label) {
+                message("保存节点Error: " + displayText(label));
+                return;
+            }
+            const auto bytes = record->toBytes();
+            table->insert(table->end(), bytes.begin(), bytes.end());
+            ++session_.counters.recordCount;
+        }
+        if (const tree::ItemId child = tree_.firstChild(item); child != tree::kNoItem) appendRecordsFrom(child, table);
+    }
+}
+
+// Writes the working copy into a new file beside `target` and renames it into place, so
+// that a crash at any moment leaves either the old or the new book whole.
+bool BookStorage::saveWorkingCopyAs(const std::string& target, std::string* failure) {
+    std::unique_ptr<storage::Storage> probe;
+    if (fs::exists(target) && storage::openCompoundFile(target, mode::kOpenExclusive, &probe) ==
+                                   StgResult::LockViolation && target != store_.bookPath) {
+        *failure = "文件正在被其他程序使用";
+        return false;
+    }
+    probe.reset();
+    const fs::path targetPath(target);
+    const std::string aside = (targetPath.parent_path() / ("~" + targetPath.filename().string() + ".saving")).string();
+    std::unique_ptr<storage::Storage> copy;
+    StgResult result = storage::createCompoundFile(aside, mode::kCreateExclusive, &copy);
+    if (result == StgResult::Ok) result = store_.workingCopy->commit();
+    if (result == StgResult::Ok) result = store_.workingCopy->copyTo(*copy);
+    if (result == StgResult::Ok) result = copy->commit();
+    copy.reset();
+    std::error_code ec;
+    if (result == StgResult::Ok) {
+        const bool ownFile = target == store_.bookPath;
+        if (ownFile) store_.bookFile.reset();  // our lock is on the file being replaced
+        fs::rename(aside, target, ec);
+        if (ownFile) reopenBookFile();
+        if (!ec) return true;
+        *failure = ec.message();
+    } else {
+        *failure = std::string(storage::describe(result));
+    }
+    fs::remove(aside, ec);
+    return false;
+}
+
+void BookStorage::reopenBookFile() {
+    std::unique_ptr<storage::Storage> root;
+    if (storage::openCompoundFile(store_.bookPath, mode::kOpenExclusive, &root) == StgResult::Ok)
+        store_.bookFile = std::move(root);
+}
+
+bool BookStorage::commitBook(const std::string& path) {
+    if (!store_.workingCopy) return false;
+    const tree::ItemId selected = tree_.selectedItem();
+    NodeInfoRecord* page = selected == tree::kNoItem ? nullptr : session_.index.find(tree_.label(selected));
+    if (page && page->storePending && document_) document_->exchangePage(page->itemName);
+    writeNodeInfo();
+
+    std::string failure;
+    if (!saveWorkingCopyAs(path, &failure)) {
+        message("保存文件失败：" + path + "\n" + failure);
+        return false;
+    }
+    if (path != store_.bookPath && store_.isUntitledNew) {
+        // The untitled book becomes the file the author named.
+        std::error_code ec;
+        store_.bookFile.reset();
+        fs::remove(store_.bookPath, ec);
+        store_.isUntitledNew = false;
+        store_.bookPath = path;
+        reopenBookFile();
+        if (document_) document_->setPathName(path);
+    }
+    if (document_) document_->setModified(false);
+    if (page) page->storePending = true;
+    return true;
+}
+
+bool BookStorage::createBookFile(const std::string& path) {
+    const auto title = titleOfPath(path);
+    if (!title) return false;
+    std::unique_ptr<storage::Storage> created;
+    if (storage::createCompoundFile(path, mode::kCreateExclusive, &created) != StgResult::Ok) return false;
+    store_.bookFile = std::move(created);
+
+    auto root = std::make_unique<NodeInfoRecord>();
+    root->objKind = uint32_t(ObjKind::Storage);
+    root->nodeType = int32_t(NodeType::Directory);
+    root->storage = store_.bookFile;
+    root->itemName = *title;
+    root->objName = rootObjName(*title);
+    root->parentName = "NULL";
+    root->item = tree::insertNodeItem(tree_, tree::kNoItem, *title, root->objKind, root->nodeType);
+    session_.index.add(*title, std::move(root));
+    ++session_.counters.recordCount;
+    ++session_.counters.storageCount;
+
+    for (const char* special : {"NodeInfo", "AboutInfo"}) {
+        std::unique_ptr<storage::Stream> stream;
+        if (store_.bookFile->createStream(special, mode::kCreateExclusive, &stream) != StgResult::Ok) continue;
+        auto record = std::make_unique<NodeInfoRecord>();
+        record->itemName = special == std::string("NodeInfo") ? special : "";
+        record->objName = special;
+        record->objKind = uint32_t(ObjKind::Stream);
+        record->stream = std::move(stream);
+        session_.index.add(special, std::move(record));
+    }
+    session_.counters.streamCount = 3;
+    store_.bookFile->commit();
+    if (NodeInfoRecord* about = session_.index.find("AboutInfo")) about->stream.reset();
+    return true;
+}
+
+// The first of 新建文档.pgw, 新建文档1.pgw, ... that is free, working copy included (a
+// book saved from an untitled one keeps working in "~新建文档.bak").
+std::string BookStorage::chooseNewBookPath() const {
+    const fs::path folder = fs::current_path();
+    const auto taken = [](const fs::path& path) {
+        std::error_code ec;
+        return fs::exists(path, ec) || fs::exists(workingCopyPathFor(path.string()), ec);
+    };
+    fs::path path = folder / "新建文档.pgw";
+    for (int number = 1; taken(path); ++number) path = folder / ("新建文档" + std::to_string(number) + ".pgw");
+    return path.string();
+}
+
+bool BookStorage::makeFirstPage() {
+    const std::string element = "stm" + twoDigits(session_.counters.streamCount);
+    std::unique_ptr<storage::Stream> stream;
+    if (store_.bookFile->createStream(element, mode::kCreateExclusive, &stream) != StgResult::Ok) return false;
+    store_.bookFile->commit();
+    const std::string rootName = title();
+    auto page = std::make_unique<NodeInfoRecord>();
+    page->itemName = "\xD0\xC2\xBD\xA8\xCE\xC4\xB1\xBE";  // 新建文本
+    page->objName = element;
+    page->parentName = rootName;
+    page->objKind = uint32_t(ObjKind::Stream);
+    page->nodeType = int32_t(NodeType::Text);
+    page->stream = std::move(stream);
+    page->item = tree::insertNodeItem(tree_, tree_.rootItem(), page->itemName, page->objKind, page->nodeType);
+    page->parentItem = tree_.rootItem();
+    const std::string name = page->itemName;
+    session_.index.add(name, std::move(page));
+    ++session_.counters.streamCount;
+    ++session_.counters.recordCount;
+    ++session_.counters.textPageCount;
+    tree_.expand(tree_.rootItem());
+    return true;
+}
+
+bool BookStorage::makeWorkingCopyOfNewBook(const std::string& path) {
+    const std::string copyPath = workingCopyPathFor(path);
+    std::unique_ptr<storage::Storage> created;
+    if (storage::createCompoundFile(copyPath, mode::kCreateExclusive, &created) != StgResult::Ok) return false;
+    store_.workingCopy = std::move(created);
+    store_.bookFile->commit();
+    store_.bookFile->copyTo(*store_.workingCopy);
+    store_.workingCopy->commit();
+    store_.workingCopyPath = copyPath;
+    return true;
+}
+
+bool BookStorage::newBook() {
+    if (isOpen() && document_) document_->saveBeforeNewBook();
+    if (isOpen()) releaseBook();
+    writtenTable_.clear();
+
+    const std::string path = chooseNewBookPath();
+    if (!createBookFile(path)) {
+        message("无法创建新文档：" + path);
+        return false;
+    }
+    makeFirstPage();
+    writeNodeInfo();
+    if (NodeInfoRecord* nodeInfo = session_.index.find("NodeInfo")) nodeInfo->stream.reset();
+    if (!makeWorkingCopyOfNewBook(path)) {
+        message("创建临时复合文档错误：" + workingCopyPathFor(path));
+        return false;
+    }
+    store_.bookPath = path;
+    if (NodeInfoRecord* root = session_.index.find(title())) root->storage = store_.workingCopy;
+    bindElements(*store_.workingCopy);
+    writtenTable_.clear();  // the table now goes to the working copy's stream
+    session_.bookOpen = true;
+    if (document_) document_->setPathName(path);
+    tree::selectFirstPage(tree_, session_.index);
+    store_.isUntitledNew = true;
+    return true;
+}
+
+}  // namespace pgw::book

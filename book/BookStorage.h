@@ -1,0 +1,117 @@
+#pragma once
+// The storage side of the open book: the book file and its working copy, the node table,
+// the elements of every chapter, and the operations that open, make, save and close a
+// book. All editing goes to the working copy beside the book ("~title.bak"); saving
+// copies the working copy into the book file.
+
+#include "book/BookSession.h"
+#include "platform/storage/CompoundFile.h"
+#include "platform/ui/UserInterface.h"
+#include "tree/ChapterTree.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pgw::book {
+
+class CPGWDoc;
+
+// The open book's files. Paths are the host's (UTF-8 here).
+struct BookStore {
+    std::shared_ptr<storage::Storage> bookFile;
+    std::shared_ptr<storage::Storage> workingCopy;
+    std::string bookPath;
+    std::string workingCopyPath;
+    bool isUntitledNew = false;
+};
+
+class BookStorage {
+public:
+    BookStorage(BookSession& session, tree::ChapterTree& tree, ui::UserInterface& ui);
+    void setDocument(CPGWDoc* document) { document_ = document; }
+
+    const BookStore& store() const { return store_; }
+    BookSession& session() { return session_; }
+    tree::ChapterTree& tree() { return tree_; }
+    ui::UserInterface& ui() { return ui_; }
+    // A book is open: records indexed and both files open.
+    bool isOpen() const;
+    // The book's title as its records know it (GBK): the root's name.
+    std::string title() const;
+
+    // Opening. `openBook` checks the file first and refuses one that cannot become the
+    // open book, leaving the current book as it was.
+    bool openBook(const std::string& path);
+    void closeCurrentBook();
+    // Releases the book when the program closes: the working copy goes, and so does an
+    // untitled book's file.
+    void closeBook();
+
+    // New books and saving.
+    bool newBook();
+    bool createBookFile(const std::string& path);
+    bool commitBook(const std::string& path);
+    void writeNodeInfo();
+
+    // Elements of chapters (called by the chapter operations after they changed the tree).
+    void createDirectoryElement(const std::string& parentName, const std::string& name, tree::ItemId item);
+    void createPageElement(const std::string& parentName, const std::string& name, tree::ItemId item,
+                           NodeType type);
+    void destroyNodeElements(tree::ItemId item);
+    void destroyNode(const std::string& name);
+    // Renames a record and the parent links of its children (the caller checked the name).
+    void renameNode(const std::string& newName, const std::string& oldName);
+
+    // The book title that goes with a book path (GBK), or nothing when GBK cannot hold it.
+    static std::optional<std::string> titleOfPath(const std::string& path);
+    static std::string workingCopyPathFor(const std::string& bookPath);
+    // The root's element name: the title, cut to its field on a character boundary.
+    static std::string rootObjName(const std::string& title);
+
+private:
+    friend class BookOpenCheck;
+
+    // Opening.
+    bool loadTree();
+    NodeInfoRecord* repairRootName(const std::string& title);
+    void placeOrphans(std::vector<std::string>* orphans);
+    void releaseBook();
+
+    // Working copy.
+    bool prepareWorkingCopy(const std::string& bookPath);
+    void bindElements(storage::Storage& storage);
+    void checkIndex();
+
+    // Saving.
+    void appendRecordsFrom(tree::ItemId first, std::vector<uint8_t>* table);
+    bool saveWorkingCopyAs(const std::string& target, std::string* failure);
+    void reopenBookFile();
+    std::string chooseNewBookPath() const;
+    bool makeFirstPage();
+    bool makeWorkingCopyOfNewBook(const std::string& path);
+
+    // Elements.
+    template <typename Element>
+    std::string createFreeElement(storage::Storage* parent, const char* prefix, int32_t number,
+                                  std::unique_ptr<Element>* out);
+    bool destroyRecordElement(const std::string& name);
+    void lowerCounters(const NodeInfoRecord& record);
+    void message(const std::string& text);
+
+    BookSession& session_;
+    tree::ChapterTree& tree_;
+    ui::UserInterface& ui_;
+    CPGWDoc* document_ = nullptr;
+    BookStore store_;
+    std::vector<uint8_t> writtenTable_;  // the node table as last written to the stream
+};
+
+// "stm%.2d": at least two digits.
+std::string twoDigits(int32_t number);
+
+// GBK bytes shown to the author (names in messages).
+std::string displayText(const std::string& gbk);
+
+}  // namespace pgw::book

@@ -1,0 +1,176 @@
+#include "book/CPGWDoc.h"
+
+#include <filesystem>
+
+namespace pgw::book {
+
+namespace fs = std::filesystem;
+using storage::StgResult;
+
+namespace {
+
+const std::vector<ui::FileFilter> kBookFilter{{"电子书文件(*.pgw)", "*.pgw"}};
+
+bool hasBookExtension(const std::string& path) {
+    return path.size() >= 4 && path.compare(path.size() - 4, 4, ".pgw") == 0;
+}
+
+ui::Message question(std::string text, std::string caption = {}, ui::Icon icon = ui::Icon::Question) {
+    return ui::Message{std::move(text), std::move(caption), ui::Buttons::YesNo, icon};
+}
+
+}  // namespace
+
+CPGWDoc::CPGWDoc(BookStorage& storage, PageEditors& editors) : storage_(storage), editors_(editors) {
+    storage_.setDocument(this);
+}
+
+NodeInfoRecord* CPGWDoc::selectedRecord() const {
+    const tree::ItemId selected = storage_.tree().selectedItem();
+    return selected == tree::kNoItem ? nullptr : storage_.session().index.find(storage_.tree().label(selected));
+}
+
+void CPGWDoc::exchangePage(const std::string& name) {
+    if (editors_.shownView() == PaneView::PublishForm) return;
+    NodeInfoRecord* record = storage_.session().index.find(name);
+    if (!record) return;
+    if (record->stream) {
+        if (record->type() == NodeType::Text) exchangeText(*record);
+        if (record->type() == NodeType::Picture) exchangePictures(*record);
+        if (record->type() >= NodeType::Text && record->type() <= NodeType::Web)
+            editors_.showView(PaneView(record->nodeType));
+    }
+    record->storePending = false;
+}
+
+// Streams are written from offset 0 and never shortened; readers stop at the end of
+// the content.
+void CPGWDoc::exchangeText(NodeInfoRecord& record) {
+    storage::Stream& stream = *record.stream;
+    stream.seek(0, storage::SeekOrigin::Set);
+    if (record.storePending) {
+        const std::string rtf = editors_.saveText();
+        stream.write(rtf.data(), rtf.size());
+        stream.commit();
+    } else {
+        std::vector<uint8_t> bytes;
+        stream.readAll(&bytes);
+        editors_.loadText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    }
+    editors_.textPageShown(record.item, record.itemName);
+}
+
+void CPGWDoc::exchangePictures(NodeInfoRecord& record) {
+    storage::Stream& stream = *record.stream;
+    stream.seek(0, storage::SeekOrigin::Set);
+    if (record.storePending) {
+        const std::string stored = editors_.savePictures();
+        stream.write(stored.data(), stored.size());
+        stream.commit();
+    } else {
+        std::vector<uint8_t> bytes;
+        stream.readAll(&bytes);
+        editors_.loadPictures(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    }
+}
+
+std::string CPGWDoc::askSavePath() {
+    auto path = storage_.ui().askSavePath(kBookFilter);
+    if (!path || path->empty()) return {};
+    if (path->find(".pgw") == std::string::npos) *path += ".pgw";
+    return *path;
+}
+
+bool CPGWDoc::onSaveDocument(std::string path) {
+    if (path.find(".pgw") == std::string::npos) path += ".pgw";
+    lastSaveFailed_ = false;
+    if (storage_.store().workingCopy && modified_) lastSaveFailed_ = !storage_.commitBook(path);
+    return true;
+}
+
+// Asks whether to save the modified book that is about to be replaced. Returns false
+// when the author declined to overwrite an existing file (the caller then stops).
+bool CPGWDoc::saveBeforeLeaving(const char* text) {
+    const BookStore& store = storage_.store();
+    if (!modified_) return true;
+    if (storage_.ui().showMessage(question(store.bookPath + text)) != ui::Answer::Yes) return true;
+    std::string target = store.bookPath;
+    if (store.isUntitledNew) {
+        target = askSavePath();
+        if (target.empty()) return true;
+        std::error_code ec;
+        if (fs::exists(target, ec) && target != store.bookPath &&
+            storage_.ui().showMessage(question(target + "文件已经存在,是否继续?")) != ui::Answer::Yes)
+            return false;
+    }
+    onSaveDocument(target);
+    if (!lastSaveFailed_) modified_ = false;
+    return true;
+}
+
+bool CPGWDoc::onOpenDocument(const std::string& path) {
+    if (!saveBeforeLeaving("文件己被修改,是否保存?")) return false;
+    if (!hasBookExtension(path)) {
+        storage_.ui().showMessage(ui::Message{"所选择文件格式错误，请您选择.pgw文件!", "系统提示", ui::Buttons::Ok,
+                                              ui::Icon::Exclamation});
+        return false;
+    }
+    if (path == pathName_) {
+        storage_.ui().showMessage(ui::Message{"文件已经打开", "提示", ui::Buttons::Ok, ui::Icon::Information});
+        return false;
+    }
+    if (!storage_.openBook(path)) return false;
+    pathName_ = storage_.store().bookPath;
+    return true;
+}
+
+void CPGWDoc::saveBeforeNewBook() {
+    const BookStore& store = storage_.store();
+    if (!modified_) return;
+    if (storage_.ui().showMessage(question(store.bookPath + "已经修改,是否保存?")) != ui::Answer::Yes) return;
+    std::string target = store.bookPath;
+    if (store.isUntitledNew) {
+        target = askSavePath();
+        if (target.empty()) return;
+        std::error_code ec;
+        if (fs::exists(target, ec) &&
+            storage_.ui().showMessage(question(target + "文件已经存在,是否覆盖?", {}, ui::Icon::Exclamation)) !=
+                ui::Answer::Yes)
+            return;
+    }
+    onSaveDocument(target);
+}
+
+void CPGWDoc::onFileSave() {
+    NodeInfoRecord* record = selectedRecord();
+    if (record) record->storePending = true;
+    const std::string target = storage_.store().isUntitledNew ? askSavePath() : storage_.store().bookPath;
+    if (target.empty()) return;
+    const bool saved = storage_.commitBook(target);
+    if (NodeInfoRecord* after = selectedRecord()) after->storePending = false;
+    if (saved) modified_ = false;
+}
+
+void CPGWDoc::onFileSaveAs() {
+    const std::string target = askSavePath();
+    if (target.empty()) return;
+    std::error_code ec;
+    if (fs::exists(target, ec) && target != storage_.store().bookPath &&
+        storage_.ui().showMessage(question(target + "文件已经存在,是否继续?")) != ui::Answer::Yes)
+        return;
+    if (storage_.commitBook(target)) modified_ = false;
+}
+
+void CPGWDoc::onCloseDocument() {
+    if (modified_) {
+        const ui::Message ask{"文件己被修改,是否保存?", "存盘提示", ui::Buttons::YesNo, ui::Icon::None};
+        if (storage_.ui().showMessage(ask) == ui::Answer::Yes) {
+            const std::string target = storage_.store().isUntitledNew ? askSavePath() : storage_.store().bookPath;
+            if (!target.empty()) onSaveDocument(target);
+        }
+    }
+    storage_.closeBook();
+    modified_ = false;
+}
+
+}  // namespace pgw::book

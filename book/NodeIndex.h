@@ -1,0 +1,46 @@
+#pragma once
+// The open book's records by name: the tree label of every node, and "NodeInfo" and
+// "AboutInfo" for the book's two special streams (which are never in the tree). The
+// index owns the records and, through them, the open storages and streams.
+
+#include "book/NodeInfoRecord.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+namespace pgw::book {
+
+class NodeIndex {
+public:
+    NodeInfoRecord* find(const std::string& name) const;
+    // The first record whose element name is `objName` (a walk over all records).
+    NodeInfoRecord* findByObjName(const std::string& objName) const;
+    // Stores the record under `name`, replacing any record there.
+    NodeInfoRecord* add(const std::string& name, std::unique_ptr<NodeInfoRecord> record);
+    bool remove(const std::string& name);
+    std::unique_ptr<NodeInfoRecord> take(const std::string& name);
+    void forEach(const std::function<void(const std::string& key, NodeInfoRecord& record)>& visit) const;
+    // Frees every record, which releases every storage and stream they hold.
+    void removeAll();
+    bool empty() const { return records_.empty(); }
+    size_t size() const { return records_.size(); }
+
+private:
+    std::unordered_map<std::string, std::unique_ptr<NodeInfoRecord>> records_;
+};
+
+// The book counters. The first three are stored in the "NodeInfo" header and name new
+// elements; the page counts name new pages and only ever grow with loads and additions.
+struct BookCounters {
+    uint32_t recordCount = 0;
+    int32_t storageCount = 0;
+    int32_t streamCount = 0;
+    int32_t textPageCount = 0;
+    int32_t picturePageCount = 0;
+
+    void resetStored() { recordCount = 0, storageCount = 0, streamCount = 0; }
+};
+
+}  // namespace pgw::book

@@ -1,0 +1,56 @@
+#pragma once
+// The page editors as the book sees them: one rich-text editor and one picture list for
+// the whole book, and the right-hand pane that shows one view at a time. A text page
+// moves as RTF bytes, a picture page as its picture list's stored form.
+
+#include "book/NodeInfoRecord.h"
+
+#include <string>
+#include <string_view>
+
+namespace pgw::book {
+
+// Views of the right-hand pane; a page's view is its node type.
+enum class PaneView { None = 0, RichText = 1, Picture = 2, Web = 3, PublishForm = 4 };
+
+class PageEditors {
+public:
+    virtual ~PageEditors() = default;
+
+    virtual std::string saveText() = 0;  // the editor's whole content as RTF
+    virtual void loadText(std::string_view rtf) = 0;
+    virtual std::string savePictures() = 0;  // the picture list's stored form
+    virtual void loadPictures(std::string_view stored) = 0;
+
+    virtual PaneView shownView() const = 0;
+    virtual void showView(PaneView view) = 0;
+    // The rich-text view learns which page it now shows.
+    virtual void textPageShown(tree::ItemId item, const std::string& name) = 0;
+};
+
+// Editors that only hold the bytes: for the command-line tool and the tests.
+class HeldPageEditors : public PageEditors {
+public:
+    std::string saveText() override { return text; }
+    void loadText(std::string_view rtf) override;
+    std::string savePictures() override { return pictures; }
+    void loadPictures(std::string_view stored) override { pictures = stored; }
+    PaneView shownView() const override { return view; }
+    void showView(PaneView shown) override { view = shown; }
+    void textPageShown(tree::ItemId item, const std::string& name) override {
+        textItem = item;
+        textName = name;
+    }
+
+    std::string text;
+    std::string pictures;
+    PaneView view = PaneView::None;
+    tree::ItemId textItem = tree::kNoItem;
+    std::string textName;
+};
+
+// Where an RTF document ends: just after the brace that closes its outermost group, or
+// the whole input when it never closes. Bytes after it are an older, longer content.
+size_t rtfDocumentLength(std::string_view bytes);
+
+}  // namespace pgw::book

@@ -1,0 +1,277 @@
+// New books, the node table, opening, saving and closing, on real files.
+
+#include "BookFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace pgw::book::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(NewBook, MakesTheUntitledBookWithOnePageAndItsWorkingCopy) {
+    ScratchFolder folder;
+    ProgramParts parts;
+    ASSERT_TRUE(parts.storage.newBook());
+    const std::string book = folder.file("新建文档.pgw");
+    EXPECT_EQ(parts.storage.store().bookPath, book);
+    EXPECT_TRUE(parts.storage.store().isUntitledNew);
+    EXPECT_TRUE(fs::exists(folder.file("~新建文档.bak")));
+    EXPECT_EQ(parts.document.pathName(), book);
+
+    const StoredTable table = readTable(book);
+    EXPECT_EQ(table.recordCount, 2u);
+    EXPECT_EQ(table.storageCount, 1);
+    EXPECT_EQ(table.streamCount, 4);
+    ASSERT_EQ(table.records.size(), 2u);
+    EXPECT_EQ(table.records[0].itemName, gbk("新建文档"));
+    EXPECT_EQ(table.records[0].parentName, "NULL");
+    EXPECT_EQ(table.records[1].itemName, gbk("新建文本"));
+    EXPECT_EQ(table.records[1].objName, "stm03");
+    EXPECT_EQ(table.records[1].parentName, gbk("新建文档"));
+    EXPECT_EQ(elementPaths(book), (std::vector<std::string>{"AboutInfo", "NodeInfo", "stm03"}));
+    EXPECT_EQ(streamText(book, {"AboutInfo"}), "");
+
+    // The first page is selected and shown.
+    EXPECT_EQ(parts.tree.label(parts.tree.selectedItem()), gbk("新建文本"));
+    EXPECT_TRUE(parts.session.bookOpen);
+    EXPECT_EQ(parts.session.counters.textPageCount, 1);
+}
+
+TEST(NewBook, TakesTheNextFreeNameAndLeavesTheEarlierUntitledFile) {
+    ScratchFolder folder;
+    ProgramParts parts;
+    ASSERT_TRUE(parts.storage.newBook());
+    ASSERT_TRUE(parts.storage.newBook());
+    EXPECT_EQ(parts.storage.store().bookPath, folder.file("新建文档1.pgw"));
+    ASSERT_TRUE(parts.storage.newBook());
+    EXPECT_EQ(parts.storage.store().bookPath, folder.file("新建文档2.pgw"));
+    EXPECT_FALSE(fs::exists(folder.file("~新建文档1.bak")));
+    EXPECT_TRUE(fs::exists(folder.file("~新建文档2.bak")));
+    EXPECT_EQ(parts.session.counters.textPageCount, 3);  // page counts only grow
+}
+
+TEST(NodeTable, AShorterTableLeavesTheStaleTailAndReadsOnlyItsRecords) {
+    ScratchFolder folder;
+    ProgramParts parts;
+    ASSERT_TRUE(parts.storage.newBook());
+    const std::string root = parts.storage.title();
+    parts.addPage(root, "p1");
+    parts.addPage(root, "p2");
+    const size_t fullSize = readTable(parts.storage.store().workingCopyPath).streamSize;
+    const tree::ItemId p2 = parts.itemOf("p2");
+    parts.storage.destroyNodeElements(p2);
+    parts.storage.destroyNode("p2");
+    parts.tree.deleteItem(p2);
+    parts.storage.writeNodeInfo();
+    const StoredTable table = readTable(parts.storage.store().workingCopyPath);
+    EXPECT_EQ(table.recordCount, 3u);
+    EXPECT_EQ(table.streamSize, fullSize);
+    EXPECT_EQ(table.records.back().itemName, "p1");
+}
+
+TEST(NodeTable, RecordsAreInTreePreOrderAndDirectoriesNestAsStorages) {
+    ScratchFolder folder;
+    ProgramParts parts;
+    ASSERT_TRUE(parts.storage.newBook());
+    const std::string root = parts.storage.title();
+    parts.addDirectory(root, "A");
+    parts.addDirectory("A", "B");
+    parts.addDirectory("B", "C");
+    parts.addPage("C", "deep");
+    parts.addPage(root, "last");
+    const StoredTable table = readTable(parts.storage.store().workingCopyPath);
+    std::vector<std::string> names;
+    for (const auto& record : table.records) names.push_back(record.itemName);
+    EXPECT_EQ(names, (std::vector<std::string>{root, gbk("新建文本"), "A", "B", "C", "deep", "last"}));
+    const auto paths = elementPaths(parts.storage.store().workingCopyPath);
+    EXPECT_NE(std::find(paths.begin(), paths.end(), "stg1/stg2/stg3/stm04"), paths.end());
+}
+
+TEST(Elements, NewElementsNeverTakeANameStillInUse) {
+    ScratchFolder folder;
+    ProgramParts parts;
+    ASSERT_TRUE(parts.storage.newBook());
+    const std::string root = parts.storage.title();
+    parts.addPage(root, "p4");   // stm04
+    parts.addPage(root, "p5");   // stm05
+    const tree::ItemId p4 = parts.itemOf("p4");
+    parts.storage.destroyNodeElements(p4);
+    parts.storage.destroyNode("p4");  // the count falls back to 5, which p5 still uses
+    parts.tree.deleteItem(p4);
+    parts.addPage(root, "p6");
+    EXPECT_EQ(parts.session.index.find("p5")->objName, "stm05");
+    EXPECT_EQ(parts.session.index.find("p6")->objName, "stm06");
+    EXPECT_NE(parts.session.index.find("p5")->stream, nullptr);
+}
+
+TEST(Elements, DeletingADirectoryLowersTheCountersAndRemovesItsStorage) {
+    ScratchFolder folder;
+    ProgramParts parts;
+    ASSERT_TRUE(parts.storage.newBook());
+    const std::string root = parts.storage.title();
+    const tree::ItemId dir = parts.addDirectory(root, "D");
+    parts.addPage("D", "d1");
+    parts.addPage("D", "d2", NodeType::Picture);
+    const BookCounters before = parts.session.counters;
+    parts.storage.destroyNodeElements(dir);
+    parts.storage.destroyNode("D");
+    parts.tree.deleteItem(dir);
+    parts.storage.writeNodeInfo();
+    EXPECT_EQ(parts.session.counters.storageCount, before.storageCount - 1);
+    EXPECT_EQ(parts.session.counters.streamCount, before.streamCount - 2);
+    EXPECT_EQ(parts.session.counters.recordCount, before.recordCount - 3);
+    EXPECT_TRUE(parts.document.isModified());
+    const auto paths = elementPaths(parts.storage.store().workingCopyPath);
+    EXPECT_EQ(std::count_if(paths.begin(), paths.end(), [](const std::string& p) { return p.rfind("stg", 0) == 0; }),
+              0);
+}
+
+class SavedBook : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(parts.storage.newBook());
+        parts.addDirectory(parts.storage.title(), "A");
+        parts.addPage("A", "a1");
+        parts.ui.queueSavePath(folder.file("a.pgw"));
+        parts.document.setModified(true);
+        parts.document.onFileSave();
+        ASSERT_EQ(parts.storage.store().bookPath, folder.file("a.pgw"));
+    }
+
+    ScratchFolder folder;
+    ProgramParts parts;
+};
+
+TEST_F(SavedBook, SavingTheUntitledBookMakesItTheNamedFile) {
+    EXPECT_FALSE(parts.storage.store().isUntitledNew);
+    EXPECT_FALSE(fs::exists(folder.file("新建文档.pgw")));
+    EXPECT_FALSE(parts.document.isModified());
+    EXPECT_EQ(readTable(folder.file("a.pgw")).recordCount, 4u);
+    // A later save writes the named file without asking.
+    parts.addPage("A", "a2");
+    parts.document.setModified(true);
+    parts.document.onFileSave();
+    EXPECT_EQ(readTable(folder.file("a.pgw")).recordCount, 5u);
+    EXPECT_EQ(parts.ui.dialogFilters().size(), 1u);
+    EXPECT_EQ(parts.ui.dialogFilters()[0].size(), 1u);
+    EXPECT_EQ(parts.ui.dialogFilters()[0][0].description, "电子书文件(*.pgw)");
+}
+
+TEST_F(SavedBook, SaveWritesTheShownPageFirstAndKeepsItPending) {
+    const tree::ItemId a1 = parts.itemOf("a1");
+    parts.tree.selectItem(a1);
+    parts.editors.text = "{\\rtf1 saved text}";
+    parts.session.index.find("a1")->storePending = true;
+    parts.document.setModified(true);
+    ASSERT_TRUE(parts.storage.commitBook(parts.storage.store().bookPath));
+    EXPECT_EQ(streamText(folder.file("a.pgw"), {"stg1", "stm04"}), "{\\rtf1 saved text}");
+    EXPECT_TRUE(parts.session.index.find("a1")->storePending);
+}
+
+TEST_F(SavedBook, SaveAsWritesTheOtherFileAndKeepsTheBooksPath) {
+    parts.ui.queueSavePath(folder.file("copy"));  // no extension: ".pgw" is added
+    parts.document.setModified(true);
+    parts.document.onFileSaveAs();
+    EXPECT_TRUE(fs::exists(folder.file("copy.pgw")));
+    EXPECT_EQ(parts.storage.store().bookPath, folder.file("a.pgw"));
+    EXPECT_EQ(readTable(folder.file("copy.pgw")).recordCount, 4u);
+    // Save As onto the book's own path asks nothing.
+    parts.ui.clearMessages();
+    parts.ui.queueSavePath(folder.file("a.pgw"));
+    parts.document.onFileSaveAs();
+    EXPECT_TRUE(parts.ui.messages().empty());
+}
+
+TEST_F(SavedBook, ReopeningARenamedFileRenamesItsRoot) {
+    parts.document.onCloseDocument();
+    EXPECT_FALSE(fs::exists(folder.file("~a.bak")));
+    fs::rename(folder.file("a.pgw"), folder.file("b.pgw"));
+    ProgramParts again;
+    ASSERT_TRUE(again.storage.newBook());
+    ASSERT_TRUE(again.document.onOpenDocument(folder.file("b.pgw")));
+    EXPECT_EQ(again.storage.title(), "b");
+    EXPECT_EQ(again.session.index.find("A")->parentName, "b");
+    const StoredTable table = readTable(folder.file("~b.bak"));
+    EXPECT_EQ(table.records[0].itemName, "b");
+    EXPECT_EQ(table.records[1].parentName, "b");
+    EXPECT_EQ(again.tree.label(again.tree.selectedItem()), gbk("新建文本"));
+    EXPECT_TRUE(again.tree.isExpanded(again.tree.rootItem()));
+    EXPECT_EQ(again.session.counters.textPageCount, 3);  // one from New, two loaded
+    EXPECT_EQ(again.ui.title(), "页工坊 --- b.pgw");
+}
+
+TEST_F(SavedBook, OpenRefusesWrongExtensionsTheOpenFileAndFilesThatAreNoBooks) {
+    const std::string current = parts.storage.store().bookPath;
+    std::ofstream(folder.file("text.pgw")) << "not a book";
+    parts.ui.clearMessages();
+    EXPECT_FALSE(parts.document.onOpenDocument(folder.file("a.PGW")));
+    EXPECT_FALSE(parts.document.onOpenDocument(current));
+    EXPECT_FALSE(parts.document.onOpenDocument(folder.file("text.pgw")));
+    EXPECT_FALSE(parts.document.onOpenDocument(folder.file("missing.pgw")));
+    const auto texts = parts.ui.messageTexts();
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_EQ(texts[0], "所选择文件格式错误，请您选择.pgw文件!");
+    EXPECT_EQ(parts.ui.messages()[0].caption, "系统提示");
+    EXPECT_EQ(texts[1], "文件已经打开");
+    EXPECT_EQ(parts.ui.messages()[1].caption, "提示");
+    // The current book is still open and usable.
+    EXPECT_TRUE(parts.storage.isOpen());
+    EXPECT_EQ(parts.storage.store().bookPath, current);
+}
+
+TEST_F(SavedBook, ABookInUseElsewhereIsRefusedBeforeTheCurrentOneCloses) {
+    ProgramParts other;
+    ASSERT_TRUE(other.storage.newBook());
+    parts.ui.clearMessages();
+    EXPECT_FALSE(parts.document.onOpenDocument(other.storage.store().bookPath));
+    ASSERT_EQ(parts.ui.messageTexts().size(), 1u);
+    EXPECT_NE(parts.ui.messageTexts()[0].find("正在被其他程序使用"), std::string::npos);
+    EXPECT_TRUE(parts.storage.isOpen());
+}
+
+TEST(CloseBook, AnUnsavedUntitledBookLeavesNoFilesBehind) {
+    ScratchFolder folder;
+    ProgramParts parts;
+    ASSERT_TRUE(parts.storage.newBook());
+    parts.document.setModified(true);
+    parts.ui.queueAnswer(ui::Answer::No);
+    parts.document.onCloseDocument();
+    ASSERT_EQ(parts.ui.messages().size(), 1u);
+    EXPECT_EQ(parts.ui.messages()[0].text, "文件己被修改,是否保存?");
+    EXPECT_EQ(parts.ui.messages()[0].caption, "存盘提示");
+    EXPECT_TRUE(fs::is_empty(folder.path()));
+}
+
+TEST(SaveBook, CancellingTheDialogLeavesTheBookUntitledAndModified) {
+    ScratchFolder folder;
+    ProgramParts parts;
+    ASSERT_TRUE(parts.storage.newBook());
+    parts.document.setModified(true);
+    parts.document.onFileSave();  // no path queued: the dialog is cancelled
+    EXPECT_TRUE(parts.storage.store().isUntitledNew);
+    EXPECT_TRUE(parts.document.isModified());
+}
+
+TEST(SaveBook, AFailedSaveSaysSoAndKeepsTheBookModified) {
+    ScratchFolder folder;
+    ProgramParts parts;
+    ASSERT_TRUE(parts.storage.newBook());
+    parts.document.setModified(true);
+    parts.ui.queueSavePath(folder.file("no/such/folder/x.pgw"));
+    parts.document.onFileSave();
+    EXPECT_TRUE(parts.document.isModified());
+    ASSERT_FALSE(parts.ui.messageTexts().empty());
+    EXPECT_EQ(parts.ui.messageTexts().back().rfind("保存文件失败", 0), 0u);
+    EXPECT_TRUE(parts.storage.store().isUntitledNew);
+    // The book still works: a save to a good place succeeds.
+    parts.ui.queueSavePath(folder.file("good.pgw"));
+    parts.document.onFileSave();
+    EXPECT_FALSE(parts.document.isModified());
+    EXPECT_EQ(readTable(folder.file("good.pgw")).recordCount, 2u);
+}
+
+}  // namespace
+}  // namespace pgw::book::testing

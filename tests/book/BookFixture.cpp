@@ -1,0 +1,121 @@
+#include "BookFixture.h"
+
+#include "platform/text/CodePage.h"
+#include "tree/TreeItems.h"
+
+#include <algorithm>
+#include <functional>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace pgw::book::testing {
+
+namespace fs = std::filesystem;
+using storage::StgResult;
+
+std::string gbk(const std::string& utf8Text) {
+    std::string out;
+    EXPECT_TRUE(text::utf8ToGbk(utf8Text, &out).ok()) << utf8Text;
+    return out;
+}
+
+std::string utf8(const std::string& gbkText) {
+    std::string out;
+    EXPECT_TRUE(text::gbkToUtf8(gbkText, &out).ok());
+    return out;
+}
+
+ScratchFolder::ScratchFolder() {
+    char templ[] = "/tmp/pgw-book-XXXXXX";
+    path_ = ::mkdtemp(templ);
+    previous_ = fs::current_path();
+    fs::current_path(path_);
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ec;
+    fs::current_path(previous_, ec);
+    fs::remove_all(path_, ec);
+}
+
+tree::ItemId ProgramParts::itemOf(const std::string& nameGbk) const {
+    const NodeInfoRecord* record = session.index.find(nameGbk);
+    return record ? record->item : tree::kNoItem;
+}
+
+tree::ItemId ProgramParts::addPage(const std::string& parentGbk, const std::string& nameGbk, NodeType type) {
+    const tree::ItemId item = tree::insertNodeItem(tree, itemOf(parentGbk), nameGbk, 2, int32_t(type));
+    storage.createPageElement(parentGbk, nameGbk, item, type);
+    return item;
+}
+
+tree::ItemId ProgramParts::addDirectory(const std::string& parentGbk, const std::string& nameGbk) {
+    const tree::ItemId item = tree::insertNodeItem(tree, itemOf(parentGbk), nameGbk, 1, 0);
+    storage.createDirectoryElement(parentGbk, nameGbk, item);
+    return item;
+}
+
+StoredTable readTable(const std::string& bookPath) {
+    StoredTable table;
+    std::unique_ptr<storage::Storage> root;
+    EXPECT_EQ(storage::openCompoundFile(bookPath, storage::mode::kRead | storage::mode::kShareDenyNone, &root), StgResult::Ok) << bookPath;
+    if (!root) return table;
+    std::unique_ptr<storage::Stream> stream;
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(root->openStream("NodeInfo", storage::mode::kShareExclusive, &stream), StgResult::Ok);
+    if (!stream || stream->readAll(&bytes) != StgResult::Ok || bytes.size() < 12) return table;
+    const auto word = [&](size_t at) {
+        return uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16 |
+               uint32_t(bytes[at + 3]) << 24;
+    };
+    table.recordCount = word(0);
+    table.storageCount = int32_t(word(4));
+    table.streamCount = int32_t(word(8));
+    table.streamSize = bytes.size();
+    for (uint32_t i = 0; i < table.recordCount && 12 + (i + 1) * kRecordSize <= bytes.size(); ++i)
+        table.records.push_back(NodeInfoRecord::fromBytes(&bytes[12 + i * kRecordSize]));
+    return table;
+}
+
+std::vector<std::string> elementPaths(const std::string& path) {
+    std::vector<std::string> paths;
+    std::unique_ptr<storage::Storage> root;
+    EXPECT_EQ(storage::openCompoundFile(path, storage::mode::kRead | storage::mode::kShareDenyNone, &root), StgResult::Ok) << path;
+    if (!root) return paths;
+    std::function<void(storage::Storage&, const std::string&)> walk = [&](storage::Storage& at,
+                                                                            const std::string& prefix) {
+        std::vector<storage::ElementStat> elements;
+        at.enumElements(&elements);
+        for (const auto& element : elements) {
+            paths.push_back(prefix + element.name);
+            if (element.kind != storage::ElementKind::Storage) continue;
+            std::unique_ptr<storage::Storage> child;
+            if (at.openStorage(element.name, storage::mode::kShareExclusive, &child) == StgResult::Ok)
+                walk(*child, prefix + element.name + "/");
+        }
+    };
+    walk(*root, "");
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+std::string streamText(const std::string& path, const std::vector<std::string>& elementPath) {
+    std::unique_ptr<storage::Storage> root;
+    if (storage::openCompoundFile(path, storage::mode::kRead | storage::mode::kShareDenyNone, &root) != StgResult::Ok) return "<no file>";
+    std::vector<std::unique_ptr<storage::Storage>> chain;
+    storage::Storage* at = root.get();
+    for (size_t i = 0; i + 1 < elementPath.size(); ++i) {
+        chain.emplace_back();
+        if (at->openStorage(elementPath[i], storage::mode::kShareExclusive, &chain.back()) != StgResult::Ok)
+            return "<no storage>";
+        at = chain.back().get();
+    }
+    std::unique_ptr<storage::Stream> stream;
+    std::vector<uint8_t> bytes;
+    if (at->openStream(elementPath.back(), storage::mode::kShareExclusive, &stream) != StgResult::Ok)
+        return "<no stream>";
+    stream->readAll(&bytes);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+}  // namespace pgw::book::testing

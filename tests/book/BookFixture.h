@@ -1,0 +1,58 @@
+#pragma once
+// A book opened the way the program opens one, in a temporary folder that is also the
+// current directory (New makes its file there).
+
+#include "book/BookStorage.h"
+#include "book/CPGWDoc.h"
+#include "platform/ui/ScriptedUserInterface.h"
+#include "tree/MemoryChapterTree.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace pgw::book::testing {
+
+std::string gbk(const std::string& utf8);
+std::string utf8(const std::string& gbkText);
+
+// A chdir into a fresh temporary folder, undone (and the folder removed) at the end.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+    std::filesystem::path previous_;
+};
+
+struct ProgramParts {
+    BookSession session;
+    tree::MemoryChapterTree tree;
+    ui::ScriptedUserInterface ui;
+    HeldPageEditors editors;
+    BookStorage storage{session, tree, ui};
+    CPGWDoc document{storage, editors};
+
+    // Adds a page under a directory the way the chapter operations do.
+    tree::ItemId addPage(const std::string& parentGbk, const std::string& nameGbk, NodeType type = NodeType::Text);
+    tree::ItemId addDirectory(const std::string& parentGbk, const std::string& nameGbk);
+    tree::ItemId itemOf(const std::string& nameGbk) const;
+};
+
+// The node table of a book file on disk, read with the storage library alone.
+struct StoredTable {
+    uint32_t recordCount = 0;
+    int32_t storageCount = 0, streamCount = 0;
+    std::vector<NodeInfoRecord> records;
+    size_t streamSize = 0;
+};
+StoredTable readTable(const std::string& bookPath);
+// The element paths of a compound file ("stg1/stm03"), sorted.
+std::vector<std::string> elementPaths(const std::string& path);
+std::string streamText(const std::string& path, const std::vector<std::string>& elementPath);
+
+}  // namespace pgw::book::testing

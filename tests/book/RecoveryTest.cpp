@@ -1,0 +1,95 @@
+// The working copy left by a program that did not end normally.
+
+#include "BookFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace pgw::book::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A saved book a.pgw with one page "a1" holding "saved".
+void makeSavedBook(const ScratchFolder& folder) {
+    ProgramParts parts;
+    ASSERT_TRUE(parts.storage.newBook());
+    parts.addPage(parts.storage.title(), "a1");
+    parts.tree.selectItem(parts.itemOf("a1"));
+    parts.editors.text = "{saved}";
+    parts.session.index.find("a1")->storePending = true;
+    parts.document.setModified(true);
+    parts.ui.queueSavePath(folder.file("a.pgw"));
+    parts.document.onFileSave();
+    parts.document.onCloseDocument();
+    ASSERT_TRUE(fs::exists(folder.file("a.pgw")));
+}
+
+// A child process opens the book, makes changes that reach the working copy, and is
+// killed before it saves.
+void editAndCrash(const ScratchFolder& folder) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ProgramParts parts;
+        if (!parts.document.onOpenDocument(folder.file("a.pgw"))) ::_exit(1);
+        parts.addPage(parts.storage.title(), "crashed");
+        parts.tree.selectItem(parts.itemOf("a1"));
+        parts.editors.text = "{unsaved}";
+        parts.session.index.find("a1")->storePending = true;
+        parts.tree.selectItem(parts.itemOf("crashed"));
+        parts.document.exchangePage("a1");  // leaving a1 stores it into the working copy
+        ::raise(SIGKILL);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_TRUE(fs::exists(folder.file("~a.bak")));
+}
+
+TEST(Recovery, YesBringsBackEveryChangeTheKilledProgramMade) {
+    ScratchFolder folder;
+    makeSavedBook(folder);
+    editAndCrash(folder);
+    ProgramParts parts;
+    parts.ui.queueAnswer(ui::Answer::Yes);
+    ASSERT_TRUE(parts.storage.openBook(folder.file("a.pgw")));
+    ASSERT_EQ(parts.ui.messages().size(), 1u);
+    EXPECT_EQ(parts.ui.messages()[0].text, "程序未正常关闭，是否将文档恢复到以前的状态?");
+    EXPECT_EQ(parts.ui.messages()[0].caption, "系统提示");
+    EXPECT_EQ(parts.ui.messages()[0].buttons, ui::Buttons::YesNo);
+    EXPECT_NE(parts.session.index.find("crashed"), nullptr);
+    // The book file itself now holds the recovered state.
+    const StoredTable table = readTable(folder.file("a.pgw"));
+    EXPECT_EQ(table.records.back().itemName, "crashed");
+    EXPECT_EQ(streamText(folder.file("a.pgw"), {"stm04"}), "{unsaved}");
+}
+
+TEST(Recovery, NoGivesTheLastSavedBookAndAFreshWorkingCopy) {
+    ScratchFolder folder;
+    makeSavedBook(folder);
+    editAndCrash(folder);
+    ProgramParts parts;
+    parts.ui.queueAnswer(ui::Answer::No);
+    ASSERT_TRUE(parts.storage.openBook(folder.file("a.pgw")));
+    EXPECT_EQ(parts.session.index.find("crashed"), nullptr);
+    EXPECT_EQ(streamText(folder.file("a.pgw"), {"stm04"}), "{saved}");
+    EXPECT_EQ(readTable(folder.file("~a.bak")).recordCount, readTable(folder.file("a.pgw")).recordCount);
+    parts.document.onCloseDocument();
+    EXPECT_FALSE(fs::exists(folder.file("~a.bak")));
+}
+
+TEST(Recovery, ANonBookFileMakesNoWorkingCopy) {
+    ScratchFolder folder;
+    ProgramParts parts;
+    ASSERT_TRUE(parts.storage.newBook());
+    { std::ofstream(folder.file("x.pgw")) << "plain text"; }
+    EXPECT_FALSE(parts.storage.openBook(folder.file("x.pgw")));
+    EXPECT_FALSE(fs::exists(folder.file("~x.bak")));
+}
+
+}  // namespace
+}  // namespace pgw::book::testing
