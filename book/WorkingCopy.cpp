@@ -56,9 +56,10 @@ bool BookStorage::prepareWorkingCopy(const std::string& bookPath) {
                 message("打开复合文档错误：" + bookPath);
                 return false;
             }
-            // The book file takes the working copy's state, unsaved changes included.
-            store_.bookFile = createFile(bookPath);
-            if (store_.bookFile) copyInto(*store_.workingCopy, *store_.bookFile);
+            // The book file takes the working copy's state, unsaved changes included;
+            // written aside and renamed, so a second crash cannot leave half a book.
+            std::string failure;
+            if (!saveWorkingCopyAs(bookPath, &failure)) message("保存文件失败：" + bookPath + "\n" + failure);
         } else {
             fs::remove(copyPath, ec);
             store_.workingCopy = createFile(copyPath);
