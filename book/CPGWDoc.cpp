@@ -1,6 +1,7 @@
 #include "book/CPGWDoc.h"
 
 #include <filesystem>
+#include <functional>
 
 namespace pgw::book {
 
@@ -35,8 +36,13 @@ void CPGWDoc::exchangePage(const std::string& name) {
     NodeInfoRecord* record = storage_.session().index.find(name);
     if (!record) return;
     if (record->stream) {
-        if (record->type() == NodeType::Text) exchangeText(*record);
-        if (record->type() == NodeType::Picture) exchangePictures(*record);
+        if (record->type() == NodeType::Text) {
+            exchangeStream(*record, [&] { return editors_.saveText(); }, [&](auto rtf) { editors_.loadText(rtf); });
+            editors_.textPageShown(record->item, record->itemName);
+        }
+        if (record->type() == NodeType::Picture)
+            exchangeStream(*record, [&] { return editors_.savePictures(); },
+                           [&](auto stored) { editors_.loadPictures(stored); });
         if (record->type() >= NodeType::Text && record->type() <= NodeType::Web)
             editors_.showView(PaneView(record->nodeType));
     }
@@ -45,32 +51,18 @@ void CPGWDoc::exchangePage(const std::string& name) {
 
 // Streams are written from offset 0 and never shortened; readers stop at the end of
 // the content.
-void CPGWDoc::exchangeText(NodeInfoRecord& record) {
+void CPGWDoc::exchangeStream(NodeInfoRecord& record, const std::function<std::string()>& save,
+                             const std::function<void(std::string_view)>& load) {
     storage::Stream& stream = *record.stream;
     stream.seek(0, storage::SeekOrigin::Set);
     if (record.storePending) {
-        const std::string rtf = editors_.saveText();
-        stream.write(rtf.data(), rtf.size());
+        const std::string content = save();
+        stream.write(content.data(), content.size());
         stream.commit();
     } else {
         std::vector<uint8_t> bytes;
         stream.readAll(&bytes);
-        editors_.loadText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    }
-    editors_.textPageShown(record.item, record.itemName);
-}
-
-void CPGWDoc::exchangePictures(NodeInfoRecord& record) {
-    storage::Stream& stream = *record.stream;
-    stream.seek(0, storage::SeekOrigin::Set);
-    if (record.storePending) {
-        const std::string stored = editors_.savePictures();
-        stream.write(stored.data(), stored.size());
-        stream.commit();
-    } else {
-        std::vector<uint8_t> bytes;
-        stream.readAll(&bytes);
-        editors_.loadPictures(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        load(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     }
 }
 
@@ -89,27 +81,28 @@ bool CPGWDoc::onSaveDocument(std::string path) {
 }
 
 // Asks whether to save the modified book that is about to be replaced. Returns false
-// when the author declined to overwrite an existing file (the caller then stops).
-bool CPGWDoc::saveBeforeLeaving(const char* text) {
+// when the author declined to overwrite an existing file and the caller should stop.
+bool CPGWDoc::saveBeforeLeaving(const SaveQuestions& questions) {
     const BookStore& store = storage_.store();
     if (!modified_) return true;
-    if (storage_.ui().showMessage(question(store.bookPath + text)) != ui::Answer::Yes) return true;
+    if (storage_.ui().showMessage(question(store.bookPath + questions.save)) != ui::Answer::Yes) return true;
     std::string target = store.bookPath;
     if (store.isUntitledNew) {
         target = askSavePath();
         if (target.empty()) return true;
         std::error_code ec;
-        if (fs::exists(target, ec) && target != store.bookPath &&
-            storage_.ui().showMessage(question(target + "文件已经存在,是否继续?")) != ui::Answer::Yes)
-            return false;
+        const bool clash = fs::exists(target, ec) && target != store.bookPath;
+        if (clash && storage_.ui().showMessage(question(target + questions.overwrite, {}, questions.overwriteIcon)) !=
+                         ui::Answer::Yes)
+            return questions.goOnWhenNotOverwriting;
     }
     onSaveDocument(target);
-    if (!lastSaveFailed_) modified_ = false;
     return true;
 }
 
 bool CPGWDoc::onOpenDocument(const std::string& path) {
-    if (!saveBeforeLeaving("文件己被修改,是否保存?")) return false;
+    if (!saveBeforeLeaving({"文件己被修改,是否保存?", "文件已经存在,是否继续?", ui::Icon::Question, false}))
+        return false;
     if (!hasBookExtension(path)) {
         storage_.ui().showMessage(ui::Message{"所选择文件格式错误，请您选择.pgw文件!", "系统提示", ui::Buttons::Ok,
                                               ui::Icon::Exclamation});
@@ -125,20 +118,7 @@ bool CPGWDoc::onOpenDocument(const std::string& path) {
 }
 
 void CPGWDoc::saveBeforeNewBook() {
-    const BookStore& store = storage_.store();
-    if (!modified_) return;
-    if (storage_.ui().showMessage(question(store.bookPath + "已经修改,是否保存?")) != ui::Answer::Yes) return;
-    std::string target = store.bookPath;
-    if (store.isUntitledNew) {
-        target = askSavePath();
-        if (target.empty()) return;
-        std::error_code ec;
-        if (fs::exists(target, ec) &&
-            storage_.ui().showMessage(question(target + "文件已经存在,是否覆盖?", {}, ui::Icon::Exclamation)) !=
-                ui::Answer::Yes)
-            return;
-    }
-    onSaveDocument(target);
+    saveBeforeLeaving({"已经修改,是否保存?", "文件已经存在,是否覆盖?", ui::Icon::Exclamation, true});
 }
 
 void CPGWDoc::onFileSave() {

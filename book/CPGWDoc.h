@@ -5,7 +5,9 @@
 #include "book/BookStorage.h"
 #include "book/PageEditors.h"
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace pgw::book {
 
@@ -41,10 +43,16 @@ public:
     bool lastSaveFailed() const { return lastSaveFailed_; }
 
 private:
-    bool saveBeforeLeaving(const char* question);
+    struct SaveQuestions {
+        const char* save;
+        const char* overwrite;
+        ui::Icon overwriteIcon;
+        bool goOnWhenNotOverwriting;
+    };
+    bool saveBeforeLeaving(const SaveQuestions& questions);
     NodeInfoRecord* selectedRecord() const;
-    void exchangeText(NodeInfoRecord& record);
-    void exchangePictures(NodeInfoRecord& record);
+    void exchangeStream(NodeInfoRecord& record, const std::function<std::string()>& save,
+                        const std::function<void(std::string_view)>& load);
 
     BookStorage& storage_;
     PageEditors& editors_;

@@ -121,54 +121,55 @@ StgResult Engine::setChainLength(std::vector<uint32_t>& chain, bool mini, size_t
     return StgResult::Ok;
 }
 
-// Coalesces runs of consecutive sectors into one read or write each.
-StgResult Engine::sectorIo(const std::vector<uint32_t>& chain, uint64_t offset, uint8_t* buffer, size_t count,
-                           bool write) {
+// Splits [offset, offset + count) of a chain into runs of consecutive units, so that each
+// run takes one read or write; `io` gets the run's first unit, the offset within it and
+// the run's length.
+template <typename Io>
+StgResult forEachRun(const std::vector<uint32_t>& chain, uint32_t unit, uint64_t offset, size_t count, Io io) {
     while (count > 0) {
-        size_t index = size_t(offset / sectorSize_);
-        const uint32_t within = uint32_t(offset % sectorSize_);
+        size_t index = size_t(offset / unit);
+        const uint32_t within = uint32_t(offset % unit);
         const uint32_t first = chain[index];
-        uint64_t span = sectorSize_ - within;
+        uint64_t span = unit - within;
         while (span < count && index + 1 < chain.size() && chain[index + 1] == chain[index] + 1) {
             ++index;
-            span += sectorSize_;
+            span += unit;
         }
         const size_t n = size_t(std::min<uint64_t>(span, count));
-        const uint64_t at = sectorOffset(first) + within;
-        if (write) {
-            if (const StgResult r = device_->writeAt(at, buffer, n); r != StgResult::Ok) return r;
-        } else {
-            size_t got = 0;
-            if (const StgResult r = device_->readAt(at, buffer, n, &got); r != StgResult::Ok) return r;
-            std::memset(buffer + got, 0, n - got);  // a last sector cut short reads as zeros
-        }
-        buffer += n;
+        if (const StgResult r = io(first, within, n); r != StgResult::Ok) return r;
         offset += n;
         count -= n;
     }
     return StgResult::Ok;
 }
 
+StgResult Engine::sectorIo(const std::vector<uint32_t>& chain, uint64_t offset, uint8_t* buffer, size_t count,
+                           bool write) {
+    return forEachRun(chain, sectorSize_, offset, count, [&](uint32_t first, uint32_t within, size_t n) {
+        const uint64_t at = sectorOffset(first) + within;
+        StgResult r = StgResult::Ok;
+        if (write) {
+            r = device_->writeAt(at, buffer, n);
+        } else {
+            size_t got = 0;
+            r = device_->readAt(at, buffer, n, &got);
+            if (r == StgResult::Ok) std::memset(buffer + got, 0, n - got);  // a last sector cut short reads as zeros
+        }
+        buffer += n;
+        return r;
+    });
+}
+
+// Mini sectors live inside the mini stream, the root entry's own chain of sectors.
 StgResult Engine::chainIo(const std::vector<uint32_t>& chain, bool mini, uint64_t offset, uint8_t* buffer,
                           size_t count, bool write) {
     if (!mini) return sectorIo(chain, offset, buffer, count, write);
-    while (count > 0) {
-        size_t index = size_t(offset / kMiniSectorSize);
-        const uint32_t within = uint32_t(offset % kMiniSectorSize);
-        const uint32_t first = chain[index];
-        uint64_t span = kMiniSectorSize - within;
-        while (span < count && index + 1 < chain.size() && chain[index + 1] == chain[index] + 1) {
-            ++index;
-            span += kMiniSectorSize;
-        }
-        const size_t n = size_t(std::min<uint64_t>(span, count));
+    return forEachRun(chain, kMiniSectorSize, offset, count, [&](uint32_t first, uint32_t within, size_t n) {
         const uint64_t at = uint64_t(first) * kMiniSectorSize + within;
-        if (const StgResult r = sectorIo(entries_[0].chain, at, buffer, n, write); r != StgResult::Ok) return r;
+        const StgResult r = sectorIo(entries_[0].chain, at, buffer, n, write);
         buffer += n;
-        offset += n;
-        count -= n;
-    }
-    return StgResult::Ok;
+        return r;
+    });
 }
 
 // Refuses growth that cannot fit before anything is allocated, so a refused size leaves
