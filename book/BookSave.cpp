@@ -107,9 +107,7 @@ void BookStorage::reopenBookFile() {
 
 bool BookStorage::commitBook(const std::string& path) {
     if (!store_.workingCopy) return false;
-    const tree::ItemId selected = tree_.selectedItem();
-    NodeInfoRecord* page = selected == tree::kNoItem ? nullptr : session_.index.find(tree_.label(selected));
-    if (page && page->storePending && document_) document_->exchangePage(page->itemName);
+    if (document_) document_->storeShownPage();
     writeNodeInfo();
 
     std::string failure;
@@ -128,7 +126,8 @@ bool BookStorage::commitBook(const std::string& path) {
         if (document_) document_->setPathName(path);
     }
     if (document_) document_->setModified(false);
-    if (page) page->storePending = true;
+    // The editor still holds the page: the next exchange writes it again.
+    if (NodeInfoRecord* page = document_ ? document_->shownPage() : nullptr) page->storePending = true;
     return true;
 }
 

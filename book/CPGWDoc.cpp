@@ -26,16 +26,24 @@ CPGWDoc::CPGWDoc(BookStorage& storage, PageEditors& editors) : storage_(storage)
     storage_.setDocument(this);
 }
 
-NodeInfoRecord* CPGWDoc::selectedRecord() const {
-    const tree::ItemId selected = storage_.tree().selectedItem();
-    return selected == tree::kNoItem ? nullptr : storage_.session().index.find(storage_.tree().label(selected));
+NodeInfoRecord* CPGWDoc::shownPage() const {
+    tree::ChapterTree& tree = storage_.tree();
+    if (shownItem_ == tree::kNoItem || !tree.contains(shownItem_)) return nullptr;
+    NodeInfoRecord* record = storage_.session().index.find(tree.label(shownItem_));
+    return record && record->item == shownItem_ ? record : nullptr;
 }
 
-void CPGWDoc::exchangePage(const std::string& name) {
-    if (editors_.shownView() == PaneView::PublishForm) return;
+void CPGWDoc::storeShownPage() {
+    NodeInfoRecord* page = shownPage();
+    if (page && page->storePending) exchangePage(page->itemName);
+}
+
+bool CPGWDoc::exchangePage(const std::string& name) {
+    if (editors_.shownView() == PaneView::PublishForm) return false;
     NodeInfoRecord* record = storage_.session().index.find(name);
-    if (!record) return;
+    if (!record) return false;
     if (record->stream) {
+        const bool loading = !record->storePending;
         if (record->type() == NodeType::Text) {
             exchangeStream(*record, [&] { return editors_.saveText(); }, [&](auto rtf) { editors_.loadText(rtf); });
             editors_.textPageShown(record->item, record->itemName);
@@ -45,8 +53,11 @@ void CPGWDoc::exchangePage(const std::string& name) {
                            [&](auto stored) { editors_.loadPictures(stored); });
         if (record->type() >= NodeType::Text && record->type() <= NodeType::Web)
             editors_.showView(PaneView(record->nodeType));
+        if (loading && (record->type() == NodeType::Text || record->type() == NodeType::Picture))
+            shownItem_ = record->item;
     }
     record->storePending = false;
+    return true;
 }
 
 // Streams are written from offset 0 and never shortened; readers stop at the end of
@@ -121,13 +132,14 @@ void CPGWDoc::saveBeforeNewBook() {
     saveBeforeLeaving({"已经修改,是否保存?", "文件已经存在,是否覆盖?", ui::Icon::Exclamation, true});
 }
 
+// The shown page is marked so that the save writes what the editor holds (the selection
+// may be a directory while a page is on show).
 void CPGWDoc::onFileSave() {
-    NodeInfoRecord* record = selectedRecord();
-    if (record) record->storePending = true;
+    if (NodeInfoRecord* page = shownPage()) page->storePending = true;
     const std::string target = storage_.store().isUntitledNew ? askSavePath() : storage_.store().bookPath;
     if (target.empty()) return;
     const bool saved = storage_.commitBook(target);
-    if (NodeInfoRecord* after = selectedRecord()) after->storePending = false;
+    if (NodeInfoRecord* page = shownPage()) page->storePending = false;
     if (saved) modified_ = false;
 }
 

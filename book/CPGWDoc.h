@@ -21,8 +21,13 @@ public:
     void setPathName(const std::string& path) { pathName_ = path; }
 
     // Moves a page between its stream and its editor: stores the editor's content when
-    // the page was changed, loads the stream otherwise.
-    void exchangePage(const std::string& name);
+    // the page was changed, loads the stream otherwise. Returns whether it did either.
+    bool exchangePage(const std::string& name);
+    // The page whose content the editors hold (a directory's selection leaves it on show),
+    // while it is still in the tree under its record's name.
+    NodeInfoRecord* shownPage() const;
+    // Stores the shown page when the author changed it.
+    void storeShownPage();
 
     // The open handler (Open, recent files, the command line, dropped files).
     bool onOpenDocument(const std::string& path);
@@ -50,7 +55,6 @@ private:
         bool goOnWhenNotOverwriting;
     };
     bool saveBeforeLeaving(const SaveQuestions& questions);
-    NodeInfoRecord* selectedRecord() const;
     void exchangeStream(NodeInfoRecord& record, const std::function<std::string()>& save,
                         const std::function<void(std::string_view)>& load);
 
@@ -58,6 +62,7 @@ private:
     PageEditors& editors_;
     bool modified_ = false;
     bool lastSaveFailed_ = false;
+    tree::ItemId shownItem_ = tree::kNoItem;
     std::string pathName_;
 };
 

@@ -2,16 +2,26 @@
 
 namespace pgw::ui {
 
+namespace {
+
+// Scripts speak of yes and no; an OK/Cancel box hears them as OK and Cancel.
+Answer fitToButtons(Answer answer, Buttons buttons) {
+    if (buttons == Buttons::OkCancel) return answer == Answer::Yes || answer == Answer::Ok ? Answer::Ok : Answer::Cancel;
+    if (buttons == Buttons::YesNo) return answer == Answer::Yes || answer == Answer::Ok ? Answer::Yes : Answer::No;
+    return Answer::Ok;
+}
+
+}  // namespace
+
 Answer ScriptedUserInterface::showMessage(const Message& message) {
     messages_.push_back(message);
     if (message.buttons == Buttons::Ok) return Answer::Ok;
-    if (answers_.empty()) {
-        if (message.buttons == Buttons::OkCancel && defaultAnswer_ == Answer::No) return Answer::Cancel;
-        return defaultAnswer_;
+    Answer answer = defaultAnswer_;
+    if (!answers_.empty()) {
+        answer = answers_.front();
+        answers_.pop_front();
     }
-    const Answer answer = answers_.front();
-    answers_.pop_front();
-    return answer;
+    return fitToButtons(answer, message.buttons);
 }
 
 std::optional<std::string> ScriptedUserInterface::askSavePath(const std::vector<FileFilter>& filters) {

@@ -255,6 +255,20 @@ TEST(SaveBook, CancellingTheDialogLeavesTheBookUntitledAndModified) {
     EXPECT_TRUE(parts.document.isModified());
 }
 
+TEST(SaveBook, APageEditedWhileADirectoryIsSelectedIsSaved) {
+    ScratchFolder folder;
+    ProgramParts parts;
+    ASSERT_TRUE(parts.storage.newBook());
+    parts.addDirectory(parts.storage.title(), "D");
+    parts.tree.selectItem(parts.itemOf("D"));  // the page 新建文本 stays on show
+    parts.session.index.find(gbk("新建文本"))->storePending = true;
+    parts.editors.text = "{\\rtf1 typed}";
+    parts.document.setModified(true);
+    parts.ui.queueSavePath(folder.file("b.pgw"));
+    parts.document.onFileSave();
+    EXPECT_EQ(streamText(folder.file("b.pgw"), {"stm03"}), "{\\rtf1 typed}");
+}
+
 TEST(SaveBook, AFailedSaveSaysSoAndKeepsTheBookModified) {
     ScratchFolder folder;
     ProgramParts parts;

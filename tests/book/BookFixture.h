@@ -5,6 +5,7 @@
 #include "book/BookStorage.h"
 #include "book/CPGWDoc.h"
 #include "platform/ui/ScriptedUserInterface.h"
+#include "tree/ChapterOperations.h"
 #include "tree/MemoryChapterTree.h"
 
 #include <filesystem>
@@ -36,6 +37,9 @@ struct ProgramParts {
     HeldPageEditors editors;
     BookStorage storage{session, tree, ui};
     CPGWDoc document{storage, editors};
+    tree::Navigation navigation{storage, document};  // selecting a page shows it
+
+    ProgramParts() { navigation.attach(); }
 
     // Adds a page under a directory the way the chapter operations do.
     tree::ItemId addPage(const std::string& parentGbk, const std::string& nameGbk, NodeType type = NodeType::Text);

@@ -1,0 +1,102 @@
+// Renaming and deleting chapters, and the rules a chapter name must pass.
+
+#include "platform/text/CodePage.h"
+#include "tree/ChapterOperations.h"
+#include "tree/ChapterSupport.h"
+#include "tree/TreeItems.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace pgw::tree {
+
+namespace {
+
+const char* const kTooLong = "名称太长,汉字不能超过50个,字母和数字不能超过100个!";
+const char* const kUnreadable = "名称中含有无法识别的字符!";
+const char* const kReserved = "该名称已被系统使用,请换一个名称!";
+const char* const kDuplicate = "名称不允许重复";
+
+// Names the book file gives a meaning of its own: the root's parent and the two
+// special streams, which share the index with the chapters.
+bool isReserved(const std::string& name) { return name == "NULL" || name == "NodeInfo" || name == "AboutInfo"; }
+
+// GBK that converts, and no control characters (a zero byte would cut the name short
+// in its record). GBK trail bytes are never below 0x40, so a byte test is enough.
+bool isReadable(const std::string& name) {
+    if (std::any_of(name.begin(), name.end(), [](char c) { return uint8_t(c) < 0x20 || uint8_t(c) == 0x7F; }))
+        return false;
+    std::string utf8;
+    return text::gbkToUtf8(name, &utf8).ok();
+}
+
+void collectLabels(const ChapterTree& tree, ItemId item, std::vector<std::string>* labels) {
+    labels->push_back(tree.label(item));
+    for (ItemId child = tree.firstChild(item); child != kNoItem; child = tree.nextSibling(child))
+        collectLabels(tree, child, labels);
+}
+
+}  // namespace
+
+bool acceptChapterName(book::BookStorage& storage, const std::string& name) {
+    // The record holds at most 99 bytes and its terminator.
+    const char* refusal = name.size() > book::kMaxNameBytes ? kTooLong
+                          : !isReadable(name)               ? kUnreadable
+                          : isReserved(name)                ? kReserved
+                          : storage.session().index.find(name) ? kDuplicate
+                                                                 : nullptr;
+    if (refusal) detail::plainMessage(storage, refusal);
+    return refusal == nullptr;
+}
+
+ChapterEditing::ChapterEditing(book::BookStorage& storage, book::CPGWDoc& document)
+    : storage_(storage), document_(document) {}
+
+bool ChapterEditing::renameItem(ItemId item, const std::string& newName) {
+    ChapterTree& tree = storage_.tree();
+    if (item == kNoItem || !tree.contains(item)) return false;
+    const std::string oldName = tree.label(item);
+    if (newName.empty()) return false;
+    if (newName == oldName) return true;
+    if (!acceptChapterName(storage_, newName)) return false;
+
+    storage_.renameNode(newName, oldName);
+    tree.setLabel(item, newName);
+    // The bookmark list follows the page, so next and previous still find it.
+    std::replace(storage_.session().bookmarks.begin(), storage_.session().bookmarks.end(), oldName, newName);
+    storage_.writeNodeInfo();
+    document_.setModified(true);
+    return true;
+}
+
+bool ChapterEditing::deleteSelected() {
+    ChapterTree& tree = storage_.tree();
+    const ItemId item = tree.selectedItem();
+    if (item == kNoItem) return false;
+    const ui::Message question{"确定删除该目录吗?", "提示", ui::Buttons::OkCancel, ui::Icon::None};
+    if (storage_.ui().showMessage(question) != ui::Answer::Ok) return false;
+    if (item == tree.rootItem()) {
+        detail::plainMessage(storage_, "不能删除根目录");
+        return false;
+    }
+
+    std::vector<std::string> doomed;
+    collectLabels(tree, item, &doomed);
+    auto& bookmarks = storage_.session().bookmarks;
+    std::erase_if(bookmarks, [&](const std::string& name) {
+        return std::find(doomed.begin(), doomed.end(), name) != doomed.end();
+    });
+
+    storage_.destroyNodeElements(item);
+    storage_.destroyNode(doomed.front());
+    // The records are gone before the selection moves, so leaving the deleted page
+    // stores nothing into a stream that no longer exists.
+    const ItemId previous = findPreviousPageItem(tree, storage_.session().index, item);
+    if (previous != kNoItem) tree.selectItem(previous);
+    tree.deleteItem(item);
+    storage_.writeNodeInfo();
+    document_.setModified(true);
+    return true;
+}
+
+}  // namespace pgw::tree

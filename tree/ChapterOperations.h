@@ -1,0 +1,105 @@
+#pragma once
+// What the author does to chapters in the chapter pane: rename, delete, add directories
+// and pages, bookmarks, the move-source mark, and moving between pages. Names are GBK,
+// as in the book; every message goes through the book's user interface.
+
+#include "book/BookStorage.h"
+#include "book/CPGWDoc.h"
+#include "tree/ChapterTree.h"
+
+#include <string>
+
+namespace pgw::tree {
+
+// Whether `name` (GBK) may become a chapter's name: it fits the record, is valid GBK
+// without control characters, is not reserved by the book file and is not taken. A
+// refusal is shown to the author. The empty name and an unchanged name are the
+// caller's business.
+bool acceptChapterName(book::BookStorage& storage, const std::string& name);
+
+// Renaming and deleting (the tree's own editing).
+class ChapterEditing {
+public:
+    ChapterEditing(book::BookStorage& storage, book::CPGWDoc& document);
+    // End of an in-place label edit. Returns whether the item now carries `newName`.
+    bool renameItem(ItemId item, const std::string& newName);
+    // Asks, then deletes the selected chapter with its subtree. Returns whether it went.
+    bool deleteSelected();
+
+private:
+    book::BookStorage& storage_;
+    book::CPGWDoc& document_;
+};
+
+// Adding chapters under the selected directory, with the default names.
+class ChapterOperations {
+public:
+    ChapterOperations(book::BookStorage& storage, book::CPGWDoc& document);
+    // Each returns the new chapter's name, or an empty string when nothing was added.
+    // `name`, when given, is used instead of the default name (it must pass the rename
+    // rules, else nothing is added).
+    std::string addDirectory(const std::string& name = {});
+    std::string addTextPage(const std::string& name = {});
+    std::string addPicturePage(const std::string& name = {});
+    // The same through the chapter pane's drop-down menu, which raises the page counter
+    // once more.
+    std::string addPageFromPaneMenu(book::NodeType type);
+    void expandRoot();
+
+private:
+    std::string addPage(book::NodeType type, const std::string& name);
+    // The selected item when chapters may be added under it; kNoItem otherwise.
+    ItemId selectedDirectory() const;
+    std::string chooseName(const std::string& given, const std::string& defaultName) const;
+
+    book::BookStorage& storage_;
+    book::CPGWDoc& document_;
+};
+
+// Bookmarks: an ordered list of page names, a mark in each page's record, and the
+// bookmark image on its item. The list follows renames and deletions; a name that marks
+// no page (one of an earlier book) is passed over by next and previous.
+class Bookmarks {
+public:
+    explicit Bookmarks(book::BookStorage& storage);
+    void toggle();
+    void next();
+    void previous();
+    void clearAll();
+
+private:
+    book::BookStorage& storage_;
+};
+
+// The page marked as the source of a move. One page at a time: marking another gives
+// the earlier one its images back.
+class MoveMark {
+public:
+    explicit MoveMark(book::BookStorage& storage);
+    void setSource();
+    void cancel();
+    ItemId sourceItem() const { return sourceItem_; }
+    const std::string& sourceName() const { return sourceName_; }
+
+private:
+    book::BookStorage& storage_;
+    ItemId sourceItem_ = kNoItem;
+    std::string sourceName_;
+};
+
+// What a change of selection does, and the page-up and page-down commands.
+class Navigation {
+public:
+    Navigation(book::BookStorage& storage, book::CPGWDoc& document);
+    // Installs itself as the tree's selection handler.
+    void attach();
+    void selectionChanged(ItemId previous, ItemId current);
+    void pageDown();
+    void pageUp();
+
+private:
+    book::BookStorage& storage_;
+    book::CPGWDoc& document_;
+};
+
+}  // namespace pgw::tree

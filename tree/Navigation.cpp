@@ -1,0 +1,42 @@
+// What a change of selection does to the page editors, and stepping through the pages.
+
+#include "tree/ChapterOperations.h"
+#include "tree/ChapterSupport.h"
+#include "tree/TreeItems.h"
+
+namespace pgw::tree {
+
+Navigation::Navigation(book::BookStorage& storage, book::CPGWDoc& document)
+    : storage_(storage), document_(document) {}
+
+void Navigation::attach() {
+    storage_.tree().setSelectionHandler([this](ItemId previous, ItemId current) { selectionChanged(previous, current); });
+}
+
+// The old page is stored before the new one is loaded: the editors hold one page at a
+// time. A directory leaves the last page on show, so that page is stored too when the
+// author changed it.
+void Navigation::selectionChanged(ItemId previous, ItemId current) {
+    ChapterTree& tree = storage_.tree();
+    if (previous != kNoItem) document_.exchangePage(tree.label(previous));
+    document_.storeShownPage();
+    if (current != kNoItem) document_.exchangePage(tree.label(current));
+}
+
+void Navigation::pageDown() {
+    ChapterTree& tree = storage_.tree();
+    const ItemId selected = tree.selectedItem();
+    if (selected == kNoItem) return;
+    if (const ItemId next = findNextPageItem(tree, storage_.session().index, selected); next != kNoItem)
+        tree.selectItem(next);
+}
+
+void Navigation::pageUp() {
+    ChapterTree& tree = storage_.tree();
+    const ItemId selected = tree.selectedItem();
+    if (selected == kNoItem) return;
+    if (const ItemId previous = findPreviousPageItem(tree, storage_.session().index, selected); previous != kNoItem)
+        tree.selectItem(previous);
+}
+
+}  // namespace pgw::tree
