@@ -290,11 +290,15 @@ private:
         return StgResult::Ok;
     }
 
+    // A size no chain in this file could hold is refused before anything is sized by it.
+    bool fitsInFile(uint64_t size) const { return size <= uint64_t(fileSectors_) * e_.sectorSize_; }
+
     StgResult walkStreamChains() {
         const uint32_t count = uint32_t(e_.entries_.size());
         startOf_.resize(count);
         for (uint32_t i = 0; i < count; ++i) startOf_[i] = get32(rawEntry(i) + dir::kStart);
         DirEntry& root = e_.entries_[0];
+        if (!fitsInFile(root.size)) return fail("the mini stream is larger than the file");
         const uint64_t rootSectors = (root.size + e_.sectorSize_ - 1) / e_.sectorSize_;
         if (const StgResult r = walk(startOf_[0], "the mini stream", &root.chain, rootSectors); r != StgResult::Ok)
             return r;
@@ -303,13 +307,28 @@ private:
             DirEntry& d = e_.entries_[i];
             if (!d.isStream() || d.orphan || d.size == 0) continue;
             const std::string what = "stream \"" + toUtf8(d.name) + "\"";
+            if (!fitsInFile(d.size)) return fail(what + " is larger than the file");
             const StgResult r = d.size < kMiniStreamCutoff
                                     ? walkMini(i, what)
                                     : walk(startOf_[i], what.c_str(), &d.chain,
                                            (d.size + e_.sectorSize_ - 1) / e_.sectorSize_);
             if (r != StgResult::Ok) return r;
         }
+        endChains();
         return StgResult::Ok;
+    }
+
+    // A sized chain was followed only as far as its size needs; whatever its last entry
+    // said, it ends there now, so the allocator never hands out a sector still in use.
+    void endChains() {
+        const auto end = [](AllocationTable& table, const std::vector<uint32_t>& chain) {
+            if (!chain.empty()) table.set(chain.back(), kEndOfChain);
+        };
+        end(e_.fat_, e_.entries_[0].chain);
+        for (const DirEntry& d : e_.entries_) {
+            if (!d.isStream() || d.orphan || d.chain.empty()) continue;
+            end(d.size < kMiniStreamCutoff ? e_.miniFat_ : e_.fat_, d.chain);
+        }
     }
 
     Engine& e_;
