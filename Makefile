@@ -18,7 +18,7 @@ build: deps
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	$(BUILD)/cli/cfb --help
+	$(BUILD)/cli/pgw --help
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -34,7 +34,8 @@ void BookStorage::message(const std::string& text) { ui_.showMessage(ui::plainMe
 
 std::optional<std::string> BookStorage::titleOfPath(const std::string& path) {
     std::string gbk;
-    if (!text::utf8ToGbk(fs::path(path).stem().string(), &gbk).ok()) return std::nullopt;
+    if (!text::utf8ToGbk(fs::path(path).stem().string(), &gbk).ok() || gbk.empty()) return std::nullopt;
+    if (gbk.size() > kMaxNameBytes) return std::nullopt;  // the root's name must fit its record
     return gbk;
 }
 

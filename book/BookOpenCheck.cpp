@@ -14,7 +14,7 @@ using storage::StgResult;
 std::optional<std::string> BookOpenCheck::refusal() const {
     std::error_code ec;
     if (!fs::is_regular_file(path_, ec)) return "文件不存在：" + path_;
-    if (!BookStorage::titleOfPath(path_)) return "文件名中有无法保存到电子书中的字符：" + path_;
+    if (!BookStorage::titleOfPath(path_)) return "文件名太长或含有无法保存到电子书中的字符：" + path_;
     if (!storage::isCompoundFile(path_)) return "文件格式错误，不是电子书文件：" + path_;
     std::unique_ptr<storage::Storage> root;
     switch (storage::openCompoundFile(path_, storage::mode::kOpenReadOnly, &root)) {

@@ -5,6 +5,7 @@
 #include "tree/TreeItems.h"
 
 #include <filesystem>
+#include <unistd.h>
 
 namespace pgw::book {
 
@@ -66,36 +67,61 @@ void BookStorage::appendRecordsFrom(tree::ItemId first, std::vector<uint8_t>* ta
     }
 }
 
-// Writes the working copy into a new file beside `target` and renames it into place, so
-// that a crash at any moment leaves either the old or the new book whole.
-bool BookStorage::saveWorkingCopyAs(const std::string& target, std::string* failure) {
+namespace {
+
+// Where a save really goes: through a symbolic link, to the file it names.
+fs::path realTarget(const std::string& target) {
+    std::error_code ec;
+    if (fs::is_symlink(target, ec)) {
+        fs::path real = fs::canonical(target, ec);
+        if (!ec) return real;
+    }
+    return target;
+}
+
+// Why an existing file must not be replaced: read-only, or open in another program.
+std::optional<std::string> refusalToReplace(const fs::path& target, bool ownFile) {
+    std::error_code ec;
+    if (!fs::exists(target, ec)) return std::nullopt;
+    if (::access(target.c_str(), W_OK) != 0) return "文件是只读的";
     std::unique_ptr<storage::Storage> probe;
-    if (fs::exists(target) && storage::openCompoundFile(target, mode::kOpenExclusive, &probe) ==
-                                   StgResult::LockViolation && target != store_.bookPath) {
-        *failure = "文件正在被其他程序使用";
+    if (!ownFile && storage::openCompoundFile(target.string(), mode::kOpenReadOnly, &probe) == StgResult::LockViolation)
+        return "文件正在被其他程序使用";
+    return std::nullopt;
+}
+
+}  // namespace
+
+// Writes the working copy into a new file beside `target` and renames it into place, so
+// that a crash at any moment leaves either the old or the new book whole. The new file
+// keeps the old one's permissions.
+bool BookStorage::saveWorkingCopyAs(const std::string& target, std::string* failure) {
+    const fs::path real = realTarget(target);
+    const bool ownFile = target == store_.bookPath;
+    if (const auto refusal = refusalToReplace(real, ownFile)) {
+        *failure = *refusal;
         return false;
     }
-    probe.reset();
-    const fs::path targetPath(target);
-    const std::string aside = (targetPath.parent_path() / ("~" + targetPath.filename().string() + ".saving")).string();
+    const fs::path aside = real.parent_path() / ("~" + real.filename().string() + ".saving");
     std::unique_ptr<storage::Storage> copy;
-    StgResult result = storage::createCompoundFile(aside, mode::kCreateExclusive, &copy);
+    StgResult result = storage::createCompoundFile(aside.string(), mode::kCreateExclusive, &copy);
+    const bool created = result == StgResult::Ok;
     if (result == StgResult::Ok) result = store_.workingCopy->commit();
     if (result == StgResult::Ok) result = store_.workingCopy->copyTo(*copy);
     if (result == StgResult::Ok) result = copy->commit();
     copy.reset();
     std::error_code ec;
+    if (result == StgResult::Ok && fs::exists(real, ec)) fs::permissions(aside, fs::status(real).permissions(), ec);
     if (result == StgResult::Ok) {
-        const bool ownFile = target == store_.bookPath;
         if (ownFile) store_.bookFile.reset();  // our lock is on the file being replaced
-        fs::rename(aside, target, ec);
+        fs::rename(aside, real, ec);
         if (ownFile) reopenBookFile();
         if (!ec) return true;
         *failure = ec.message();
     } else {
         *failure = std::string(storage::describe(result));
     }
-    fs::remove(aside, ec);
+    if (created) fs::remove(aside, ec);
     return false;
 }
 
@@ -111,7 +137,8 @@ bool BookStorage::commitBook(const std::string& path) {
     writeNodeInfo();
 
     std::string failure;
-    if (!saveWorkingCopyAs(path, &failure)) {
+    if (!titleOfPath(path)) failure = "文件名太长或含有无法保存到电子书中的字符";
+    if (!failure.empty() || !saveWorkingCopyAs(path, &failure)) {
         message("保存文件失败：" + path + "\n" + failure);
         return false;
     }

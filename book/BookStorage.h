@@ -64,7 +64,8 @@ public:
     // Renames a record and the parent links of its children (the caller checked the name).
     void renameNode(const std::string& newName, const std::string& oldName);
 
-    // The book title that goes with a book path (GBK), or nothing when GBK cannot hold it.
+    // The book title that goes with a book path (GBK), or nothing when GBK cannot hold it
+    // or it is too long for a record.
     static std::optional<std::string> titleOfPath(const std::string& path);
     static std::string workingCopyPathFor(const std::string& bookPath);
     // The root's element name: the title, cut to its field on a character boundary.

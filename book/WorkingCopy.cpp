@@ -1,6 +1,7 @@
 // The working copy beside the book ("~title.bak"): made at open, offered back after a
 // crash, and bound element by element to the records.
 
+#include "book/BookOpenCheck.h"
 #include "book/BookStorage.h"
 
 #include <filesystem>
@@ -50,7 +51,13 @@ bool BookStorage::prepareWorkingCopy(const std::string& bookPath) {
     } else {
         const ui::Message question{"程序未正常关闭，是否将文档恢复到以前的状态?", "系统提示", ui::Buttons::YesNo,
                                    ui::Icon::Exclamation};
-        if (ui_.showMessage(question) == ui::Answer::Yes) {
+        bool restore = ui_.showMessage(question) == ui::Answer::Yes;
+        // A working copy that is no book must not replace the book.
+        if (restore && BookOpenCheck(copyPath).refusal()) {
+            message("临时文件已损坏，无法恢复，将打开最后保存的文档：" + copyPath);
+            restore = false;
+        }
+        if (restore) {
             store_.workingCopy = openFile(copyPath);
             if (!store_.workingCopy) {
                 message("打开复合文档错误：" + bookPath);

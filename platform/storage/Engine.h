@@ -147,6 +147,7 @@ private:
     std::vector<bool> dirtyDirSectors_;
     std::vector<uint32_t> dirtyStorages_;
     bool headerDirty_ = false;
+    bool pending_ = false;  // something changed since the last commit
 };
 
 

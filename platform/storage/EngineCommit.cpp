@@ -134,7 +134,8 @@ StgResult Engine::trimLength() {
 
 StgResult Engine::flush(bool durable) {
     if (closed_) return StgResult::Reverted;
-    if (!writable_ || !ready_) return StgResult::Ok;
+    // A commit with nothing to commit leaves the file alone, modification time included.
+    if (!writable_ || !ready_ || !(pending_ || headerDirty_)) return StgResult::Ok;
     for (const uint32_t storage : dirtyStorages_)
         if (entries_[storage].treeDirty && entries_[storage].isStorage()) rebuildSiblingTree(storage);
     dirtyStorages_.clear();
@@ -150,6 +151,7 @@ StgResult Engine::flush(bool durable) {
     if (r == StgResult::Ok && durable) r = device_->sync();
     if (r != StgResult::Ok) return r;
     headerDirty_ = false;
+    pending_ = false;
     fat_.markCommitted();
     miniFat_.markCommitted();
     return StgResult::Ok;

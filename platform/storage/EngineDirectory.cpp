@@ -20,6 +20,7 @@ constexpr size_t kCopyChunk = 1 << 20;
 
 void Engine::markEntryDirty(uint32_t index) {
     dirtyDirSectors_[index / (sectorSize_ / kDirEntrySize)] = true;
+    pending_ = true;
 }
 
 StgResult Engine::newEntry(uint32_t* index) {

@@ -247,6 +247,7 @@ StgResult Engine::readStream(uint32_t entry, uint64_t offset, void* buffer, size
 
 // A write that fails leaves the stream's size as it was.
 StgResult Engine::writeStream(uint32_t entry, uint64_t offset, const void* data, size_t count) {
+    pending_ = true;
     const uint64_t end = offset + count;
     if (end > maxStreamSize() || end < offset) return StgResult::DiskFull;
     const uint64_t oldSize = entries_[entry].size;

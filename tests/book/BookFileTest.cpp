@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <unistd.h>
 
 namespace pgw::book::testing {
 namespace {
@@ -230,6 +231,31 @@ TEST_F(SavedBook, ABookInUseElsewhereIsRefusedBeforeTheCurrentOneCloses) {
     ASSERT_EQ(parts.ui.messageTexts().size(), 1u);
     EXPECT_NE(parts.ui.messageTexts()[0].find("正在被其他程序使用"), std::string::npos);
     EXPECT_TRUE(parts.storage.isOpen());
+}
+
+TEST_F(SavedBook, SavingKeepsPermissionsFollowsLinksAndRespectsReadOnlyFiles) {
+    const std::string book = folder.file("a.pgw");
+    fs::permissions(book, fs::perms::owner_read | fs::perms::owner_write);
+    parts.addPage("A", "a2");
+    parts.document.setModified(true);
+    parts.document.onFileSave();
+    EXPECT_EQ(fs::status(book).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+
+    fs::create_directory(folder.file("real"));
+    fs::create_symlink(book, folder.file("link.pgw"));
+    parts.ui.queueSavePath(folder.file("link.pgw"));
+    parts.document.setModified(true);
+    parts.document.onFileSaveAs();
+    EXPECT_TRUE(fs::is_symlink(folder.file("link.pgw")));
+
+    if (::geteuid() == 0) GTEST_SKIP() << "root may write read-only files";
+    fs::permissions(book, fs::perms::owner_read);
+    parts.document.setModified(true);
+    parts.ui.clearMessages();
+    parts.document.onFileSave();
+    EXPECT_TRUE(parts.document.isModified());
+    ASSERT_FALSE(parts.ui.messageTexts().empty());
+    EXPECT_NE(parts.ui.messageTexts().back().find("只读"), std::string::npos);
 }
 
 TEST(CloseBook, AnUnsavedUntitledBookLeavesNoFilesBehind) {

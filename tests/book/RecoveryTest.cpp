@@ -82,6 +82,24 @@ TEST(Recovery, NoGivesTheLastSavedBookAndAFreshWorkingCopy) {
     EXPECT_FALSE(fs::exists(folder.file("~a.bak")));
 }
 
+TEST(Recovery, AWorkingCopyThatIsNoBookIsNeverRestoredOverTheBook) {
+    ScratchFolder folder;
+    makeSavedBook(folder);
+    {
+        std::unique_ptr<storage::Storage> empty;  // a compound file without a node table
+        ASSERT_EQ(storage::createCompoundFile(folder.file("~a.bak"), storage::mode::kCreateExclusive, &empty),
+                  storage::StgResult::Ok);
+    }
+    const StoredTable saved = readTable(folder.file("a.pgw"));
+    ProgramParts parts;
+    parts.ui.queueAnswer(ui::Answer::Yes);
+    ASSERT_TRUE(parts.storage.openBook(folder.file("a.pgw")));
+    EXPECT_EQ(parts.ui.messageTexts().size(), 2u);
+    EXPECT_NE(parts.session.index.find("a1"), nullptr);
+    EXPECT_EQ(readTable(folder.file("a.pgw")).recordCount, saved.recordCount);
+    EXPECT_EQ(streamText(folder.file("a.pgw"), {"stm04"}), "{saved}");
+}
+
 TEST(Recovery, ANonBookFileMakesNoWorkingCopy) {
     ScratchFolder folder;
     ProgramParts parts;

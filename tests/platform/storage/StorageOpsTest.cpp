@@ -6,6 +6,7 @@
 
 #include <map>
 #include <random>
+#include <unistd.h>
 
 namespace pgw::storage::testing {
 namespace {
@@ -92,6 +93,24 @@ TEST(Handles, AnOpenElementCannotBeOpenedTwiceAndClosingTheRootRevertsTheRest) {
     uint64_t size;
     EXPECT_EQ(second->size(&size), StgResult::Reverted);
     EXPECT_EQ(second->write("x", 1), StgResult::Reverted);
+}
+
+TEST(Commit, NothingChangedWritesNothing) {
+    TempDir dir;
+    const std::string path = dir.file("untouched.cfb");
+    {
+        auto root = createFile(path);
+        makeStream(*root, "s", pattern(5000, 1));
+    }
+    const auto written = std::filesystem::last_write_time(path);
+    ::usleep(20000);
+    {
+        auto root = openFile(path);
+        auto other = createFile(dir.file("other.cfb"));
+        ASSERT_EQ(root->copyTo(*other), StgResult::Ok);  // reading for a copy changes nothing
+        ASSERT_EQ(root->commit(), StgResult::Ok);
+    }
+    EXPECT_EQ(std::filesystem::last_write_time(path), written);
 }
 
 TEST(Handles, ReadOnlyOpensRefuseEveryChange) {

@@ -1,0 +1,31 @@
+#pragma once
+// The commands of pgw. Each returns what to print and the exit code; only
+// runPgwCommand prints.
+
+#include "PgwOptions.h"
+#include "TerminalUserInterface.h"
+
+#include <string>
+
+namespace pgw::cli {
+
+struct Outcome {
+    int exitCode = kExitOk;
+    std::string message;  // one line for standard error, without the "pgw: " prefix; may be empty
+    std::string output;   // for standard output
+};
+
+inline Outcome failed(int exitCode, std::string message) { return {exitCode, std::move(message), {}}; }
+inline Outcome printed(std::string output) { return {kExitOk, {}, std::move(output)}; }
+
+Outcome newCommand(const PgwOptions& options, TerminalUserInterface& ui);
+Outcome treeCommand(const PgwOptions& options, TerminalUserInterface& ui);
+Outcome dumpCommand(const PgwOptions& options, TerminalUserInterface& ui);
+Outcome addCommand(const PgwOptions& options, TerminalUserInterface& ui);
+Outcome renameCommand(const PgwOptions& options, TerminalUserInterface& ui);
+Outcome deleteCommand(const PgwOptions& options, TerminalUserInterface& ui);
+
+// Runs the parsed command; returns the process exit code.
+int runPgwCommand(const PgwOptions& options);
+
+}  // namespace pgw::cli

@@ -1,0 +1,256 @@
+#include "PgwOptions.h"
+
+#include <vector>
+
+namespace pgw::cli {
+namespace {
+
+constexpr std::string_view kHelp = R"(Usage: pgw COMMAND ARGUMENTS
+Makes, shows and edits Pagewright books (.pgw) from the command line, with the
+same book code and the same rules as the program.
+
+  pgw new BOOK                   make a new, empty book at BOOK
+  pgw tree BOOK                  show the chapter tree
+  pgw dump BOOK                  show the node table and the file's elements as JSON
+  pgw add BOOK PARENT dir|text|picture [NAME]
+                                 add a chapter under directory PARENT; prints its name
+  pgw rename BOOK OLD NEW        rename chapter OLD to NEW
+  pgw delete BOOK NAME           delete chapter NAME with everything below it
+  pgw --help, -h                 show this help; pgw COMMAND --help for one command
+  pgw --version                  show the version
+
+BOOK is a file name ending in ".pgw"; a symbolic link stands for the book it
+points to. Chapter names are UTF-8 here and GBK in the book: a name GBK cannot
+hold is refused. The root chapter carries the book's file name without ".pgw".
+Use -- before arguments that start with '-'.
+
+add, rename and delete open the book as the program does (a working copy
+"~NAME.bak" beside it), make the change, save and close; no working copy stays.
+When a working copy is already there (the program did not end normally), they
+leave the book alone and exit with 3, unless told:
+  --recover=restore              first bring the book to the working copy's state
+                                 (its unsaved changes included), then go on
+  --recover=discard              first drop the working copy, then go on
+tree and dump only read the book file and never make a working copy; with one
+present they show the book as last saved and say so on standard error. A book
+that a running program has open is in use: every command refuses it (exit 2).
+
+Exit status:
+  0  done
+  1  refused by a rule, or the change could not be saved (the message says
+     which); the book is as it was (after any --recover)
+  2  bad usage, or a file that cannot be read as a book
+  3  a working copy exists and no --recover was given; nothing was changed
+Messages go to standard error, one per line, starting with "pgw: ".
+)";
+
+constexpr std::string_view kNewHelp = R"(Usage: pgw new BOOK
+Makes a new book at BOOK (which must end in ".pgw" and must not exist yet), as
+the program's New followed by Save As BOOK: a root chapter named after the file
+and one empty text page "新建文本". Nothing else is left behind.
+Exit status: 0 done, 1 refused (BOOK or a working copy for it exists, or its
+name cannot be the root's), 2 bad usage or no such folder.
+)";
+
+constexpr std::string_view kTreeHelp = R"(Usage: pgw tree BOOK
+Shows the chapter tree as the program's chapter pane shows it, one chapter a
+line: two spaces of indent per level, the name, a tab, and the chapter's kind:
+dir, text, picture or web (unknown for a kind the program does not know).
+  mybook	dir
+    新建文本	text
+Chapters whose parent is missing from the table are shown under the root, as
+the program places them. Bytes of a name that are not GBK, and control
+characters, are shown as \xHH.
+Reads the book file only; a working copy beside it is not used.
+Exit status: 0 done, 2 a file that cannot be read as a book.
+)";
+
+constexpr std::string_view kDumpHelp = R"(Usage: pgw dump BOOK
+Writes one JSON object describing the book file as it is stored:
+  recordCount, storageCount, streamCount   the node table's header (null when
+                                           the file has no node table)
+  records    the node records in file order, each with name, parent,
+             element, objKind, nodeType and bookmark
+  elements   the compound file's elements below the root, each with name,
+             kind ("storage" or "stream"), size (bytes; 0 for a storage) and,
+             for a storage, children
+Names are UTF-8; bytes of a record's name that are not GBK, and control
+characters, appear as the text \xHH. A damaged table is dumped as far as it
+goes, with a note on standard error. Reads the book file only; a working copy
+beside it is not used.
+Exit status: 0 done, 2 a file that cannot be read as a compound file.
+)";
+
+constexpr std::string_view kAddHelp = R"(Usage: pgw add [--recover=restore|discard] BOOK PARENT KIND [NAME]
+KIND is dir, text or picture.
+Adds a directory, a text page or a picture page as the last child of the
+directory PARENT, and prints the new chapter's name. Without NAME the name is
+the program's default (新建目录N, 新建文本N, 新建图片N); a NAME must pass the
+rename rules (at most 99 GBK bytes, not used by another chapter).
+Exit status: 0 done, 1 refused (no such PARENT, PARENT is a page, a bad NAME),
+2 bad usage or unreadable book, 3 a working copy exists (see pgw --help).
+)";
+
+constexpr std::string_view kRenameHelp = R"(Usage: pgw rename [--recover=restore|discard] BOOK OLD NEW
+Renames the chapter OLD to NEW under the program's rules: NEW must not be
+empty, must fit in 99 GBK bytes (a Chinese character takes 2) and must not be
+the name of another chapter. The root is named after the book file and cannot
+be renamed here: rename the file instead.
+Exit status: 0 done (also when NEW equals OLD), 1 refused, 2 bad usage or
+unreadable book, 3 a working copy exists (see pgw --help).
+)";
+
+constexpr std::string_view kDeleteHelp = R"(Usage: pgw delete [--recover=restore|discard] BOOK NAME
+Deletes the chapter NAME with all chapters below it, answering the program's
+confirmation with OK. The root cannot be deleted.
+Exit status: 0 done, 1 refused, 2 bad usage or unreadable book, 3 a working
+copy exists (see pgw --help).
+)";
+
+struct CommandShape {
+    std::string_view name;
+    PgwCommand command;
+    size_t minArgs;
+    size_t maxArgs;
+    bool takesRecovery;
+    std::string_view usage;
+};
+
+constexpr CommandShape kShapes[] = {
+    {"new", PgwCommand::New, 1, 1, false, "pgw new BOOK"},
+    {"tree", PgwCommand::Tree, 1, 1, false, "pgw tree BOOK"},
+    {"dump", PgwCommand::Dump, 1, 1, false, "pgw dump BOOK"},
+    {"add", PgwCommand::Add, 3, 4, true, "pgw add BOOK PARENT dir|text|picture [NAME]"},
+    {"rename", PgwCommand::Rename, 3, 3, true, "pgw rename BOOK OLD NEW"},
+    {"delete", PgwCommand::Delete, 2, 2, true, "pgw delete BOOK NAME"},
+};
+
+const CommandShape* findShape(std::string_view name) {
+    for (const auto& shape : kShapes)
+        if (shape.name == name) return &shape;
+    return nullptr;
+}
+
+bool isOption(std::string_view arg) { return arg.size() > 1 && arg.front() == '-'; }
+
+std::string usageError(const CommandShape& shape) {
+    return "usage: " + std::string(shape.usage) + " (see pgw " + std::string(shape.name) + " --help)";
+}
+
+bool takeRecovery(std::string_view arg, PgwOptions* options, std::string* error) {
+    const std::string_view value = arg.substr(arg.find('=') + 1);
+    if (value == "restore") {
+        options->recovery = Recovery::Restore;
+    } else if (value == "discard") {
+        options->recovery = Recovery::Discard;
+    } else {
+        *error = "--recover takes restore or discard, not \"" + std::string(value) + "\"";
+        return false;
+    }
+    return true;
+}
+
+// Sorts the words after the command into options and operands.
+bool takeWords(const CommandShape& shape, int argc, const char* const* argv, PgwOptions* options,
+               std::vector<std::string>* operands, std::string* error) {
+    bool optionsEnded = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (optionsEnded || !isOption(arg)) {
+            operands->emplace_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (shape.takesRecovery && arg.starts_with("--recover=")) {
+            if (!takeRecovery(arg, options, error)) return false;
+        } else {
+            *error = "unknown option " + std::string(arg) + " for " + std::string(shape.name) + " (" +
+                     usageError(shape) + ")";
+            return false;
+        }
+    }
+    if (operands->size() < shape.minArgs || operands->size() > shape.maxArgs) {
+        *error = usageError(shape);
+        return false;
+    }
+    return true;
+}
+
+bool takeKind(std::string_view word, PgwOptions* options, std::string* error) {
+    if (word == "dir") {
+        options->kind = ChapterKind::Directory;
+    } else if (word == "text") {
+        options->kind = ChapterKind::Text;
+    } else if (word == "picture") {
+        options->kind = ChapterKind::Picture;
+    } else {
+        *error = "add: the kind is dir, text or picture, not \"" + std::string(word) + "\"";
+        return false;
+    }
+    return true;
+}
+
+bool fillOperands(const CommandShape& shape, const std::vector<std::string>& operands, PgwOptions* options,
+                  std::string* error) {
+    options->command = shape.command;
+    options->book = operands[0];
+    if (operands.size() > 1) options->first = operands[1];
+    if (shape.command == PgwCommand::Add) {
+        if (!takeKind(operands[2], options, error)) return false;
+        options->hasSecond = operands.size() > 3;
+        if (options->hasSecond) options->second = operands[3];
+        return true;
+    }
+    options->hasSecond = operands.size() > 2;
+    if (options->hasSecond) options->second = operands[2];
+    return true;
+}
+
+bool asksForHelp(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--") return false;
+        if (arg == "--help" || arg == "-h") return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool parsePgwArguments(int argc, const char* const* argv, PgwOptions* options, std::string* error) {
+    *options = PgwOptions{};
+    if (argc < 2) {
+        *error = "no command given (see pgw --help)";
+        return false;
+    }
+    const std::string_view first = argv[1];
+    const CommandShape* shape = findShape(first);
+    if (asksForHelp(argc, argv)) {
+        options->helpFor = shape ? shape->command : PgwCommand::Help;
+        return true;
+    }
+    if (first == "--version" && argc == 2) {
+        options->command = PgwCommand::Version;
+        return true;
+    }
+    if (shape == nullptr) {
+        *error = "unknown command \"" + std::string(first) + "\" (see pgw --help)";
+        return false;
+    }
+    std::vector<std::string> operands;
+    if (!takeWords(*shape, argc, argv, options, &operands, error)) return false;
+    return fillOperands(*shape, operands, options, error);
+}
+
+std::string_view pgwHelpText(PgwCommand command) {
+    switch (command) {
+        case PgwCommand::New: return kNewHelp;
+        case PgwCommand::Tree: return kTreeHelp;
+        case PgwCommand::Dump: return kDumpHelp;
+        case PgwCommand::Add: return kAddHelp;
+        case PgwCommand::Rename: return kRenameHelp;
+        case PgwCommand::Delete: return kDeleteHelp;
+        default: return kHelp;
+    }
+}
+
+}  // namespace pgw::cli

@@ -1,0 +1,40 @@
+#pragma once
+// Command-line parsing for pgw. Parsing only: nothing here touches a file.
+
+#include <string>
+#include <string_view>
+
+namespace pgw::cli {
+
+enum class PgwCommand { Help, Version, New, Tree, Dump, Add, Rename, Delete };
+
+// What to do with a working copy left beside the book by a program that did not end
+// normally. Without a choice, a changing command leaves such a book alone.
+enum class Recovery { None, Restore, Discard };
+
+enum class ChapterKind { Directory, Text, Picture };
+
+struct PgwOptions {
+    PgwCommand command = PgwCommand::Help;
+    PgwCommand helpFor = PgwCommand::Help;  // Help: the command asked about, or Help for all
+    std::string book;
+    std::string first;   // add: PARENT; rename: OLD; delete: NAME
+    std::string second;  // add: NAME (may be absent); rename: NEW
+    bool hasSecond = false;
+    ChapterKind kind = ChapterKind::Directory;
+    Recovery recovery = Recovery::None;
+};
+
+// Fills `options`, or returns false with a one-line `error` for the user.
+bool parsePgwArguments(int argc, const char* const* argv, PgwOptions* options, std::string* error);
+
+// The help for one command, or the whole help for PgwCommand::Help.
+std::string_view pgwHelpText(PgwCommand command);
+
+// Exit codes, also in the help text.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitRefused = 1;      // a rule refused the change; the book is as it was
+inline constexpr int kExitBadInput = 2;     // bad usage, or a book that cannot be read
+inline constexpr int kExitWorkingCopy = 3;  // a working copy exists and no --recover was given
+
+}  // namespace pgw::cli

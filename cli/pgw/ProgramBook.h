@@ -1,0 +1,60 @@
+#pragma once
+// The program's book parts, wired as the program wires them, with the terminal for
+// its dialogs and editors that only hold bytes. Whatever happens, the book is closed
+// when this goes away: no working copy stays behind.
+
+#include "TerminalUserInterface.h"
+#include "book/BookStorage.h"
+#include "book/CPGWDoc.h"
+#include "book/PageEditors.h"
+#include "tree/ChapterOperations.h"
+#include "tree/MemoryChapterTree.h"
+
+#include <filesystem>
+#include <string>
+
+namespace pgw::cli {
+
+class ProgramBook {
+public:
+    explicit ProgramBook(TerminalUserInterface& ui);
+    ~ProgramBook();
+    ProgramBook(const ProgramBook&) = delete;
+    ProgramBook& operator=(const ProgramBook&) = delete;
+
+    // The tree item of the chapter named `gbk`, or kNoItem.
+    tree::ItemId itemOf(const std::string& gbk) const;
+
+    // The document's save entry, to the book's own path; false when it failed (the
+    // program reported why).
+    bool save();
+
+    book::BookSession session;
+    tree::MemoryChapterTree tree;
+    book::HeldPageEditors editors;
+    book::BookStorage storage;
+    book::CPGWDoc document;
+    tree::Navigation navigation;
+};
+
+// New makes its untitled book in the current folder, and a failed open falls back to
+// New: while a command works on a book, the current folder is a private temporary
+// one, so nothing is ever left in the user's folders. Paths must be absolute by then.
+class PrivateFolder {
+public:
+    PrivateFolder();
+    ~PrivateFolder();
+    PrivateFolder(const PrivateFolder&) = delete;
+    PrivateFolder& operator=(const PrivateFolder&) = delete;
+    bool ok() const { return !path_.empty(); }
+
+private:
+    std::filesystem::path path_;
+    std::filesystem::path previous_;
+};
+
+// `path` made absolute, for use after the folder changes, with symbolic links
+// resolved: saving replaces the book file, and must replace the book, not the link.
+std::string absolutePath(const std::string& path);
+
+}  // namespace pgw::cli
