@@ -33,6 +33,8 @@ bench: deps
 	@test -f $(BENCH_BUILD)/build.ninja || cmake -G Ninja -DCMAKE_BUILD_TYPE=Release -DPGW_BENCH=ON -S . -B $(BENCH_BUILD)
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	$(BENCH_BUILD)/bench/storage_bench
+	$(BENCH_BUILD)/bench/book_bench
+	$(BENCH_BUILD)/bench/book_bench
 
 fuzz: deps
 	@test -f $(FUZZ_BUILD)/build.ninja || CC=clang CXX=clang++ cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPGW_FUZZ=ON -S . -B $(FUZZ_BUILD)

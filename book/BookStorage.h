@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace pgw::book {
@@ -83,6 +84,7 @@ private:
     // Working copy.
     bool prepareWorkingCopy(const std::string& bookPath);
     void bindElements(storage::Storage& storage);
+    void bindElements(storage::Storage& storage, const std::unordered_map<std::string, NodeInfoRecord*>& byElement);
     void checkIndex();
 
     // Saving.

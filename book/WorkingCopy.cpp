@@ -5,6 +5,7 @@
 #include "book/BookStorage.h"
 
 #include <filesystem>
+#include <unordered_map>
 
 namespace pgw::book {
 
@@ -89,16 +90,27 @@ bool BookStorage::prepareWorkingCopy(const std::string& bookPath) {
 }
 
 void BookStorage::bindElements(storage::Storage& storage) {
+    // Records by element name, looked up once per element of the whole file.
+    std::unordered_map<std::string, NodeInfoRecord*> byElement;
+    session_.index.forEach([&](const std::string&, NodeInfoRecord& record) {
+        byElement.emplace(record.objName, &record);
+    });
+    bindElements(storage, byElement);
+}
+
+void BookStorage::bindElements(storage::Storage& storage,
+                               const std::unordered_map<std::string, NodeInfoRecord*>& byElement) {
     std::vector<storage::ElementStat> elements;
     if (storage.enumElements(&elements) != StgResult::Ok) return;
     for (const auto& element : elements) {
-        NodeInfoRecord* record = session_.index.findByObjName(element.name);
+        const auto found = byElement.find(element.name);
+        NodeInfoRecord* record = found == byElement.end() ? nullptr : found->second;
         if (element.kind == storage::ElementKind::Storage) {
             std::unique_ptr<storage::Storage> opened;
             if (storage.openStorage(element.name, mode::kOpenExclusive, &opened) != StgResult::Ok) continue;
             std::shared_ptr<storage::Storage> shared = std::move(opened);
             if (record && record->isStorage()) record->storage = shared;
-            bindElements(*shared);
+            bindElements(*shared, byElement);
             continue;
         }
         std::unique_ptr<storage::Stream> stream;

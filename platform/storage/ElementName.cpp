@@ -24,6 +24,7 @@ constexpr UpperRange kUpperRanges[] = {
 }  // namespace
 
 char16_t simpleUpperCase(char16_t unit) {
+    if (unit < 0x80) return unit >= u'a' && unit <= u'z' ? char16_t(unit - 32) : unit;  // most names
     const auto* end = std::end(kUpperRanges);
     const auto* range = std::upper_bound(std::begin(kUpperRanges), end, unit,
                                          [](char16_t u, const UpperRange& r) { return u < r.first; });

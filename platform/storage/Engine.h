@@ -106,6 +106,14 @@ private:
     StgResult sectorIo(const std::vector<uint32_t>& chain, uint64_t offset, uint8_t* buffer, size_t count,
                        bool write);
     StgResult writeZeros(uint32_t entry, uint64_t from, uint64_t to);
+    // Where a range of a chain of whole sectors lies in the file.
+    struct Segment {
+        uint64_t offset;
+        size_t size;
+    };
+    void fileSegments(const std::vector<uint32_t>& chain, uint64_t offset, size_t count,
+                      std::vector<Segment>* out) const;
+    StgResult copySectors(uint32_t source, Engine& target, uint32_t targetStream);
 
     // Directory.
     StgResult newEntry(uint32_t* index);
@@ -147,7 +155,8 @@ private:
     std::vector<bool> dirtyDirSectors_;
     std::vector<uint32_t> dirtyStorages_;
     bool headerDirty_ = false;
-    bool pending_ = false;  // something changed since the last commit
+    bool pending_ = false;   // something changed since the last commit
+    bool unsynced_ = false;  // committed but not yet synced to the disk
 };
 
 

@@ -134,8 +134,15 @@ StgResult Engine::trimLength() {
 
 StgResult Engine::flush(bool durable) {
     if (closed_) return StgResult::Reverted;
-    // A commit with nothing to commit leaves the file alone, modification time included.
-    if (!writable_ || !ready_ || !(pending_ || headerDirty_)) return StgResult::Ok;
+    if (!writable_ || !ready_) return StgResult::Ok;
+    // A commit with nothing to commit leaves the file alone, modification time included;
+    // a durable one still syncs what earlier commits wrote.
+    if (!pending_ && !headerDirty_) {
+        if (!durable || !unsynced_) return StgResult::Ok;
+        const StgResult r = device_->sync();
+        if (r == StgResult::Ok) unsynced_ = false;
+        return r;
+    }
     for (const uint32_t storage : dirtyStorages_)
         if (entries_[storage].treeDirty && entries_[storage].isStorage()) rebuildSiblingTree(storage);
     dirtyStorages_.clear();
@@ -150,6 +157,7 @@ StgResult Engine::flush(bool durable) {
     if (r == StgResult::Ok) r = trimLength();
     if (r == StgResult::Ok && durable) r = device_->sync();
     if (r != StgResult::Ok) return r;
+    unsynced_ = !durable;
     headerDirty_ = false;
     pending_ = false;
     fat_.markCommitted();

@@ -172,9 +172,30 @@ bool Engine::isSameOrAncestor(uint32_t ancestor, uint32_t entry) const {
     }
 }
 
+// A stream in whole sectors goes file to file, run by run.
+StgResult Engine::copySectors(uint32_t source, Engine& target, uint32_t targetStream) {
+    const uint64_t size = entries_[source].size;
+    std::vector<Segment> from, to;
+    fileSegments(entries_[source].chain, 0, size_t(size), &from);
+    target.fileSegments(target.entries_[targetStream].chain, 0, size_t(size), &to);
+    size_t i = 0, j = 0;
+    uint64_t doneFrom = 0, doneTo = 0;  // bytes used of segment i and of segment j
+    while (i < from.size() && j < to.size()) {
+        const size_t n = size_t(std::min(from[i].size - doneFrom, to[j].size - doneTo));
+        const StgResult r = target.device_->copyFrom(*device_, from[i].offset + doneFrom, to[j].offset + doneTo, n);
+        if (r != StgResult::Ok) return r;
+        doneFrom += n, doneTo += n;
+        if (doneFrom == from[i].size) ++i, doneFrom = 0;
+        if (doneTo == to[j].size) ++j, doneTo = 0;
+    }
+    target.pending_ = true;
+    return target.zeroTail(targetStream);
+}
+
 StgResult Engine::copyStream(uint32_t source, Engine& target, uint32_t targetStream) {
     const uint64_t size = entries_[source].size;
     if (const StgResult r = target.resizeRaw(targetStream, size); r != StgResult::Ok) return r;
+    if (!isMini(size) && &target != this) return copySectors(source, target, targetStream);
     std::vector<uint8_t> buffer(size_t(std::min<uint64_t>(size, kCopyChunk)));
     for (uint64_t offset = 0; offset < size;) {
         size_t got = 0;

@@ -160,6 +160,14 @@ StgResult Engine::sectorIo(const std::vector<uint32_t>& chain, uint64_t offset, 
     });
 }
 
+void Engine::fileSegments(const std::vector<uint32_t>& chain, uint64_t offset, size_t count,
+                          std::vector<Segment>* out) const {
+    forEachRun(chain, sectorSize_, offset, count, [&](uint32_t first, uint32_t within, size_t n) {
+        out->push_back({sectorOffset(first) + within, n});
+        return StgResult::Ok;
+    });
+}
+
 // Mini sectors live inside the mini stream, the root entry's own chain of sectors.
 StgResult Engine::chainIo(const std::vector<uint32_t>& chain, bool mini, uint64_t offset, uint8_t* buffer,
                           size_t count, bool write) {

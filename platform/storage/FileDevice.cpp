@@ -85,6 +85,20 @@ public:
 
     StgResult sync() override { return ::fdatasync(fd_) == 0 ? StgResult::Ok : fromErrno(errno, {}); }
 
+    // Between two files the kernel copies, without the bytes passing through here.
+    StgResult copyFrom(FileDevice& source, uint64_t sourceOffset, uint64_t offset, size_t count) override {
+        auto* file = dynamic_cast<PosixFileDevice*>(&source);
+        while (file && count > 0) {
+            loff_t from = loff_t(sourceOffset), to = loff_t(offset);
+            const ssize_t n = ::copy_file_range(file->fd_, &from, fd_, &to, count, 0);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;  // not supported here, or the source ended: copy the rest by hand
+            sourceOffset += uint64_t(n), offset += uint64_t(n), count -= size_t(n);
+            size_ = std::max(size_, offset);
+        }
+        return count == 0 ? StgResult::Ok : FileDevice::copyFrom(source, sourceOffset, offset, count);
+    }
+
 private:
     int fd_;
     uint64_t size_;
@@ -131,6 +145,19 @@ StgResult createFileDevice(const std::string& path, bool replace, OpenedFile* ou
     if (fd < 0) return fromErrno(errno, path);
     if (const StgResult r = finishOpen(fd, path, FileLock::Exclusive, out); r != StgResult::Ok) return r;
     return out->device->resize(0);
+}
+
+StgResult FileDevice::copyFrom(FileDevice& source, uint64_t sourceOffset, uint64_t offset, size_t count) {
+    std::vector<uint8_t> buffer(std::min<size_t>(count, 1 << 20));
+    while (count > 0) {
+        const size_t n = std::min(count, buffer.size());
+        size_t got = 0;
+        if (const StgResult r = source.readAt(sourceOffset, buffer.data(), n, &got); r != StgResult::Ok) return r;
+        std::memset(buffer.data() + got, 0, n - got);
+        if (const StgResult r = writeAt(offset, buffer.data(), n); r != StgResult::Ok) return r;
+        sourceOffset += n, offset += n, count -= n;
+    }
+    return StgResult::Ok;
 }
 
 StgResult MemoryDevice::readAt(uint64_t offset, void* buffer, size_t count, size_t* bytesRead) {

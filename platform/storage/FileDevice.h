@@ -22,6 +22,8 @@ public:
     virtual StgResult resize(uint64_t bytes) = 0;
     // Asks the operating system to put what was written on the disk.
     virtual StgResult sync() = 0;
+    // Copies bytes from another device; what lies past the source's end arrives as zeros.
+    virtual StgResult copyFrom(FileDevice& source, uint64_t sourceOffset, uint64_t offset, size_t count);
 };
 
 enum class FileLock { None, Shared, Exclusive };
