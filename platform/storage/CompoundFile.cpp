@@ -156,7 +156,9 @@ StgResult createOrOpen(const std::shared_ptr<Engine>& engine, uint32_t parent, u
     if (const StgResult r = engine->check(parent, generation); r != StgResult::Ok) return r;
     if (const StgResult r = checkChildMode(mode, parentWritable, creating); r != StgResult::Ok) return r;
     std::u16string element;
-    if (const StgResult r = toElementName(name, &element); r != StgResult::Ok) return r;
+    if (const StgResult r = creating ? toElementName(name, &element) : toLookupName(name, &element);
+        r != StgResult::Ok)
+        return r;
     uint32_t index;
     const StgResult r = creating ? engine->createElement(parent, element, type, mode & mode::kCreate, true, &index)
                                  : engine->openElement(parent, element, type, &index);
@@ -192,7 +194,7 @@ StgResult Storage::destroyElement(std::string_view name) {
     if (const StgResult r = engine_->check(entry_, generation_); r != StgResult::Ok) return r;
     if (!writable_) return StgResult::AccessDenied;
     std::u16string element;
-    if (const StgResult r = toElementName(name, &element); r != StgResult::Ok) return r;
+    if (const StgResult r = toLookupName(name, &element); r != StgResult::Ok) return r;
     return engine_->destroyElement(entry_, element);
 }
 
@@ -200,7 +202,7 @@ StgResult Storage::renameElement(std::string_view oldName, std::string_view newN
     if (const StgResult r = engine_->check(entry_, generation_); r != StgResult::Ok) return r;
     if (!writable_) return StgResult::AccessDenied;
     std::u16string from, to;
-    if (const StgResult r = toElementName(oldName, &from); r != StgResult::Ok) return r;
+    if (const StgResult r = toLookupName(oldName, &from); r != StgResult::Ok) return r;
     if (const StgResult r = toElementName(newName, &to); r != StgResult::Ok) return r;
     return engine_->renameElement(entry_, from, to);
 }

@@ -53,6 +53,12 @@ StgResult toElementName(std::string_view utf8, std::u16string* out) {
     return forbidden ? StgResult::InvalidName : StgResult::Ok;
 }
 
+StgResult toLookupName(std::string_view utf8, std::u16string* out) {
+    if (!text::utf8ToUtf16(utf8, out).ok() || out->empty() || out->size() > format::kMaxNameUnits + 1)
+        return StgResult::InvalidName;
+    return StgResult::Ok;
+}
+
 std::string toUtf8(std::u16string_view name) {
     // Names from other writers may hold a lone surrogate; show it as U+FFFD.
     std::u16string units(name);

@@ -12,6 +12,9 @@ namespace pgw::storage {
 // UTF-8. Names that start with a control character (property sets, embedded objects)
 // are allowed: other writers use them.
 StgResult toElementName(std::string_view utf8, std::u16string* out);
+// Converts the name of an element that may already be in a file: any 1 to 32 units
+// (other writers use slashes and full-length names).
+StgResult toLookupName(std::string_view utf8, std::u16string* out);
 std::string toUtf8(std::u16string_view name);
 
 // The order of sibling names in the file: the shorter name first, then unit by unit

@@ -54,10 +54,22 @@ StgResult Engine::findChild(uint32_t storage, std::u16string_view name, uint32_t
     const auto it = std::lower_bound(children.begin(), children.end(), name, [&](uint32_t child, auto key) {
         return compareElementNames(entries_[child].name, key) < 0;
     });
-    if (it == children.end() || compareElementNames(entries_[*it].name, name) != 0)
-        return StgResult::ElementNotFound;
-    *found = *it;
-    return StgResult::Ok;
+    if (it != children.end() && compareElementNames(entries_[*it].name, name) == 0) {
+        *found = *it;
+        return StgResult::Ok;
+    }
+    // A name another writer stored with a lone surrogate is listed with U+FFFD in its
+    // place; that listed name opens it too.
+    if (name.find(u'\uFFFD') != std::u16string_view::npos) {
+        const std::string listed = toUtf8(name);
+        for (const uint32_t child : children) {
+            if (toUtf8(entries_[child].name) == listed) {
+                *found = child;
+                return StgResult::Ok;
+            }
+        }
+    }
+    return StgResult::ElementNotFound;
 }
 
 void Engine::insertChild(uint32_t storage, uint32_t child) {

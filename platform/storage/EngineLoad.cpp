@@ -119,8 +119,13 @@ private:
             if (s >= entries.size()) return fail("the FAT does not cover its own sector " + num(s));
             entries[s] = kFatSector;
         }
-        for (const uint32_t s : e_.difatSectors_)
-            if (s < entries.size()) entries[s] = kDifatSector;
+        for (const uint32_t s : e_.difatSectors_) {
+            if (s >= entries.size()) return fail("the FAT does not cover DIFAT sector " + num(s));
+            entries[s] = kDifatSector;
+        }
+        // Sectors past the end of the file are free whatever the table says; a commit
+        // would otherwise grow the file to reach them.
+        for (size_t s = fileSectors_; s < entries.size(); ++s) entries[s] = kFreeSector;
         e_.fat_ = AllocationTable(perSector);
         e_.fat_.assign(std::move(entries));
         return StgResult::Ok;
@@ -226,7 +231,7 @@ private:
                 if (const StgResult r = adopt(storage, current, &storages); r != StgResult::Ok) return r;
                 current = next;
             }
-            sortChildren(storage);
+            if (const StgResult r = sortChildren(storage); r != StgResult::Ok) return r;
         }
         for (uint32_t i = 0; i < count; ++i) keepUnreached(i, reached[i]);
         return StgResult::Ok;
@@ -247,11 +252,16 @@ private:
         return StgResult::Ok;
     }
 
-    void sortChildren(uint32_t storage) {
+    // Names are looked up by binary search, so two siblings may not share a name.
+    StgResult sortChildren(uint32_t storage) {
         auto& children = e_.entries_[storage].children;
         std::stable_sort(children.begin(), children.end(), [&](uint32_t a, uint32_t b) {
             return compareElementNames(e_.entries_[a].name, e_.entries_[b].name) < 0;
         });
+        for (size_t i = 1; i < children.size(); ++i)
+            if (compareElementNames(e_.entries_[children[i - 1]].name, e_.entries_[children[i]].name) == 0)
+                return fail("two elements in one storage are named \"" + toUtf8(e_.entries_[children[i]].name) + "\"");
+        return StgResult::Ok;
     }
 
     void keepAsOrphan(uint32_t index) {

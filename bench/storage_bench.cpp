@@ -1,0 +1,241 @@
+// Compound-file speed against baselines measured in the same run, warm page cache.
+//   storage_bench [work folder] [repeats]
+// Every figure is the median of the repeats (the minimum is shown too). The targets
+// are printed with the figures; nothing here fails on time.
+
+#include "BenchSupport.h"
+
+#include "platform/storage/CompoundFile.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace {
+
+using namespace pgw;
+using namespace pgw::bench;
+using storage::StgResult;
+namespace mode = storage::mode;
+
+constexpr uint32_t kOpenRead = mode::kShareExclusive | mode::kRead;
+constexpr uint64_t kBookBytes = 50ull * 1024 * 1024;
+
+void check(StgResult result, const std::string& what) {
+    if (result != StgResult::Ok) throw std::runtime_error(what + ": " + std::string(storage::describe(result)));
+}
+
+// ---- What the library does ----
+
+void writeBook(const std::string& path, const Book& book) {
+    std::unique_ptr<storage::Storage> root;
+    check(storage::createCompoundFile(path, mode::kCreateExclusive, &root), "create " + path);
+    std::map<std::string, std::unique_ptr<storage::Storage>> storages;
+    for (const std::string& name : book.storages)
+        check(root->createStorage(name, mode::kCreateExclusive, &storages[name]), "create " + name);
+    for (const BookStream& s : book.streams) {
+        std::unique_ptr<storage::Stream> stream;
+        check(storages[s.storage]->createStream(s.name, mode::kCreateExclusive, &stream), "create " + s.name);
+        check(stream->write(&book.payload[s.offset], s.size), "write " + s.name);
+    }
+    storages.clear();
+    check(root->commit(), "commit " + path);
+}
+
+void copyBook(const std::string& from, const std::string& to) {
+    std::unique_ptr<storage::Storage> source, target;
+    check(storage::openCompoundFile(from, mode::kOpenReadOnly, &source), "open " + from);
+    check(storage::createCompoundFile(to, mode::kCreateExclusive, &target), "create " + to);
+    check(source->copyTo(*target), "copy");
+    check(target->commit(), "commit " + to);
+}
+
+// Visits every element below the root; streams are read into `buffer` when asked.
+struct Visit {
+    uint64_t elements = 0;
+    uint64_t bytes = 0;
+};
+
+void visit(storage::Storage& storage, bool read, std::vector<uint8_t>& buffer, Visit& total) {
+    std::vector<storage::ElementStat> children;
+    check(storage.enumElements(&children), "list");
+    for (const auto& child : children) {
+        ++total.elements;
+        if (child.kind == storage::ElementKind::Storage) {
+            std::unique_ptr<storage::Storage> sub;
+            check(storage.openStorage(child.name, kOpenRead, &sub), "open " + child.name);
+            visit(*sub, read, buffer, total);
+        } else if (read) {
+            std::unique_ptr<storage::Stream> stream;
+            check(storage.openStream(child.name, kOpenRead, &stream), "open " + child.name);
+            for (size_t got = 1; got > 0;) {
+                check(stream->read(buffer.data(), buffer.size(), &got), "read " + child.name);
+                total.bytes += got;
+            }
+        }
+    }
+}
+
+Visit openAndVisit(const std::string& path, bool read, std::vector<uint8_t>& buffer) {
+    std::unique_ptr<storage::Storage> root;
+    check(storage::openCompoundFile(path, mode::kOpenReadOnly, &root), "open " + path);
+    Visit total;
+    visit(*root, read, buffer, total);
+    return total;
+}
+
+struct Files {
+    std::string folder, book, copy, plain, plainFolder, copied, many;
+};
+
+// ---- Reporting ----
+
+std::string ms(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f ms", seconds * 1000);
+    return text;
+}
+
+std::string both(const Timing& t) { return ms(t.median()) + " (min " + ms(t.min()) + ")"; }
+
+void row(const char* what, const std::string& ours, const char* baselineName, const std::string& baseline,
+         const std::string& ratio, const char* target) {
+    std::printf("%-36s %-26s %-28s %-26s %-10s %s\n", what, ours.c_str(), baselineName, baseline.c_str(),
+                ratio.c_str(), target);
+}
+
+std::string times(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2fx", value);
+    return text;
+}
+
+const char* verdict(bool met) { return met ? "met" : "MISSED"; }
+
+void removeAll(const std::string& path) { std::filesystem::remove_all(path); }
+
+// Removes the previous run's output and writes back everything dirty, before timing.
+void fresh(const Files& f, const std::string& path) {
+    removeAll(path);
+    settle(f.folder);
+}
+
+// ---- The cases ----
+
+
+void writeCase(const Files& f, const Book& book, int repeats) {
+    const Timing ours = repeat(repeats, [&] {
+        fresh(f, f.book);
+        return timed([&] { writeBook(f.book, book); });
+    });
+    const Timing one = repeat(repeats, [&] {
+        fresh(f, f.plain);
+        return timed([&] { writeOneFile(f.plain, book); });
+    });
+    const Timing many = repeat(repeats, [&] {
+        fresh(f, f.plainFolder);
+        return timed([&] { writeManyFiles(f.plainFolder, book); });
+    });
+    const std::string target = std::string("- (file ") + std::to_string(fileSize(f.book)) + " B for " +
+                               std::to_string(book.payload.size()) + " B)";
+    row("(a) write 50 MB book, 2000 streams", both(ours), "one plain file + fdatasync", both(one),
+        times(ours.median() / one.median()), target.c_str());
+    row("", "", "2000 plain files + syncfs", both(many), times(ours.median() / many.median()), "");
+}
+
+void copyCase(const Files& f, int repeats) {
+    const Timing ours = repeat(repeats, [&] {
+        fresh(f, f.copy);
+        return timed([&] { copyBook(f.book, f.copy); });
+    });
+    const Timing plain = repeat(repeats, [&] {
+        fresh(f, f.copied);
+        return timed([&] { std::filesystem::copy_file(f.book, f.copied); });
+    });
+    const Timing synced = repeat(repeats, [&] {
+        fresh(f, f.copied);
+        return timed([&] {
+            std::filesystem::copy_file(f.book, f.copied);
+            syncFile(f.copied);
+        });
+    });
+    const double ratio = ours.median() / synced.median();
+    const std::string target = std::string("<= 2x: ") + verdict(ratio <= 2.0);
+    row("(b) CopyTo into a new file", both(ours), "copy_file + fdatasync", both(synced), times(ratio), target.c_str());
+    row("", "", "copy_file alone", both(plain), times(ours.median() / plain.median()), "");
+}
+
+void enumerateCase(const Files& f, int repeats) {
+    std::vector<uint8_t> buffer(1);
+    uint64_t elements = 0;
+    const Timing ours = repeat(repeats * 4, [&] {
+        return timed([&] { elements = openAndVisit(f.many, false, buffer).elements; });
+    });
+    uint64_t listed = 0;
+    const auto ole = olefileSeconds(f.many, "list", repeats, &listed);
+    const std::string what = "(c) open + list " + std::to_string(elements) + " elements";
+    if (ole.empty()) {
+        row(what.c_str(), both(ours), "olefile", "not available", "-", "");
+        return;
+    }
+    row(what.c_str(), both(ours), "olefile open + listdir", ms(median(ole)), times(median(ole) / ours.median()),
+        "(olefile / ours)");
+}
+
+void readCase(const Files& f, int repeats) {
+    std::vector<uint8_t> buffer(1 << 20);
+    uint64_t wholeFile = 0;
+    Visit visited;
+    readWholeFile(f.book, buffer);  // warm the page cache
+    const Timing sequential = repeat(repeats, [&] { return timed([&] { wholeFile = readWholeFile(f.book, buffer); }); });
+    const Timing ours = repeat(repeats, [&] { return timed([&] { visited = openAndVisit(f.book, true, buffer); }); });
+    const double throughput = (double(visited.bytes) / ours.median()) / (double(wholeFile) / sequential.median());
+    const std::string target = std::string(">= 0.5x throughput: ") + verdict(throughput >= 0.5);
+    row("(d) read every stream", both(ours), "sequential read of the file", both(sequential),
+        times(throughput) + " tput", target.c_str());
+
+    uint64_t bytes = 0;
+    const auto ole = olefileSeconds(f.book, "read", std::max(1, repeats / 2), &bytes);
+    if (ole.empty()) {
+        row("(e) olefile reads every stream", both(ours), "olefile", "not available", "-", "");
+        return;
+    }
+    if (bytes != visited.bytes) std::printf("warning: olefile read %llu bytes\n", (unsigned long long)bytes);
+    row("(e) olefile reads every stream", both(ours), "olefile open + read all", ms(median(ole)),
+        times(median(ole) / ours.median()), "(olefile / ours)");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string folder = argc > 1 ? argv[1]
+                                        : (std::filesystem::temp_directory_path() /
+                                           ("pgw-bench-" + std::to_string(::getpid())))
+                                              .string();
+    const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    std::filesystem::create_directories(folder);
+    const Files f{folder, folder + "/book.cfb", folder + "/copy.cfb", folder + "/book.bin", folder + "/book-files",
+                  folder + "/copied.cfb", folder + "/many.cfb"};
+    try {
+        const Book book = makeBook(2000, 20, kBookBytes);
+        const Book many = makeManyElements(30, 99);
+        writeBook(f.many, many);
+        std::printf("Compound-file benchmark in %s: median of %d runs (min in brackets), warm page cache.\n"
+                    "Ratios are ours / baseline unless marked.\n\n",
+                    folder.c_str(), repeats);
+        row("case", "ours", "baseline", "baseline time", "ratio", "target");
+        writeCase(f, book, repeats);
+        copyCase(f, repeats);
+        enumerateCase(f, repeats);
+        readCase(f, repeats);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "benchmark failed: %s\n", e.what());
+        removeAll(folder);
+        return 1;
+    }
+    if (argc <= 1) removeAll(folder);
+    return 0;
+}
