@@ -2,6 +2,7 @@
 
 #include "ElementPath.h"
 #include "StorageWalk.h"
+#include "platform/storage/ElementName.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -256,6 +257,11 @@ Failure swapIntoPlace(Storage& parent, const std::string& aside, const std::stri
 // Writes the new bytes aside and renames them into place, so that a failure part way
 // (a full disk, say) leaves the old stream as it was.
 Failure storeStream(Storage& root, const std::vector<std::string>& path, const std::vector<char>& data) {
+    // A stream name that cannot be created is refused before anything is written (the
+    // storages on the way refuse bad names themselves, before they change anything).
+    std::u16string checked;
+    if (const StgResult r = storage::toElementName(path.back(), &checked); !succeeded(r))
+        return displayPath(path) + ": " + resultText(r);
     StorageChain chain(root);
     if (Failure f = chain.descend(path, path.size() - 1, kChildWrite, true)) return f;
     Storage& parent = chain.current();
@@ -264,8 +270,6 @@ Failure storeStream(Storage& root, const std::vector<std::string>& path, const s
     std::unique_ptr<Stream> existing;
     const StgResult probe = parent.openStream(leaf, kChildWrite, &existing);
     existing.reset();
-    // A bad name is refused before anything is written.
-    if (probe == StgResult::InvalidName) return shown + ": " + resultText(probe);
     // Replacing a whole storage by a stream would silently drop its contents.
     if (!succeeded(probe) && holdsStorage(parent, leaf, kChildWrite))
         return shown + ": is a storage; remove it first to put a stream there";
