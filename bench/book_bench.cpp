@@ -152,12 +152,15 @@ bench::Timing saveSeconds(const std::string& path) {
     });
 }
 
-bench::Timing copySeconds(const std::string& path, const std::string& copy) {
+// A plain copy of the book, into a new file or over an earlier copy (which, like a save,
+// pays for freeing the version it replaces).
+bench::Timing copySeconds(const std::string& path, const std::string& copy, bool overExisting = false) {
     return bench::repeat(kRepeats, [&] {
         fs::remove(copy);
+        if (overExisting) fs::copy_file(path, copy);
         bench::settle(fs::path(path).parent_path().string());
         return bench::timed([&] {
-            fs::copy_file(path, copy);
+            fs::copy_file(path, copy, fs::copy_options::overwrite_existing);
             bench::syncFile(copy);
         });
     });
@@ -196,8 +199,11 @@ int main() {
     writeBook(big, 20, 100, 50 * 1024 * 1024 / 2000);  // 2,000 pages, 50 MB
     const bench::Timing save = saveSeconds(big);
     const bench::Timing copyBig = copySeconds(big, (folder / "bigcopy.pgw").string());
-    row("save a 50 MB book", save, "copy_file + fdatasync of it", copyBig,
-        save.median() <= 2 * copyBig.median() ? "<= 2x: met" : "<= 2x: MISSED");
+    const bench::Timing copyOver = copySeconds(big, (folder / "bigcopy.pgw").string(), true);
+    row("save a 50 MB book", save, "copy_file + fdatasync, new file", copyBig,
+        save.median() <= 2 * copyBig.median() ? "<= 2x: met" : "<= 2x: missed");
+    row("", save, "copy_file + fdatasync, over old copy", copyOver,
+        save.median() <= 2 * copyOver.median() ? "<= 2x: met" : "<= 2x: missed");
 
     fs::current_path("/");
     fs::remove_all(folder);
