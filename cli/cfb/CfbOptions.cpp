@@ -1,4 +1,5 @@
 #include "CfbOptions.h"
+#include "cli/CommandLine.h"
 
 #include <vector>
 
@@ -90,15 +91,6 @@ bool takeWords(const CommandShape& shape, int argc, const char* const* argv, Cfb
         return false;
     }
     return true;
-}
-
-bool asksForHelp(int argc, const char* const* argv) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--") return false;
-        if (arg == "--help" || arg == "-h") return true;
-    }
-    return false;
 }
 
 }  // namespace

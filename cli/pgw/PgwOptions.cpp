@@ -1,4 +1,5 @@
 #include "PgwOptions.h"
+#include "cli/CommandLine.h"
 
 #include <vector>
 
@@ -203,15 +204,6 @@ bool fillOperands(const CommandShape& shape, const std::vector<std::string>& ope
     options->hasSecond = operands.size() > 2;
     if (options->hasSecond) options->second = operands[2];
     return true;
-}
-
-bool asksForHelp(int argc, const char* const* argv) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--") return false;
-        if (arg == "--help" || arg == "-h") return true;
-    }
-    return false;
 }
 
 }  // namespace
