@@ -8,7 +8,7 @@ FUZZ_SECONDS ?= 60
 
 CMAKE_GEN = cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps build run test test-asan bench fuzz clean
+.PHONY: deps build run test test-asan bench fuzz fuzz-rtf clean
 
 deps:
 	@tools/deps.sh
@@ -42,6 +42,12 @@ fuzz: deps
 	mkdir -p $(FUZZ_BUILD)/corpus
 	$(FUZZ_BUILD)/fuzz/fuzz_compound_file -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	    $(FUZZ_BUILD)/corpus fuzz/seeds
+
+fuzz-rtf: deps
+	@test -f $(FUZZ_BUILD)/build.ninja || CC=clang CXX=clang++ cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPGW_FUZZ=ON -S . -B $(FUZZ_BUILD)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_rtf_tokenizer
+	mkdir -p $(FUZZ_BUILD)/corpus-rtf
+	$(FUZZ_BUILD)/fuzz/fuzz_rtf_tokenizer -max_total_time=$(FUZZ_SECONDS) -max_len=65536 $(FUZZ_BUILD)/corpus-rtf
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)
