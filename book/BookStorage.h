@@ -83,6 +83,9 @@ private:
 
     // Working copy.
     bool prepareWorkingCopy(const std::string& bookPath);
+    bool openBookFile(const std::string& bookPath);
+    bool createWorkingCopy(const std::string& copyPath);
+    bool restoreFromWorkingCopy(const std::string& bookPath, const std::string& copyPath);
     void bindElements(storage::Storage& storage);
     void bindElements(storage::Storage& storage, const std::unordered_map<std::string, NodeInfoRecord*>& byElement);
     void checkIndex();

@@ -33,21 +33,40 @@ bool copyInto(storage::Storage& from, storage::Storage& to) {
 
 }  // namespace
 
+// Opens the book file, or tells the author why it cannot be opened.
+bool BookStorage::openBookFile(const std::string& bookPath) {
+    store_.bookFile = openFile(bookPath);
+    if (!store_.bookFile) message("打开复合文档错误：" + bookPath);
+    return store_.bookFile != nullptr;
+}
+
+// Creates an empty working copy, or tells the author why it cannot be created.
+bool BookStorage::createWorkingCopy(const std::string& copyPath) {
+    store_.workingCopy = createFile(copyPath);
+    if (!store_.workingCopy) message("创建临时复合文档错误：" + copyPath);
+    return store_.workingCopy != nullptr;
+}
+
+// The working copy takes the saved book's state.
+bool BookStorage::restoreFromWorkingCopy(const std::string& bookPath, const std::string& copyPath) {
+    store_.workingCopy = openFile(copyPath);
+    if (!store_.workingCopy) {
+        message("打开复合文档错误：" + bookPath);
+        return false;
+    }
+    // The book file takes the working copy's state, unsaved changes included; written
+    // aside and renamed, so a second crash cannot leave half a book.
+    std::string failure;
+    if (!saveWorkingCopyAs(bookPath, &failure)) message("保存文件失败：" + bookPath + "\n" + failure);
+    return true;
+}
+
 bool BookStorage::prepareWorkingCopy(const std::string& bookPath) {
     if (!storage::isCompoundFile(bookPath)) return false;
     const std::string copyPath = workingCopyPathFor(bookPath);
     std::error_code ec;
     if (!fs::exists(copyPath, ec)) {
-        store_.bookFile = openFile(bookPath);
-        if (!store_.bookFile) {
-            message("打开复合文档错误：" + bookPath);
-            return false;
-        }
-        store_.workingCopy = createFile(copyPath);
-        if (!store_.workingCopy) {
-            message("创建临时复合文档错误：" + copyPath);
-            return false;
-        }
+        if (!openBookFile(bookPath) || !createWorkingCopy(copyPath)) return false;
         copyInto(*store_.bookFile, *store_.workingCopy);
     } else {
         const ui::Message question{"程序未正常关闭，是否将文档恢复到以前的状态?", "系统提示", ui::Buttons::YesNo,
@@ -59,27 +78,10 @@ bool BookStorage::prepareWorkingCopy(const std::string& bookPath) {
             restore = false;
         }
         if (restore) {
-            store_.workingCopy = openFile(copyPath);
-            if (!store_.workingCopy) {
-                message("打开复合文档错误：" + bookPath);
-                return false;
-            }
-            // The book file takes the working copy's state, unsaved changes included;
-            // written aside and renamed, so a second crash cannot leave half a book.
-            std::string failure;
-            if (!saveWorkingCopyAs(bookPath, &failure)) message("保存文件失败：" + bookPath + "\n" + failure);
+            if (!restoreFromWorkingCopy(bookPath, copyPath)) return false;
         } else {
             fs::remove(copyPath, ec);
-            store_.workingCopy = createFile(copyPath);
-            if (!store_.workingCopy) {
-                message("创建临时复合文档错误：" + copyPath);
-                return false;
-            }
-            store_.bookFile = openFile(bookPath);
-            if (!store_.bookFile) {
-                message("打开复合文档错误：" + bookPath);
-                return false;
-            }
+            if (!createWorkingCopy(copyPath) || !openBookFile(bookPath)) return false;
             copyInto(*store_.bookFile, *store_.workingCopy);
         }
     }

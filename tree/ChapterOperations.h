@@ -98,6 +98,7 @@ public:
     void pageUp();
 
 private:
+    void stepTo(ItemId (*find)(const ChapterTree&, const book::NodeIndex&, ItemId));
     book::BookStorage& storage_;
     book::CPGWDoc& document_;
 };

@@ -23,20 +23,15 @@ void Navigation::selectionChanged(ItemId previous, ItemId current) {
     if (current != kNoItem) document_.exchangePage(tree.label(current));
 }
 
-void Navigation::pageDown() {
+// Selects the page `find` gives from the selection; nothing happens when there is none.
+void Navigation::stepTo(ItemId (*find)(const ChapterTree&, const book::NodeIndex&, ItemId)) {
     ChapterTree& tree = storage_.tree();
     const ItemId selected = tree.selectedItem();
     if (selected == kNoItem) return;
-    if (const ItemId next = findNextPageItem(tree, storage_.session().index, selected); next != kNoItem)
-        tree.selectItem(next);
+    if (const ItemId page = find(tree, storage_.session().index, selected); page != kNoItem) tree.selectItem(page);
 }
 
-void Navigation::pageUp() {
-    ChapterTree& tree = storage_.tree();
-    const ItemId selected = tree.selectedItem();
-    if (selected == kNoItem) return;
-    if (const ItemId previous = findPreviousPageItem(tree, storage_.session().index, selected); previous != kNoItem)
-        tree.selectItem(previous);
-}
+void Navigation::pageDown() { stepTo(findNextPageItem); }
+void Navigation::pageUp() { stepTo(findPreviousPageItem); }
 
 }  // namespace pgw::tree

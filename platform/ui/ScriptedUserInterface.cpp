@@ -24,20 +24,21 @@ Answer ScriptedUserInterface::showMessage(const Message& message) {
     return fitToButtons(answer, message.buttons);
 }
 
-std::optional<std::string> ScriptedUserInterface::askSavePath(const std::vector<FileFilter>& filters) {
+std::optional<std::string> ScriptedUserInterface::takePath(std::deque<std::optional<std::string>>& paths,
+                                                           const std::vector<FileFilter>& filters) {
     dialogFilters_.push_back(filters);
-    if (savePaths_.empty()) return std::nullopt;
-    auto path = savePaths_.front();
-    savePaths_.pop_front();
+    if (paths.empty()) return std::nullopt;  // cancelled
+    auto path = paths.front();
+    paths.pop_front();
     return path;
 }
 
+std::optional<std::string> ScriptedUserInterface::askSavePath(const std::vector<FileFilter>& filters) {
+    return takePath(savePaths_, filters);
+}
+
 std::optional<std::string> ScriptedUserInterface::askOpenPath(const std::vector<FileFilter>& filters) {
-    dialogFilters_.push_back(filters);
-    if (openPaths_.empty()) return std::nullopt;
-    auto path = openPaths_.front();
-    openPaths_.pop_front();
-    return path;
+    return takePath(openPaths_, filters);
 }
 
 std::vector<std::string> ScriptedUserInterface::messageTexts() const {

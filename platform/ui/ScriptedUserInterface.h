@@ -31,6 +31,9 @@ public:
     const std::string& title() const { return title_; }
 
 private:
+    std::optional<std::string> takePath(std::deque<std::optional<std::string>>& paths,
+                                        const std::vector<FileFilter>& filters);
+
     std::deque<Answer> answers_;
     std::deque<std::optional<std::string>> savePaths_, openPaths_;
     Answer defaultAnswer_ = Answer::No;
