@@ -1,0 +1,125 @@
+#pragma once
+// The content of a text page, independent of any editor: paragraphs of formatted text runs
+// and pictures. Text is UTF-8; sizes are in the units rich text files use (twips, half
+// points), so a page read and written again keeps its exact figures.
+//
+// A document always has at least one paragraph: the last paragraph's end is the end of the
+// document, as in a rich edit control. A tab is '\t'; a line break inside a paragraph is
+// U+2028 (LINE SEPARATOR).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace pgw::richtext {
+
+struct Colour {
+    uint8_t red = 0;
+    uint8_t green = 0;
+    uint8_t blue = 0;
+    bool operator==(const Colour&) const = default;
+};
+
+enum class VerticalPosition { Normal, Superscript, Subscript };
+
+// RTF font charsets the program names itself.
+inline constexpr int kAnsiCharset = 0;
+inline constexpr int kDefaultCharset = 1;
+inline constexpr int kSymbolCharset = 2;
+inline constexpr int kGb2312Charset = 134;
+
+inline constexpr int kDefaultHalfPoints = 20;  // 10 pt, the empty page's size
+inline constexpr std::string_view kDefaultFace = "宋体";
+
+struct CharFormat {
+    std::string face{kDefaultFace};  // UTF-8; empty when the source named no font
+    int charset = kGb2312Charset;    // the font's \fcharset: which code page its text uses
+    int halfPoints = kDefaultHalfPoints;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+    std::optional<Colour> colour;      // none: automatic (the window text colour)
+    std::optional<Colour> background;  // none: no highlight
+    VerticalPosition vertical = VerticalPosition::Normal;
+
+    bool operator==(const CharFormat&) const = default;
+};
+
+enum class Alignment { Left, Centre, Right, Justify };
+
+// Indents as rich text files hold them (twips). A rich edit control's paragraph format speaks
+// of a start indent (where the first line starts) and an offset (where the other lines start,
+// relative to the first): see startIndent() and offset().
+struct ParagraphFormat {
+    Alignment alignment = Alignment::Left;
+    int32_t leftIndent = 0;       // \li: where the lines after the first start
+    int32_t firstLineIndent = 0;  // \fi: the first line relative to leftIndent
+    int32_t rightIndent = 0;      // \ri
+    int32_t spaceBefore = 0;      // \sb
+    int32_t spaceAfter = 0;       // \sa
+    bool bullet = false;
+
+    int32_t startIndent() const { return leftIndent + firstLineIndent; }
+    int32_t offset() const { return -firstLineIndent; }
+    void setStartIndentAndOffset(int32_t start, int32_t offset);
+
+    bool operator==(const ParagraphFormat&) const = default;
+};
+
+enum class PictureFormat {
+    Png,       // \pngblip
+    Jpeg,      // \jpegblip
+    Dib,       // \dibitmap: a packed device-independent bitmap (header, colours, bits)
+    Bitmap,    // \wbitmap: a device-dependent bitmap
+    Metafile,  // \wmetafile: a Windows metafile
+    Emf,       // \emfblip: an enhanced metafile
+};
+
+struct Picture {
+    PictureFormat format = PictureFormat::Png;
+    std::string bytes;          // the image data, binary
+    int32_t sourceWidth = 0;    // \picw: pixels for bitmaps, 0.01 mm for metafiles
+    int32_t sourceHeight = 0;   // \pich
+    int32_t widthTwips = 0;     // display size: \picwgoal scaled by \picscalex
+    int32_t heightTwips = 0;
+    int32_t metafileMapMode = 8;  // N of \wmetafileN (8: anisotropic)
+
+    bool operator==(const Picture&) const = default;
+};
+
+struct TextRun {
+    CharFormat format;
+    std::string text;  // UTF-8, never containing a paragraph end
+
+    bool operator==(const TextRun&) const = default;
+};
+
+using Inline = std::variant<TextRun, Picture>;
+
+struct Paragraph {
+    ParagraphFormat format;
+    std::vector<Inline> content;
+    CharFormat markFormat;  // the format at the paragraph's end: what an empty line types in
+
+    // Appends text, merging it into the last run when that run has the same format.
+    void appendText(const CharFormat& format, std::string_view utf8);
+    void appendPicture(Picture picture);
+    bool isEmpty() const { return content.empty(); }
+
+    bool operator==(const Paragraph&) const = default;
+};
+
+struct RichDocument {
+    std::vector<Paragraph> paragraphs{Paragraph{}};
+
+    bool operator==(const RichDocument&) const = default;
+};
+
+// The text alone: paragraphs joined by '\n', line breaks as '\n', pictures left out.
+std::string plainText(const RichDocument& document);
+
+}  // namespace pgw::richtext
