@@ -73,8 +73,7 @@ struct ParagraphFormat {
 enum class PictureFormat {
     Png,       // \pngblip
     Jpeg,      // \jpegblip
-    Dib,       // \dibitmap: a packed device-independent bitmap (header, colours, bits)
-    Bitmap,    // \wbitmap: a device-dependent bitmap
+    Dib,       // \dibitmap (and \wbitmap, converted): a packed device-independent bitmap
     Metafile,  // \wmetafile: a Windows metafile
     Emf,       // \emfblip: an enhanced metafile
 };
