@@ -7,12 +7,9 @@
 #include "StoredBook.h"
 #include "book/BookOpenCheck.h"
 
-#include <functional>
 
 namespace pgw::cli {
 namespace {
-
-using Edit = std::function<Outcome(ProgramBook&, TerminalUserInterface&)>;
 
 bool hasBookExtension(const std::string& path) { return path.ends_with(".pgw"); }
 
@@ -35,23 +32,6 @@ std::optional<Outcome> prepareRecovery(const std::string& bookPath, Recovery rec
     }
     ui.answer(kRecoveryQuestion, recovery == Recovery::Restore ? ui::Answer::Yes : ui::Answer::No);
     return std::nullopt;
-}
-
-// Opens the book, runs the edit and saves when it changed something. The book is
-// closed in every case.
-Outcome editBook(const PgwOptions& options, TerminalUserInterface& ui, const Edit& edit) {
-    const std::string path = absolutePath(options.book);
-    if (!hasBookExtension(path)) return failed(kExitBadInput, options.book + ": a book's file name ends in .pgw");
-    if (const auto refusal = book::BookOpenCheck(path).refusal()) return failed(kExitBadInput, *refusal);
-    if (auto leftAlone = prepareRecovery(path, options.recovery, ui)) return *leftAlone;
-    PrivateFolder folder;
-    if (!folder.ok()) return failed(kExitRefused, "cannot make a temporary folder to work in");
-    ProgramBook book(ui);
-    if (!book.document.onOpenDocument(path)) return failed(kExitBadInput, path + ": the book could not be opened");
-    Outcome outcome = edit(book, ui);
-    if (outcome.exitCode == kExitOk && book.document.isModified() && !book.save())
-        return failed(kExitRefused, "the change could not be saved; the book is as it was last saved");
-    return outcome;
 }
 
 // A name typed on the command line, as the book stores it; fills `failure` when it
@@ -82,6 +62,23 @@ std::string addChapter(tree::ChapterOperations& operations, ChapterKind kind, co
 }
 
 }  // namespace
+
+// Opens the book, runs the edit and saves when it changed something. The book is
+// closed in every case.
+Outcome editBook(const PgwOptions& options, TerminalUserInterface& ui, const Edit& edit) {
+    const std::string path = absolutePath(options.book);
+    if (!hasBookExtension(path)) return failed(kExitBadInput, options.book + ": a book's file name ends in .pgw");
+    if (const auto refusal = book::BookOpenCheck(path).refusal()) return failed(kExitBadInput, *refusal);
+    if (auto leftAlone = prepareRecovery(path, options.recovery, ui)) return *leftAlone;
+    PrivateFolder folder;
+    if (!folder.ok()) return failed(kExitRefused, "cannot make a temporary folder to work in");
+    ProgramBook book(ui);
+    if (!book.document.onOpenDocument(path)) return failed(kExitBadInput, path + ": the book could not be opened");
+    Outcome outcome = edit(book, ui);
+    if (outcome.exitCode == kExitOk && book.document.isModified() && !book.save())
+        return failed(kExitRefused, "the change could not be saved; the book is as it was last saved");
+    return outcome;
+}
 
 Outcome addCommand(const PgwOptions& options, TerminalUserInterface& ui) {
     std::string parent, name;

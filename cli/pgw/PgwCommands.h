@@ -5,6 +5,7 @@
 #include "PgwOptions.h"
 #include "TerminalUserInterface.h"
 
+#include <functional>
 #include <string>
 
 namespace pgw::cli {
@@ -24,6 +25,18 @@ Outcome dumpCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome addCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome renameCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome deleteCommand(const PgwOptions& options, TerminalUserInterface& ui);
+Outcome setTextCommand(const PgwOptions& options, TerminalUserInterface& ui);
+Outcome getTextCommand(const PgwOptions& options, TerminalUserInterface& ui);
+
+class ProgramBook;
+// Opens the book as the program does (refusing it, or recovering it, as told), runs the
+// edit and saves when it changed something. The book is closed in every case.
+using Edit = std::function<Outcome(ProgramBook&, TerminalUserInterface&)>;
+Outcome editBook(const PgwOptions& options, TerminalUserInterface& ui, const Edit& edit);
+
+// Says on standard error that a working copy lies beside the book, for commands that read
+// the book file only.
+void noteWorkingCopy(const std::string& bookPath, TerminalUserInterface& ui);
 
 // Runs the parsed command; returns the process exit code.
 int runPgwCommand(const PgwOptions& options);

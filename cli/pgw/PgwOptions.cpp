@@ -17,6 +17,8 @@ same book code and the same rules as the program.
                                  add a chapter under directory PARENT; prints its name
   pgw rename BOOK OLD NEW        rename chapter OLD to NEW
   pgw delete BOOK NAME           delete chapter NAME with everything below it
+  pgw set-text BOOK PAGE FILE    put FILE (.rtf, .html/.htm or UTF-8 text) into text page PAGE
+  pgw get-text BOOK PAGE [--rtf] show text page PAGE as UTF-8 text, or its stored RTF
   pgw --help, -h                 show this help; pgw COMMAND --help for one command
   pgw --version                  show the version
 
@@ -25,14 +27,14 @@ points to. Chapter names are UTF-8 here and GBK in the book: a name GBK cannot
 hold is refused. The root chapter carries the book's file name without ".pgw".
 Use -- before arguments that start with '-'.
 
-add, rename and delete open the book as the program does (a working copy
+add, rename, delete and set-text open the book as the program does (a working copy
 "~NAME.bak" beside it), make the change, save and close; no working copy stays.
 When a working copy is already there (the program did not end normally), they
 leave the book alone and exit with 3, unless told:
   --recover=restore              first bring the book to the working copy's state
                                  (its unsaved changes included), then go on
   --recover=discard              first drop the working copy, then go on
-tree and dump only read the book file and never make a working copy; with one
+tree, dump and get-text only read the book file and never make a working copy; with one
 present they show the book as last saved and say so on standard error. A book
 that a running program has open is in use: every command refuses it (exit 2).
 
@@ -108,6 +110,27 @@ Exit status: 0 done, 1 refused, 2 bad usage or unreadable book, 3 a working
 copy exists (see pgw --help).
 )";
 
+constexpr std::string_view kSetTextHelp = R"(Usage: pgw set-text [--recover=restore|discard] BOOK PAGE FILE
+Replaces the text of the text page PAGE with the content of FILE, stored as
+the program stores a page (RTF as a Windows rich edit control writes it on a
+Chinese system). FILE ending in .rtf is read as RTF, in .html or .htm as HTML
+(paragraphs, lists, bold, italic, underline, colours, alignment), anything
+else as UTF-8 text with one paragraph per line. An RTF file that is damaged or
+cut short is refused rather than stored in part.
+Exit status: 0 done, 1 refused (no such PAGE, PAGE is not a text page),
+2 bad usage, unreadable book or unreadable FILE, 3 a working copy exists.
+)";
+
+constexpr std::string_view kGetTextHelp = R"(Usage: pgw get-text BOOK PAGE [--rtf]
+Writes the text of the text page PAGE as UTF-8, one line per paragraph (a line
+break inside a paragraph also starts a new line; pictures are left out). With
+--rtf, writes the page's stored RTF exactly, without the stale bytes an older,
+longer text may have left after its end. A page never edited writes nothing.
+Reads the book file only; a working copy beside it is not used.
+Exit status: 0 done, 1 no such PAGE or PAGE is not a text page, 2 bad usage or
+a file that cannot be read as a book.
+)";
+
 struct CommandShape {
     std::string_view name;
     PgwCommand command;
@@ -115,6 +138,7 @@ struct CommandShape {
     size_t maxArgs;
     bool takesRecovery;
     std::string_view usage;
+    bool takesRtf = false;
 };
 
 constexpr CommandShape kShapes[] = {
@@ -124,6 +148,8 @@ constexpr CommandShape kShapes[] = {
     {"add", PgwCommand::Add, 3, 4, true, "pgw add BOOK PARENT dir|text|picture [NAME]"},
     {"rename", PgwCommand::Rename, 3, 3, true, "pgw rename BOOK OLD NEW"},
     {"delete", PgwCommand::Delete, 2, 2, true, "pgw delete BOOK NAME"},
+    {"set-text", PgwCommand::SetText, 3, 3, true, "pgw set-text BOOK PAGE FILE"},
+    {"get-text", PgwCommand::GetText, 2, 2, false, "pgw get-text BOOK PAGE [--rtf]", true},
 };
 
 const CommandShape* findShape(std::string_view name) {
@@ -161,6 +187,8 @@ bool takeWords(const CommandShape& shape, int argc, const char* const* argv, Pgw
             operands->emplace_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
+        } else if (shape.takesRtf && arg == "--rtf") {
+            options->rtf = true;
         } else if (shape.takesRecovery && arg.starts_with("--recover=")) {
             if (!takeRecovery(arg, options, error)) return false;
         } else {
@@ -241,6 +269,8 @@ std::string_view pgwHelpText(PgwCommand command) {
         case PgwCommand::Add: return kAddHelp;
         case PgwCommand::Rename: return kRenameHelp;
         case PgwCommand::Delete: return kDeleteHelp;
+        case PgwCommand::SetText: return kSetTextHelp;
+        case PgwCommand::GetText: return kGetTextHelp;
         default: return kHelp;
     }
 }

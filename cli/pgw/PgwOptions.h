@@ -6,7 +6,7 @@
 
 namespace pgw::cli {
 
-enum class PgwCommand { Help, Version, New, Tree, Dump, Add, Rename, Delete };
+enum class PgwCommand { Help, Version, New, Tree, Dump, Add, Rename, Delete, SetText, GetText };
 
 // What to do with a working copy left beside the book by a program that did not end
 // normally. Without a choice, a changing command leaves such a book alone.
@@ -18,11 +18,12 @@ struct PgwOptions {
     PgwCommand command = PgwCommand::Help;
     PgwCommand helpFor = PgwCommand::Help;  // Help: the command asked about, or Help for all
     std::string book;
-    std::string first;   // add: PARENT; rename: OLD; delete: NAME
-    std::string second;  // add: NAME (may be absent); rename: NEW
+    std::string first;   // add: PARENT; rename: OLD; delete: NAME; set-text, get-text: PAGE
+    std::string second;  // add: NAME (may be absent); rename: NEW; set-text: FILE
     bool hasSecond = false;
     ChapterKind kind = ChapterKind::Directory;
     Recovery recovery = Recovery::None;
+    bool rtf = false;  // get-text: the stored RTF rather than the text
 };
 
 // Fills `options`, or returns false with a one-line `error` for the user.

@@ -19,12 +19,6 @@ using storage::Storage;
 
 constexpr uint32_t kChildRead = storage::mode::kShareExclusive | storage::mode::kRead;
 
-void noteWorkingCopy(const std::string& bookPath, TerminalUserInterface& ui) {
-    if (const auto copy = existingWorkingCopy(bookPath))
-        ui.print("note: a working copy " + *copy +
-                 " exists; this shows the book as last saved (see pgw --help on --recover)");
-}
-
 // tree -----------------------------------------------------------------------------
 
 std::string treeLine(const StoredTree& stored, tree::ItemId item, size_t depth) {
@@ -147,6 +141,12 @@ void writeHeader(const StoredTable& table, JsonWriter* json) {
 }
 
 }  // namespace
+
+void noteWorkingCopy(const std::string& bookPath, TerminalUserInterface& ui) {
+    if (const auto copy = existingWorkingCopy(bookPath))
+        ui.print("note: a working copy " + *copy +
+                 " exists; this shows the book as last saved (see pgw --help on --recover)");
+}
 
 // Read through a symbolic link, a book is the file it points to, as for editing.
 Outcome treeCommand(const PgwOptions& options, TerminalUserInterface& ui) {

@@ -22,10 +22,10 @@ TEST_F(PgwTool, HelpDescribesEveryCommandAndExitCode) {
     for (const char* flag : {"--help", "-h"}) {
         const std::string out = ok({flag});
         for (const char* word : {"pgw new", "pgw tree", "pgw dump", "pgw add", "pgw rename", "pgw delete",
-                                 "--recover=restore", "--recover=discard", "0  done", "3  a working copy"})
+                                 "pgw set-text", "pgw get-text", "--recover=restore", "--recover=discard", "0  done", "3  a working copy"})
             EXPECT_NE(out.find(word), std::string::npos) << word;
     }
-    for (const char* command : {"new", "tree", "dump", "add", "rename", "delete"}) {
+    for (const char* command : {"new", "tree", "dump", "add", "rename", "delete", "set-text", "get-text"}) {
         const std::string out = ok({command, "--help"});
         EXPECT_EQ(out.rfind(std::string("Usage: pgw ") + command, 0), 0u) << out;
         EXPECT_NE(out.find("Exit status"), std::string::npos) << command;

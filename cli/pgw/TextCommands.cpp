@@ -1,0 +1,146 @@
+// set-text and get-text: a text page's content between files and the book. set-text
+// stores through the program's own page exchange; get-text reads the book file only.
+
+#include "NameText.h"
+#include "PgwCommands.h"
+#include "ProgramBook.h"
+#include "StoredBook.h"
+#include "book/BookOpenCheck.h"
+#include "platform/richtext/RtfReader.h"
+#include "platform/richtext/RtfWriter.h"
+#include "platform/richtext/TextImport.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <iterator>
+
+namespace pgw::cli {
+namespace {
+
+using storage::StgResult;
+using storage::Storage;
+
+constexpr uint32_t kChildRead = storage::mode::kShareExclusive | storage::mode::kRead;
+// Larger files are surely not a page's text; reading them whole could exhaust memory.
+constexpr uintmax_t kMaxSourceBytes = 256u << 20;
+
+std::string lowerExtension(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return extension;
+}
+
+std::optional<std::string> readSourceFile(const std::string& path, std::string* bytes) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return path + ": no such file";
+    if (std::filesystem::file_size(path, ec) > kMaxSourceBytes) return path + ": too large for a page (over 256 MB)";
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return path + ": cannot be read";
+    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) return path + ": cannot be read";
+    return std::nullopt;
+}
+
+// The file's content as a page's RTF, or why it cannot be.
+std::optional<std::string> pageRtfFromFile(const std::string& path, std::string* rtf) {
+    std::string bytes;
+    if (auto failure = readSourceFile(path, &bytes)) return failure;
+    const std::string extension = lowerExtension(path);
+    richtext::RichDocument document;
+    if (extension == ".rtf") {
+        if (!richtext::looksLikeRtf(bytes)) return path + ": not an RTF file (it does not start with {\\rtf)";
+        richtext::RtfReadResult read = richtext::readRtf(bytes);
+        // Storing part of a document would lose the rest without a word.
+        if (!read.ok()) return path + ": " + read.error;
+        document = std::move(read.document);
+    } else if (extension == ".html" || extension == ".htm") {
+        document = richtext::documentFromHtml(bytes);
+    } else {
+        document = richtext::documentFromPlainText(bytes);
+    }
+    *rtf = richtext::writeRtf(document);
+    return std::nullopt;
+}
+
+// Opens the stream of a page found in the stored tree: the page's element lies in the
+// storages of the directories above it, the root being the file's own root storage.
+StgResult openPageStream(Storage& root, const StoredTree& stored, tree::ItemId page,
+                         std::unique_ptr<storage::Stream>* stream) {
+    std::vector<std::string> path;
+    for (tree::ItemId item = stored.tree.parent(page); item != tree::kNoItem && item != stored.tree.rootItem();
+         item = stored.tree.parent(item))
+        path.push_back(stored.records.at(item)->record.objName);
+    std::vector<std::unique_ptr<Storage>> opened;
+    Storage* at = &root;
+    for (auto name = path.rbegin(); name != path.rend(); ++name) {
+        std::unique_ptr<Storage> next;
+        if (const StgResult result = at->openStorage(*name, kChildRead, &next); result != StgResult::Ok) return result;
+        at = next.get();
+        opened.push_back(std::move(next));
+    }
+    return at->openStream(stored.records.at(page)->record.objName, kChildRead, stream);
+}
+
+std::optional<tree::ItemId> findItem(const StoredTree& stored, const std::string& gbk) {
+    for (const auto& [item, record] : stored.records)
+        if (record->record.itemName == gbk) return item;
+    return std::nullopt;
+}
+
+Outcome pageText(std::string_view stored, bool asRtf, TerminalUserInterface& ui) {
+    if (stored.empty()) return printed({});  // a page never edited has an empty stream
+    const richtext::RtfReadResult read = richtext::readRtf(stored);
+    if (asRtf) return printed(std::string(stored.substr(0, read.consumed ? read.consumed : stored.size())));
+    if (!read.ok()) ui.print("note: the page's text is damaged (" + read.error + "); showing what could be read");
+    return printed(richtext::plainText(read.document) + "\n");
+}
+
+}  // namespace
+
+Outcome setTextCommand(const PgwOptions& options, TerminalUserInterface& ui) {
+    std::string page, rtf, error;
+    if (const int code = bookName(options.first, &page, &error); code != kExitOk) return failed(code, error);
+    if (auto failure = pageRtfFromFile(options.second, &rtf)) return failed(kExitBadInput, *failure);
+    return editBook(options, ui, [&](ProgramBook& book, TerminalUserInterface&) -> Outcome {
+        const tree::ItemId item = book.itemOf(page);
+        if (item == tree::kNoItem) return failed(kExitRefused, "the book has no chapter named \"" + options.first + "\"");
+        book::NodeInfoRecord* record = book.session.index.find(page);
+        if (record->type() != book::NodeType::Text)
+            return failed(kExitRefused, "\"" + options.first + "\" is not a text page");
+        // As when the author types: the page is shown, edited, and stored by the save.
+        book.tree.selectItem(item);
+        book.editors.text = rtf;
+        record->storePending = true;
+        book.document.setModified(true);
+        return {};
+    });
+}
+
+Outcome getTextCommand(const PgwOptions& options, TerminalUserInterface& ui) {
+    std::string page, error;
+    if (const int code = bookName(options.first, &page, &error); code != kExitOk) return failed(code, error);
+    const std::string path = absolutePath(options.book);
+    if (const auto refusal = book::BookOpenCheck(path).refusal()) return failed(kExitBadInput, *refusal);
+    std::unique_ptr<Storage> root;
+    if (const auto failure = openStoredBook(path, &root)) return failed(kExitBadInput, *failure);
+    std::vector<std::string> notes;
+    const StoredTable table = readStoredTable(*root, &notes);
+    noteWorkingCopy(path, ui);
+    StoredTree stored;
+    buildStoredTree(table, path, &stored);
+    const auto item = findItem(stored, page);
+    if (!item) return failed(kExitRefused, "the book has no chapter named \"" + options.first + "\"");
+    if (stored.records.at(*item)->record.type() != book::NodeType::Text)
+        return failed(kExitRefused, "\"" + options.first + "\" is not a text page");
+    std::unique_ptr<storage::Stream> stream;
+    std::vector<uint8_t> bytes;
+    StgResult result = openPageStream(*root, stored, *item, &stream);
+    if (result == StgResult::Ok) result = stream->readAll(&bytes);
+    if (result != StgResult::Ok)
+        return failed(kExitBadInput, "the page's stream cannot be read: " + std::string(storage::describe(result)));
+    return pageText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), options.rtf, ui);
+}
+
+}  // namespace pgw::cli
