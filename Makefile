@@ -34,7 +34,7 @@ bench: deps
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	$(BENCH_BUILD)/bench/storage_bench
 	$(BENCH_BUILD)/bench/book_bench
-	$(BENCH_BUILD)/bench/book_bench
+	$(BENCH_BUILD)/bench/richtext_bench
 
 fuzz: deps
 	@test -f $(FUZZ_BUILD)/build.ninja || CC=clang CXX=clang++ cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPGW_FUZZ=ON -S . -B $(FUZZ_BUILD)

@@ -1,0 +1,137 @@
+// Speed of the RTF reader and writer on a 10 MB text-heavy page (GBK Chinese with
+// formatting, as a rich edit control writes it), against unrtf and LibreOffice reading
+// the same file in the same run; and the reader's peak memory at three input sizes.
+
+#include "BenchSupport.h"
+#include "platform/richtext/RtfReader.h"
+#include "platform/richtext/RtfWriter.h"
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+namespace fs = std::filesystem;
+using namespace pgw;
+
+namespace {
+
+void hexByte(std::string& out, unsigned value) {
+    static const char* const kDigits = "0123456789abcdef";
+    out += "\\'";
+    out += kDigits[value >> 4];
+    out += kDigits[value & 15];
+}
+
+// Paragraphs of random GB2312 level-1 characters with bold, colour, an ASCII run and a
+// character beyond GBK, in the shape a rich edit control writes.
+std::string makePage(size_t targetBytes) {
+    std::mt19937 random(936);
+    std::string out =
+        "{\\rtf1\\ansi\\ansicpg936\\deff0\\deflang1033\\deflangfe2052{\\fonttbl{\\f0\\fnil\\fcharset134 "
+        "\\'cb\\'ce\\'cc\\'e5;}}\r\n{\\colortbl ;\\red255\\green0\\blue0;}\r\n\\viewkind4\\uc1\\pard\\lang2052\\f0\\fs20 ";
+    out.reserve(targetBytes + 4096);
+    while (out.size() < targetBytes) {
+        out += "\\pard\\lang2052\\f0\\fs21 ";
+        const int characters = 120 + int(random() % 121);
+        for (int i = 0; i < characters; ++i) {
+            if (i == 20) out += "\\b ";
+            if (i == 40) out += "\\b0 ";
+            if (i == 60) out += "\\cf1 ";
+            if (i == 80) out += "\\cf0  Pagewright 2026 ";
+            if (i == 100) out += "\\u8364?";
+            hexByte(out, 0xb0 + random() % 40);
+            hexByte(out, 0xa1 + random() % (0xfe - 0xa1 + 1));
+        }
+        out += "\\par\r\n";
+    }
+    out += "}\r\n";
+    return out;
+}
+
+void writeText(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+// Median seconds of a shell command, or a negative value when it fails (tool missing).
+double commandSeconds(const std::string& command, int repeats) {
+    std::vector<double> seconds;
+    for (int i = 0; i < repeats; ++i) {
+        int status = 0;
+        const double s = bench::timed([&] { status = std::system(command.c_str()); });
+        if (status != 0) return -1;
+        seconds.push_back(s);
+    }
+    return bench::median(seconds);
+}
+
+// Peak resident memory (MB) of a child that reads the first `bytes` of `page`.
+double readerPeakMegabytes(const std::string& page, size_t bytes) {
+    const pid_t child = fork();
+    if (child == 0) {
+        std::string prefix = page.substr(0, bytes);
+        prefix += "}";
+        const auto result = richtext::readRtf(prefix);
+        _exit(result.document.paragraphs.empty() ? 1 : 0);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+}  // namespace
+
+int main() {
+    const fs::path folder = fs::temp_directory_path() / "pgw-richtext-bench";
+    fs::create_directories(folder);
+    const std::string page = makePage(10u << 20);
+    const std::string pagePath = (folder / "page.rtf").string();
+    writeText(pagePath, page);
+    const double megabytes = double(page.size()) / (1 << 20);
+    std::printf("page: %.1f MB of RTF\n", megabytes);
+
+    richtext::RtfReadResult read;
+    const bench::Timing reading = bench::repeat(5, [&] { return bench::timed([&] { read = richtext::readRtf(page); }); });
+    std::string written;
+    const bench::Timing writing =
+        bench::repeat(5, [&] { return bench::timed([&] { written = richtext::writeRtf(read.document); }); });
+    const double readRate = megabytes / reading.median();
+    std::printf("read:  %7.1f MB/s (median of 5, %.3f s; %zu paragraphs%s)\n", readRate, reading.median(),
+                read.document.paragraphs.size(), read.ok() ? "" : ", with an error");
+    std::printf("write: %7.1f MB/s of output (median of 5, %.3f s; %.1f MB)\n",
+                double(written.size()) / (1 << 20) / writing.median(), writing.median(),
+                double(written.size()) / (1 << 20));
+
+    const double unrtf = commandSeconds("unrtf --html '" + pagePath + "' > /dev/null 2>&1", 3);
+    if (unrtf > 0)
+        std::printf("unrtf --html: %.1f MB/s; our reader %.1fx its throughput\n", megabytes / unrtf,
+                    unrtf / reading.median());
+    else
+        std::printf("unrtf: not installed\n");
+    const std::string soffice = "soffice --headless --norestore -env:UserInstallation=file://" +
+                                (folder / "lo-profile").string() + " --convert-to 'txt:Text (encoded):UTF8' --outdir '" +
+                                folder.string() + "' ";
+    writeText((folder / "tiny.rtf").string(), "{\\rtf1 x\\par}");
+    const double loStart = commandSeconds(soffice + "'" + (folder / "tiny.rtf").string() + "' > /dev/null 2>&1", 1);
+    const double lo = commandSeconds(soffice + "'" + pagePath + "' > /dev/null 2>&1", 2);
+    if (lo > 0 && loStart > 0)
+        std::printf("LibreOffice: %.1f MB/s (%.2f s less %.2f s start-up); our reader %.1fx its throughput\n",
+                    megabytes / std::max(lo - loStart, 1e-3), lo, loStart,
+                    std::max(lo - loStart, 1e-3) / reading.median());
+    else
+        std::printf("LibreOffice: not installed\n");
+
+    std::printf("reader peak memory (whole process):");
+    for (size_t mb : {2, 5, 10})
+        std::printf("  %zu MB -> %.0f MB", mb, readerPeakMegabytes(page, std::min(page.size(), mb << 20)));
+    std::printf("\n");
+    fs::remove_all(folder);
+    return 0;
+}
