@@ -1,0 +1,162 @@
+"""Our RTF read by others: text stored by pgw, its RTF read by LibreOffice and unrtf.
+
+Usage: check_written.py PGW_BINARY WORK_DIR
+
+Each sample is stored twice, from a UTF-8 .txt file and from an .html file, with
+`pgw set-text`; `pgw get-text --rtf` gives the RTF our writer made. Then:
+- LibreOffice must read the sample's text from it (normalised). From the .txt samples,
+  where every line is a paragraph and tabs are text, LibreOffice's lines must be the
+  sample's lines exactly.
+- unrtf must read the same, except characters beyond the BMP: unrtf turns the two \\uN of a
+  surrogate pair into two separate (invalid) characters, so those are left out of its side
+  (see also for_unrtf()).
+"""
+
+import html
+import os
+import random
+import re
+import shutil
+import sys
+import unicodedata
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import rtf_common as common  # noqa: E402
+
+SAMPLES = {
+    "chinese": "简体中文：你好，世界。\n繁體中文：臺灣、體育、學習。\n中文标点“引号”‘单引号’《书名》——破折号…",
+    "scripts": "日本語：ひらがな、カタカナ、漢字。\n한국어: 안녕하세요, 세계!\nРусский: съешь ещё этих булок.\n"
+               "Français : Ça coûte 5 €. Deutsch: Größe, Übermaß.",
+    "beyond_gbk": "한 ₩ Ç ő ŵ ™ ← 😀 🎉 𠀀𠀁 (CJK B) ﬁ ﷺ\n€ alone, € in 价格€5, and ① ② ③",
+    "syntax": "braces {like} this }{ and \\backslash\\ and \\par \\'41 \\u20013? {\\rtf1 not rtf}\n"
+              "tab\there\tand\tthere\n;semicolon; \"quotes\" 'single'",
+    "many": None,  # made by many_paragraphs()
+}
+
+HTML_ONLY = {
+    # Line breaks inside a paragraph come from HTML: <br> is a line break, not a paragraph.
+    "line_breaks": ("<p>第一行<br>第二行<br>third line</p><p>新段落 &amp; &lt;entities&gt; &#x1F600; &copy;</p>",
+                    "第一行\n第二行\nthird line\n新段落 & <entities> 😀 ©"),
+}
+
+
+def many_paragraphs():
+    """300 paragraphs mixing every kind of character the writer treats differently.
+
+    No runs of spaces: LibreOffice reads those as U+2006 pairs, which would spoil the exact
+    line comparison.
+    """
+    pools = ["的一是不了人我在有他这为之大来以个中上们", "臺灣體學習發展", "かなカナ", "한국어", "ёжик", "€",
+             "😀🎉", "abcXYZ0123", "{}\\", "\t"]
+    rng = random.Random(936)
+    lines = []
+    for n in range(300):
+        parts = [rng.choice(rng.choice(pools)) for _ in range(rng.randint(1, 40))]
+        lines.append("%d " % n + "".join(parts).strip())
+    return "\n".join(lines)
+
+
+def html_of(text):
+    paragraphs = "".join("<p>%s</p>\n" % html.escape(line) for line in text.split("\n"))
+    return '<!DOCTYPE html><html><head><meta charset="utf-8"></head><body>\n%s</body></html>\n' % paragraphs
+
+
+def beyond_bmp_left_out(text):
+    return "".join(c for c in text if ord(c) <= 0xFFFF)
+
+
+def unrtf_side(text):
+    """unrtf's text without what it makes of surrogate pairs (replacement or lone surrogates)."""
+    return "".join(c for c in text if c != "\ufffd" and not 0xD800 <= ord(c) <= 0xDFFF)
+
+
+# A \uN whose fallback is a literal "?" (the backslash before \u not itself escaped).
+LITERAL_FALLBACK = re.compile(rb"(?<!\\)((?:\\\\)*)\\u(-?[0-9]+)\?")
+OTHER_SKIP_COUNT = re.compile(rb"(?<!\\)(?:\\\\)*\\uc(?!1(?![0-9]))[0-9]+")
+
+
+def for_unrtf(rtf):
+    """The same RTF in a form unrtf reads right, or None when unrtf cannot read it at all.
+
+    unrtf ends a control word only at a space, backslash or brace, so after "\\u20013?" it
+    drops the text up to the next one ("\\u20013?abc d" gives "中 d"). "\\'3f" is the same
+    one-byte fallback in a form it reads. It ignores \\uc other than 1, so such files are
+    left to LibreOffice.
+    """
+    if OTHER_SKIP_COUNT.search(rtf):
+        return None
+    return LITERAL_FALLBACK.sub(rb"\1\\u\2\\'3f", rtf)
+
+
+def store(pgw, work, stem, extension, data):
+    source = os.path.join(work, stem + extension)
+    with open(source, "wb") as f:
+        f.write(data.encode("utf-8"))
+    page = stem + extension.replace(".", "_")
+    pgw.add_page(page)
+    code, _, err = pgw.set_text(page, source)
+    if code != 0:
+        raise RuntimeError("set-text %s failed (%d): %s" % (source, code, err.strip()))
+    code, rtf, err = pgw.get_text(page, rtf=True)
+    if code != 0:
+        raise RuntimeError("get-text --rtf %s failed (%d): %s" % (page, code, err.strip()))
+    target = os.path.join(work, "rtf", page + ".rtf")
+    with open(target, "wb") as f:
+        f.write(rtf)
+    return target
+
+
+def exact_lines(lo_text):
+    """LibreOffice's lines, for the exact comparison: BOM and the last line end dropped."""
+    return unicodedata.normalize("NFC", lo_text.lstrip("\ufeff")).rstrip("\n").split("\n")
+
+
+def main():
+    if len(sys.argv) != 3:
+        sys.exit("usage: check_written.py PGW_BINARY WORK_DIR")
+    common.require_tools("soffice", "unrtf")
+    pgw_binary, work = sys.argv[1], sys.argv[2]
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(os.path.join(work, "rtf"))
+    pgw = common.Pgw(pgw_binary, work)
+    pgw.skip_unless_ready(work)
+
+    SAMPLES["many"] = many_paragraphs()
+    cases = {}  # rtf path -> (source text, exact lines or None)
+    for stem, text in SAMPLES.items():
+        cases[store(pgw, work, stem, ".txt", text + "\n")] = (text, text.split("\n"))
+        cases[store(pgw, work, stem, ".html", html_of(text))] = (text, None)
+    for stem, (page, text) in HTML_ONLY.items():
+        cases[store(pgw, work, stem, ".html", page)] = (text, None)
+
+    failures = []
+    lo = common.lo_texts(work, sorted(cases))
+    for path, (text, lines) in sorted(cases.items()):
+        name = os.path.basename(path)[:-4]
+        want = common.normalise(text)
+        got = common.normalise(lo[name])
+        if want != got:
+            failures.append("LibreOffice, %s: %s" % (name, common.first_difference(want, got)))
+        elif lines is not None and exact_lines(lo[name]) != lines:
+            failures.append("LibreOffice, %s: same words, other lines or tabs: %r" % (name, exact_lines(lo[name])[:5]))
+        with open(path, "rb") as f:
+            readable = for_unrtf(f.read())
+        if readable is None:
+            print("note: %s uses a \\uc other than 1; unrtf cannot read it, LibreOffice only" % name)
+            continue
+        unrtf_path = path[:-4] + ".unrtf.rtf"
+        with open(unrtf_path, "wb") as f:
+            f.write(readable)
+        want = common.normalise(beyond_bmp_left_out(text))
+        got = common.normalise(unrtf_side(common.unrtf_text(work, unrtf_path)))
+        if want != got:
+            failures.append("unrtf, %s: %s" % (name, common.first_difference(want, got)))
+
+    for failure in failures:
+        print("FAIL " + failure)
+    print("%d RTF files from pgw, %d failures" % (len(cases), len(failures)))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
