@@ -1,6 +1,6 @@
 #include "editors/PictureImages.h"
 
-#include <QBuffer>
+#include "TestImages.h"
 
 #include <gtest/gtest.h>
 
@@ -26,17 +26,10 @@ std::string infoHeader(int32_t width, int32_t height, int bits, uint32_t compres
     appendLe(out, 1, 2);
     appendLe(out, bits, 2);
     appendLe(out, compression, 4);
-    appendLe(out, 0, 4 * 3);
+    out.append(12, '\0');  // image size, resolution
     appendLe(out, coloursUsed, 4);
     appendLe(out, 0, 4);
     return out;
-}
-
-QImage testImage(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) image.setPixel(x, y, qRgb(x * 40 % 256, y * 70 % 256, (x + y) * 13 % 256));
-    return image;
 }
 
 void expectSamePixels(const QImage& actual, const QImage& expected) {
@@ -46,14 +39,6 @@ void expectSamePixels(const QImage& actual, const QImage& expected) {
     const QImage e = expected.convertToFormat(QImage::Format_RGB32);
     for (int y = 0; y < e.height(); ++y)
         for (int x = 0; x < e.width(); ++x) ASSERT_EQ(a.pixel(x, y), e.pixel(x, y)) << x << "," << y;
-}
-
-std::string encoded(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format, 100);
-    return bytes.toStdString();
 }
 
 class PackedDibOfSize : public testing::TestWithParam<QSize> {};

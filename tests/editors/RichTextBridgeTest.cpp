@@ -3,8 +3,9 @@
 #include "editors/FontFallback.h"
 #include "editors/PictureImages.h"
 
+#include "TestImages.h"
+
 #include <QAbstractTextDocumentLayout>
-#include <QBuffer>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QTextBlock>
@@ -34,26 +35,6 @@ Paragraph paragraphWith(const std::function<void(ParagraphFormat&)>& change, con
     change(paragraph.format);
     paragraph.appendText({}, text);
     return paragraph;
-}
-
-std::string pngBytes() {
-    QImage image(4, 3, QImage::Format_RGB32);
-    image.fill(qRgb(10, 120, 230));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes.toStdString();
-}
-
-std::string jpegBytes() {
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(qRgb(200, 30, 30));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPEG");
-    return bytes.toStdString();
 }
 
 RichDocument everyCharFormat() {
@@ -133,16 +114,15 @@ RichDocument chineseTabsAndLineBreaks() {
 }
 
 RichDocument pictures() {
-    QImage dibImage(3, 5, QImage::Format_RGB32);
-    dibImage.fill(qRgb(1, 2, 3));
+    const std::string png = encoded(testImage(4, 3), "PNG");
     RichDocument document;
     Paragraph& p = document.paragraphs[0];
     p.appendText({}, "前");
-    p.appendPicture({PictureFormat::Png, pngBytes(), 4, 3, 60, 45, 8});
-    p.appendPicture({PictureFormat::Png, pngBytes(), 4, 3, 60, 45, 8});  // the same picture twice
-    p.appendPicture({PictureFormat::Jpeg, jpegBytes(), 8, 8, 1, 1439, 8});
+    p.appendPicture({PictureFormat::Png, png, 4, 3, 60, 45, 8});
+    p.appendPicture({PictureFormat::Png, png, 4, 3, 60, 45, 8});  // the same picture twice
+    p.appendPicture({PictureFormat::Jpeg, encoded(testImage(8, 8), "JPEG"), 8, 8, 1, 1439, 8});
     p.appendText({}, "中");
-    p.appendPicture({PictureFormat::Dib, packedDibFromImage(dibImage), 3, 5, 45, 75, 8});
+    p.appendPicture({PictureFormat::Dib, packedDibFromImage(testImage(3, 5)), 3, 5, 45, 75, 8});
     document.paragraphs.emplace_back().appendPicture(
         {PictureFormat::Metafile, std::string("\x01\x00\x09\x00\x00\x03\xff\xfe", 8), 2540, 1270, 1440, 720, 8});
     document.paragraphs.back().appendPicture({PictureFormat::Emf, std::string(3, '\0'), 100, 200, 16, 17, 1});
@@ -251,8 +231,7 @@ TEST(Bridge, TypedTextAndAnInsertedImageReadAsPageContent) {
     centred.setAlignment(Qt::AlignHCenter);
     centred.setLeftMargin(3);
     cursor.insertBlock(centred, QTextCharFormat());
-    QImage image(3, 2, QImage::Format_RGB32);
-    for (int i = 0; i < 6; ++i) image.setPixel(i % 3, i / 3, qRgb(i * 40, 255 - i * 40, i));
+    const QImage image = testImage(3, 2);
     cursor.insertImage(image);
     QTextImageFormat scaled;
     document.addResource(QTextDocument::ImageResource, QUrl("pasted"), image);
