@@ -25,7 +25,7 @@ test: build
 
 # Qt-free tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: deps
-	@test -f $(ASAN_BUILD)/build.ninja || CC=clang CXX=clang++ $(CMAKE_GEN) -DPGW_SANITIZE=ON -S . -B $(ASAN_BUILD)
+	@test -f $(ASAN_BUILD)/build.ninja || CC=clang CXX=clang++ $(CMAKE_GEN) -DPGW_SANITIZE=ON -DPGW_QT=OFF -S . -B $(ASAN_BUILD)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -L qtfree
 
@@ -37,14 +37,14 @@ bench: deps
 	$(BENCH_BUILD)/bench/richtext_bench
 
 fuzz: deps
-	@test -f $(FUZZ_BUILD)/build.ninja || CC=clang CXX=clang++ cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPGW_FUZZ=ON -S . -B $(FUZZ_BUILD)
+	@test -f $(FUZZ_BUILD)/build.ninja || CC=clang CXX=clang++ cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPGW_FUZZ=ON -DPGW_QT=OFF -S . -B $(FUZZ_BUILD)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	mkdir -p $(FUZZ_BUILD)/corpus
 	$(FUZZ_BUILD)/fuzz/fuzz_compound_file -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	    $(FUZZ_BUILD)/corpus fuzz/seeds
 
 fuzz-rtf: deps
-	@test -f $(FUZZ_BUILD)/build.ninja || CC=clang CXX=clang++ cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPGW_FUZZ=ON -S . -B $(FUZZ_BUILD)
+	@test -f $(FUZZ_BUILD)/build.ninja || CC=clang CXX=clang++ cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPGW_FUZZ=ON -DPGW_QT=OFF -S . -B $(FUZZ_BUILD)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_rtf_tokenizer
 	mkdir -p $(FUZZ_BUILD)/corpus-rtf
 	$(FUZZ_BUILD)/fuzz/fuzz_rtf_tokenizer -max_total_time=$(FUZZ_SECONDS) -max_len=65536 $(FUZZ_BUILD)/corpus-rtf

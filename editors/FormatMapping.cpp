@@ -1,0 +1,164 @@
+#include "editors/FormatMapping.h"
+
+#include <QBrush>
+#include <QColor>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace pgw::editors {
+namespace {
+
+using richtext::Alignment;
+using richtext::Colour;
+using richtext::VerticalPosition;
+
+constexpr int kBoldWeight = 600;  // QFont::DemiBold and heavier show as bold
+
+int32_t roundClamped(double value) {
+    if (std::isnan(value)) return 0;
+    constexpr double lowest = std::numeric_limits<int32_t>::min();
+    constexpr double highest = std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(std::lround(std::clamp(value, lowest, highest)));
+}
+
+QColor toQColor(const Colour& colour) { return QColor(colour.red, colour.green, colour.blue); }
+
+std::optional<Colour> colourOf(const QTextFormat& format, int brushProperty) {
+    if (!format.hasProperty(brushProperty)) return std::nullopt;
+    const QBrush brush = format.brushProperty(brushProperty);
+    if (brush.style() == Qt::NoBrush) return std::nullopt;
+    const QColor rgb = brush.color().toRgb();
+    return Colour{static_cast<uint8_t>(rgb.red()), static_cast<uint8_t>(rgb.green()),
+                  static_cast<uint8_t>(rgb.blue())};
+}
+
+QTextCharFormat::VerticalAlignment toQtVertical(VerticalPosition position) {
+    switch (position) {
+    case VerticalPosition::Superscript: return QTextCharFormat::AlignSuperScript;
+    case VerticalPosition::Subscript: return QTextCharFormat::AlignSubScript;
+    case VerticalPosition::Normal: break;
+    }
+    return QTextCharFormat::AlignNormal;
+}
+
+VerticalPosition fromQtVertical(QTextCharFormat::VerticalAlignment alignment) {
+    switch (alignment) {
+    case QTextCharFormat::AlignSuperScript: return VerticalPosition::Superscript;
+    case QTextCharFormat::AlignSubScript: return VerticalPosition::Subscript;
+    default: return VerticalPosition::Normal;
+    }
+}
+
+void setFace(QTextCharFormat& out, const std::string& face) {
+    if (face.empty()) {
+        out.setProperty(kNoFaceProperty, true);
+        return;
+    }
+    out.setFontFamilies(QStringList{QString::fromStdString(face)});
+}
+
+// The face as the page names it: a family that is not installed keeps its name.
+std::string faceOf(const QTextCharFormat& format, const QFont& documentFont) {
+    if (format.hasProperty(QTextFormat::FontFamilies)) {
+        const QStringList families = format.fontFamilies().toStringList();
+        if (!families.isEmpty()) return families.first().toStdString();
+    }
+    if (format.hasProperty(QTextFormat::FontFamily))
+        return format.stringProperty(QTextFormat::FontFamily).toStdString();
+    if (format.boolProperty(kNoFaceProperty)) return {};
+    return documentFont.family().toStdString();
+}
+
+int halfPointsOf(const QTextCharFormat& format, const QFont& documentFont) {
+    if (format.hasProperty(QTextFormat::FontPointSize) && format.fontPointSize() > 0)
+        return roundClamped(format.fontPointSize() * 2);
+    if (format.hasProperty(QTextFormat::FontPixelSize) && format.intProperty(QTextFormat::FontPixelSize) > 0)
+        return roundClamped(format.intProperty(QTextFormat::FontPixelSize) * 1.5);  // 1 px = 3/4 pt
+    if (documentFont.pointSizeF() > 0) return roundClamped(documentFont.pointSizeF() * 2);
+    return richtext::kDefaultHalfPoints;
+}
+
+Qt::Alignment toQtAlignment(Alignment alignment) {
+    switch (alignment) {
+    case Alignment::Centre: return Qt::AlignHCenter;
+    case Alignment::Right: return Qt::AlignRight;
+    case Alignment::Justify: return Qt::AlignJustify;
+    case Alignment::Left: break;
+    }
+    return Qt::AlignLeft;
+}
+
+Alignment fromQtAlignment(Qt::Alignment alignment) {
+    switch ((alignment & Qt::AlignHorizontal_Mask & ~Qt::AlignAbsolute).toInt()) {
+    case Qt::AlignHCenter: return Alignment::Centre;
+    case Qt::AlignRight: return Alignment::Right;
+    case Qt::AlignJustify: return Alignment::Justify;
+    default: return Alignment::Left;
+    }
+}
+
+}  // namespace
+
+qreal twipsToPixels(int32_t twips) { return twips / kTwipsPerPixel; }
+
+int32_t pixelsToTwips(qreal pixels) { return roundClamped(pixels * kTwipsPerPixel); }
+
+QTextCharFormat toQtCharFormat(const richtext::CharFormat& format) {
+    QTextCharFormat out;
+    setFace(out, format.face);
+    out.setProperty(kCharsetProperty, format.charset);
+    // A size the page cannot show is left to the document rather than handed to QFont.
+    if (format.halfPoints > 0) out.setFontPointSize(format.halfPoints / 2.0);
+    out.setFontWeight(format.bold ? QFont::Bold : QFont::Normal);
+    out.setFontItalic(format.italic);
+    out.setFontUnderline(format.underline);
+    out.setFontStrikeOut(format.strikeOut);
+    if (format.colour) out.setForeground(toQColor(*format.colour));
+    if (format.background) out.setBackground(toQColor(*format.background));
+    out.setVerticalAlignment(toQtVertical(format.vertical));
+    return out;
+}
+
+richtext::CharFormat fromQtCharFormat(const QTextCharFormat& format, const QFont& documentFont) {
+    richtext::CharFormat out;
+    out.face = faceOf(format, documentFont);
+    if (format.hasProperty(kCharsetProperty)) out.charset = format.intProperty(kCharsetProperty);
+    out.halfPoints = halfPointsOf(format, documentFont);
+    out.bold = format.fontWeight() >= kBoldWeight;
+    out.italic = format.fontItalic();
+    // Any line style counts: the page knows only single underlines.
+    out.underline = format.hasProperty(QTextFormat::TextUnderlineStyle)
+                        ? format.underlineStyle() != QTextCharFormat::NoUnderline
+                        : format.boolProperty(QTextFormat::FontUnderline);
+    out.strikeOut = format.fontStrikeOut();
+    out.colour = colourOf(format, QTextFormat::ForegroundBrush);
+    out.background = colourOf(format, QTextFormat::BackgroundBrush);
+    out.vertical = fromQtVertical(format.verticalAlignment());
+    return out;
+}
+
+QTextBlockFormat toQtBlockFormat(const richtext::ParagraphFormat& format) {
+    QTextBlockFormat out;
+    out.setAlignment(toQtAlignment(format.alignment));
+    out.setLeftMargin(twipsToPixels(format.leftIndent));
+    out.setTextIndent(twipsToPixels(format.firstLineIndent));
+    out.setRightMargin(twipsToPixels(format.rightIndent));
+    out.setTopMargin(twipsToPixels(format.spaceBefore));
+    out.setBottomMargin(twipsToPixels(format.spaceAfter));
+    return out;
+}
+
+richtext::ParagraphFormat fromQtBlockFormat(const QTextBlockFormat& format) {
+    richtext::ParagraphFormat out;
+    out.alignment = fromQtAlignment(format.alignment());
+    out.leftIndent = pixelsToTwips(format.leftMargin());
+    out.firstLineIndent = pixelsToTwips(format.textIndent());
+    out.rightIndent = pixelsToTwips(format.rightMargin());
+    out.spaceBefore = pixelsToTwips(format.topMargin());
+    out.spaceAfter = pixelsToTwips(format.bottomMargin());
+    return out;
+}
+
+}  // namespace pgw::editors

@@ -1,0 +1,37 @@
+#pragma once
+// How the rich-text model's character and paragraph formats sit in Qt's text formats.
+// Lengths: the model counts twips, Qt pixels at 96 dpi, so 1 px = 15 twips; the way back
+// rounds, which gives every whole twips value back exactly.
+
+#include "platform/richtext/RichDocument.h"
+
+#include <QFont>
+#include <QTextFormat>
+
+namespace pgw::editors {
+
+// Our own QTextFormat properties, for what Qt has no slot for.
+enum FormatProperty : int {
+    kCharsetProperty = QTextFormat::UserProperty + 0x5047,  // the font's RTF charset
+    kNoFaceProperty,         // the text named no font: it shows in the document's font
+    kPictureFormatProperty,  // a stored picture: its richtext::PictureFormat
+    kPictureBytesProperty,   // ... its original bytes
+    kPictureSourceWidthProperty,
+    kPictureSourceHeightProperty,
+    kPictureMapModeProperty,
+};
+
+inline constexpr double kTwipsPerPixel = 15.0;
+
+qreal twipsToPixels(int32_t twips);
+int32_t pixelsToTwips(qreal pixels);  // rounded, clamped to the int32 range
+
+QTextCharFormat toQtCharFormat(const richtext::CharFormat& format);
+// `documentFont` stands in for the family and size the format leaves to the document.
+richtext::CharFormat fromQtCharFormat(const QTextCharFormat& format, const QFont& documentFont);
+
+// The bullet is list membership in Qt, so neither direction carries it.
+QTextBlockFormat toQtBlockFormat(const richtext::ParagraphFormat& format);
+richtext::ParagraphFormat fromQtBlockFormat(const QTextBlockFormat& format);
+
+}  // namespace pgw::editors
