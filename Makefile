@@ -30,7 +30,7 @@ test-asan: deps
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -L qtfree
 
 bench: deps
-	@test -f $(BENCH_BUILD)/build.ninja || cmake -G Ninja -DCMAKE_BUILD_TYPE=Release -DPGW_BENCH=ON -S . -B $(BENCH_BUILD)
+	@test -f $(BENCH_BUILD)/build.ninja || cmake -G Ninja -DCMAKE_BUILD_TYPE=Release -DPGW_BENCH=ON -DPGW_QT=OFF -S . -B $(BENCH_BUILD)
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	$(BENCH_BUILD)/bench/storage_bench
 	$(BENCH_BUILD)/bench/book_bench
