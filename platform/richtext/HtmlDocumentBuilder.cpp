@@ -1,6 +1,7 @@
 #include "platform/richtext/HtmlDocumentBuilder.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <utility>
 
@@ -41,14 +42,15 @@ TagClass classify(std::string_view name) {
     if (name == "table") return TagClass::Table;
     if (isOneOf(name, {"ul", "ol", "menu", "dir"})) return TagClass::List;
     if (headingLevel(name) > 0) return TagClass::Block;
-    if (isOneOf(name, {"p", "div", "dl", "dt", "dd", "blockquote", "pre", "listing", "thead",
-                       "tbody", "tfoot", "caption", "section", "article", "header", "footer",
-                       "nav", "aside", "main", "address", "figure", "figcaption", "center",
-                       "form", "fieldset", "legend", "body", "details", "summary", "hgroup"})) {
+    if (isOneOf(name, {"p",        "div",     "dl",     "dt",         "dd",      "blockquote",
+                       "pre",      "listing", "thead",  "tbody",      "tfoot",   "caption",
+                       "section",  "article", "header", "footer",     "nav",     "aside",
+                       "main",     "address", "figure", "figcaption", "center",  "form",
+                       "fieldset", "legend",  "body",   "details",    "summary", "hgroup"})) {
         return TagClass::Block;
     }
-    if (isOneOf(name, {"html", "head", "meta", "link", "base", "col", "colgroup", "wbr",
-                       "input", "area", "embed", "param", "source", "track", "img", "object"})) {
+    if (isOneOf(name, {"html", "head", "meta", "link", "base", "col", "colgroup", "wbr", "input",
+                       "area", "embed", "param", "source", "track", "img", "object"})) {
         return TagClass::Ignored;
     }
     return TagClass::Inline;
@@ -56,6 +58,19 @@ TagClass classify(std::string_view name) {
 
 int scaledHalfPoints(int halfPoints, double factor) {
     return std::clamp(static_cast<int>(std::lround(halfPoints * factor)), 2, 3276);
+}
+
+// An ol start= or li value= attribute, clamped; the list keeps counting from 1 on junk.
+int listNumber(std::string_view value) {
+    while (!value.empty() && (value.front() == ' ' || value.front() == '+')) value.remove_prefix(1);
+    long long number = 1;
+    const std::errc error = std::from_chars(value.data(), value.data() + value.size(), number).ec;
+    if (error == std::errc::result_out_of_range) {
+        number = value.starts_with('-') ? -kMaxListNumber : kMaxListNumber;
+    } else if (error != std::errc()) {
+        number = 1;
+    }
+    return static_cast<int>(std::clamp<long long>(number, -kMaxListNumber, kMaxListNumber));
 }
 
 bool isCollapsibleSpace(char32_t c) {
@@ -79,8 +94,8 @@ void applyFontElement(const HtmlToken& tag, CharFormat* format) {
 }  // namespace
 
 bool isRawTextElement(std::string_view name) {
-    return isOneOf(name, {"script", "style", "title", "textarea", "template", "iframe",
-                          "noembed", "noframes", "xmp"});
+    return isOneOf(name, {"script", "style", "title", "textarea", "template", "iframe", "noembed",
+                          "noframes", "xmp"});
 }
 
 HtmlDocumentBuilder::HtmlDocumentBuilder(const CharFormat& base) : base_(base) {
@@ -144,7 +159,7 @@ void HtmlDocumentBuilder::openListItem(const HtmlToken& tag) {
         Element& list = stack_[static_cast<size_t>(top()->innermostList)];
         item.kind = list.list;
         if (const std::string* value = tag.attribute("value")) {
-            list.nextNumber = std::clamp(std::atoi(value->c_str()), -kMaxListNumber, kMaxListNumber);
+            list.nextNumber = listNumber(*value);
         }
         item.number = list.nextNumber;
         list.nextNumber = std::min(list.nextNumber + 1, kMaxListNumber);
@@ -204,7 +219,7 @@ void HtmlDocumentBuilder::push(const HtmlToken& tag, bool block) {
         ++element.listDepth;
         element.list = tag.name == "ol" ? ListKind::Numbered : ListKind::Bullet;
         if (const std::string* start = tag.attribute("start")) {
-            element.nextNumber = std::clamp(std::atoi(start->c_str()), -kMaxListNumber, kMaxListNumber);
+            element.nextNumber = listNumber(*start);
         }
     }
     if (tagClass == TagClass::Table) element.innermostTable = index;
@@ -256,7 +271,8 @@ void HtmlDocumentBuilder::popTo(size_t index) {
 void HtmlDocumentBuilder::popOne() {
     const Element element = std::move(stack_.back());
     stack_.pop_back();
-    if (auto count = openCounts_.find(element.name); count != openCounts_.end() && --count->second == 0) {
+    if (auto count = openCounts_.find(element.name);
+        count != openCounts_.end() && --count->second == 0) {
         openCounts_.erase(count);
     }
     if (element.name == "li") flushPendingItem();

@@ -32,7 +32,7 @@ private:
 
     struct Element {
         std::string name;
-        CharFormat format;                 // the format inside the element
+        CharFormat format;                   // the format inside the element
         std::optional<Alignment> alignment;  // inherited by blocks inside
         bool block = false;
         bool pre = false;
@@ -83,8 +83,8 @@ private:
     std::unordered_map<std::string, int> openCounts_;
     RichDocument document_;
     Paragraph paragraph_;
-    bool started_ = false;      // the current paragraph exists (has content or a break)
-    bool atLineStart_ = true;   // leading whitespace is dropped here
+    bool started_ = false;     // the current paragraph exists (has content or a break)
+    bool atLineStart_ = true;  // leading whitespace is dropped here
     bool pendingSpace_ = false;
     CharFormat spaceFormat_;
     bool afterPreStart_ = false;  // a newline right after <pre> is not content

@@ -19,37 +19,39 @@ struct NamedColour {
 };
 
 constexpr NamedColour kColours[] = {
-    {"aqua", {0, 255, 255}},      {"black", {0, 0, 0}},           {"blue", {0, 0, 255}},
-    {"brown", {165, 42, 42}},     {"cyan", {0, 255, 255}},        {"darkblue", {0, 0, 139}},
-    {"darkgray", {169, 169, 169}}, {"darkgreen", {0, 100, 0}},    {"darkgrey", {169, 169, 169}},
-    {"darkred", {139, 0, 0}},     {"fuchsia", {255, 0, 255}},     {"gold", {255, 215, 0}},
-    {"gray", {128, 128, 128}},    {"green", {0, 128, 0}},         {"grey", {128, 128, 128}},
+    {"aqua", {0, 255, 255}},        {"black", {0, 0, 0}},           {"blue", {0, 0, 255}},
+    {"brown", {165, 42, 42}},       {"cyan", {0, 255, 255}},        {"darkblue", {0, 0, 139}},
+    {"darkgray", {169, 169, 169}},  {"darkgreen", {0, 100, 0}},     {"darkgrey", {169, 169, 169}},
+    {"darkred", {139, 0, 0}},       {"fuchsia", {255, 0, 255}},     {"gold", {255, 215, 0}},
+    {"gray", {128, 128, 128}},      {"green", {0, 128, 0}},         {"grey", {128, 128, 128}},
     {"lightblue", {173, 216, 230}}, {"lightgray", {211, 211, 211}}, {"lightgrey", {211, 211, 211}},
-    {"lime", {0, 255, 0}},        {"magenta", {255, 0, 255}},     {"maroon", {128, 0, 0}},
-    {"navy", {0, 0, 128}},        {"olive", {128, 128, 0}},       {"orange", {255, 165, 0}},
-    {"pink", {255, 192, 203}},    {"purple", {128, 0, 128}},      {"red", {255, 0, 0}},
-    {"silver", {192, 192, 192}},  {"teal", {0, 128, 128}},        {"violet", {238, 130, 238}},
-    {"white", {255, 255, 255}},   {"yellow", {255, 255, 0}},
+    {"lime", {0, 255, 0}},          {"magenta", {255, 0, 255}},     {"maroon", {128, 0, 0}},
+    {"navy", {0, 0, 128}},          {"olive", {128, 128, 0}},       {"orange", {255, 165, 0}},
+    {"pink", {255, 192, 203}},      {"purple", {128, 0, 128}},      {"red", {255, 0, 0}},
+    {"silver", {192, 192, 192}},    {"teal", {0, 128, 128}},        {"violet", {238, 130, 238}},
+    {"white", {255, 255, 255}},     {"yellow", {255, 255, 0}},
 };
 
 constexpr std::string_view kGenericFamilies[] = {
-    "serif", "sans-serif", "monospace", "cursive", "fantasy", "system-ui", "inherit", "initial",
-    "unset", "ui-serif", "ui-sans-serif", "ui-monospace", "emoji", "math"};
+    "serif",   "sans-serif", "monospace", "cursive",       "fantasy",      "system-ui", "inherit",
+    "initial", "unset",      "ui-serif",  "ui-sans-serif", "ui-monospace", "emoji",     "math"};
 
 // CSS absolute size keywords, in half points (9, 10, 13, 16, 18, 24, 32 and 48 pixels).
 struct SizeKeyword {
     std::string_view name;
     int halfPoints;
 };
-constexpr SizeKeyword kSizeKeywords[] = {
-    {"xx-small", 14}, {"x-small", 15}, {"small", 20},    {"medium", 24},
-    {"large", 27},    {"x-large", 36}, {"xx-large", 48}, {"xxx-large", 72}};
+constexpr SizeKeyword kSizeKeywords[] = {{"xx-small", 14}, {"x-small", 15},  {"small", 20},
+                                         {"medium", 24},   {"large", 27},    {"x-large", 36},
+                                         {"xx-large", 48}, {"xxx-large", 72}};
 
 // <font size="1"> to size="7", in half points.
 constexpr int kFontElementSizes[] = {15, 20, 24, 27, 36, 48, 72};
 
 std::string_view trimmed(std::string_view text) {
-    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; };
+    const auto isSpace = [](char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+    };
     while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
     while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
     return text;
@@ -91,7 +93,8 @@ std::optional<Colour> hexColour(std::string_view hex) {
         if (digits[i] < 0) return std::nullopt;
     }
     auto channel = [&](size_t i) {
-        return static_cast<uint8_t>(hex.size() == 3 ? digits[i] * 17 : digits[2 * i] * 16 + digits[2 * i + 1]);
+        return static_cast<uint8_t>(hex.size() == 3 ? digits[i] * 17
+                                                    : digits[2 * i] * 16 + digits[2 * i + 1]);
     };
     return Colour{channel(0), channel(1), channel(2)};
 }
@@ -106,9 +109,12 @@ std::optional<Colour> functionalColour(std::string_view inside) {
         if (!value) return std::nullopt;
         const double scaled = unit == "%" ? *value * 2.55 : *value;
         channel = static_cast<uint8_t>(std::clamp(std::lround(scaled), 0L, 255L));
-        if (comma == std::string_view::npos) inside = {};
-        else inside = trimmed(inside.substr(comma + 1));
-        while (!inside.empty() && (inside.front() == ',' || inside.front() == ' ')) inside.remove_prefix(1);
+        if (comma == std::string_view::npos)
+            inside = {};
+        else
+            inside = trimmed(inside.substr(comma + 1));
+        while (!inside.empty() && (inside.front() == ',' || inside.front() == ' '))
+            inside.remove_prefix(1);
     }
     return Colour{channels[0], channels[1], channels[2]};
 }
@@ -124,7 +130,8 @@ std::optional<std::optional<Colour>> parseColour(std::string_view value) {
     }
     if ((text.starts_with("rgb(") || text.starts_with("rgba(")) && text.ends_with(')')) {
         const size_t open = text.find('(');
-        if (auto colour = functionalColour(std::string_view(text).substr(open + 1, text.size() - open - 2))) {
+        if (auto colour =
+                functionalColour(std::string_view(text).substr(open + 1, text.size() - open - 2))) {
             return colour;
         }
         return std::nullopt;
@@ -203,9 +210,12 @@ std::optional<Alignment> parseAlignment(std::string_view value) {
 namespace {
 
 void applyWeight(std::string_view value, CharFormat* format) {
-    if (value == "bold" || value == "bolder") format->bold = true;
-    else if (value == "normal" || value == "lighter") format->bold = false;
-    else if (int weight = 0; std::from_chars(value.data(), value.data() + value.size(), weight).ec == std::errc())
+    if (value == "bold" || value == "bolder")
+        format->bold = true;
+    else if (value == "normal" || value == "lighter")
+        format->bold = false;
+    else if (int weight = 0;
+             std::from_chars(value.data(), value.data() + value.size(), weight).ec == std::errc())
         format->bold = weight >= 600;
 }
 
@@ -233,9 +243,12 @@ void applyDeclaration(std::string_view property, std::string_view value, CharFor
     } else if (property == "font-size") {
         if (auto size = cssFontSize(value, format->halfPoints)) format->halfPoints = *size;
     } else if (property == "vertical-align") {
-        if (lowerValue == "super") format->vertical = VerticalPosition::Superscript;
-        else if (lowerValue == "sub") format->vertical = VerticalPosition::Subscript;
-        else if (lowerValue == "baseline") format->vertical = VerticalPosition::Normal;
+        if (lowerValue == "super")
+            format->vertical = VerticalPosition::Superscript;
+        else if (lowerValue == "sub")
+            format->vertical = VerticalPosition::Subscript;
+        else if (lowerValue == "baseline")
+            format->vertical = VerticalPosition::Normal;
     } else if (property == "text-align") {
         if (auto parsed = parseAlignment(value)) *alignment = parsed;
     }
@@ -247,7 +260,8 @@ void applyStyle(std::string_view style, CharFormat* format, std::optional<Alignm
     while (!style.empty()) {
         const size_t semicolon = style.find(';');
         const std::string_view declaration = style.substr(0, semicolon);
-        style = semicolon == std::string_view::npos ? std::string_view{} : style.substr(semicolon + 1);
+        style =
+            semicolon == std::string_view::npos ? std::string_view{} : style.substr(semicolon + 1);
         const size_t colon = declaration.find(':');
         if (colon == std::string_view::npos) continue;
         std::string_view value = trimmed(declaration.substr(colon + 1));

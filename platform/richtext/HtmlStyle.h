@@ -30,7 +30,6 @@ std::optional<Alignment> parseAlignment(std::string_view value);
 
 // Applies the declarations of a style attribute. Alignment is reported, not applied, because
 // only blocks have it.
-void applyStyle(std::string_view style, CharFormat* format,
-                std::optional<Alignment>* alignment);
+void applyStyle(std::string_view style, CharFormat* format, std::optional<Alignment>* alignment);
 
 }  // namespace pgw::richtext::detail

@@ -13,8 +13,7 @@ namespace {
 using detail::RtfFontColourTables;
 using detail::RtfTextEncoder;
 
-constexpr std::string_view kHeader =
-    "{\\rtf1\\ansi\\ansicpg936\\deff0\\deflang1033\\deflangfe2052";
+constexpr std::string_view kHeader = "{\\rtf1\\ansi\\ansicpg936\\deff0\\deflang1033\\deflangfe2052";
 constexpr std::string_view kBodyStart = "\\viewkind4\\uc1\\pard";
 constexpr std::string_view kChineseLanguage = "\\lang2052";
 constexpr std::string_view kEnd = "}\r\n";
@@ -164,9 +163,14 @@ private:
     }
 
     WrittenFormat written(const CharFormat& format) const {
-        return {tables_.fontIndex(format), format.halfPoints, format.bold,
-                format.italic,            format.underline,  format.strikeOut,
-                tables_.colourIndex(format.colour), tables_.colourIndex(format.background),
+        return {tables_.fontIndex(format),
+                format.halfPoints,
+                format.bold,
+                format.italic,
+                format.underline,
+                format.strikeOut,
+                tables_.colourIndex(format.colour),
+                tables_.colourIndex(format.background),
                 format.vertical};
     }
 

@@ -17,9 +17,7 @@ std::string_view withoutBom(std::string_view utf8) {
     return utf8;
 }
 
-bool isDroppedControl(char32_t c) {
-    return (c < 0x20 && c != '\t') || (c >= 0x7F && c < 0xA0);
-}
+bool isDroppedControl(char32_t c) { return (c < 0x20 && c != '\t') || (c >= 0x7F && c < 0xA0); }
 
 // Collects lines into paragraphs. A line exists once anything of it was seen, so a final
 // newline ends the last line rather than opening an empty one.

@@ -14,10 +14,15 @@ namespace {
 
 std::string describe(const CharFormat& f) {
     std::ostringstream out;
-    out << f.face << "/" << f.charset << "/" << f.halfPoints << (f.bold ? " b" : "") << (f.italic ? " i" : "")
-        << (f.underline ? " ul" : "") << (f.strikeOut ? " strike" : "") << " v" << int(f.vertical);
-    if (f.colour) out << " cf" << int(f.colour->red) << "," << int(f.colour->green) << "," << int(f.colour->blue);
-    if (f.background) out << " hl" << int(f.background->red) << "," << int(f.background->green) << "," << int(f.background->blue);
+    out << f.face << "/" << f.charset << "/" << f.halfPoints << (f.bold ? " b" : "")
+        << (f.italic ? " i" : "") << (f.underline ? " ul" : "") << (f.strikeOut ? " strike" : "")
+        << " v" << int(f.vertical);
+    if (f.colour)
+        out << " cf" << int(f.colour->red) << "," << int(f.colour->green) << ","
+            << int(f.colour->blue);
+    if (f.background)
+        out << " hl" << int(f.background->red) << "," << int(f.background->green) << ","
+            << int(f.background->blue);
     return out.str();
 }
 
@@ -25,17 +30,18 @@ std::string describe(const RichDocument& document) {
     std::ostringstream out;
     for (const Paragraph& p : document.paragraphs) {
         const ParagraphFormat& f = p.format;
-        out << "[" << int(f.alignment) << " li" << f.leftIndent << " fi" << f.firstLineIndent << " ri"
-            << f.rightIndent << " sb" << f.spaceBefore << " sa" << f.spaceAfter << (f.bullet ? " bullet" : "")
-            << "]";
+        out << "[" << int(f.alignment) << " li" << f.leftIndent << " fi" << f.firstLineIndent
+            << " ri" << f.rightIndent << " sb" << f.spaceBefore << " sa" << f.spaceAfter
+            << (f.bullet ? " bullet" : "") << "]";
         for (const Inline& piece : p.content) {
             if (const auto* run = std::get_if<TextRun>(&piece)) {
                 out << " {" << describe(run->format) << "}\"" << run->text << "\"";
             } else {
                 const Picture& picture = std::get<Picture>(piece);
-                out << " <picture " << int(picture.format) << " " << picture.bytes.size() << " bytes "
-                    << picture.sourceWidth << "x" << picture.sourceHeight << " " << picture.widthTwips << "x"
-                    << picture.heightTwips << " mm" << picture.metafileMapMode << ">";
+                out << " <picture " << int(picture.format) << " " << picture.bytes.size()
+                    << " bytes " << picture.sourceWidth << "x" << picture.sourceHeight << " "
+                    << picture.widthTwips << "x" << picture.heightTwips << " mm"
+                    << picture.metafileMapMode << ">";
             }
         }
         out << " mark{" << describe(p.markFormat) << "}\n";
@@ -50,8 +56,10 @@ void expectRoundTrip(const RichDocument& document) {
     if (read.error == "not implemented") GTEST_SKIP() << "the RTF reader is not in this build yet";
     ASSERT_TRUE(read.ok()) << read.error << "\n" << rtf;
     EXPECT_EQ(read.consumed, rtf.size() - 2) << "everything up to the final brace";
-    EXPECT_EQ(read.document, document) << "written:\n" << describe(document) << "read:\n"
-                                       << describe(read.document) << "rtf:\n" << rtf;
+    EXPECT_EQ(read.document, document) << "written:\n"
+                                       << describe(document) << "read:\n"
+                                       << describe(read.document) << "rtf:\n"
+                                       << rtf;
 }
 
 CharFormat font(std::string face, int charset) {
@@ -94,8 +102,14 @@ TEST(RtfRoundTrip, EveryCharacterFormat) {
     all.colour = Colour{0, 0, 255};
     all.background = Colour{255, 0, 0};
     expectRoundTrip(documentOf({
-        paragraphOf({{{}, "plain "}, {bold, "粗体"}, {italic, "斜体"}, {underline, "下划线"},
-                     {strike, "删除线"}, {super, "上标"}, {sub, "下标"}, {big, "大"}}),
+        paragraphOf({{{}, "plain "},
+                     {bold, "粗体"},
+                     {italic, "斜体"},
+                     {underline, "下划线"},
+                     {strike, "删除线"},
+                     {super, "上标"},
+                     {sub, "下标"},
+                     {big, "大"}}),
         paragraphOf({{red, "红 "}, {highlighted, "黄底"}, {all, "all of them"}, {{}, "x"}}),
         paragraphOf({{all, "carried over"}, {bold, " bold only"}}),
     }));
@@ -135,7 +149,8 @@ TEST(RtfRoundTrip, EmptyParagraphsKeepTheirMarkFormat) {
     markDiffers.markFormat = bold;
     Paragraph last;
     last.markFormat = red;
-    expectRoundTrip(documentOf({paragraphOf({}), markDiffers, Paragraph{}, [&] {
+    expectRoundTrip(documentOf({paragraphOf({}), markDiffers, Paragraph{},
+                                [&] {
                                     Paragraph p;
                                     p.markFormat = big;
                                     return p;
@@ -194,7 +209,8 @@ TEST(RtfRoundTrip, Pictures) {
                                      PictureFormat::Metafile, PictureFormat::Emf};
     int n = 1;
     for (PictureFormat format : formats) {
-        paragraph.appendPicture(Picture{format, bytes.substr(0, 64 * n + 1), 10 * n, 20 * n, 150 * n, 300 * n, 8});
+        paragraph.appendPicture(
+            Picture{format, bytes.substr(0, 64 * n + 1), 10 * n, 20 * n, 150 * n, 300 * n, 8});
         ++n;
     }
     paragraph.appendPicture(Picture{PictureFormat::Metafile, bytes, 2540, 1270, 1440, 720, 1});
@@ -211,7 +227,8 @@ TEST(RtfRoundTrip, Pictures) {
 TEST(RtfRoundTrip, ImportedDocuments) {
     expectRoundTrip(documentFromPlainText("第一行\n\tsecond\n\n😀 한 €\n"));
     expectRoundTrip(documentFromHtml(
-        "<h1>标题</h1><p align=center>居中 <b>粗</b> <font color=red face=Arial size=5>red</font></p>"
+        "<h1>标题</h1><p align=center>居中 <b>粗</b> <font color=red face=Arial "
+        "size=5>red</font></p>"
         "<ul><li>a</li><li><i>b</i></li></ul><ol><li>c</li></ol><blockquote>q<br>r</blockquote>"
         "<table><tr><td>1</td><td>2</td></tr></table><p><sup>2</sup><sub>x</sub>"
         "<span style='background-color:#ff0;text-decoration:line-through'>s</span></p>"));
@@ -221,10 +238,10 @@ TEST(RtfRoundTrip, ImportedDocuments) {
 TEST(RtfRoundTrip, GeneratedDocuments) {
     std::mt19937 random(20240);
     auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
-    const std::vector<std::string> texts = {
-        "中文", "abc", " ", "{}\\", "\t", "\u2028", "€", "한", "😀", "é", "12", "?", "测试 test"};
-    const std::vector<CharFormat> fonts = {CharFormat{}, font("Arial", kAnsiCharset), font("黑体", kGb2312Charset),
-                                           font("굴림", 129)};
+    const std::vector<std::string> texts = {"中文", "abc", " ", "{}\\", "\t", "\u2028",   "€",
+                                            "한",   "😀",   "é", "12",   "?",  "测试 test"};
+    const std::vector<CharFormat> fonts = {CharFormat{}, font("Arial", kAnsiCharset),
+                                           font("黑体", kGb2312Charset), font("굴림", 129)};
     const std::vector<Colour> colours = {{255, 0, 0}, {0, 0, 255}, {1, 2, 3}};
     auto randomFormat = [&] {
         CharFormat format = fonts[pick(fonts.size())];
@@ -275,7 +292,8 @@ TEST(RtfRoundTrip, HostileModelsStillReadBack) {
             paragraph.format.bullet = pick(2);
             for (int piece = pick(4); piece > 0; --piece) {
                 CharFormat format;
-                format.face = std::string(static_cast<size_t>(pick(4)), static_cast<char>(pick(256)));
+                format.face =
+                    std::string(static_cast<size_t>(pick(4)), static_cast<char>(pick(256)));
                 format.charset = pick(300);
                 format.halfPoints = pick(2) ? INT32_MIN : pick(5000);
                 std::string text;
@@ -285,7 +303,8 @@ TEST(RtfRoundTrip, HostileModelsStillReadBack) {
         }
         const std::string rtf = writeRtf(document);
         const RtfReadResult read = readRtf(rtf);
-        if (read.error == "not implemented") GTEST_SKIP() << "the RTF reader is not in this build yet";
+        if (read.error == "not implemented")
+            GTEST_SKIP() << "the RTF reader is not in this build yet";
         ASSERT_TRUE(read.ok()) << read.error << "\n" << rtf;
         ASSERT_EQ(read.document.paragraphs.size(), document.paragraphs.size()) << rtf;
     }

@@ -58,9 +58,8 @@ TEST(RtfWriter, EmptyDocumentIsTheHeaderOneParagraphMarkAndTheClosingBrace) {
 TEST(RtfWriter, BoldChineseParagraph) {
     CharFormat bold;
     bold.bold = true;
-    EXPECT_EQ(writeRtf(singleRun(bold, "你好")),
-              std::string(kHead) + std::string(kBodyStart) +
-                  "\\b \\'c4\\'e3\\'ba\\'c3\\par\r\n}\r\n");
+    EXPECT_EQ(writeRtf(singleRun(bold, "你好")), std::string(kHead) + std::string(kBodyStart) +
+                                                     "\\b \\'c4\\'e3\\'ba\\'c3\\par\r\n}\r\n");
 }
 
 TEST(RtfWriter, GoldenDocument) {
@@ -118,27 +117,34 @@ TEST_P(RtfWriterText, EncodesWithTheFontsCodePage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RtfWriterText,
-    testing::Values(
-        TextCase{"Escapes", 134, "a{b}\\c", "a\\{b\\}\\\\c"},
-        TextCase{"LeadingSpaceKeptAfterDelimiter", 134, " x ", " x "},
-        TextCase{"DigitsAfterControlWord", 134, "12", "12"},
-        TextCase{"Tab", 134, "a\tb", "a\\tab b"},
-        TextCase{"LineBreak", 134, "a\u2028b", "a\\line\r\nb"},
-        TextCase{"ControlCharactersDropped", 134, std::string("a\0b\x01\r\n\x7f" "c", 8), "abc"},
-        TextCase{"EuroIsByte80InGbk", 134, "€", "\\'80"},
-        TextCase{"GbkPairWithAsciiTrailByte", 134, "丂", "\\'81\\'40"},
-        TextCase{"HangulBeyondGbk", 134, "한", "\\u-10916?"},
-        TextCase{"BmpAbove32767IsNegative", 134, "\uFFFC", "\\u-4?"},
-        TextCase{"EmojiAsSurrogatePair", 134, "😀", "\\u-10179?\\u-8704?"},
-        TextCase{"DefaultCharsetUsesGbk", 1, "中", "\\'d6\\'d0"},
-        TextCase{"Cp1252Font", 0, "é€", "\\'e9\\'80"},
-        TextCase{"ChineseInCp1252Font", 0, "中", "\\u20013?"},
-        TextCase{"CyrillicFont", 204, "Ж", "\\'c6"},
-        TextCase{"HangulFont", 129, "한", "\\'c7\\'d1"},
-        TextCase{"SymbolFontGlyph", 2, "\uF0B7x", "\\'b7x"},
-        TextCase{"UnknownCharsetUsesGbk", 3, "中", "\\'d6\\'d0"},
-        TextCase{"InvalidUtf8BecomesReplacement", 134, "a\xff" "b\xe4\xb8", "a\\u-3?b\\u-3?\\u-3?"},
-        TextCase{"EncodedSurrogateIsInvalid", 134, "\xed\xa0\x80", "\\u-3?\\u-3?\\u-3?"}),
+    testing::Values(TextCase{"Escapes", 134, "a{b}\\c", "a\\{b\\}\\\\c"},
+                    TextCase{"LeadingSpaceKeptAfterDelimiter", 134, " x ", " x "},
+                    TextCase{"DigitsAfterControlWord", 134, "12", "12"},
+                    TextCase{"Tab", 134, "a\tb", "a\\tab b"},
+                    TextCase{"LineBreak", 134, "a\u2028b", "a\\line\r\nb"},
+                    TextCase{"ControlCharactersDropped", 134,
+                             std::string("a\0b\x01\r\n\x7f"
+                                         "c",
+                                         8),
+                             "abc"},
+                    TextCase{"EuroIsByte80InGbk", 134, "€", "\\'80"},
+                    TextCase{"GbkPairWithAsciiTrailByte", 134, "丂", "\\'81\\'40"},
+                    TextCase{"HangulBeyondGbk", 134, "한", "\\u-10916?"},
+                    TextCase{"BmpAbove32767IsNegative", 134, "\uFFFC", "\\u-4?"},
+                    TextCase{"EmojiAsSurrogatePair", 134, "😀", "\\u-10179?\\u-8704?"},
+                    TextCase{"DefaultCharsetUsesGbk", 1, "中", "\\'d6\\'d0"},
+                    TextCase{"Cp1252Font", 0, "é€", "\\'e9\\'80"},
+                    TextCase{"ChineseInCp1252Font", 0, "中", "\\u20013?"},
+                    TextCase{"CyrillicFont", 204, "Ж", "\\'c6"},
+                    TextCase{"HangulFont", 129, "한", "\\'c7\\'d1"},
+                    TextCase{"SymbolFontGlyph", 2, "\uF0B7x", "\\'b7x"},
+                    TextCase{"UnknownCharsetUsesGbk", 3, "中", "\\'d6\\'d0"},
+                    TextCase{"InvalidUtf8BecomesReplacement", 134,
+                             "a\xff"
+                             "b\xe4\xb8",
+                             "a\\u-3?b\\u-3?\\u-3?"},
+                    TextCase{"EncodedSurrogateIsInvalid", 134, "\xed\xa0\x80",
+                             "\\u-3?\\u-3?\\u-3?"}),
     [](const testing::TestParamInfo<TextCase>& info) { return info.param.name; });
 
 struct DeltaCase {
@@ -172,16 +178,23 @@ INSTANTIATE_TEST_SUITE_P(
         DeltaCase{"Strike", [](CharFormat* f) { f->strikeOut = true; }, "\\strike", "\\strike0"},
         DeltaCase{"Super", [](CharFormat* f) { f->vertical = VerticalPosition::Superscript; },
                   "\\super", "\\nosupersub"},
-        DeltaCase{"Sub", [](CharFormat* f) { f->vertical = VerticalPosition::Subscript; },
-                  "\\sub", "\\nosupersub"},
+        DeltaCase{"Sub", [](CharFormat* f) { f->vertical = VerticalPosition::Subscript; }, "\\sub",
+                  "\\nosupersub"},
         DeltaCase{"Size", [](CharFormat* f) { f->halfPoints = 31; }, "\\fs31", "\\fs20"},
-        DeltaCase{"Colour", [](CharFormat* f) { f->colour = Colour{1, 2, 3}; }, "\\cf1", "\\cf0"},
-        DeltaCase{"Highlight", [](CharFormat* f) { f->background = Colour{1, 2, 3}; },
+        DeltaCase{"Colour",
+                  [](CharFormat* f) {
+                      f->colour = Colour{1, 2, 3};
+                  },
+                  "\\cf1", "\\cf0"},
+        DeltaCase{"Highlight",
+                  [](CharFormat* f) {
+                      f->background = Colour{1, 2, 3};
+                  },
                   "\\highlight1", "\\highlight0"},
         DeltaCase{"Font", [](CharFormat* f) { f->face = "黑体"; }, "\\f1", "\\f0"},
         DeltaCase{"EmptyFaceIsTheDefaultFace", [](CharFormat* f) { f->face.clear(); }, "", ""},
-        DeltaCase{"DefaultCharsetIsGb2312", [](CharFormat* f) { f->charset = kDefaultCharset; },
-                  "", ""},
+        DeltaCase{"DefaultCharsetIsGb2312", [](CharFormat* f) { f->charset = kDefaultCharset; }, "",
+                  ""},
         DeltaCase{"Several",
                   [](CharFormat* f) {
                       f->bold = f->italic = true;
@@ -262,8 +275,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "\\li720\\fi-360"},
         ParagraphCase{"Everything", paragraphFormat(Alignment::Right, 1, 2, 3, 4, 5),
                       "\\qr\\li1\\fi2\\ri3\\sb4\\sa5"},
-        ParagraphCase{"OnlySpacing", paragraphFormat(Alignment::Left, 0, 0, 0, 0, 120),
-                      "\\sa120"}),
+        ParagraphCase{"OnlySpacing", paragraphFormat(Alignment::Left, 0, 0, 0, 0, 120), "\\sa120"}),
     [](const testing::TestParamInfo<ParagraphCase>& info) { return info.param.name; });
 
 TEST(RtfWriter, EachListStartsWithTheNumberingDefinition) {
@@ -323,7 +335,9 @@ TEST(RtfWriter, ColoursInOrderOfFirstUseSharedByTextAndHighlight) {
                        "\\viewkind4"),
               std::string::npos)
         << rtf;
-    EXPECT_NE(rtf.find("\\highlight1 a\\cf2 b\\cf1\\highlight0 c\\cf0\\highlight1\\par"), std::string::npos) << rtf;
+    EXPECT_NE(rtf.find("\\highlight1 a\\cf2 b\\cf1\\highlight0 c\\cf0\\highlight1\\par"),
+              std::string::npos)
+        << rtf;
     EXPECT_EQ(writeRtf(singleRun({}, "a")).find("colortbl"), std::string::npos);
 }
 
@@ -348,7 +362,8 @@ TEST_P(RtfWriterPicture, HexLinesOf128DigitsAndTheDisplaySizeInTheGoals) {
     document.paragraphs[0].appendPicture(picture);
     const std::string rtf = writeRtf(document);
 
-    const std::string head = "{\\pict" + GetParam().type + "\\picw40\\pich30\\picwgoal600\\pichgoal450\r\n";
+    const std::string head =
+        "{\\pict" + GetParam().type + "\\picw40\\pich30\\picwgoal600\\pichgoal450\r\n";
     const size_t start = rtf.find(head);
     ASSERT_NE(start, std::string::npos) << rtf;
     const size_t hexStart = start + head.size();
@@ -375,7 +390,8 @@ TEST(RtfWriter, PictureBetweenTextNeedsNoDelimiter) {
     RichDocument document = singleRun(bold, "a");
     document.paragraphs[0].appendPicture({});
     document.paragraphs[0].appendText(bold, "b");
-    EXPECT_NE(writeRtf(document).find("\\b a{\\pict\\pngblip\\picw0\\pich0\\picwgoal0\\pichgoal0\r\n}b\\par"),
+    EXPECT_NE(writeRtf(document).find(
+                  "\\b a{\\pict\\pngblip\\picw0\\pich0\\picwgoal0\\pichgoal0\r\n}b\\par"),
               std::string::npos)
         << writeRtf(document);
 }
@@ -422,7 +438,8 @@ TEST(RtfWriter, TenMegabytesOfFormattedGbkTextIsQuick) {
     const std::string hanzi = "中文测试你好世界，这是一段较长的文字。";
     while (document.paragraphs.size() < 5000) {
         Paragraph& paragraph = document.paragraphs.emplace_back();
-        for (int i = 0; i < 20; ++i) paragraph.appendText(i % 2 ? bold : CharFormat{}, hanzi + "€한");
+        for (int i = 0; i < 20; ++i)
+            paragraph.appendText(i % 2 ? bold : CharFormat{}, hanzi + "€한");
     }
     const auto start = std::chrono::steady_clock::now();
     const std::string rtf = writeRtf(document);

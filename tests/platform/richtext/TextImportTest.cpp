@@ -44,19 +44,25 @@ TEST_P(PlainTextImport, OneParagraphPerLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PlainTextImport,
-    testing::Values(
-        LinesCase{"Empty", "", {""}},
-        LinesCase{"OnlyNewline", "\n", {""}},
-        LinesCase{"TrailingNewlineOpensNoParagraph", "a\nb\n", {"a", "b"}},
-        LinesCase{"EmptyLinesKept", "a\n\nb\n\n", {"a", "", "b", ""}},
-        LinesCase{"CrLfAndCr", "a\r\nb\rc\r\r\n", {"a", "b", "c", ""}},
-        LinesCase{"BomDropped", "\xEF\xBB\xBF中文", {"中文"}},
-        LinesCase{"TabsKeptControlsDropped", std::string("a\tb\0\x01\x7f\u0085" "c", 10), {"a\tbc"}},
-        LinesCase{"LineOfControlsStillALine", "a\n\x01", {"a", ""}},
-        LinesCase{"InvalidUtf8BecomesReplacement", "\xff\xe4\xb8" "a", {"\uFFFD\uFFFD\uFFFD" "a"}},
-        LinesCase{"ParagraphSeparatorEndsALine", "一\u2029二", {"一", "二"}},
-        LinesCase{"LineSeparatorStaysInside", "一\u2028二", {"一\u2028二"}},
-        LinesCase{"BeyondBmp", "😀한", {"😀한"}}),
+    testing::Values(LinesCase{"Empty", "", {""}}, LinesCase{"OnlyNewline", "\n", {""}},
+                    LinesCase{"TrailingNewlineOpensNoParagraph", "a\nb\n", {"a", "b"}},
+                    LinesCase{"EmptyLinesKept", "a\n\nb\n\n", {"a", "", "b", ""}},
+                    LinesCase{"CrLfAndCr", "a\r\nb\rc\r\r\n", {"a", "b", "c", ""}},
+                    LinesCase{"BomDropped", "\xEF\xBB\xBF中文", {"中文"}},
+                    LinesCase{"TabsKeptControlsDropped",
+                              std::string("a\tb\0\x01\x7f\u0085"
+                                          "c",
+                                          10),
+                              {"a\tbc"}},
+                    LinesCase{"LineOfControlsStillALine", "a\n\x01", {"a", ""}},
+                    LinesCase{"InvalidUtf8BecomesReplacement",
+                              "\xff\xe4\xb8"
+                              "a",
+                              {"\uFFFD\uFFFD\uFFFD"
+                               "a"}},
+                    LinesCase{"ParagraphSeparatorEndsALine", "一\u2029二", {"一", "二"}},
+                    LinesCase{"LineSeparatorStaysInside", "一\u2028二", {"一\u2028二"}},
+                    LinesCase{"BeyondBmp", "😀한", {"😀한"}}),
     [](const testing::TestParamInfo<LinesCase>& info) { return info.param.name; });
 
 TEST(PlainTextImport, EveryRunAndMarkHasTheGivenFormat) {
@@ -69,7 +75,8 @@ TEST(PlainTextImport, EveryRunAndMarkHasTheGivenFormat) {
     for (const Paragraph& paragraph : document.paragraphs) {
         EXPECT_EQ(paragraph.markFormat, format);
         EXPECT_EQ(paragraph.format, ParagraphFormat{});
-        for (const Inline& piece : paragraph.content) EXPECT_EQ(std::get<TextRun>(piece).format, format);
+        for (const Inline& piece : paragraph.content)
+            EXPECT_EQ(std::get<TextRun>(piece).format, format);
     }
     EXPECT_TRUE(document.paragraphs[1].isEmpty());
 }
@@ -83,8 +90,7 @@ TEST_P(HtmlImportText, Structure) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, HtmlImportText,
     testing::Values(
-        LinesCase{"Empty", "", {""}},
-        LinesCase{"EmptyElement", "<b></b>", {""}},
+        LinesCase{"Empty", "", {""}}, LinesCase{"EmptyElement", "<b></b>", {""}},
         LinesCase{"Paragraphs", "<p>a</p><p>b</p>", {"a", "b"}},
         LinesCase{"WhitespaceCollapses", "  a   b \n c  ", {"a b c"}},
         LinesCase{"NestedBlocks", "<div>a<div> b </div>c</div>", {"a", "b", "c"}},
@@ -106,7 +112,12 @@ INSTANTIATE_TEST_SUITE_P(
         LinesCase{"LoneAngleBracketIsText", "a < b <3 </ c>d", {"a < b <3 d"}},
         LinesCase{"BulletList", "<ul><li>a<li>b</ul>c", {"a", "b", "c"}},
         LinesCase{"ItemWithParagraph", "<ul><li><p>a</p></li><li></li></ul>", {"a", ""}},
-        LinesCase{"NumberedList", "<ol start=3><li>a</li><li>b</ol><ol><li>c", {"3.\ta", "4.\tb", "1.\tc"}},
+        LinesCase{"NumberedList",
+                  "<ol start=3><li>a</li><li>b</ol><ol><li>c",
+                  {"3.\ta", "4.\tb", "1.\tc"}},
+        LinesCase{"ListNumbersClamped",
+                  "<ol start=99999999999999><li>a</ol><ol start=junk><li>b<li value=-5>c",
+                  {"1000000.\ta", "1.\tb", "-5.\tc"}},
         LinesCase{"TableRowsAndCells",
                   "<table><tr><th>h</th><td>a <p>b</p></td></tr><tr><td><td>d</table>",
                   {"h\ta b", "\td"}},
@@ -120,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct FormatCase {
     const char* name;
-    std::string html;  // formats the text "x"
+    std::string html;                           // formats the text "x"
     std::function<void(CharFormat*)> expected;  // applied to the default format
 };
 
@@ -151,15 +162,20 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"Nested", "<b><i><u>x</u></i></b>",
                    [](CharFormat* f) { f->bold = f->italic = f->underline = true; }},
         FormatCase{"FontColourName", "<font color=Red>x</font>",
-                   [](CharFormat* f) { f->colour = Colour{255, 0, 0}; }},
+                   [](CharFormat* f) {
+                       f->colour = Colour{255, 0, 0};
+                   }},
         FormatCase{"FontColourHex", "<font color='#0a0'>x</font>",
-                   [](CharFormat* f) { f->colour = Colour{0, 170, 0}; }},
+                   [](CharFormat* f) {
+                       f->colour = Colour{0, 170, 0};
+                   }},
         FormatCase{"FontFaceAndSize", "<font face=\"Arial, sans-serif\" size=\"+2\">x</font>",
                    [](CharFormat* f) {
                        f->face = "Arial";
                        f->halfPoints = 36;
                    }},
-        FormatCase{"StyleColours", "<span style=\"COLOR: rgb(1, 2, 3); background-color:#aabbcc\">x</span>",
+        FormatCase{"StyleColours",
+                   "<span style=\"COLOR: rgb(1, 2, 3); background-color:#aabbcc\">x</span>",
                    [](CharFormat* f) {
                        f->colour = Colour{1, 2, 3};
                        f->background = Colour{0xaa, 0xbb, 0xcc};
@@ -187,8 +203,13 @@ INSTANTIATE_TEST_SUITE_P(
                    "<span style=\"color:#12345g;font-size:big;;:;font-weight\">x</span>",
                    [](CharFormat*) {}},
         FormatCase{"UnknownElementWithStyle", "<custom-tag style=\"color:blue\">x</custom-tag>",
-                   [](CharFormat* f) { f->colour = Colour{0, 0, 255}; }},
-        FormatCase{"Mark", "<mark>x</mark>", [](CharFormat* f) { f->background = Colour{255, 255, 0}; }}),
+                   [](CharFormat* f) {
+                       f->colour = Colour{0, 0, 255};
+                   }},
+        FormatCase{"Mark", "<mark>x</mark>",
+                   [](CharFormat* f) {
+                       f->background = Colour{255, 255, 0};
+                   }}),
     [](const testing::TestParamInfo<FormatCase>& info) { return info.param.name; });
 
 TEST(HtmlImport, HeadingsAreBoldAndLarger) {
@@ -206,14 +227,16 @@ TEST(HtmlImport, AlignmentComesFromBlocksOnly) {
         "<p align=center>a</p><div style=\"text-align: right\"><p>b</p></div><center>c</center>"
         "<p>d <span style=\"text-align:right\">e</span></p><p style='text-align:justify'>f");
     std::vector<Alignment> alignments;
-    for (const Paragraph& paragraph : document.paragraphs) alignments.push_back(paragraph.format.alignment);
-    EXPECT_EQ(alignments, (std::vector<Alignment>{Alignment::Centre, Alignment::Right, Alignment::Centre,
-                                                  Alignment::Left, Alignment::Justify}));
+    for (const Paragraph& paragraph : document.paragraphs)
+        alignments.push_back(paragraph.format.alignment);
+    EXPECT_EQ(alignments,
+              (std::vector<Alignment>{Alignment::Centre, Alignment::Right, Alignment::Centre,
+                                      Alignment::Left, Alignment::Justify}));
 }
 
 TEST(HtmlImport, ListItemsAreBulletParagraphsWithAHangingIndent) {
-    const RichDocument document =
-        documentFromHtml("<ul><li>a<ul><li>b</li></ul></li></ul><ol><li>c</ol><blockquote>d</blockquote>");
+    const RichDocument document = documentFromHtml(
+        "<ul><li>a<ul><li>b</li></ul></li></ul><ol><li>c</ol><blockquote>d</blockquote>");
     ASSERT_EQ(document.paragraphs.size(), 4u);
     const ParagraphFormat& outer = document.paragraphs[0].format;
     const ParagraphFormat& inner = document.paragraphs[1].format;
@@ -257,7 +280,8 @@ TEST(HtmlImport, HostileNestingIsBoundedAndKeepsTheText) {
         deepInline += "<b style='color:red'>";
     }
     EXPECT_EQ(paragraphTexts(documentFromHtml(deepBlocks + "x")), std::vector<std::string>{"x"});
-    const RichDocument inlineDocument = documentFromHtml(deepInline + "y" + std::string(50000, '<'));
+    const RichDocument inlineDocument =
+        documentFromHtml(deepInline + "y" + std::string(50000, '<'));
     EXPECT_EQ(paragraphTexts(inlineDocument)[0].substr(0, 1), "y");
     EXPECT_TRUE(formatOf(inlineDocument, "y")->bold);
 
