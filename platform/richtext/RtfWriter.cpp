@@ -1,7 +1,232 @@
 #include "platform/richtext/RtfWriter.h"
 
+#include <charconv>
+
+#include "platform/richtext/RtfFontColourTables.h"
+#include "platform/richtext/RtfPictureWriter.h"
+#include "platform/richtext/RtfTextEncoder.h"
+
 namespace pgw::richtext {
 
-std::string writeRtf(const RichDocument&) { return {}; }
+namespace {
+
+using detail::RtfFontColourTables;
+using detail::RtfTextEncoder;
+
+constexpr std::string_view kHeader = "{\\rtf1\\ansi\\ansicpg936\\deff0\\deflang1033\\deflangfe2052";
+constexpr std::string_view kBodyStart = "\\viewkind4\\uc1\\pard";
+constexpr std::string_view kChineseLanguage = "\\lang2052";
+constexpr std::string_view kEnd = "}\r\n";
+
+// A character format as the file states it: font and colours by table index.
+struct WrittenFormat {
+    int font = 0;
+    int halfPoints = kDefaultHalfPoints;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+    int colour = 0;
+    int highlight = 0;
+    VerticalPosition vertical = VerticalPosition::Normal;
+
+    bool operator==(const WrittenFormat&) const = default;
+};
+
+const CharFormat* firstCharFormat(const RichDocument& document) {
+    for (const Paragraph& paragraph : document.paragraphs) {
+        for (const Inline& piece : paragraph.content) {
+            if (const auto* run = std::get_if<TextRun>(&piece)) return &run->format;
+        }
+        return &paragraph.markFormat;
+    }
+    return nullptr;
+}
+
+size_t estimatedSize(const RichDocument& document) {
+    size_t size = 512;
+    for (const Paragraph& paragraph : document.paragraphs) {
+        size += 32;
+        for (const Inline& piece : paragraph.content) {
+            if (const auto* run = std::get_if<TextRun>(&piece)) {
+                size += run->text.size() * 3 + 16;  // a GBK character: 3 bytes in, 8 out
+            } else {
+                size += std::get<Picture>(piece).bytes.size() * 2 + 128;
+            }
+        }
+    }
+    return size;
+}
+
+// Writes the body: paragraphs with their formats stated only where they change, as a rich
+// edit control streams them out.
+class RtfBodyWriter {
+public:
+    RtfBodyWriter(const RtfFontColourTables& tables, RtfTextEncoder& encoder, std::string* out)
+        : tables_(tables), encoder_(encoder), out_(*out) {}
+
+    void write(const RichDocument& document) {
+        out_.append(kBodyStart);
+        needDelimiter_ = true;
+        const ParagraphFormat defaultFormat;
+        const ParagraphFormat* previous = &defaultFormat;
+        bool first = true;
+        for (const Paragraph& paragraph : document.paragraphs) {
+            startParagraph(paragraph.format, *previous, first);
+            if (first) startCharacterState(*firstCharFormat(document));
+            first = false;
+            writeContent(paragraph);
+            previous = &paragraph.format;
+        }
+    }
+
+private:
+    void startParagraph(const ParagraphFormat& format, const ParagraphFormat& previous,
+                        bool first) {
+        const bool changed = !(format == previous);
+        if (changed && !first) controlWord("\\pard");
+        if (changed) writeParagraphControls(format);
+        if (format.bullet) writeBullet(changed || first);
+    }
+
+    void writeParagraphControls(const ParagraphFormat& format) {
+        switch (format.alignment) {
+        case Alignment::Left: break;
+        case Alignment::Centre: controlWord("\\qc"); break;
+        case Alignment::Right: controlWord("\\qr"); break;
+        case Alignment::Justify: controlWord("\\qj"); break;
+        }
+        controlWordIfNonZero("\\li", format.leftIndent);
+        controlWordIfNonZero("\\fi", format.firstLineIndent);
+        controlWordIfNonZero("\\ri", format.rightIndent);
+        controlWordIfNonZero("\\sb", format.spaceBefore);
+        controlWordIfNonZero("\\sa", format.spaceAfter);
+    }
+
+    // The rendered bullet for readers without numbering, and, where a list starts, the
+    // numbering definition a \pard would otherwise have reset.
+    void writeBullet(bool startsList) {
+        const std::string font = std::to_string(tables_.bulletFontIndex());
+        out_.append("{\\pntext\\f" + font + "\\'b7\\tab}");
+        if (startsList) {
+            out_.append("{\\*\\pn\\pnlvlblt\\pnf" + font + "\\pnindent0{\\pntxtb\\'b7}}");
+        }
+        needDelimiter_ = false;
+    }
+
+    void startCharacterState(const CharFormat& format) {
+        out_.append(kChineseLanguage);
+        state_ = WrittenFormat{};
+        state_.font = tables_.fontIndex(format);
+        state_.halfPoints = format.halfPoints;
+        controlWord("\\f", state_.font);
+        controlWord("\\fs", state_.halfPoints);
+        switchTo(format);
+    }
+
+    void writeContent(const Paragraph& paragraph) {
+        for (const Inline& piece : paragraph.content) {
+            if (const auto* run = std::get_if<TextRun>(&piece)) {
+                writeRun(*run);
+            } else {
+                detail::appendPicture(std::get<Picture>(piece), &out_);
+                needDelimiter_ = false;
+            }
+        }
+        switchTo(paragraph.markFormat);
+        controlWord("\\par");
+        out_.append("\r\n");
+        needDelimiter_ = false;
+    }
+
+    void writeRun(const TextRun& run) {
+        if (run.text.empty()) return;
+        switchTo(run.format);
+        if (needDelimiter_) out_.push_back(' ');
+        needDelimiter_ = false;
+        encoder_.appendText(run.text, tables_.fontCodePage(state_.font), &out_);
+    }
+
+    void switchTo(const CharFormat& format) {
+        const WrittenFormat target = written(format);
+        if (target == state_) return;
+        if (target.font != state_.font) controlWord("\\f", target.font);
+        if (target.halfPoints != state_.halfPoints) controlWord("\\fs", target.halfPoints);
+        if (target.colour != state_.colour) controlWord("\\cf", target.colour);
+        if (target.highlight != state_.highlight) controlWord("\\highlight", target.highlight);
+        toggle("\\b", state_.bold, target.bold, "\\b0");
+        toggle("\\i", state_.italic, target.italic, "\\i0");
+        toggle("\\ul", state_.underline, target.underline, "\\ulnone");
+        toggle("\\strike", state_.strikeOut, target.strikeOut, "\\strike0");
+        if (target.vertical != state_.vertical) controlWord(verticalWord(target.vertical));
+        state_ = target;
+    }
+
+    WrittenFormat written(const CharFormat& format) const {
+        return {tables_.fontIndex(format),
+                format.halfPoints,
+                format.bold,
+                format.italic,
+                format.underline,
+                format.strikeOut,
+                tables_.colourIndex(format.colour),
+                tables_.colourIndex(format.background),
+                format.vertical};
+    }
+
+    static std::string_view verticalWord(VerticalPosition vertical) {
+        switch (vertical) {
+        case VerticalPosition::Superscript: return "\\super";
+        case VerticalPosition::Subscript: return "\\sub";
+        case VerticalPosition::Normal: break;
+        }
+        return "\\nosupersub";
+    }
+
+    void toggle(std::string_view on, bool from, bool to, std::string_view off) {
+        if (from != to) controlWord(to ? on : off);
+    }
+
+    void controlWord(std::string_view word) {
+        out_.append(word);
+        needDelimiter_ = true;
+    }
+
+    void controlWord(std::string_view word, int32_t value) {
+        out_.append(word);
+        char digits[16];
+        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        out_.append(digits, end);
+        needDelimiter_ = true;
+    }
+
+    void controlWordIfNonZero(std::string_view word, int32_t value) {
+        if (value != 0) controlWord(word, value);
+    }
+
+    const RtfFontColourTables& tables_;
+    RtfTextEncoder& encoder_;
+    std::string& out_;
+    WrittenFormat state_;
+    bool needDelimiter_ = false;  // the last control word still needs its space before text
+};
+
+}  // namespace
+
+std::string writeRtf(const RichDocument& input) {
+    // A model without paragraphs still has its (empty) last paragraph.
+    const RichDocument empty;
+    const RichDocument& document = input.paragraphs.empty() ? empty : input;
+
+    std::string out;
+    out.reserve(estimatedSize(document));
+    RtfTextEncoder encoder;
+    const RtfFontColourTables tables(document);
+    out.append(kHeader);
+    tables.write(encoder, &out);
+    RtfBodyWriter(tables, encoder, &out).write(document);
+    out.append(kEnd);
+    return out;
+}
 
 }  // namespace pgw::richtext

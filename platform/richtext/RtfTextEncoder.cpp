@@ -1,0 +1,170 @@
+#include "platform/richtext/RtfTextEncoder.h"
+
+#include <array>
+#include <charconv>
+
+#include "platform/text/CodePage.h"
+#include "platform/text/Utf8Codec.h"
+
+namespace pgw::richtext::detail {
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789abcdef";
+constexpr char32_t kReplacement = 0xFFFD;
+constexpr char32_t kLineSeparator = 0x2028;
+constexpr int kSymbolCharset = 2;
+
+void appendByteEscape(unsigned char byte, std::string* out) {
+    const char escape[4] = {'\\', '\'', kHexDigits[byte >> 4], kHexDigits[byte & 0x0F]};
+    out->append(escape, sizeof escape);
+}
+
+void appendSigned16(char16_t unit, std::string* out) {
+    std::array<char, 16> digits{};
+    const auto value = static_cast<int16_t>(unit);
+    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+    out->append("\\u");
+    out->append(digits.data(), end);
+    out->push_back('?');
+}
+
+}  // namespace
+
+int writerCodePage(int charset) {
+    if (charset == kSymbolCharset) return kSymbolCodePage;
+    const int codePage = text::codePageForCharset(charset);
+    return codePage == 0 ? text::kSystemCodePage : codePage;
+}
+
+void appendUnicodeEscape(char32_t character, std::string* out) {
+    if (character < 0x10000) {
+        appendSigned16(static_cast<char16_t>(character), out);
+        return;
+    }
+    const char32_t offset = character - 0x10000;
+    appendSigned16(static_cast<char16_t>(0xD800 + (offset >> 10)), out);
+    appendSigned16(static_cast<char16_t>(0xDC00 + (offset & 0x3FF)), out);
+}
+
+// Remembers how each character encodes in one code page. The converter is asked once per
+// distinct character, so a long page costs a table lookup per character, not a conversion.
+class RtfTextEncoder::CodePageCache {
+public:
+    struct Bytes {
+        unsigned char count = 0;  // 0: the code page has no code for the character
+        std::array<unsigned char, 3> value{};
+    };
+
+    explicit CodePageCache(int codePage) : codePage_(codePage) {}
+
+    Bytes bytesFor(char32_t character) {
+        uint32_t& slot = character < 0x10000 ? bmpSlot(character) : beyondBmp_[character];
+        if (slot == kUnknown) slot = lookUp(character);
+        Bytes bytes;
+        bytes.count = static_cast<unsigned char>(slot >> 24);
+        for (size_t i = 0; i < bytes.count; ++i) bytes.value[i] = (slot >> (16 - 8 * i)) & 0xFF;
+        return bytes;
+    }
+
+private:
+    // Slot layout: byte count in the top byte, then up to three code bytes.
+    static constexpr uint32_t kUnknown = 0xFFFFFFFF;
+    static constexpr uint32_t kUnrepresentable = 0;
+
+    uint32_t& bmpSlot(char32_t character) {
+        if (bmp_.empty()) bmp_.assign(0x10000, kUnknown);
+        return bmp_[character];
+    }
+
+    uint32_t lookUp(char32_t character) {
+        if (codePage_ == kSymbolCodePage) {
+            const bool glyph = character >= 0xF000 && character <= 0xF0FF;
+            return glyph ? (1u << 24) | ((character & 0xFF) << 16) : kUnrepresentable;
+        }
+        utf8_.clear();
+        text::detail::appendUtf8(&utf8_, character);
+        if (!text::fromUtf8(codePage_, utf8_, &encoded_).ok()) return kUnrepresentable;
+        if (encoded_.empty() || encoded_.size() > 3) return kUnrepresentable;
+        uint32_t slot = static_cast<uint32_t>(encoded_.size()) << 24;
+        for (size_t i = 0; i < encoded_.size(); ++i) {
+            slot |= uint32_t(static_cast<unsigned char>(encoded_[i])) << (16 - 8 * i);
+        }
+        return slot;
+    }
+
+    int codePage_;
+    std::vector<uint32_t> bmp_;
+    std::unordered_map<char32_t, uint32_t> beyondBmp_;
+    std::string utf8_;
+    std::string encoded_;
+};
+
+RtfTextEncoder::RtfTextEncoder() = default;
+RtfTextEncoder::~RtfTextEncoder() = default;
+
+void RtfTextEncoder::appendText(std::string_view utf8, int codePage, std::string* out) {
+    append(utf8, codePage, Context::Body, out);
+}
+
+void RtfTextEncoder::appendFontName(std::string_view utf8, int codePage, std::string* out) {
+    append(utf8, codePage, Context::FontName, out);
+}
+
+void RtfTextEncoder::append(std::string_view utf8, int codePage, Context context,
+                            std::string* out) {
+    const bool body = context == Context::Body;
+    size_t pos = 0;
+    while (pos < utf8.size()) {
+        const auto byte = static_cast<unsigned char>(utf8[pos]);
+        if (byte >= 0x20 && byte < 0x7F) {
+            if (byte == '\\' || byte == '{' || byte == '}') {
+                out->push_back('\\');
+            } else if (byte == ';' && !body) {
+                ++pos;
+                continue;
+            }
+            out->push_back(static_cast<char>(byte));
+            ++pos;
+            continue;
+        }
+        if (byte < 0x80) {
+            // Control characters carry nothing RTF text can hold, except the tab.
+            if (byte == '\t' && body) out->append("\\tab ");
+            ++pos;
+            continue;
+        }
+        char32_t character = 0;
+        size_t length = text::detail::decodeUtf8(utf8, pos, &character);
+        if (length == 0) {
+            character = kReplacement;
+            length = 1;
+        }
+        pos += length;
+        if (character == kLineSeparator) {
+            if (body) out->append("\\line\r\n");
+            continue;
+        }
+        appendCharacter(character, codePage, out);
+    }
+}
+
+void RtfTextEncoder::appendCharacter(char32_t character, int codePage, std::string* out) {
+    const CodePageCache::Bytes bytes = cacheFor(codePage).bytesFor(character);
+    if (bytes.count == 0) {
+        appendUnicodeEscape(character, out);
+        return;
+    }
+    for (size_t i = 0; i < bytes.count; ++i) appendByteEscape(bytes.value[i], out);
+}
+
+RtfTextEncoder::CodePageCache& RtfTextEncoder::cacheFor(int codePage) {
+    if (lastCache_ != nullptr && lastCodePage_ == codePage) return *lastCache_;
+    std::unique_ptr<CodePageCache>& cache = caches_[codePage];
+    if (!cache) cache = std::make_unique<CodePageCache>(codePage);
+    lastCodePage_ = codePage;
+    lastCache_ = cache.get();
+    return *cache;
+}
+
+}  // namespace pgw::richtext::detail
