@@ -129,12 +129,13 @@ void RtfReaderEngine::closeGroup() {
     const Destination closing = top().destination;
     const Destination outer = stack_.size() > 1 ? stack_[stack_.size() - 2].destination : Destination::Body;
     if (closing == Destination::FontTable) fonts_.endEntry(decoder_, ansiCodePage_);
-    if (closing != outer || stack_.size() == 1) {
+    const bool outermost = stack_.size() == 1;
+    if (closing != outer || outermost) {
         if (closing == Destination::FontTable) markFormatChanged();
         if (closing == Destination::ListText) commitListText();
-        if (closing == Destination::Numbering) stack_[stack_.size() - 2].list = numbering_;
+        if (closing == Destination::Numbering && !outermost) stack_[stack_.size() - 2].list = numbering_;
     }
-    if (stack_.size() == 1) {  // the document's own group: the end of the document
+    if (outermost) {  // the document's own group: the end of the document
         done_ = true;
         consumed_ = tokenizer_.position();
         return;

@@ -376,5 +376,21 @@ TEST(RtfReaderSample, RichEditPageReadsIntoTheExactModel) {
     EXPECT_EQ(result.document, expected);
 }
 
+// ---- inputs fuzzing found
+
+TEST(RtfReaderFuzzFindings, ReadWithoutFaults) {
+    struct Case {
+        const char* name;
+        std::string input;
+        std::string text;
+    };
+    for (const Case& c : {
+             Case{"numbering destination in the outermost group", "{\\rtf1 z\\*\\pn\\pnlvlbody x}", "z"},
+         }) {
+        const RtfReadResult result = readRtf(c.input);
+        EXPECT_EQ(plainText(result.document), c.text) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace pgw::richtext
