@@ -74,7 +74,7 @@ private:
     bool skipFallback(std::string_view* text);
 
     // Control words, by kind
-    bool handleDestinationWord(Keyword keyword, bool starred);
+    bool handleDestinationWord(Keyword keyword);
     bool handleDocumentWord(Keyword keyword, const Token& token);
     bool handleTableWord(Keyword keyword, const Token& token);
     bool handleCharWord(Keyword keyword, const Token& token);

@@ -25,7 +25,7 @@ void RtfReaderEngine::handleWord(const Token& token) {
         if (starred) skipGroup();  // an optional destination this reader does not know
         return;
     }
-    if (handleDestinationWord(keyword, starred)) return;
+    if (handleDestinationWord(keyword)) return;
     if (starred) return skipGroup();
     switch (top().destination) {
     case Destination::Picture: return picture_.setWord(keyword, token.hasParameter, token.parameter);
@@ -52,8 +52,7 @@ void RtfReaderEngine::handleSymbol(const Token& token) {
     }
 }
 
-bool RtfReaderEngine::handleDestinationWord(Keyword keyword, bool starred) {
-    (void)starred;
+bool RtfReaderEngine::handleDestinationWord(Keyword keyword) {
     GroupState& state = top();
     switch (keyword) {
     case Keyword::FontTable: setDestination(Destination::FontTable); return true;
