@@ -5,6 +5,7 @@ FUZZ_BUILD ?= build-fuzz
 BENCH_BUILD?= build-bench
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
+FUZZ_RTF_TARGET ?= fuzz_rtf_reader
 
 CMAKE_GEN = cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
@@ -45,9 +46,10 @@ fuzz: deps
 
 fuzz-rtf: deps
 	@test -f $(FUZZ_BUILD)/build.ninja || CC=clang CXX=clang++ cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPGW_FUZZ=ON -DPGW_QT=OFF -S . -B $(FUZZ_BUILD)
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_rtf_tokenizer
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_RTF_TARGET)
 	mkdir -p $(FUZZ_BUILD)/corpus-rtf
-	$(FUZZ_BUILD)/fuzz/fuzz_rtf_tokenizer -max_total_time=$(FUZZ_SECONDS) -max_len=65536 $(FUZZ_BUILD)/corpus-rtf
+	$(FUZZ_BUILD)/fuzz/$(FUZZ_RTF_TARGET) -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=10 \
+	    -rss_limit_mb=2048 $(FUZZ_BUILD)/corpus-rtf fuzz/seeds-rtf
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)

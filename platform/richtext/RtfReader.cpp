@@ -1,11 +1,347 @@
 #include "platform/richtext/RtfReader.h"
 
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "platform/text/CodePage.h"
+
+#include "platform/richtext/RtfReaderEngine.h"
+
 namespace pgw::richtext {
 
 bool looksLikeRtf(std::string_view bytes) {
     return bytes.starts_with("{\\rtf") || bytes.starts_with("{\\urtf");
 }
 
-RtfReadResult readRtf(std::string_view) { return {RichDocument{}, "not implemented", 0}; }
+RtfReadResult readRtf(std::string_view bytes) {
+    if (!looksLikeRtf(bytes)) return {RichDocument{}, "the data is not RTF: it does not start with {\\rtf", 0};
+    return detail::RtfReaderEngine(bytes).run();
+}
 
+namespace detail {
+
+namespace {
+
+constexpr std::string_view kTruncated = "the document ends before its last group closes";
+constexpr std::string_view kTooLarge = "the document is too large to read whole; its end was left out";
+constexpr std::string_view kPictureTooLarge = "a picture larger than 64 MiB was left out";
+
+// Characters that stand for a bullet when a list item's rendered text is nothing else.
+constexpr std::array<char32_t, 34> kBulletCharacters = {
+    0x2022, 0x00B7, 0x25AA, 0x25AB, 0x25A0, 0x25A1, 0x25CF, 0x25CB, 0x25E6, 0x25C6, 0x25C7,
+    0x2666, 0x2023, 0x2043, 0x2219, 0x27A2, 0x2756, 0x2713, 0x2714, 0x2013, 0x2014,
+    u'o', u'§', u'-', u'*', u'>',
+    0xF0B7, 0xF0A7, 0xF0D8, 0xF076, 0xF0FC, 0xF06E, 0xF071, 0xF06C,  // symbol and Wingdings glyphs
+};
+
+// The single code point of `utf8` once spaces and tabs around it are gone, or 0.
+char32_t soleCharacter(std::string_view utf8) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!utf8.empty() && blank(utf8.front())) utf8.remove_prefix(1);
+    while (!utf8.empty() && blank(utf8.back())) utf8.remove_suffix(1);
+    if (utf8.empty()) return 0;
+    const auto lead = static_cast<unsigned char>(utf8[0]);
+    const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    if (utf8.size() != length) return 0;
+    char32_t value = length == 1 ? lead : lead & (0x3F >> (length - 1));
+    for (size_t k = 1; k < length; ++k) value = (value << 6) | (utf8[k] & 0x3F);
+    return value;
+}
+
+bool isBulletText(const Paragraph& listText) {
+    std::string text;
+    for (const Inline& piece : listText.content) {
+        if (const auto* run = std::get_if<TextRun>(&piece)) text += run->text;
+    }
+    const char32_t c = soleCharacter(text);
+    return std::find(kBulletCharacters.begin(), kBulletCharacters.end(), c) != kBulletCharacters.end();
+}
+
+}  // namespace
+
+RtfReaderEngine::RtfReaderEngine(std::string_view input) : input_(input), tokenizer_(input) {
+    stack_.reserve(64);
+}
+
+RtfReadResult RtfReaderEngine::run() {
+    // The outermost group is opened by its own brace, like any other.
+    stack_.push_back(GroupState{});
+    const Token first = tokenizer_.next();  // "{": looksLikeRtf has checked it
+    (void)first;
+    while (!done_) {
+        handleToken(tokenizer_.next());
+        if (!done_ && builder_.full()) fail(kTooLarge);
+    }
+    flushBytes();
+    flushHighSurrogate();
+    resolveListText();
+    ParagraphFormat last = top().paragraph;
+    last.bullet = top().list == ListKind::Bullet || paragraphBullet_;
+    RichDocument document = builder_.finish(last, currentFormat());
+    return {std::move(document), std::move(error_), consumed_};
+}
+
+void RtfReaderEngine::fail(std::string_view message) {
+    noteError(message);
+    done_ = true;
+    consumed_ = tokenizer_.position();
+}
+
+void RtfReaderEngine::noteError(std::string_view message) {
+    if (error_.empty()) error_ = std::string(message) + " (at byte " + std::to_string(tokenizer_.position()) + ")";
+}
+
+void RtfReaderEngine::handleToken(const Token& token) {
+    if (token.kind != TokenKind::ControlWord) starPending_ = false;
+    switch (token.kind) {
+    case TokenKind::End: return fail(kTruncated);
+    case TokenKind::Error: return noteError(token.text);  // read on past the damage
+    case TokenKind::GroupStart: fallbackToSkip_ = 0; return openGroup();
+    case TokenKind::GroupEnd: fallbackToSkip_ = 0; return closeGroup();
+    case TokenKind::ControlWord: return handleWord(token);
+    case TokenKind::ControlSymbol: fallbackToSkip_ = 0; return handleSymbol(token);
+    case TokenKind::HexByte: return handleByte(token.byte);
+    case TokenKind::Text: return handleText(token.text);
+    case TokenKind::Binary: return handleBinary(token.text);
+    }
+}
+
+// ---- groups
+
+void RtfReaderEngine::openGroup() {
+    flushBytes();
+    const bool inPicture = top().destination == Destination::Picture;
+    if (stack_.size() >= kMaxDepth) {
+        ++overflowDepth_;  // deeper groups change nothing
+    } else {
+        stack_.push_back(top());
+    }
+    if (inPicture) skipGroup();  // picture data is never nested: such groups hold properties
+}
+
+void RtfReaderEngine::closeGroup() {
+    flushBytes();
+    if (overflowDepth_ > 0) {
+        --overflowDepth_;
+        return;
+    }
+    const Destination closing = top().destination;
+    const Destination outer = stack_.size() > 1 ? stack_[stack_.size() - 2].destination : Destination::Body;
+    if (closing == Destination::FontTable) fonts_.endEntry(decoder_, ansiCodePage_);
+    const bool outermost = stack_.size() == 1;
+    if (closing != outer || outermost) {
+        if (closing == Destination::FontTable) markFormatChanged();
+        if (closing == Destination::ListText) commitListText();
+        if (closing == Destination::Numbering && !outermost) stack_[stack_.size() - 2].list = numbering_;
+    }
+    if (outermost) {  // the document's own group: the end of the document
+        done_ = true;
+        consumed_ = tokenizer_.position();
+        return;
+    }
+    const bool picture = closing == Destination::Picture && outer != Destination::Picture;
+    popGroup();
+    if (picture) finishPicture();
+}
+
+void RtfReaderEngine::popGroup() {
+    if (overflowDepth_ > 0) {
+        --overflowDepth_;
+        return;
+    }
+    if (stack_.size() == 1) {
+        done_ = true;
+        consumed_ = tokenizer_.position();
+        return;
+    }
+    stack_.pop_back();
+    markFormatChanged();
+}
+
+// Skips the rest of the current group, nested groups and binary data included, and closes it.
+void RtfReaderEngine::skipGroup() {
+    flushBytes();
+    fallbackToSkip_ = 0;
+    size_t depth = 1;
+    for (;;) {
+        const Token token = tokenizer_.next();
+        switch (token.kind) {
+        case TokenKind::End: return fail(kTruncated);
+        case TokenKind::Error: noteError(token.text); break;
+        case TokenKind::GroupStart: ++depth; break;
+        case TokenKind::GroupEnd:
+            if (--depth == 0) return popGroup();
+            break;
+        default: break;
+        }
+    }
+}
+
+// ---- text
+
+// Drops the fallback characters that follow \uN; returns false when nothing is left.
+bool RtfReaderEngine::skipFallback(std::string_view* text) {
+    if (fallbackToSkip_ <= 0) return true;
+    const size_t dropped = std::min(text->size(), size_t(fallbackToSkip_));
+    text->remove_prefix(dropped);
+    fallbackToSkip_ -= int(dropped);
+    return !text->empty();
+}
+
+void RtfReaderEngine::handleText(std::string_view text) {
+    if (!skipFallback(&text)) return;
+    switch (top().destination) {
+    case Destination::Body:
+    case Destination::ListText: pendingBytes_.append(text); break;
+    case Destination::FontTable: fonts_.addNameText(text); break;
+    case Destination::ColourTable: colours_.addText(text); break;
+    case Destination::Picture: picture_.addHex(text); break;
+    case Destination::Numbering:
+    case Destination::Discard: break;
+    }
+}
+
+void RtfReaderEngine::handleByte(uint8_t byte) {
+    if (fallbackToSkip_ > 0) {
+        --fallbackToSkip_;
+        return;
+    }
+    switch (top().destination) {
+    case Destination::Body:
+    case Destination::ListText: pendingBytes_.push_back(char(byte)); break;
+    case Destination::FontTable: fonts_.addNameByte(char(byte)); break;
+    default: break;
+    }
+}
+
+void RtfReaderEngine::handleBinary(std::string_view bytes) {
+    if (fallbackToSkip_ > 0) {
+        --fallbackToSkip_;
+        return;
+    }
+    if (top().destination == Destination::Picture) picture_.addBinary(bytes);
+}
+
+const CharFormat& RtfReaderEngine::currentFormat() {
+    if (!formatDirty_) return format_;
+    const GroupState& state = top();
+    const RtfFont* font = fonts_.find(state.font == kDefaultFontSentinel ? defaultFont_ : state.font);
+    format_ = state.chars;
+    format_.face = font ? font->face : std::string();
+    format_.charset = font ? font->charset : kDefaultCharset;
+    codePage_ = utf8Document_ ? text::kUtf8CodePage : RtfFontTable::codePageOf(font, ansiCodePage_);
+    formatDirty_ = false;
+    return format_;
+}
+
+int RtfReaderEngine::currentCodePage() {
+    (void)currentFormat();
+    return codePage_;
+}
+
+void RtfReaderEngine::flushBytes() {
+    if (pendingBytes_.empty()) return;
+    decoded_.clear();
+    const int codePage = currentCodePage();
+    decoder_.decode(codePage, pendingBytes_, &decoded_);
+    pendingBytes_.clear();
+    if (codePage == kSymbolCodePage && top().destination == Destination::ListText) {
+        // A symbol font's bullet glyph, shown as the bullet it stands for.
+        for (size_t at = 0; (at = decoded_.find("\uF0B7", at)) != std::string::npos;) decoded_.replace(at, 3, "\u2022");
+    }
+    emitUtf8(decoded_);
+}
+
+void RtfReaderEngine::emitUtf8(std::string_view utf8) {
+    flushHighSurrogate();
+    switch (top().destination) {
+    case Destination::Body:
+        resolveListText();
+        builder_.appendText(currentFormat(), utf8);
+        break;
+    case Destination::ListText: listText_.appendText(currentFormat(), utf8); break;
+    default: break;
+    }
+}
+
+void RtfReaderEngine::emitCodePoint(char32_t codePoint) {
+    std::string utf8;
+    appendCodePoint(codePoint, &utf8);
+    emitUtf8(utf8);
+}
+
+// \uN: a UTF-16 unit as a signed 16-bit number; pairs of surrogates make one character.
+void RtfReaderEngine::emitUnicode(int32_t parameter) {
+    const char32_t unit = char32_t(uint32_t(parameter) & 0xFFFF);
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+        flushHighSurrogate();
+        highSurrogate_ = unit;
+        return;
+    }
+    if (unit >= 0xDC00 && unit <= 0xDFFF) {
+        const char32_t high = std::exchange(highSurrogate_, 0);
+        return emitCodePoint(high ? 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00) : char32_t(0xFFFD));
+    }
+    emitCodePoint(unit == 0 ? char32_t(' ') : unit);  // a NUL reads as a space, as NUL bytes do
+}
+
+void RtfReaderEngine::flushHighSurrogate() {
+    if (highSurrogate_ == 0) return;
+    highSurrogate_ = 0;
+    emitCodePoint(0xFFFD);  // a high surrogate with no low one after it
+}
+
+// ---- paragraphs and lists
+
+void RtfReaderEngine::commitListText() {
+    if (!listText_.isEmpty()) hasListText_ = true;
+}
+
+// A list item's rendered text is dropped when the paragraph is a bullet item (the bullet
+// is then a paragraph property) and kept as text when it is a number.
+void RtfReaderEngine::resolveListText() {
+    if (!hasListText_) return;
+    hasListText_ = false;
+    const ListKind list = top().list;
+    if (list == ListKind::Bullet || (list == ListKind::None && isBulletText(listText_))) {
+        paragraphBullet_ = true;
+    } else {
+        for (const Inline& piece : listText_.content) {
+            if (const auto* run = std::get_if<TextRun>(&piece)) builder_.appendText(run->format, run->text);
+        }
+    }
+    listText_ = Paragraph{};
+}
+
+void RtfReaderEngine::endParagraph() {
+    if (top().destination != Destination::Body) return;
+    flushBytes();
+    flushHighSurrogate();
+    resolveListText();
+    ParagraphFormat format = top().paragraph;
+    format.bullet = top().list == ListKind::Bullet || paragraphBullet_;
+    builder_.endParagraph(format, currentFormat());
+    paragraphBullet_ = false;
+}
+
+void RtfReaderEngine::finishPicture() {
+    if (picture_.tooLarge()) noteError(kPictureTooLarge);
+    std::optional<Picture> picture = picture_.finish();
+    picture_ = RtfPictureReader{};
+    if (!picture || top().destination != Destination::Body) return;
+    flushHighSurrogate();
+    resolveListText();
+    builder_.appendPicture(std::move(*picture));
+}
+
+void RtfReaderEngine::setDestination(Destination destination) {
+    flushBytes();
+    flushHighSurrogate();
+    if (destination == Destination::Picture) picture_ = RtfPictureReader{};
+    if (destination == Destination::Numbering) numbering_ = ListKind::None;
+    top().destination = destination;
+}
+
+}  // namespace detail
 }  // namespace pgw::richtext

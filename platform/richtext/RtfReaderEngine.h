@@ -1,0 +1,139 @@
+#pragma once
+// The state machine behind readRtf: one pass over the tokens with an explicit stack of group
+// states (never recursion), capped in depth.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/richtext/RichDocument.h"
+#include "platform/richtext/RtfPictureReader.h"
+#include "platform/richtext/RtfReader.h"
+#include "platform/richtext/RtfReaderBuilder.h"
+#include "platform/richtext/RtfReaderDecoder.h"
+#include "platform/richtext/RtfReaderKeywords.h"
+#include "platform/richtext/RtfReaderTables.h"
+#include "platform/richtext/RtfTokenizer.h"
+
+namespace pgw::richtext::detail {
+
+// Where the text of a group goes.
+enum class Destination {
+    Body,         // the page
+    ListText,     // a list item's rendered number or bullet (\pntext, \listtext)
+    FontTable,
+    ColourTable,
+    Picture,
+    Numbering,    // \pn: how a paragraph is numbered
+    Discard,      // text dropped, but a nested \ud or \result brings the text back
+};
+
+enum class ListKind { None, Bullet, Numbered };
+
+inline constexpr int kDefaultFontSentinel = -1;  // the \deff font
+inline constexpr int kPlainHalfPoints = 24;
+
+struct GroupState {
+    CharFormat chars = plainChars();  // face and charset come from `font` when text is added
+    int font = kDefaultFontSentinel;
+    ParagraphFormat paragraph;
+    ListKind list = ListKind::None;
+    int unicodeSkip = 1;  // \ucN
+    Destination destination = Destination::Body;
+    Destination resume = Destination::Body;  // what \ud or \result switch back to
+
+    static CharFormat plainChars() {
+        CharFormat format;
+        format.face.clear();
+        format.charset = kDefaultCharset;
+        format.halfPoints = kPlainHalfPoints;
+        return format;
+    }
+};
+
+class RtfReaderEngine {
+public:
+    static constexpr size_t kMaxDepth = 1024;
+
+    explicit RtfReaderEngine(std::string_view input);
+    RtfReadResult run();
+
+private:
+    // Tokens
+    void handleToken(const Token& token);
+    void openGroup();
+    void closeGroup();
+    void popGroup();
+    void skipGroup();
+    void handleWord(const Token& token);
+    void handleSymbol(const Token& token);
+    void handleText(std::string_view text);
+    void handleByte(uint8_t byte);
+    void handleBinary(std::string_view bytes);
+    bool skipFallback(std::string_view* text);
+
+    // Control words, by kind
+    bool handleDestinationWord(Keyword keyword);
+    bool handleDocumentWord(Keyword keyword, const Token& token);
+    bool handleTableWord(Keyword keyword, const Token& token);
+    bool handleCharWord(Keyword keyword, const Token& token);
+    bool handleParagraphWord(Keyword keyword, const Token& token);
+    bool handleBreakWord(Keyword keyword, const Token& token);
+    void handleNumberingWord(Keyword keyword);
+    void setDestination(Destination destination);
+
+    // Text output
+    void flushBytes();
+    void emitUtf8(std::string_view utf8);
+    void emitCodePoint(char32_t codePoint);
+    void emitUnicode(int32_t parameter);
+    void flushHighSurrogate();
+    void endParagraph();
+    void resolveListText();
+    void finishPicture();
+    void commitListText();
+    const CharFormat& currentFormat();
+    int currentCodePage();
+    void markFormatChanged() { formatDirty_ = true; }
+
+    void fail(std::string_view message);
+    void noteError(std::string_view message);
+
+    GroupState& top() { return stack_.back(); }
+
+    std::string_view input_;
+    RtfTokenizer tokenizer_;
+    std::vector<GroupState> stack_;
+    size_t overflowDepth_ = 0;  // groups past the depth cap, read as if they were not there
+    bool done_ = false;
+    bool starPending_ = false;
+    int fallbackToSkip_ = 0;
+    char32_t highSurrogate_ = 0;
+
+    int ansiCodePage_ = 1252;
+    bool ansiCodePageExplicit_ = false;
+    bool utf8Document_ = false;
+    int defaultFont_ = 0;
+    RtfFontTable fonts_;
+    RtfColourTable colours_;
+    RtfTextDecoder decoder_;
+    RtfPictureReader picture_;
+
+    std::string pendingBytes_;  // text bytes not yet decoded, all in the current format
+    std::string decoded_;       // scratch for decoding
+    CharFormat format_;         // the current format with its font resolved
+    bool formatDirty_ = true;
+    int codePage_ = 1252;
+
+    Paragraph listText_;
+    bool hasListText_ = false;
+    bool paragraphBullet_ = false;  // a bullet list text was dropped for this paragraph
+    ListKind numbering_ = ListKind::None;  // what the \pn group being read says
+
+    RtfDocumentBuilder builder_;
+    std::string error_;
+    size_t consumed_ = 0;
+};
+
+}  // namespace pgw::richtext::detail

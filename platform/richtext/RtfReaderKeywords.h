@@ -1,0 +1,40 @@
+#pragma once
+// The control words the RTF reader acts on. Everything else is ignored (or, after \*,
+// skipped with its group).
+
+#include <cstdint>
+#include <string_view>
+
+namespace pgw::richtext::detail {
+
+enum class Keyword : uint8_t {
+    Unknown,
+    // Document header
+    Rtf, Urtf, Ansi, Mac, Pc, Pca, AnsiCodePage, DefaultFont,
+    // Destinations read
+    FontTable, ColourTable, Picture, Numbering, NumberingText, ListText, UnicodeBranch,
+    UnicodePair, Object, Result, Field, FieldResult, ShapePicture,
+    // Destinations whose content holds no body text
+    SkippedDestination,
+    // Font and colour table entries
+    Font, FontCharset, FontCodePage, Red, Green, Blue,
+    // Character format
+    Plain, FontSize, Bold, Italic, Underline, UnderlineStyle, UnderlineNone, Strike, StrikeDouble,
+    Colour, Highlight, Superscript, Subscript, NoSuperSub, Up, Down,
+    // Paragraph format
+    Pard, AlignLeft, AlignCentre, AlignRight, Justify, LeftIndent, FirstIndent, RightIndent,
+    SpaceBefore, SpaceAfter,
+    // Numbering groups
+    BulletLevel, NumberedLevel, ContinuedLevel,
+    // Breaks and special characters
+    Par, Line, Tab, Page, Section, Cell, Row, Unicode, UnicodeSkip,
+    EmDash, EnDash, LeftQuote, RightQuote, LeftDoubleQuote, RightDoubleQuote, Bullet,
+    // Pictures
+    PngBlip, JpegBlip, DibBitmap, DeviceBitmap, WindowsMetafile, EmfBlip,
+    PictureWidth, PictureHeight, PictureWidthGoal, PictureHeightGoal, PictureScaleX, PictureScaleY,
+    BitmapBitsPerPixel, BitmapPlanes, BitmapWidthBytes,
+};
+
+Keyword lookupKeyword(std::string_view word);
+
+}  // namespace pgw::richtext::detail

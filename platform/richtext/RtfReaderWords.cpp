@@ -1,0 +1,218 @@
+// The control words of the RTF reader: destinations, document settings, tables, character
+// and paragraph format, breaks and special characters.
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/richtext/RtfReaderEngine.h"
+
+namespace pgw::richtext::detail {
+
+namespace {
+
+constexpr int32_t kMaxHalfPoints = 3276;  // 1638 pt, as large as a rich edit control goes
+
+bool flag(const Token& token) { return !token.hasParameter || token.parameter != 0; }
+int32_t valueOr(const Token& token, int32_t fallback) { return token.hasParameter ? token.parameter : fallback; }
+
+}  // namespace
+
+void RtfReaderEngine::handleWord(const Token& token) {
+    const Keyword keyword = lookupKeyword(token.text);
+    const bool starred = std::exchange(starPending_, false);
+    fallbackToSkip_ = 0;  // any control word ends the fallback of a \uN
+    if (keyword == Keyword::Unknown) {
+        if (starred) skipGroup();  // an optional destination this reader does not know
+        return;
+    }
+    if (handleDestinationWord(keyword)) return;
+    if (starred) return skipGroup();
+    switch (top().destination) {
+    case Destination::Picture: return picture_.setWord(keyword, token.hasParameter, token.parameter);
+    case Destination::Numbering: return handleNumberingWord(keyword);
+    case Destination::FontTable:
+    case Destination::ColourTable:
+        if (handleTableWord(keyword, token)) return;
+        break;
+    default: break;
+    }
+    flushBytes();
+    if (handleDocumentWord(keyword, token) || handleCharWord(keyword, token) || handleParagraphWord(keyword, token))
+        return;
+    handleBreakWord(keyword, token);
+}
+
+void RtfReaderEngine::handleSymbol(const Token& token) {
+    switch (token.text.empty() ? '\0' : token.text[0]) {
+    case '*': starPending_ = true; break;
+    case '~': flushBytes(); emitCodePoint(0x00A0); break;
+    case '-': flushBytes(); emitCodePoint(0x00AD); break;
+    case '_': flushBytes(); emitCodePoint(0x2011); break;
+    default: break;  // \: \| and other symbols carry nothing for a page
+    }
+}
+
+bool RtfReaderEngine::handleDestinationWord(Keyword keyword) {
+    GroupState& state = top();
+    switch (keyword) {
+    case Keyword::FontTable: setDestination(Destination::FontTable); return true;
+    case Keyword::ColourTable: setDestination(Destination::ColourTable); return true;
+    case Keyword::Picture:
+        if (state.destination != Destination::Picture) setDestination(Destination::Picture);
+        return true;
+    case Keyword::Numbering: setDestination(Destination::Numbering); return true;
+    case Keyword::NumberingText:
+    case Keyword::ListText: setDestination(Destination::ListText); return true;
+    case Keyword::UnicodeBranch:  // \upr: the ANSI text; its \ud has the same in Unicode
+    case Keyword::Object:         // an embedded object: only its \result is shown
+        state.resume = state.destination;
+        setDestination(Destination::Discard);
+        return true;
+    case Keyword::UnicodePair:
+    case Keyword::Result:
+        if (state.destination == Destination::Discard) setDestination(state.resume);
+        return true;
+    case Keyword::Field:
+    case Keyword::FieldResult:
+    case Keyword::ShapePicture: return true;  // their content is read as it comes
+    case Keyword::SkippedDestination: skipGroup(); return true;
+    default: return false;
+    }
+}
+
+bool RtfReaderEngine::handleDocumentWord(Keyword keyword, const Token& token) {
+    const auto setAnsi = [this](int codePage) {
+        if (!ansiCodePageExplicit_) ansiCodePage_ = codePage;
+    };
+    switch (keyword) {
+    case Keyword::Rtf: break;
+    case Keyword::Urtf: utf8Document_ = true; break;
+    case Keyword::Ansi: setAnsi(1252); break;
+    case Keyword::Mac: setAnsi(10000); break;
+    case Keyword::Pc: setAnsi(437); break;
+    case Keyword::Pca: setAnsi(850); break;
+    case Keyword::AnsiCodePage:
+        if (token.parameter > 0) {
+            ansiCodePage_ = token.parameter;
+            ansiCodePageExplicit_ = true;
+        }
+        break;
+    case Keyword::DefaultFont: defaultFont_ = token.parameter; break;
+    default: return false;
+    }
+    markFormatChanged();
+    return true;
+}
+
+bool RtfReaderEngine::handleTableWord(Keyword keyword, const Token& token) {
+    switch (keyword) {
+    case Keyword::Font:
+        if (top().destination != Destination::FontTable) return false;
+        fonts_.endEntry(decoder_, ansiCodePage_);  // an entry without braces or ';' ends here
+        fonts_.beginEntry(token.parameter);
+        return true;
+    case Keyword::FontCharset: fonts_.setCharset(token.parameter); return true;
+    case Keyword::FontCodePage: fonts_.setCodePage(token.parameter); return true;
+    case Keyword::Red: colours_.setRed(token.parameter); return true;
+    case Keyword::Green: colours_.setGreen(token.parameter); return true;
+    case Keyword::Blue: colours_.setBlue(token.parameter); return true;
+    default: return false;
+    }
+}
+
+bool RtfReaderEngine::handleCharWord(Keyword keyword, const Token& token) {
+    GroupState& state = top();
+    CharFormat& chars = state.chars;
+    switch (keyword) {
+    case Keyword::Plain:
+        chars = GroupState::plainChars();
+        state.font = kDefaultFontSentinel;
+        break;
+    case Keyword::Font:
+        if (fonts_.find(token.parameter)) state.font = token.parameter;  // unknown fonts change nothing
+        break;
+    case Keyword::FontSize: chars.halfPoints = std::clamp(valueOr(token, kPlainHalfPoints), 1, kMaxHalfPoints); break;
+    case Keyword::Bold: chars.bold = flag(token); break;
+    case Keyword::Italic: chars.italic = flag(token); break;
+    case Keyword::Underline:
+    case Keyword::UnderlineStyle: chars.underline = flag(token); break;
+    case Keyword::UnderlineNone: chars.underline = false; break;
+    case Keyword::Strike: chars.strikeOut = flag(token); break;
+    case Keyword::StrikeDouble: chars.strikeOut = flag(token); break;
+    case Keyword::Colour: chars.colour = colours_.at(token.parameter); break;
+    case Keyword::Highlight: chars.background = colours_.at(token.parameter); break;
+    case Keyword::Superscript: chars.vertical = VerticalPosition::Superscript; break;
+    case Keyword::Subscript: chars.vertical = VerticalPosition::Subscript; break;
+    case Keyword::NoSuperSub: chars.vertical = VerticalPosition::Normal; break;
+    case Keyword::Up:
+        chars.vertical = valueOr(token, 6) != 0 ? VerticalPosition::Superscript : VerticalPosition::Normal;
+        break;
+    case Keyword::Down:
+        chars.vertical = valueOr(token, 6) != 0 ? VerticalPosition::Subscript : VerticalPosition::Normal;
+        break;
+    default: return false;
+    }
+    markFormatChanged();
+    return true;
+}
+
+bool RtfReaderEngine::handleParagraphWord(Keyword keyword, const Token& token) {
+    GroupState& state = top();
+    ParagraphFormat& paragraph = state.paragraph;
+    const int32_t value = valueOr(token, 0);
+    switch (keyword) {
+    case Keyword::Pard:
+        paragraph = ParagraphFormat{};
+        state.list = ListKind::None;
+        break;
+    case Keyword::AlignLeft: paragraph.alignment = Alignment::Left; break;
+    case Keyword::AlignCentre: paragraph.alignment = Alignment::Centre; break;
+    case Keyword::AlignRight: paragraph.alignment = Alignment::Right; break;
+    case Keyword::Justify: paragraph.alignment = Alignment::Justify; break;
+    case Keyword::LeftIndent: paragraph.leftIndent = value; break;
+    case Keyword::FirstIndent: paragraph.firstLineIndent = value; break;
+    case Keyword::RightIndent: paragraph.rightIndent = value; break;
+    case Keyword::SpaceBefore: paragraph.spaceBefore = value; break;
+    case Keyword::SpaceAfter: paragraph.spaceAfter = value; break;
+    default: return false;
+    }
+    return true;
+}
+
+bool RtfReaderEngine::handleBreakWord(Keyword keyword, const Token& token) {
+    switch (keyword) {
+    case Keyword::Par:
+    case Keyword::Page:
+    case Keyword::Section:
+    case Keyword::Cell: endParagraph(); break;
+    case Keyword::Row:  // a row's end closes a paragraph only if the row left one open
+        if (!builder_.paragraphIsEmpty() || hasListText_) endParagraph();
+        break;
+    case Keyword::Line: emitCodePoint(0x2028); break;
+    case Keyword::Tab: emitUtf8("\t"); break;
+    case Keyword::EmDash: emitCodePoint(0x2014); break;
+    case Keyword::EnDash: emitCodePoint(0x2013); break;
+    case Keyword::LeftQuote: emitCodePoint(0x2018); break;
+    case Keyword::RightQuote: emitCodePoint(0x2019); break;
+    case Keyword::LeftDoubleQuote: emitCodePoint(0x201C); break;
+    case Keyword::RightDoubleQuote: emitCodePoint(0x201D); break;
+    case Keyword::Bullet: emitCodePoint(0x2022); break;
+    case Keyword::Unicode:
+        if (!token.hasParameter) break;
+        emitUnicode(token.parameter);
+        fallbackToSkip_ = top().unicodeSkip;
+        break;
+    case Keyword::UnicodeSkip:
+        if (token.hasParameter && token.parameter >= 0) top().unicodeSkip = token.parameter;
+        break;
+    default: return false;
+    }
+    return true;
+}
+
+void RtfReaderEngine::handleNumberingWord(Keyword keyword) {
+    if (keyword == Keyword::BulletLevel) numbering_ = ListKind::Bullet;
+    if (keyword == Keyword::NumberedLevel && numbering_ != ListKind::Bullet) numbering_ = ListKind::Numbered;
+}
+
+}  // namespace pgw::richtext::detail

@@ -1,0 +1,396 @@
+// The RTF reader's document model: paragraphs, formats, lists, pictures, and how it ends on
+// bad input.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/richtext/RtfReader.h"
+
+namespace pgw::richtext {
+namespace {
+
+const std::string kHeader =
+    "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}"
+    "{\\f1\\fnil\\fcharset2 Symbol;}{\\f2\\fmodern\\fcharset0 Courier New;}}\r\n"
+    "{\\colortbl ;\\red255\\green0\\blue0;}\r\n";
+
+RtfReadResult readOk(const std::string& rtf) {
+    RtfReadResult result = readRtf(rtf);
+    EXPECT_TRUE(result.ok()) << result.error;
+    return result;
+}
+
+const TextRun& run(const RichDocument& document, size_t paragraph, size_t index) {
+    return std::get<TextRun>(document.paragraphs.at(paragraph).content.at(index));
+}
+
+const Picture& picture(const RichDocument& document, size_t index = 0) {
+    return std::get<Picture>(document.paragraphs.at(0).content.at(index));
+}
+
+Picture onlyPicture(const std::string& rtf) { return picture(readOk(rtf).document); }
+
+CharFormat songti(int halfPoints) {
+    CharFormat format;
+    format.face = "宋体";
+    format.charset = 134;
+    format.halfPoints = halfPoints;
+    return format;
+}
+
+// ---- how reading ends
+
+TEST(RtfReaderEnd, NonRtfIsRejectedWithAnEmptyDocument) {
+    for (const std::string input : {"", "hello", " {\\rtf1 x}", "{{\\colortbl;}}", "{\\rt", "\xef\xbb\xbf{\\rtf1 x}"}) {
+        const RtfReadResult result = readRtf(input);
+        EXPECT_FALSE(result.ok()) << input;
+        EXPECT_EQ(result.document, RichDocument{}) << input;
+        EXPECT_EQ(result.consumed, 0u) << input;
+    }
+}
+
+TEST(RtfReaderEnd, ConsumedStopsAtTheOutermostBrace) {
+    struct Case {
+        std::string input;
+        size_t consumed;
+    };
+    for (const Case& c : {Case{"{\\rtf1 one}} two}\\par}", 11}, Case{std::string("{\\rtf1 one}\0", 12), 11},
+                          Case{"{\\rtf1 a{b}c}stale bytes of an older, longer page}", 13},
+                          Case{"{\\urtf1 x}", 10}}) {
+        const RtfReadResult result = readOk(c.input);
+        EXPECT_EQ(result.consumed, c.consumed) << c.input;
+    }
+}
+
+TEST(RtfReaderEnd, TruncatedInputKeepsItsTextAndSaysSo) {
+    const RtfReadResult result = readRtf("{\\rtf1\\ansi {\\b bold text without end");
+    EXPECT_NE(result.error.find("ends before its last group closes"), std::string::npos) << result.error;
+    EXPECT_EQ(plainText(result.document), "bold text without end");
+    EXPECT_TRUE(run(result.document, 0, 0).format.bold);
+
+    const RtfReadResult inSkipped = readRtf("{\\rtf1 kept{\\*\\foo never closed");
+    EXPECT_FALSE(inSkipped.ok());
+    EXPECT_EQ(plainText(inSkipped.document), "kept");
+}
+
+TEST(RtfReaderEnd, DamagedEscapesAreReportedAndReadingGoesOn) {
+    const RtfReadResult badHex = readRtf("{\\rtf1 a\\'zzb\\par c}");
+    EXPECT_NE(badHex.error.find("hex"), std::string::npos) << badHex.error;
+    EXPECT_EQ(plainText(badHex.document), "azzb\nc");  // the characters after the quote stay text
+
+    const RtfReadResult longWord = readRtf("{\\rtf1 a\\" + std::string(40, 'x') + " b}");
+    EXPECT_FALSE(longWord.ok());
+    EXPECT_EQ(plainText(longWord.document), "a b");
+}
+
+TEST(RtfReaderEnd, DeepNestingIsReadWithoutRecursion) {
+    const size_t depth = 100000;
+    const RtfReadResult result = readOk("{\\rtf1" + std::string(depth, '{') + "deep" + std::string(depth, '}') + "}");
+    EXPECT_EQ(plainText(result.document), "deep");
+
+    // Groups past the cap change nothing: the format set inside them ends with the capped group.
+    const RtfReadResult formats = readOk("{\\rtf1" + std::string(2000, '{') + "\\b x" + std::string(2000, '}') + " y}");
+    EXPECT_TRUE(run(formats.document, 0, 0).format.bold);
+    EXPECT_FALSE(run(formats.document, 0, 1).format.bold);
+}
+
+TEST(RtfReaderEnd, HugeBinaryClaimsAreClampedToTheInput) {
+    const RtfReadResult result = readRtf("{\\rtf1 a\\bin4294967295 xyz}");
+    EXPECT_FALSE(result.ok());
+    EXPECT_EQ(plainText(result.document), "a");
+
+    const RtfReadResult picture = readRtf("{\\rtf1 a{\\pict\\pngblip\\bin2147483647 ab}}");
+    EXPECT_FALSE(picture.ok());
+    EXPECT_EQ(plainText(picture.document), "a");
+}
+
+TEST(RtfReaderEnd, OversizedPictureIsLeftOutAndTheTextAfterItKept) {
+    const size_t size = (size_t(64) << 20) + 1;
+    std::string rtf = "{\\rtf1 a{\\pict\\pngblip\\bin" + std::to_string(size) + " ";
+    rtf.append(size, 'x');
+    rtf += "}b}";
+    const RtfReadResult result = readRtf(rtf);
+    EXPECT_NE(result.error.find("picture"), std::string::npos) << result.error;
+    EXPECT_EQ(plainText(result.document), "ab");
+    EXPECT_EQ(result.document.paragraphs[0].content.size(), 1u);
+}
+
+TEST(RtfReaderEnd, NumbersAreClamped) {
+    const RtfReadResult result = readOk("{\\rtf1\\fs999999999999999999999\\li99999999999999 x}");
+    EXPECT_EQ(run(result.document, 0, 0).format.halfPoints, 3276);
+    EXPECT_EQ(result.document.paragraphs[0].format.leftIndent, 2147483647);
+}
+
+// ---- paragraphs and formats
+
+TEST(RtfReaderParagraphs, TheFinalParDoesNotOpenAnEmptyParagraph) {
+    struct Case {
+        const char* input;
+        std::vector<std::string> texts;
+    };
+    for (const Case& c : {Case{"{\\rtf1 x\\par}", {"x"}}, Case{"{\\rtf1 x\\par\\par}", {"x", ""}},
+                          Case{"{\\rtf1 x}", {"x"}}, Case{"{\\rtf1}", {""}}, Case{"{\\rtf1\\par}", {""}},
+                          Case{"{\\rtf1 a\\par b\\par\r\n}", {"a", "b"}}, Case{"{\\rtf1 a\\cell\\row}", {"a"}}}) {
+        const RichDocument document = readOk(c.input).document;
+        ASSERT_EQ(document.paragraphs.size(), c.texts.size()) << c.input;
+        for (size_t i = 0; i < c.texts.size(); ++i) {
+            std::string text;
+            for (const Inline& piece : document.paragraphs[i].content) text += std::get<TextRun>(piece).text;
+            EXPECT_EQ(text, c.texts[i]) << c.input;
+        }
+    }
+}
+
+TEST(RtfReaderParagraphs, CharacterStateCarriesAcrossParagraphs) {
+    const RichDocument document = readOk(kHeader + "\\f0\\fs18\\b bold\\par still\\b0  plain\\par}").document;
+    EXPECT_TRUE(document.paragraphs[0].markFormat.bold);
+    EXPECT_TRUE(run(document, 1, 0).format.bold);
+    EXPECT_EQ(run(document, 1, 0).format.halfPoints, 18);
+    EXPECT_FALSE(run(document, 1, 1).format.bold);
+    EXPECT_FALSE(document.paragraphs[1].markFormat.bold);
+}
+
+TEST(RtfReaderParagraphs, PlainResetsToTheDefaultFontAt12Points) {
+    const RichDocument document =
+        readOk(kHeader + "\\f2\\fs40\\b\\i\\ul\\strike\\cf1\\highlight1\\super x\\plain y}").document;
+    EXPECT_EQ(run(document, 0, 1).format, songti(24));
+    EXPECT_EQ(run(document, 0, 0).format.face, "Courier New");
+}
+
+TEST(RtfReaderParagraphs, CharacterFormatWords) {
+    struct Case {
+        const char* words;
+        bool underline, strike;
+        VerticalPosition vertical;
+    };
+    using V = VerticalPosition;
+    for (const Case& c : {Case{"\\ul", true, false, V::Normal}, Case{"\\uld", true, false, V::Normal},
+                          Case{"\\uldb", true, false, V::Normal}, Case{"\\ulw", true, false, V::Normal},
+                          Case{"\\ulwave", true, false, V::Normal}, Case{"\\ul\\ulnone", false, false, V::Normal},
+                          Case{"\\ul\\ul0", false, false, V::Normal}, Case{"\\striked1", false, true, V::Normal},
+                          Case{"\\strike\\striked0", false, false, V::Normal},
+                          Case{"\\super", false, false, V::Superscript}, Case{"\\sub", false, false, V::Subscript},
+                          Case{"\\sub\\nosupersub", false, false, V::Normal},
+                          Case{"\\up6", false, false, V::Superscript}, Case{"\\dn4", false, false, V::Subscript},
+                          Case{"\\up6\\up0", false, false, V::Normal}}) {
+        const CharFormat format = run(readOk(std::string("{\\rtf1") + c.words + " x}").document, 0, 0).format;
+        EXPECT_EQ(format.underline, c.underline) << c.words;
+        EXPECT_EQ(format.strikeOut, c.strike) << c.words;
+        EXPECT_EQ(format.vertical, c.vertical) << c.words;
+    }
+}
+
+TEST(RtfReaderParagraphs, ParagraphFormatAndPard) {
+    const RichDocument document =
+        readOk("{\\rtf1\\qc\\fi-360\\li720\\ri20\\sb10\\sa5 a\\par b\\par\\pard\\qd\\lin30\\rin40 c\\par\\pard d\\par}")
+            .document;
+    ASSERT_EQ(document.paragraphs.size(), 4u);
+    ParagraphFormat hanging;
+    hanging.alignment = Alignment::Centre;
+    hanging.leftIndent = 720;
+    hanging.firstLineIndent = -360;
+    hanging.rightIndent = 20;
+    hanging.spaceBefore = 10;
+    hanging.spaceAfter = 5;
+    EXPECT_EQ(document.paragraphs[0].format, hanging);
+    EXPECT_EQ(document.paragraphs[0].format.startIndent(), 360);
+    EXPECT_EQ(document.paragraphs[1].format, hanging);
+    EXPECT_EQ(document.paragraphs[2].format.alignment, Alignment::Justify);
+    EXPECT_EQ(document.paragraphs[2].format.leftIndent, 30);
+    EXPECT_EQ(document.paragraphs[2].format.rightIndent, 40);
+    EXPECT_EQ(document.paragraphs[3].format, ParagraphFormat{});
+}
+
+TEST(RtfReaderParagraphs, LastParagraphWithoutParKeepsItsFormat) {
+    EXPECT_EQ(readOk("{\\rtf1 a\\par\\pard\\qr b}").document.paragraphs[1].format.alignment, Alignment::Right);
+}
+
+// ---- lists
+
+TEST(RtfReaderLists, RichEditBulletsGiveExactlyOneBullet) {
+    const RichDocument document = readOk(
+        kHeader + "\\pard{\\pntext\\f1\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf1\\pnindent0{\\pntxtb\\'B7}}\\fi-360\\li720\\f0 one\\par"
+                  "{\\pntext\\f1\\'B7\\tab}two\\par\\pard three\\par}").document;
+    ASSERT_EQ(document.paragraphs.size(), 3u);
+    EXPECT_EQ(plainText(document), "one\ntwo\nthree");
+    EXPECT_TRUE(document.paragraphs[0].format.bullet);
+    EXPECT_TRUE(document.paragraphs[1].format.bullet);
+    EXPECT_EQ(document.paragraphs[1].format.leftIndent, 720);
+    EXPECT_FALSE(document.paragraphs[2].format.bullet);
+}
+
+TEST(RtfReaderLists, NumberedItemsKeepTheirNumberAsText) {
+    const RichDocument document = readOk(
+        kHeader + "\\pard{\\pntext\\f0 1.\\tab}{\\*\\pn\\pnlvlbody\\pnf0\\pnindent0\\pnstart1\\pndec{\\pntxta.}}"
+                  "\\fi-360\\li720\\f0 one\\par{\\pntext\\f0 2.\\tab}two\\par}").document;
+    EXPECT_EQ(plainText(document), "1.\tone\n2.\ttwo");
+    EXPECT_FALSE(document.paragraphs[0].format.bullet);
+    EXPECT_FALSE(document.paragraphs[1].format.bullet);
+}
+
+TEST(RtfReaderLists, WordListTextDecidesBetweenBulletAndText) {
+    struct Case {
+        const char* listText;
+        bool bullet;
+        const char* text;
+    };
+    for (const Case& c : {Case{"\\f1 \\'b7\\tab", true, "item"}, Case{"\\f2 o\\tab", true, "item"},
+                          Case{"\\f0 \\u8226 ?\\tab", true, "item"}, Case{"\\f0 1.\\tab", false, "1.\titem"},
+                          Case{"\\f0 a)\\tab", false, "a)\titem"}}) {
+        const RichDocument document =
+            readOk(kHeader + "{\\*\\listtable{\\list{\\listlevel{\\leveltext\\'02\\'00.;}}}}{\\*\\listoverridetable}"
+                             "{\\listtext\\pard\\plain " + c.listText + "}\\pard\\plain\\fi-360\\li720\\ls1\\ilvl0 item\\par"
+                             "\\pard next\\par}").document;
+        EXPECT_EQ(document.paragraphs[0].format.bullet, c.bullet) << c.listText;
+        EXPECT_EQ(plainText(document), std::string(c.text) + "\nnext") << c.listText;
+        EXPECT_FALSE(document.paragraphs[1].format.bullet);
+    }
+}
+
+TEST(RtfReaderLists, SymbolBulletKeptAsTextBecomesTheBulletCharacter) {
+    // A numbered list whose rendered text is nonetheless a symbol-font bullet keeps it as text.
+    const RichDocument document =
+        readOk(kHeader + "{\\pntext\\f1\\'b7\\tab}{\\*\\pn\\pnlvlbody\\pndec}x\\par}").document;
+    EXPECT_EQ(plainText(document), "\u2022\tx");
+}
+
+// ---- pictures
+
+TEST(RtfReaderPictures, KindsSizesAndData) {
+    struct Case {
+        const char* name;
+        std::string rtf;
+        PictureFormat format;
+        std::string bytes;
+        int32_t width, height;
+    };
+    const std::string png = "\x89PNG\r\n\x1a\n";
+    for (const Case& c : {
+             Case{"png goal and scale", "{\\pict\\pngblip\\picw10\\pich20\\picwgoal300\\pichgoal400\\picscalex50\\picscaley200 "
+                                        "89504e47\r\n0d0a1a0a}", PictureFormat::Png, png, 150, 800},
+             Case{"jpeg from pixels", "{\\pict\\jpegblip\\picw10\\pich20 ff d8 f}", PictureFormat::Jpeg, "\xff\xd8", 150, 300},
+             Case{"binary data", "{\\pict\\pngblip\\picw1\\pich1\\bin8 " + png + "}", PictureFormat::Png, png, 15, 15},
+             Case{"dib", "{\\pict\\dibitmap0\\picw2\\pich2\\picwgoal30\\pichgoal30 2800}", PictureFormat::Dib,
+                  std::string("\x28\x00", 2), 30, 30},
+             Case{"metafile from himetric", "{\\pict\\wmetafile8\\picw2540\\pich1270 0100}", PictureFormat::Metafile,
+                  std::string("\x01\x00", 2), 1440, 720},
+             Case{"emf in shppict", "{\\*\\shppict{\\pict\\emfblip\\picw254\\pich254\\picwgoal10\\pichgoal20 01}}"
+                                    "{\\nonshppict{\\pict\\wmetafile8 02}}", PictureFormat::Emf, "\x01", 10, 20},
+             Case{"object result", "{\\object\\objemb{\\*\\objclass Paint.Picture}{\\*\\objdata 0105}"
+                                   "{\\result{\\pict\\wmetafile8\\picwgoal5\\pichgoal6 03}}}", PictureFormat::Metafile,
+                  "\x03", 5, 6},
+             Case{"properties in groups", "{\\pict{\\*\\picprop{\\sp{\\sn x}{\\sv 99}}}{\\*\\blipuid ab}\\pngblip 0c}",
+                  PictureFormat::Png, "\x0c", 0, 0},
+         }) {
+        const RtfReadResult result = readOk("{\\rtf1 a" + c.rtf + "b}");
+        ASSERT_EQ(result.document.paragraphs[0].content.size(), 3u) << c.name;
+        const Picture& p = picture(result.document, 1);
+        EXPECT_EQ(p.format, c.format) << c.name;
+        EXPECT_EQ(p.bytes, c.bytes) << c.name;
+        EXPECT_EQ(p.widthTwips, c.width) << c.name;
+        EXPECT_EQ(p.heightTwips, c.height) << c.name;
+        EXPECT_EQ(plainText(result.document), "ab") << c.name;
+    }
+}
+
+TEST(RtfReaderPictures, MetafileKeepsItsMappingModeAndSourceSize) {
+    const Picture p = onlyPicture("{\\rtf1{\\pict\\wmetafile1\\picw100\\pich200 00}}");
+    EXPECT_EQ(p.metafileMapMode, 1);
+    EXPECT_EQ(p.sourceWidth, 100);
+    EXPECT_EQ(p.sourceHeight, 200);
+}
+
+TEST(RtfReaderPictures, UnknownOrUnconvertiblePicturesAreSkippedWithoutLosingText) {
+    for (const std::string pict : {"{\\pict\\macpict 0011}", "{\\pict\\pmmetafile 0011}", "{\\pict\\pngblip}",
+                                   "{\\pict\\wbitmap0\\wbmbitspixel8\\wbmplanes1\\wbmwidthbytes2\\picw2\\pich1 0102}",
+                                   "{\\pict\\wbitmap0\\wbmbitspixel1\\wbmwidthbytes2\\picw16\\pich4 ffff}"}) {
+        const RichDocument document = readOk("{\\rtf1 a" + pict + "b\\par c}").document;
+        EXPECT_EQ(plainText(document), "ab\nc") << pict;
+        EXPECT_EQ(document.paragraphs[0].content.size(), 1u) << pict;
+    }
+}
+
+std::string dibHeader(int32_t width, int32_t height, uint16_t bits, uint32_t imageSize) {
+    std::string h;
+    const auto put = [&h](uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) h += char((v >> (8 * i)) & 0xFF);
+    };
+    put(40, 4), put(uint32_t(width), 4), put(uint32_t(-height), 4), put(1, 2), put(bits, 2);
+    put(0, 4), put(imageSize, 4), put(0, 4), put(0, 4), put(0, 4), put(0, 4);
+    return h;
+}
+
+TEST(RtfReaderPictures, DeviceBitmapsBecomeTopDownDibs) {
+    // 1 bit: rows of 2 bytes padded to 4, with a black and white palette.
+    const Picture mono =
+        onlyPicture("{\\rtf1{\\pict\\wbitmap0\\wbmbitspixel1\\wbmplanes1\\wbmwidthbytes2\\picw16\\pich2 f00f 0ff0}}");
+    EXPECT_EQ(mono.format, PictureFormat::Dib);
+    EXPECT_EQ(mono.bytes, dibHeader(16, 2, 1, 8) + std::string("\0\0\0\0\xff\xff\xff\0", 8) +
+                              std::string("\xf0\x0f\0\0\x0f\xf0\0\0", 8));
+    EXPECT_EQ(mono.widthTwips, 240);
+
+    // 24 bits, one pixel a row: 3 bytes (4 in the source) padded to 4.
+    const Picture colour =
+        onlyPicture("{\\rtf1{\\pict\\wbitmap0\\wbmbitspixel24\\wbmplanes1\\wbmwidthbytes4\\picw1\\pich2 01020300 04050600}}");
+    EXPECT_EQ(colour.bytes, dibHeader(1, 2, 24, 8) + std::string("\x01\x02\x03\0\x04\x05\x06\0", 8));
+
+    const Picture wide = onlyPicture("{\\rtf1{\\pict\\wbitmap0\\wbmbitspixel32\\picw1\\pich1 01020304}}");
+    EXPECT_EQ(wide.bytes, dibHeader(1, 1, 32, 4) + "\x01\x02\x03\x04");
+}
+
+// ---- a page as a rich edit control writes it
+
+TEST(RtfReaderSample, RichEditPageReadsIntoTheExactModel) {
+    const std::string rtf =
+        "{\\rtf1\\ansi\\ansicpg936\\deff0\\deflang1033\\deflangfe2052{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}"
+        "{\\f1\\fnil\\fcharset2 Symbol;}}\r\n{\\colortbl ;\\red255\\green0\\blue0;}\r\n"
+        "{\\*\\generator Msftedit 5.41.21.2510;}\\viewkind4\\uc1\\pard\\lang2052\\f0\\fs18 \\'c4\\'e3\\'ba\\'c3\\par\r\n"
+        "\\pard\\qc\\cf1\\b \\'d6\\'d0\\'ce\\'c4\\cf0\\b0\\par\r\n"
+        "\\pard{\\pntext\\f1\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf1\\pnindent0{\\pntxtb\\'B7}}\\fi-360\\li720 A\\tab B\\line\r\n"
+        "\\u8364?\\u-10179?\\u-8704?\\par\r\n}\r\n";
+    const RtfReadResult result = readOk(rtf + std::string(1, '\0'));
+    EXPECT_EQ(result.consumed, rtf.size() - 2);
+
+    const CharFormat plain = songti(18);
+    CharFormat red = plain;
+    red.bold = true;
+    red.colour = Colour{255, 0, 0};
+
+    RichDocument expected;
+    expected.paragraphs.clear();
+    Paragraph first;
+    first.appendText(plain, "你好");
+    first.markFormat = plain;
+    Paragraph second;
+    second.format.alignment = Alignment::Centre;
+    second.appendText(red, "中文");
+    second.markFormat = plain;
+    Paragraph third;
+    third.format.leftIndent = 720;
+    third.format.firstLineIndent = -360;
+    third.format.bullet = true;
+    third.appendText(plain, "A\tB\u2028€😀");
+    third.markFormat = plain;
+    expected.paragraphs = {first, second, third};
+    EXPECT_EQ(result.document, expected);
+}
+
+// ---- inputs fuzzing found
+
+TEST(RtfReaderFuzzFindings, ReadWithoutFaults) {
+    struct Case {
+        const char* name;
+        std::string input;
+        std::string text;
+    };
+    for (const Case& c : {
+             Case{"numbering destination in the outermost group", "{\\rtf1 z\\*\\pn\\pnlvlbody x}", "z"},
+         }) {
+        const RtfReadResult result = readRtf(c.input);
+        EXPECT_EQ(plainText(result.document), c.text) << c.name;
+    }
+}
+
+}  // namespace
+}  // namespace pgw::richtext
