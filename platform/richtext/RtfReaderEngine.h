@@ -40,6 +40,9 @@ struct GroupState {
     ParagraphFormat paragraph;
     ListKind list = ListKind::None;
     int unicodeSkip = 1;  // \ucN
+    // After \dbch, associated properties (\ab, \ai) describe Chinese text: word processors
+    // mark bold Chinese with them alone.
+    bool eastAsianAssociated = false;
     Destination destination = Destination::Body;
     Destination resume = Destination::Body;  // what \ud or \result switch back to
 

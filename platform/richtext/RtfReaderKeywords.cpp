@@ -76,6 +76,8 @@ constexpr Entry kEntries[] = {
     {"cf", K::Colour}, {"highlight", K::Highlight}, {"cb", K::Highlight},
     {"super", K::Superscript}, {"sub", K::Subscript}, {"nosupersub", K::NoSuperSub},
     {"up", K::Up}, {"dn", K::Down},
+    {"dbch", K::EastAsianScript}, {"loch", K::OtherScript}, {"hich", K::OtherScript},
+    {"rtlch", K::OtherScript}, {"ab", K::AssociatedBold}, {"ai", K::AssociatedItalic},
 
     {"pard", K::Pard}, {"ql", K::AlignLeft}, {"qc", K::AlignCentre}, {"qr", K::AlignRight},
     {"qj", K::Justify}, {"qd", K::Justify}, {"li", K::LeftIndent}, {"lin", K::LeftIndent},

@@ -127,6 +127,17 @@ bool RtfReaderEngine::handleCharWord(Keyword keyword, const Token& token) {
     case Keyword::Plain:
         chars = GroupState::plainChars();
         state.font = kDefaultFontSentinel;
+        state.eastAsianAssociated = false;
+        break;
+    case Keyword::EastAsianScript: state.eastAsianAssociated = true; return true;
+    case Keyword::OtherScript: state.eastAsianAssociated = false; return true;
+    case Keyword::AssociatedBold:
+        if (!state.eastAsianAssociated) return true;
+        chars.bold = flag(token);
+        break;
+    case Keyword::AssociatedItalic:
+        if (!state.eastAsianAssociated) return true;
+        chars.italic = flag(token);
         break;
     case Keyword::Font:
         if (fonts_.find(token.parameter)) state.font = token.parameter;  // unknown fonts change nothing

@@ -119,7 +119,6 @@ def main():
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(os.path.join(work, "rtf"))
     pgw = common.Pgw(pgw_binary, work)
-    pgw.skip_unless_ready(work)
 
     SAMPLES["many"] = many_paragraphs()
     cases = {}  # rtf path -> (source text, exact lines or None)

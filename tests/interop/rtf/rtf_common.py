@@ -168,36 +168,6 @@ class Pgw:
     def get_text(self, page, rtf=False):
         return self.run(*(["get-text", self.book, page] + (["--rtf"] if rtf else [])))
 
-    def skip_unless_ready(self, work):
-        """Exits with the skip code while set-text/get-text or the pieces behind them are stubs.
-
-        Each probe page must read back its text: a stubbed reader says "not implemented", a
-        stubbed writer stores nothing, stubbed imports give an empty page.
-        """
-        probes = {"probe.rtf": b"{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}}"
-                               b"\\f0 probe \\'d6\\'d0\\par}",
-                  "probe.txt": "probe 中\n".encode("utf-8"),
-                  "probe.html": "<p>probe 中</p>".encode("utf-8")}
-        for file_name, data in probes.items():
-            page = file_name.replace(".", "-")
-            path = os.path.join(work, file_name)
-            with open(path, "wb") as f:
-                f.write(data)
-            self.add_page(page)
-            code, _, err = self.set_text(page, path)
-            if code == 2 and "unknown command" in err:
-                skip("pgw has no set-text command yet")
-            if "not implemented" in err:
-                skip("set-text %s: %s" % (file_name, err.strip()))
-            code, rtf, err = self.get_text(page, rtf=True)
-            if code == 2 and "unknown command" in err:
-                skip("pgw has no get-text command yet")
-            if "not implemented" in err or (code == 0 and rtf == b""):
-                skip("the RTF writer is a stub (%s stored as %r) %s" % (file_name, rtf, err.strip()))
-            code, text, err = self.get_text(page)
-            if "not implemented" in err or (code == 0 and text.strip() == b""):
-                skip("%s reads back as %r: reader or import is a stub %s" % (file_name, text, err.strip()))
-
 
 def skip(why):
     print("SKIP: " + why)

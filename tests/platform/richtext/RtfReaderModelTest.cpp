@@ -181,6 +181,21 @@ TEST(RtfReaderParagraphs, CharacterFormatWords) {
     }
 }
 
+// Word processors mark bold and italic Chinese with the East Asian associated properties.
+TEST(RtfReaderParagraphs, AssociatedPropertiesCountForEastAsianTextOnly) {
+    struct Case {
+        const char* words;
+        bool bold, italic;
+    };
+    for (const Case& c : {Case{"\\dbch\\ab", true, false}, Case{"\\dbch\\ai\\ab0", false, true},
+                          Case{"\\rtlch\\ab\\ai", false, false}, Case{"\\dbch\\loch\\ab", false, false},
+                          Case{"\\dbch\\plain\\ab", false, false}}) {
+        const CharFormat format = run(readOk(std::string("{\\rtf1") + c.words + " x}").document, 0, 0).format;
+        EXPECT_EQ(format.bold, c.bold) << c.words;
+        EXPECT_EQ(format.italic, c.italic) << c.words;
+    }
+}
+
 TEST(RtfReaderParagraphs, ParagraphFormatAndPard) {
     const RichDocument document =
         readOk("{\\rtf1\\qc\\fi-360\\li720\\ri20\\sb10\\sa5 a\\par b\\par\\pard\\qd\\lin30\\rin40 c\\par\\pard d\\par}")
