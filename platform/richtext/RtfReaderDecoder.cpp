@@ -70,10 +70,13 @@ void decodeUtf8Lenient(std::string_view bytes, std::string* out) {
     }
 }
 
+// Symbol-font bytes above ASCII become the font's private-use glyphs (U+F0xx), as a rich
+// edit control keeps them; ASCII stays ASCII, so that what an author typed in such a font
+// reads back as typed and shows with a fallback font where the font is missing.
 void decodeSymbol(std::string_view bytes, std::string* out) {
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
-        appendCodePoint(b < 0x20 ? char32_t(b) : char32_t(0xF000 + b), out);
+        appendCodePoint(b < 0x80 ? char32_t(b) : char32_t(0xF000 + b), out);
     }
 }
 

@@ -79,7 +79,9 @@ private:
 
     uint32_t lookUp(char32_t character) {
         if (codePage_ == kSymbolCodePage) {
-            const bool glyph = character >= 0xF000 && character <= 0xF0FF;
+            // The reader keeps ASCII bytes of a symbol font as ASCII, so only the upper
+            // glyphs can go as bytes; the others go as \uN.
+            const bool glyph = character >= 0xF080 && character <= 0xF0FF;
             return glyph ? (1u << 24) | ((character & 0xFF) << 16) : kUnrepresentable;
         }
         utf8_.clear();
