@@ -196,12 +196,9 @@ private:
 
 namespace {
 
-// A code page the text layer cannot convert is read as the closest one it can.
+// A code page the text layer cannot convert is read as Western.
 int nearestSupported(int codePage) {
-    if (text::isSupportedCodePage(codePage)) return codePage;
-    constexpr int kDosLatin1 = 850, kDosUs = 437;  // the same letters; only some graphics differ
-    if (codePage == kDosLatin1 && text::isSupportedCodePage(kDosUs)) return kDosUs;
-    return kFallbackCodePage;
+    return text::isSupportedCodePage(codePage) ? codePage : kFallbackCodePage;
 }
 
 const CodePageTable* sharedTable(int codePage) {

@@ -22,7 +22,7 @@ struct IconvName {
 // code page 936), while GNU libiconv keeps the euro sign and the private-use areas only
 // under "CP936". glibc's "CP950" is its Big5 with the Microsoft mappings (euro at A3E1).
 constexpr IconvName kIconvNames[] = {
-    {437, "CP437"},    {874, "CP874"},    {932, "CP932"},    {936, "CP936"},
+    {437, "CP437"},    {850, "CP850"},    {874, "CP874"},    {932, "CP932"},    {936, "CP936"},
     {949, "CP949"},    {950, "CP950"},    {1250, "CP1250"},  {1251, "CP1251"},
     {1253, "CP1253"},  {1254, "CP1254"},  {1255, "CP1255"},  {1256, "CP1256"},
     {1257, "CP1257"},  {1258, "CP1258"},  {1361, "CP1361"},  {10000, "MACINTOSH"},
