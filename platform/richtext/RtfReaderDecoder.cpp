@@ -163,11 +163,14 @@ private:
     }
 
     void probeSingleBytes() {
-        // One byte at a time so that no byte is read as the trail of the one before.
-        for (int b = 0; b < 0x100; ++b) {
-            single_[b] = b == 0 ? char32_t(' ') : probeOne(std::string(1, char(b)));
-            asciiSame_[b] = b != 0 && b < 0x80 && single_[b] == char32_t(b);
+        // Every Windows code page reads a lone byte below 0x80 as ASCII; some converters here
+        // do not (Johab's 0x5C is a won sign to them), and RTF's own \\ \{ \} must stay.
+        for (int b = 0; b < 0x80; ++b) {
+            single_[b] = b == 0 ? char32_t(' ') : char32_t(b);
+            asciiSame_[b] = b != 0;
         }
+        // One byte at a time so that no byte is read as the trail of the one before.
+        for (int b = 0x80; b < 0x100; ++b) single_[b] = probeOne(std::string(1, char(b)));
     }
 
     void probeLead(uint8_t lead) {

@@ -88,6 +88,9 @@ private:
         text::detail::appendUtf8(&utf8_, character);
         if (!text::fromUtf8(codePage_, utf8_, &encoded_).ok()) return kUnrepresentable;
         if (encoded_.empty() || encoded_.size() > 3) return kUnrepresentable;
+        // A reader takes a lone byte below 0x80 as ASCII whatever the code page (Johab's
+        // converter here gives the won sign 0x5C), so such a character goes as \uN.
+        if (encoded_.size() == 1 && static_cast<unsigned char>(encoded_[0]) < 0x80) return kUnrepresentable;
         uint32_t slot = static_cast<uint32_t>(encoded_.size()) << 24;
         for (size_t i = 0; i < encoded_.size(); ++i) {
             slot |= uint32_t(static_cast<unsigned char>(encoded_[i])) << (16 - 8 * i);

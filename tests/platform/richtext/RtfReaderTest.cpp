@@ -80,6 +80,7 @@ INSTANTIATE_TEST_SUITE_P(Encoding, RtfReaderText, testing::Values(
     TextCase{"PcCharset", "{\\rtf1\\pc \\'82}", "é"},
     TextCase{"PcaCharset", "{\\rtf1\\pca \\'82}", "é"},
     TextCase{"PcaIsDosLatin1NotDosUs", "{\\rtf1\\pca \\'9b}", "ø"},
+    TextCase{"JohabAsciiStaysAscii", "{\\rtf1{\\fonttbl{\\f0\\fcharset130 J;}}\\f0 a\\\\b}", "a\\b"},
     TextCase{"ShiftJis", "{\\rtf1{\\fonttbl{\\f0\\fcharset128 M;}}\\f0\\'93\\'fa}", "日"},
     TextCase{"Hangul", "{\\rtf1{\\fonttbl{\\f0\\fcharset129 M;}}\\f0\\'c7\\'d1}", "한"},
     TextCase{"Big5", "{\\rtf1{\\fonttbl{\\f0\\fcharset136 M;}}\\f0\\'a4\\'a4}", "中"},

@@ -138,6 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TextCase{"HangulFont", 129, "한", "\\'c7\\'d1"},
                     TextCase{"SymbolFontGlyph", 2, "\uF0B7x", "\\'b7x"},
                     TextCase{"SymbolFontLowGlyph", 2, "\uF061", "\\u-3999?"},
+                    TextCase{"WonSignInJohabFont", 130, "₩\\", "\\u8361?\\\\"},
                     TextCase{"UnknownCharsetUsesGbk", 3, "中", "\\'d6\\'d0"},
                     TextCase{"InvalidUtf8BecomesReplacement", 134,
                              "a\xff"
