@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """Draws Pagewright's toolbar strips, tree images and application icon.
 
-Run by hand after changing a drawing:  /usr/bin/python3 tools/draw_icons.py [resources-dir]
+Run by hand after changing a drawing:
+    /usr/bin/python3 tools/draw_icons.py [resources-dir] [--preview]
+--preview also writes an enlarged sheet of everything to $PREVIEW (/tmp/pagewright-icons.png).
 Needs PIL (Debian: python3-pil). The build does not run this; it uses the files it writes.
 
 Every icon is drawn on a 16-unit grid, four times oversampled and reduced, so one drawing
@@ -257,10 +259,6 @@ def icon_new(c):
     c.poly([(11.5 + x, 11.5 + y) for x, y in star], AMBER)
 
 
-def icon_open(c):
-    folder(c, opened=True)
-
-
 def icon_save(c):
     c.rounded(2, 2, 14, 14, 1, BLUE_DARK)
     c.rect(3, 3, 13, 13, BLUE)
@@ -278,10 +276,6 @@ def icon_print(c):
     c.disc(12.5, 7.5, 0.8, GREEN)
     c.box(4, 9, 12, 15, PAPER, OUTLINE)
     c.rect(6, 11, 10, 12, LINE)
-
-
-def icon_find(c):
-    magnifier(c)
 
 
 def icon_cut(c):
@@ -339,14 +333,6 @@ def icon_exit(c):
     arrow(c, "right", 11.5, 8, 4, GREEN)
 
 
-def icon_about(c):
-    c.disc(8, 8, 7, BLUE)
-    c.disc(8, 4.5, 1.3, WHITE)
-    c.rect(7, 7, 9.2, 12.5, WHITE)
-    c.rect(6, 7, 7, 8, WHITE)
-    c.rect(6, 11.5, 10, 12.5, WHITE)
-
-
 # ---------------------------------------------------------------- chapter pane and tree
 
 def icon_add_chapter(c):
@@ -383,14 +369,6 @@ def icon_add_text_page(c):
     page(c, 2, 1, 12, 15, 3)
     text_lines(c, 4, 9, [5, 7, 9])
     plus_badge(c, 11.5, 11.5)
-
-
-def tree_folder(c):
-    folder(c)
-
-
-def tree_folder_open(c):
-    folder(c, opened=True)
 
 
 def tree_text(c, selected=False):
@@ -598,17 +576,17 @@ def icon_move_after(c):
 # ---------------------------------------------------------------- strips
 
 MAIN_TOOLBAR = [
-    (57600, "new book", icon_new), (57601, "open book", icon_open), (57603, "save", icon_save),
-    (57607, "print", icon_print), (57636, "find", icon_find), (57635, "cut", icon_cut),
+    (57600, "new book", icon_new), (57601, "open book", lambda c: folder(c, opened=True)), (57603, "save", icon_save),
+    (57607, "print", icon_print), (57636, "find", magnifier), (57635, "cut", icon_cut),
     (57634, "copy", icon_copy), (57637, "paste", icon_paste), (57643, "undo", icon_undo),
     (32929, "page up", icon_page_up), (32930, "page down", icon_page_down),
     (57670, "help contents", icon_help)]
 
 MENU_IMAGES = [
-    (57600, "new book", icon_new), (32933, "open (slot of 32933)", icon_open),
+    (57600, "new book", icon_new), (32933, "open (slot of 32933)", lambda c: folder(c, opened=True)),
     (32934, "save (slot of 32934)", icon_save), (57607, "print", icon_print),
     (57665, "exit", icon_exit), (57643, "undo", icon_undo), (57635, "cut", icon_cut),
-    (57634, "copy", icon_copy), (57637, "paste", icon_paste), (57636, "find", icon_find),
+    (57634, "copy", icon_copy), (57637, "paste", icon_paste), (57636, "find", magnifier),
     (32929, "page up", icon_page_up), (32930, "page down", icon_page_down),
     (32826, "add text page", icon_add_text_page), (32836, "rename chapter", icon_rename),
     (32823, "delete chapter", icon_delete), (32914, "toggle bookmark", icon_bookmark_toggle),
@@ -635,7 +613,8 @@ PICTURE_TOOLBAR = [
     (32924, "insert picture", icon_insert_picture), (32926, "delete picture", icon_delete_picture)]
 
 TREE_IMAGES = [
-    (0, "directory and root", tree_folder), (1, "open directory (not used)", tree_folder_open),
+    (0, "directory and root", folder),
+    (1, "open directory (not used)", lambda c: folder(c, opened=True)),
     (2, "text page", tree_text), (3, "text page, selected", lambda c: tree_text(c, True)),
     (4, "move source mark", tree_move_source), (5, "bookmark mark", tree_bookmarked),
     (6, "picture page", tree_picture), (7, "picture page, selected", lambda c: tree_picture(c, True)),
@@ -779,7 +758,8 @@ def write(path, data):
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "resources")
+    folders = [a for a in sys.argv[1:] if not a.startswith("--")]
+    out = folders[0] if folders else os.path.join(here, "..", "resources")
     os.makedirs(out, exist_ok=True)
     for number, size, images, disabled, _ in STRIPS:
         write(os.path.join(out, f"{number}.bmp"), bmp_bytes(strip_image(size, images, disabled)))
@@ -792,27 +772,18 @@ def main():
 
 
 def preview(path, zoom=4):
+    """A sheet of every strip enlarged, key shown as the toolbar grey, then the app icon."""
     rows = [strip_image(size, images, disabled) for _, size, images, disabled, _ in STRIPS]
-    rows.append(Image.alpha_composite(Image.new("RGBA", (256, 256), (240, 240, 240, 255)),
-                                      app_icon_rgba(256)).convert("RGB"))
-    for s in (16, 32, 48):
-        rows.append(Image.alpha_composite(Image.new("RGBA", (s, s), (240, 240, 240, 255)),
-                                          app_icon_rgba(s)).convert("RGB"))
-    scaled = [r.resize((r.size[0] * zoom, r.size[1] * zoom), Image.NEAREST) if r.size[1] < 256 else r
-              for r in rows]
-    width = max(r.size[0] for r in scaled)
-    height = sum(r.size[1] + 8 for r in scaled)
-    sheet = Image.new("RGB", (width, height), (200, 200, 200))
+    rows = [r.resize((r.size[0] * zoom, r.size[1] * zoom), Image.NEAREST) for r in rows]
+    rows += [app_icon_rgba(s) for s in (256, 48, 32, 16)]
+    sheet = Image.new("RGB", (max(r.size[0] for r in rows), sum(r.size[1] + 8 for r in rows)), KEY)
     y = 0
-    for r in scaled:
-        data = r.load()
-        for yy in range(r.size[1]):
-            for xx in range(r.size[0]):
-                if data[xx, yy] == KEY:
-                    data[xx, yy] = (240, 240, 240)
-        sheet.paste(r, (0, y))
+    for r in rows:
+        sheet.paste(r, (0, y), r if r.mode == "RGBA" else None)
         y += r.size[1] + 8
-    sheet.save(path)
+    grey = Image.new("RGB", sheet.size, (240, 240, 240))
+    mask = Image.frombytes("L", sheet.size, bytes(255 if p == KEY else 0 for p in sheet.getdata()))
+    Image.composite(grey, sheet, mask).save(path)
 
 
 if __name__ == "__main__":
