@@ -1,6 +1,7 @@
 #include "platform/ui/QtUserInterface.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QRegularExpression>
 
 namespace pgw::ui {
@@ -35,6 +36,23 @@ QMessageBox::StandardButton defaultButton(Buttons buttons) {
     return buttons == Buttons::YesNo ? QMessageBox::Yes : QMessageBox::Ok;
 }
 
+// A Yes/No question has no way out but its two buttons: Escape or the title bar's close
+// would otherwise answer No, and "save the changes?" answered No by a stray key loses work.
+class QuestionWithoutEscape : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close) {
+            event->ignore();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) return true;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 }  // namespace
@@ -60,6 +78,7 @@ void QtUserInterface::configure(QMessageBox& box, const Message& message) const 
     box.setIcon(qtIcon(message.icon));
     box.setStandardButtons(qtButtons(message.buttons));
     box.setDefaultButton(defaultButton(message.buttons));
+    if (message.buttons == Buttons::YesNo) box.installEventFilter(new QuestionWithoutEscape(&box));
 }
 
 Answer QtUserInterface::showMessage(const Message& message) {

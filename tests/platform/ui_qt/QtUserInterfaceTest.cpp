@@ -1,6 +1,8 @@
 #include "platform/framework/DocumentTemplate.h"
 #include "platform/ui/QtUserInterface.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QFile>
 #include <QTemporaryDir>
@@ -77,6 +79,23 @@ TEST(QtUserInterfaceTest, ClickedButtonMapsToAnswer) {
         EXPECT_EQ(QtUserInterface::answerFor(c.clicked, c.buttons), c.expected) << c.clicked;
         EXPECT_EQ(show(Message{"?", "", c.buttons, Icon::Question}, c.clicked).second, c.expected) << c.clicked;
     }
+}
+
+// Escape or closing the window must not answer "No" to "save the changes?".
+TEST(QtUserInterfaceTest, AYesNoQuestionCannotBeEscapedOrClosed) {
+    QtUserInterface ui;
+    bool stillOpen = false;
+    ui.setMessageBoxRunner([&](QMessageBox& box) {
+        box.show();
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(&box, &escape);
+        box.close();
+        stillOpen = box.isVisible() && box.clickedButton() == nullptr;
+        box.button(QMessageBox::Yes)->click();
+        return int(box.standardButton(box.clickedButton()));
+    });
+    EXPECT_EQ(ui.showMessage(Message{"是否保存?", "", Buttons::YesNo, Icon::Question}), Answer::Yes);
+    EXPECT_TRUE(stillOpen);
 }
 
 TEST(QtUserInterfaceTest, NameFiltersInTheFormQtReads) {
