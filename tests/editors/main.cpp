@@ -1,5 +1,5 @@
-// The editor tests need a QGuiApplication (fonts, images); they run on the offscreen platform.
-#include <QGuiApplication>
+// The editor tests need an application object (fonts, images, widgets); they run on the offscreen platform.
+#include <QApplication>
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,6 @@ int main(int argc, char** argv) {
     // Test discovery runs this binary outside ctest's environment too.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     testing::InitGoogleTest(&argc, argv);
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
