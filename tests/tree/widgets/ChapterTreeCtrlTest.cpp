@@ -59,6 +59,8 @@ struct RenameCase {
     std::vector<std::string> messages;
 };
 
+void PrintTo(const RenameCase& c, std::ostream* os) { *os << c.what; }
+
 class Rename : public TreeCtrl, public ::testing::WithParamInterface<RenameCase> {};
 
 TEST_P(Rename, TheEditorsNameGoesThroughTheNameRules) {
