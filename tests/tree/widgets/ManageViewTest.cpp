@@ -1,0 +1,141 @@
+// The chapter pane: its toolbar, the add button's drop-down menu, New, hiding the pane.
+
+#include "PaneFixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <filesystem>
+
+namespace pgw::tree::widgets::testing {
+namespace {
+
+namespace cmd = framework::cmd;
+
+using ManageView = PaneFixture;
+
+TEST_F(ManageView, ToolBarButtonsCarryTheirTipsAndIcons) {
+    const struct {
+        framework::CommandId id;
+        const char* status;
+        const char* tip;
+    } buttons[] = {{cmd::kAddChapter, "追加章节", "增加章节"},
+                   {cmd::kRenameChapter, "修改所选章节标题", "修改标题名称"},
+                   {cmd::kDeleteChapter, "删除所选章节", "删除所选章节"},
+                   {cmd::kHideChapterPane, "隐藏章节目录视窗", "隐藏章节目录视窗"}};
+    for (const auto& b : buttons) {
+        QAction* action = p.pane.action(b.id);
+        ASSERT_NE(action, nullptr) << b.id;
+        EXPECT_EQ(action->toolTip().toStdString(), b.tip);
+        EXPECT_EQ(action->statusTip().toStdString(), b.status);
+        EXPECT_FALSE(action->icon().isNull()) << b.id;
+    }
+    EXPECT_EQ(p.pane.addButton()->popupMode(), QToolButton::MenuButtonPopup);
+    EXPECT_EQ(p.pane.addButton()->menu(), p.pane.addMenu());
+}
+
+TEST(ManageViewWithoutBook, OnlyHidingIsEnabledUntilABookIsOpen) {
+    PaneParts fresh;
+    for (auto id : {cmd::kAddChapter, cmd::kRenameChapter, cmd::kDeleteChapter})
+        EXPECT_FALSE(fresh.pane.action(id)->isEnabled()) << id;
+    EXPECT_TRUE(fresh.pane.action(cmd::kHideChapterPane)->isEnabled());
+    std::vector<QString> status;
+    fresh.pane.setStatusReporter([&](const QString& text) { status.push_back(text); });
+    ASSERT_TRUE(fresh.pane.newBook());
+    for (auto id : {cmd::kAddChapter, cmd::kRenameChapter, cmd::kDeleteChapter, cmd::kHideChapterPane})
+        EXPECT_TRUE(fresh.pane.action(id)->isEnabled()) << id;
+    EXPECT_EQ(status, std::vector<QString>{QStringLiteral("新建一个空白文档成功....")});
+    // The frame's rule, when it gives one, decides instead.
+    fresh.pane.setEnableRule([](framework::CommandId id) { return id == cmd::kDeleteChapter; });
+    fresh.pane.updateCommandStates();
+    EXPECT_FALSE(fresh.pane.action(cmd::kHideChapterPane)->isEnabled());
+    EXPECT_TRUE(fresh.pane.action(cmd::kDeleteChapter)->isEnabled());
+}
+
+TEST_F(ManageView, TheDropDownMenuAddsEachKindAndCountsPagesTwice) {
+    p.tree.selectItem(p.tree.rootItem());
+    p.pane.refreshAddMenu();
+    const auto actions = p.pane.addMenu()->actions();
+    actions[0]->trigger();
+    const std::string directory = selectedName();
+    EXPECT_EQ(directory.rfind("新建目录", 0), 0u) << directory;
+    EXPECT_EQ(p.editors.view, book::PaneView::RichText);  // a directory leaves the page on show
+    for (const char* expected : {"新建文本1", "新建文本3"}) {
+        select(directory);
+        actions[1]->trigger();
+        EXPECT_EQ(selectedName(), expected);
+    }
+    select(directory);
+    actions[2]->trigger();
+    EXPECT_EQ(selectedName(), "新建图片");
+    EXPECT_EQ(p.editors.view, book::PaneView::Picture);
+    EXPECT_EQ(p.session.counters.picturePageCount, 2);
+    EXPECT_TRUE(p.tree.isExpanded(item(directory)));
+    EXPECT_TRUE(p.document.isModified());
+    // With a page selected the adds are grayed; expanding does nothing through the pane.
+    p.pane.refreshAddMenu();
+    for (int i : {0, 1, 2}) EXPECT_FALSE(actions[i]->isEnabled()) << i;
+    EXPECT_TRUE(actions[4]->isEnabled());
+    EXPECT_FALSE(p.pane.runCommand(cmd::kExpandAll));
+}
+
+TEST_F(ManageView, TheAddButtonItselfAddsADirectory) {
+    p.tree.selectItem(p.tree.rootItem());
+    const int before = p.tree.topLevelItem(0)->childCount();
+    p.pane.action(cmd::kAddChapter)->trigger();
+    EXPECT_EQ(p.tree.topLevelItem(0)->childCount(), before + 1);
+    EXPECT_TRUE(record(selectedName())->isStorage());
+    select("新建文本");
+    p.pane.onAddChapter();  // under a page: nothing
+    EXPECT_EQ(p.tree.topLevelItem(0)->childCount(), before + 1);
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(ManageView, RenameAndDeleteButtonsWorkOnTheSelection) {
+    showPane();
+    select("新建文本");
+    p.pane.action(cmd::kRenameChapter)->trigger();
+    auto* editor = p.tree.findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("序言"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    settle();
+    ASSERT_NE(record("序言"), nullptr);
+    p.ui.queueAnswer(ui::Answer::Ok);
+    p.pane.action(cmd::kDeleteChapter)->trigger();
+    EXPECT_EQ(record("序言"), nullptr);
+    EXPECT_EQ(p.tree.selectedItem(), kNoItem);  // the only page went
+}
+
+TEST_F(ManageView, HidingCallsTheFramesToggle) {
+    int toggles = 0;
+    p.pane.action(cmd::kHideChapterPane)->trigger();  // no frame yet: nothing
+    p.pane.setPaneToggle([&] { ++toggles; });
+    p.pane.action(cmd::kHideChapterPane)->trigger();
+    EXPECT_TRUE(p.pane.runCommand(cmd::kHideChapterPane));
+    EXPECT_EQ(toggles, 2);
+}
+
+TEST_F(ManageView, NewReplacesTheBookWithAnUntitledOne) {
+    const std::string first = p.storage.store().bookPath;
+    select(root);
+    p.pane.addDirectory();
+    p.ui.queueAnswer(ui::Answer::No);  // don't save the changed book
+    ASSERT_TRUE(p.pane.newBook());
+    EXPECT_NE(p.storage.store().bookPath, first);
+    EXPECT_TRUE(std::filesystem::exists(p.storage.store().bookPath));
+    EXPECT_EQ(p.tree.topLevelItemCount(), 1);
+    EXPECT_EQ(p.tree.topLevelItem(0)->childCount(), 1);
+    EXPECT_EQ(selectedName(), "新建文本");
+    EXPECT_FALSE(p.document.isModified());
+    p.ui.clearMessages();
+    ASSERT_TRUE(p.pane.newBook());  // nothing changed: no question
+    EXPECT_TRUE(messages().empty());
+}
+
+}  // namespace
+}  // namespace pgw::tree::widgets::testing

@@ -1,0 +1,141 @@
+#include "tree/widgets/CManageView.h"
+
+#include "tree/widgets/ChapterImages.h"
+#include "tree/widgets/ChapterMenu.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace pgw::tree::widgets {
+
+namespace cmd = framework::cmd;
+
+namespace {
+constexpr int kToolBarHeight = 30;
+}
+
+CManageView::CManageView(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("chapterPane"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    buildToolBar();
+    tree_ = new CChapterTreeCtrl(this);
+    layout->addWidget(toolBar_);
+    layout->addWidget(tree_, 1);
+    updateCommandStates();
+}
+
+QAction* CManageView::addButtonAction(framework::CommandId command, const char* statusText, const char* toolTip,
+                                      void (CManageView::*handler)()) {
+    auto* action = new QAction(paneButtonIcon(command), QString::fromUtf8(statusText), this);
+    action->setStatusTip(QString::fromUtf8(statusText));
+    action->setToolTip(QString::fromUtf8(toolTip));
+    action->setData(uint(command));
+    connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    actions_[command] = action;
+    return action;
+}
+
+void CManageView::buildToolBar() {
+    toolBar_ = new QToolBar(this);
+    toolBar_->setObjectName(QStringLiteral("chapterPaneToolBar"));
+    toolBar_->setIconSize(QSize(kImageSize, kImageSize));
+    toolBar_->setFixedHeight(kToolBarHeight);
+    toolBar_->setMovable(false);
+
+    QAction* add = addButtonAction(cmd::kAddChapter, "追加章节", "增加章节", &CManageView::onAddChapter);
+    addMenu_ = createChapterMenu(this, true, [this](framework::CommandId command) { runCommand(command); });
+    connect(addMenu_, &QMenu::aboutToShow, this, [this] { refreshAddMenu(); });
+    addButton_ = new QToolButton(toolBar_);
+    addButton_->setDefaultAction(add);
+    addButton_->setMenu(addMenu_);
+    addButton_->setPopupMode(QToolButton::MenuButtonPopup);
+    toolBar_->addWidget(addButton_);
+
+    toolBar_->addAction(
+        addButtonAction(cmd::kRenameChapter, "修改所选章节标题", "修改标题名称", &CManageView::onRenameChapter));
+    toolBar_->addAction(addButtonAction(cmd::kDeleteChapter, "删除所选章节", "删除所选章节", &CManageView::onDeleteChapter));
+    toolBar_->addAction(addButtonAction(cmd::kHideChapterPane, "隐藏章节目录视窗", "隐藏章节目录视窗", &CManageView::onHidePane));
+}
+
+QAction* CManageView::action(framework::CommandId command) const {
+    const auto it = actions_.find(command);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void CManageView::attachBook(book::BookStorage& storage, book::CPGWDoc& document) {
+    storage_ = &storage;
+    document_ = &document;
+    tree_->attachBook(storage, document);
+    updateCommandStates();
+}
+
+void CManageView::onAddChapter() { addDirectory(); }
+void CManageView::onRenameChapter() { tree_->startRename(); }
+
+void CManageView::onDeleteChapter() { tree_->deleteSelected(); }
+
+void CManageView::onHidePane() {
+    if (paneToggle_) paneToggle_();
+}
+
+bool CManageView::addFromMenu(book::NodeType type) {
+    ChapterOperations* operations = tree_->operations();
+    return operations && !operations->addPageFromPaneMenu(type).empty();
+}
+
+bool CManageView::addDirectory() { return addFromMenu(book::NodeType::Directory); }
+bool CManageView::addTextPage() { return addFromMenu(book::NodeType::Text); }
+bool CManageView::addPicturePage() { return addFromMenu(book::NodeType::Picture); }
+
+bool CManageView::newBook() {
+    if (!storage_) return false;
+    const bool made = storage_->newBook();
+    if (made) {
+        // The blank book has nothing to save yet; a later New must not ask about it.
+        document_->setModified(false);
+        if (statusReporter_) statusReporter_(QStringLiteral("新建一个空白文档成功...."));
+    }
+    updateCommandStates();
+    return made;
+}
+
+bool CManageView::runCommand(framework::CommandId command) {
+    switch (command) {
+    case cmd::kAddChapter: onAddChapter(); return true;
+    case cmd::kRenameChapter: onRenameChapter(); return true;
+    case cmd::kDeleteChapter: onDeleteChapter(); return true;
+    case cmd::kHideChapterPane: onHidePane(); return true;
+    case cmd::kInsertDirectory: addDirectory(); return true;
+    case cmd::kInsertTextPage: addTextPage(); return true;
+    case cmd::kInsertPicturePage: addPicturePage(); return true;
+    default: return false;  // expanding is the tree's own menu's business
+    }
+}
+
+bool CManageView::isCommandEnabled(framework::CommandId command) const {
+    if (enableRule_) return enableRule_(command);
+    switch (command) {
+    case cmd::kHideChapterPane: return true;
+    case cmd::kAddChapter:
+    case cmd::kRenameChapter:
+    case cmd::kDeleteChapter: return storage_ && storage_->session().bookOpen;
+    default: return false;
+    }
+}
+
+void CManageView::updateCommandStates() {
+    for (const auto& [command, action] : actions_) action->setEnabled(isCommandEnabled(command));
+}
+
+void CManageView::refreshAddMenu() {
+    const bool adds = storage_ && chapterMenuAddsEnabled(*storage_);
+    for (QAction* item : addMenu_->actions())
+        if (commandOf(item) != 0 && commandOf(item) != cmd::kExpandAll) item->setEnabled(adds);
+}
+
+}  // namespace pgw::tree::widgets

@@ -1,0 +1,83 @@
+#pragma once
+// The chapter pane: the pane's toolbar (add chapter with its drop-down chapter menu,
+// rename, delete, hide the pane) over the chapter tree. The buttons are enabled by the
+// frame's rules; the pane answers them through isCommandEnabled and updateCommandStates.
+
+#include "book/BookStorage.h"
+#include "book/CPGWDoc.h"
+#include "platform/framework/CommandIds.h"
+#include "tree/widgets/CChapterTreeCtrl.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <map>
+
+class QAction;
+class QMenu;
+class QToolBar;
+class QToolButton;
+
+namespace pgw::tree::widgets {
+
+class CManageView : public QWidget {
+    Q_OBJECT
+public:
+    // The view id of the chapter pane among the main window's views.
+    static constexpr int kViewId = 0;
+
+    explicit CManageView(QWidget* parent = nullptr);
+
+    // The tree is made with the pane; the book is built on it and then attached.
+    CChapterTreeCtrl* tree() const { return tree_; }
+    QToolBar* toolBar() const { return toolBar_; }
+    QToolButton* addButton() const { return addButton_; }
+    QMenu* addMenu() const { return addMenu_; }
+    QAction* action(framework::CommandId command) const;
+    void attachBook(book::BookStorage& storage, book::CPGWDoc& document);
+
+    // What the frame provides: collapsing or restoring the pane in the splitter, the
+    // status bar's message pane, and (optionally) its own enable rule for the buttons.
+    void setPaneToggle(std::function<void()> toggle) { paneToggle_ = std::move(toggle); }
+    void setStatusReporter(std::function<void(const QString&)> report) { statusReporter_ = std::move(report); }
+    void setEnableRule(std::function<bool(framework::CommandId)> rule) { enableRule_ = std::move(rule); }
+
+    // The pane's commands.
+    void onAddChapter();     // the add button itself: a directory
+    void onRenameChapter();  // also F2 through the frame
+    void onDeleteChapter();  // also Cut through the frame while the tree is the active pane
+    void onHidePane();
+    // The chapter menu through the pane's drop-down; each returns whether a chapter came.
+    bool addDirectory();
+    bool addTextPage();
+    bool addPicturePage();
+    // New: closes the book and makes a new untitled one; the status pane says so.
+    bool newBook();
+    // Runs a command the pane handles; false for other ids.
+    bool runCommand(framework::CommandId command);
+
+    // The book-open rule of the pane's buttons (hiding the pane is always possible).
+    bool isCommandEnabled(framework::CommandId command) const;
+    void updateCommandStates();
+    // Grays the drop-down menu's add items as the selection requires.
+    void refreshAddMenu();
+
+private:
+    void buildToolBar();
+    QAction* addButtonAction(framework::CommandId command, const char* statusText, const char* toolTip,
+                             void (CManageView::*handler)());
+    bool addFromMenu(book::NodeType type);
+
+    QToolBar* toolBar_ = nullptr;
+    QToolButton* addButton_ = nullptr;
+    QMenu* addMenu_ = nullptr;
+    CChapterTreeCtrl* tree_ = nullptr;
+    std::map<framework::CommandId, QAction*> actions_;
+    book::BookStorage* storage_ = nullptr;
+    book::CPGWDoc* document_ = nullptr;
+    std::function<void()> paneToggle_;
+    std::function<void(const QString&)> statusReporter_;
+    std::function<bool(framework::CommandId)> enableRule_;
+};
+
+}  // namespace pgw::tree::widgets
