@@ -1,0 +1,69 @@
+#include "app/CPagewrightApp.h"
+
+#include "shell/CMainFrame.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QIcon>
+#include <QSettings>
+
+namespace pgw::app {
+
+namespace {
+// Where the recent files live, as the original program's settings keep them.
+constexpr char kRecentGroup[] = "Recent File List";
+}  // namespace
+
+CPagewrightApp::CPagewrightApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+    setApplicationName(QStringLiteral("Pagewright"));
+    setApplicationVersion(QStringLiteral("1.0"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/128.ico")));
+}
+
+CPagewrightApp::~CPagewrightApp() {
+    if (frame_) saveRecentFiles();
+    frame_.reset();
+}
+
+bool CPagewrightApp::initInstance() {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("页工坊: 制作电子书"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("book"), QStringLiteral("a book (.pgw) to open"));
+    parser.process(*this);
+
+    frame_ = std::make_unique<shell::CMainFrame>(session_);
+    loadRecentFiles();
+    frame_->rebuildMenuBar();
+    if (!parser.positionalArguments().isEmpty()) {
+        const QString path = QFileInfo(parser.positionalArguments().first()).absoluteFilePath();
+        frame_->openBook(path.toStdString());
+    }
+    connect(this, &QApplication::aboutToQuit, this, [this] { saveRecentFiles(); });
+    frame_->showMaximized();
+    return true;
+}
+
+void CPagewrightApp::loadRecentFiles() {
+    QSettings settings;
+    settings.beginGroup(QString::fromLatin1(kRecentGroup));
+    std::vector<std::string> paths;
+    for (size_t i = 1; i <= framework::RecentFileList::kCapacity; ++i) {
+        const QString path = settings.value(QStringLiteral("File%1").arg(i)).toString();
+        if (!path.isEmpty()) paths.push_back(path.toStdString());
+    }
+    frame_->recentFiles().assign(paths);
+}
+
+void CPagewrightApp::saveRecentFiles() const {
+    QSettings settings;
+    settings.beginGroup(QString::fromLatin1(kRecentGroup));
+    settings.remove(QString());
+    const auto& entries = frame_->recentFiles().entries();
+    for (size_t i = 0; i < entries.size(); ++i)
+        settings.setValue(QStringLiteral("File%1").arg(i + 1), QString::fromStdString(entries[i]));
+}
+
+}  // namespace pgw::app

@@ -1,0 +1,35 @@
+#pragma once
+// The application object: settings, the main window with its book, the command line,
+// and the recent-file list kept between runs.
+
+#include "book/BookSession.h"
+
+#include <QApplication>
+
+#include <memory>
+
+namespace pgw::shell {
+class CMainFrame;
+}
+
+namespace pgw::app {
+
+class CPagewrightApp : public QApplication {
+public:
+    CPagewrightApp(int& argc, char** argv);
+    ~CPagewrightApp() override;
+
+    // Makes the main window with the untitled book, opens a book named on the command line
+    // and shows the window maximised. False ends the program.
+    bool initInstance();
+    shell::CMainFrame* mainFrame() const { return frame_.get(); }
+
+private:
+    void loadRecentFiles();
+    void saveRecentFiles() const;
+
+    book::BookSession session_;
+    std::unique_ptr<shell::CMainFrame> frame_;
+};
+
+}  // namespace pgw::app

@@ -1,0 +1,276 @@
+#include "shell/CMainFrame.h"
+
+#include "editors/CRTFView.h"
+#include "platform/text/CodePage.h"
+#include "shell/CBiSplitterWnd.h"
+#include "shell/CommandTable.h"
+#include "tree/widgets/CManageView.h"
+#include "widgets/CMenuEx.h"
+#include "widgets/ToolbarStrip.h"
+
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QTextEdit>
+#include <QToolBar>
+
+namespace pgw::shell {
+
+namespace {
+
+constexpr unsigned kSplitterStyle = 0x25;  // side by side, first pane keeps its size, 3D borders
+constexpr unsigned kChapterPaneFlags = 0x501;
+constexpr unsigned kContentPaneFlags = 0x101;
+constexpr int kSplitPosition = 235;
+constexpr int kIdleMilliseconds = 200;
+const QColor kMenuImageColumn(232, 228, 215);
+
+QString qt(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+MenuItemDesc describe(const MenuItem& item, const framework::RecentFileList& recent,
+                      std::vector<MenuItemDesc>* siblings) {
+    switch (item.kind) {
+    case MenuItem::Kind::Separator: return MenuItemDesc::separatorItem();
+    case MenuItem::Kind::Command: return MenuItemDesc::command(qt(item.text), int(item.id));
+    case MenuItem::Kind::RecentFiles:
+        if (recent.empty()) return MenuItemDesc::command(qt(item.text), int(item.id), false, true);
+        for (size_t i = 0; i + 1 < recent.entries().size(); ++i)
+            siblings->push_back(MenuItemDesc::command(qt(recent.menuText(i)), int(recent.commandId(i))));
+        return MenuItemDesc::command(qt(recent.menuText(recent.entries().size() - 1)),
+                                     int(recent.commandId(recent.entries().size() - 1)));
+    case MenuItem::Kind::Popup: {
+        std::vector<MenuItemDesc> items;
+        for (const MenuItem& sub : item.items) {
+            MenuItemDesc described = describe(sub, recent, &items);
+            items.push_back(std::move(described));
+        }
+        return MenuItemDesc::popupItem(qt(item.text), std::move(items));
+    }
+    }
+    return MenuItemDesc::separatorItem();
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(book::BookSession& session, QWidget* parent)
+    : QMainWindow(parent), session_(session), ui_(std::make_unique<ui::QtUserInterface>(this)) {
+    setWindowTitle(QStringLiteral("页工坊 "));
+    setAcceptDrops(true);
+    createToolBar();
+    createStatusBar();
+    createClient();
+    registerCommands();
+    createAccelerators();
+    rebuildMenuBar();
+    qApp->installEventFilter(this);
+    connect(&idle_, &QTimer::timeout, this, &CMainFrame::updateCommandStates);
+    idle_.start(kIdleMilliseconds);
+    updateCommandStates();
+}
+
+CMainFrame::~CMainFrame() {
+    qApp->removeEventFilter(this);
+    // The tree stops calling into the book before the book goes.
+    if (pane_) pane_->tree()->setSelectionHandler(nullptr);
+    document_.reset();
+    storage_.reset();
+    editors_.reset();
+}
+
+void CMainFrame::createStatusBar() {
+    for (QLabel*& pane : statusPanes_) pane = new QLabel(this);
+    statusPanes_[0]->setEnabled(false);
+    statusPanes_[0]->setFixedWidth(0);
+    statusPanes_[1]->setText(QStringLiteral("系统信息提示........"));
+    statusPanes_[1]->setMinimumWidth(400);
+    statusPanes_[2]->setMinimumWidth(100);
+    statusBar()->addWidget(statusPanes_[0]);
+    statusBar()->addWidget(statusPanes_[1], 4);
+    statusBar()->addWidget(statusPanes_[2], 1);
+}
+
+void CMainFrame::createToolBar() {
+    auto* bar = addToolBar(QStringLiteral("工具栏"));
+    bar->setObjectName(QStringLiteral("mainToolBar"));
+    bar->setMovable(false);
+    bar->setAllowedAreas(Qt::TopToolBarArea);
+    bar->setIconSize(QSize(32, 32));
+    const auto normal = widgets::loadToolbarImages(QStringLiteral(":/bitmaps/191.bmp"), 32);
+    const auto disabled = widgets::loadToolbarImages(QStringLiteral(":/bitmaps/190.bmp"), 32);
+    size_t image = 0;
+    for (const CommandId id : toolbarResource(toolbars::kMain)->buttons) {
+        if (id == 0) {
+            bar->addSeparator();
+            continue;
+        }
+        QAction* action = bar->addAction(widgets::stripIcon(normal, disabled, image++), qt(plainText(commandText(id))));
+        action->setToolTip(qt(tooltipOf(id)));
+        action->setStatusTip(qt(statusTextOf(id)));
+        addAction(id, action);
+    }
+}
+
+// Keys of the accelerator table: window-wide actions that run through the same router.
+void CMainFrame::createAccelerators() {
+    for (const Accelerator& accelerator : accelerators()) {
+        auto* action = new QAction(this);
+        action->setShortcut(QKeySequence::fromString(qt(accelerator.keys), QKeySequence::PortableText));
+        action->setShortcutContext(Qt::WindowShortcut);
+        QMainWindow::addAction(action);
+        const CommandId id = accelerator.id;
+        connect(action, &QAction::triggered, this, [this, id] { runCommand(id); });
+    }
+}
+
+void CMainFrame::createClient() {
+    splitter_ = new CBiSplitterWnd(this, kSplitterStyle);
+    setCentralWidget(splitter_);
+    pane_ = new tree::widgets::CManageView;
+    splitter_->addView(tree::widgets::CManageView::kViewId, pane_);
+    textView_ = new editors::CRTFView;
+    splitter_->addView(int(book::PaneView::RichText), textView_);
+    // The picture, web and publishing views come with their own work; until then, empty.
+    for (const book::PaneView view : {book::PaneView::Picture, book::PaneView::Web, book::PaneView::PublishForm})
+        splitter_->addView(int(view), new QWidget);
+    splitter_->SetPane(0, kChapterPaneFlags, QStringLiteral("First pane"), pane_);
+    splitter_->SetPane(1, kContentPaneFlags, QStringLiteral("Second pane"), textView_);
+    splitter_->ShowView(int(book::PaneView::RichText), 1);
+
+    ui_->setStatusSink([this](const QString& text) { statusPanes_[1]->setText(text); });
+    ui_->setTitleSink([this](const QString& title) { setWindowTitle(title); });
+    storage_ = std::make_unique<book::BookStorage>(session_, *pane_->tree(), *ui_);
+    editors_ = std::make_unique<WindowPageEditors>(*textView_, *splitter_);
+    document_ = std::make_unique<book::CPGWDoc>(*storage_, *editors_);
+    textView_->setDocument(document_.get(), &session_);
+    pane_->attachBook(*storage_, *document_);
+    pane_->setPaneToggle([this] { splitter_->TogglePane(0); });
+    pane_->setStatusReporter([this](const QString& text) { statusPanes_[1]->setText(text); });
+    pane_->setEnableRule([this](CommandId id) { return commandState(id).enabled; });
+    connect(pane_->tree(), &tree::widgets::CChapterTreeCtrl::activated, this, [this] { splitter_->SetActivePane(0); });
+    textView_->editor()->viewport()->installEventFilter(this);
+
+    pane_->newBook();
+    splitter_->ShowView(int(book::PaneView::RichText), 1);
+    splitter_->SetSplitPosition(kSplitPosition);
+}
+
+void CMainFrame::rebuildMenuBar() {
+    std::vector<MenuItemDesc> popups;
+    for (const MenuItem& popup : menuResource(menus::kMainMenu)->popups) {
+        std::vector<MenuItemDesc> ignored;
+        popups.push_back(describe(popup, recent_, &ignored));
+    }
+    menuActions_.clear();  // they go with the old menu
+    auto menu = std::make_unique<CMenuEx>(false);
+    menu->LoadMenu(popups);
+    menu->SetImageList(widgets::loadToolbarImages(QStringLiteral(":/bitmaps/219.bmp"), 16));
+    menu->SetDisabledImageList(widgets::loadToolbarImages(QStringLiteral(":/bitmaps/218.bmp"), 16));
+    menu->SetHotImageList(widgets::loadToolbarImages(QStringLiteral(":/bitmaps/219.bmp"), 16));
+    std::vector<int> imageIds;
+    for (const CommandId id : menuImageIds()) imageIds.push_back(int(id));
+    menu->SetImageIndices(imageIds);
+    menu->SetImageColumnColor(kMenuImageColumn);
+    menu->SetBackgroundColor(Qt::white);
+    menuBar()->clear();
+    menu->attachTo(menuBar());
+    for (QAction* action : menu->menu()->findChildren<QAction*>()) {
+        const int id = CMenuEx::commandId(action);
+        if (id <= 0) continue;
+        menuActions_.emplace(CommandId(id), action);
+        connect(action, &QAction::triggered, this, [this, id] { runCommand(CommandId(id)); });
+    }
+    for (QMenu* popup : menu->menu()->findChildren<QMenu*>())
+        connect(popup, &QMenu::aboutToShow, this, &CMainFrame::updateCommandStates);
+    menu_ = std::move(menu);
+    updateCommandStates();
+}
+
+void CMainFrame::addAction(CommandId id, QAction* action) {
+    actions_.emplace(id, action);
+    connect(action, &QAction::triggered, this, [this, id] { runCommand(id); });
+}
+
+std::vector<QAction*> CMainFrame::actions(CommandId id) const {
+    std::vector<QAction*> found;
+    for (const auto* map : {&menuActions_, &actions_})
+        for (auto [it, end] = map->equal_range(id); it != end; ++it) found.push_back(it->second);
+    return found;
+}
+
+framework::CommandTarget* CMainFrame::activeView() const {
+    if (splitter_->activePane() == 0) return const_cast<framework::CommandMap*>(&paneTarget_);
+    if (splitter_->GetPaneViewId(1) == int(book::PaneView::RichText))
+        return const_cast<framework::CommandMap*>(&textViewTarget_);
+    return nullptr;
+}
+
+framework::CommandChain CMainFrame::mainChain() const {
+    auto* self = const_cast<CMainFrame*>(this);
+    return framework::CommandChain::main(activeView(), &self->documentTarget_, &self->frameTarget_,
+                                         &self->applicationTarget_);
+}
+
+framework::CommandState CMainFrame::commandState(CommandId id) const {
+    return framework::CommandRouter::state(mainChain(), id);
+}
+
+bool CMainFrame::runCommand(CommandId id) {
+    if (closing_ || !commandState(id).enabled) return false;
+    const bool handled = framework::CommandRouter::route(mainChain(), id);
+    updateCommandStates();
+    return handled;
+}
+
+void CMainFrame::updateCommandStates() {
+    if (closing_) return;
+    for (const auto* map : {&menuActions_, &actions_}) {
+        for (const auto& [id, action] : *map) {
+            const framework::CommandState state = commandState(id);
+            action->setEnabled(state.enabled);
+            if (state.checked) action->setCheckable(true);
+            if (action->isCheckable()) action->setChecked(state.checked);
+        }
+    }
+    pane_->updateCommandStates();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    document_->onCloseDocument();
+    closing_ = true;
+    idle_.stop();
+    event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            openBook(url.toLocalFile().toStdString());
+            break;  // one document at a time
+        }
+    }
+    event->acceptProposedAction();
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    // F2 anywhere in the window renames the selected chapter, even from a page editor.
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F2 &&
+        isActiveWindow() && !closing_) {
+        pane_->onRenameChapter();
+        return true;
+    }
+    if (watched == textView_->editor()->viewport() && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        splitter_->SetActivePane(1);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace pgw::shell

@@ -1,0 +1,109 @@
+#pragma once
+// The program's one top-level window: menu bar, main toolbar and status bar around the
+// two-pane splitter, with the chapter pane on the left and one content view on the right.
+// It owns the book parts and the command table's routing: every menu item, button and
+// key goes through the router along active view -> document -> frame -> application.
+
+#include "book/BookSession.h"
+#include "book/BookStorage.h"
+#include "book/CPGWDoc.h"
+#include "platform/framework/CommandRouter.h"
+#include "platform/framework/RecentFileList.h"
+#include "platform/ui/QtUserInterface.h"
+#include "shell/WindowPageEditors.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <map>
+#include <memory>
+#include <string>
+
+class QLabel;
+
+namespace pgw {
+class CBiSplitterWnd;
+class CMenuEx;
+}
+namespace pgw::editors {
+class CRTFView;
+}
+namespace pgw::tree::widgets {
+class CManageView;
+}
+
+namespace pgw::shell {
+
+using framework::CommandId;
+
+class CMainFrame : public QMainWindow {
+public:
+    explicit CMainFrame(book::BookSession& session, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // A command as a menu item, button or key gives it: run only when enabled.
+    bool runCommand(CommandId id);
+    framework::CommandState commandState(CommandId id) const;
+    // Brings every action's enabled and checked state up to date, as at idle time.
+    void updateCommandStates();
+
+    // The document's open handler for a book named on the command line, dropped on the
+    // window or picked from the recent files; the recent files learn the outcome.
+    bool openBook(const std::string& path);
+    framework::RecentFileList& recentFiles() { return recent_; }
+    void rebuildMenuBar();
+
+    CBiSplitterWnd* splitter() const { return splitter_; }
+    tree::widgets::CManageView* chapterPane() const { return pane_; }
+    editors::CRTFView* textView() const { return textView_; }
+    book::CPGWDoc& document() { return *document_; }
+    book::BookStorage& storage() { return *storage_; }
+    ui::QtUserInterface& ui() { return *ui_; }
+    QLabel* statusPane(int index) const { return statusPanes_[index]; }
+    // The actions of a command: its menu item and its toolbar button (either may be absent).
+    std::vector<QAction*> actions(CommandId id) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createStatusBar();
+    void createToolBar();
+    void createAccelerators();
+    void createClient();
+    void registerCommands();
+    void registerFrameCommands();
+    void registerViewCommands();
+    void registerApplicationCommands();
+    void addAction(CommandId id, QAction* action);
+    framework::CommandChain mainChain() const;
+    framework::CommandTarget* activeView() const;
+    void cut();
+    void make();
+    void help();
+    void openFromDialog();
+    void openRecent(CommandId id);
+
+    book::BookSession& session_;
+    std::unique_ptr<ui::QtUserInterface> ui_;
+    CBiSplitterWnd* splitter_ = nullptr;
+    tree::widgets::CManageView* pane_ = nullptr;
+    editors::CRTFView* textView_ = nullptr;
+    // The book lives on the pane's tree: it goes before the widgets do.
+    std::unique_ptr<WindowPageEditors> editors_;
+    std::unique_ptr<book::BookStorage> storage_;
+    std::unique_ptr<book::CPGWDoc> document_;
+    framework::CommandMap frameTarget_, documentTarget_, applicationTarget_, textViewTarget_, paneTarget_;
+    std::unique_ptr<CMenuEx> menu_;
+    std::multimap<CommandId, QAction*> actions_;      // toolbar buttons
+    std::multimap<CommandId, QAction*> menuActions_;  // menu items, rebuilt with the menu
+    QLabel* statusPanes_[3] = {};
+    QTimer idle_;
+    framework::RecentFileList recent_;
+    bool closing_ = false;
+};
+
+}  // namespace pgw::shell

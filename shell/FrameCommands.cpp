@@ -1,0 +1,147 @@
+// The command table's handlers and rules, registered per target: the frame's own
+// commands, the views' commands, the document's and the application's.
+
+#include "editors/CRTFView.h"
+#include "platform/framework/DocumentTemplate.h"
+#include "platform/framework/FrameRules.h"
+#include "shell/CBiSplitterWnd.h"
+#include "shell/CMainFrame.h"
+#include "tree/widgets/CManageView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QUrl>
+
+namespace pgw::shell {
+
+namespace cmd = framework::cmd;
+using framework::CommandState;
+
+namespace {
+constexpr char kHelpFile[] = "PGWHelp.chm";
+CommandState enabledIf(bool enabled) { return {enabled, false}; }
+}  // namespace
+
+void CMainFrame::registerCommands() {
+    registerFrameCommands();
+    registerViewCommands();
+    registerApplicationCommands();
+    documentTarget_.onCommand(cmd::kSave, [this] { document_->onFileSave(); });
+    documentTarget_.onCommand(cmd::kSaveAs, [this] { document_->onFileSaveAs(); });
+}
+
+void CMainFrame::registerFrameCommands() {
+    framework::installFrameRules(frameTarget_, [this] { return session_.bookOpen; });
+    frameTarget_.onCommand(cmd::kNew, [this] { pane_->newBook(); });
+    frameTarget_.onCommand(cmd::kMake, [this] { make(); });
+    frameTarget_.onCommand(cmd::kPrint, [this] { ui_->beep(); });  // the program prints nothing
+    frameTarget_.onCommand(cmd::kHelpContents, [this] { help(); });
+    frameTarget_.onCommand(cmd::kSelectAll, [this] { textView_->selectAll(); });
+    frameTarget_.onCommand(cmd::kCut, [this] { cut(); });
+    frameTarget_.onCommand(cmd::kPageUp, [this] { pane_->tree()->pageUp(); });
+    frameTarget_.onCommand(cmd::kPageDown, [this] { pane_->tree()->pageDown(); });
+    frameTarget_.onCommand(cmd::kRenameChapter, [this] { pane_->onRenameChapter(); });
+    frameTarget_.onCommand(cmd::kToggleChapterPane, [this] { pane_->onHidePane(); });
+    frameTarget_.onCommand(cmd::kExit, [this] { close(); });
+    QToolBar* toolBar = findChild<QToolBar*>(QStringLiteral("mainToolBar"));
+    frameTarget_.onCommand(cmd::kViewToolbar, [toolBar] { toolBar->setVisible(!toolBar->isVisible()); });
+    frameTarget_.onUpdate(cmd::kViewToolbar, [toolBar] { return CommandState{true, toolBar->isVisible()}; });
+    frameTarget_.onCommand(cmd::kViewStatusBar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
+    frameTarget_.onUpdate(cmd::kViewStatusBar, [this] { return CommandState{true, statusBar()->isVisible()}; });
+}
+
+void CMainFrame::registerViewCommands() {
+    QTextEdit* edit = textView_->editor();
+    textViewTarget_.onCommand(cmd::kCut, [edit] { edit->cut(); });
+    textViewTarget_.onCommand(cmd::kCopy, [edit] { edit->copy(); });
+    textViewTarget_.onCommand(cmd::kPaste, [edit] { edit->paste(); });
+    textViewTarget_.onUpdate(cmd::kPaste, [edit] { return enabledIf(edit->canPaste()); });
+    textViewTarget_.onCommand(cmd::kUndo, [edit] { edit->undo(); });
+    textViewTarget_.onUpdate(cmd::kUndo, [edit] { return enabledIf(edit->document()->isUndoAvailable()); });
+    textViewTarget_.onUpdate(cmd::kCopy, [edit] { return enabledIf(edit->textCursor().hasSelection()); });
+    textViewTarget_.onUpdate(cmd::kCut, [edit] { return enabledIf(edit->textCursor().hasSelection()); });
+    textViewTarget_.onCommandNoOp(cmd::kPrint);
+    textViewTarget_.onCommandNoOp(cmd::kPrintPreview);
+
+    paneTarget_.onCommand(cmd::kAddChapter, [this] { pane_->onAddChapter(); });
+    paneTarget_.onCommand(cmd::kRenameChapter, [this] { pane_->onRenameChapter(); });
+    paneTarget_.onCommand(cmd::kDeleteChapter, [this] { pane_->onDeleteChapter(); });
+    paneTarget_.onCommand(cmd::kHideChapterPane, [this] { pane_->onHidePane(); });
+    paneTarget_.onCommandNoOp(cmd::kMoveChapter);
+}
+
+void CMainFrame::registerApplicationCommands() {
+    applicationTarget_.onCommand(cmd::kOpen, [this] { openFromDialog(); });
+    applicationTarget_.onCommand(cmd::kAbout, [this] {
+        QMessageBox::about(this, QStringLiteral("关于 Pagewright"), QStringLiteral("Pagewright 1.0 版"));
+    });
+    for (size_t i = 0; i < framework::RecentFileList::kCapacity; ++i) {
+        const CommandId id = framework::RecentFileList::commandId(i);
+        applicationTarget_.onCommand(id, [this, id] { openRecent(id); });
+    }
+}
+
+// Cut outside the text view goes by the splitter's active pane: the tree deletes the
+// selected chapter (never text); the text view cuts; the picture view deletes its picture.
+void CMainFrame::cut() {
+    if (splitter_->activePane() == 0) {
+        pane_->onDeleteChapter();
+        return;
+    }
+    switch (book::PaneView(splitter_->GetPaneViewId(1))) {
+    case book::PaneView::RichText: textView_->editor()->cut(); break;
+    case book::PaneView::Picture: framework::CommandRouter::route(mainChain(), cmd::kDeletePicture); break;
+    default: break;
+    }
+}
+
+// Make: the publish form shows the book as it stands, the shown page stored first.
+void CMainFrame::make() {
+    if (!session_.index.empty()) {
+        const tree::ItemId selected = pane_->tree()->selectedItem();
+        if (selected != tree::kNoItem) {
+            const std::string name = pane_->tree()->label(selected);
+            const book::NodeInfoRecord* record = session_.index.find(name);
+            if (record && record->storePending) document_->exchangePage(name);
+        }
+    }
+    splitter_->ShowView(int(book::PaneView::PublishForm), 1);
+}
+
+void CMainFrame::help() {
+    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromLatin1(kHelpFile));
+    if (!QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        ui_->showMessage(ui::plainMessage("链接帮助文件出错!"));
+}
+
+void CMainFrame::openFromDialog() {
+    if (const auto path = ui_->askOpenPath(framework::openDialogFilters())) openBook(*path);
+}
+
+// A listed book that does not open any more leaves the list.
+void CMainFrame::openRecent(CommandId id) {
+    const auto path = recent_.pathFor(id);
+    if (!path || openBook(*path)) return;
+    recent_.remove(*path);
+    rebuildMenuBar();
+}
+
+bool CMainFrame::openBook(const std::string& path) {
+    const bool opened = document_->onOpenDocument(path);
+    if (opened) {
+        document_->setPathName(path);
+        recent_.add(path);
+    }
+    rebuildMenuBar();
+    return opened;
+}
+
+}  // namespace pgw::shell

@@ -1,0 +1,27 @@
+#include "shell/WindowPageEditors.h"
+
+#include "editors/CRTFView.h"
+#include "shell/CBiSplitterWnd.h"
+
+namespace pgw::shell {
+
+namespace {
+constexpr int kContentPane = 1;
+}
+
+std::string WindowPageEditors::saveText() { return textView_.saveText(); }
+
+void WindowPageEditors::loadText(std::string_view rtf) { textView_.loadText(rtf); }
+
+book::PaneView WindowPageEditors::shownView() const {
+    const int id = splitter_.GetPaneViewId(kContentPane);
+    return id < 0 ? book::PaneView::None : book::PaneView(id);
+}
+
+void WindowPageEditors::showView(book::PaneView view) { splitter_.ShowView(int(view), kContentPane); }
+
+void WindowPageEditors::textPageShown(tree::ItemId item, const std::string& name) {
+    textView_.bindCurrentPage(item, name);
+}
+
+}  // namespace pgw::shell

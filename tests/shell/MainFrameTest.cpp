@@ -1,0 +1,160 @@
+// The main window driven as an author drives it, on the offscreen platform, with real books
+// in a scratch folder and scripted answers to its questions.
+
+#include "../book/BookFixture.h"
+#include "editors/CRTFView.h"
+#include "platform/richtext/RtfReader.h"
+#include "shell/CBiSplitterWnd.h"
+#include "shell/CMainFrame.h"
+#include "tree/widgets/CManageView.h"
+
+#include <QAction>
+#include <QImage>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+namespace pgw::shell {
+namespace {
+
+namespace cmd = framework::cmd;
+using book::testing::gbk;
+using book::testing::ScratchFolder;
+
+struct SeenBox {
+    QString caption, text;
+};
+
+class MainFrameTest : public ::testing::Test {
+protected:
+    MainFrameTest() : frame(session) {
+        frame.resize(1000, 700);
+        frame.ui().setMessageBoxRunner([this](QMessageBox& box) {
+            seen.push_back({box.windowTitle(), box.text()});
+            const QMessageBox::StandardButton answer = answers.empty() ? QMessageBox::Ok : answers.front();
+            if (!answers.empty()) answers.erase(answers.begin());
+            return int(answer);
+        });
+    }
+    ~MainFrameTest() override { answers.assign(8, QMessageBox::No); frame.close(); }
+
+    tree::widgets::CChapterTreeCtrl& tree() { return *frame.chapterPane()->tree(); }
+    tree::ItemId itemNamed(const std::string& utf8) {
+        const book::NodeInfoRecord* record = session.index.find(gbk(utf8));
+        return record ? record->item : tree::kNoItem;
+    }
+    std::string addTextPage() {
+        tree().selectItem(tree().rootItem());
+        frame.chapterPane()->addTextPage();
+        return tree().label(tree().selectedItem());
+    }
+
+    ScratchFolder folder;
+    book::BookSession session;
+    CMainFrame frame;
+    std::vector<SeenBox> seen;
+    std::vector<QMessageBox::StandardButton> answers;
+};
+
+TEST_F(MainFrameTest, StartsWithTheUntitledBookAndTheTextViewShown) {
+    EXPECT_TRUE(session.bookOpen);
+    EXPECT_TRUE(std::filesystem::exists(folder.file("新建文档.pgw")));
+    EXPECT_EQ(frame.splitter()->GetPaneViewId(0), 0);
+    EXPECT_EQ(frame.splitter()->GetPaneViewId(1), 1);
+    EXPECT_EQ(frame.splitter()->splitPosition(), 235);
+    EXPECT_EQ(frame.statusPane(1)->text().toStdString(), "新建一个空白文档成功....");
+}
+
+TEST_F(MainFrameTest, CommandsAreEnabledAsTheTableSays) {
+    for (const CommandId id : {cmd::kNew, cmd::kMake, cmd::kHelpContents, cmd::kHideChapterPane, cmd::kPageUp,
+                               cmd::kPageDown, cmd::kRenameChapter, cmd::kDeleteChapter, cmd::kSave, cmd::kOpen,
+                               cmd::kSelectAll, cmd::kBold, cmd::kZoomIn})
+        EXPECT_TRUE(frame.commandState(id).enabled) << id;
+    // Handled by no one in this window: disabled.
+    for (const CommandId id : {cmd::kMoveAfterCurrent, cmd::kNextPane, cmd::kAddBookmark, cmd::kPasteSpecial})
+        EXPECT_FALSE(frame.commandState(id).enabled) << id;
+    frame.updateCommandStates();
+    for (QAction* action : frame.actions(cmd::kMoveAfterCurrent)) EXPECT_FALSE(action->isEnabled());
+    ASSERT_FALSE(frame.actions(cmd::kNew).empty());
+    for (QAction* action : frame.actions(cmd::kNew)) EXPECT_TRUE(action->isEnabled());
+}
+
+TEST_F(MainFrameTest, CutDeletesTheChapterWhenTheTreeIsActiveAndCutsTextOtherwise) {
+    const std::string page = addTextPage();
+    frame.splitter()->SetActivePane(0);
+    answers = {QMessageBox::Ok};
+    EXPECT_TRUE(frame.runCommand(cmd::kCut));
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back().text.toStdString(), "确定删除该目录吗?");
+    EXPECT_EQ(session.index.find(page), nullptr);
+
+    addTextPage();
+    QTextEdit* edit = frame.textView()->editor();
+    QTest::mouseClick(edit->viewport(), Qt::LeftButton);
+    EXPECT_EQ(frame.splitter()->activePane(), 1);
+    QTest::keyClicks(edit, "abc");
+    edit->selectAll();
+    const size_t asked = seen.size();
+    EXPECT_TRUE(frame.runCommand(cmd::kCut));
+    EXPECT_EQ(edit->toPlainText(), "");
+    EXPECT_EQ(seen.size(), asked);  // no chapter question
+}
+
+TEST_F(MainFrameTest, F2RenamesTheChapterEvenFromThePageEditor) {
+    addTextPage();
+    frame.show();
+    QTextEdit* edit = frame.textView()->editor();
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_F2);
+    EXPECT_EQ(tree().state(), QAbstractItemView::EditingState);
+}
+
+TEST_F(MainFrameTest, TypedTextIsInThePagesStreamAfterLeavingThePage) {
+    const std::string first = addTextPage();
+    QTest::keyClicks(frame.textView()->editor(), "hello");
+    const std::string second = addTextPage();
+    EXPECT_EQ(frame.textView()->editor()->toPlainText(), "");
+    tree().selectItem(session.index.find(first)->item);
+    EXPECT_EQ(frame.textView()->editor()->toPlainText(), "hello");
+    EXPECT_NE(second, first);
+}
+
+TEST_F(MainFrameTest, ClosingAModifiedUntitledBookAsksAndNoLeavesNothing) {
+    addTextPage();
+    ASSERT_TRUE(frame.document().isModified());
+    answers = {QMessageBox::No};
+    frame.close();
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back().caption.toStdString(), "存盘提示");
+    EXPECT_EQ(seen.back().text.toStdString(), "文件己被修改,是否保存?");
+    EXPECT_FALSE(std::filesystem::exists(folder.file("新建文档.pgw")));
+    EXPECT_FALSE(std::filesystem::exists(folder.file("~新建文档.bak")));
+}
+
+TEST_F(MainFrameTest, MakeShowsThePublishFormAndHidingTheChapterPaneCollapsesIt) {
+    EXPECT_TRUE(frame.runCommand(cmd::kMake));
+    EXPECT_EQ(frame.splitter()->GetPaneViewId(1), 4);
+    EXPECT_TRUE(frame.runCommand(cmd::kToggleChapterPane));
+    EXPECT_TRUE(frame.splitter()->isPaneCollapsed(0));
+    EXPECT_TRUE(frame.runCommand(cmd::kToggleChapterPane));
+    EXPECT_FALSE(frame.splitter()->isPaneCollapsed(0));
+}
+
+TEST_F(MainFrameTest, TheWindowIsDrawn) {
+    frame.show();
+    const QImage shot = frame.grab().toImage();
+    std::set<QRgb> colours;
+    for (int y = 0; y < shot.height(); y += 7)
+        for (int x = 0; x < shot.width(); x += 7) colours.insert(shot.pixel(x, y));
+    EXPECT_GT(colours.size(), 20u);
+}
+
+}  // namespace
+}  // namespace pgw::shell

@@ -1,0 +1,21 @@
+#pragma once
+// Toolbar and menu images come as strips: one bitmap, one image per fixed width, and the
+// colour of the bitmap's first pixel (bottom-left, as bitmaps are stored bottom-up) marks
+// what is transparent.
+
+#include <QIcon>
+#include <QPixmap>
+#include <QString>
+
+#include <vector>
+
+namespace pgw::widgets {
+
+// The strip's images; empty when the bitmap cannot be read or is narrower than one image.
+std::vector<QPixmap> loadToolbarImages(const QString& path, int imageWidth);
+
+// An icon of image `index`, with the disabled strip's image for the disabled look when
+// there is one.
+QIcon stripIcon(const std::vector<QPixmap>& normal, const std::vector<QPixmap>& disabled, size_t index);
+
+}  // namespace pgw::widgets
