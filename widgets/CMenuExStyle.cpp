@@ -24,7 +24,7 @@ void CMenuExStyle::drawMenuItem(const QStyleOptionMenuItem& item, QPainter& pain
         return;
     }
     const QColor text = textColour(item, selected);
-    drawItemText(item, painter, textLeft, text);
+    drawLabelAndShortcut(item, painter, textLeft, text);
     drawSubMenuArrow(item, painter, text);
     if (isChecked(item))
         drawCheckCell(item, painter);

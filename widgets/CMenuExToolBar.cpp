@@ -31,7 +31,7 @@ void CMenuExToolBarStyle::drawMenuItem(const QStyleOptionMenuItem& item, QPainte
     }
     const QColor text = selected ? item.palette.color(QPalette::HighlightedText)
                                  : textColour(item, false);
-    drawItemText(item, painter, textLeft, text);
+    drawLabelAndShortcut(item, painter, textLeft, text);
     drawSubMenuArrow(item, painter, text);
     const QRect cell(r.left() + 2, r.top() + (selected ? 1 : 2), imageWidth, imageSize.height());
     if (isChecked(item)) return drawMark(item, painter, cell);

@@ -110,7 +110,7 @@ QColor MenuStyleBase::textColour(const QStyleOptionMenuItem& item, bool selected
     return chosen.isValid() ? chosen : item.palette.color(QPalette::WindowText);
 }
 
-void MenuStyleBase::drawItemText(const QStyleOptionMenuItem& item, QPainter& painter, int textLeft,
+void MenuStyleBase::drawLabelAndShortcut(const QStyleOptionMenuItem& item, QPainter& painter, int textLeft,
                                  const QColor& colour) const {
     const SplitText parts = splitAtTab(item.text);
     const QRect& r = item.rect;

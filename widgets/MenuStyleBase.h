@@ -45,7 +45,7 @@ protected:
     QColor backgroundColour(const QStyleOptionMenuItem& item) const;
     QColor textColour(const QStyleOptionMenuItem& item, bool selected) const;
     // Label and shortcut, the shortcut right-aligned; `textLeft` is where the label starts.
-    void drawItemText(const QStyleOptionMenuItem& item, QPainter& painter, int textLeft,
+    void drawLabelAndShortcut(const QStyleOptionMenuItem& item, QPainter& painter, int textLeft,
                       const QColor& colour) const;
     void drawSubMenuArrow(const QStyleOptionMenuItem& item, QPainter& painter,
                           const QColor& colour) const;

@@ -156,6 +156,18 @@ TEST_F(SplitterWindow, StackedButtonCollapsesTheTopPane) {
     EXPECT_EQ(splitter->cursor().shape(), Qt::SizeVerCursor);
 }
 
+TEST_F(SplitterWindow, CaptionCloseButtonHidesItsPane) {
+    splitter->ModifyPaneFlags(1, 0, 0x224);  // normal caption, single frame, close button
+    const auto& parts = splitter->layoutGeometry().panes[1];
+    EXPECT_EQ(splitter->GetView(1)->geometry().top(), parts.caption.bottom() + 1);
+    ASSERT_FALSE(parts.closeButton.isEmpty());
+    QTest::mouseMove(splitter.get(), parts.closeButton.center());
+    EXPECT_EQ(splitter->buttonState(CBiSplitterWnd::CloseButton1), CBiSplitterWnd::Hot);
+    QTest::mouseClick(splitter.get(), Qt::LeftButton, {}, parts.closeButton.center());
+    EXPECT_FALSE(splitter->IsPaneVisible(1));
+    EXPECT_EQ(pane(0), QRect(0, 0, 600, 400));
+}
+
 TEST(SplitterNesting, HidingTheLastPaneHidesTheInnerSplitterInTheOuterOne) {
     CBiSplitterWnd outer(nullptr, 0x25);
     outer.resize(600, 400);
