@@ -19,7 +19,7 @@ build: deps
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	$(BUILD)/cli/pgw --help
+	$(BUILD)/app/pagewright
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

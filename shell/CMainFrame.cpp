@@ -8,6 +8,7 @@
 #include "widgets/CMenuEx.h"
 #include "widgets/ToolbarStrip.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -263,7 +264,7 @@ void CMainFrame::dropEvent(QDropEvent* event) {
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     // F2 anywhere in the window renames the selected chapter, even from a page editor.
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F2 &&
-        isActiveWindow() && !closing_) {
+        watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this && !closing_) {
         pane_->onRenameChapter();
         return true;
     }

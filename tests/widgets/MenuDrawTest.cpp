@@ -1,0 +1,229 @@
+// Sizes and colours of drawn menu items, through the style and through a shown menu.
+#include "MenuTestSupport.h"
+#include "widgets/CMenuEx.h"
+#include "widgets/CMenuExToolBar.h"
+#include "widgets/MenuStyleBase.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QPainter>
+#include <QStyleOptionMenuItem>
+
+#include <gtest/gtest.h>
+
+namespace pgw {
+namespace {
+
+constexpr int kItemWidth = 160;
+
+struct ItemSpec {
+    QString text = QStringLiteral("Item");
+    bool separator = false, selected = false, disabled = false, checked = false, submenu = false;
+    QIcon icon;
+};
+
+QStyleOptionMenuItem option(const ItemSpec& spec, int height) {
+    QStyleOptionMenuItem opt;
+    opt.palette = QApplication::palette();
+    opt.font = QApplication::font();
+    opt.fontMetrics = QFontMetrics(opt.font);
+    opt.text = spec.text;
+    opt.icon = spec.icon;
+    opt.menuItemType = spec.separator ? QStyleOptionMenuItem::Separator
+                       : spec.submenu ? QStyleOptionMenuItem::SubMenu
+                                      : QStyleOptionMenuItem::Normal;
+    opt.checkType = spec.checked ? QStyleOptionMenuItem::NonExclusive : QStyleOptionMenuItem::NotCheckable;
+    opt.checked = spec.checked;
+    opt.state = QStyle::State_None;
+    if (!spec.disabled) opt.state |= QStyle::State_Enabled;
+    if (spec.selected) opt.state |= QStyle::State_Selected;
+    opt.rect = QRect(0, 0, kItemWidth, height);
+    return opt;
+}
+
+QSize measure(const MenuStyleBase& style, const ItemSpec& spec) {
+    return style.sizeFromContents(QStyle::CT_MenuItem, &static_cast<const QStyleOption&>(option(spec, 0)),
+                                  {}, nullptr);
+}
+
+QImage render(const MenuStyleBase& style, const ItemSpec& spec) {
+    const int height = measure(style, spec).height();
+    QImage image(kItemWidth, height, QImage::Format_RGB32);
+    image.fill(Qt::magenta);
+    QPainter painter(&image);
+    const QStyleOptionMenuItem opt = option(spec, height);
+    style.drawControl(QStyle::CE_MenuItem, &opt, &painter, nullptr);
+    return image;
+}
+
+QIcon icon(QColor normal, QColor hot, QColor disabled) {
+    QIcon result;
+    result.addPixmap(test::solidImages(1, {20, 20}, normal)[0], QIcon::Normal);
+    result.addPixmap(test::solidImages(1, {20, 20}, hot)[0], QIcon::Active);
+    result.addPixmap(test::solidImages(1, {20, 20}, disabled)[0], QIcon::Disabled);
+    return result;
+}
+
+bool hasInk(const QImage& image, QRect area, QColor background) {
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (image.pixelColor(x, y) != background) return true;
+    return false;
+}
+
+bool contains(const QImage& image, QRect area, QColor colour) {
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (image.pixelColor(x, y) == colour) return true;
+    return false;
+}
+
+const QColor kColumn(236, 233, 216), kFrame(49, 106, 197), kFill(200, 220, 253);
+
+TEST(MenuMeasure, ItemSizesFollowTheImageSize) {
+    CMenuEx menu;
+    const MenuStyleBase& style = menu.style();
+    const int text = QFontMetrics(QApplication::font())
+                         .boundingRect(QRect(), Qt::TextSingleLine | Qt::TextShowMnemonic, "Item")
+                         .width();
+    EXPECT_EQ(measure(style, {}), QSize(text + 10 + 20, 22));
+    ItemSpec popup;
+    popup.submenu = true;
+    EXPECT_EQ(measure(style, popup).width(), text + 10 + 25 + 20);
+    ItemSpec separator;
+    separator.separator = true;
+    EXPECT_EQ(measure(style, separator).height(), 10);
+    ItemSpec shortcut;
+    shortcut.text = "Item\tCtrl+N";
+    EXPECT_EQ(measure(style, shortcut).width(), text + 10 + 20 + MenuStyleBase::kShortcutGap);
+
+    CMenuEx_ToolBar toolbar;
+    EXPECT_EQ(measure(toolbar.style(), {}).height(), 15 + 4);
+}
+
+TEST(MenuDraw, PlainItemHasColumnAndBackground) {
+    CMenuEx menu;
+    menu.SetBackgroundColor(Qt::white);
+    const QImage image = render(menu.style(), {});
+    EXPECT_EQ(image.pixelColor(0, 0), kColumn);
+    EXPECT_EQ(image.pixelColor(21, 21), kColumn);
+    EXPECT_EQ(image.pixelColor(22, 0), QColor(Qt::white)) << "the column is image width + 2 wide";
+    menu.SetImageColumnColor(QColor(232, 228, 215));
+    EXPECT_EQ(render(menu.style(), {}).pixelColor(5, 5), QColor(232, 228, 215));
+}
+
+TEST(MenuDraw, SelectedItemIsFramedAndFilled) {
+    CMenuEx menu;
+    ItemSpec selected;
+    selected.selected = true;
+    const QImage image = render(menu.style(), selected);
+    EXPECT_EQ(image.pixelColor(0, 0), kFrame);
+    EXPECT_EQ(image.pixelColor(kItemWidth - 1, 21), kFrame);
+    EXPECT_EQ(image.pixelColor(5, 5), kFill);
+    EXPECT_EQ(image.pixelColor(kItemWidth - 5, 1), kFill);
+
+    selected.disabled = true;
+    EXPECT_EQ(render(menu.style(), selected).pixelColor(0, 0), kColumn) << "disabled items never highlight";
+}
+
+TEST(MenuDraw, SeparatorLineStartsWithTheText) {
+    CMenuEx menu;
+    menu.SetBackgroundColor(Qt::white);
+    ItemSpec separator;
+    separator.separator = true;
+    const QImage image = render(menu.style(), separator);
+    const QColor line(197, 194, 184);
+    EXPECT_EQ(image.pixelColor(30, 5), line);
+    EXPECT_EQ(image.pixelColor(kItemWidth - 1, 5), line);
+    EXPECT_EQ(image.pixelColor(29, 5), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(30, 4), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(5, 5), kColumn);
+}
+
+TEST(MenuDraw, CheckedItemShowsTheMarkCellInsteadOfTheImage) {
+    CMenuEx menu;
+    ItemSpec checked;
+    checked.checked = true;
+    checked.icon = icon(Qt::red, Qt::green, Qt::blue);
+    const QImage image = render(menu.style(), checked);
+    EXPECT_EQ(image.pixelColor(1, 1), kFrame);
+    EXPECT_EQ(image.pixelColor(20, 20), kFrame);
+    EXPECT_EQ(image.pixelColor(0, 0), kColumn);
+    EXPECT_TRUE(hasInk(image, QRect(3, 3, 16, 16), kFill)) << "the mark is drawn in the cell";
+    EXPECT_FALSE(contains(image, QRect(0, 0, 22, 22), Qt::red)) << "no image under the mark";
+}
+
+TEST(MenuDraw, ImageComesFromTheListForTheState) {
+    CMenuEx menu;
+    struct Case {
+        bool selected, disabled;
+        QColor expected;
+    };
+    for (const Case& c : {Case{false, false, Qt::red}, Case{true, false, Qt::green},
+                          Case{false, true, Qt::blue}, Case{true, true, Qt::blue}}) {
+        ItemSpec spec;
+        spec.selected = c.selected;
+        spec.disabled = c.disabled;
+        spec.icon = icon(Qt::red, Qt::green, Qt::blue);
+        const QImage image = render(menu.style(), spec);
+        EXPECT_EQ(image.pixelColor(1, 1), c.expected) << c.selected << c.disabled;
+        EXPECT_EQ(image.pixelColor(20, 20), c.expected);
+    }
+}
+
+TEST(MenuDraw, ShortcutIsRightAligned) {
+    CMenuEx menu;
+    menu.SetBackgroundColor(Qt::white);
+    ItemSpec plain, shortcut;
+    shortcut.text = "Item\tCtrl+N";
+    const QRect rightColumn(kItemWidth - 30, 0, 26, 22);
+    EXPECT_FALSE(hasInk(render(menu.style(), plain), rightColumn, Qt::white));
+    EXPECT_TRUE(hasInk(render(menu.style(), shortcut), rightColumn, Qt::white));
+}
+
+TEST(MenuDraw, ShownMenuUsesTheLook) {
+    CMenuEx menu;
+    menu.LoadMenu(test::sampleMenu());
+    menu.SetBackgroundColor(Qt::white);
+    QMenu* edit = menu.menu()->actions().at(1)->menu<QMenu*>();
+    edit->popup(QPoint(10, 10));
+    QAction* cut = menu.findCommand(57635);
+    const QRect cutRect = edit->actionGeometry(cut);
+    EXPECT_EQ(cutRect.height(), 22);
+    const QImage image = edit->grab().toImage();
+    EXPECT_EQ(image.pixelColor(cutRect.topLeft() + QPoint(1, 1)), kFrame) << "the check cell";
+    EXPECT_EQ(image.pixelColor(cutRect.left() + 21, cutRect.top() + 10), kColumn);
+    EXPECT_EQ(image.pixelColor(cutRect.right() - 2, cutRect.top() + 2), QColor(Qt::white));
+    edit->hide();
+}
+
+TEST(MenuDraw, ToolBarLook) {
+    CMenuEx_ToolBar menu;
+    const QImage plain = render(menu.style(), {});
+    EXPECT_EQ(plain.pixelColor(kItemWidth - 2, 2), QColor(239, 243, 255));
+    EXPECT_EQ(plain.pixelColor(20, 2), kColumn) << "the column is image width + 5 wide";
+    EXPECT_EQ(plain.pixelColor(21, 2), QColor(239, 243, 255));
+
+    ItemSpec selected;
+    selected.selected = true;
+    const QImage hot = render(menu.style(), selected);
+    EXPECT_EQ(hot.pixelColor(0, 0), kFrame);
+    EXPECT_EQ(hot.pixelColor(5, 3), QColor(193, 210, 238));
+
+    ItemSpec separator;
+    separator.separator = true;
+    const QImage sep = render(menu.style(), separator);
+    EXPECT_EQ(sep.pixelColor(26, 4), QColor(64, 0, 128));
+    EXPECT_EQ(sep.pixelColor(26, 5), QColor(Qt::white));
+    EXPECT_EQ(sep.pixelColor(kItemWidth - 3, 4), QColor(64, 0, 128));
+    EXPECT_EQ(sep.pixelColor(kItemWidth - 2, 4), QColor(239, 243, 255));
+
+    ItemSpec checked;
+    checked.checked = true;
+    checked.disabled = true;
+    const QImage mark = render(menu.style(), checked);
+    EXPECT_TRUE(hasInk(mark, QRect(2, 2, 16, 15), kColumn)) << "the embossed mark";
+}
+
+}  // namespace
+}  // namespace pgw
