@@ -30,6 +30,7 @@ constexpr unsigned kContentPaneFlags = 0x101;
 constexpr int kSplitPosition = 235;
 constexpr int kIdleMilliseconds = 200;
 const QColor kMenuImageColumn(232, 228, 215);
+constexpr QSize kDefaultSize(1100, 760);
 
 QString qt(const std::string& utf8) { return QString::fromStdString(utf8); }
 
@@ -62,6 +63,8 @@ CMainFrame::CMainFrame(book::BookSession& session, QWidget* parent)
     : QMainWindow(parent), session_(session), ui_(std::make_unique<ui::QtUserInterface>(this)) {
     setWindowTitle(QStringLiteral("页工坊 "));
     setAcceptDrops(true);
+    // The size it has before it is maximised, and where no window manager maximises it.
+    resize(kDefaultSize);
     createToolBar();
     createStatusBar();
     createClient();
