@@ -255,13 +255,15 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile()) {
-            openBook(url.toLocalFile().toStdString());
-            break;  // one document at a time
-        }
-    }
+    openDropped(event->mimeData()->urls());
     event->acceptProposedAction();
+}
+
+bool CMainFrame::openDropped(const QList<QUrl>& urls) {
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile()) return openBook(url.toLocalFile().toStdString());  // one book at a time
+    }
+    return false;
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {

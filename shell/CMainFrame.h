@@ -14,6 +14,7 @@
 
 #include <QMainWindow>
 #include <QTimer>
+#include <QUrl>
 
 #include <map>
 #include <memory>
@@ -50,6 +51,8 @@ public:
     // The document's open handler for a book named on the command line, dropped on the
     // window or picked from the recent files; the recent files learn the outcome.
     bool openBook(const std::string& path);
+    // Files dropped on the window: the first local file is opened.
+    bool openDropped(const QList<QUrl>& urls);
     framework::RecentFileList& recentFiles() { return recent_; }
     void rebuildMenuBar();
 

@@ -9,6 +9,9 @@
 #include "tree/widgets/CManageView.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMenuBar>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -47,6 +51,23 @@ protected:
     ~MainFrameTest() override { answers.assign(8, QMessageBox::No); frame.close(); }
 
     tree::widgets::CChapterTreeCtrl& tree() { return *frame.chapterPane()->tree(); }
+    // The next file dialog chooses `path` (or is cancelled when empty).
+    void chooseFile(const std::string& path) {
+        frame.ui().setFileDialogRunner([path](QFileDialog& dialog) {
+            if (path.empty()) return int(QDialog::Rejected);
+            dialog.selectFile(QString::fromStdString(path));
+            return int(QDialog::Accepted);
+        });
+    }
+    // Saves the untitled book under `name` and starts a new one, leaving the saved book closed.
+    std::string savedBook(const std::string& name) {
+        const std::string path = folder.file(name);
+        chooseFile(path);
+        frame.runCommand(cmd::kSaveAs);
+        answers = {QMessageBox::No};
+        frame.runCommand(cmd::kNew);
+        return path;
+    }
     tree::ItemId itemNamed(const std::string& utf8) {
         const book::NodeInfoRecord* record = session.index.find(gbk(utf8));
         return record ? record->item : tree::kNoItem;
@@ -148,6 +169,40 @@ TEST_F(MainFrameTest, MakeShowsThePublishFormAndHidingTheChapterPaneCollapsesIt)
     EXPECT_TRUE(frame.splitter()->isPaneCollapsed(0));
     EXPECT_TRUE(frame.runCommand(cmd::kToggleChapterPane));
     EXPECT_FALSE(frame.splitter()->isPaneCollapsed(0));
+}
+
+TEST_F(MainFrameTest, OpenThroughTheDialogTitlesTheWindowAndListsTheBookInTheRecentFiles) {
+    const std::string book = savedBook("甲.pgw");
+    ASSERT_TRUE(std::filesystem::exists(book));
+    chooseFile(book);
+    EXPECT_TRUE(frame.runCommand(cmd::kOpen));
+    EXPECT_EQ(frame.windowTitle().toStdString(), "页工坊 --- 甲.pgw");
+    EXPECT_EQ(frame.storage().store().bookPath, book);
+    ASSERT_EQ(frame.recentFiles().entries().size(), 1u);
+    const auto recent = frame.actions(framework::RecentFileList::commandId(0));
+    ASSERT_EQ(recent.size(), 1u);
+    EXPECT_EQ(recent[0]->text().toStdString(), "&1 " + book);
+
+    chooseFile("");  // cancelled: nothing changes
+    frame.runCommand(cmd::kOpen);
+    EXPECT_EQ(frame.storage().store().bookPath, book);
+}
+
+TEST_F(MainFrameTest, ARecentBookThatIsGoneLeavesTheList) {
+    const std::string book = savedBook("乙.pgw");
+    frame.recentFiles().assign({book, folder.file("不在.pgw")});
+    frame.rebuildMenuBar();
+    frame.runCommand(framework::RecentFileList::commandId(1));
+    EXPECT_EQ(frame.recentFiles().entries(), std::vector<std::string>{book});
+    EXPECT_TRUE(frame.runCommand(framework::RecentFileList::commandId(0)));
+    EXPECT_EQ(frame.storage().store().bookPath, book);
+}
+
+TEST_F(MainFrameTest, ADroppedBookOpens) {
+    const std::string book = savedBook("丙.pgw");
+    EXPECT_FALSE(frame.openDropped({QUrl(QStringLiteral("https://example.invalid/x.pgw"))}));
+    EXPECT_TRUE(frame.openDropped({QUrl::fromLocalFile(QString::fromStdString(book))}));
+    EXPECT_EQ(frame.storage().store().bookPath, book);
 }
 
 TEST_F(MainFrameTest, TheWindowIsDrawn) {
