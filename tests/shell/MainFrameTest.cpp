@@ -188,6 +188,17 @@ TEST_F(MainFrameTest, OpenThroughTheDialogTitlesTheWindowAndListsTheBookInTheRec
     EXPECT_EQ(frame.storage().store().bookPath, book);
 }
 
+// As when the program starts with a book named on its command line: the untitled book
+// the window made first goes again.
+TEST_F(MainFrameTest, OpeningABookDropsTheUntitledBookMadeAtStart) {
+    const std::string book = savedBook("丁.pgw");
+    ASSERT_TRUE(std::filesystem::exists(folder.file("新建文档.pgw")));
+    EXPECT_TRUE(frame.openBook(book));
+    EXPECT_FALSE(std::filesystem::exists(folder.file("新建文档.pgw")));
+    EXPECT_FALSE(std::filesystem::exists(folder.file("~新建文档.bak")));
+    EXPECT_TRUE(std::filesystem::exists(folder.file("~丁.bak")));
+}
+
 TEST_F(MainFrameTest, ARecentBookThatIsGoneLeavesTheList) {
     const std::string book = savedBook("乙.pgw");
     frame.recentFiles().assign({book, folder.file("不在.pgw")});
