@@ -152,17 +152,14 @@ void noteWorkingCopy(const std::string& bookPath, TerminalUserInterface& ui) {
 Outcome treeCommand(const PgwOptions& options, TerminalUserInterface& ui) {
     const std::string path = absolutePath(options.book);
     if (const auto refusal = book::BookOpenCheck(path).refusal()) return failed(kExitBadInput, *refusal);
-    std::unique_ptr<Storage> root;
-    if (const auto failure = openStoredBook(path, &root)) return failed(kExitBadInput, *failure);
-    std::vector<std::string> notes;
-    const StoredTable table = readStoredTable(*root, &notes);
+    StoredBookView book;
+    if (const auto failure = readStoredBook(path, &book)) return failed(kExitBadInput, *failure);
     noteWorkingCopy(path, ui);
-    StoredTree stored;
-    buildStoredTree(table, path, &stored);
+    const StoredTree& stored = book.tree;
     if (stored.orphans != 0)
         ui.print("note: " + std::to_string(stored.orphans) +
                  " chapters name a parent that is not in the table; they are shown under the root");
-    for (const std::string& note : notes) ui.print("note: " + note);
+    for (const std::string& note : book.notes) ui.print("note: " + note);
     return printed(treeText(stored));
 }
 

@@ -110,4 +110,11 @@ std::optional<std::string> existingWorkingCopy(const std::string& bookPath) {
     return std::nullopt;
 }
 
+std::optional<std::string> readStoredBook(const std::string& path, StoredBookView* view) {
+    if (auto failure = openStoredBook(path, &view->root)) return failure;
+    view->table = readStoredTable(*view->root, &view->notes);
+    buildStoredTree(view->table, path, &view->tree);
+    return std::nullopt;
+}
+
 }  // namespace pgw::cli

@@ -44,6 +44,17 @@ struct StoredTree {
 };
 void buildStoredTree(const StoredTable& table, const std::string& bookPath, StoredTree* out);
 
+// A book file read without opening it as the program does: the file's root, its node
+// table (`notes` says what is damaged) and the tree the program would build from it.
+struct StoredBookView {
+    std::unique_ptr<storage::Storage> root;
+    StoredTable table;
+    std::vector<std::string> notes;
+    StoredTree tree;
+};
+// Fills `view` for the book file at `path`, or returns why it cannot be read.
+std::optional<std::string> readStoredBook(const std::string& path, StoredBookView* view);
+
 // "dir", "text", "picture", "web", or "unknown".
 const char* chapterKindWord(const book::NodeInfoRecord& record);
 

@@ -123,20 +123,17 @@ Outcome getTextCommand(const PgwOptions& options, TerminalUserInterface& ui) {
     if (const int code = bookName(options.first, &page, &error); code != kExitOk) return failed(code, error);
     const std::string path = absolutePath(options.book);
     if (const auto refusal = book::BookOpenCheck(path).refusal()) return failed(kExitBadInput, *refusal);
-    std::unique_ptr<Storage> root;
-    if (const auto failure = openStoredBook(path, &root)) return failed(kExitBadInput, *failure);
-    std::vector<std::string> notes;
-    const StoredTable table = readStoredTable(*root, &notes);
+    StoredBookView book;
+    if (const auto failure = readStoredBook(path, &book)) return failed(kExitBadInput, *failure);
     noteWorkingCopy(path, ui);
-    StoredTree stored;
-    buildStoredTree(table, path, &stored);
+    const StoredTree& stored = book.tree;
     const auto item = findItem(stored, page);
     if (!item) return failed(kExitRefused, "the book has no chapter named \"" + options.first + "\"");
     if (stored.records.at(*item)->record.type() != book::NodeType::Text)
         return failed(kExitRefused, "\"" + options.first + "\" is not a text page");
     std::unique_ptr<storage::Stream> stream;
     std::vector<uint8_t> bytes;
-    StgResult result = openPageStream(*root, stored, *item, &stream);
+    StgResult result = openPageStream(*book.root, stored, *item, &stream);
     if (result == StgResult::Ok) result = stream->readAll(&bytes);
     if (result != StgResult::Ok)
         return failed(kExitBadInput, "the page's stream cannot be read: " + std::string(storage::describe(result)));
