@@ -24,10 +24,11 @@ public:
     bool initInstance();
     shell::CMainFrame* mainFrame() const { return frame_.get(); }
 
-private:
+    // The recent files between runs, in the settings under "Recent File List".
     void loadRecentFiles();
     void saveRecentFiles() const;
 
+private:
     book::BookSession session_;
     std::unique_ptr<shell::CMainFrame> frame_;
 };

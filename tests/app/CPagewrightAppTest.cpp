@@ -1,0 +1,42 @@
+// Start-up as the program starts: the settings' organisation, the untitled book in the
+// current folder, and the recent files kept between runs.
+
+#include "../book/BookFixture.h"
+#include "app/CPagewrightApp.h"
+#include "shell/CMainFrame.h"
+
+#include <QSettings>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace pgw::app {
+namespace {
+
+CPagewrightApp& application() { return *static_cast<CPagewrightApp*>(QCoreApplication::instance()); }
+
+TEST(CPagewrightApp, StartsWithTheUntitledBookAndKeepsRecentFilesBetweenRuns) {
+    EXPECT_EQ(QCoreApplication::organizationName().toStdString(), "Local AppWizard-Generated Applications");
+    book::testing::ScratchFolder folder;
+    {
+        QSettings settings;
+        settings.remove(QString());
+        settings.setValue(QStringLiteral("Recent File List/File1"), QStringLiteral("/books/甲.pgw"));
+        settings.setValue(QStringLiteral("Recent File List/File2"), QStringLiteral("/books/乙.pgw"));
+    }
+    ASSERT_TRUE(application().initInstance());
+    shell::CMainFrame* frame = application().mainFrame();
+    EXPECT_TRUE(std::filesystem::exists(folder.file("新建文档.pgw")));
+    EXPECT_EQ(frame->recentFiles().entries(), (std::vector<std::string>{"/books/甲.pgw", "/books/乙.pgw"}));
+
+    frame->recentFiles().add("/books/丙.pgw");
+    application().saveRecentFiles();
+    QSettings settings;
+    EXPECT_EQ(settings.value(QStringLiteral("Recent File List/File1")).toString().toStdString(), "/books/丙.pgw");
+    EXPECT_EQ(settings.value(QStringLiteral("Recent File List/File3")).toString().toStdString(), "/books/乙.pgw");
+    frame->close();
+}
+
+}  // namespace
+}  // namespace pgw::app
