@@ -162,6 +162,21 @@ TEST_F(MainFrameTest, ClosingAModifiedUntitledBookAsksAndNoLeavesNothing) {
     EXPECT_FALSE(std::filesystem::exists(folder.file("~新建文档.bak")));
 }
 
+TEST_F(MainFrameTest, ClosingAModifiedUntitledBookAndAnsweringYesSavesWhereTheAuthorSays) {
+    const std::string page = addTextPage();
+    QTest::keyClicks(frame.textView()->editor(), "kept");
+    const std::string target = folder.file("戊.pgw");
+    chooseFile(target);
+    answers = {QMessageBox::Yes};
+    frame.close();
+    ASSERT_TRUE(std::filesystem::exists(target));
+    book::testing::ProgramParts reopened;
+    ASSERT_TRUE(reopened.document.onOpenDocument(target));
+    reopened.tree.selectItem(reopened.itemOf(page));
+    EXPECT_NE(reopened.editors.text.find("kept"), std::string::npos);
+    reopened.storage.closeBook();
+}
+
 TEST_F(MainFrameTest, MakeShowsThePublishFormAndHidingTheChapterPaneCollapsesIt) {
     EXPECT_TRUE(frame.runCommand(cmd::kMake));
     EXPECT_EQ(frame.splitter()->GetPaneViewId(1), 4);
