@@ -1,7 +1,6 @@
 #include "tree/widgets/CChapterTreeCtrl.h"
 
 #include "platform/text/CodePage.h"
-#include "tree/widgets/ChapterImages.h"
 #include "tree/widgets/ChapterMenu.h"
 #include "tree/widgets/LabelEditDelegate.h"
 
@@ -166,7 +165,7 @@ void CChapterTreeCtrl::setImages(ItemId item, ItemImages pair) {
     if (!widget) return;
     widget->setData(0, kNormalImageRole, pair.normal);
     widget->setData(0, kSelectedImageRole, pair.selected);
-    widget->setIcon(0, chapterItemIcon(pair));
+    widget->setIcon(0, chapterItemIcon(images_, pair));
 }
 
 ItemId CChapterTreeCtrl::rootItem() const { return itemIdOf(topLevelItem(0)); }
@@ -296,9 +295,13 @@ QMenu* CChapterTreeCtrl::showContextMenuAt(const QPoint& viewportPos) {
     if (!storage_) return nullptr;
     if (!storage_->session().index.empty() && !hitsItemLabel(viewportPos)) return nullptr;
     if (activeMenu_) activeMenu_->close();
-    QMenu* menu = createChapterMenu(this, chapterMenuAddsEnabled(*storage_),
-                                    [this](framework::CommandId command) { runMenuCommand(command); });
-    menu->setAttribute(Qt::WA_DeleteOnClose);
+    auto* holder = new ChapterMenuHolder(
+        createChapterMenu(ChapterMenuImages::None, [this](framework::CommandId command) { runMenuCommand(command); }),
+        this);
+    setChapterMenuAdds(holder->chapterMenu(), chapterMenuAddsEnabled(*storage_));
+    QMenu* menu = holder->chapterMenu().menu();
+    // Later, not at once: a chosen item is triggered after its menu has hidden.
+    connect(menu, &QMenu::aboutToHide, holder, &QObject::deleteLater);
     activeMenu_ = menu;
     menu->popup(viewport()->mapToGlobal(viewportPos));
     return menu;

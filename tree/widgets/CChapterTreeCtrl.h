@@ -12,6 +12,7 @@
 #include "platform/framework/CommandIds.h"
 #include "tree/ChapterOperations.h"
 #include "tree/ChapterTree.h"
+#include "tree/widgets/ChapterImages.h"
 
 #include <QMenu>
 #include <QPointer>
@@ -65,7 +66,7 @@ public:
     // The chapter menu's commands as they reach the tree (its own context menu).
     bool runMenuCommand(framework::CommandId command);
     // The chapter menu for a right click at a viewport point, shown there; none when the
-    // click would show nothing. The menu deletes itself when closed.
+    // click would show nothing. The menu is deleted once it has closed.
     QMenu* showContextMenuAt(const QPoint& viewportPos);
     QMenu* activeMenu() const { return activeMenu_; }
 
@@ -91,6 +92,7 @@ private:
     void applyRename(ItemId item, const QString& text);
     bool hitsItemLabel(const QPoint& viewportPos) const;
 
+    ChapterImages images_ = loadChapterImages();
     std::unordered_map<ItemId, QTreeWidgetItem*> items_;
     ItemId nextId_ = 1;
     ItemId selected_ = kNoItem;

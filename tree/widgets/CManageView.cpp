@@ -29,6 +29,11 @@ CManageView::CManageView(QWidget* parent) : QWidget(parent) {
     updateCommandStates();
 }
 
+CManageView::~CManageView() {
+    // The drop-down goes before the button that shows it.
+    addButton_->setMenu(nullptr);
+}
+
 QAction* CManageView::addButtonAction(framework::CommandId command, const char* statusText, const char* toolTip,
                                       void (CManageView::*handler)()) {
     auto* action = new QAction(paneButtonIcon(command), QString::fromUtf8(statusText), this);
@@ -48,11 +53,12 @@ void CManageView::buildToolBar() {
     toolBar_->setMovable(false);
 
     QAction* add = addButtonAction(cmd::kAddChapter, "追加章节", "增加章节", &CManageView::onAddChapter);
-    addMenu_ = createChapterMenu(this, true, [this](framework::CommandId command) { runCommand(command); });
-    connect(addMenu_, &QMenu::aboutToShow, this, [this] { refreshAddMenu(); });
+    addMenu_ = createChapterMenu(ChapterMenuImages::PaneToolBar,
+                                 [this](framework::CommandId command) { runCommand(command); });
+    connect(addMenu(), &QMenu::aboutToShow, this, [this] { refreshAddMenu(); });
     addButton_ = new QToolButton(toolBar_);
     addButton_->setDefaultAction(add);
-    addButton_->setMenu(addMenu_);
+    addButton_->setMenu(addMenu());
     addButton_->setPopupMode(QToolButton::MenuButtonPopup);
     toolBar_->addWidget(addButton_);
 
@@ -61,6 +67,8 @@ void CManageView::buildToolBar() {
     toolBar_->addAction(addButtonAction(cmd::kDeleteChapter, "删除所选章节", "删除所选章节", &CManageView::onDeleteChapter));
     toolBar_->addAction(addButtonAction(cmd::kHideChapterPane, "隐藏章节目录视窗", "隐藏章节目录视窗", &CManageView::onHidePane));
 }
+
+QMenu* CManageView::addMenu() const { return addMenu_->menu(); }
 
 QAction* CManageView::action(framework::CommandId command) const {
     const auto it = actions_.find(command);
@@ -133,9 +141,7 @@ void CManageView::updateCommandStates() {
 }
 
 void CManageView::refreshAddMenu() {
-    const bool adds = storage_ && chapterMenuAddsEnabled(*storage_);
-    for (QAction* item : addMenu_->actions())
-        if (commandOf(item) != 0 && commandOf(item) != cmd::kExpandAll) item->setEnabled(adds);
+    setChapterMenuAdds(*addMenu_, storage_ && chapterMenuAddsEnabled(*storage_));
 }
 
 }  // namespace pgw::tree::widgets

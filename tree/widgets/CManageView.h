@@ -12,11 +12,16 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 
 class QAction;
 class QMenu;
 class QToolBar;
 class QToolButton;
+
+namespace pgw {
+class CMenuEx;
+}
 
 namespace pgw::tree::widgets {
 
@@ -27,12 +32,14 @@ public:
     static constexpr int kViewId = 0;
 
     explicit CManageView(QWidget* parent = nullptr);
+    ~CManageView() override;
 
     // The tree is made with the pane; the book is built on it and then attached.
     CChapterTreeCtrl* tree() const { return tree_; }
     QToolBar* toolBar() const { return toolBar_; }
     QToolButton* addButton() const { return addButton_; }
-    QMenu* addMenu() const { return addMenu_; }
+    QMenu* addMenu() const;
+    const CMenuEx& addMenuEx() const { return *addMenu_; }
     QAction* action(framework::CommandId command) const;
     void attachBook(book::BookStorage& storage, book::CPGWDoc& document);
 
@@ -70,7 +77,7 @@ private:
 
     QToolBar* toolBar_ = nullptr;
     QToolButton* addButton_ = nullptr;
-    QMenu* addMenu_ = nullptr;
+    std::unique_ptr<CMenuEx> addMenu_;  // not a child widget: the button only borrows it
     CChapterTreeCtrl* tree_ = nullptr;
     std::map<framework::CommandId, QAction*> actions_;
     book::BookStorage* storage_ = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
-// The chapter tree's image strip and the chapter pane's button icons, drawn in code:
-// ten 16x16 images side by side, indexed as the tree items use them (tree/TreeItems.h).
+// The chapter tree's images and the chapter pane's button icons, cut from the program's
+// bitmap strips (the resources must be linked into the executable; without them the
+// images are empty, never a crash).
 
 #include "platform/framework/CommandIds.h"
 #include "tree/ChapterTree.h"
@@ -8,19 +9,25 @@
 #include <QIcon>
 #include <QPixmap>
 
+#include <vector>
+
 namespace pgw::tree::widgets {
 
 inline constexpr int kImageSize = 16;
 inline constexpr int kImageCount = 10;
 
-// The whole strip, 160x16, transparent where nothing is drawn.
-QPixmap chapterImageStrip();
-// One image of the strip; an index outside it gives an empty (transparent) image.
-QPixmap chapterImage(int index);
-// An item's icon: its normal image, and its selected image for the selected state.
-QIcon chapterItemIcon(ItemImages images);
+using ChapterImages = std::vector<QPixmap>;
 
-// The icon of a chapter pane button (add, rename, delete, hide); a null icon for other ids.
+// The tree's images, indexed as the tree items use them (tree/TreeItems.h), with the
+// strip's magenta see-through.
+ChapterImages loadChapterImages();
+// One image; an index the list does not have gives an empty (transparent) image.
+QPixmap chapterImage(const ChapterImages& images, int index);
+// An item's icon: its normal image, and its selected image for the selected state.
+QIcon chapterItemIcon(const ChapterImages& images, ItemImages pair);
+
+// The icon of a chapter pane button (add, rename, delete, hide): the button's image in the
+// pane toolbar's strips, normal and disabled; a null icon for other ids.
 QIcon paneButtonIcon(framework::CommandId command);
 
 }  // namespace pgw::tree::widgets

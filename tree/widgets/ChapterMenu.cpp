@@ -1,10 +1,61 @@
 #include "tree/widgets/ChapterMenu.h"
 
+#include "shell/CommandTable.h"
 #include "tree/ChapterSupport.h"
+#include "widgets/ToolbarStrip.h"
+
+#include <QAction>
+#include <QMenu>
 
 namespace pgw::tree::widgets {
 
 namespace cmd = framework::cmd;
+
+namespace {
+
+const QColor kBackground(0xFF, 0xFF, 0xFF);
+const QString kDropDownStrip = QStringLiteral(":/bitmaps/224.bmp");
+constexpr int kDropDownImageWidth = 16;
+
+MenuItemDesc describe(const shell::MenuItem& item) {
+    const QString text = QString::fromStdString(item.text);
+    switch (item.kind) {
+    case shell::MenuItem::Kind::Separator: return MenuItemDesc::separatorItem();
+    case shell::MenuItem::Kind::Popup: {
+        std::vector<MenuItemDesc> items;
+        for (const shell::MenuItem& sub : item.items) items.push_back(describe(sub));
+        return MenuItemDesc::popupItem(text, std::move(items));
+    }
+    case shell::MenuItem::Kind::RecentFiles:  // a placeholder here: nothing to open
+        return MenuItemDesc::command(text, int(item.id), false, true);
+    case shell::MenuItem::Kind::Command: break;
+    }
+    return MenuItemDesc::command(text, int(item.id));
+}
+
+const shell::MenuItem* chapterPopup() {
+    const shell::MenuResource* resource = shell::menuResource(shell::menus::kChapterTree);
+    return resource && !resource->popups.empty() ? &resource->popups.front() : nullptr;
+}
+
+// The pane toolbar's buttons in image order: image i is shown by the item whose command is
+// that of button i, so only items sharing a command with a button get one.
+std::vector<int> paneToolBarImageCommands() {
+    std::vector<int> commands;
+    if (const shell::ToolbarResource* toolbar = shell::toolbarResource(shell::toolbars::kChapterPane))
+        for (const framework::CommandId button : toolbar->buttons)
+            if (button != 0) commands.push_back(int(button));
+    return commands;
+}
+
+void giveToolBarImages(CMenuEx& menu) {
+    const ImageList images = pgw::widgets::loadToolbarImages(kDropDownStrip, kDropDownImageWidth);
+    menu.SetImageList(images);
+    menu.SetHotImageList(images);
+    menu.SetImageIndices(paneToolBarImageCommands());
+}
+
+}  // namespace
 
 bool chapterMenuAddsEnabled(book::BookStorage& storage) {
     if (storage.session().index.empty()) return true;
@@ -12,24 +63,37 @@ bool chapterMenuAddsEnabled(book::BookStorage& storage) {
     return record && record->isStorage();
 }
 
-QMenu* createChapterMenu(QWidget* parent, bool addsEnabled, std::function<void(framework::CommandId)> run) {
-    auto* menu = new QMenu(QStringLiteral("操作目录树"), parent);
-    const auto add = [&](const char* text, framework::CommandId id, bool enabled) {
-        QAction* action = menu->addAction(QString::fromUtf8(text));
-        action->setData(uint(id));
-        action->setEnabled(enabled);
-        QObject::connect(action, &QAction::triggered, menu, [run, id] { run(id); });
-    };
-    add("在当前目录下插入子目录(&D)", cmd::kInsertDirectory, addsEnabled);
-    add("在当前目录下插入文本页(&A)", cmd::kInsertTextPage, addsEnabled);
-    add("在当前目录下插入图片页(&P)", cmd::kInsertPicturePage, addsEnabled);
-    menu->addSeparator();
-    add("展开所有章节", cmd::kExpandAll, true);
+std::vector<MenuItemDesc> chapterMenuItems() {
+    std::vector<MenuItemDesc> items;
+    if (const shell::MenuItem* popup = chapterPopup())
+        for (const shell::MenuItem& item : popup->items) items.push_back(describe(item));
+    return items;
+}
+
+std::unique_ptr<CMenuEx> createChapterMenu(ChapterMenuImages images,
+                                           std::function<void(framework::CommandId)> run) {
+    auto menu = std::make_unique<CMenuEx>(true);
+    menu->LoadMenu(chapterMenuItems());
+    if (const shell::MenuItem* popup = chapterPopup())
+        menu->menu()->setTitle(QString::fromStdString(popup->text));
+    if (images == ChapterMenuImages::PaneToolBar) giveToolBarImages(*menu);
+    menu->SetBackgroundColor(kBackground);
+    for (QAction* action : menu->menu()->findChildren<QAction*>()) {
+        const framework::CommandId id = commandOf(action);
+        if (id == 0) continue;
+        QObject::connect(action, &QAction::triggered, menu->menu(), [run, id] { run(id); });
+    }
     return menu;
 }
 
+void setChapterMenuAdds(CMenuEx& menu, bool enabled) {
+    for (const framework::CommandId id : {cmd::kInsertDirectory, cmd::kInsertTextPage, cmd::kInsertPicturePage})
+        menu.EnableItem(int(id), enabled);
+}
+
 framework::CommandId commandOf(const QAction* action) {
-    return action && !action->isSeparator() ? framework::CommandId(action->data().toUInt()) : 0;
+    const int id = CMenuEx::commandId(action);
+    return id > 0 ? framework::CommandId(id) : 0;
 }
 
 }  // namespace pgw::tree::widgets

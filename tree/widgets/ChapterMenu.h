@@ -1,14 +1,17 @@
 #pragma once
-// The chapter menu ("操作目录树"): the tree's context menu and the drop-down menu of the
-// chapter pane's add button. Its add items are grayed unless chapters can go under the
-// selection.
+// The chapter menu ("操作目录树", menu 175): the tree's context menu and the drop-down menu
+// of the chapter pane's add button, both owner-drawn on white. Its add items are grayed
+// unless chapters can go under the selection.
 
 #include "book/BookStorage.h"
 #include "platform/framework/CommandIds.h"
+#include "widgets/CMenuEx.h"
 
-#include <QMenu>
+#include <QObject>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 namespace pgw::tree::widgets {
 
@@ -16,11 +19,35 @@ namespace pgw::tree::widgets {
 // or with a directory selected.
 bool chapterMenuAddsEnabled(book::BookStorage& storage);
 
-// A menu with the four items and a separator, each action carrying its command id as
-// data. A chosen item calls `run` with its id.
-QMenu* createChapterMenu(QWidget* parent, bool addsEnabled, std::function<void(framework::CommandId)> run);
+// The items of the menu's one popup, with the menu's texts.
+std::vector<MenuItemDesc> chapterMenuItems();
+
+enum class ChapterMenuImages {
+    None,
+    // The drop-down's images: the pane toolbar's strip, each image going to the command
+    // of its toolbar button.
+    PaneToolBar,
+};
+
+// The menu, its popup titled as in the menu. A chosen item calls `run` with its id.
+std::unique_ptr<CMenuEx> createChapterMenu(ChapterMenuImages images,
+                                           std::function<void(framework::CommandId)> run);
+
+// Grays or offers the three add items; the others keep their state.
+void setChapterMenuAdds(CMenuEx& menu, bool enabled);
 
 // The command id an action of the menu carries; 0 for separators.
 framework::CommandId commandOf(const QAction* action);
+
+// Keeps an owner-drawn menu alive while it shows; deleting the holder deletes the menu.
+class ChapterMenuHolder : public QObject {
+public:
+    ChapterMenuHolder(std::unique_ptr<CMenuEx> menu, QObject* parent)
+        : QObject(parent), menu_(std::move(menu)) {}
+    CMenuEx& chapterMenu() const { return *menu_; }
+
+private:
+    std::unique_ptr<CMenuEx> menu_;
+};
 
 }  // namespace pgw::tree::widgets

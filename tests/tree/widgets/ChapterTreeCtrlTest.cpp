@@ -156,6 +156,20 @@ TEST_F(TreeCtrl, RightClickKeepsTheSelectionAndItsMenuReachesTheTree) {
     EXPECT_EQ(p.session.counters.textPageCount, 2);
 }
 
+// The item runs once its menu has hidden; the menu itself goes afterwards, not before.
+TEST_F(TreeCtrl, AChosenItemRunsAfterItsMenuClosedAndTheMenuThenGoes) {
+    select("B");
+    QMenu* menu = p.tree.showContextMenuAt(labelPoint("b1"));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    menu->setActiveAction(menu->actions()[2]);
+    QTest::keyClick(menu, Qt::Key_Return);
+    EXPECT_EQ(selectedName(), "新建图片");
+    EXPECT_EQ(utf8(p.tree.label(p.tree.parent(item("新建图片")))), "B");
+    settle();
+    EXPECT_EQ(p.tree.activeMenu(), nullptr);
+}
+
 TEST_F(TreeCtrl, LeftClickActivatesThePaneAndShowsThePage) {
     QSignalSpy activated(&p.tree, &CChapterTreeCtrl::activated);
     QTest::mouseClick(p.tree.viewport(), Qt::LeftButton, {}, labelPoint("a2"));
@@ -199,22 +213,6 @@ TEST_F(TreeCtrl, PageUpAndDownStepThroughPagesOfADirectory) {
         EXPECT_EQ(selectedName(), s.to) << s.from;
     }
     EXPECT_TRUE(messages().empty());
-}
-
-// The images are drawn, so the grab shows the folder's yellow and the page's blue lines.
-TEST_F(TreeCtrl, TheGrabShowsTheItemImages) {
-    const QImage shot = p.pane.grab().toImage();
-    ASSERT_FALSE(shot.isNull());
-    int folderPixels = 0;
-    QSet<QRgb> colours;
-    for (int y = 0; y < shot.height(); ++y)
-        for (int x = 0; x < shot.width(); ++x) {
-            const QRgb pixel = shot.pixel(x, y);
-            colours.insert(pixel);
-            folderPixels += qRed(pixel) > 220 && qGreen(pixel) > 180 && qGreen(pixel) < 230 && qBlue(pixel) < 140;
-        }
-    EXPECT_GT(colours.size(), 10);
-    EXPECT_GT(folderPixels, 3 * 40);  // root, A and B, and the button
 }
 
 }  // namespace
