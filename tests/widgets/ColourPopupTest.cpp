@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <QToolTip>
 
+#include <tuple>
+
 namespace pgw::test {
 namespace {
 
@@ -17,6 +19,11 @@ struct InitialCase {
     QString defaultText, customText;
     int expected;
 };
+
+std::ostream& operator<<(std::ostream& out, const InitialCase& c) {
+    return out << (c.opened.isValid() ? c.opened.name().toStdString() : "automatic")
+               << (c.defaultText.isEmpty() ? "_noAutomatic" : "") << (c.customText.isEmpty() ? "_noMore" : "");
+}
 
 class PopupInitialBox : public PickerFixture, public testing::WithParamInterface<InitialCase> {};
 
@@ -31,7 +38,7 @@ TEST_P(PopupInitialBox, MarksTheBoxOfTheOpeningColour) {
     if (c.expected >= 0) {
         const QImage image = popup->grab().toImage();
         const QPoint inside = popup->boxRect(c.expected).topLeft() + QPoint(1, 1);
-        EXPECT_EQ(image.pixelColor(inside), popup->palette().color(QPalette::Light));
+        EXPECT_EQ(image.pixel(inside), popup->palette().color(QPalette::Light).rgb());
     }
 }
 
@@ -80,6 +87,15 @@ TEST_F(PickerFixture, ClickOnABoxAcceptsIt) {
     QTest::mouseClick(popup, Qt::LeftButton, Qt::NoModifier, popup->boxRect(8).center());
     EXPECT_EQ(seen, (std::vector<Notification>{changed(kDarkRed), closed(kDarkRed), ended(kDarkRed)}));
     EXPECT_EQ(picker->GetColour(), kDarkRed);
+}
+
+TEST_F(PickerFixture, MouseMovesFromTheWindowSystemHotTrack) {
+    CColourDropDown* popup = open(kWhite);
+    QTest::mouseMove(popup, popup->boxRect(3).center());
+    QTest::mouseMove(popup, popup->boxRect(kCustomBox).center());
+    EXPECT_EQ(seen, (std::vector<Notification>{changed(QColor(0, 85, 0)), changed(kWhite)}));
+    EXPECT_EQ(popup->currentIndex(), kCustomBox);
+    EXPECT_EQ(popup->chosenColour(), QColor(0, 85, 0));  // the custom box leaves the choice alone
 }
 
 TEST_F(PickerFixture, ClickWithoutAMoveStillPicksTheBoxUnderIt) {
@@ -219,6 +235,20 @@ TEST_F(PickerFixture, GrabShowsEveryColourInItsCell) {
     EXPECT_EQ(popup->boxRect(kCustomBox).width(), popup->width() - 4);
     EXPECT_EQ(popup->indexAt(popup->boxRect(0).topLeft()), 0);
     EXPECT_EQ(popup->indexAt(popup->boxRect(9).bottomRight()), 9);
+}
+
+TEST_F(PickerFixture, CurrentBoxIsRaisedAndInitialBoxSunken) {
+    CColourDropDown* popup = open(kBlack);
+    hover(popup, 9);
+    const QImage image = popup->grab().toImage();
+    const QColor light = popup->palette().color(QPalette::Light), dark = popup->palette().color(QPalette::Dark);
+    for (auto [index, topLeft, bottomRight] : {std::tuple{9, light, dark}, {0, dark, light}}) {
+        const QRect box = popup->boxRect(index);
+        EXPECT_EQ(image.pixel(box.topLeft() + QPoint(1, 0)), topLeft.rgb()) << index;
+        EXPECT_EQ(image.pixel(box.bottomRight() - QPoint(1, 0)), bottomRight.rgb()) << index;
+    }
+    // A plain box has no edge: its corner shows the button face.
+    EXPECT_EQ(image.pixel(popup->boxRect(20).topLeft() + QPoint(1, 0)), popup->palette().color(QPalette::Button).rgb());
 }
 
 TEST_F(PickerFixture, PopupOpensUnderThePickerOrAboveItAtTheScreenBottom) {

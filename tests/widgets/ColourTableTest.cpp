@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <set>
 
 namespace pgw::colour {
@@ -68,6 +69,12 @@ struct KeyCase {
     PopupBoxes boxes;
     int to;
 };
+
+std::ostream& operator<<(std::ostream& out, const KeyCase& c) {
+    constexpr const char* keys[] = {"Left", "Up", "Right", "Down"};
+    return out << keys[int(c.key)] << "_from_" << c.from << (c.boxes.hasDefault ? "_auto" : "")
+               << (c.boxes.hasCustom ? "_more" : "");
+}
 
 class ArrowKeys : public testing::TestWithParam<KeyCase> {};
 

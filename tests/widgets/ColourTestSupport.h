@@ -48,11 +48,14 @@ protected:
     // Opens the popup with the given colour and forgets the "opened" notification.
     CColourDropDown* open(const QColor& colour) {
         picker->SetColour(colour);
+        const std::vector<Notification> before = seen;
         QTest::mouseClick(picker.get(), Qt::LeftButton);
         CColourDropDown* popup = picker->dropDown();
         EXPECT_NE(popup, nullptr);
-        EXPECT_EQ(seen, (std::vector<Notification>{{"opened", colour, kPickerId}}));
-        seen.clear();
+        std::vector<Notification> expected = before;
+        expected.push_back({"opened", colour, kPickerId});
+        EXPECT_EQ(seen, expected);
+        seen = before;
         return popup;
     }
 
