@@ -92,6 +92,8 @@ Outcome addPictureCommand(const PgwOptions& options, TerminalUserInterface& ui) 
         book::NodeInfoRecord* record = book.session.index.find(page);
         if (record->type() != book::NodeType::Picture)
             return failed(kExitRefused, "\"" + options.first + "\" is not a picture page");
+        // Without its stream the exchange would store nothing, and the picture be lost.
+        if (!record->stream) return failed(kExitRefused, "\"" + options.first + "\" has no stream in the book");
         // As when the author inserts: the page is shown, edited, and stored by the save.
         book.tree.selectItem(item);
         CPictureObjList list;
