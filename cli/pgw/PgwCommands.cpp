@@ -72,6 +72,8 @@ Outcome dispatch(const PgwOptions& options, TerminalUserInterface& ui) {
         case PgwCommand::Delete: return deleteCommand(options, ui);
         case PgwCommand::SetText: return setTextCommand(options, ui);
         case PgwCommand::GetText: return getTextCommand(options, ui);
+        case PgwCommand::AddPicture: return addPictureCommand(options, ui);
+        case PgwCommand::Pictures: return picturesCommand(options, ui);
     }
     return failed(kExitBadInput, "internal error: unknown command");
 }

@@ -27,6 +27,8 @@ Outcome renameCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome deleteCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome setTextCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome getTextCommand(const PgwOptions& options, TerminalUserInterface& ui);
+Outcome addPictureCommand(const PgwOptions& options, TerminalUserInterface& ui);
+Outcome picturesCommand(const PgwOptions& options, TerminalUserInterface& ui);
 
 class ProgramBook;
 // Opens the book as the program does (refusing it, or recovering it, as told), runs the

@@ -1,6 +1,7 @@
 #include "PgwOptions.h"
 #include "cli/CommandLine.h"
 
+#include <charconv>
 #include <vector>
 
 namespace pgw::cli {
@@ -19,6 +20,9 @@ same book code and the same rules as the program.
   pgw delete BOOK NAME           delete chapter NAME with everything below it
   pgw set-text BOOK PAGE FILE    put FILE (.rtf, .html/.htm or UTF-8 text) into text page PAGE
   pgw get-text BOOK PAGE [--rtf] show text page PAGE as UTF-8 text, or its stored RTF
+  pgw add-picture BOOK PAGE IMAGE [X Y]
+                                 put the picture file IMAGE on picture page PAGE
+  pgw pictures BOOK PAGE         list the pictures of picture page PAGE
   pgw --help, -h                 show this help; pgw COMMAND --help for one command
   pgw --version                  show the version
 
@@ -27,14 +31,14 @@ points to. Chapter names are UTF-8 here and GBK in the book: a name GBK cannot
 hold is refused. The root chapter carries the book's file name without ".pgw".
 Use -- before arguments that start with '-'.
 
-add, rename, delete and set-text open the book as the program does (a working copy
+add, rename, delete, set-text and add-picture open the book as the program does (a working copy
 "~NAME.bak" beside it), make the change, save and close; no working copy stays.
 When a working copy is already there (the program did not end normally), they
 leave the book alone and exit with 3, unless told:
   --recover=restore              first bring the book to the working copy's state
                                  (its unsaved changes included), then go on
   --recover=discard              first drop the working copy, then go on
-tree, dump and get-text only read the book file and never make a working copy; with one
+tree, dump, get-text and pictures only read the book file and never make a working copy; with one
 present they show the book as last saved and say so on standard error. A book
 that a running program has open is in use: every command refuses it (exit 2).
 
@@ -131,6 +135,38 @@ Exit status: 0 done, 1 no such PAGE or PAGE is not a text page, 2 bad usage or
 a file that cannot be read as a book.
 )";
 
+constexpr std::string_view kAddPictureHelp = R"(Usage: pgw add-picture [--recover=restore|discard] BOOK PAGE IMAGE [X Y]
+Puts the picture in the file IMAGE on the picture page PAGE as its first
+picture, as the program inserts one (drawn first, hit first by a click), at
+its natural size (in pixels of a 96 dpi screen)
+with its top left corner at X, Y (default 5, 30; integers from -100000 to
+100000). JPEG, bitmap, GIF and icon files are stored byte for byte, as the
+Windows program stores them; a PNG file is stored as a 24-bit bitmap,
+transparency blended over white, so that Windows readers show it (pgw built
+without Qt refuses PNG files). A page whose stored pictures are damaged is
+left alone rather than stored without them.
+Exit status: 0 done, 1 refused (no such PAGE, PAGE is not a picture page, its
+pictures are damaged), 2 bad usage, unreadable book, or IMAGE missing, too
+large, damaged or not a picture, 3 a working copy exists (see pgw --help).
+)";
+
+constexpr std::string_view kPicturesHelp = R"(Usage: pgw pictures BOOK PAGE
+Lists the pictures of the picture page PAGE, one a line, in the page's order
+(the first is drawn first, so later ones cover it, yet a click hits it first):
+  X Y WIDTH HEIGHT ZOOMX% ZOOMY% BYTES FORMAT
+X Y is the top left corner of the picture's rectangle on the page, WIDTH and
+HEIGHT its extent in pixels (negative for a rectangle stored flipped), ZOOMX%
+and ZOOMY% its zoom as stored, BYTES the stored image's byte count and FORMAT
+one of jpeg, bmp, gif, ico, unknown (bytes kept but not a format the program
+reads) or none (a picture without an image; BYTES is 0), for example
+  5 30 64 48 100% 100% 1234 jpeg
+A page never edited lists nothing. Pictures after damage in the stored page
+are not listed; standard error says so.
+Reads the book file only; a working copy beside it is not used.
+Exit status: 0 done, 1 no such PAGE or PAGE is not a picture page, 2 bad usage
+or a file that cannot be read as a book.
+)";
+
 struct CommandShape {
     std::string_view name;
     PgwCommand command;
@@ -150,6 +186,8 @@ constexpr CommandShape kShapes[] = {
     {"delete", PgwCommand::Delete, 2, 2, true, "pgw delete BOOK NAME"},
     {"set-text", PgwCommand::SetText, 3, 3, true, "pgw set-text BOOK PAGE FILE"},
     {"get-text", PgwCommand::GetText, 2, 2, false, "pgw get-text BOOK PAGE [--rtf]", true},
+    {"add-picture", PgwCommand::AddPicture, 3, 5, true, "pgw add-picture BOOK PAGE IMAGE [X Y]"},
+    {"pictures", PgwCommand::Pictures, 2, 2, false, "pgw pictures BOOK PAGE"},
 };
 
 const CommandShape* findShape(std::string_view name) {
@@ -159,6 +197,12 @@ const CommandShape* findShape(std::string_view name) {
 }
 
 bool isOption(std::string_view arg) { return arg.size() > 1 && arg.front() == '-'; }
+
+// add-picture's X and Y may be negative; no option looks like a number.
+bool isNegativeNumber(std::string_view arg) {
+    return arg.size() > 1 && arg.front() == '-' &&
+           arg.find_first_not_of("0123456789", 1) == std::string_view::npos;
+}
 
 std::string usageError(const CommandShape& shape) {
     return "usage: " + std::string(shape.usage) + " (see pgw " + std::string(shape.name) + " --help)";
@@ -183,7 +227,7 @@ bool takeWords(const CommandShape& shape, int argc, const char* const* argv, Pgw
     bool optionsEnded = false;
     for (int i = 2; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (optionsEnded || !isOption(arg)) {
+        if (optionsEnded || !isOption(arg) || (shape.command == PgwCommand::AddPicture && isNegativeNumber(arg))) {
             operands->emplace_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
@@ -218,6 +262,31 @@ bool takeKind(std::string_view word, PgwOptions* options, std::string* error) {
     return true;
 }
 
+constexpr int32_t kMaxPlacement = 100000;
+
+bool takeCoordinate(const std::string& word, int32_t* value, std::string* error) {
+    long long parsed = 0;
+    const auto [end, failure] = std::from_chars(word.data(), word.data() + word.size(), parsed);
+    if (failure != std::errc{} || end != word.data() + word.size() || parsed < -kMaxPlacement ||
+        parsed > kMaxPlacement) {
+        *error = "add-picture: X and Y are integers from -100000 to 100000, not \"" + word + "\"";
+        return false;
+    }
+    *value = int32_t(parsed);
+    return true;
+}
+
+bool fillPlacement(const CommandShape& shape, const std::vector<std::string>& operands, PgwOptions* options,
+                   std::string* error) {
+    if (operands.size() == 3) return true;
+    if (operands.size() != 5) {
+        *error = "add-picture: give both X and Y, or neither (" + usageError(shape) + ")";
+        return false;
+    }
+    return takeCoordinate(operands[3], &options->pictureX, error) &&
+           takeCoordinate(operands[4], &options->pictureY, error);
+}
+
 bool fillOperands(const CommandShape& shape, const std::vector<std::string>& operands, PgwOptions* options,
                   std::string* error) {
     options->command = shape.command;
@@ -231,6 +300,7 @@ bool fillOperands(const CommandShape& shape, const std::vector<std::string>& ope
     }
     options->hasSecond = operands.size() > 2;
     if (options->hasSecond) options->second = operands[2];
+    if (shape.command == PgwCommand::AddPicture) return fillPlacement(shape, operands, options, error);
     return true;
 }
 
@@ -271,6 +341,8 @@ std::string_view pgwHelpText(PgwCommand command) {
         case PgwCommand::Delete: return kDeleteHelp;
         case PgwCommand::SetText: return kSetTextHelp;
         case PgwCommand::GetText: return kGetTextHelp;
+        case PgwCommand::AddPicture: return kAddPictureHelp;
+        case PgwCommand::Pictures: return kPicturesHelp;
         default: return kHelp;
     }
 }

@@ -1,12 +1,13 @@
 #pragma once
 // Command-line parsing for pgw. Parsing only: nothing here touches a file.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace pgw::cli {
 
-enum class PgwCommand { Help, Version, New, Tree, Dump, Add, Rename, Delete, SetText, GetText };
+enum class PgwCommand { Help, Version, New, Tree, Dump, Add, Rename, Delete, SetText, GetText, AddPicture, Pictures };
 
 // What to do with a working copy left beside the book by a program that did not end
 // normally. Without a choice, a changing command leaves such a book alone.
@@ -18,12 +19,14 @@ struct PgwOptions {
     PgwCommand command = PgwCommand::Help;
     PgwCommand helpFor = PgwCommand::Help;  // Help: the command asked about, or Help for all
     std::string book;
-    std::string first;   // add: PARENT; rename: OLD; delete: NAME; set-text, get-text: PAGE
-    std::string second;  // add: NAME (may be absent); rename: NEW; set-text: FILE
+    std::string first;   // add: PARENT; rename: OLD; delete: NAME; set-text, get-text, add-picture, pictures: PAGE
+    std::string second;  // add: NAME (may be absent); rename: NEW; set-text: FILE; add-picture: IMAGE
     bool hasSecond = false;
     ChapterKind kind = ChapterKind::Directory;
     Recovery recovery = Recovery::None;
     bool rtf = false;  // get-text: the stored RTF rather than the text
+    int32_t pictureX = 5;  // add-picture: where the picture's top left corner goes
+    int32_t pictureY = 30;
 };
 
 // Fills `options`, or returns false with a one-line `error` for the user.

@@ -1,0 +1,138 @@
+// add-picture and pictures: the pictures of a picture page. add-picture stores through
+// the program's own page exchange, as the picture view does; pictures reads the book
+// file only.
+
+#include "NameText.h"
+#include "PgwCommands.h"
+#include "ProgramBook.h"
+#include "StoredBook.h"
+#include "book/BookOpenCheck.h"
+#include "editors/pictures/CPictureObjList.h"
+#ifdef PGW_PNG_PICTURES
+#include "editors/pictures/PngDecoding.h"
+#endif
+
+namespace pgw::cli {
+namespace {
+
+using pictures::CPictureObj;
+using pictures::CPictureObjList;
+using storage::StgResult;
+using storage::Storage;
+
+constexpr uint32_t kChildRead = storage::mode::kShareExclusive | storage::mode::kRead;
+
+pictures::PngDecoder pngDecoder() {
+#ifdef PGW_PNG_PICTURES
+    return pictures::qtPngDecoder();
+#else
+    return {};
+#endif
+}
+
+std::optional<std::string> pictureFromFile(const std::string& path, CPictureObj* picture) {
+    const pictures::LoadFileResult result = picture->loadFromFile(path, pngDecoder());
+    if (result == pictures::LoadFileResult::Loaded) return std::nullopt;
+    return path + ": " + std::string(pictures::describe(result));
+}
+
+// The stream of a page of the stored tree, in the storages of the directories above it.
+StgResult readPageStream(Storage& root, const StoredTree& stored, tree::ItemId page, std::vector<uint8_t>* bytes) {
+    std::vector<std::string> path;
+    for (tree::ItemId item = stored.tree.parent(page); item != tree::kNoItem && item != stored.tree.rootItem();
+         item = stored.tree.parent(item))
+        path.push_back(stored.records.at(item)->record.objName);
+    std::vector<std::unique_ptr<Storage>> opened;
+    Storage* at = &root;
+    for (auto name = path.rbegin(); name != path.rend(); ++name) {
+        std::unique_ptr<Storage> next;
+        if (const StgResult result = at->openStorage(*name, kChildRead, &next); result != StgResult::Ok) return result;
+        at = next.get();
+        opened.push_back(std::move(next));
+    }
+    std::unique_ptr<storage::Stream> stream;
+    if (const StgResult result = at->openStream(stored.records.at(page)->record.objName, kChildRead, &stream);
+        result != StgResult::Ok)
+        return result;
+    return stream->readAll(bytes);
+}
+
+std::optional<tree::ItemId> findItem(const StoredTree& stored, const std::string& gbk) {
+    for (const auto& [item, record] : stored.records)
+        if (record->record.itemName == gbk) return item;
+    return std::nullopt;
+}
+
+std::string pictureLine(const CPictureObj& picture) {
+    const pictures::PictureRect& r = picture.m_rcPos;
+    const std::string_view format = picture.hasImage() ? pictures::formatName(picture.m_picture->format()) : "none";
+    const size_t bytes = picture.hasImage() ? picture.m_picture->bytes().size() : 0;
+    return std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.width()) + " " +
+           std::to_string(r.height()) + " " + std::to_string(picture.m_nZoomX) + "% " +
+           std::to_string(picture.m_nZoomY) + "% " + std::to_string(bytes) + " " + std::string(format) + "\n";
+}
+
+// A page never edited has an empty stream: no pictures, not damage.
+bool loadPage(std::string_view stored, CPictureObjList* list, pictures::ReadStatus* status) {
+    *status = stored.empty() ? pictures::ReadStatus::Ok : list->load(stored).status;
+    return *status == pictures::ReadStatus::Ok;
+}
+
+}  // namespace
+
+Outcome addPictureCommand(const PgwOptions& options, TerminalUserInterface& ui) {
+    std::string page, error;
+    if (const int code = bookName(options.first, &page, &error); code != kExitOk) return failed(code, error);
+    auto picture = std::make_unique<CPictureObj>();
+    if (auto failure = pictureFromFile(options.second, picture.get())) return failed(kExitBadInput, *failure);
+    picture->placeAtNaturalSize(options.pictureX, options.pictureY);
+    return editBook(options, ui, [&](ProgramBook& book, TerminalUserInterface&) -> Outcome {
+        const tree::ItemId item = book.itemOf(page);
+        if (item == tree::kNoItem) return failed(kExitRefused, "the book has no chapter named \"" + options.first + "\"");
+        book::NodeInfoRecord* record = book.session.index.find(page);
+        if (record->type() != book::NodeType::Picture)
+            return failed(kExitRefused, "\"" + options.first + "\" is not a picture page");
+        // Without its stream the exchange would store nothing, and the picture be lost.
+        if (!record->stream) return failed(kExitRefused, "\"" + options.first + "\" has no stream in the book");
+        // As when the author inserts: the page is shown, edited, and stored by the save.
+        book.tree.selectItem(item);
+        CPictureObjList list;
+        pictures::ReadStatus status;
+        if (!loadPage(book.editors.pictures, &list, &status))
+            return failed(kExitRefused, "the pictures of \"" + options.first + "\" are damaged (" +
+                                            std::string(pictures::describe(status)) +
+                                            "); storing the page again would lose them");
+        list.addHead(std::move(picture));
+        book.editors.pictures = list.save();
+        record->storePending = true;
+        book.document.setModified(true);
+        return {};
+    });
+}
+
+Outcome picturesCommand(const PgwOptions& options, TerminalUserInterface& ui) {
+    std::string page, error;
+    if (const int code = bookName(options.first, &page, &error); code != kExitOk) return failed(code, error);
+    const std::string path = absolutePath(options.book);
+    if (const auto refusal = book::BookOpenCheck(path).refusal()) return failed(kExitBadInput, *refusal);
+    StoredBookView book;
+    if (const auto failure = readStoredBook(path, &book)) return failed(kExitBadInput, *failure);
+    noteWorkingCopy(path, ui);
+    const auto item = findItem(book.tree, page);
+    if (!item) return failed(kExitRefused, "the book has no chapter named \"" + options.first + "\"");
+    if (book.tree.records.at(*item)->record.type() != book::NodeType::Picture)
+        return failed(kExitRefused, "\"" + options.first + "\" is not a picture page");
+    std::vector<uint8_t> bytes;
+    if (const StgResult result = readPageStream(*book.root, book.tree, *item, &bytes); result != StgResult::Ok)
+        return failed(kExitBadInput, "the page's stream cannot be read: " + std::string(storage::describe(result)));
+    CPictureObjList list;
+    pictures::ReadStatus status;
+    if (!loadPage(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &list, &status))
+        ui.print("note: the page's pictures are damaged (" + std::string(pictures::describe(status)) +
+                 ") after picture " + std::to_string(list.size()) + "; showing those before");
+    std::string lines;
+    for (const auto& picture : list) lines += pictureLine(*picture);
+    return printed(lines);
+}
+
+}  // namespace pgw::cli
