@@ -5,8 +5,7 @@
 #include "NameText.h"
 #include "PgwCommands.h"
 #include "ProgramBook.h"
-#include "StoredBook.h"
-#include "book/BookOpenCheck.h"
+#include "StoredPage.h"
 #include "editors/pictures/CPictureObjList.h"
 #ifdef PGW_PNG_PICTURES
 #include "editors/pictures/PngDecoding.h"
@@ -17,10 +16,6 @@ namespace {
 
 using pictures::CPictureObj;
 using pictures::CPictureObjList;
-using storage::StgResult;
-using storage::Storage;
-
-constexpr uint32_t kChildRead = storage::mode::kShareExclusive | storage::mode::kRead;
 
 pictures::PngDecoder pngDecoder() {
 #ifdef PGW_PNG_PICTURES
@@ -34,33 +29,6 @@ std::optional<std::string> pictureFromFile(const std::string& path, CPictureObj*
     const pictures::LoadFileResult result = picture->loadFromFile(path, pngDecoder());
     if (result == pictures::LoadFileResult::Loaded) return std::nullopt;
     return path + ": " + std::string(pictures::describe(result));
-}
-
-// The stream of a page of the stored tree, in the storages of the directories above it.
-StgResult readPageStream(Storage& root, const StoredTree& stored, tree::ItemId page, std::vector<uint8_t>* bytes) {
-    std::vector<std::string> path;
-    for (tree::ItemId item = stored.tree.parent(page); item != tree::kNoItem && item != stored.tree.rootItem();
-         item = stored.tree.parent(item))
-        path.push_back(stored.records.at(item)->record.objName);
-    std::vector<std::unique_ptr<Storage>> opened;
-    Storage* at = &root;
-    for (auto name = path.rbegin(); name != path.rend(); ++name) {
-        std::unique_ptr<Storage> next;
-        if (const StgResult result = at->openStorage(*name, kChildRead, &next); result != StgResult::Ok) return result;
-        at = next.get();
-        opened.push_back(std::move(next));
-    }
-    std::unique_ptr<storage::Stream> stream;
-    if (const StgResult result = at->openStream(stored.records.at(page)->record.objName, kChildRead, &stream);
-        result != StgResult::Ok)
-        return result;
-    return stream->readAll(bytes);
-}
-
-std::optional<tree::ItemId> findItem(const StoredTree& stored, const std::string& gbk) {
-    for (const auto& [item, record] : stored.records)
-        if (record->record.itemName == gbk) return item;
-    return std::nullopt;
 }
 
 std::string pictureLine(const CPictureObj& picture) {
@@ -111,23 +79,11 @@ Outcome addPictureCommand(const PgwOptions& options, TerminalUserInterface& ui) 
 }
 
 Outcome picturesCommand(const PgwOptions& options, TerminalUserInterface& ui) {
-    std::string page, error;
-    if (const int code = bookName(options.first, &page, &error); code != kExitOk) return failed(code, error);
-    const std::string path = absolutePath(options.book);
-    if (const auto refusal = book::BookOpenCheck(path).refusal()) return failed(kExitBadInput, *refusal);
-    StoredBookView book;
-    if (const auto failure = readStoredBook(path, &book)) return failed(kExitBadInput, *failure);
-    noteWorkingCopy(path, ui);
-    const auto item = findItem(book.tree, page);
-    if (!item) return failed(kExitRefused, "the book has no chapter named \"" + options.first + "\"");
-    if (book.tree.records.at(*item)->record.type() != book::NodeType::Picture)
-        return failed(kExitRefused, "\"" + options.first + "\" is not a picture page");
-    std::vector<uint8_t> bytes;
-    if (const StgResult result = readPageStream(*book.root, book.tree, *item, &bytes); result != StgResult::Ok)
-        return failed(kExitBadInput, "the page's stream cannot be read: " + std::string(storage::describe(result)));
+    std::string bytes;
+    if (auto failure = readStoredPage(options, book::NodeType::Picture, "a picture page", ui, &bytes)) return *failure;
     CPictureObjList list;
     pictures::ReadStatus status;
-    if (!loadPage(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &list, &status))
+    if (!loadPage(bytes, &list, &status))
         ui.print("note: the page's pictures are damaged (" + std::string(pictures::describe(status)) +
                  ") after picture " + std::to_string(list.size()) + "; showing those before");
     std::string lines;

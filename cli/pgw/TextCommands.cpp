@@ -4,8 +4,7 @@
 #include "NameText.h"
 #include "PgwCommands.h"
 #include "ProgramBook.h"
-#include "StoredBook.h"
-#include "book/BookOpenCheck.h"
+#include "StoredPage.h"
 #include "platform/richtext/RtfReader.h"
 #include "platform/richtext/RtfWriter.h"
 #include "platform/richtext/TextImport.h"
@@ -18,10 +17,6 @@
 namespace pgw::cli {
 namespace {
 
-using storage::StgResult;
-using storage::Storage;
-
-constexpr uint32_t kChildRead = storage::mode::kShareExclusive | storage::mode::kRead;
 // Larger files are surely not a page's text; reading them whole could exhaust memory.
 constexpr uintmax_t kMaxSourceBytes = 256u << 20;
 
@@ -64,31 +59,6 @@ std::optional<std::string> pageRtfFromFile(const std::string& path, std::string*
     return std::nullopt;
 }
 
-// Opens the stream of a page found in the stored tree: the page's element lies in the
-// storages of the directories above it, the root being the file's own root storage.
-StgResult openPageStream(Storage& root, const StoredTree& stored, tree::ItemId page,
-                         std::unique_ptr<storage::Stream>* stream) {
-    std::vector<std::string> path;
-    for (tree::ItemId item = stored.tree.parent(page); item != tree::kNoItem && item != stored.tree.rootItem();
-         item = stored.tree.parent(item))
-        path.push_back(stored.records.at(item)->record.objName);
-    std::vector<std::unique_ptr<Storage>> opened;
-    Storage* at = &root;
-    for (auto name = path.rbegin(); name != path.rend(); ++name) {
-        std::unique_ptr<Storage> next;
-        if (const StgResult result = at->openStorage(*name, kChildRead, &next); result != StgResult::Ok) return result;
-        at = next.get();
-        opened.push_back(std::move(next));
-    }
-    return at->openStream(stored.records.at(page)->record.objName, kChildRead, stream);
-}
-
-std::optional<tree::ItemId> findItem(const StoredTree& stored, const std::string& gbk) {
-    for (const auto& [item, record] : stored.records)
-        if (record->record.itemName == gbk) return item;
-    return std::nullopt;
-}
-
 Outcome pageText(std::string_view stored, bool asRtf, TerminalUserInterface& ui) {
     if (stored.empty()) return printed({});  // a page never edited has an empty stream
     const richtext::RtfReadResult read = richtext::readRtf(stored);
@@ -119,25 +89,9 @@ Outcome setTextCommand(const PgwOptions& options, TerminalUserInterface& ui) {
 }
 
 Outcome getTextCommand(const PgwOptions& options, TerminalUserInterface& ui) {
-    std::string page, error;
-    if (const int code = bookName(options.first, &page, &error); code != kExitOk) return failed(code, error);
-    const std::string path = absolutePath(options.book);
-    if (const auto refusal = book::BookOpenCheck(path).refusal()) return failed(kExitBadInput, *refusal);
-    StoredBookView book;
-    if (const auto failure = readStoredBook(path, &book)) return failed(kExitBadInput, *failure);
-    noteWorkingCopy(path, ui);
-    const StoredTree& stored = book.tree;
-    const auto item = findItem(stored, page);
-    if (!item) return failed(kExitRefused, "the book has no chapter named \"" + options.first + "\"");
-    if (stored.records.at(*item)->record.type() != book::NodeType::Text)
-        return failed(kExitRefused, "\"" + options.first + "\" is not a text page");
-    std::unique_ptr<storage::Stream> stream;
-    std::vector<uint8_t> bytes;
-    StgResult result = openPageStream(*book.root, stored, *item, &stream);
-    if (result == StgResult::Ok) result = stream->readAll(&bytes);
-    if (result != StgResult::Ok)
-        return failed(kExitBadInput, "the page's stream cannot be read: " + std::string(storage::describe(result)));
-    return pageText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), options.rtf, ui);
+    std::string bytes;
+    if (auto failure = readStoredPage(options, book::NodeType::Text, "a text page", ui, &bytes)) return *failure;
+    return pageText(bytes, options.rtf, ui);
 }
 
 }  // namespace pgw::cli

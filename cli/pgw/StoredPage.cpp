@@ -1,0 +1,65 @@
+#include "StoredPage.h"
+
+#include "NameText.h"
+#include "ProgramBook.h"
+#include "StoredBook.h"
+#include "book/BookOpenCheck.h"
+
+namespace pgw::cli {
+namespace {
+
+using storage::StgResult;
+using storage::Storage;
+
+constexpr uint32_t kChildRead = storage::mode::kShareExclusive | storage::mode::kRead;
+
+// The page's element lies in the storages of the directories above it, the root being
+// the file's own root storage.
+StgResult readPageStream(Storage& root, const StoredTree& stored, tree::ItemId page, std::string* bytes) {
+    std::vector<std::string> path;
+    for (tree::ItemId item = stored.tree.parent(page); item != tree::kNoItem && item != stored.tree.rootItem();
+         item = stored.tree.parent(item))
+        path.push_back(stored.records.at(item)->record.objName);
+    std::vector<std::unique_ptr<Storage>> opened;
+    Storage* at = &root;
+    for (auto name = path.rbegin(); name != path.rend(); ++name) {
+        std::unique_ptr<Storage> next;
+        if (const StgResult result = at->openStorage(*name, kChildRead, &next); result != StgResult::Ok) return result;
+        at = next.get();
+        opened.push_back(std::move(next));
+    }
+    std::unique_ptr<storage::Stream> stream;
+    std::vector<uint8_t> read;
+    StgResult result = at->openStream(stored.records.at(page)->record.objName, kChildRead, &stream);
+    if (result == StgResult::Ok) result = stream->readAll(&read);
+    bytes->assign(read.begin(), read.end());
+    return result;
+}
+
+std::optional<tree::ItemId> findItem(const StoredTree& stored, const std::string& gbk) {
+    for (const auto& [item, record] : stored.records)
+        if (record->record.itemName == gbk) return item;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<Outcome> readStoredPage(const PgwOptions& options, book::NodeType type, const std::string& kindText,
+                                      TerminalUserInterface& ui, std::string* bytes) {
+    std::string page, error;
+    if (const int code = bookName(options.first, &page, &error); code != kExitOk) return failed(code, error);
+    const std::string path = absolutePath(options.book);
+    if (const auto refusal = book::BookOpenCheck(path).refusal()) return failed(kExitBadInput, *refusal);
+    StoredBookView book;
+    if (const auto failure = readStoredBook(path, &book)) return failed(kExitBadInput, *failure);
+    noteWorkingCopy(path, ui);
+    const auto item = findItem(book.tree, page);
+    if (!item) return failed(kExitRefused, "the book has no chapter named \"" + options.first + "\"");
+    if (book.tree.records.at(*item)->record.type() != type)
+        return failed(kExitRefused, "\"" + options.first + "\" is not " + kindText);
+    if (const StgResult result = readPageStream(*book.root, book.tree, *item, bytes); result != StgResult::Ok)
+        return failed(kExitBadInput, "the page's stream cannot be read: " + std::string(storage::describe(result)));
+    return std::nullopt;
+}
+
+}  // namespace pgw::cli
