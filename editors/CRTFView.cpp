@@ -26,14 +26,15 @@ namespace cmd = framework::cmd;
 constexpr int32_t kDefaultHeightTwips = 200;
 const QColor kContextMenuBackground(0xFF, 0xFF, 0xFF);
 
+// Qt's dialog offers no text colour, so its choice leaves the colour as it is.
 std::optional<FontChoice> askFontDialog(const FontChoice& initial, QWidget* parent) {
-    // Qt's dialog works in points; the logical font's height is in pixels (3/4 pt each).
+    // It works in points; the logical font's height is in pixels (3/4 pt each).
     QFont font = initial.font;
     if (font.pointSizeF() <= 0 && font.pixelSize() > 0) font.setPointSizeF(font.pixelSize() * 0.75);
     bool accepted = false;
     const QFont chosen = QFontDialog::getFont(&accepted, font, parent, QStringLiteral("字体"));
     if (!accepted) return std::nullopt;
-    return FontChoice{chosen, initial.colour};
+    return FontChoice{chosen, QColor()};
 }
 
 QAction* runMenu(QMenu& menu, const QPoint& globalPosition) { return menu.exec(globalPosition); }

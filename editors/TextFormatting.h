@@ -31,7 +31,8 @@ void setStartIndentAndOffset(QTextEdit& edit, int32_t start, int32_t offset);
 void setBullets(QTextEdit& edit, bool on);
 
 // What the font dialog shows and gives back: a font sized in pixels (the logical font's
-// height) or points, and the text colour (invalid: automatic).
+// height) or points, and the text colour. The colour shown for automatic text is black; a
+// choice without a valid colour leaves the text's colour as it is.
 struct FontChoice {
     QFont font;
     QColor colour;
