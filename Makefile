@@ -31,11 +31,12 @@ test-asan: deps
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -L qtfree
 
 bench: deps
-	@test -f $(BENCH_BUILD)/build.ninja || cmake -G Ninja -DCMAKE_BUILD_TYPE=Release -DPGW_BENCH=ON -DPGW_QT=OFF -S . -B $(BENCH_BUILD)
+	@test -f $(BENCH_BUILD)/build.ninja || cmake -G Ninja -DCMAKE_BUILD_TYPE=Release -DPGW_BENCH=ON -S . -B $(BENCH_BUILD)
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	$(BENCH_BUILD)/bench/storage_bench
 	$(BENCH_BUILD)/bench/book_bench
 	$(BENCH_BUILD)/bench/richtext_bench
+	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/text_view_bench
 
 fuzz: deps
 	@test -f $(FUZZ_BUILD)/build.ninja || CC=clang CXX=clang++ cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPGW_FUZZ=ON -DPGW_QT=OFF -S . -B $(FUZZ_BUILD)

@@ -1,28 +1,60 @@
 #pragma once
-// The editor of text pages: one rich-text editor for the whole book. The document streams a
-// page's RTF in when the page is opened and out when it has to be stored; the view keeps
-// the two change marks (the book's and the page's) up to date after every edit.
+// The editor of text pages: one rich-text editor for the whole book, with its formatting
+// toolbar on top. The document streams a page's RTF in when the page is opened and out
+// when it has to be stored; the view keeps the two change marks (the book's and the
+// page's) up to date after every edit.
+//
+// The view's commands are its own command map: the window routes its menus, buttons and
+// keys to it while the view is active; the view's toolbar and context menu send theirs
+// to it directly.
 
 #include "book/BookSession.h"
 #include "book/CPGWDoc.h"
+#include "editors/TextFormatting.h"
+#include "platform/framework/CommandTarget.h"
+#include "platform/ui/UserInterface.h"
 #include "tree/ChapterTree.h"
 
 #include <QWidget>
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
+class QMenu;
 class QTextEdit;
 
 namespace pgw::editors {
 
+class CAppToolBar;
+class FindReplaceDialog;
+
 class CRTFView : public QWidget {
 public:
+    using CommandId = framework::CommandId;
+    // Shows the font dialog on `initial`; nothing when cancelled.
+    using FontDialogHook = std::function<std::optional<FontChoice>(const FontChoice& initial, QWidget* parent)>;
+    // Shows the context menu at a screen position; the chosen item or nullptr.
+    using MenuRunner = std::function<QAction*(QMenu& menu, const QPoint& globalPosition)>;
+    using TextSink = std::function<void(const QString&)>;
+
+    static constexpr int32_t kIndentStep = 640;  // twips
+
     explicit CRTFView(QWidget* parent = nullptr);
+    ~CRTFView() override;
 
     // Set once by the window: the document whose flag edits raise and the session whose
-    // index finds the page's record.
+    // index finds the page's record and whose book-open flag enables the context menu.
     void setDocument(book::CPGWDoc* document, book::BookSession* session);
+    // Where the find dialog's messages go; without one they show in a message box.
+    void setUserInterface(ui::UserInterface* ui) { ui_ = ui; }
+    // The document's share of the commands the view's own menu and toolbar send.
+    void setDocumentTarget(framework::CommandTarget* target) { documentTarget_ = target; }
+    void setFontDialogHook(FontDialogHook hook) { fontDialog_ = std::move(hook); }
+    void setMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
+    // Receives "第 %d 行 第 %d 列" when the author releases the left button in the text.
+    void setCaretReporter(TextSink reporter) { caretReporter_ = std::move(reporter); }
 
     // The whole content as RTF in the rich edit dialect, and its replacement by a page's
     // RTF. Loading is not an edit.
@@ -39,13 +71,51 @@ public:
 
     void selectAll();
     QTextEdit* editor() const { return edit_; }
+    CAppToolBar* toolBar() const { return toolBar_; }
+    framework::CommandMap& commands() { return commands_; }
+    // A command from the view's own toolbar or context menu: the view, then its document.
+    bool runCommand(CommandId id);
+    // The indent the next indent or outdent starts from; it belongs to the view, not to a page.
+    int32_t indentTwips() const { return indentTwips_; }
+    // The find and replace dialog, once it was asked for.
+    FindReplaceDialog* findDialog() const { return findDialog_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildToolBar();
+    void registerCommands();
+    void registerFormatCommands();
+    void finishEdit(bool takeFocus);
+    void toggleEffect(CommandId button, CharEffect effect);
+    void toggleBullets();
+    void align(Qt::Alignment alignment);
+    void indent();
+    void outdent();
+    void chooseFont();
+    void applyFace();
+    void applySize();
+    void applyColour(const QColor& colour);
+    void showFindDialog(bool replacing);
+    void showMessage(const QString& text);
+    void showCaretPosition();
+    void showContextMenu(const QPoint& globalPosition);
+
     QTextEdit* edit_;
+    CAppToolBar* toolBar_;
+    FindReplaceDialog* findDialog_ = nullptr;
+    framework::CommandMap commands_;
+    framework::CommandTarget* documentTarget_ = nullptr;
     book::CPGWDoc* document_ = nullptr;
     book::BookSession* session_ = nullptr;
+    ui::UserInterface* ui_ = nullptr;
+    FontDialogHook fontDialog_;
+    MenuRunner menuRunner_;
+    TextSink caretReporter_;
     tree::ItemId currentItem_ = tree::kNoItem;
     std::string currentName_;
+    int32_t indentTwips_ = 0;
     bool loading_ = false;
 };
 

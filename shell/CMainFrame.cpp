@@ -1,5 +1,6 @@
 #include "shell/CMainFrame.h"
 
+#include "editors/CAppToolBar.h"
 #include "editors/CRTFView.h"
 #include "platform/text/CodePage.h"
 #include "shell/CBiSplitterWnd.h"
@@ -151,6 +152,12 @@ void CMainFrame::createClient() {
     editors_ = std::make_unique<WindowPageEditors>(*textView_, *splitter_);
     document_ = std::make_unique<book::CPGWDoc>(*storage_, *editors_);
     textView_->setDocument(document_.get(), &session_);
+    textView_->setDocumentTarget(&documentTarget_);
+    textView_->setUserInterface(ui_.get());
+    textView_->setCaretReporter([this](const QString& text) {
+        statusPanes_[2]->setText(text);
+        statusPanes_[2]->repaint();
+    });
     pane_->attachBook(*storage_, *document_);
     pane_->setPaneToggle([this] { splitter_->TogglePane(0); });
     pane_->setStatusReporter([this](const QString& text) { statusPanes_[1]->setText(text); });
@@ -209,7 +216,7 @@ std::vector<QAction*> CMainFrame::actions(CommandId id) const {
 framework::CommandTarget* CMainFrame::activeView() const {
     if (splitter_->activePane() == 0) return const_cast<framework::CommandMap*>(&paneTarget_);
     if (splitter_->GetPaneViewId(1) == int(book::PaneView::RichText))
-        return const_cast<framework::CommandMap*>(&textViewTarget_);
+        return &textView_->commands();
     return nullptr;
 }
 
@@ -241,6 +248,7 @@ void CMainFrame::updateCommandStates() {
         }
     }
     pane_->updateCommandStates();
+    textView_->toolBar()->updateEnabled([this](CommandId id) { return commandState(id).enabled; });
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -99,7 +99,7 @@ private:
     std::unique_ptr<WindowPageEditors> editors_;
     std::unique_ptr<book::BookStorage> storage_;
     std::unique_ptr<book::CPGWDoc> document_;
-    framework::CommandMap frameTarget_, documentTarget_, applicationTarget_, textViewTarget_, paneTarget_;
+    framework::CommandMap frameTarget_, documentTarget_, applicationTarget_, paneTarget_;
     std::unique_ptr<CMenuEx> menu_;
     std::multimap<CommandId, QAction*> actions_;      // toolbar buttons
     std::multimap<CommandId, QAction*> menuActions_;  // menu items, rebuilt with the menu

@@ -27,7 +27,6 @@ using framework::CommandState;
 
 namespace {
 constexpr char kHelpFile[] = "PGWHelp.chm";
-CommandState enabledIf(bool enabled) { return {enabled, false}; }
 }  // namespace
 
 void CMainFrame::registerCommands() {
@@ -59,18 +58,7 @@ void CMainFrame::registerFrameCommands() {
 }
 
 void CMainFrame::registerViewCommands() {
-    QTextEdit* edit = textView_->editor();
-    textViewTarget_.onCommand(cmd::kCut, [edit] { edit->cut(); });
-    textViewTarget_.onCommand(cmd::kCopy, [edit] { edit->copy(); });
-    textViewTarget_.onCommand(cmd::kPaste, [edit] { edit->paste(); });
-    textViewTarget_.onUpdate(cmd::kPaste, [edit] { return enabledIf(edit->canPaste()); });
-    textViewTarget_.onCommand(cmd::kUndo, [edit] { edit->undo(); });
-    textViewTarget_.onUpdate(cmd::kUndo, [edit] { return enabledIf(edit->document()->isUndoAvailable()); });
-    textViewTarget_.onUpdate(cmd::kCopy, [edit] { return enabledIf(edit->textCursor().hasSelection()); });
-    textViewTarget_.onUpdate(cmd::kCut, [edit] { return enabledIf(edit->textCursor().hasSelection()); });
-    textViewTarget_.onCommandNoOp(cmd::kPrint);
-    textViewTarget_.onCommandNoOp(cmd::kPrintPreview);
-
+    // The text view fills its own command map; the frame routes to it while it is active.
     paneTarget_.onCommand(cmd::kAddChapter, [this] { pane_->onAddChapter(); });
     paneTarget_.onCommand(cmd::kRenameChapter, [this] { pane_->onRenameChapter(); });
     paneTarget_.onCommand(cmd::kDeleteChapter, [this] { pane_->onDeleteChapter(); });
@@ -97,7 +85,7 @@ void CMainFrame::cut() {
         return;
     }
     switch (book::PaneView(splitter_->GetPaneViewId(1))) {
-    case book::PaneView::RichText: textView_->editor()->cut(); break;
+    case book::PaneView::RichText: textView_->commands().handleCommand(cmd::kCut); break;
     case book::PaneView::Picture: framework::CommandRouter::route(mainChain(), cmd::kDeletePicture); break;
     default: break;
     }

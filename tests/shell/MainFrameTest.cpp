@@ -150,6 +150,47 @@ TEST_F(MainFrameTest, TypedTextIsInThePagesStreamAfterLeavingThePage) {
     EXPECT_NE(second, first);
 }
 
+TEST_F(MainFrameTest, TypedTextSurvivesSwitchingPagesSavingAndReopening) {
+    QTextEdit* edit = frame.textView()->editor();
+    const std::string first = addTextPage();
+    QTest::keyClicks(edit, "alpha");
+    const std::string second = addTextPage();
+    QTest::keyClicks(edit, "beta");
+    tree().selectItem(session.index.find(first)->item);
+    EXPECT_EQ(edit->toPlainText(), "alpha");
+    tree().selectItem(session.index.find(second)->item);
+    EXPECT_EQ(edit->toPlainText(), "beta");
+    QTest::keyClicks(edit, "2");  // at the caret, the page's start: typed and saved without leaving the page
+
+    const std::string path = folder.file("己.pgw");
+    chooseFile(path);
+    EXPECT_TRUE(frame.runCommand(cmd::kSave));
+    answers = {QMessageBox::No};
+    frame.runCommand(cmd::kNew);
+    ASSERT_TRUE(frame.openBook(path));
+    tree().selectItem(session.index.find(first)->item);
+    EXPECT_EQ(edit->toPlainText(), "alpha");
+    tree().selectItem(session.index.find(second)->item);
+    EXPECT_EQ(edit->toPlainText(), "2beta");
+}
+
+TEST_F(MainFrameTest, TheTextViewTakesItsCommandsAndReportsTheCaretInThirdPane) {
+    addTextPage();
+    frame.show();
+    QTextEdit* edit = frame.textView()->editor();
+    QTest::mouseClick(edit->viewport(), Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_EQ(frame.statusPane(2)->text().toStdString(), "第 0 行 第 0 列");
+    EXPECT_TRUE(frame.runCommand(cmd::kBold));
+    QTest::keyClicks(edit, "b");
+    const richtext::RichDocument page = richtext::readRtf(frame.textView()->saveText()).document;
+    ASSERT_FALSE(page.paragraphs.front().content.empty());
+    EXPECT_TRUE(std::get<richtext::TextRun>(page.paragraphs.front().content.front()).format.bold);
+    // With the tree active the frame keeps the view's buttons usable.
+    frame.splitter()->SetActivePane(0);
+    frame.updateCommandStates();
+    EXPECT_TRUE(frame.commandState(cmd::kBold).enabled);
+}
+
 TEST_F(MainFrameTest, ClosingAModifiedUntitledBookAsksAndNoLeavesNothing) {
     addTextPage();
     ASSERT_TRUE(frame.document().isModified());

@@ -1,0 +1,148 @@
+#include "editors/CAppToolBar.h"
+
+#include "editors/FontCombos.h"
+#include "shell/CommandTable.h"
+#include "widgets/ToolbarStrip.h"
+
+#include <QColorDialog>
+#include <QToolButton>
+
+namespace pgw::editors {
+namespace {
+
+namespace cmd = framework::cmd;
+
+constexpr char kCommandProperty[] = "pgwCommandId";
+constexpr int kFaceListWidth = 100;
+constexpr int kSizeListWidth = 45;
+constexpr int kColourWidth = 50;
+
+QString qt(const std::string& utf8) { return QString::fromStdString(utf8); }
+QString stripPath(int resourceId) { return QStringLiteral(":/bitmaps/%1.bmp").arg(resourceId); }
+
+std::optional<QColor> askColourDialog(const QColor& initial, QWidget* parent) {
+    const QColor chosen = QColorDialog::getColor(initial, parent, QStringLiteral("颜色"));
+    if (!chosen.isValid()) return std::nullopt;
+    return chosen;
+}
+
+}  // namespace
+
+CAppToolBar::CAppToolBar(QWidget* parent) : QToolBar(parent), colourHook_(askColourDialog) {
+    setMovable(false);
+    setFloatable(false);
+}
+
+bool CAppToolBar::loadToolBar(int resourceId) {
+    const shell::ToolbarResource* resource = shell::toolbarResource(resourceId);
+    if (!resource) return false;
+    for (const framework::CommandId id : resource->buttons) {
+        if (id == 0) {
+            addSeparator();
+            continue;
+        }
+        QAction* action = addAction(qt(shell::plainText(shell::commandText(id))));
+        action->setProperty(kCommandProperty, id);
+        action->setToolTip(qt(shell::tooltipOf(id)));
+        action->setStatusTip(qt(shell::statusTextOf(id)));
+        connect(action, &QAction::triggered, this, [this, action, id](bool checked) {
+            // Qt flipped a toggle on the click; the command decides, from the state before.
+            if (action->isCheckable()) action->setChecked(!checked);
+            if (commandSink_) commandSink_(id);
+        });
+    }
+    return true;
+}
+
+bool CAppToolBar::LoadToolbarImages(int imageWidth, int normalId, int hotId, int disabledId) {
+    std::vector<std::vector<QPixmap>> lists;
+    for (const int id : {normalId, hotId, disabledId}) {
+        if (id == 0) break;
+        std::vector<QPixmap> images = widgets::loadToolbarImages(stripPath(id), imageWidth);
+        if (images.empty()) break;
+        lists.push_back(std::move(images));
+    }
+    if (lists.empty()) return false;
+    const std::vector<QPixmap> none;
+    const auto& disabled = lists.size() > 2 ? lists[2] : none;
+    size_t index = 0;
+    for (QAction* action : actions()) {
+        if (action->isSeparator() || index >= lists[0].size()) continue;
+        QIcon icon = widgets::stripIcon(lists[0], disabled, index);
+        if (lists.size() > 1 && index < lists[1].size()) icon.addPixmap(lists[1][index], QIcon::Active);
+        action->setIcon(icon);
+        ++index;
+    }
+    setIconSize(lists[0].front().size());
+    return lists.size() == (disabledId == 0 ? 2u : 3u);
+}
+
+void CAppToolBar::createFontControls() {
+    faceList_ = new CFontNameCombo(this);
+    faceList_->fill();
+    selectEntryStartingWith(*faceList_, QStringLiteral("宋体"));
+    placeControl(cmd::kFaceList, faceList_, kFaceListWidth);
+    connect(faceList_, &QComboBox::activated, this, [this] {
+        if (commandSink_) commandSink_(cmd::kFaceList);
+    });
+
+    sizeList_ = new CFontSizeCombo(this);
+    selectEntryStartingWith(*sizeList_, QStringLiteral("10"));
+    placeControl(cmd::kSizeList, sizeList_, kSizeListWidth);
+    connect(sizeList_, &QComboBox::activated, this, [this] {
+        if (commandSink_) commandSink_(cmd::kSizeList);
+    });
+
+    // Stands in for the colour picker: a click asks for a colour and confirms it.
+    colourButton_ = new QToolButton(this);
+    colourButton_->setProperty(kCommandProperty, cmd::kColourPicker);
+    colourButton_->setToolTip(qt(shell::tooltipOf(cmd::kColourPicker)));
+    placeControl(cmd::kColourPicker, colourButton_, kColourWidth);
+    connect(colourButton_, &QToolButton::clicked, this, [this] { askColour(); });
+}
+
+QAction* CAppToolBar::placeControl(framework::CommandId id, QWidget* control, int width) {
+    control->setFixedWidth(width);
+    control->setToolTip(qt(shell::tooltipOf(id)));
+    QAction* place = button(id);
+    QAction* placed = place ? insertWidget(place, control) : addWidget(control);
+    if (place) {
+        removeAction(place);
+        delete place;
+    }
+    return placed;
+}
+
+void CAppToolBar::askColour() {
+    if (const std::optional<QColor> chosen = colourHook_ ? colourHook_(lastColour_, this) : std::nullopt)
+        colourPicked(*chosen);
+}
+
+void CAppToolBar::colourPicked(const QColor& colour) {
+    lastColour_ = colour;
+    if (colourSink_) colourSink_(colour);
+}
+
+QAction* CAppToolBar::button(framework::CommandId id) const {
+    for (QAction* action : actions())
+        if (action->property(kCommandProperty).toUInt() == id && !action->isSeparator()) return action;
+    return nullptr;
+}
+
+bool CAppToolBar::isButtonChecked(framework::CommandId id) const {
+    const QAction* action = button(id);
+    return action && action->isChecked();
+}
+
+void CAppToolBar::setButtonChecked(framework::CommandId id, bool checked) {
+    if (QAction* action = button(id)) action->setChecked(checked);
+}
+
+void CAppToolBar::updateEnabled(const std::function<bool(framework::CommandId)>& enabled) {
+    for (QAction* action : actions()) {
+        const QVariant id = action->property(kCommandProperty);
+        if (id.isValid()) action->setEnabled(enabled(id.toUInt()));
+    }
+}
+
+}  // namespace pgw::editors

@@ -1,0 +1,74 @@
+#pragma once
+// The program's toolbar: buttons from a toolbar resource with images from bitmap strips,
+// and, on the text view's toolbar, the face list, the size list and the text colour
+// control in their buttons' places.
+//
+// Toggle buttons keep a checked state that only the commands change: a click asks the
+// command, which reads the state and flips it.
+
+#include "platform/framework/CommandIds.h"
+
+#include <QColor>
+#include <QToolBar>
+
+#include <functional>
+#include <optional>
+
+class QToolButton;
+
+namespace pgw::editors {
+
+class CFontNameCombo;
+class CFontSizeCombo;
+
+class CAppToolBar : public QToolBar {
+public:
+    using CommandSink = std::function<void(framework::CommandId)>;
+    using ColourSink = std::function<void(const QColor&)>;
+    // Asks for a colour starting from `initial`; nothing when cancelled, an invalid colour
+    // for the automatic colour.
+    using ColourHook = std::function<std::optional<QColor>(const QColor& initial, QWidget* parent)>;
+
+    explicit CAppToolBar(QWidget* parent = nullptr);
+
+    // Buttons and separators of a toolbar resource; false for an unknown resource.
+    bool loadToolBar(int resourceId);
+    // Images of ":/bitmaps/<id>.bmp" strips, one per button in order; disabledId 0: none.
+    // False at the first strip that cannot be read; the images read before it stay.
+    bool LoadToolbarImages(int imageWidth, int normalId, int hotId, int disabledId);
+    // The face list, the size list and the colour control on the text toolbar's buttons.
+    void createFontControls();
+
+    void setCommandSink(CommandSink sink) { commandSink_ = std::move(sink); }
+    void setColourSink(ColourSink sink) { colourSink_ = std::move(sink); }
+    void setColourHook(ColourHook hook) { colourHook_ = std::move(hook); }
+
+    QAction* button(framework::CommandId id) const;
+    bool isButtonChecked(framework::CommandId id) const;
+    void setButtonChecked(framework::CommandId id, bool checked);
+    // Buttons follow the window's enable rules; the lists and the colour control do not.
+    void updateEnabled(const std::function<bool(framework::CommandId)>& enabled);
+
+    CFontNameCombo* faceList() const { return faceList_; }
+    CFontSizeCombo* sizeList() const { return sizeList_; }
+    QToolButton* colourButton() const { return colourButton_; }
+    QColor lastColour() const { return lastColour_; }
+
+    // A colour confirmed in the colour control (an invalid colour: automatic): remembered
+    // and handed to the owner, each time, even when it is the same colour again.
+    void colourPicked(const QColor& colour);
+
+private:
+    QAction* placeControl(framework::CommandId id, QWidget* control, int width);
+    void askColour();
+
+    CommandSink commandSink_;
+    ColourSink colourSink_;
+    ColourHook colourHook_;
+    CFontNameCombo* faceList_ = nullptr;
+    CFontSizeCombo* sizeList_ = nullptr;
+    QToolButton* colourButton_ = nullptr;
+    QColor lastColour_ = Qt::black;
+};
+
+}  // namespace pgw::editors

@@ -1,0 +1,144 @@
+// The text view's commands: formatting, editing, find and replace.
+
+#include "editors/CAppToolBar.h"
+#include "editors/CRTFView.h"
+#include "editors/FindReplaceDialog.h"
+#include "editors/FontCombos.h"
+
+#include <QTextEdit>
+
+#include <limits>
+
+namespace pgw::editors {
+namespace {
+
+namespace cmd = framework::cmd;
+using framework::CommandState;
+
+// Far beyond any page width, and small enough that start + offset stays in range.
+constexpr int32_t kMaxIndentTwips = std::numeric_limits<int32_t>::max() / 4;
+
+CommandState enabledIf(bool enabled) { return {enabled, false}; }
+
+}  // namespace
+
+void CRTFView::registerCommands() {
+    registerFormatCommands();
+    commands_.onCommand(cmd::kCut, [this] {
+        edit_->cut();
+        finishEdit(false);
+    });
+    commands_.onCommand(cmd::kPaste, [this] {
+        edit_->paste();
+        finishEdit(false);
+    });
+    commands_.onCommand(cmd::kCopy, [this] { edit_->copy(); });
+    commands_.onCommand(cmd::kUndo, [this] { edit_->undo(); });
+    commands_.onCommand(cmd::kDeleteSelection, [this] {
+        edit_->textCursor().removeSelectedText();
+        finishEdit(true);
+    });
+    commands_.onUpdate(cmd::kPaste, [this] { return enabledIf(edit_->canPaste()); });
+    commands_.onUpdate(cmd::kUndo, [this] { return enabledIf(edit_->document()->isUndoAvailable()); });
+    commands_.onUpdate(cmd::kCopy, [this] { return enabledIf(edit_->textCursor().hasSelection()); });
+    commands_.onUpdate(cmd::kCut, [this] { return enabledIf(edit_->textCursor().hasSelection()); });
+    commands_.onCommand(cmd::kFind, [this] { showFindDialog(false); });
+    commands_.onCommand(cmd::kReplace, [this] { showFindDialog(true); });
+    // The colour control's own click, and the program prints nothing.
+    for (const CommandId id : {cmd::kColourPicker, cmd::kRichTextSwallowed, cmd::kPrint, cmd::kPrintPreview})
+        commands_.onCommandNoOp(id);
+}
+
+void CRTFView::registerFormatCommands() {
+    commands_.onCommand(cmd::kFontDialog, [this] { chooseFont(); });
+    commands_.onCommand(cmd::kFaceList, [this] { applyFace(); });
+    commands_.onCommand(cmd::kSizeList, [this] { applySize(); });
+    commands_.onCommand(cmd::kBold, [this] { toggleEffect(cmd::kBold, CharEffect::Bold); });
+    commands_.onCommand(cmd::kItalic, [this] { toggleEffect(cmd::kItalic, CharEffect::Italic); });
+    commands_.onCommand(cmd::kUnderline, [this] { toggleEffect(cmd::kUnderline, CharEffect::Underline); });
+    commands_.onCommand(cmd::kStrikeOut, [this] { toggleEffect(cmd::kStrikeOut, CharEffect::StrikeOut); });
+    commands_.onCommand(cmd::kAlignLeft, [this] { align(Qt::AlignLeft); });
+    commands_.onCommand(cmd::kAlignCentre, [this] { align(Qt::AlignHCenter); });
+    commands_.onCommand(cmd::kAlignRight, [this] { align(Qt::AlignRight); });
+    commands_.onCommand(cmd::kIndent, [this] { indent(); });
+    commands_.onCommand(cmd::kOutdent, [this] { outdent(); });
+    commands_.onCommand(cmd::kBullets, [this] { toggleBullets(); });
+}
+
+void CRTFView::finishEdit(bool takeFocus) {
+    if (takeFocus) edit_->setFocus();
+    markEdited();
+}
+
+// The button remembers the author's last click; the format at the caret is never read.
+void CRTFView::toggleEffect(CommandId button, CharEffect effect) {
+    const bool wasOn = toolBar_->isButtonChecked(button);
+    toolBar_->setButtonChecked(button, !wasOn);
+    setEffect(*edit_, effect, !wasOn);
+    finishEdit(true);
+}
+
+void CRTFView::toggleBullets() {
+    const bool wasOn = toolBar_->isButtonChecked(cmd::kBullets);
+    toolBar_->setButtonChecked(cmd::kBullets, !wasOn);
+    setBullets(*edit_, !wasOn);
+    finishEdit(true);
+}
+
+void CRTFView::align(Qt::Alignment alignment) {
+    setParagraphAlignment(*edit_, alignment);
+    finishEdit(true);
+}
+
+// The running indent grows from the view's own value, whatever the paragraph holds.
+void CRTFView::indent() {
+    const int32_t current = startIndentAtCaret(*edit_);
+    indentTwips_ = std::min(indentTwips_ + kIndentStep, kMaxIndentTwips);
+    if (indentTwips_ != current) setStartIndentAndOffset(*edit_, indentTwips_, indentTwips_);
+    finishEdit(true);
+}
+
+void CRTFView::outdent() {
+    indentTwips_ -= kIndentStep;
+    if (indentTwips_ < 0) {
+        indentTwips_ = 0;
+        return;
+    }
+    setStartIndentAndOffset(*edit_, indentTwips_, indentTwips_);
+    finishEdit(true);
+}
+
+// A cancelled dialog still counts as an edit.
+void CRTFView::chooseFont() {
+    if (const std::optional<FontChoice> chosen = fontDialog_ ? fontDialog_(fontChoiceAt(*edit_), this) : std::nullopt)
+        applyFontChoice(*edit_, *chosen);
+    finishEdit(true);
+}
+
+void CRTFView::applyFace() {
+    const QString face = toolBar_->faceList() ? toolBar_->faceList()->currentText() : QString();
+    if (!face.isEmpty()) setFace(*edit_, face);
+    markEdited();
+}
+
+void CRTFView::applySize() {
+    if (toolBar_->sizeList()) setHeightTwips(*edit_, toolBar_->sizeList()->heightTwips());
+    markEdited();
+}
+
+void CRTFView::applyColour(const QColor& colour) {
+    setTextColour(*edit_, colour);
+    markEdited();
+}
+
+void CRTFView::showFindDialog(bool replacing) {
+    if (!findDialog_) {
+        findDialog_ = new FindReplaceDialog(*edit_, this);
+        findDialog_->setNotFoundHandler([this](const QString& text) { showMessage(text); });
+        findDialog_->setEditedHandler([this] { markEdited(); });
+    }
+    if (replacing) findDialog_->showReplace();
+    else findDialog_->showFind();
+}
+
+}  // namespace pgw::editors
