@@ -1,10 +1,11 @@
 #include "editors/CAppToolBar.h"
 
+
 #include "editors/FontCombos.h"
 #include "shell/CommandTable.h"
+#include "widgets/CColourPicker.h"
 #include "widgets/ToolbarStrip.h"
 
-#include <QColorDialog>
 #include <QToolButton>
 
 namespace pgw::editors {
@@ -20,15 +21,9 @@ constexpr int kColourWidth = 50;
 QString qt(const std::string& utf8) { return QString::fromStdString(utf8); }
 QString stripPath(int resourceId) { return QStringLiteral(":/bitmaps/%1.bmp").arg(resourceId); }
 
-std::optional<QColor> askColourDialog(const QColor& initial, QWidget* parent) {
-    const QColor chosen = QColorDialog::getColor(initial, parent, QStringLiteral("颜色"));
-    if (!chosen.isValid()) return std::nullopt;
-    return chosen;
-}
-
 }  // namespace
 
-CAppToolBar::CAppToolBar(QWidget* parent) : QToolBar(parent), colourHook_(askColourDialog) {
+CAppToolBar::CAppToolBar(QWidget* parent) : QToolBar(parent) {
     setMovable(false);
     setFloatable(false);
 }
@@ -93,12 +88,11 @@ void CAppToolBar::createFontControls() {
         if (commandSink_) commandSink_(cmd::kSizeList);
     });
 
-    // Stands in for the colour picker: a click asks for a colour and confirms it.
-    colourButton_ = new QToolButton(this);
-    colourButton_->setProperty(kCommandProperty, cmd::kColourPicker);
-    colourButton_->setToolTip(qt(shell::tooltipOf(cmd::kColourPicker)));
-    placeControl(cmd::kColourPicker, colourButton_, kColourWidth);
-    connect(colourButton_, &QToolButton::clicked, this, [this] { askColour(); });
+    colourPicker_ = new CColourPicker(this, int(cmd::kColourPicker));
+    colourPicker_->setProperty(kCommandProperty, cmd::kColourPicker);
+    colourPicker_->SetColour(Qt::black);
+    placeControl(cmd::kColourPicker, colourPicker_, kColourWidth);
+    connect(colourPicker_, &CColourPicker::selectionEnded, this, [this](const QColor& colour) { colourPicked(colour); });
 }
 
 QAction* CAppToolBar::placeControl(framework::CommandId id, QWidget* control, int width) {
@@ -111,11 +105,6 @@ QAction* CAppToolBar::placeControl(framework::CommandId id, QWidget* control, in
         delete place;
     }
     return placed;
-}
-
-void CAppToolBar::askColour() {
-    if (const std::optional<QColor> chosen = colourHook_ ? colourHook_(lastColour_, this) : std::nullopt)
-        colourPicked(*chosen);
 }
 
 void CAppToolBar::colourPicked(const QColor& colour) {

@@ -12,9 +12,10 @@
 #include <QToolBar>
 
 #include <functional>
-#include <optional>
 
-class QToolButton;
+namespace pgw {
+class CColourPicker;
+}
 
 namespace pgw::editors {
 
@@ -25,9 +26,6 @@ class CAppToolBar : public QToolBar {
 public:
     using CommandSink = std::function<void(framework::CommandId)>;
     using ColourSink = std::function<void(const QColor&)>;
-    // Asks for a colour starting from `initial`; nothing when cancelled, an invalid colour
-    // for the automatic colour.
-    using ColourHook = std::function<std::optional<QColor>(const QColor& initial, QWidget* parent)>;
 
     explicit CAppToolBar(QWidget* parent = nullptr);
 
@@ -41,7 +39,6 @@ public:
 
     void setCommandSink(CommandSink sink) { commandSink_ = std::move(sink); }
     void setColourSink(ColourSink sink) { colourSink_ = std::move(sink); }
-    void setColourHook(ColourHook hook) { colourHook_ = std::move(hook); }
 
     QAction* button(framework::CommandId id) const;
     bool isButtonChecked(framework::CommandId id) const;
@@ -51,7 +48,7 @@ public:
 
     CFontNameCombo* faceList() const { return faceList_; }
     CFontSizeCombo* sizeList() const { return sizeList_; }
-    QToolButton* colourButton() const { return colourButton_; }
+    CColourPicker* colourPicker() const { return colourPicker_; }
     QColor lastColour() const { return lastColour_; }
 
     // A colour confirmed in the colour control (an invalid colour: automatic): remembered
@@ -60,14 +57,12 @@ public:
 
 private:
     QAction* placeControl(framework::CommandId id, QWidget* control, int width);
-    void askColour();
 
     CommandSink commandSink_;
     ColourSink colourSink_;
-    ColourHook colourHook_;
     CFontNameCombo* faceList_ = nullptr;
     CFontSizeCombo* sizeList_ = nullptr;
-    QToolButton* colourButton_ = nullptr;
+    CColourPicker* colourPicker_ = nullptr;
     QColor lastColour_ = Qt::black;
 };
 

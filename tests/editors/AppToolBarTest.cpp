@@ -8,6 +8,8 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include "widgets/CColourPicker.h"
+
 #include <gtest/gtest.h>
 
 namespace pgw::editors {
@@ -43,8 +45,8 @@ TEST(CAppToolBar, ButtonsCarryTheTooltipOfTheirPromptAndAnImage) {
     for (const framework::CommandId id : {cmd::kFaceList, cmd::kSizeList, cmd::kColourPicker})
         EXPECT_EQ(textToolBar().button(id), nullptr) << id;
     EXPECT_EQ(textToolBar().sizeList()->toolTip().toStdString(), "设置字体大小");
-    EXPECT_EQ(textToolBar().colourButton()->toolTip().toStdString(), "设置字体颜色");
-    EXPECT_EQ(textToolBar().colourButton()->property("pgwCommandId").toUInt(), cmd::kColourPicker);
+    EXPECT_EQ(textToolBar().colourPicker()->toolTip().toStdString(), "设置字体颜色");
+    EXPECT_EQ(textToolBar().colourPicker()->property("pgwCommandId").toUInt(), cmd::kColourPicker);
     EXPECT_EQ(textToolBar().iconSize(), QSize(16, 16));
 }
 

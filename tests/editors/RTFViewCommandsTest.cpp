@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "widgets/CColourPicker.h"
+
 #include <gtest/gtest.h>
 
 namespace pgw::editors {
@@ -223,22 +225,19 @@ TEST(RTFViewCharacters, ACancelledFontDialogChangesNothingButMarksEdited) {
 TEST(RTFViewCharacters, TheColourControlColoursTheSelectionOrTheNextTypedText) {
     ViewParts parts(kTwoParagraphs);
     CAppToolBar& bar = *parts.view.toolBar();
-    std::optional<QColor> answer = QColor(0, 128, 0);
-    bar.setColourHook([&](const QColor&, QWidget*) { return answer; });
+    CColourPicker& picker = *bar.colourPicker();
     parts.select(0, 5);
-    bar.colourButton()->click();
+    emit picker.selectionEnded(QColor(0, 128, 0), int(cmd::kColourPicker));
     ASSERT_TRUE(parts.formatOf("first").colour.has_value());
     EXPECT_EQ(parts.formatOf("first").colour->green, 128);
     EXPECT_EQ(bar.lastColour(), QColor(0, 128, 0));
     EXPECT_TRUE(parts.edited());
 
-    answer = QColor();  // automatic
-    bar.colourButton()->click();
+    emit picker.selectionEnded(QColor(), int(cmd::kColourPicker));  // automatic
     EXPECT_FALSE(parts.formatOf("first").colour.has_value());
 
     parts.clearEdited();
-    answer.reset();  // cancelled
-    bar.colourButton()->click();
+    emit picker.selectionCancelled(QColor(), int(cmd::kColourPicker));
     EXPECT_FALSE(parts.document.isModified());
 
     parts.caretTo(0);
