@@ -66,6 +66,7 @@ CRTFView::CRTFView(QWidget* parent)
     layout->addWidget(edit_);
     buildToolBar();
     edit_->setAcceptRichText(true);
+    setFocusProxy(edit_);  // the view given the focus means the author types into the page
     // Dropping data into the editor is refused.
     edit_->setAcceptDrops(false);
     edit_->viewport()->setAcceptDrops(false);

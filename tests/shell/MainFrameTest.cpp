@@ -129,6 +129,15 @@ TEST_F(MainFrameTest, CutDeletesTheChapterWhenTheTreeIsActiveAndCutsTextOtherwis
     EXPECT_EQ(seen.size(), asked);  // no chapter question
 }
 
+// Activating a pane gives the keys to its real control: the page editor or the tree.
+TEST_F(MainFrameTest, TheActivePanesControlTakesTheKeys) {
+    frame.show();
+    frame.splitter()->SetActivePane(1);
+    EXPECT_EQ(frame.focusWidget(), frame.textView()->editor());
+    frame.splitter()->SetActivePane(0);
+    EXPECT_EQ(frame.focusWidget(), frame.chapterPane()->tree());
+}
+
 TEST_F(MainFrameTest, F2RenamesTheChapterEvenFromThePageEditor) {
     addTextPage();
     frame.show();

@@ -24,6 +24,7 @@ CManageView::CManageView(QWidget* parent) : QWidget(parent) {
     layout->setSpacing(0);
     buildToolBar();
     tree_ = new CChapterTreeCtrl(this);
+    setFocusProxy(tree_);  // the pane given the focus means the keys go to the tree
     layout->addWidget(toolBar_);
     layout->addWidget(tree_, 1);
     updateCommandStates();
