@@ -263,6 +263,7 @@ void CMainFrame::updateCommandStates() {
     }
     pane_->updateCommandStates();
     textView_->toolBar()->updateEnabled([this](CommandId id) { return commandState(id).enabled; });
+    pictureView_->toolBar()->updateEnabled([this](CommandId id) { return commandState(id).enabled; });
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
