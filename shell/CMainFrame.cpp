@@ -2,6 +2,7 @@
 
 #include "editors/CAppToolBar.h"
 #include "editors/CRTFView.h"
+#include "editors/pictures/CPictureView.h"
 #include "platform/text/CodePage.h"
 #include "shell/CBiSplitterWnd.h"
 #include "shell/CommandTable.h"
@@ -139,8 +140,10 @@ void CMainFrame::createClient() {
     splitter_->addView(tree::widgets::CManageView::kViewId, pane_);
     textView_ = new editors::CRTFView;
     splitter_->addView(int(book::PaneView::RichText), textView_);
-    // The picture, web and publishing views come with their own work; until then, empty.
-    for (const book::PaneView view : {book::PaneView::Picture, book::PaneView::Web, book::PaneView::PublishForm})
+    pictureView_ = new editors::CPictureView;
+    splitter_->addView(int(book::PaneView::Picture), pictureView_);
+    // The web and publishing views come with their own work; until then, empty.
+    for (const book::PaneView view : {book::PaneView::Web, book::PaneView::PublishForm})
         splitter_->addView(int(view), new QWidget);
     splitter_->SetPane(0, kChapterPaneFlags, QStringLiteral("First pane"), pane_);
     splitter_->SetPane(1, kContentPaneFlags, QStringLiteral("Second pane"), textView_);
@@ -149,7 +152,7 @@ void CMainFrame::createClient() {
     ui_->setStatusSink([this](const QString& text) { statusPanes_[1]->setText(text); });
     ui_->setTitleSink([this](const QString& title) { setWindowTitle(title); });
     storage_ = std::make_unique<book::BookStorage>(session_, *pane_->tree(), *ui_);
-    editors_ = std::make_unique<WindowPageEditors>(*textView_, *splitter_);
+    editors_ = std::make_unique<WindowPageEditors>(*textView_, *pictureView_, *splitter_);
     document_ = std::make_unique<book::CPGWDoc>(*storage_, *editors_);
     textView_->setDocument(document_.get(), &session_);
     textView_->setDocumentTarget(&documentTarget_);
@@ -158,6 +161,7 @@ void CMainFrame::createClient() {
         statusPanes_[2]->setText(text);
         statusPanes_[2]->repaint();
     });
+    attachPictureView();
     pane_->attachBook(*storage_, *document_);
     pane_->setPaneToggle([this] { splitter_->TogglePane(0); });
     pane_->setStatusReporter([this](const QString& text) { statusPanes_[1]->setText(text); });
@@ -168,6 +172,15 @@ void CMainFrame::createClient() {
     pane_->newBook();
     splitter_->ShowView(int(book::PaneView::RichText), 1);
     splitter_->SetSplitPosition(kSplitPosition);
+}
+
+void CMainFrame::attachPictureView() {
+    pictureView_->setDocument(document_.get(), &session_, pane_->tree());
+    pictureView_->setActivationRequest([this] { splitter_->SetActivePane(1); });
+    pictureView_->setStatusSink([this](int pane, const QString& text) {
+        if (pane == 0) return;  // the first pane keeps the frame's own text
+        statusPanes_[pane]->setText(text);
+    });
 }
 
 void CMainFrame::rebuildMenuBar() {
@@ -217,6 +230,7 @@ framework::CommandTarget* CMainFrame::activeView() const {
     if (splitter_->activePane() == 0) return const_cast<framework::CommandMap*>(&paneTarget_);
     if (splitter_->GetPaneViewId(1) == int(book::PaneView::RichText))
         return &textView_->commands();
+    if (splitter_->GetPaneViewId(1) == int(book::PaneView::Picture)) return &pictureView_->commands();
     return nullptr;
 }
 
@@ -249,6 +263,7 @@ void CMainFrame::updateCommandStates() {
     }
     pane_->updateCommandStates();
     textView_->toolBar()->updateEnabled([this](CommandId id) { return commandState(id).enabled; });
+    pictureView_->toolBar()->updateEnabled([this](CommandId id) { return commandState(id).enabled; });
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -28,6 +28,7 @@ class CMenuEx;
 }
 namespace pgw::editors {
 class CRTFView;
+class CPictureView;
 }
 namespace pgw::tree::widgets {
 class CManageView;
@@ -59,6 +60,7 @@ public:
     CBiSplitterWnd* splitter() const { return splitter_; }
     tree::widgets::CManageView* chapterPane() const { return pane_; }
     editors::CRTFView* textView() const { return textView_; }
+    editors::CPictureView* pictureView() const { return pictureView_; }
     book::CPGWDoc& document() { return *document_; }
     book::BookStorage& storage() { return *storage_; }
     ui::QtUserInterface& ui() { return *ui_; }
@@ -77,6 +79,7 @@ private:
     void createToolBar();
     void createAccelerators();
     void createClient();
+    void attachPictureView();
     void registerCommands();
     void registerFrameCommands();
     void registerViewCommands();
@@ -95,6 +98,7 @@ private:
     CBiSplitterWnd* splitter_ = nullptr;
     tree::widgets::CManageView* pane_ = nullptr;
     editors::CRTFView* textView_ = nullptr;
+    editors::CPictureView* pictureView_ = nullptr;
     // The book lives on the pane's tree: it goes before the widgets do.
     std::unique_ptr<WindowPageEditors> editors_;
     std::unique_ptr<book::BookStorage> storage_;

@@ -1,6 +1,7 @@
 #include "shell/WindowPageEditors.h"
 
 #include "editors/CRTFView.h"
+#include "editors/pictures/CPictureView.h"
 #include "shell/CBiSplitterWnd.h"
 
 namespace pgw::shell {
@@ -12,6 +13,10 @@ constexpr int kContentPane = 1;
 std::string WindowPageEditors::saveText() { return textView_.saveText(); }
 
 void WindowPageEditors::loadText(std::string_view rtf) { textView_.loadText(rtf); }
+
+std::string WindowPageEditors::savePictures() { return pictureView_.savePictures(); }
+
+void WindowPageEditors::loadPictures(std::string_view stored) { pictureView_.loadPictures(stored); }
 
 book::PaneView WindowPageEditors::shownView() const {
     const int id = splitter_.GetPaneViewId(kContentPane);
