@@ -8,6 +8,7 @@
 #include "platform/richtext/RtfReader.h"
 #include "platform/richtext/RtfWriter.h"
 #include "shell/CommandTable.h"
+#include "shell/MenuDescriptions.h"
 #include "widgets/CMenuEx.h"
 #include "widgets/ToolbarStrip.h"
 
@@ -38,18 +39,6 @@ std::optional<FontChoice> askFontDialog(const FontChoice& initial, QWidget* pare
 }
 
 QAction* runMenu(QMenu& menu, const QPoint& globalPosition) { return menu.exec(globalPosition); }
-
-MenuItemDesc describe(const shell::MenuItem& item) {
-    switch (item.kind) {
-    case shell::MenuItem::Kind::Separator: return MenuItemDesc::separatorItem();
-    case shell::MenuItem::Kind::Popup: {
-        std::vector<MenuItemDesc> items;
-        for (const shell::MenuItem& sub : item.items) items.push_back(describe(sub));
-        return MenuItemDesc::popupItem(QString::fromStdString(item.text), std::move(items));
-    }
-    default: return MenuItemDesc::command(QString::fromStdString(item.text), int(item.id));
-    }
-}
 
 }  // namespace
 
@@ -146,7 +135,7 @@ void CRTFView::showCaretPosition() {
 void CRTFView::showContextMenu(const QPoint& globalPosition) {
     std::vector<MenuItemDesc> popups;
     for (const shell::MenuItem& popup : shell::menuResource(shell::menus::kRichText)->popups)
-        popups.push_back(describe(popup));
+        popups.push_back(shell::describeMenuItem(popup));
     CMenuEx menu;
     if (!menu.LoadMenu(popups) || menu.menu()->actions().isEmpty()) return;
     menu.SetImageList(widgets::loadToolbarImages(QStringLiteral(":/bitmaps/157.bmp"), 16));

@@ -5,6 +5,7 @@
 #include "editors/pictures/PictureDrawing.h"
 #include "editors/pictures/PngDecoding.h"
 #include "shell/CommandTable.h"
+#include "shell/MenuDescriptions.h"
 #include "widgets/CMenuEx.h"
 #include "widgets/ToolbarStrip.h"
 
@@ -35,18 +36,6 @@ std::optional<std::string> askPictureFile(QWidget* parent) {
 }
 
 QAction* runMenu(QMenu& menu, const QPoint& globalPosition) { return menu.exec(globalPosition); }
-
-MenuItemDesc describe(const shell::MenuItem& item) {
-    switch (item.kind) {
-    case shell::MenuItem::Kind::Separator: return MenuItemDesc::separatorItem();
-    case shell::MenuItem::Kind::Popup: {
-        std::vector<MenuItemDesc> items;
-        for (const shell::MenuItem& sub : item.items) items.push_back(describe(sub));
-        return MenuItemDesc::popupItem(QString::fromStdString(item.text), std::move(items));
-    }
-    default: return MenuItemDesc::command(QString::fromStdString(item.text), int(item.id));
-    }
-}
 
 QRect toQRect(const PictureRect& rect) {
     const PictureRect n = rect.normalized();
@@ -248,7 +237,7 @@ void CPictureView::showContextMenu(const QPoint& globalPosition) {
     const shell::MenuResource* resource = shell::menuResource(shell::menus::kPicture);
     if (!resource) return;
     std::vector<MenuItemDesc> popups;
-    for (const shell::MenuItem& popup : resource->popups) popups.push_back(describe(popup));
+    for (const shell::MenuItem& popup : resource->popups) popups.push_back(shell::describeMenuItem(popup));
     CMenuEx menu;
     if (!menu.LoadMenu(popups) || menu.menu()->actions().isEmpty()) return;
     menu.SetBackgroundColor(Qt::white);

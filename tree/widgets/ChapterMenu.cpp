@@ -1,6 +1,7 @@
 #include "tree/widgets/ChapterMenu.h"
 
 #include "shell/CommandTable.h"
+#include "shell/MenuDescriptions.h"
 #include "tree/ChapterSupport.h"
 #include "widgets/ToolbarStrip.h"
 
@@ -16,22 +17,6 @@ namespace {
 const QColor kBackground(0xFF, 0xFF, 0xFF);
 const QString kDropDownStrip = QStringLiteral(":/bitmaps/224.bmp");
 constexpr int kDropDownImageWidth = 16;
-
-MenuItemDesc describe(const shell::MenuItem& item) {
-    const QString text = QString::fromStdString(item.text);
-    switch (item.kind) {
-    case shell::MenuItem::Kind::Separator: return MenuItemDesc::separatorItem();
-    case shell::MenuItem::Kind::Popup: {
-        std::vector<MenuItemDesc> items;
-        for (const shell::MenuItem& sub : item.items) items.push_back(describe(sub));
-        return MenuItemDesc::popupItem(text, std::move(items));
-    }
-    case shell::MenuItem::Kind::RecentFiles:  // a placeholder here: nothing to open
-        return MenuItemDesc::command(text, int(item.id), false, true);
-    case shell::MenuItem::Kind::Command: break;
-    }
-    return MenuItemDesc::command(text, int(item.id));
-}
 
 const shell::MenuItem* chapterPopup() {
     const shell::MenuResource* resource = shell::menuResource(shell::menus::kChapterTree);
@@ -66,7 +51,7 @@ bool chapterMenuAddsEnabled(book::BookStorage& storage) {
 std::vector<MenuItemDesc> chapterMenuItems() {
     std::vector<MenuItemDesc> items;
     if (const shell::MenuItem* popup = chapterPopup())
-        for (const shell::MenuItem& item : popup->items) items.push_back(describe(item));
+        for (const shell::MenuItem& item : popup->items) items.push_back(shell::describeMenuItem(item));
     return items;
 }
 
