@@ -52,6 +52,7 @@ struct PeImage {
 
 inline constexpr std::size_t kResourceDirectory = 2;
 inline constexpr std::size_t kCertificateDirectory = 4;
+inline constexpr std::size_t kRelocationDirectory = 5;
 inline constexpr std::uint32_t kInitializedData = 0x40;
 inline constexpr std::uint32_t kDiscardable = 0x02000000;
 

@@ -19,6 +19,7 @@ public:
 private:
     bool locate(std::string& error);
     bool checkFollowers(std::string& error) const;
+    bool checkRelocations(std::string& error) const;
     bool certificateEnd(std::size_t& end, std::string& error) const;
     void patchHeaders(std::vector<std::uint8_t>& out, std::uint32_t treeSize) const;
     std::uint32_t oldVirtualEnd() const;
@@ -80,6 +81,39 @@ bool SectionRebuild::checkFollowers(std::string& error) const
             error = "Data directory " + std::to_string(d) + " points into the resource section.";
             return false;
         }
+        // Only the relocation table is known to hold nothing but RVAs below the resources;
+        // others (debug data) hold file offsets that a move would break.
+        if (d != kRelocationDirectory && dir.virtualAddress >= oldVirtualEnd()) {
+            error = "Data directory " + std::to_string(d) + " lies in a section that would have to move.";
+            return false;
+        }
+    }
+    return checkRelocations(error);
+}
+
+// Fixups inside or after the resource section would be left pointing at moved data.
+bool SectionRebuild::checkRelocations(std::string& error) const
+{
+    const DataDirectory relocs = m_image.directory(kRelocationDirectory);
+    if (relocs.virtualAddress == 0 || relocs.size == 0) return true;
+    const SectionHeader* section = m_image.sectionHolding(relocs.virtualAddress, relocs.size);
+    if (!section) {
+        error = "The relocation table lies outside the file.";
+        return false;
+    }
+    const auto table = m_file.subspan(section->pointerToRawData + (relocs.virtualAddress - section->virtualAddress), relocs.size);
+    for (std::size_t at = 0; at + 8 <= table.size();) {
+        const std::uint32_t page = readU32(table, at);
+        const std::uint32_t blockSize = readU32(table, at + 4);
+        if (blockSize < 8) {
+            error = "The relocation table is damaged.";
+            return false;
+        }
+        if (page >= m_image.sections[m_index].virtualAddress) {
+            error = "Relocations apply to the resource section or what follows it; the file cannot be rewritten safely.";
+            return false;
+        }
+        at += blockSize;
     }
     return true;
 }

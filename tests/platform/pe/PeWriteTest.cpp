@@ -231,6 +231,11 @@ const Refusal kRefusals[] = {
      "signature"},
     {"another directory inside the resources", [](auto& f) { putU32(f, optionalOffset(f) + 112 + 8, kResourceRva + 4); },
      "points into the resource section"},
+    {"debug data in a section that moves", [](auto& f) { putU32(f, optionalOffset(f) + 112 + 48, 0x3000); },
+     "would have to move"},
+    {"relocations for the resources' page", [](auto& f) { putU32(f, kResourceRaw + 0x200, kResourceRva); },
+     "Relocations apply"},
+    {"a relocation block of size zero", [](auto& f) { putU32(f, kResourceRaw + 0x200 + 4, 0); }, "relocation table is damaged"},
 };
 
 class PeRewriteRefused : public ::testing::TestWithParam<Refusal> {};
