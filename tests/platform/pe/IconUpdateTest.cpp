@@ -145,3 +145,56 @@ TEST(IconReplacement, DamagedIcoIsRefused)
 }
 
 } // namespace
+
+#include "platform/pe/PeFile.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+class IconFileUpdate : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = std::filesystem::temp_directory_path() / ("pgw_pe_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed())
+                                                        + "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+    std::filesystem::path dir;
+};
+
+TEST_F(IconFileUpdate, WritesTheResultAndLeavesNoPartialFile)
+{
+    PeSpec spec;
+    spec.withReloc = true;
+    spec.resources = stubResources();
+    writeFile(dir / "stub.exe", buildPe(spec));
+    writeFile(dir / "book.ico", makeIco(images(2)));
+    std::string error;
+    ASSERT_TRUE(replaceIconsInFile(dir / "stub.exe", dir / "book.ico", dir / "book.exe", error)) << error;
+    EXPECT_TRUE(std::filesystem::exists(dir / "book.exe"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "book.exe.partial"));
+}
+
+TEST_F(IconFileUpdate, FailureLeavesTheExistingOutputAlone)
+{
+    std::vector<std::uint8_t> notAProgram(300, 'x');
+    writeFile(dir / "stub.exe", notAProgram);
+    writeFile(dir / "book.ico", makeIco(images(1)));
+    writeFile(dir / "book.exe", {1, 2, 3});
+    std::string error;
+    EXPECT_FALSE(replaceIconsInFile(dir / "stub.exe", dir / "book.ico", dir / "book.exe", error));
+    EXPECT_NE(error.find("stub.exe"), std::string::npos) << error;
+    EXPECT_EQ(std::filesystem::file_size(dir / "book.exe"), 3u);
+    EXPECT_FALSE(replaceIconsInFile(dir / "missing.exe", dir / "book.ico", dir / "book.exe", error));
+    EXPECT_NE(error.find("missing.exe"), std::string::npos) << error;
+}
+
+} // namespace
