@@ -135,8 +135,13 @@ std::vector<std::uint8_t> Layout::write()
 bool checkSize(const ResourceTree& tree, std::uint32_t baseRva, std::string& error)
 {
     std::uint64_t total = 16;
-    for (const Resource& r : tree.resources)
+    for (const Resource& r : tree.resources) {
+        if (r.type.name.size() > 0xFFFF || r.name.name.size() > 0xFFFF) {
+            error = "A resource name is too long.";
+            return false;
+        }
         total += 3 * 24 + 16 + 2 * (r.type.name.size() + r.name.name.size() + 2) + alignUp(r.bytes.size(), 8);
+    }
     if (total > kMaxSectionSize - baseRva || tree.resources.size() > 0xFFFF) {
         error = "The resources are too large for an executable.";
         return false;

@@ -30,11 +30,15 @@ std::string run(const std::string& command)
     return output;
 }
 
-TEST(ExternalTool, ObjdumpReadsTheRewrittenResourceTree)
+class ExternalTool : public ::testing::TestWithParam<bool> {};
+
+TEST_P(ExternalTool, ObjdumpReadsTheRewrittenResourceTree)
 {
+    const bool pe32Plus = GetParam();
     if (!std::filesystem::exists("/usr/bin/objdump") || run("/usr/bin/objdump -i").find("pei-x86-64") == std::string::npos)
         GTEST_SKIP() << "objdump with PE support is not available";
     PeSpec spec;
+    spec.pe32Plus = pe32Plus;
     spec.withReloc = true;
     spec.resources = {resource(ResourceId::number(3), ResourceId::number(1), 0x804, {1})};
     std::vector<std::uint8_t> out;
@@ -46,11 +50,13 @@ TEST(ExternalTool, ObjdumpReadsTheRewrittenResourceTree)
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
     const std::string dump = run("/usr/bin/objdump -p '" + path.string() + "' 2>&1");
     std::filesystem::remove(path);
-    EXPECT_NE(dump.find("pei-x86-64"), std::string::npos) << dump;
+    EXPECT_NE(dump.find(pe32Plus ? "file format pei-x86-64" : "file format pei-i386"), std::string::npos) << dump;
     EXPECT_NE(dump.find("MAINICON"), std::string::npos) << dump;
     EXPECT_NE(dump.find("SizeOfImage\t\t00005000"), std::string::npos) << dump;
     EXPECT_EQ(dump.find("corrupt"), std::string::npos) << dump;
     EXPECT_EQ(dump.find("warning"), std::string::npos) << dump;
 }
+
+INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, ExternalTool, ::testing::Bool());
 
 } // namespace

@@ -266,6 +266,9 @@ TEST(PeRewrite, SameResourceTwiceIsRefused)
                               resource(ResourceId::text(u"ICON"), ResourceId::number(1), 0, {2})}};
     EXPECT_FALSE(replaceResources(input, twice, out, error));
     EXPECT_NE(error.find("appears twice"), std::string::npos) << error;
+    const ResourceTree longName{{resource(ResourceId::text(std::u16string(70000, u'A')), ResourceId::number(1), 0, {1})}};
+    EXPECT_FALSE(replaceResources(input, longName, out, error));
+    EXPECT_NE(error.find("too long"), std::string::npos) << error;
 }
 
 } // namespace
