@@ -16,42 +16,42 @@ namespace {
 
 constexpr int kItemWidth = 160;
 
-struct ItemSpec {
+struct ItemLook {
     QString text = QStringLiteral("Item");
     bool separator = false, selected = false, disabled = false, checked = false, submenu = false;
     QIcon icon;
 };
 
-QStyleOptionMenuItem option(const ItemSpec& spec, int height) {
+QStyleOptionMenuItem option(const ItemLook& look, int height) {
     QStyleOptionMenuItem opt;
     opt.palette = QApplication::palette();
     opt.font = QApplication::font();
     opt.fontMetrics = QFontMetrics(opt.font);
-    opt.text = spec.text;
-    opt.icon = spec.icon;
-    opt.menuItemType = spec.separator ? QStyleOptionMenuItem::Separator
-                       : spec.submenu ? QStyleOptionMenuItem::SubMenu
+    opt.text = look.text;
+    opt.icon = look.icon;
+    opt.menuItemType = look.separator ? QStyleOptionMenuItem::Separator
+                       : look.submenu ? QStyleOptionMenuItem::SubMenu
                                       : QStyleOptionMenuItem::Normal;
-    opt.checkType = spec.checked ? QStyleOptionMenuItem::NonExclusive : QStyleOptionMenuItem::NotCheckable;
-    opt.checked = spec.checked;
+    opt.checkType = look.checked ? QStyleOptionMenuItem::NonExclusive : QStyleOptionMenuItem::NotCheckable;
+    opt.checked = look.checked;
     opt.state = QStyle::State_None;
-    if (!spec.disabled) opt.state |= QStyle::State_Enabled;
-    if (spec.selected) opt.state |= QStyle::State_Selected;
+    if (!look.disabled) opt.state |= QStyle::State_Enabled;
+    if (look.selected) opt.state |= QStyle::State_Selected;
     opt.rect = QRect(0, 0, kItemWidth, height);
     return opt;
 }
 
-QSize measure(const MenuStyleBase& style, const ItemSpec& spec) {
-    return style.sizeFromContents(QStyle::CT_MenuItem, &static_cast<const QStyleOption&>(option(spec, 0)),
+QSize measure(const MenuStyleBase& style, const ItemLook& look) {
+    return style.sizeFromContents(QStyle::CT_MenuItem, &static_cast<const QStyleOption&>(option(look, 0)),
                                   {}, nullptr);
 }
 
-QImage render(const MenuStyleBase& style, const ItemSpec& spec) {
-    const int height = measure(style, spec).height();
+QImage render(const MenuStyleBase& style, const ItemLook& look) {
+    const int height = measure(style, look).height();
     QImage image(kItemWidth, height, QImage::Format_RGB32);
     image.fill(Qt::magenta);
     QPainter painter(&image);
-    const QStyleOptionMenuItem opt = option(spec, height);
+    const QStyleOptionMenuItem opt = option(look, height);
     style.drawControl(QStyle::CE_MenuItem, &opt, &painter, nullptr);
     return image;
 }
@@ -87,13 +87,13 @@ TEST(MenuMeasure, ItemSizesFollowTheImageSize) {
                          .boundingRect(QRect(), Qt::TextSingleLine | Qt::TextShowMnemonic, "Item")
                          .width();
     EXPECT_EQ(measure(style, {}), QSize(text + 10 + 20, 22));
-    ItemSpec popup;
+    ItemLook popup;
     popup.submenu = true;
     EXPECT_EQ(measure(style, popup).width(), text + 10 + 25 + 20);
-    ItemSpec separator;
+    ItemLook separator;
     separator.separator = true;
     EXPECT_EQ(measure(style, separator).height(), 10);
-    ItemSpec shortcut;
+    ItemLook shortcut;
     shortcut.text = "Item\tCtrl+N";
     EXPECT_EQ(measure(style, shortcut).width(), text + 10 + 20 + MenuStyleBase::kShortcutGap);
 
@@ -114,7 +114,7 @@ TEST(MenuDraw, PlainItemHasColumnAndBackground) {
 
 TEST(MenuDraw, SelectedItemIsFramedAndFilled) {
     CMenuEx menu;
-    ItemSpec selected;
+    ItemLook selected;
     selected.selected = true;
     const QImage image = render(menu.style(), selected);
     EXPECT_EQ(image.pixelColor(0, 0), kFrame);
@@ -129,7 +129,7 @@ TEST(MenuDraw, SelectedItemIsFramedAndFilled) {
 TEST(MenuDraw, SeparatorLineStartsWithTheText) {
     CMenuEx menu;
     menu.SetBackgroundColor(Qt::white);
-    ItemSpec separator;
+    ItemLook separator;
     separator.separator = true;
     const QImage image = render(menu.style(), separator);
     const QColor line(197, 194, 184);
@@ -142,7 +142,7 @@ TEST(MenuDraw, SeparatorLineStartsWithTheText) {
 
 TEST(MenuDraw, CheckedItemShowsTheMarkCellInsteadOfTheImage) {
     CMenuEx menu;
-    ItemSpec checked;
+    ItemLook checked;
     checked.checked = true;
     checked.icon = icon(Qt::red, Qt::green, Qt::blue);
     const QImage image = render(menu.style(), checked);
@@ -161,11 +161,11 @@ TEST(MenuDraw, ImageComesFromTheListForTheState) {
     };
     for (const Case& c : {Case{false, false, Qt::red}, Case{true, false, Qt::green},
                           Case{false, true, Qt::blue}, Case{true, true, Qt::blue}}) {
-        ItemSpec spec;
-        spec.selected = c.selected;
-        spec.disabled = c.disabled;
-        spec.icon = icon(Qt::red, Qt::green, Qt::blue);
-        const QImage image = render(menu.style(), spec);
+        ItemLook look;
+        look.selected = c.selected;
+        look.disabled = c.disabled;
+        look.icon = icon(Qt::red, Qt::green, Qt::blue);
+        const QImage image = render(menu.style(), look);
         EXPECT_EQ(image.pixelColor(1, 1), c.expected) << c.selected << c.disabled;
         EXPECT_EQ(image.pixelColor(20, 20), c.expected);
     }
@@ -174,7 +174,7 @@ TEST(MenuDraw, ImageComesFromTheListForTheState) {
 TEST(MenuDraw, ShortcutIsRightAligned) {
     CMenuEx menu;
     menu.SetBackgroundColor(Qt::white);
-    ItemSpec plain, shortcut;
+    ItemLook plain, shortcut;
     shortcut.text = "Item\tCtrl+N";
     const QRect rightColumn(kItemWidth - 30, 0, 26, 22);
     EXPECT_FALSE(hasInk(render(menu.style(), plain), rightColumn, Qt::white));
@@ -204,13 +204,13 @@ TEST(MenuDraw, ToolBarLook) {
     EXPECT_EQ(plain.pixelColor(20, 2), kColumn) << "the column is image width + 5 wide";
     EXPECT_EQ(plain.pixelColor(21, 2), QColor(239, 243, 255));
 
-    ItemSpec selected;
+    ItemLook selected;
     selected.selected = true;
     const QImage hot = render(menu.style(), selected);
     EXPECT_EQ(hot.pixelColor(0, 0), kFrame);
     EXPECT_EQ(hot.pixelColor(5, 3), QColor(193, 210, 238));
 
-    ItemSpec separator;
+    ItemLook separator;
     separator.separator = true;
     const QImage sep = render(menu.style(), separator);
     EXPECT_EQ(sep.pixelColor(26, 4), QColor(64, 0, 128));
@@ -218,7 +218,7 @@ TEST(MenuDraw, ToolBarLook) {
     EXPECT_EQ(sep.pixelColor(kItemWidth - 3, 4), QColor(64, 0, 128));
     EXPECT_EQ(sep.pixelColor(kItemWidth - 2, 4), QColor(239, 243, 255));
 
-    ItemSpec checked;
+    ItemLook checked;
     checked.checked = true;
     checked.disabled = true;
     const QImage mark = render(menu.style(), checked);

@@ -37,15 +37,15 @@ TEST_P(ExternalTool, ObjdumpReadsTheRewrittenResourceTree)
     const bool pe32Plus = GetParam();
     if (!std::filesystem::exists("/usr/bin/objdump") || run("/usr/bin/objdump -i").find("pei-x86-64") == std::string::npos)
         GTEST_SKIP() << "objdump with PE support is not available";
-    PeSpec spec;
-    spec.pe32Plus = pe32Plus;
-    spec.withReloc = true;
-    spec.resources = {resource(ResourceId::number(3), ResourceId::number(1), 0x804, {1})};
+    PeLayout layout;
+    layout.pe32Plus = pe32Plus;
+    layout.withReloc = true;
+    layout.resources = {resource(ResourceId::number(3), ResourceId::number(1), 0x804, {1})};
     std::vector<std::uint8_t> out;
     std::string error;
     const ResourceTree tree{{resource(ResourceId::number(3), ResourceId::number(1), 0x804, std::vector<std::uint8_t>(5000, 1)),
                              resource(ResourceId::number(14), ResourceId::text(u"MAINICON"), 0x804, {0, 0, 1, 0, 1, 0})}};
-    ASSERT_TRUE(replaceResources(buildPe(spec), tree, out, error)) << error;
+    ASSERT_TRUE(replaceResources(buildPe(layout), tree, out, error)) << error;
     const auto path = std::filesystem::temp_directory_path() / ("pgw_pe_objdump_" + std::to_string(::getpid()) + ".exe");
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
     const std::string dump = run("/usr/bin/objdump -p '" + path.string() + "' 2>&1");

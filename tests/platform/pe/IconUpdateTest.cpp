@@ -9,13 +9,13 @@ using namespace pgw::pe::test;
 
 namespace {
 
-struct IcoImageSpec {
+struct IcoImage {
     std::uint8_t width;
     std::uint16_t bitCount;
     std::vector<std::uint8_t> bytes;
 };
 
-std::vector<std::uint8_t> makeIco(const std::vector<IcoImageSpec>& images)
+std::vector<std::uint8_t> makeIco(const std::vector<IcoImage>& images)
 {
     std::vector<std::uint8_t> ico(6 + images.size() * 16, 0);
     ico[2] = 1;
@@ -32,9 +32,9 @@ std::vector<std::uint8_t> makeIco(const std::vector<IcoImageSpec>& images)
     return ico;
 }
 
-std::vector<IcoImageSpec> images(std::size_t count)
+std::vector<IcoImage> images(std::size_t count)
 {
-    const std::vector<IcoImageSpec> all = {
+    const std::vector<IcoImage> all = {
         {32, 32, std::vector<std::uint8_t>(4264, 0x28)},
         {16, 8, std::vector<std::uint8_t>(1128, 0x11)},
         {0, 32, {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 1, 2, 3}}, // 256x256 stored as PNG
@@ -61,12 +61,12 @@ TEST_P(IconReplacement, ReplacesIconsAndEveryGroupAndKeepsTheRest)
 {
     const auto icoImages = images(GetParam());
     const auto ico = makeIco(icoImages);
-    PeSpec spec;
-    spec.withReloc = true;
-    spec.resources = stubResources();
+    PeLayout layout;
+    layout.withReloc = true;
+    layout.resources = stubResources();
     std::vector<std::uint8_t> out;
     std::string error;
-    ASSERT_TRUE(replaceIcons(buildPe(spec), ico, out, error)) << error;
+    ASSERT_TRUE(replaceIcons(buildPe(layout), ico, out, error)) << error;
     ResourceTree tree;
     ASSERT_TRUE(readResources(out, tree, error)) << error;
 
@@ -172,10 +172,10 @@ protected:
 
 TEST_F(IconFileUpdate, WritesTheResultAndLeavesNoPartialFile)
 {
-    PeSpec spec;
-    spec.withReloc = true;
-    spec.resources = stubResources();
-    writeFile(dir / "stub.exe", buildPe(spec));
+    PeLayout layout;
+    layout.withReloc = true;
+    layout.resources = stubResources();
+    writeFile(dir / "stub.exe", buildPe(layout));
     writeFile(dir / "book.ico", makeIco(images(2)));
     std::string error;
     ASSERT_TRUE(replaceIconsInFile(dir / "stub.exe", dir / "book.ico", dir / "book.exe", error)) << error;

@@ -29,23 +29,23 @@ class PeReadBothKinds : public ::testing::TestWithParam<bool> {};
 
 TEST_P(PeReadBothKinds, ReadsEveryResourceWithItsBytes)
 {
-    PeSpec spec;
-    spec.pe32Plus = GetParam();
-    spec.resources = sampleResources();
-    spec.resources[2].codePage = 936;
-    const auto file = buildPe(spec);
+    PeLayout layout;
+    layout.pe32Plus = GetParam();
+    layout.resources = sampleResources();
+    layout.resources[2].codePage = 936;
+    const auto file = buildPe(layout);
     ResourceTree tree;
     std::string error;
     ASSERT_TRUE(readResources(file, tree, error)) << error;
-    EXPECT_EQ(tree.resources, grouped(spec.resources));
+    EXPECT_EQ(tree.resources, grouped(layout.resources));
 }
 
 INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, PeReadBothKinds, ::testing::Bool());
 
 TEST(PeRead, NoResourceDirectoryGivesAnEmptyTree)
 {
-    PeSpec spec;
-    auto file = buildPe(spec);
+    PeLayout layout;
+    auto file = buildPe(layout);
     putU32(file, optionalOffset(file) + 112 + 16, 0);
     ResourceTree tree;
     tree.resources.push_back({});
@@ -89,9 +89,9 @@ class PeReadDamaged : public ::testing::TestWithParam<Damage> {};
 
 TEST_P(PeReadDamaged, IsRefusedWithAMessage)
 {
-    PeSpec spec;
-    spec.resources = {resource(ResourceId::number(3), ResourceId::number(1), 0, {1, 2, 3, 4})};
-    auto file = buildPe(spec);
+    PeLayout layout;
+    layout.resources = {resource(ResourceId::number(3), ResourceId::number(1), 0, {1, 2, 3, 4})};
+    auto file = buildPe(layout);
     GetParam().apply(file);
     ResourceTree tree;
     std::string error;
@@ -103,10 +103,10 @@ INSTANTIATE_TEST_SUITE_P(Headers, PeReadDamaged, ::testing::ValuesIn(kDamages));
 
 TEST(PeRead, DataOutsideTheFileIsRefused)
 {
-    PeSpec spec;
-    spec.resources = {resource(ResourceId::number(3), ResourceId::number(1), 0, {1, 2, 3, 4})};
+    PeLayout layout;
+    layout.resources = {resource(ResourceId::number(3), ResourceId::number(1), 0, {1, 2, 3, 4})};
     for (std::uint32_t badRva : {0x0u, 0x1FFFu, 0x2000u + 0x1FFu, 0x7FFFFFFFu}) {
-        auto file = buildPe(spec);
+        auto file = buildPe(layout);
         // The only data entry follows the three 24-byte directories.
         putU32(file, rsrc(3 * 24), badRva);
         ResourceTree tree;
@@ -119,10 +119,10 @@ TEST(PeRead, DataOutsideTheFileIsRefused)
 TEST(PeRead, SharedDataIsRefusedInsteadOfMultiplied)
 {
     // Many language entries pointing at one big blob would copy it many times.
-    PeSpec spec;
+    PeLayout layout;
     for (std::uint16_t lang = 0; lang < 40; ++lang)
-        spec.resources.push_back(resource(ResourceId::number(10), ResourceId::number(1), lang, std::vector<std::uint8_t>(8)));
-    auto file = buildPe(spec);
+        layout.resources.push_back(resource(ResourceId::number(10), ResourceId::number(1), lang, std::vector<std::uint8_t>(8)));
+    auto file = buildPe(layout);
     const std::size_t firstData = rsrc(16 + 8 + 16 + 8 + 16 + 40 * 8);
     for (int i = 0; i < 40; ++i) {
         putU32(file, firstData + i * 16, kResourceRva);

@@ -106,12 +106,12 @@ class PeRewrite : public ::testing::TestWithParam<Layout> {};
 TEST_P(PeRewrite, RoundTripKeepsEveryResourceAndFixesTheHeaders)
 {
     const Layout layout = GetParam();
-    PeSpec spec;
-    spec.pe32Plus = layout.pe32Plus;
-    spec.withReloc = layout.withReloc;
-    spec.resources = {resource(ResourceId::number(3), ResourceId::number(1), 0, {1})};
-    spec.overlay = {'B', 'O', 'O', 'K', 0, 1, 2};
-    const auto input = buildPe(spec);
+    PeLayout pe;
+    pe.pe32Plus = layout.pe32Plus;
+    pe.withReloc = layout.withReloc;
+    pe.resources = {resource(ResourceId::number(3), ResourceId::number(1), 0, {1})};
+    pe.overlay = {'B', 'O', 'O', 'K', 0, 1, 2};
+    const auto input = buildPe(pe);
     const auto wanted = mixedResources(layout.bigSize);
     const auto output = rewrite(input, wanted);
     ASSERT_FALSE(output.empty());
@@ -148,8 +148,8 @@ TEST_P(PeRewrite, RoundTripKeepsEveryResourceAndFixesTheHeaders)
     EXPECT_EQ(u32(output, opt + 56), imageEnd);
     EXPECT_EQ(u32(output, opt + 8), initialised);
     EXPECT_EQ(u32(output, opt + 64), referenceCheckSum(output, opt + 64));
-    EXPECT_TRUE(std::equal(spec.overlay.begin(), spec.overlay.end(), output.end() - 7));
-    EXPECT_EQ(output.size(), kResourceRaw + rsrcRaw + (layout.withReloc ? 0x200 : 0) + spec.overlay.size());
+    EXPECT_TRUE(std::equal(pe.overlay.begin(), pe.overlay.end(), output.end() - 7));
+    EXPECT_EQ(output.size(), kResourceRaw + rsrcRaw + (layout.withReloc ? 0x200 : 0) + pe.overlay.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, PeRewrite,
@@ -158,10 +158,10 @@ INSTANTIATE_TEST_SUITE_P(Layouts, PeRewrite,
 
 TEST(PeRewrite, ShrinkingMovesTheFollowingSectionBack)
 {
-    PeSpec spec;
-    spec.withReloc = true;
-    spec.resources = {resource(ResourceId::number(10), ResourceId::number(1), 0, std::vector<std::uint8_t>(9000, 1))};
-    const auto output = rewrite(buildPe(spec), {resource(ResourceId::number(10), ResourceId::number(1), 0, {1})});
+    PeLayout layout;
+    layout.withReloc = true;
+    layout.resources = {resource(ResourceId::number(10), ResourceId::number(1), 0, std::vector<std::uint8_t>(9000, 1))};
+    const auto output = rewrite(buildPe(layout), {resource(ResourceId::number(10), ResourceId::number(1), 0, {1})});
     const std::size_t reloc = kSectionTable + 80;
     EXPECT_EQ(u32(output, reloc + 12), kResourceRva + kSectionAlignment);
     EXPECT_EQ(u32(output, reloc + 20), kResourceRaw + kFileAlignment);
@@ -170,12 +170,12 @@ TEST(PeRewrite, ShrinkingMovesTheFollowingSectionBack)
 
 TEST(PeRewrite, DirectoriesAreSortedAndDataAligned)
 {
-    PeSpec spec;
-    spec.resources = {resource(ResourceId::number(3), ResourceId::number(1), 0, {1})};
+    PeLayout layout;
+    layout.resources = {resource(ResourceId::number(3), ResourceId::number(1), 0, {1})};
     auto wanted = mixedResources(13);
     wanted.push_back(resource(ResourceId::text(u"lower"), ResourceId::text(u"mixedCase"), 7, {1, 2, 3}));
     wanted.push_back(resource(ResourceId::number(3), ResourceId::number(1), 0x409, {1}));
-    const auto output = rewrite(buildPe(spec), wanted);
+    const auto output = rewrite(buildPe(layout), wanted);
     const auto section = resourceSection(output);
     std::vector<std::uint32_t> names, languages, data;
     checkDirectory(section, 0, names, false);
@@ -198,10 +198,10 @@ TEST(PeRewrite, DirectoriesAreSortedAndDataAligned)
 
 TEST(PeRewrite, SignatureAtTheEndIsRemoved)
 {
-    PeSpec spec;
-    spec.withReloc = true;
-    spec.overlay = std::vector<std::uint8_t>(64, 0x5A);
-    auto input = buildPe(spec);
+    PeLayout layout;
+    layout.withReloc = true;
+    layout.overlay = std::vector<std::uint8_t>(64, 0x5A);
+    auto input = buildPe(layout);
     const std::uint32_t dirs = optionalOffset(input) + 112;
     putU32(input, dirs + 32, static_cast<std::uint32_t>(input.size() - 48));
     putU32(input, dirs + 36, 48);
@@ -242,14 +242,14 @@ class PeRewriteRefused : public ::testing::TestWithParam<Refusal> {};
 
 TEST_P(PeRewriteRefused, WithAMessageAndNoOutput)
 {
-    PeSpec spec;
-    spec.withReloc = true;
-    spec.resources = {resource(ResourceId::number(3), ResourceId::number(1), 0, {1})};
-    auto input = buildPe(spec);
+    PeLayout layout;
+    layout.withReloc = true;
+    layout.resources = {resource(ResourceId::number(3), ResourceId::number(1), 0, {1})};
+    auto input = buildPe(layout);
     GetParam().apply(input);
     std::vector<std::uint8_t> out{42};
     std::string error;
-    EXPECT_FALSE(replaceResources(input, ResourceTree{spec.resources}, out, error));
+    EXPECT_FALSE(replaceResources(input, ResourceTree{layout.resources}, out, error));
     EXPECT_NE(error.find(GetParam().messagePart), std::string::npos) << error;
     EXPECT_EQ(out, std::vector<std::uint8_t>{42});
 }
@@ -258,8 +258,8 @@ INSTANTIATE_TEST_SUITE_P(Files, PeRewriteRefused, ::testing::ValuesIn(kRefusals)
 
 TEST(PeRewrite, SameResourceTwiceIsRefused)
 {
-    PeSpec spec;
-    const auto input = buildPe(spec);
+    PeLayout layout;
+    const auto input = buildPe(layout);
     std::vector<std::uint8_t> out;
     std::string error;
     const ResourceTree twice{{resource(ResourceId::text(u"Icon"), ResourceId::number(1), 0, {1}),

@@ -112,7 +112,7 @@ std::vector<std::uint8_t> encodeUnsorted(const std::vector<Resource>& resources,
     return out;
 }
 
-std::vector<std::uint8_t> buildPe(const PeSpec& spec)
+std::vector<std::uint8_t> buildPe(const PeLayout& layout)
 {
     std::vector<std::uint8_t> f(0x400, 0);
     f[0] = 'M';
@@ -121,20 +121,20 @@ std::vector<std::uint8_t> buildPe(const PeSpec& spec)
     putU32(f, 0x3C, pe);
     putU32(f, pe, 0x00004550);
     const std::uint32_t coff = pe + 4;
-    const std::uint16_t sectionCount = spec.withReloc ? 3 : 2;
-    const std::uint16_t optionalSize = spec.pe32Plus ? 240 : 224;
-    put16(f, coff, spec.pe32Plus ? 0x8664 : 0x14C);
+    const std::uint16_t sectionCount = layout.withReloc ? 3 : 2;
+    const std::uint16_t optionalSize = layout.pe32Plus ? 240 : 224;
+    put16(f, coff, layout.pe32Plus ? 0x8664 : 0x14C);
     put16(f, coff + 2, sectionCount);
     put16(f, coff + 16, optionalSize);
     const std::uint32_t opt = coff + 20;
-    put16(f, opt, spec.pe32Plus ? 0x20B : 0x10B);
+    put16(f, opt, layout.pe32Plus ? 0x20B : 0x10B);
     putU32(f, opt + 32, kSectionAlignment);
     putU32(f, opt + 36, kFileAlignment);
     putU32(f, opt + 60, 0x400);
-    putU32(f, opt + (spec.pe32Plus ? 108 : 92), 16);
-    const std::uint32_t dirs = opt + (spec.pe32Plus ? 112 : 96);
+    putU32(f, opt + (layout.pe32Plus ? 108 : 92), 16);
+    const std::uint32_t dirs = opt + (layout.pe32Plus ? 112 : 96);
 
-    const std::vector<std::uint8_t> rsrc = encodeUnsorted(spec.resources, kResourceRva);
+    const std::vector<std::uint8_t> rsrc = encodeUnsorted(layout.resources, kResourceRva);
     const std::uint32_t rsrcRaw = alignTo(static_cast<std::uint32_t>(std::max<std::size_t>(rsrc.size(), 1)), kFileAlignment);
     const std::uint32_t rsrcVirtual = alignTo(static_cast<std::uint32_t>(std::max<std::size_t>(rsrc.size(), 1)), kSectionAlignment);
     std::uint32_t table = opt + optionalSize;
@@ -152,7 +152,7 @@ std::vector<std::uint8_t> buildPe(const PeSpec& spec)
     section(".rsrc", static_cast<std::uint32_t>(rsrc.size()), kResourceRva, rsrcRaw, kResourceRaw, 0xC0000040);
     const std::uint32_t relocRva = kResourceRva + rsrcVirtual;
     const std::uint32_t relocRaw = kResourceRaw + rsrcRaw;
-    if (spec.withReloc) section(".reloc", 12, relocRva, 0x200, relocRaw, 0x42000040);
+    if (layout.withReloc) section(".reloc", 12, relocRva, 0x200, relocRaw, 0x42000040);
     putU32(f, dirs + 2 * 8, kResourceRva);
     putU32(f, dirs + 2 * 8 + 4, static_cast<std::uint32_t>(rsrc.size()));
     f.resize(0x600, 0);
@@ -160,7 +160,7 @@ std::vector<std::uint8_t> buildPe(const PeSpec& spec)
     f.insert(f.end(), rsrc.begin(), rsrc.end());
     f.resize(kResourceRaw + rsrcRaw, 0);
     std::uint32_t imageEnd = relocRva;
-    if (spec.withReloc) {
+    if (layout.withReloc) {
         putU32(f, dirs + 5 * 8, relocRva);
         putU32(f, dirs + 5 * 8 + 4, 12);
         const std::vector<std::uint8_t> block = {0x00, 0x10, 0, 0, 12, 0, 0, 0, 0x10, 0xA0, 0, 0};
@@ -169,8 +169,8 @@ std::vector<std::uint8_t> buildPe(const PeSpec& spec)
         imageEnd += kSectionAlignment;
     }
     putU32(f, opt + 56, imageEnd);
-    putU32(f, opt + 8, rsrcRaw + (spec.withReloc ? 0x200 : 0));
-    f.insert(f.end(), spec.overlay.begin(), spec.overlay.end());
+    putU32(f, opt + 8, rsrcRaw + (layout.withReloc ? 0x200 : 0));
+    f.insert(f.end(), layout.overlay.begin(), layout.overlay.end());
     return f;
 }
 

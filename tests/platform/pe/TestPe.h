@@ -14,7 +14,7 @@ inline constexpr std::uint32_t kSectionAlignment = 0x1000;
 inline constexpr std::uint32_t kResourceRva = 0x2000;
 inline constexpr std::uint32_t kResourceRaw = 0x600;
 
-struct PeSpec {
+struct PeLayout {
     bool pe32Plus = true;
     std::vector<Resource> resources; // encoded in this order, unsorted
     bool withReloc = false;
@@ -23,7 +23,7 @@ struct PeSpec {
 
 // Encodes `resources` as a resource directory at `baseRva`, in the given order.
 std::vector<std::uint8_t> encodeUnsorted(const std::vector<Resource>& resources, std::uint32_t baseRva);
-std::vector<std::uint8_t> buildPe(const PeSpec& spec);
+std::vector<std::uint8_t> buildPe(const PeLayout& layout);
 
 // Offsets inside the built file.
 std::uint32_t peOffset(const std::vector<std::uint8_t>& file);
