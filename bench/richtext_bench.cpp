@@ -3,6 +3,7 @@
 // the same file in the same run; and the reader's peak memory at three input sizes.
 
 #include "BenchSupport.h"
+#include "RtfPages.h"
 #include "platform/richtext/RtfReader.h"
 #include "platform/richtext/RtfWriter.h"
 
@@ -13,46 +14,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 
 namespace fs = std::filesystem;
 using namespace pgw;
 
 namespace {
-
-void hexByte(std::string& out, unsigned value) {
-    static const char* const kDigits = "0123456789abcdef";
-    out += "\\'";
-    out += kDigits[value >> 4];
-    out += kDigits[value & 15];
-}
-
-// Paragraphs of random GB2312 level-1 characters with bold, colour, an ASCII run and a
-// character beyond GBK, in the shape a rich edit control writes.
-std::string makePage(size_t targetBytes) {
-    std::mt19937 random(936);
-    std::string out =
-        "{\\rtf1\\ansi\\ansicpg936\\deff0\\deflang1033\\deflangfe2052{\\fonttbl{\\f0\\fnil\\fcharset134 "
-        "\\'cb\\'ce\\'cc\\'e5;}}\r\n{\\colortbl ;\\red255\\green0\\blue0;}\r\n\\viewkind4\\uc1\\pard\\lang2052\\f0\\fs20 ";
-    out.reserve(targetBytes + 4096);
-    while (out.size() < targetBytes) {
-        out += "\\pard\\lang2052\\f0\\fs21 ";
-        const int characters = 120 + int(random() % 121);
-        for (int i = 0; i < characters; ++i) {
-            if (i == 20) out += "\\b ";
-            if (i == 40) out += "\\b0 ";
-            if (i == 60) out += "\\cf1 ";
-            if (i == 80) out += "\\cf0  Pagewright 2026 ";
-            if (i == 100) out += "\\u8364?";
-            hexByte(out, 0xb0 + random() % 40);
-            hexByte(out, 0xa1 + random() % (0xfe - 0xa1 + 1));
-        }
-        out += "\\par\r\n";
-    }
-    out += "}\r\n";
-    return out;
-}
 
 void writeText(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
@@ -100,7 +67,7 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--read-peak") return readPeak(argv[2]);
     const fs::path folder = fs::temp_directory_path() / "pgw-richtext-bench";
     fs::create_directories(folder);
-    const std::string page = makePage(10u << 20);
+    const std::string page = bench::makeChinesePage(10u << 20, 936);
     const std::string pagePath = (folder / "page.rtf").string();
     writeText(pagePath, page);
     const double megabytes = double(page.size()) / (1 << 20);

@@ -4,6 +4,7 @@
 // switch costs without the editor's document) and a plain copy of the pages' bytes.
 
 #include "BenchSupport.h"
+#include "RtfPages.h"
 #include "editors/CRTFView.h"
 #include "platform/richtext/RtfReader.h"
 #include "platform/richtext/RtfWriter.h"
@@ -15,43 +16,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <random>
 #include <string>
 
 using namespace pgw;
 
 namespace {
-
-void hexByte(std::string& out, unsigned value) {
-    static const char* const kDigits = "0123456789abcdef";
-    out += "\\'";
-    out += kDigits[value >> 4];
-    out += kDigits[value & 15];
-}
-
-// Paragraphs of GB2312 characters with bold, colour and size changes, as a rich edit
-// control writes them.
-std::string makePage(size_t targetBytes, unsigned seed) {
-    std::mt19937 random(seed);
-    std::string out =
-        "{\\rtf1\\ansi\\ansicpg936\\deff0\\deflang1033\\deflangfe2052{\\fonttbl{\\f0\\fnil\\fcharset134 "
-        "\\'cb\\'ce\\'cc\\'e5;}}\r\n{\\colortbl ;\\red255\\green0\\blue0;}\r\n\\viewkind4\\uc1\\pard\\lang2052\\f0\\fs20 ";
-    while (out.size() < targetBytes) {
-        out += "\\pard\\f0\\fs20 ";
-        const int characters = 120 + int(random() % 121);
-        for (int i = 0; i < characters; ++i) {
-            if (i == 20) out += "\\b ";
-            if (i == 40) out += "\\b0 ";
-            if (i == 60) out += "\\cf1\\fs28 ";
-            if (i == 80) out += "\\cf0\\fs20 ";
-            hexByte(out, 0xb0 + random() % 40);
-            hexByte(out, 0xa1 + random() % (0xfe - 0xa1 + 1));
-        }
-        out += "\\par\r\n";
-    }
-    out += "}\r\n";
-    return out;
-}
 
 constexpr int kSwitches = 10;
 constexpr int kKeystrokes = 200;
@@ -61,7 +30,7 @@ constexpr int kKeystrokes = 200;
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const std::string pages[2] = {makePage(1 << 20, 1), makePage(1 << 20, 2)};
+    const std::string pages[2] = {bench::makeChinesePage(1 << 20, 1), bench::makeChinesePage(1 << 20, 2)};
     std::printf("text view: two pages of %zu and %zu bytes of RTF\n", pages[0].size(), pages[1].size());
 
     editors::CRTFView view;
