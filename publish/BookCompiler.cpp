@@ -2,6 +2,7 @@
 
 #include "platform/pe/PeResources.h"
 #include "publish/OutputFile.h"
+#include "publish/PieceCopy.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -34,33 +35,6 @@ bool sameFile(const std::string& a, const std::string& b) {
     if (fs::equivalent(a, b, ec)) return true;
     const fs::path left = fs::weakly_canonical(a, ec), right = fs::weakly_canonical(b, ec);
     return !left.empty() && left == right;
-}
-
-// Copies the book in pieces; stops early when a read returns nothing (the file shrank).
-// Returns the bytes copied, or nothing on a read or write error.
-std::optional<uint64_t> copyBook(std::FILE* book, uint64_t length, OutputFile& out, CompileProgress& progress,
-                                 std::string* error) {
-    uint8_t piece[kCopyPieceSize];
-    uint64_t total = 0;
-    while (total < length) {
-        // Never more than the length measured: the block already promises it.
-        const size_t wanted = size_t(std::min<uint64_t>(sizeof piece, length - total));
-        const size_t got = std::fread(piece, 1, wanted, book);
-        if (got == 0) {
-            if (std::ferror(book)) {
-                *error = "读取电子书出错：" + reason();
-                return std::nullopt;
-            }
-            break;
-        }
-        if (!out.write(piece, got)) {
-            *error = out.error();
-            return std::nullopt;
-        }
-        total += got;
-        progress.step();
-    }
-    return total;
 }
 
 }  // namespace
@@ -193,7 +167,7 @@ bool BookCompiler::assemble(const CompileRequest& request, PublishInfoBlock bloc
 
     progress.begin(int32_t(length / kCopyPieceSize));
     std::string error;
-    const auto copied = copyBook(book.get(), length, out, progress, &error);
+    const auto copied = copyInPieces(book.get(), length, out, progress, &error);
     progress.end();
     if (!copied) {
         show(error);
