@@ -16,6 +16,7 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
+    static constexpr size_t kBufferSize = 1 << 20;
     static std::string temporaryPathFor(const std::string& outputPath) { return outputPath + ",tmp"; }
 
     // Each returns false and fills error() on failure.
