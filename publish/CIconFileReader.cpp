@@ -37,6 +37,19 @@ bool isPng(const std::vector<uint8_t>& bits) {
 
 size_t clampTo(uint64_t value, size_t limit) { return value < limit ? size_t(value) : limit; }
 
+// Products of header fields: any value is possible, so they saturate instead of wrapping.
+uint64_t saturatingProduct(uint64_t a, uint64_t b) {
+    return (a != 0 && b > std::numeric_limits<uint64_t>::max() / a) ? std::numeric_limits<uint64_t>::max() : a * b;
+}
+uint64_t saturatingSum(uint64_t a, uint64_t b) {
+    return b > std::numeric_limits<uint64_t>::max() - a ? std::numeric_limits<uint64_t>::max() : a + b;
+}
+
+// planes x bits per pixel: two 16-bit words, whose product can exceed an int32.
+int32_t colourDepth(uint16_t planes, uint16_t bitCount) {
+    return int32_t(std::min<int64_t>(int64_t(planes) * bitCount, std::numeric_limits<int32_t>::max()));
+}
+
 // Colours in the bitmap's colour table: the used-colours count when given, else the
 // palette of the depth (none above 8 bits).
 uint64_t paletteColours(uint32_t usedColours, uint16_t bitCount) {
@@ -61,16 +74,15 @@ bool deriveBitmapParts(IconImageEntry& image) {
     const uint32_t usedColours = u32(bits, 32);
     image.width = width;
     image.height = fullHeight / 2;  // colour and mask bitmaps counted together
-    image.colours = int32_t(planes) * int32_t(bitCount);
+    image.colours = colourDepth(planes, bitCount);
     image.headerOffset = 0;
-    // 64-bit arithmetic: none of these products can overflow, whatever the header says.
     const uint64_t tableBytes = paletteColours(usedColours, bitCount) * 4;
     const uint64_t colourBits = uint64_t(headerSize) + tableBytes;
-    const uint64_t rowBits = uint64_t(std::llabs(width)) * planes * bitCount + 31;
+    const uint64_t rowBits = saturatingSum(saturatingProduct(uint64_t(std::llabs(width)), uint64_t(planes) * bitCount), 31);
     const uint64_t rowLength = rowBits / 8 / 4 * 4;
     const uint64_t rows = uint64_t(std::llabs(int64_t(image.height)));
     image.colourBitsOffset = clampTo(colourBits, bits.size());
-    image.maskBitsOffset = clampTo(colourBits + rows * rowLength, bits.size());
+    image.maskBitsOffset = clampTo(saturatingSum(colourBits, saturatingProduct(rows, rowLength)), bits.size());
     return true;
 }
 
@@ -78,7 +90,7 @@ bool deriveBitmapParts(IconImageEntry& image) {
 void derivePngParts(IconImageEntry& image, const IconDirectoryEntry& entry) {
     image.width = entry.width == 0 ? 256 : entry.width;
     image.height = entry.height == 0 ? 256 : entry.height;
-    image.colours = int32_t(entry.planes) * int32_t(entry.bitCount);
+    image.colours = colourDepth(entry.planes, entry.bitCount);
     image.headerOffset = 0;
     image.colourBitsOffset = image.bits.size();
     image.maskBitsOffset = image.bits.size();

@@ -178,18 +178,28 @@ TEST(IconFileReader, MissingFileIsReportedWithItsPath) {
 }
 
 TEST(IconFileReader, HeaderLyingAboutItsBitmapNeverPointsPastTheImage) {
-    for (const auto& [width, height] : std::vector<std::pair<int32_t, int32_t>>{
-             {0x7FFFFFFF, 0x7FFFFFFE}, {-0x7FFFFFFF - 1, 16}, {16, -0x7FFFFFFF - 1}, {16, -32}}) {
+    struct Lie {
+        int32_t width, height;
+        uint16_t planes, bitCount;
+    };
+    for (const Lie& lie : std::vector<Lie>{{0x7FFFFFFF, 0x7FFFFFFE, 1, 8},
+                                           {-0x7FFFFFFF - 1, 16, 1, 8},
+                                           {16, -0x7FFFFFFF - 1, 1, 8},
+                                           {16, -32, 1, 8},
+                                           {0x7FFFFFFF, 0x7FFFFFFE, 0xFFFF, 0xFFFF}}) {  // products past 64 bits
         auto image = dibImage({16, 16, 8, 0});
-        put32(image, 4, uint32_t(width));
-        put32(image, 8, uint32_t(height));
+        put32(image, 4, uint32_t(lie.width));
+        put32(image, 8, uint32_t(lie.height));
+        image[12] = uint8_t(lie.planes), image[13] = uint8_t(lie.planes >> 8);
+        image[14] = uint8_t(lie.bitCount), image[15] = uint8_t(lie.bitCount >> 8);
         put32(image, 32, 0xFFFFFFFF);  // used colours
         CIconFileReader reader;
         pgw::ui::ScriptedUserInterface ui;
-        ASSERT_TRUE(reader.ReadIconBytes(icoFile({IcoImage{16, 16, 0, 0, 1, 8, image}}), "x.ico", ui));
+        ASSERT_TRUE(reader.ReadIconBytes(icoFile({IcoImage{16, 16, 0, 0, lie.planes, lie.bitCount, image}}), "x.ico", ui));
         const auto& read = reader.images()[0];
-        EXPECT_LE(read.colourBitsOffset, read.bits.size());
+        EXPECT_LE(read.colourBitsOffset, read.maskBitsOffset);
         EXPECT_LE(read.maskBitsOffset, read.bits.size());
+        EXPECT_GE(read.colours, 0) << "planes x bits saturates rather than overflowing";
     }
 }
 
