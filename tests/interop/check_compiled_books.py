@@ -138,7 +138,8 @@ def main():
     stub = real if real and os.path.isfile(real) else build_test_stub(work)
     print("stub: " + stub)
     original = resources(pefile.PE(stub))
-    stub_groups = sorted(str(name) for kind, name in original if kind == RT_GROUP_ICON)
+    # Every group of the stub is rewritten; a stub without one gets group 1.
+    stub_groups = sorted(str(name) for kind, name in original if kind == RT_GROUP_ICON) or ["1"]
     stub_icons = sorted(name for kind, name in original if kind == RT_ICON)
 
     book = os.path.join(work, "book.pgw")
