@@ -154,7 +154,6 @@ bool BookCompiler::assemble(const CompileRequest& request, PublishInfoBlock bloc
         show("无法打开文件 " + request.bookPath + "：" + reason());
         return false;
     }
-    std::setvbuf(book.get(), nullptr, _IOFBF, OutputFile::kBufferSize);
 
     OutputFile out(request.outputPath);
     block.blockOffset = uint32_t(stub.size());

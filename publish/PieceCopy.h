@@ -1,5 +1,5 @@
 #pragma once
-// The book's copy into the executable: 4096-byte pieces, one progress step each.
+// The book's copy into the executable: one progress step per 4096-byte piece.
 
 #include "publish/BookCompiler.h"
 #include "publish/OutputFile.h"

@@ -61,7 +61,9 @@ INSTANTIATE_TEST_SUITE_P(
                       PieceCase{8192, 8192, 8192, 2},     // whole pieces
                       PieceCase{8193, 8193, 8193, 3},     // one byte over
                       PieceCase{5000, 12288, 5000, 2},    // the file shrank: ends at the first empty read
-                      PieceCase{9000, 4097, 4097, 2}));   // the file grew: never past the promise
+                      PieceCase{9000, 4097, 4097, 2},     // the file grew: never past the promise
+                      PieceCase{(1 << 20) + 5000, (1 << 20) + 5000, (1 << 20) + 5000, 258},  // past a megabyte
+                      PieceCase{(1 << 20) + 100, 2 << 20, (1 << 20) + 100, 257}));  // shrank past a megabyte
 
 TEST(OutputFileTest, AbandonedOutputLeavesNoTemporaryAndKeepsTheOldFile) {
     const std::string path = std::filesystem::temp_directory_path() / ("pgw-out-" + std::to_string(::getpid()));
