@@ -7,8 +7,20 @@
 
 namespace pgw::publish {
 
+namespace {
+
+// Replacing a symbolic link replaces the file it names, as saving a book does.
+std::string realTarget(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_symlink(path, ec)) return path;
+    const auto target = std::filesystem::weakly_canonical(path, ec);
+    return ec ? path : target.string();
+}
+
+}  // namespace
+
 OutputFile::OutputFile(std::string outputPath)
-    : outputPath_(std::move(outputPath)), temporaryPath_(temporaryPathFor(outputPath_)) {}
+    : outputPath_(realTarget(outputPath)), temporaryPath_(temporaryPathFor(outputPath_)) {}
 
 OutputFile::~OutputFile() { discard(); }
 
@@ -62,6 +74,10 @@ bool OutputFile::commit() {
     const int closed = std::fclose(file_);
     file_ = nullptr;
     if (closed != 0) return fail("写入文件出错 " + temporaryPath_);
+    // A file replaced keeps its permissions.
+    std::error_code ec;
+    const auto old = std::filesystem::status(outputPath_, ec);
+    if (!ec && std::filesystem::exists(old)) std::filesystem::permissions(temporaryPath_, old.permissions(), ec);
     if (std::rename(temporaryPath_.c_str(), outputPath_.c_str()) != 0) return fail("无法替换文件 " + outputPath_);
     created_ = false;
     return true;

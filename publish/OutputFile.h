@@ -1,7 +1,8 @@
 #pragma once
 // The executable being assembled: written as "<output>,tmp" beside the output and
 // renamed into place only when complete. Until then the output name keeps whatever it
-// held, and a failed or abandoned assembly deletes the temporary file.
+// held, and a failed or abandoned assembly deletes the temporary file. A replaced file
+// keeps its permissions; a symbolic link is followed to the file it names.
 
 #include <cstdint>
 #include <cstdio>

@@ -79,4 +79,24 @@ TEST(OutputFileTest, AbandonedOutputLeavesNoTemporaryAndKeepsTheOldFile) {
     std::filesystem::remove(path);
 }
 
+TEST(OutputFileTest, ReplacingKeepsPermissionsAndFollowsLinks) {
+    const auto dir = std::filesystem::temp_directory_path() / ("pgw-out-dir-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string real = (dir / "real.exe").string(), link = (dir / "link.exe").string();
+    writeFile(real, {'o', 'l', 'd'});
+    std::filesystem::permissions(real, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                                           std::filesystem::perms::owner_exec);
+    std::filesystem::create_symlink(real, link);
+    {
+        OutputFile out(link);
+        ASSERT_TRUE(out.open() && out.write("new", 3) && out.commit()) << out.error();
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readFile(real), (std::vector<uint8_t>{'n', 'e', 'w'}));
+    EXPECT_EQ(std::filesystem::status(real).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                  std::filesystem::perms::owner_exec);
+    std::filesystem::remove_all(dir);
+}
+
 }  // namespace
