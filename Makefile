@@ -36,6 +36,7 @@ bench: deps
 	$(BENCH_BUILD)/bench/storage_bench
 	$(BENCH_BUILD)/bench/book_bench
 	$(BENCH_BUILD)/bench/richtext_bench
+	$(BENCH_BUILD)/bench/publish_bench
 	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/text_view_bench
 
 fuzz: deps
