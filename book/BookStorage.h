@@ -56,6 +56,15 @@ public:
     bool commitBook(const std::string& path);
     void writeNodeInfo();
 
+    // Compiling reads the working copy as a plain file: closeForCompile commits it and
+    // releases every storage and stream (the index is emptied, the book file stays
+    // open); reopenAfterCompile opens it again and rebuilds the tree and the index, with
+    // the same chapter selected. False (after a message) when the working copy could not
+    // be committed, or opened again.
+    bool closeForCompile();
+    bool reopenAfterCompile();
+    bool isClosedForCompile() const { return closedForCompile_; }
+
     // Elements of chapters (called by the chapter operations after they changed the tree).
     void createDirectoryElement(const std::string& parentName, const std::string& name, tree::ItemId item);
     void createPageElement(const std::string& parentName, const std::string& name, tree::ItemId item,
@@ -112,6 +121,8 @@ private:
     CPGWDoc* document_ = nullptr;
     BookStore store_;
     std::vector<uint8_t> writtenTable_;  // the node table as last written to the stream
+    bool closedForCompile_ = false;
+    std::string selectedBeforeCompile_;  // label of the chapter selected when the book closed
 };
 
 // "stm%.2d": at least two digits.

@@ -1,0 +1,52 @@
+// Closing the book around a compile, so that its working copy can be copied as a plain
+// file, and opening it again afterwards.
+
+#include "book/BookStorage.h"
+
+namespace pgw::book {
+
+using storage::StgResult;
+
+bool BookStorage::closeForCompile() {
+    if (!isOpen()) return false;
+    const tree::ItemId selected = tree_.selectedItem();
+    selectedBeforeCompile_ = selected == tree::kNoItem ? std::string() : tree_.label(selected);
+    const bool committed = store_.workingCopy->commit() == StgResult::Ok;
+    // Every record holds open elements of the working copy; all must go before the file
+    // is closed.
+    session_.index.removeAll();
+    store_.workingCopy.reset();
+    writtenTable_.clear();
+    closedForCompile_ = true;
+    if (!committed) message("保存临时复合文档失败：" + store_.workingCopyPath);
+    return committed;
+}
+
+bool BookStorage::reopenAfterCompile() {
+    if (!closedForCompile_) return isOpen();
+    closedForCompile_ = false;
+    // The page counts name new pages; reading the same book again must not raise them.
+    const int32_t textPages = session_.counters.textPageCount;
+    const int32_t picturePages = session_.counters.picturePageCount;
+    tree_.deleteAllItems();
+    session_.index.removeAll();
+
+    std::unique_ptr<storage::Storage> root;
+    if (storage::openCompoundFile(store_.workingCopyPath, storage::mode::kOpenExclusive, &root) != StgResult::Ok) {
+        message("打开复合文档错误：" + store_.workingCopyPath);
+        return false;
+    }
+    store_.workingCopy = std::move(root);
+    if (!loadTree()) return false;
+    bindElements(*store_.workingCopy);
+    if (NodeInfoRecord* rootRecord = session_.index.find(title())) rootRecord->storage = store_.workingCopy;
+    session_.counters.textPageCount = textPages;
+    session_.counters.picturePageCount = picturePages;
+    tree_.expand(tree_.rootItem());
+    if (const NodeInfoRecord* selected = session_.index.find(selectedBeforeCompile_);
+        selected && selected->item != tree::kNoItem)
+        tree_.selectItem(selected->item);
+    return true;
+}
+
+}  // namespace pgw::book

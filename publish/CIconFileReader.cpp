@@ -1,0 +1,195 @@
+#include "publish/CIconFileReader.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+
+namespace pgw::publish {
+
+namespace {
+
+constexpr size_t kHeaderSize = 6;
+constexpr size_t kEntrySize = 16;
+constexpr size_t kGroupEntrySize = 14;
+constexpr size_t kBitmapHeaderSize = 40;
+// Bigger than any icon; a larger file is refused before it is read.
+constexpr uint64_t kMaxIconFileSize = 64u * 1024 * 1024;
+
+const char* const kReadFailed = "读图标文件时出错!";
+const char* const kContentFailed = "读图标内容出错!";
+const char* const kConvertFailed = "图标内部格式转换出错!";
+
+uint16_t u16(std::span<const uint8_t> b, size_t at) { return uint16_t(b[at] | b[at + 1] << 8); }
+uint32_t u32(std::span<const uint8_t> b, size_t at) {
+    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
+}
+void put16(std::vector<uint8_t>& b, size_t at, uint16_t v) { b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8); }
+void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    for (size_t i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
+}
+
+bool isPng(const std::vector<uint8_t>& bits) {
+    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    return bits.size() >= 8 && std::equal(kSignature, kSignature + 8, bits.begin());
+}
+
+size_t clampTo(uint64_t value, size_t limit) { return value < limit ? size_t(value) : limit; }
+
+// Colours in the bitmap's colour table: the used-colours count when given, else the
+// palette of the depth (none above 8 bits).
+uint64_t paletteColours(uint32_t usedColours, uint16_t bitCount) {
+    if (usedColours != 0) return usedColours;
+    switch (bitCount) {
+        case 1: return 2;
+        case 4: return 16;
+        case 8: return 256;
+        default: return 0;
+    }
+}
+
+// Fills the derived fields of a bitmap image. False when the image is no bitmap at all.
+bool deriveBitmapParts(IconImageEntry& image) {
+    const std::span<const uint8_t> bits(image.bits);
+    if (bits.size() < kBitmapHeaderSize) return false;
+    const uint32_t headerSize = u32(bits, 0);
+    const int32_t width = int32_t(u32(bits, 4));
+    const int32_t fullHeight = int32_t(u32(bits, 8));
+    const uint16_t planes = u16(bits, 12);
+    const uint16_t bitCount = u16(bits, 14);
+    const uint32_t usedColours = u32(bits, 32);
+    image.width = width;
+    image.height = fullHeight / 2;  // colour and mask bitmaps counted together
+    image.colours = int32_t(planes) * int32_t(bitCount);
+    image.headerOffset = 0;
+    // 64-bit arithmetic: none of these products can overflow, whatever the header says.
+    const uint64_t tableBytes = paletteColours(usedColours, bitCount) * 4;
+    const uint64_t colourBits = uint64_t(headerSize) + tableBytes;
+    const uint64_t rowBits = uint64_t(std::llabs(width)) * planes * bitCount + 31;
+    const uint64_t rowLength = rowBits / 8 / 4 * 4;
+    const uint64_t rows = uint64_t(std::llabs(int64_t(image.height)));
+    image.colourBitsOffset = clampTo(colourBits, bits.size());
+    image.maskBitsOffset = clampTo(colourBits + rows * rowLength, bits.size());
+    return true;
+}
+
+// A PNG image has no bitmap parts; its size is in the directory entry (0 means 256).
+void derivePngParts(IconImageEntry& image, const IconDirectoryEntry& entry) {
+    image.width = entry.width == 0 ? 256 : entry.width;
+    image.height = entry.height == 0 ? 256 : entry.height;
+    image.colours = int32_t(entry.planes) * int32_t(entry.bitCount);
+    image.headerOffset = 0;
+    image.colourBitsOffset = image.bits.size();
+    image.maskBitsOffset = image.bits.size();
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// The whole file, or nothing when it cannot be read or is too large to be an icon.
+bool readWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) return false;
+    const long size = std::ftell(file.get());
+    if (size < 0 || uint64_t(size) > kMaxIconFileSize || std::fseek(file.get(), 0, SEEK_SET) != 0) return false;
+    bytes->resize(size_t(size));
+    return std::fread(bytes->data(), 1, bytes->size(), file.get()) == bytes->size();
+}
+
+}  // namespace
+
+bool CIconFileReader::ReadIconFile(const std::string& path, ui::UserInterface& ui) {
+    ResetIconFile();
+    std::vector<uint8_t> file;
+    if (path.empty() || !readWholeFile(path, &file)) {
+        ui.showMessage(ui::Message{kReadFailed, path, ui::Buttons::Ok, ui::Icon::None});
+        return false;
+    }
+    return ReadIconBytes(file, path, ui);
+}
+
+bool CIconFileReader::ReadIconBytes(std::span<const uint8_t> file, const std::string& caption, ui::UserInterface& ui) {
+    ResetIconFile();
+    const auto fail = [&](const char* text) {
+        ResetIconFile();
+        ui.showMessage(ui::Message{text, caption, ui::Buttons::Ok, ui::Icon::None});
+        return false;
+    };
+    // The header, then the whole directory, must be in the file before anything is sized
+    // from the count; an icon without images is no icon.
+    if (file.size() < kHeaderSize || u16(file, 0) != 0 || u16(file, 2) != 1 || u16(file, 4) == 0)
+        return fail(kReadFailed);
+    const size_t count = u16(file, 4);
+    if (file.size() - kHeaderSize < count * kEntrySize) return fail(kReadFailed);
+
+    uint64_t totalBytes = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const size_t at = kHeaderSize + i * kEntrySize;
+        IconDirectoryEntry entry{file[at], file[at + 1], file[at + 2], file[at + 3],
+                                 u16(file, at + 4), u16(file, at + 6), u32(file, at + 8), u32(file, at + 12)};
+        // Each image inside the file, and all of them together no bigger than the file,
+        // so a directory of overlapping giants cannot make us allocate without bound.
+        totalBytes += entry.bytesInRes;
+        if (entry.imageOffset > file.size() || entry.bytesInRes > file.size() - entry.imageOffset ||
+            totalBytes > file.size())
+            return fail(kContentFailed);
+        directory_.push_back(entry);
+    }
+    for (const IconDirectoryEntry& entry : directory_) {
+        IconImageEntry image{};
+        image.bits.assign(file.begin() + entry.imageOffset, file.begin() + entry.imageOffset + entry.bytesInRes);
+        image.byteCount = entry.bytesInRes;
+        if (isPng(image.bits)) derivePngParts(image, entry);
+        else if (!deriveBitmapParts(image)) return fail(kConvertFailed);
+        images_.push_back(std::move(image));
+    }
+    loaded_ = true;
+    return true;
+}
+
+void CIconFileReader::ResetIconFile() {
+    directory_.clear();
+    images_.clear();
+    loaded_ = false;
+}
+
+std::vector<uint8_t> CIconFileReader::iconFileBytes() const {
+    const size_t count = std::min(directory_.size(), images_.size());
+    std::vector<uint8_t> bytes(kHeaderSize + count * kEntrySize, 0);
+    put16(bytes, 2, 1);
+    put16(bytes, 4, uint16_t(count));
+    for (size_t i = 0; i < count; ++i) {
+        const IconDirectoryEntry& entry = directory_[i];
+        const size_t at = kHeaderSize + i * kEntrySize;
+        bytes[at] = entry.width, bytes[at + 1] = entry.height;
+        bytes[at + 2] = entry.colourCount, bytes[at + 3] = entry.reserved;
+        put16(bytes, at + 4, entry.planes);
+        put16(bytes, at + 6, entry.bitCount);
+        put32(bytes, at + 8, uint32_t(images_[i].bits.size()));
+        put32(bytes, at + 12, uint32_t(bytes.size()));
+        bytes.insert(bytes.end(), images_[i].bits.begin(), images_[i].bits.end());
+    }
+    return bytes;
+}
+
+std::vector<uint8_t> BuildGroupIconDirectory(const CIconFileReader& reader) {
+    const auto& directory = reader.directory();
+    std::vector<uint8_t> group(kHeaderSize + directory.size() * kGroupEntrySize, 0);
+    put16(group, 2, 1);
+    put16(group, 4, uint16_t(directory.size()));
+    for (size_t i = 0; i < directory.size(); ++i) {
+        const IconDirectoryEntry& entry = directory[i];
+        const size_t at = kHeaderSize + i * kGroupEntrySize;
+        group[at] = entry.width, group[at + 1] = entry.height;
+        group[at + 2] = entry.colourCount, group[at + 3] = entry.reserved;
+        put16(group, at + 4, entry.planes);
+        put16(group, at + 6, entry.bitCount);
+        put32(group, at + 8, entry.bytesInRes);
+        put16(group, at + 12, uint16_t(i + 1));
+    }
+    return group;
+}
+
+}  // namespace pgw::publish
