@@ -82,7 +82,14 @@ QWidget* createControl(const TemplateControl& spec, QWidget* page) {
         return line;
     }
     case Kind::IconPreview: return new QLabel(page);
-    case Kind::Progress: return new CTextProgressCtrl(page);
+    case Kind::Progress: {
+        // A bordered control: a plain one-pixel box around the bar.
+        auto* border = new QFrame(page);
+        border->setFrameStyle(QFrame::Box | QFrame::Plain);
+        border->setLineWidth(1);
+        new CTextProgressCtrl(border);
+        return border;
+    }
     }
     return nullptr;
 }
@@ -120,6 +127,11 @@ std::map<int, QWidget*> createFormControls(QWidget* page) {
         QWidget* widget = createControl(spec, page);
         widget->setGeometry(units.toPixels(spec.rect));
         if (spec.id == 0) continue;
+        if (spec.kind == Kind::Progress) {
+            QWidget* border = widget;
+            widget = border->findChild<CTextProgressCtrl*>();
+            widget->setGeometry(border->contentsRect());  // the form never changes size
+        }
         widget->setObjectName(QStringLiteral("control%1").arg(spec.id));
         controls[spec.id] = widget;
     }
