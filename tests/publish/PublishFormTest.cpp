@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -258,6 +260,9 @@ TEST_F(FormFixture, AnUnreadableIconLeavesNoPreviewAndNoFlag) {
 // ---- book code ------------------------------------------------------------------------
 
 TEST_F(FormFixture, InitialUpdateGivesTheBookAGuidShownAsUpperCaseText) {
+    // A book from before the stream existed.
+    parts.session.index.remove("AboutInfo");
+    ASSERT_EQ(parts.storage.store().workingCopy->destroyElement("AboutInfo"), storage::StgResult::Ok);
     type(control::kOutputPath, QStringLiteral("/old.exe"));
     form.takeData();
     form.OnInitialUpdate();
@@ -266,6 +271,7 @@ TEST_F(FormFixture, InitialUpdateGivesTheBookAGuidShownAsUpperCaseText) {
                     .match(code).hasMatch()) << code.toStdString();
     EXPECT_EQ(form.state().bookCode, code.toStdString());
     EXPECT_TRUE(form.bookGuid().held());
+    EXPECT_NE(parts.session.index.find("AboutInfo"), nullptr) << "made and indexed";
     EXPECT_EQ(form.state().outputPath, "") << "emptied";
     EXPECT_TRUE(QString::fromStdString(form.state().stubPath).endsWith(QStringLiteral("/core")));
     // Read back, not made anew.

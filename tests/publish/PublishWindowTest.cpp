@@ -1,6 +1,8 @@
 // The publish form in the main window: the make command shows it with the book's working
 // copy, the compile button writes a reader executable from a real book, and exit goes back.
 #include "../book/BookFixture.h"
+#include "IconFileBytes.h"
+#include "TestPe.h"
 #include "editors/CRTFView.h"
 #include "publish/CDRMView.h"
 #include "publish/PublishLayout.h"
@@ -9,6 +11,7 @@
 #include "tree/widgets/CManageView.h"
 #include "widgets/CTextProgressCtrl.h"
 
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -57,6 +60,19 @@ protected:
     std::string fakeStub(size_t size) {
         const std::string path = folder.file("core");
         std::ofstream(path, std::ios::binary) << std::string(size, 'S');
+        return path;
+    }
+
+    // A reader stub with an icon and its group, as the icon rewrite expects one.
+    std::string stubWithAnIcon() {
+        pe::test::PeLayout layout;
+        layout.resources = {
+            pe::test::resource(pe::ResourceId::number(3), pe::ResourceId::number(1), 0x804, std::vector<uint8_t>(64, 1)),
+            pe::test::resource(pe::ResourceId::number(14), pe::ResourceId::number(1), 0x804, std::vector<uint8_t>(20, 0)),
+        };
+        const std::vector<uint8_t> stub = pe::test::buildPe(layout);
+        const std::string path = folder.file("core");
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(stub.data()), std::streamsize(stub.size()));
         return path;
     }
 
@@ -111,6 +127,30 @@ TEST_F(PublishWindowTest, CompilesTheBookIntoStubBlockBookAndTrailer) {
     EXPECT_FALSE(tree().isEnabled()) << "until the author leaves the form";
     EXPECT_EQ(tree().label(tree().rootItem()), title) << "the book is open again";
     EXPECT_TRUE(frame.storage().isOpen());
+}
+
+TEST_F(PublishWindowTest, AnIconChosenInTheFormMarksTheCompiledBook) {
+    const std::string icon = folder.file("book.ico");
+    std::ofstream(icon, std::ios::binary) << test::icoFileBytes();
+    frame.ui().setFileDialogRunner([icon](QFileDialog& dialog) {
+        dialog.selectFile(QString::fromStdString(icon));
+        return int(QDialog::Accepted);
+    });
+    frame.runCommand(cmd::kMake);
+    form().button(control::kChooseIcon)->click();
+    ASSERT_TRUE(form().iconChosen());
+    form().setStubPath(stubWithAnIcon());
+    const std::string output = folder.file("icon.exe");
+    form().edit(control::kOutputPath)->setText(QString::fromStdString(output));
+    form().button(control::kCompile)->click();
+    EXPECT_TRUE(seen.empty()) << seen.front();
+    const std::vector<uint8_t> bytes = fileBytes(output);
+    ASSERT_GE(bytes.size(), kPublishInfoBlockSize + kTrailerSize);
+    const uint32_t blockOffset = le32(bytes, bytes.size() - 4);  // the rewritten stub's length
+    ASSERT_LE(blockOffset + kPublishInfoBlockSize, bytes.size());
+    EXPECT_EQ(decodePublishInfoBlock(bytes.data() + blockOffset).iconFlag, 1u);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 2), "MZ");
+    EXPECT_TRUE(form().iconChosen()) << "the choice outlives the compile";
 }
 
 TEST_F(PublishWindowTest, AFailedCompileKeepsTheCompileButton) {
