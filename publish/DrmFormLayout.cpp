@@ -56,19 +56,19 @@ const TemplateControl kTemplate[] = {
     {control::kExit, Kind::Button, "退    出", {258, 295, 43, 13}},
 };
 
-QWidget* createControl(const TemplateControl& spec, QWidget* page) {
-    const QString text = QString::fromUtf8(spec.text);
-    switch (spec.kind) {
+QWidget* createControl(const TemplateControl& entry, QWidget* page) {
+    const QString text = QString::fromUtf8(entry.text);
+    switch (entry.kind) {
     case Kind::Label:
     case Kind::RightLabel: {
         auto* label = new QLabel(text, page);
-        label->setAlignment((spec.kind == Kind::RightLabel ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
+        label->setAlignment((entry.kind == Kind::RightLabel ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
         return label;
     }
     case Kind::Edit:
     case Kind::ReadOnlyEdit: {
         auto* edit = new QLineEdit(page);
-        edit->setReadOnly(spec.kind == Kind::ReadOnlyEdit);
+        edit->setReadOnly(entry.kind == Kind::ReadOnlyEdit);
         // The limits are checked when the data is taken, with a message; the edit takes
         // what the author types.
         edit->setMaxLength(32767);
@@ -123,17 +123,17 @@ std::map<int, QWidget*> createFormControls(QWidget* page) {
     const DialogUnits units(page->font());
     page->setFixedSize(units.toPixels(QRect(QPoint(0, 0), kFormSizeInDialogUnits)).size());
     std::map<int, QWidget*> controls;
-    for (const TemplateControl& spec : kTemplate) {
-        QWidget* widget = createControl(spec, page);
-        widget->setGeometry(units.toPixels(spec.rect));
-        if (spec.id == 0) continue;
-        if (spec.kind == Kind::Progress) {
+    for (const TemplateControl& entry : kTemplate) {
+        QWidget* widget = createControl(entry, page);
+        widget->setGeometry(units.toPixels(entry.rect));
+        if (entry.id == 0) continue;
+        if (entry.kind == Kind::Progress) {
             QWidget* border = widget;
             widget = border->findChild<CTextProgressCtrl*>();
             widget->setGeometry(border->contentsRect());  // the form never changes size
         }
-        widget->setObjectName(QStringLiteral("control%1").arg(spec.id));
-        controls[spec.id] = widget;
+        widget->setObjectName(QStringLiteral("control%1").arg(entry.id));
+        controls[entry.id] = widget;
     }
     return controls;
 }
