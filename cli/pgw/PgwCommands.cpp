@@ -74,6 +74,9 @@ Outcome dispatch(const PgwOptions& options, TerminalUserInterface& ui) {
         case PgwCommand::GetText: return getTextCommand(options, ui);
         case PgwCommand::AddPicture: return addPictureCommand(options, ui);
         case PgwCommand::Pictures: return picturesCommand(options, ui);
+        case PgwCommand::Compile: return compileCommand(options, ui);
+        case PgwCommand::Info: return infoCommand(options, ui);
+        case PgwCommand::Extract: return extractCommand(options, ui);
     }
     return failed(kExitBadInput, "internal error: unknown command");
 }

@@ -29,6 +29,9 @@ Outcome setTextCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome getTextCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome addPictureCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome picturesCommand(const PgwOptions& options, TerminalUserInterface& ui);
+Outcome compileCommand(const PgwOptions& options, TerminalUserInterface& ui);
+Outcome infoCommand(const PgwOptions& options, TerminalUserInterface& ui);
+Outcome extractCommand(const PgwOptions& options, TerminalUserInterface& ui);
 
 class ProgramBook;
 // Opens the book as the program does (refusing it, or recovering it, as told), runs the

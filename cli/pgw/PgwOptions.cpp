@@ -23,6 +23,10 @@ same book code and the same rules as the program.
   pgw add-picture BOOK PAGE IMAGE [X Y]
                                  put the picture file IMAGE on picture page PAGE
   pgw pictures BOOK PAGE         list the pictures of picture page PAGE
+  pgw compile BOOK OUT.exe [--icon ICO] [--stub FILE] [--author A] ...
+                                 compile BOOK into the standalone reader OUT.exe
+  pgw info BOOK.exe              show the book information of a compiled book
+  pgw extract BOOK.exe OUT.pgw   write the book inside a compiled book to OUT.pgw
   pgw --help, -h                 show this help; pgw COMMAND --help for one command
   pgw --version                  show the version
 
@@ -31,7 +35,7 @@ points to. Chapter names are UTF-8 here and GBK in the book: a name GBK cannot
 hold is refused. The root chapter carries the book's file name without ".pgw".
 Use -- before arguments that start with '-'.
 
-add, rename, delete, set-text and add-picture open the book as the program does (a working copy
+add, rename, delete, set-text, add-picture and compile open the book as the program does (a working copy
 "~NAME.bak" beside it), make the change, save and close; no working copy stays.
 When a working copy is already there (the program did not end normally), they
 leave the book alone and exit with 3, unless told:
@@ -167,6 +171,46 @@ Exit status: 0 done, 1 no such PAGE or PAGE is not a picture page, 2 bad usage
 or a file that cannot be read as a book.
 )";
 
+constexpr std::string_view kCompileHelp = R"(Usage: pgw compile [--recover=restore|discard] BOOK OUT.exe [OPTIONS]
+Compiles BOOK into the standalone reader OUT.exe as the program's publish form
+does: the reader stub, its icon replaced when --icon is given, the book
+information, the book and the trailer. OUT.exe is written beside its name
+and renamed into place when complete, so an old OUT.exe stays whole when
+anything fails. The book's GUID is made on first use and saved in the book.
+  --icon ICO        the .ico file whose images replace the stub's icon
+  --stub FILE       the reader stub (default: "core" beside pgw)
+  --author TEXT     author, at most 50 GBK bytes (a Chinese character takes 2)
+  --homepage TEXT   homepage, at most 200 bytes
+  --email TEXT      e-mail, at most 200 bytes
+  --copyright TEXT  copyright, at most 50 bytes
+  --date TEXT       date of making, free text, at most 50 bytes
+  --id TEXT         book ID, at most 260 bytes
+  --other TEXT      other information, at most 300 bytes
+Each option also takes the form --NAME=VALUE. Prints one line: the output, its
+size, the book's length and the book code.
+Exit status: 0 done, 1 refused (a text too long or not GBK, the stub or icon
+unusable, OUT.exe not writable), 2 bad usage or unreadable book, 3 a working
+copy exists (see pgw --help).
+)";
+
+constexpr std::string_view kInfoHelp = R"(Usage: pgw info BOOK.exe
+Writes one JSON object describing the book inside a compiled reader:
+  blockOffset, bookOffset, bookLength   where the information block and the
+                                        book lie in the file, in bytes
+  title, bookCode, iconFlag             the block's fields
+  guid, bookId, author, homepage, email, copyright, date, other
+                                        the book information (UTF-8; bytes
+                                        that are not GBK appear as \xHH)
+Exit status: 0 done, 2 a file that holds no compiled book, or unreadable.
+)";
+
+constexpr std::string_view kExtractHelp = R"(Usage: pgw extract BOOK.exe OUT.pgw
+Writes the book inside a compiled reader to OUT.pgw, byte for byte (written
+beside its name and renamed into place). OUT.pgw must not exist yet.
+Exit status: 0 done, 1 OUT.pgw exists or cannot be written, 2 a file that
+holds no compiled book, or unreadable.
+)";
+
 struct CommandShape {
     std::string_view name;
     PgwCommand command;
@@ -175,6 +219,7 @@ struct CommandShape {
     bool takesRecovery;
     std::string_view usage;
     bool takesRtf = false;
+    bool takesPublishOptions = false;
 };
 
 constexpr CommandShape kShapes[] = {
@@ -188,7 +233,44 @@ constexpr CommandShape kShapes[] = {
     {"get-text", PgwCommand::GetText, 2, 2, false, "pgw get-text BOOK PAGE [--rtf]", true},
     {"add-picture", PgwCommand::AddPicture, 3, 5, true, "pgw add-picture BOOK PAGE IMAGE [X Y]"},
     {"pictures", PgwCommand::Pictures, 2, 2, false, "pgw pictures BOOK PAGE"},
+    {"compile", PgwCommand::Compile, 2, 2, true, "pgw compile BOOK OUT.exe [--icon ICO] [--stub FILE] [--author A] ...",
+     false, true},
+    {"info", PgwCommand::Info, 1, 1, false, "pgw info BOOK.exe"},
+    {"extract", PgwCommand::Extract, 2, 2, false, "pgw extract BOOK.exe OUT.pgw"},
 };
+
+// compile's options that take a value, as --NAME VALUE or --NAME=VALUE.
+std::string* publishOption(std::string_view name, PgwOptions* options) {
+    PublishTexts& texts = options->publish;
+    if (name == "--icon") return &options->icon;
+    if (name == "--stub") return &options->stub;
+    if (name == "--author") return &texts.author;
+    if (name == "--homepage") return &texts.homepage;
+    if (name == "--email") return &texts.email;
+    if (name == "--copyright") return &texts.copyright;
+    if (name == "--date") return &texts.date;
+    if (name == "--id") return &texts.bookId;
+    if (name == "--other") return &texts.other;
+    return nullptr;
+}
+
+// Takes a publish option at argv[*i] (and its value, which may be the next word).
+// Returns false when the word is no such option; `error` is set when it is one but
+// its value is missing.
+bool takePublishOption(int argc, const char* const* argv, int* i, PgwOptions* options, std::string* error) {
+    const std::string_view arg = argv[*i];
+    const size_t equals = arg.find('=');
+    std::string* target = publishOption(arg.substr(0, equals), options);
+    if (!target) return false;
+    if (equals != std::string_view::npos) {
+        *target = std::string(arg.substr(equals + 1));
+    } else if (*i + 1 < argc) {
+        *target = argv[++*i];
+    } else {
+        *error = std::string(arg) + " needs a value";
+    }
+    return true;
+}
 
 const CommandShape* findShape(std::string_view name) {
     for (const auto& shape : kShapes)
@@ -235,6 +317,8 @@ bool takeWords(const CommandShape& shape, int argc, const char* const* argv, Pgw
             options->rtf = true;
         } else if (shape.takesRecovery && arg.starts_with("--recover=")) {
             if (!takeRecovery(arg, options, error)) return false;
+        } else if (shape.takesPublishOptions && takePublishOption(argc, argv, &i, options, error)) {
+            if (!error->empty()) return false;
         } else {
             *error = "unknown option " + std::string(arg) + " for " + std::string(shape.name) + " (" +
                      usageError(shape) + ")";
@@ -343,6 +427,9 @@ std::string_view pgwHelpText(PgwCommand command) {
         case PgwCommand::GetText: return kGetTextHelp;
         case PgwCommand::AddPicture: return kAddPictureHelp;
         case PgwCommand::Pictures: return kPicturesHelp;
+        case PgwCommand::Compile: return kCompileHelp;
+        case PgwCommand::Info: return kInfoHelp;
+        case PgwCommand::Extract: return kExtractHelp;
         default: return kHelp;
     }
 }

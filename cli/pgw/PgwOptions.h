@@ -7,7 +7,10 @@
 
 namespace pgw::cli {
 
-enum class PgwCommand { Help, Version, New, Tree, Dump, Add, Rename, Delete, SetText, GetText, AddPicture, Pictures };
+enum class PgwCommand {
+    Help, Version, New, Tree, Dump, Add, Rename, Delete, SetText, GetText, AddPicture, Pictures,
+    Compile, Info, Extract
+};
 
 // What to do with a working copy left beside the book by a program that did not end
 // normally. Without a choice, a changing command leaves such a book alone.
@@ -15,11 +18,16 @@ enum class Recovery { None, Restore, Discard };
 
 enum class ChapterKind { Directory, Text, Picture };
 
+// compile's book information, as typed (UTF-8); converted to GBK when the book is made.
+struct PublishTexts {
+    std::string bookId, author, homepage, email, copyright, date, other;
+};
+
 struct PgwOptions {
     PgwCommand command = PgwCommand::Help;
     PgwCommand helpFor = PgwCommand::Help;  // Help: the command asked about, or Help for all
     std::string book;
-    std::string first;   // add: PARENT; rename: OLD; delete: NAME; set-text, get-text, add-picture, pictures: PAGE
+    std::string first;   // compile, extract: OUT; add: PARENT; rename: OLD; delete: NAME; set-text, get-text, add-picture, pictures: PAGE
     std::string second;  // add: NAME (may be absent); rename: NEW; set-text: FILE; add-picture: IMAGE
     bool hasSecond = false;
     ChapterKind kind = ChapterKind::Directory;
@@ -27,6 +35,10 @@ struct PgwOptions {
     bool rtf = false;  // get-text: the stored RTF rather than the text
     int32_t pictureX = 5;  // add-picture: where the picture's top left corner goes
     int32_t pictureY = 30;
+    // compile
+    std::string icon;  // empty: the stub keeps its icon
+    std::string stub;  // empty: "core" beside pgw
+    PublishTexts publish;
 };
 
 // Fills `options`, or returns false with a one-line `error` for the user.
