@@ -4,6 +4,7 @@
 #include "editors/CRTFView.h"
 #include "editors/pictures/CPictureView.h"
 #include "platform/text/CodePage.h"
+#include "publish/CDRMView.h"
 #include "shell/CBiSplitterWnd.h"
 #include "shell/CommandTable.h"
 #include "tree/widgets/CManageView.h"
@@ -142,9 +143,10 @@ void CMainFrame::createClient() {
     splitter_->addView(int(book::PaneView::RichText), textView_);
     pictureView_ = new editors::CPictureView;
     splitter_->addView(int(book::PaneView::Picture), pictureView_);
-    // The web and publishing views come with their own work; until then, empty.
-    for (const book::PaneView view : {book::PaneView::Web, book::PaneView::PublishForm})
-        splitter_->addView(int(view), new QWidget);
+    // The web view comes with its own work; until then, empty.
+    splitter_->addView(int(book::PaneView::Web), new QWidget);
+    publishForm_ = new publish::CDRMView;
+    splitter_->addView(int(book::PaneView::PublishForm), publishForm_);
     splitter_->SetPane(0, kChapterPaneFlags, QStringLiteral("First pane"), pane_);
     splitter_->SetPane(1, kContentPaneFlags, QStringLiteral("Second pane"), textView_);
     splitter_->ShowView(int(book::PaneView::RichText), 1);
@@ -162,6 +164,7 @@ void CMainFrame::createClient() {
         statusPanes_[2]->repaint();
     });
     attachPictureView();
+    attachPublishForm();
     pane_->attachBook(*storage_, *document_);
     pane_->setPaneToggle([this] { splitter_->TogglePane(0); });
     pane_->setStatusReporter([this](const QString& text) { statusPanes_[1]->setText(text); });
@@ -169,10 +172,17 @@ void CMainFrame::createClient() {
     connect(pane_->tree(), &tree::widgets::CChapterTreeCtrl::activated, this, [this] { splitter_->SetActivePane(0); });
     textView_->editor()->viewport()->installEventFilter(this);
 
-    pane_->newBook();
+    if (pane_->newBook()) bookReplaced();
     splitter_->ShowView(int(book::PaneView::RichText), 1);
     splitter_->SetSplitPosition(kSplitPosition);
 }
+
+void CMainFrame::attachPublishForm() {
+    publishForm_->attach(*storage_, *document_, *ui_, pane_->tree());
+    publishForm_->setExitHandler([this] { splitter_->ShowView(int(book::PaneView::RichText), 1); });
+}
+
+void CMainFrame::bookReplaced() { publishForm_->OnInitialUpdate(); }
 
 void CMainFrame::attachPictureView() {
     pictureView_->setDocument(document_.get(), &session_, pane_->tree());

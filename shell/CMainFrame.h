@@ -33,6 +33,9 @@ class CPictureView;
 namespace pgw::tree::widgets {
 class CManageView;
 }
+namespace pgw::publish {
+class CDRMView;
+}
 
 namespace pgw::shell {
 
@@ -61,6 +64,7 @@ public:
     tree::widgets::CManageView* chapterPane() const { return pane_; }
     editors::CRTFView* textView() const { return textView_; }
     editors::CPictureView* pictureView() const { return pictureView_; }
+    publish::CDRMView* publishForm() const { return publishForm_; }
     book::CPGWDoc& document() { return *document_; }
     book::BookStorage& storage() { return *storage_; }
     ui::QtUserInterface& ui() { return *ui_; }
@@ -80,6 +84,9 @@ private:
     void createAccelerators();
     void createClient();
     void attachPictureView();
+    void attachPublishForm();
+    // What the form does whenever a book has been opened or made.
+    void bookReplaced();
     void registerCommands();
     void registerFrameCommands();
     void registerViewCommands();
@@ -99,6 +106,7 @@ private:
     tree::widgets::CManageView* pane_ = nullptr;
     editors::CRTFView* textView_ = nullptr;
     editors::CPictureView* pictureView_ = nullptr;
+    publish::CDRMView* publishForm_ = nullptr;
     // The book lives on the pane's tree: it goes before the widgets do.
     std::unique_ptr<WindowPageEditors> editors_;
     std::unique_ptr<book::BookStorage> storage_;

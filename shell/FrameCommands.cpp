@@ -4,6 +4,7 @@
 #include "editors/CRTFView.h"
 #include "platform/framework/DocumentTemplate.h"
 #include "platform/framework/FrameRules.h"
+#include "publish/CDRMView.h"
 #include "shell/CBiSplitterWnd.h"
 #include "shell/CMainFrame.h"
 #include "tree/widgets/CManageView.h"
@@ -39,7 +40,9 @@ void CMainFrame::registerCommands() {
 
 void CMainFrame::registerFrameCommands() {
     framework::installFrameRules(frameTarget_, [this] { return session_.bookOpen; });
-    frameTarget_.onCommand(cmd::kNew, [this] { pane_->newBook(); });
+    frameTarget_.onCommand(cmd::kNew, [this] {
+        if (pane_->newBook()) bookReplaced();
+    });
     frameTarget_.onCommand(cmd::kMake, [this] { make(); });
     frameTarget_.onCommand(cmd::kPrint, [this] { ui_->beep(); });  // the program prints nothing
     frameTarget_.onCommand(cmd::kHelpContents, [this] { help(); });
@@ -94,6 +97,8 @@ void CMainFrame::cut() {
 // Make: the publish form shows the book as it stands, the shown page stored first.
 void CMainFrame::make() {
     if (!session_.index.empty()) {
+        publishForm_->setBookPath(storage_->store().workingCopyPath);
+        publishForm_->SetPublishMode(true);
         const tree::ItemId selected = pane_->tree()->selectedItem();
         if (selected != tree::kNoItem) {
             const std::string name = pane_->tree()->label(selected);
@@ -127,6 +132,7 @@ bool CMainFrame::openBook(const std::string& path) {
     if (opened) {
         document_->setPathName(path);
         recent_.add(path);
+        bookReplaced();
     }
     rebuildMenuBar();
     return opened;

@@ -1,0 +1,94 @@
+#pragma once
+// The publish form: the book information the author types, the icon and the output file
+// chosen, and the compile command that turns the open book into a reader executable. The
+// main window creates it once as its content view 4; the make command shows it and its
+// exit button goes back to the text view.
+
+#include "publish/BookGuid.h"
+#include "publish/CIconFileReader.h"
+#include "publish/FormExchange.h"
+#include "publish/PublishLayout.h"
+#include "widgets/ColourTable.h"
+
+#include <QScrollArea>
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace pgw {
+class CTextProgressCtrl;
+}
+namespace pgw::book {
+class BookStorage;
+class CPGWDoc;
+}
+
+namespace pgw::publish {
+
+class CDRMView : public QScrollArea {
+public:
+    static constexpr int kViewId = 4;
+    static constexpr colour::ColourRef kProgressBackground = 0xFAE6E6;
+
+    explicit CDRMView(QWidget* parent = nullptr);
+
+    // What the window gives the form: the open book, its document, the dialogs and the
+    // chapter tree control (disabled while a compiled book is made, enabled on exit).
+    void attach(book::BookStorage& storage, book::CPGWDoc& document, ui::UserInterface& ui, QWidget* chapterTree);
+    // The window's switch back to the text view, run first on exit.
+    void setExitHandler(std::function<void()> handler) { exitHandler_ = std::move(handler); }
+    void setGuidGenerator(GuidGenerator generate) { generateGuid_ = std::move(generate); }
+
+    // When a book has been opened or made: the book's GUID is read (or made) and shown.
+    void OnInitialUpdate();
+    // The make command's path of what is compiled: the book's working copy.
+    void setBookPath(const std::string& path) { state_.bookPath = path; }
+    void SetPublishMode(bool on);
+    void ChooseOutputFile();
+    void ChooseIcon();
+    bool CompileBook();
+    void Exit();
+
+    // Data exchange: false when a text was refused (the fields from it on keep their values).
+    bool takeData();
+    void fillControls();
+    // The book information as the compiled book records it (GBK).
+    BookInfo bookInfo() const;
+
+    const PublishFormState& state() const { return state_; }
+    void setStubPath(const std::string& path) { state_.stubPath = path; }
+    const BookGuid& bookGuid() const { return guid_; }
+    bool iconChosen() const { return iconChosen_; }
+    QWidget* control(int id) const;
+    QLineEdit* edit(int id) const;
+    QPushButton* button(int id) const;
+    CTextProgressCtrl* progress() const;
+    QLabel* iconPreview() const;
+
+private:
+    void createForm();
+    void loadIconFile(const std::string& path);
+
+    std::map<int, QWidget*> controls_;
+    FormExchange exchange_;
+    PublishFormState state_;
+    BookGuid guid_;
+    bool iconChosen_ = false;  // never cleared: the choice outlives the icon's loaded data
+    CIconFileReader icons_;
+    std::optional<std::vector<uint8_t>> groupIconDirectory_;
+    GuidGenerator generateGuid_ = randomGuid;
+    std::function<void()> exitHandler_;
+    book::BookStorage* storage_ = nullptr;
+    book::CPGWDoc* document_ = nullptr;
+    ui::UserInterface* ui_ = nullptr;
+    QWidget* chapterTree_ = nullptr;
+};
+
+}  // namespace pgw::publish
