@@ -49,6 +49,14 @@ HACCEL buildAccelerators() {
     return ::CreateAcceleratorTableW(keys, int(std::size(keys)));
 }
 
+// The font the system uses for message boxes: the tree's labels look native with it.
+HFONT messageFont() {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return nullptr;
+    return ::CreateFontIndirectW(&metrics.lfMessageFont);
+}
+
 struct RtfSource {
     const std::string* bytes;
     size_t at;
@@ -77,8 +85,9 @@ bool ReaderWindow::create(HINSTANCE instance, int show) {
     windowClass.lpszClassName = kClassName;
     if (!::RegisterClassExW(&windowClass) || !PicturePane::registerClass(instance)) return false;
     accelerators_ = buildAccelerators();
-    const std::wstring title = gbkToWide(book_->fields().title);
-    window_ = ::CreateWindowExW(0, kClassName, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 900,
+    // A block without a title (never written so) falls back on the root chapter's name.
+    const std::string& title = book_->fields().title.empty() ? book_->chapters().front().name : book_->fields().title;
+    window_ = ::CreateWindowExW(0, kClassName, gbkToWide(title).c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 900,
                                 640, nullptr, buildMenu(), instance, this);
     if (!window_) return false;
     ::ShowWindow(window_, show);
@@ -112,7 +121,7 @@ LRESULT ReaderWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CREATE:
             createChildren();
             fillTree();
-            goToPage(book_->firstPage());
+            if (const auto first = book_->firstPage()) goToPage(first);
             return 0;
         case WM_SIZE: layOut(); return 0;
         case WM_COMMAND: onCommand(LOWORD(wParam)); return 0;
@@ -126,6 +135,7 @@ LRESULT ReaderWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_DESTROY:
             if (images_) ::ImageList_Destroy(images_);
+            if (font_) ::DeleteObject(font_);
             ::PostQuitMessage(0);
             return 0;
         default: break;
@@ -144,6 +154,8 @@ void ReaderWindow::createChildren() {
         ::DeleteObject(strip);
     }
     TreeView_SetImageList(tree_, images_, TVSIL_NORMAL);
+    font_ = messageFont();
+    if (font_) ::SendMessageW(tree_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     text_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, MSFTEDIT_CLASS, L"",
                               WS_CHILD | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0,
                               0, 0, window_, nullptr, instance_, nullptr);

@@ -46,6 +46,7 @@ private:
     HWND pictures_ = nullptr;
     HACCEL accelerators_ = nullptr;
     HIMAGELIST images_ = nullptr;
+    HFONT font_ = nullptr;
     std::vector<HTREEITEM> items_;  // by chapter index
     std::optional<size_t> current_;
 };
