@@ -8,11 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <set>
 #include <sstream>
+#include <sys/wait.h>
 
 namespace pgw::stub::testing {
 namespace {
@@ -95,6 +97,36 @@ TEST_F(ReaderProgramTest, FindsABookAppendedToItAndKnowsItselfWhenAlone) {
     EXPECT_TRUE(book->selfTest().whole);
 
     EXPECT_EQ(CompiledBook::open(kStub, &book).error, BookError::NoAppendedBook);
+}
+
+// Runs the reader itself, with Wine when it is installed (it is not part of the build's
+// packages): --selftest answers 0 for a whole book, 1 for a damaged one, 2 when alone.
+std::string wineLoader() {
+    for (const char* candidate : {"/usr/lib/wine/wine64", "/usr/bin/wine64", "/usr/bin/wine"})
+        if (std::filesystem::exists(candidate)) return candidate;
+    return {};
+}
+
+TEST_F(ReaderProgramTest, SelfTestUnderWineTellsWholeFromDamaged) {
+    const std::string wine = wineLoader();
+    if (wine.empty()) GTEST_SKIP() << "Wine is not installed";
+    SampleBook sample;
+    std::ifstream file(kStub, std::ios::binary);
+    const std::string core{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    const std::string whole = writeFile("whole.exe", compiled(core, sample.bytes(), sampleInput()));
+    const std::string alone = writeFile("alone.exe", core);
+    sample.removePageStream("深页");
+    const std::string damaged = writeFile("damaged.exe", compiled(core, sample.bytes(), sampleInput()));
+
+    const std::string environment = "WINEPREFIX='" + (std::filesystem::current_path() / "wine").string() +
+                                    "' WINEDEBUG=-all DISPLAY= timeout 300 " + wine + " ";
+    const auto exitCode = [&](const std::string& program) {
+        const int status = std::system((environment + program + " --selftest >/dev/null 2>&1").c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(exitCode(whole), 0);
+    EXPECT_EQ(exitCode(damaged), 1);
+    EXPECT_EQ(exitCode(alone), 2);
 }
 
 }  // namespace
