@@ -129,5 +129,17 @@ TEST_F(ReaderProgramTest, SelfTestUnderWineTellsWholeFromDamaged) {
     EXPECT_EQ(exitCode(alone), 2);
 }
 
+TEST_F(ReaderProgramTest, WindowsCodePageConverterUnderWine) {
+    const std::string wine = wineLoader();
+    const std::string check = std::string(PGW_STUB_CHECKS_DIR) + "/codec_check.exe";
+    if (wine.empty() || !std::filesystem::exists(check)) GTEST_SKIP() << "Wine or the Windows-side check is missing";
+    book::testing::ScratchFolder folder;
+    std::string output;
+    const bool passed = runCommand("WINEPREFIX='" + (folder.path() / "wine").string() + "' WINEDEBUG=-all DISPLAY= timeout 300 " +
+                                       wine + " " + check,
+                                   &output);
+    EXPECT_TRUE(passed) << output;
+}
+
 }  // namespace
 }  // namespace pgw::stub::testing
