@@ -3,6 +3,7 @@
 // appended to it. Skipped when the cross build did not run or a checking tool is missing.
 
 #include "CompiledBookMaker.h"
+#include "platform/pe/PeFile.h"
 #include "stub/reader/CompiledBook.h"
 
 #include <gtest/gtest.h>
@@ -97,6 +98,24 @@ TEST_F(ReaderProgramTest, FindsABookAppendedToItAndKnowsItselfWhenAlone) {
     EXPECT_TRUE(book->selfTest().whole);
 
     EXPECT_EQ(CompiledBook::open(kStub, &book).error, BookError::NoAppendedBook);
+}
+
+// Compiling with an icon rewrites the reader's resources before the book is appended: the
+// rewritten reader must still be a program that finds its book.
+TEST_F(ReaderProgramTest, KeepsFindingItsBookAfterItsIconsAreReplaced) {
+    SampleBook sample;
+    const std::string rewritten = (std::filesystem::current_path() / "core-with-icon").string();
+    std::string error;
+    ASSERT_TRUE(pe::replaceIconsInFile(kStub, std::string(PGW_SOURCE_DIR) + "/resources/pagewright.ico", rewritten,
+                                       error))
+        << error;
+    std::ifstream file(rewritten, std::ios::binary);
+    const std::string core{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    std::unique_ptr<CompiledBook> book;
+    const BookStatus status = CompiledBook::open(writeFile("icon.exe", compiled(core, sample.bytes(), sampleInput())), &book);
+    ASSERT_TRUE(status.ok()) << status.message;
+    EXPECT_TRUE(book->selfTest().whole);
+    EXPECT_EQ(CompiledBook::open(rewritten, &book).error, BookError::NoAppendedBook);
 }
 
 // Runs the reader itself, with Wine when it is installed (it is not part of the build's
