@@ -15,6 +15,7 @@ namespace {
 constexpr wchar_t kClassName[] = L"PagewrightReader";
 constexpr int kTreeWidthPercent = 28;
 constexpr int kMinTreeWidth = 160;
+constexpr size_t kNotesShown = 10;  // a badly damaged table must not make a box taller than the screen
 
 enum Command : int { kPreviousPage = 101, kNextPage, kExit, kAbout };
 
@@ -92,6 +93,8 @@ bool ReaderWindow::create(HINSTANCE instance, int show) {
     if (!window_) return false;
     ::ShowWindow(window_, show);
     ::UpdateWindow(window_);
+    ::SetFocus(tree_);
+    if (!book_->table().notes.empty()) warnAboutDamage();
     return true;
 }
 
@@ -124,6 +127,7 @@ LRESULT ReaderWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (const auto first = book_->firstPage()) goToPage(first);
             return 0;
         case WM_SIZE: layOut(); return 0;
+        case WM_SETFOCUS: ::SetFocus(tree_); return 0;  // back from a dialog, keys go to the chapters
         case WM_COMMAND: onCommand(LOWORD(wParam)); return 0;
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
@@ -258,6 +262,15 @@ void ReaderWindow::showMessage(const std::wstring& text) {
     ::SetWindowTextW(text_, text.c_str());
     ::ShowWindow(pictures_, SW_HIDE);
     ::ShowWindow(text_, SW_SHOW);
+}
+
+// The chapters that could be placed are shown; the reader is told that some could not.
+void ReaderWindow::warnAboutDamage() {
+    std::string text = "这本电子书的章节目录有损坏，部分章节可能不在应有的位置或无法显示：";
+    const auto& notes = book_->table().notes;
+    for (size_t i = 0; i < notes.size() && i < kNotesShown; ++i) text += "\n" + notes[i];
+    if (notes.size() > kNotesShown) text += "\n……";
+    ::MessageBoxW(window_, utf8ToWide(text).c_str(), L"电子书阅读器", MB_OK | MB_ICONWARNING);
 }
 
 void ReaderWindow::showAbout() {

@@ -37,6 +37,7 @@ private:
     void showMessage(const std::wstring& text);
     void goToPage(std::optional<size_t> page);
     void showAbout();
+    void warnAboutDamage();
 
     std::unique_ptr<CompiledBook> book_;
     HINSTANCE instance_ = nullptr;
