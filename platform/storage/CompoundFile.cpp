@@ -7,8 +7,6 @@
 #include "FileFormat.h"
 
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace pgw::storage {
 
@@ -285,12 +283,12 @@ StgResult openCompoundMemory(std::vector<uint8_t> bytes, std::unique_ptr<Storage
 }
 
 bool isCompoundFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+    OpenedFile file;
+    if (openFileDevice(path, false, FileLock::None, &file) != StgResult::Ok) return false;
     uint8_t head[sizeof kSignature] = {};
-    const ssize_t n = ::pread(fd, head, sizeof head, 0);
-    ::close(fd);
-    return n == ssize_t(sizeof head) && std::memcmp(head, kSignature, sizeof head) == 0;
+    size_t got = 0;
+    return file.device->readAt(0, head, sizeof head, &got) == StgResult::Ok && got == sizeof head &&
+           std::memcmp(head, kSignature, sizeof head) == 0;
 }
 
 }  // namespace pgw::storage
