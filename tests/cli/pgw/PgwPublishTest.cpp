@@ -118,8 +118,17 @@ TEST_F(PgwPublish, FailedCompileKeepsTheOldOutputAndLeavesNothingBehind) {
 }
 
 TEST_F(PgwPublish, DefaultStubIsCoreBesidePgw) {
-    const std::string err = fails({"compile", book, path("out.exe")}, 1);
-    EXPECT_NE(err.find((fs::path(PGW_TOOL_PATH).parent_path() / "core").string()), std::string::npos) << err;
+    // The build puts the reader beside pgw when it can cross-build it; without it the
+    // compile names the file it looked for.
+    const fs::path core = fs::path(PGW_TOOL_PATH).parent_path() / "core";
+    if (!fs::exists(core)) {
+        const std::string err = fails({"compile", book, path("out.exe")}, 1);
+        EXPECT_NE(err.find(core.string()), std::string::npos) << err;
+        return;
+    }
+    EXPECT_EQ(pgw({"compile", book, path("out.exe")}).exitCode, 0);
+    const std::string reader = readFile(core.string());
+    EXPECT_EQ(readFile(path("out.exe")).compare(0, reader.size(), reader), 0);
 }
 
 TEST_F(PgwPublish, OutputMayNotReplaceTheBookOrTheStub) {
