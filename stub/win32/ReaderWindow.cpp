@@ -161,9 +161,14 @@ void ReaderWindow::createChildren() {
     font_ = messageFont();
     if (font_) ::SendMessageW(tree_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     text_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, MSFTEDIT_CLASS, L"",
-                              WS_CHILD | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0,
+                              WS_CHILD | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0,
                               0, 0, window_, nullptr, instance_, nullptr);
-    if (text_) ::SendMessageW(text_, EM_EXLIMITTEXT, 0, LPARAM(0x7FFFFFFF));
+    if (text_) {
+        ::SendMessageW(text_, EM_EXLIMITTEXT, 0, LPARAM(0x7FFFFFFF));
+        // A reader reads lines wrapped at the pane's edge, with a little air on both sides.
+        ::SendMessageW(text_, EM_SETTARGETDEVICE, 0, 0);
+        ::SendMessageW(text_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(8, 8));
+    }
     pictures_ = PicturePane::create(window_, instance_);
 }
 
