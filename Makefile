@@ -6,10 +6,11 @@ BENCH_BUILD?= build-bench
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 FUZZ_RTF_TARGET ?= fuzz_rtf_reader
+FUZZ_PUBLISH_TARGET ?= fuzz_icon_file
 
 CMAKE_GEN = cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps build run test test-asan bench fuzz fuzz-rtf clean
+.PHONY: deps build run test test-asan bench fuzz fuzz-rtf fuzz-publish clean
 
 deps:
 	@tools/deps.sh
@@ -52,6 +53,13 @@ fuzz-rtf: deps
 	mkdir -p $(FUZZ_BUILD)/corpus-rtf
 	$(FUZZ_BUILD)/fuzz/$(FUZZ_RTF_TARGET) -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=10 \
 	    -rss_limit_mb=2048 $(FUZZ_BUILD)/corpus-rtf fuzz/seeds-rtf
+
+fuzz-publish: deps
+	@test -f $(FUZZ_BUILD)/build.ninja || CC=clang CXX=clang++ cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPGW_FUZZ=ON -DPGW_QT=OFF -S . -B $(FUZZ_BUILD)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_PUBLISH_TARGET)
+	mkdir -p $(FUZZ_BUILD)/corpus-publish
+	$(FUZZ_BUILD)/fuzz/$(FUZZ_PUBLISH_TARGET) -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=10 \
+	    -rss_limit_mb=2048 $(FUZZ_BUILD)/corpus-publish fuzz/seeds-publish
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)

@@ -5,7 +5,9 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QSettings>
+#include <QTranslator>
 
 namespace pgw::app {
 
@@ -19,6 +21,18 @@ CPagewrightApp::CPagewrightApp(int& argc, char** argv) : QApplication(argc, argv
     setApplicationName(QStringLiteral("Pagewright"));
     setApplicationVersion(QStringLiteral("1.0"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/128.ico")));
+    loadChineseQtTexts();
+}
+
+// The program speaks Chinese whatever the desktop's language, so Qt's own texts (the
+// buttons of message boxes, the file dialogs) must too. Without the translation files
+// they stay English; nothing else depends on them.
+void CPagewrightApp::loadChineseQtTexts() {
+    auto* translator = new QTranslator(this);
+    if (translator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(translator);
+    else
+        delete translator;
 }
 
 CPagewrightApp::~CPagewrightApp() {

@@ -29,6 +29,8 @@ public:
     void saveRecentFiles() const;
 
 private:
+    void loadChineseQtTexts();
+
     book::BookSession session_;
     std::unique_ptr<shell::CMainFrame> frame_;
 };

@@ -35,16 +35,17 @@ points to. Chapter names are UTF-8 here and GBK in the book: a name GBK cannot
 hold is refused. The root chapter carries the book's file name without ".pgw".
 Use -- before arguments that start with '-'.
 
-add, rename, delete, set-text, add-picture and compile open the book as the program does (a working copy
-"~NAME.bak" beside it), make the change, save and close; no working copy stays.
-When a working copy is already there (the program did not end normally), they
-leave the book alone and exit with 3, unless told:
+add, rename, delete, set-text, add-picture and compile open the book as the
+program does (a working copy "~NAME.bak" beside it), make the change, save and
+close; no working copy stays. When a working copy is already there (the program
+did not end normally), they leave the book alone and exit with 3, unless told:
   --recover=restore              first bring the book to the working copy's state
                                  (its unsaved changes included), then go on
   --recover=discard              first drop the working copy, then go on
-tree, dump, get-text and pictures only read the book file and never make a working copy; with one
-present they show the book as last saved and say so on standard error. A book
-that a running program has open is in use: every command refuses it (exit 2).
+tree, dump, get-text and pictures only read the book file and never make a
+working copy; with one present they show the book as last saved and say so on
+standard error. info and extract only read the compiled book. A book that a
+running program has open is in use: every command refuses it (exit 2).
 
 Exit status:
   0  done

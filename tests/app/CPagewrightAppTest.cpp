@@ -5,6 +5,10 @@
 #include "app/CPagewrightApp.h"
 #include "shell/CMainFrame.h"
 
+#include <QAbstractButton>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QMessageBox>
 #include <QSettings>
 
 #include <gtest/gtest.h>
@@ -40,3 +44,11 @@ TEST(CPagewrightApp, StartsWithTheUntitledBookAndKeepsRecentFilesBetweenRuns) {
 
 }  // namespace
 }  // namespace pgw::app
+
+TEST(CPagewrightApp, QtsOwnButtonsSpeakChinese) {
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_zh_CN.qm")))
+        GTEST_SKIP() << "Qt's Chinese translation is not installed";
+    QMessageBox box(QMessageBox::Question, QStringLiteral("t"), QStringLiteral("q"), QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(box.button(QMessageBox::Yes)->text(), QStringLiteral("是(&Y)"));
+    EXPECT_EQ(box.button(QMessageBox::No)->text(), QStringLiteral("否(&N)"));
+}
