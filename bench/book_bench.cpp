@@ -1,13 +1,10 @@
 // Speed of the book layer: opening a book of 5,000 chapters, adding one page to it, and
 // saving a 50 MB book, each against a baseline measured in the same run.
 
+#include "BenchBook.h"
 #include "BenchSupport.h"
 
 #include "book/BookStorage.h"
-#include "book/CPGWDoc.h"
-#include "platform/ui/ScriptedUserInterface.h"
-#include "tree/ChapterOperations.h"
-#include "tree/MemoryChapterTree.h"
 #include "tree/TreeItems.h"
 
 #include <cstdio>
@@ -19,79 +16,15 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace pgw;
+using bench::Program;
 using storage::StgResult;
-namespace mode = storage::mode;
 
 constexpr int kRepeats = 5;
 
-// The program's parts around one book, without a window.
-struct Program {
-    book::BookSession session;
-    tree::MemoryChapterTree tree;
-    ui::ScriptedUserInterface ui;
-    book::HeldPageEditors editors;
-    book::BookStorage storage{session, tree, ui};
-    book::CPGWDoc document{storage, editors};
-    tree::Navigation navigation{storage, document};
-    Program() { navigation.attach(); }
-    ~Program() {
-        tree.setSelectionHandler(nullptr);
-        storage.closeBook();
-    }
-};
-
-void putWord(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = uint8_t(value >> (8 * i));
-}
-
-// A book file written straight with the storage library: `directories` directories of
-// `pages` text pages each, every page holding `pageBytes` bytes.
+// `directories` directories of `pages` text pages of `pageBytes` bytes each.
 void writeBook(const std::string& path, int directories, int pages, size_t pageBytes) {
-    std::unique_ptr<storage::Storage> root;
-    storage::createCompoundFile(path, mode::kCreateExclusive, &root);
-    const std::string title = fs::path(path).stem().string();
-    std::vector<book::NodeInfoRecord> records(1);
-    records[0].itemName = records[0].objName = title;
-    records[0].parentName = "NULL";
-    records[0].objKind = 1;
-    int streamNumber = 3;
-    const std::vector<uint8_t> content(pageBytes, 'x');
-    for (int d = 0; d < directories; ++d) {
-        std::unique_ptr<storage::Storage> directory;
-        const std::string element = "stg" + std::to_string(d + 1);
-        root->createStorage(element, mode::kCreateExclusive, &directory);
-        const std::string dirName = "dir" + std::to_string(d);
-        book::NodeInfoRecord& dir = records.emplace_back();
-        dir.itemName = dirName;
-        dir.parentName = title;
-        dir.objName = element;
-        dir.objKind = 1;
-        for (int p = 0; p < pages; ++p) {
-            book::NodeInfoRecord page;
-            page.itemName = "page" + std::to_string(d) + "_" + std::to_string(p);
-            page.parentName = dirName;
-            page.objName = "stm" + book::twoDigits(streamNumber++);
-            page.objKind = 2;
-            page.nodeType = 1;
-            std::unique_ptr<storage::Stream> stream;
-            directory->createStream(page.objName, mode::kCreateExclusive, &stream);
-            stream->write(content.data(), content.size());
-            records.push_back(std::move(page));
-        }
-    }
-    std::vector<uint8_t> table(12);
-    putWord(table, 0, uint32_t(records.size()));
-    putWord(table, 4, uint32_t(directories + 1));
-    putWord(table, 8, uint32_t(streamNumber));
-    for (const auto& record : records) {
-        const auto bytes = record.toBytes();
-        table.insert(table.end(), bytes.begin(), bytes.end());
-    }
-    std::unique_ptr<storage::Stream> nodeInfo, aboutInfo;
-    root->createStream("NodeInfo", mode::kCreateExclusive, &nodeInfo);
-    nodeInfo->write(table.data(), table.size());
-    root->createStream("AboutInfo", mode::kCreateExclusive, &aboutInfo);
-    root->commit();
+    const std::string content(pageBytes, 'x');
+    bench::writeBook(path, directories, pages, [&](int, int) { return content; });
 }
 
 double openSeconds(const std::string& path) {

@@ -2,15 +2,11 @@
 // compiled (node table, close, stub, block, book in 4096-byte pieces, trailer, flush,
 // rename, reopen) against a plain copy of stub and book into one file in the same run.
 
+#include "BenchBook.h"
 #include "BenchSupport.h"
 #include "RtfPages.h"
 
-#include "book/BookStorage.h"
-#include "book/CPGWDoc.h"
-#include "platform/ui/ScriptedUserInterface.h"
 #include "publish/BookCompiler.h"
-#include "tree/ChapterOperations.h"
-#include "tree/MemoryChapterTree.h"
 
 #include <cstdio>
 #include <fcntl.h>
@@ -22,26 +18,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace pgw;
-namespace mode = storage::mode;
+using bench::Program;
 
 constexpr int kRepeats = 5;
 constexpr uint64_t kBookBytes = 50u * 1024 * 1024;
 constexpr int kDirectories = 20, kPagesPerDirectory = 100;
-
-struct Program {
-    book::BookSession session;
-    tree::MemoryChapterTree tree;
-    ui::ScriptedUserInterface ui;
-    book::HeldPageEditors editors;
-    book::BookStorage storage{session, tree, ui};
-    book::CPGWDoc document{storage, editors};
-    tree::Navigation navigation{storage, document};
-    Program() { navigation.attach(); }
-    ~Program() {
-        tree.setSelectionHandler(nullptr);
-        storage.closeBook();
-    }
-};
 
 struct NoProgress : publish::CompileProgress {
     void begin(int32_t) override {}
@@ -49,57 +30,11 @@ struct NoProgress : publish::CompileProgress {
     void end() override {}
 };
 
-void putWord(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = uint8_t(value >> (8 * i));
-}
-
-// A book written with the storage library: directories of RTF text pages.
+// Directories of generated Chinese RTF pages, 50 MB in all.
 void writeBook(const std::string& path) {
-    std::unique_ptr<storage::Storage> root;
-    storage::createCompoundFile(path, mode::kCreateExclusive, &root);
-    const std::string title = fs::path(path).stem().string();
-    std::vector<book::NodeInfoRecord> records(1);
-    records[0].itemName = records[0].objName = title;
-    records[0].parentName = "NULL";
-    records[0].objKind = 1;
-    int streamNumber = 3;
     const size_t pageBytes = kBookBytes / (kDirectories * kPagesPerDirectory);
-    for (int d = 0; d < kDirectories; ++d) {
-        std::unique_ptr<storage::Storage> directory;
-        const std::string element = "stg" + std::to_string(d + 1);
-        root->createStorage(element, mode::kCreateExclusive, &directory);
-        book::NodeInfoRecord& dir = records.emplace_back();
-        dir.itemName = "dir" + std::to_string(d);
-        dir.parentName = title;
-        dir.objName = element;
-        dir.objKind = 1;
-        for (int p = 0; p < kPagesPerDirectory; ++p) {
-            book::NodeInfoRecord page;
-            page.itemName = "page" + std::to_string(d) + "_" + std::to_string(p);
-            page.parentName = dir.itemName;
-            page.objName = "stm" + book::twoDigits(streamNumber++);
-            page.objKind = 2;
-            page.nodeType = 1;
-            const std::string content = bench::makeChinesePage(pageBytes, unsigned(d * 1000 + p));
-            std::unique_ptr<storage::Stream> stream;
-            directory->createStream(page.objName, mode::kCreateExclusive, &stream);
-            stream->write(content.data(), content.size());
-            records.push_back(std::move(page));
-        }
-    }
-    std::vector<uint8_t> table(12);
-    putWord(table, 0, uint32_t(records.size()));
-    putWord(table, 4, uint32_t(kDirectories + 1));
-    putWord(table, 8, uint32_t(streamNumber));
-    for (const auto& record : records) {
-        const auto bytes = record.toBytes();
-        table.insert(table.end(), bytes.begin(), bytes.end());
-    }
-    std::unique_ptr<storage::Stream> nodeInfo, aboutInfo;
-    root->createStream("NodeInfo", mode::kCreateExclusive, &nodeInfo);
-    nodeInfo->write(table.data(), table.size());
-    root->createStream("AboutInfo", mode::kCreateExclusive, &aboutInfo);
-    root->commit();
+    bench::writeBook(path, kDirectories, kPagesPerDirectory,
+                     [&](int d, int p) { return bench::makeChinesePage(pageBytes, unsigned(d * 1000 + p)); });
 }
 
 // The stub a reader would be: 300 KB of varied bytes.

@@ -1,0 +1,68 @@
+#include "BenchBook.h"
+
+#include <filesystem>
+#include <vector>
+
+namespace pgw::bench {
+
+namespace {
+
+namespace mode = storage::mode;
+
+void putWord(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = uint8_t(value >> (8 * i));
+}
+
+}  // namespace
+
+void writeBook(const std::string& path, int directories, int pages,
+               const std::function<std::string(int, int)>& content) {
+    using book::NodeInfoRecord;
+    std::unique_ptr<storage::Storage> root;
+    storage::createCompoundFile(path, mode::kCreateExclusive, &root);
+    const std::string title = std::filesystem::path(path).stem().string();
+    std::vector<NodeInfoRecord> records(1);
+    records[0].itemName = records[0].objName = title;
+    records[0].parentName = "NULL";
+    records[0].objKind = 1;
+    int streamNumber = 3;
+    for (int d = 0; d < directories; ++d) {
+        std::unique_ptr<storage::Storage> directory;
+        const std::string element = "stg" + std::to_string(d + 1);
+        root->createStorage(element, mode::kCreateExclusive, &directory);
+        const std::string dirName = "dir" + std::to_string(d);
+        NodeInfoRecord& dir = records.emplace_back();
+        dir.itemName = dirName;
+        dir.parentName = title;
+        dir.objName = element;
+        dir.objKind = 1;
+        for (int p = 0; p < pages; ++p) {
+            NodeInfoRecord page;
+            page.itemName = "page" + std::to_string(d) + "_" + std::to_string(p);
+            page.parentName = dirName;
+            page.objName = "stm" + book::twoDigits(streamNumber++);
+            page.objKind = 2;
+            page.nodeType = 1;
+            const std::string bytes = content(d, p);
+            std::unique_ptr<storage::Stream> stream;
+            directory->createStream(page.objName, mode::kCreateExclusive, &stream);
+            stream->write(bytes.data(), bytes.size());
+            records.push_back(std::move(page));
+        }
+    }
+    std::vector<uint8_t> table(12);
+    putWord(table, 0, uint32_t(records.size()));
+    putWord(table, 4, uint32_t(directories + 1));
+    putWord(table, 8, uint32_t(streamNumber));
+    for (const auto& record : records) {
+        const auto bytes = record.toBytes();
+        table.insert(table.end(), bytes.begin(), bytes.end());
+    }
+    std::unique_ptr<storage::Stream> nodeInfo, aboutInfo;
+    root->createStream("NodeInfo", mode::kCreateExclusive, &nodeInfo);
+    nodeInfo->write(table.data(), table.size());
+    root->createStream("AboutInfo", mode::kCreateExclusive, &aboutInfo);
+    root->commit();
+}
+
+}  // namespace pgw::bench

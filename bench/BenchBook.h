@@ -1,0 +1,36 @@
+#pragma once
+// Books for the benchmarks: the program's parts around one book without a window, and a
+// book file written straight with the storage library, so that making it costs little.
+
+#include "book/BookStorage.h"
+#include "book/CPGWDoc.h"
+#include "platform/ui/ScriptedUserInterface.h"
+#include "tree/ChapterOperations.h"
+#include "tree/MemoryChapterTree.h"
+
+#include <functional>
+#include <string>
+
+namespace pgw::bench {
+
+struct Program {
+    book::BookSession session;
+    tree::MemoryChapterTree tree;
+    ui::ScriptedUserInterface ui;
+    book::HeldPageEditors editors;
+    book::BookStorage storage{session, tree, ui};
+    book::CPGWDoc document{storage, editors};
+    tree::Navigation navigation{storage, document};
+    Program() { navigation.attach(); }
+    ~Program() {
+        tree.setSelectionHandler(nullptr);
+        storage.closeBook();
+    }
+};
+
+// `directories` directories of `pages` text pages each; `content(d, p)` gives page p of
+// directory d. The root is named after the file.
+void writeBook(const std::string& path, int directories, int pages,
+               const std::function<std::string(int, int)>& content);
+
+}  // namespace pgw::bench
