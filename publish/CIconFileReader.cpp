@@ -167,6 +167,16 @@ void CIconFileReader::ResetIconFile() {
     loaded_ = false;
 }
 
+namespace {
+// The first eight bytes of an image's entry, the same in a .ico and in a group icon.
+void putImageTraits(std::vector<uint8_t>& bytes, size_t at, const IconDirectoryEntry& entry) {
+    bytes[at] = entry.width, bytes[at + 1] = entry.height;
+    bytes[at + 2] = entry.colourCount, bytes[at + 3] = entry.reserved;
+    put16(bytes, at + 4, entry.planes);
+    put16(bytes, at + 6, entry.bitCount);
+}
+}  // namespace
+
 std::vector<uint8_t> CIconFileReader::iconFileBytes() const {
     const size_t count = std::min(directory_.size(), images_.size());
     std::vector<uint8_t> bytes(kHeaderSize + count * kEntrySize, 0);
@@ -175,10 +185,7 @@ std::vector<uint8_t> CIconFileReader::iconFileBytes() const {
     for (size_t i = 0; i < count; ++i) {
         const IconDirectoryEntry& entry = directory_[i];
         const size_t at = kHeaderSize + i * kEntrySize;
-        bytes[at] = entry.width, bytes[at + 1] = entry.height;
-        bytes[at + 2] = entry.colourCount, bytes[at + 3] = entry.reserved;
-        put16(bytes, at + 4, entry.planes);
-        put16(bytes, at + 6, entry.bitCount);
+        putImageTraits(bytes, at, entry);
         put32(bytes, at + 8, uint32_t(images_[i].bits.size()));
         put32(bytes, at + 12, uint32_t(bytes.size()));
         bytes.insert(bytes.end(), images_[i].bits.begin(), images_[i].bits.end());
@@ -194,10 +201,7 @@ std::vector<uint8_t> BuildGroupIconDirectory(const CIconFileReader& reader) {
     for (size_t i = 0; i < directory.size(); ++i) {
         const IconDirectoryEntry& entry = directory[i];
         const size_t at = kHeaderSize + i * kGroupEntrySize;
-        group[at] = entry.width, group[at + 1] = entry.height;
-        group[at + 2] = entry.colourCount, group[at + 3] = entry.reserved;
-        put16(group, at + 4, entry.planes);
-        put16(group, at + 6, entry.bitCount);
+        putImageTraits(group, at, entry);
         put32(group, at + 8, entry.bytesInRes);
         put16(group, at + 12, uint16_t(i + 1));
     }
