@@ -19,7 +19,7 @@ void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
 
 struct DerivedCase {
     const char* name;
-    DibSpec spec;
+    DibShape shape;
     int32_t colours;
     size_t colourTableBytes;
     size_t colourRowBytes;
@@ -29,18 +29,18 @@ class DerivedFields : public ::testing::TestWithParam<DerivedCase> {};
 
 TEST_P(DerivedFields, FollowTheBitmapHeader) {
     const auto& param = GetParam();
-    const auto ico = icoFile({icoImageFor(param.spec)});
+    const auto ico = icoFile({icoImageFor(param.shape)});
     CIconFileReader reader;
     pgw::ui::ScriptedUserInterface ui;
     ASSERT_TRUE(reader.ReadIconBytes(ico, "x.ico", ui));
     ASSERT_EQ(reader.images().size(), 1u);
     const IconImageEntry& image = reader.images()[0];
-    EXPECT_EQ(image.width, param.spec.width);
-    EXPECT_EQ(image.height, param.spec.height) << "half the header's height";
+    EXPECT_EQ(image.width, param.shape.width);
+    EXPECT_EQ(image.height, param.shape.height) << "half the header's height";
     EXPECT_EQ(image.colours, param.colours);
     EXPECT_EQ(image.headerOffset, 0u);
     EXPECT_EQ(image.colourBitsOffset, 40 + param.colourTableBytes);
-    EXPECT_EQ(image.maskBitsOffset, image.colourBitsOffset + param.colourRowBytes * size_t(param.spec.height));
+    EXPECT_EQ(image.maskBitsOffset, image.colourBitsOffset + param.colourRowBytes * size_t(param.shape.height));
     EXPECT_EQ(image.byteCount, image.bits.size());
     EXPECT_LE(image.maskBitsOffset, image.bits.size());
 }

@@ -14,21 +14,21 @@ void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
 
 }  // namespace
 
-std::vector<uint8_t> dibImage(const DibSpec& spec) {
+std::vector<uint8_t> dibImage(const DibShape& shape) {
     std::vector<uint8_t> image(40, 0);
     put32(image, 0, 40);
-    put32(image, 4, uint32_t(spec.width));
-    put32(image, 8, uint32_t(spec.height * 2));
+    put32(image, 4, uint32_t(shape.width));
+    put32(image, 8, uint32_t(shape.height * 2));
     put16(image, 12, 1);
-    put16(image, 14, spec.bitCount);
-    put32(image, 32, spec.usedColours);
-    size_t colours = spec.usedColours;
-    if (colours == 0 && spec.bitCount <= 8) colours = size_t(1) << spec.bitCount;
-    const size_t colourRow = (size_t(spec.width) * spec.bitCount + 31) / 32 * 4;
-    const size_t maskRow = (size_t(spec.width) + 31) / 32 * 4;
+    put16(image, 14, shape.bitCount);
+    put32(image, 32, shape.usedColours);
+    size_t colours = shape.usedColours;
+    if (colours == 0 && shape.bitCount <= 8) colours = size_t(1) << shape.bitCount;
+    const size_t colourRow = (size_t(shape.width) * shape.bitCount + 31) / 32 * 4;
+    const size_t maskRow = (size_t(shape.width) + 31) / 32 * 4;
     image.resize(40 + colours * 4, 0x11);
-    image.resize(image.size() + colourRow * size_t(spec.height), spec.fill);
-    image.resize(image.size() + maskRow * size_t(spec.height), 0x00);
+    image.resize(image.size() + colourRow * size_t(shape.height), shape.fill);
+    image.resize(image.size() + maskRow * size_t(shape.height), 0x00);
     return image;
 }
 
@@ -38,12 +38,12 @@ std::vector<uint8_t> pngImage(size_t size) {
     return image;
 }
 
-IcoImage icoImageFor(const DibSpec& spec) {
+IcoImage icoImageFor(const DibShape& shape) {
     IcoImage image;
-    image.width = uint8_t(spec.width);
-    image.height = uint8_t(spec.height);
-    image.bitCount = spec.bitCount;
-    image.bytes = dibImage(spec);
+    image.width = uint8_t(shape.width);
+    image.height = uint8_t(shape.height);
+    image.bitCount = shape.bitCount;
+    image.bytes = dibImage(shape);
     return image;
 }
 

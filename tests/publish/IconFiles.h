@@ -8,7 +8,7 @@
 
 namespace pgw::publish::testing {
 
-struct DibSpec {
+struct DibShape {
     int32_t width = 16;
     int32_t height = 16;  // the icon's height; the bitmap header stores twice this
     uint16_t bitCount = 4;
@@ -17,7 +17,7 @@ struct DibSpec {
 };
 
 // Header (40 bytes), colour table, colour bits and mask bits, sized by the usual rules.
-std::vector<uint8_t> dibImage(const DibSpec& spec);
+std::vector<uint8_t> dibImage(const DibShape& shape);
 std::vector<uint8_t> pngImage(size_t size = 64);
 
 struct IcoImage {
@@ -25,7 +25,7 @@ struct IcoImage {
     uint16_t planes = 1, bitCount = 4;
     std::vector<uint8_t> bytes;
 };
-IcoImage icoImageFor(const DibSpec& spec);
+IcoImage icoImageFor(const DibShape& shape);
 std::vector<uint8_t> icoFile(const std::vector<IcoImage>& images);
 
 void writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
