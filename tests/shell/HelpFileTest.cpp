@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 namespace pgw::shell {
 namespace {
@@ -95,6 +96,22 @@ TEST_F(HelpFolder, FolderNamesOutsideAsciiWork) {
     EXPECT_TRUE(openHelp(utf8Folder, desktop, ui, HelpPlatform::Other));
     ASSERT_EQ(desktop.files.size(), 1u);
     EXPECT_EQ(desktop.files[0], utf8Folder + "/PGWHelp.html");
+}
+
+// The guide the program ships: found where the program looks, and it covers what an author
+// does, with the publish form's fields under the names the form shows.
+TEST(ShippedHelp, TheGuideIsFoundBesideTheProgramAndCoversMakingABook) {
+#ifdef PGW_PROGRAM_DIR
+    ASSERT_TRUE(findHelpFile(PGW_PROGRAM_DIR, kThisPlatform)) << "the build copies the guide beside pagewright";
+#endif
+    std::ifstream in(PGW_HELP_SOURCE, std::ios::binary);
+    const std::string guide((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(guide.empty());
+    EXPECT_NE(guide.find("<meta charset=\"utf-8\">"), std::string::npos);
+    for (const char* topic : {"新建", "章节树", "文本页", "图片页", "保存与恢复", "制作电子书", "源文件", "输出文件",
+                              "作者名", "主　页", "电子信箱", "版权信息", "制作时间", "电子书编码", "电子书ID",
+                              "其它信息", "选择图标", "合成", "程序未正常关闭，是否将文档恢复到以前的状态?"})
+        EXPECT_NE(guide.find(topic), std::string::npos) << topic;
 }
 
 }  // namespace
