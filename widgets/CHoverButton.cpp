@@ -37,13 +37,13 @@ void CHoverButton::subclass(unsigned style) {
     defaultButton_ = type == kDefaultPushButton;
     checkBox_ = (style & kCheckBoxBit) != 0;
     setDefault(defaultButton_);
-    update(true);
+    redraw(true);
 }
 
 int CHoverButton::SetColour(int index, colour::ColourRef colour, bool repaint) {
     if (index < 0 || index >= kColourCount) return kBadColourIndex;
     colours_[size_t(index)] = colour;
-    update(repaint);
+    redraw(repaint);
     return 0;
 }
 
@@ -55,53 +55,53 @@ void CHoverButton::resetColours() {
 
 void CHoverButton::SetCheck(bool checked) {
     checked_ = checked;
-    update(true);
+    redraw(true);
 }
 
 void CHoverButton::SetFlat(bool flat, bool repaint) {
     flat_ = flat;
-    update(repaint);
+    redraw(repaint);
 }
 
 void CHoverButton::SetDrawBorder(bool draw, bool repaint) {
     drawBorder_ = draw;
-    update(repaint);
+    redraw(repaint);
 }
 
 void CHoverButton::SetAlwaysShowFocus(bool always, bool repaint) {
     focusAlways_ = always;
-    update(repaint);
+    redraw(repaint);
 }
 
 void CHoverButton::SetTransparent(bool transparent, bool repaint) {
     transparent_ = transparent;
-    update(repaint);
+    redraw(repaint);
 }
 
 void CHoverButton::SetGreyDisabledImages(bool grey, bool repaint) {
     greyDisabled_ = grey;
-    update(repaint);
+    redraw(repaint);
 }
 
 void CHoverButton::SetImageMargin(QPoint margin, bool repaint) {
     imageMargin_ = margin;
-    update(repaint);
+    redraw(repaint);
 }
 
 void CHoverButton::SetPressOffset(QPoint offset, bool repaint) {
     pressOffset_ = offset;
-    update(repaint);
+    redraw(repaint);
 }
 
 void CHoverButton::SetImageAlignment(ImageAlignment alignment, bool repaint) {
     imageAlignment_ = alignment;
-    update(repaint);
+    redraw(repaint);
 }
 
 void CHoverButton::SetImages(const QPixmap& normal, const QPixmap& hot, bool repaint) {
     normalImage_ = normal;
     hotImage_ = hot;
-    update(repaint);
+    redraw(repaint);
 }
 
 void CHoverButton::SetButtonCursor(const QCursor& cursor) { setCursor(cursor); }
@@ -121,7 +121,7 @@ void CHoverButton::SetSounds(const QString& hover, const QString& click, SoundPl
     playSound_ = std::move(player);
 }
 
-void CHoverButton::update(bool repaint) {
+void CHoverButton::redraw(bool repaint) {
     if (repaint) QWidget::repaint();
 }
 
@@ -147,14 +147,14 @@ void CHoverButton::mouseMoveEvent(QMouseEvent* event) {
 void CHoverButton::becomeHot() {
     if (hot_) return;
     hot_ = true;
-    update(true);
+    redraw(true);
     if (playSound_ && !hoverSound_.isEmpty()) playSound_(hoverSound_);
 }
 
 void CHoverButton::leaveHot() {
     if (!hot_) return;
     hot_ = false;
-    update(true);
+    redraw(true);
 }
 
 // A double click counts as one more press, so quick clicks each toggle or open.
@@ -187,7 +187,7 @@ void CHoverButton::changeEvent(QEvent* event) {
 bool CHoverButton::event(QEvent* event) {
     if (event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::ThemeChange) {
         resetColours();
-        update(true);
+        redraw(true);
     }
     return QPushButton::event(event);
 }
@@ -208,11 +208,11 @@ void CHoverButton::onClicked() {
 
 void CHoverButton::dropMenu() {
     menuShowing_ = true;
-    update(true);
+    redraw(true);
     if (menuCallback_) menuCallback_(menu_);
     QAction* chosen = runMenu_ ? runMenu_(*menu_, mapToGlobal(rect().bottomLeft())) : nullptr;
     menuShowing_ = false;
-    update(true);
+    redraw(true);
     // The owner hears of the choice after the menu has gone, as a posted command would arrive.
     if (chosen && menuOwner_) {
         QMetaObject::invokeMethod(

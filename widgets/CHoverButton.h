@@ -97,7 +97,7 @@ private:
     void dropMenu();
     void becomeHot();
     void leaveHot();
-    void update(bool repaint);
+    void redraw(bool repaint);
     void drawBackground(QPainter& painter, bool pressed) const;
     void drawBorder(QPainter& painter, bool pressed) const;
     void drawImage(QPainter& painter, bool pressed) const;

@@ -262,5 +262,42 @@ TEST_F(HoverButtonTest, SystemColourChangeResetsTheSixColours) {
     for (int i = 0; i < CHoverButton::kColourCount; ++i) EXPECT_EQ(button->colourAt(i), i % 2 ? text : face) << i;
 }
 
+// The image beside the text: the hot one while hot, placed by its alignment with the
+// margin, and greyed when the button is disabled.
+TEST_F(HoverButtonTest, ImagesFollowTheHotStateTheirAlignmentAndTheEnabledState) {
+    QPixmap red(8, 8), green(8, 8);
+    red.fill(Qt::red);
+    green.fill(Qt::green);
+    button->SetImages(red, green);
+    const auto at = [&](QPoint p) { return colour::toColourRef(button->grab().toImage().pixelColor(p)); };
+    const int middle = 25 / 2;
+    EXPECT_EQ(at({3 + 4, middle}), 0x0000FFu);  // red, 3 pixels in from the left
+    EXPECT_EQ(at({2, middle}), kSlotColours[CHoverButton::BackgroundNormal]);
+    moveTo(QPoint(50, 12));
+    EXPECT_EQ(at({3 + 4, middle}), 0x00FF00u);  // the hot image
+    moveTo(QPoint(500, 12));
+
+    button->SetImageAlignment(CHoverButton::ImageAlignment::Right);
+    EXPECT_EQ(at({110 - 3 - 4, middle}), 0x0000FFu);
+    EXPECT_EQ(at({3 + 4, 2}), kSlotColours[CHoverButton::BackgroundNormal]);
+    button->SetImageAlignment(CHoverButton::ImageAlignment::Top);
+    EXPECT_EQ(at({55, 3 + 4}), 0x0000FFu);
+
+    button->setEnabled(false);
+    EXPECT_NE(at({55, 3 + 4}), 0x0000FFu);  // greyed
+    button->SetGreyDisabledImages(false);
+    EXPECT_EQ(at({55, 3 + 4}), 0x0000FFu);
+}
+
+TEST_F(HoverButtonTest, RaisedLookDrawsAFrameForTheDefaultButton) {
+    button->SetFlat(false);
+    const auto corner = [&] { return colour::toColourRef(button->grab().toImage().pixelColor(0, 0)); };
+    EXPECT_NE(corner(), 0x000000u);
+    button->subclass(CHoverButton::kDefaultPushButton);
+    EXPECT_EQ(corner(), 0x000000u);
+    button->SetFlat(true);
+    EXPECT_EQ(corner(), kSlotColours[CHoverButton::BackgroundNormal]);  // flat and cold: no border at all
+}
+
 }  // namespace
 }  // namespace pgw
