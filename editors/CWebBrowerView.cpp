@@ -89,7 +89,12 @@ void CWebBrowerView::loadPage(std::string_view stored) {
         clearPage();
         return;
     }
-    browser_->setHtml(decodeWebPage(stored));
+    const QString html = decodeWebPage(stored);
+    if (tooDeepToLayOut(html)) {
+        browser_->setPlainText(QStringLiteral("这个网页的结构嵌套太深，无法显示，下面是它的原文。\n\n") + html);
+    } else {
+        browser_->setHtml(html);
+    }
     browser_->moveCursor(QTextCursor::Start);
 }
 

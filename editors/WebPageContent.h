@@ -20,6 +20,18 @@ struct PageEncodingGuess {
 };
 
 PageEncodingGuess guessPageEncoding(std::string_view bytes);
+
+// How deeply a page nests the elements whose layout cost grows with their depth: nested
+// tables cost about twice as much per level, nested blocks and lists grow quadratically.
+struct HtmlNesting {
+    int tables = 0;
+    int blocks = 0;  // div, blockquote, lists, tables and the like
+    bool operator==(const HtmlNesting&) const = default;
+};
+HtmlNesting measureNesting(QStringView html);
+// Deeper than this, laying the page out would hang the program: it is shown as its source.
+inline constexpr HtmlNesting kMaxNesting{10, 500};
+bool tooDeepToLayOut(QStringView html);
 QString decodeWebPage(std::string_view bytes);
 // GBK with a U+FFFD for each byte that starts no valid character.
 QString decodeGbkLossy(std::string_view bytes);

@@ -5,6 +5,7 @@
 #include "widgets/CHoverButton.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QTest>
 #include <QTextBlock>
@@ -116,6 +117,22 @@ TEST_F(WebBrowerViewTest, DamagedBytesShowWithoutFailing) {
     }
     view->loadPage("\xD6\xD0\xFF"s);
     EXPECT_EQ(shownText(), QStringLiteral("中") + QChar::ReplacementCharacter);
+}
+
+// Nested tables cost about twice as much per level to lay out: thirty would take hours.
+TEST_F(WebBrowerViewTest, TooDeeplyNestedPagesShowTheirSourceWithANotice) {
+    std::string page;
+    for (int i = 0; i < 30; ++i) page += "<table><tr><td>";
+    page += "深处";
+    QElapsedTimer timer;
+    timer.start();
+    view->loadPage(page);
+    showAt({400, 300});
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_TRUE(shownText().startsWith(QStringLiteral("这个网页的结构嵌套太深，无法显示，下面是它的原文。")));
+    EXPECT_TRUE(shownText().endsWith(QStringLiteral("<table><tr><td>深处")));
+    view->loadPage("<table><tr><td><table><tr><td>浅的</td></tr></table></td></tr></table>");
+    EXPECT_EQ(shownText().trimmed(), QStringLiteral("浅的"));
 }
 
 TEST_F(WebBrowerViewTest, NothingOutsideThePageIsLoaded) {

@@ -73,5 +73,39 @@ TEST(WebPageDecodeLimits, GarbageOfAMegabyteDecodesInOnePass) {
     EXPECT_EQ(decodeWebPage(mixed).size(), 200000);
 }
 
+QString repeated(const char* unit, int times) {
+    QString text;
+    for (int i = 0; i < times; ++i) text += QString::fromLatin1(unit);
+    return text;
+}
+
+TEST(WebPageNesting, CountsOnlyElementsThatMustBeClosed) {
+    const struct {
+        QString html;
+        HtmlNesting expected;
+    } cases[] = {
+        {QStringLiteral("<p>plain"), {0, 0}},
+        {repeated("<table><tr><td>", 3) + repeated("</td></tr></table>", 3), {3, 3}},
+        {QStringLiteral("<TABLE><Table></tAbLe><table></table></table>"), {2, 2}},
+        {QStringLiteral("<ul><li><ul><li></ul></ul><div><div><div>"), {0, 3}},
+        {repeated("<table><tr><td>1</td></tr>", 1) + repeated("<tr><td>row", 5000) + QStringLiteral("</table>"),
+         {1, 1}},  // rows without end tags are not depth
+        {QStringLiteral("<!-- <table><table><table> --><div>"), {0, 1}},
+        {QStringLiteral("</div></div></table><div>"), {0, 1}},  // stray end tags never go below zero
+        {QStringLiteral("<table"), {1, 1}},
+        {QStringLiteral("<!-- never closed <table>"), {0, 0}},
+        {QStringLiteral("<"), {0, 0}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(measureNesting(c.html), c.expected) << c.html.left(60).toStdString();
+}
+
+TEST(WebPageNesting, PagesThatWouldHangTheLayoutAreRefused) {
+    EXPECT_FALSE(tooDeepToLayOut(repeated("<table><tr><td>", 10)));
+    EXPECT_TRUE(tooDeepToLayOut(repeated("<table><tr><td>", 11)));
+    EXPECT_FALSE(tooDeepToLayOut(repeated("<div>", 500)));
+    EXPECT_TRUE(tooDeepToLayOut(repeated("<blockquote>", 501)));
+    EXPECT_FALSE(tooDeepToLayOut(repeated("<div>a</div>", 100000)));
+}
+
 }  // namespace
 }  // namespace pgw::editors
