@@ -1,5 +1,7 @@
 #include "app/CPagewrightApp.h"
 
+#include "app/CAboutDlg.h"
+#include "platform/framework/CommandIds.h"
 #include "shell/CMainFrame.h"
 
 #include <QCommandLineParser>
@@ -16,7 +18,8 @@ namespace {
 constexpr char kRecentGroup[] = "Recent File List";
 }  // namespace
 
-CPagewrightApp::CPagewrightApp(int& argc, char** argv) : QApplication(argc, argv) {
+CPagewrightApp::CPagewrightApp(int& argc, char** argv)
+    : QApplication(argc, argv), runDialog_([](QDialog& dialog) { return dialog.exec(); }) {
     setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
     setApplicationName(QStringLiteral("Pagewright"));
     setApplicationVersion(QStringLiteral("1.0"));
@@ -49,6 +52,7 @@ bool CPagewrightApp::initInstance() {
     parser.process(*this);
 
     frame_ = std::make_unique<shell::CMainFrame>(session_);
+    frame_->applicationCommands().onCommand(framework::cmd::kAbout, [this] { onAppAbout(); });
     loadRecentFiles();
     frame_->rebuildMenuBar();
     if (!parser.positionalArguments().isEmpty()) {
@@ -58,6 +62,11 @@ bool CPagewrightApp::initInstance() {
     connect(this, &QApplication::aboutToQuit, this, [this] { saveRecentFiles(); });
     frame_->showMaximized();
     return true;
+}
+
+void CPagewrightApp::onAppAbout() {
+    CAboutDlg about(frame_->desktop(), frame_.get());
+    runDialog_(about);
 }
 
 void CPagewrightApp::loadRecentFiles() {

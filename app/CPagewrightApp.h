@@ -6,6 +6,7 @@
 
 #include <QApplication>
 
+#include <functional>
 #include <memory>
 
 namespace pgw::shell {
@@ -14,8 +15,13 @@ class CMainFrame;
 
 namespace pgw::app {
 
+class CAboutDlg;
+
 class CPagewrightApp : public QApplication {
 public:
+    // Runs a modal dialog and returns its result; tests answer it without showing it.
+    using DialogRunner = std::function<int(QDialog&)>;
+
     CPagewrightApp(int& argc, char** argv);
     ~CPagewrightApp() override;
 
@@ -28,11 +34,16 @@ public:
     void loadRecentFiles();
     void saveRecentFiles() const;
 
+    // The About command: the About box, modal over the main window.
+    void onAppAbout();
+    void setDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
+
 private:
     void loadChineseQtTexts();
 
     book::BookSession session_;
     std::unique_ptr<shell::CMainFrame> frame_;
+    DialogRunner runDialog_;
 };
 
 }  // namespace pgw::app

@@ -51,6 +51,12 @@ bool CPGWDoc::exchangePage(const std::string& name) {
         if (record->type() == NodeType::Picture)
             exchangeStream(*record, [&] { return editors_.savePictures(); },
                            [&](auto stored) { editors_.loadPictures(stored); });
+        // A web page is read-only: shown when arrived at, never written back.
+        if (record->type() == NodeType::Web && loading) {
+            std::vector<uint8_t> bytes;
+            if (record->stream->readAll(&bytes) != StgResult::Ok) bytes.clear();  // unreadable: an empty page
+            editors_.loadWebPage(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        }
         if (record->type() >= NodeType::Text && record->type() <= NodeType::Web)
             editors_.showView(PaneView(record->nodeType));
         if (loading && (record->type() == NodeType::Text || record->type() == NodeType::Picture))

@@ -22,6 +22,9 @@ public:
     virtual std::string savePictures() = 0;  // the picture list's stored form
     virtual void loadPictures(std::string_view stored) = 0;
 
+    // A web page is only shown: its stored HTML goes to the web view and never comes back.
+    virtual void loadWebPage(std::string_view stored) { (void)stored; }
+
     virtual PaneView shownView() const = 0;
     virtual void showView(PaneView view) = 0;
     // The rich-text view learns which page it now shows.
@@ -35,6 +38,10 @@ public:
     void loadText(std::string_view rtf) override;
     std::string savePictures() override { return pictures; }
     void loadPictures(std::string_view stored) override { pictures = stored; }
+    void loadWebPage(std::string_view stored) override {
+        webPage = stored;
+        ++webPageLoads;
+    }
     PaneView shownView() const override { return view; }
     void showView(PaneView shown) override { view = shown; }
     void textPageShown(tree::ItemId item, const std::string& name) override {
@@ -44,6 +51,8 @@ public:
 
     std::string text;
     std::string pictures;
+    std::string webPage;
+    int webPageLoads = 0;
     PaneView view = PaneView::None;
     tree::ItemId textItem = tree::kNoItem;
     std::string textName;

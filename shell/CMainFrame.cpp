@@ -2,6 +2,7 @@
 
 #include "editors/CAppToolBar.h"
 #include "editors/CRTFView.h"
+#include "editors/CWebBrowerView.h"
 #include "editors/pictures/CPictureView.h"
 #include "platform/text/CodePage.h"
 #include "publish/CDRMView.h"
@@ -143,8 +144,8 @@ void CMainFrame::createClient() {
     splitter_->addView(int(book::PaneView::RichText), textView_);
     pictureView_ = new editors::CPictureView;
     splitter_->addView(int(book::PaneView::Picture), pictureView_);
-    // The web view comes with its own work; until then, empty.
-    splitter_->addView(int(book::PaneView::Web), new QWidget);
+    webView_ = new editors::CWebBrowerView;
+    splitter_->addView(int(book::PaneView::Web), webView_);
     publishForm_ = new publish::CDRMView;
     splitter_->addView(int(book::PaneView::PublishForm), publishForm_);
     splitter_->SetPane(0, kChapterPaneFlags, QStringLiteral("First pane"), pane_);
@@ -154,7 +155,7 @@ void CMainFrame::createClient() {
     ui_->setStatusSink([this](const QString& text) { statusPanes_[1]->setText(text); });
     ui_->setTitleSink([this](const QString& title) { setWindowTitle(title); });
     storage_ = std::make_unique<book::BookStorage>(session_, *pane_->tree(), *ui_);
-    editors_ = std::make_unique<WindowPageEditors>(*textView_, *pictureView_, *splitter_);
+    editors_ = std::make_unique<WindowPageEditors>(*textView_, *pictureView_, *webView_, *splitter_);
     document_ = std::make_unique<book::CPGWDoc>(*storage_, *editors_);
     textView_->setDocument(document_.get(), &session_);
     textView_->setDocumentTarget(&documentTarget_);

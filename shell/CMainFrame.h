@@ -9,6 +9,7 @@
 #include "book/CPGWDoc.h"
 #include "platform/framework/CommandRouter.h"
 #include "platform/framework/RecentFileList.h"
+#include "platform/ui/QtDesktopServices.h"
 #include "platform/ui/QtUserInterface.h"
 #include "shell/WindowPageEditors.h"
 
@@ -29,6 +30,7 @@ class CMenuEx;
 namespace pgw::editors {
 class CRTFView;
 class CPictureView;
+class CWebBrowerView;
 }
 namespace pgw::tree::widgets {
 class CManageView;
@@ -64,10 +66,16 @@ public:
     tree::widgets::CManageView* chapterPane() const { return pane_; }
     editors::CRTFView* textView() const { return textView_; }
     editors::CPictureView* pictureView() const { return pictureView_; }
+    editors::CWebBrowerView* webView() const { return webView_; }
     publish::CDRMView* publishForm() const { return publishForm_; }
     book::CPGWDoc& document() { return *document_; }
     book::BookStorage& storage() { return *storage_; }
     ui::QtUserInterface& ui() { return *ui_; }
+    // Where addresses and the help file are opened; tests put a recording one in.
+    ui::DesktopServices& desktop() { return *desktop_; }
+    void setDesktop(ui::DesktopServices& desktop) { desktop_ = &desktop; }
+    // The application's own commands (About, Open, the recent files).
+    framework::CommandMap& applicationCommands() { return applicationTarget_; }
     QLabel* statusPane(int index) const { return statusPanes_[index]; }
     // The actions of a command: its menu item and its toolbar button (either may be absent).
     std::vector<QAction*> actions(CommandId id) const;
@@ -102,10 +110,13 @@ private:
 
     book::BookSession& session_;
     std::unique_ptr<ui::QtUserInterface> ui_;
+    ui::QtDesktopServices qtDesktop_;
+    ui::DesktopServices* desktop_ = &qtDesktop_;
     CBiSplitterWnd* splitter_ = nullptr;
     tree::widgets::CManageView* pane_ = nullptr;
     editors::CRTFView* textView_ = nullptr;
     editors::CPictureView* pictureView_ = nullptr;
+    editors::CWebBrowerView* webView_ = nullptr;
     publish::CDRMView* publishForm_ = nullptr;
     // The book lives on the pane's tree: it goes before the widgets do.
     std::unique_ptr<WindowPageEditors> editors_;

@@ -7,28 +7,20 @@
 #include "publish/CDRMView.h"
 #include "shell/CBiSplitterWnd.h"
 #include "shell/CMainFrame.h"
+#include "shell/HelpFile.h"
 #include "tree/widgets/CManageView.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
-#include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
-#include <QMessageBox>
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QToolBar>
-#include <QUrl>
 
 namespace pgw::shell {
 
 namespace cmd = framework::cmd;
 using framework::CommandState;
-
-namespace {
-constexpr char kHelpFile[] = "PGWHelp.chm";
-}  // namespace
 
 void CMainFrame::registerCommands() {
     registerFrameCommands();
@@ -71,9 +63,7 @@ void CMainFrame::registerViewCommands() {
 
 void CMainFrame::registerApplicationCommands() {
     applicationTarget_.onCommand(cmd::kOpen, [this] { openFromDialog(); });
-    applicationTarget_.onCommand(cmd::kAbout, [this] {
-        QMessageBox::about(this, QStringLiteral("关于 Pagewright"), QStringLiteral("Pagewright 1.0 版"));
-    });
+    // About belongs to the application object, which registers it.
     for (size_t i = 0; i < framework::RecentFileList::kCapacity; ++i) {
         const CommandId id = framework::RecentFileList::commandId(i);
         applicationTarget_.onCommand(id, [this, id] { openRecent(id); });
@@ -109,11 +99,7 @@ void CMainFrame::make() {
     splitter_->ShowView(int(book::PaneView::PublishForm), 1);
 }
 
-void CMainFrame::help() {
-    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromLatin1(kHelpFile));
-    if (!QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        ui_->showMessage(ui::plainMessage("链接帮助文件出错!"));
-}
+void CMainFrame::help() { openHelp(QCoreApplication::applicationDirPath().toStdString(), *desktop_, *ui_); }
 
 void CMainFrame::openFromDialog() {
     if (const auto path = ui_->askOpenPath(framework::openDialogFilters())) openBook(*path);

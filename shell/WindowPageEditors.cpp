@@ -1,6 +1,7 @@
 #include "shell/WindowPageEditors.h"
 
 #include "editors/CRTFView.h"
+#include "editors/CWebBrowerView.h"
 #include "editors/pictures/CPictureView.h"
 #include "shell/CBiSplitterWnd.h"
 
@@ -17,6 +18,8 @@ void WindowPageEditors::loadText(std::string_view rtf) { textView_.loadText(rtf)
 std::string WindowPageEditors::savePictures() { return pictureView_.savePictures(); }
 
 void WindowPageEditors::loadPictures(std::string_view stored) { pictureView_.loadPictures(stored); }
+
+void WindowPageEditors::loadWebPage(std::string_view stored) { webView_.loadPage(stored); }
 
 book::PaneView WindowPageEditors::shownView() const {
     const int id = splitter_.GetPaneViewId(kContentPane);
