@@ -48,6 +48,7 @@ struct ToolbarResource {
 namespace menus {
 inline constexpr int kMainMenu = 128;
 inline constexpr int kChapterTree = 175;  // the chapter pane's drop-down and the tree's context menu
+inline constexpr int kBookmarks = 177;    // the chapter menus' bookmark submenu
 inline constexpr int kPicture = 184;
 inline constexpr int kRichText = 204;
 }  // namespace menus
