@@ -85,7 +85,7 @@ TEST_F(ChapterMarkFrame, TextTypedIntoTheShownPageMovesWithIt) {
     QTextEdit* edit = frame.textView()->editor();
     QTest::keyClicks(edit, "typed before the move");
     // Dragged while still shown: the typed text is stored before the stream moves.
-    ASSERT_TRUE(tree().dropChapter(item("页"), item("目录"), QAbstractItemView::OnItem));
+    ASSERT_TRUE(tree().dropChapter(item("页"), item("目录"), tree::widgets::CChapterTreeCtrl::DropAt::OnItem));
     EXPECT_EQ(tree().parent(item("页")), item("目录"));
     book::NodeInfoRecord* page = session.index.find(gbk("页"));
     ASSERT_TRUE(page->stream);

@@ -328,6 +328,8 @@ bool CChapterTreeCtrl::runMenuCommand(framework::CommandId command) {
     }
 }
 
+ChapterMove* CChapterTreeCtrl::chapterMove() const { return book_ ? &book_->move : nullptr; }
+
 bool CChapterTreeCtrl::hasMoveSource() const { return book_ && contains(book_->mark.sourceItem()); }
 
 // The icon and the label count as the item; the indentation and the row's empty right

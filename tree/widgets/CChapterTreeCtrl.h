@@ -78,15 +78,16 @@ public:
 
     // Where a chapter dropped at `position` relative to `target` goes: its new parent and
     // the chapter it follows (kNoItem: first). Nothing for a place no chapter can go.
+    enum class DropAt { AboveItem, OnItem, BelowItem, Nowhere };  // as the drop indicator shows
     struct DropPlace {
         ItemId parent = kNoItem;
         ItemId after = kNoItem;
     };
-    std::optional<DropPlace> dropPlace(ItemId dragged, ItemId target, DropIndicatorPosition position) const;
+    std::optional<DropPlace> dropPlace(ItemId dragged, ItemId target, DropAt position) const;
     // Whether the drop is allowed, without a word to the author (while dragging).
-    bool acceptsDrop(ItemId dragged, ItemId target, DropIndicatorPosition position) const;
+    bool acceptsDrop(ItemId dragged, ItemId target, DropAt position) const;
     // Drops `dragged` there through the book's move; a refusal is explained.
-    bool dropChapter(ItemId dragged, ItemId target, DropIndicatorPosition position);
+    bool dropChapter(ItemId dragged, ItemId target, DropAt position);
     // The chapter menu for a right click at a viewport point, shown there; none when the
     // click would show nothing. The menu is deleted once it has closed.
     QMenu* showContextMenuAt(const QPoint& viewportPos);
@@ -115,6 +116,8 @@ private:
     void showSelection();
     void forgetSubtree(QTreeWidgetItem* widget);
     bool isOwnDrag(const QDropEvent* event) const;
+    ChapterMove* chapterMove() const;
+    DropAt indicatedDrop() const;
     void applyRename(ItemId item, const QString& text);
     bool hitsItemLabel(const QPoint& viewportPos) const;
 

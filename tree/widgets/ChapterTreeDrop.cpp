@@ -11,43 +11,52 @@
 
 namespace pgw::tree::widgets {
 
+// Where the widget's drop indicator points, in the tree's own terms.
+CChapterTreeCtrl::DropAt CChapterTreeCtrl::indicatedDrop() const {
+    switch (dropIndicatorPosition()) {
+    case AboveItem: return DropAt::AboveItem;
+    case OnItem: return DropAt::OnItem;
+    case BelowItem: return DropAt::BelowItem;
+    case OnViewport: break;
+    }
+    return DropAt::Nowhere;
+}
+
 std::optional<CChapterTreeCtrl::DropPlace> CChapterTreeCtrl::dropPlace(ItemId dragged, ItemId target,
-                                                                       DropIndicatorPosition position) const {
+                                                                       DropAt position) const {
     if (!storage_ || !contains(dragged) || !contains(target)) return std::nullopt;
     const bool isRoot = target == rootItem();
     const book::NodeInfoRecord* record = detail::recordOf(*storage_, target);
     DropPlace place;
     switch (position) {
-    case OnItem:
+    case DropAt::OnItem:
         if (isRoot) place = {target, kNoItem};
         else if (record && record->isStorage()) place = {target, lastChild(target)};
         else place = {parent(target), target};
         break;
-    case AboveItem:
+    case DropAt::AboveItem:
         if (isRoot) return std::nullopt;  // nothing goes beside the root
         place = {parent(target), previousSibling(target)};
         break;
-    case BelowItem:
+    case DropAt::BelowItem:
         // Just below the root's row is the top of its children.
         place = isRoot ? DropPlace{target, kNoItem} : DropPlace{parent(target), target};
         break;
-    case OnViewport: return std::nullopt;
+    case DropAt::Nowhere: return std::nullopt;
     }
     // Next to itself is where it already is.
     if (place.after == dragged) place.after = previousSibling(dragged);
     return place;
 }
 
-bool CChapterTreeCtrl::acceptsDrop(ItemId dragged, ItemId target, DropIndicatorPosition position) const {
+bool CChapterTreeCtrl::acceptsDrop(ItemId dragged, ItemId target, DropAt position) const {
     const auto place = dropPlace(dragged, target, position);
-    return book_ && place && !book_->move.refusal(dragged, place->parent, place->after);
+    return chapterMove() && place && !chapterMove()->refusal(dragged, place->parent, place->after);
 }
 
-bool CChapterTreeCtrl::dropChapter(ItemId dragged, ItemId target, DropIndicatorPosition position) {
-    if (!book_) return false;
+bool CChapterTreeCtrl::dropChapter(ItemId dragged, ItemId target, DropAt position) {
     const auto place = dropPlace(dragged, target, position);
-    if (!place) return false;
-    return book_->move.moveChapter(dragged, place->parent, place->after);
+    return chapterMove() && place && chapterMove()->moveChapter(dragged, place->parent, place->after);
 }
 
 // Only a chapter dragged from this tree is ours; anything else (files for the window)
@@ -71,7 +80,7 @@ void CChapterTreeCtrl::dragMoveEvent(QDragMoveEvent* event) {
     }
     QTreeWidget::dragMoveEvent(event);  // the indicator and the scrolling
     const ItemId target = itemIdOf(itemAt(event->position().toPoint()));
-    if (!acceptsDrop(selected_, target, dropIndicatorPosition())) event->ignore();
+    if (!acceptsDrop(selected_, target, indicatedDrop())) event->ignore();
 }
 
 void CChapterTreeCtrl::dropEvent(QDropEvent* event) {
@@ -80,7 +89,7 @@ void CChapterTreeCtrl::dropEvent(QDropEvent* event) {
         return;
     }
     const ItemId target = itemIdOf(itemAt(event->position().toPoint()));
-    dropChapter(selected_, target, dropIndicatorPosition());
+    dropChapter(selected_, target, indicatedDrop());
     // Not a move as far as the widget knows: it must not remove the dragged row itself.
     event->setDropAction(Qt::IgnoreAction);
     event->accept();
