@@ -47,16 +47,16 @@ protected:
         select(target);
         move.moveSourceBehindSelected();
     }
-    // The tree as "name(child,child)", from the roo
-    std::string outline(ItemId item) const {
-        std::string text = utf8(parts.tree.label(item));
-        if (parts.tree.firstChild(item) == kNoItem) return text;
+    // A tree as "name(child,child)", from `item`.
+    static std::string outline(const ChapterTree& tree, ItemId item) {
+        std::string text = utf8(tree.label(item));
+        if (tree.firstChild(item) == kNoItem) return text;
         text += "(";
-        for (ItemId child = parts.tree.firstChild(item); child != kNoItem; child = parts.tree.nextSibling(child))
-            text += outline(child) + (parts.tree.nextSibling(child) != kNoItem ? "," : "");
+        for (ItemId child = tree.firstChild(item); child != kNoItem; child = tree.nextSibling(child))
+            text += outline(tree, child) + (tree.nextSibling(child) != kNoItem ? "," : "");
         return text + ")";
     }
-    std::string outline() const { return outline(parts.tree.rootItem()); }
+    std::string outline() const { return outline(parts.tree, parts.tree.rootItem()); }
     std::string parentOf(const std::string& name) const { return utf8(record(name)->parentName); }
 
     ChapterMove move{parts.storage, parts.document, moveMark};
@@ -237,16 +237,7 @@ TEST_F(Moves, TheSavedBookReopensWithTheNewOrderAndParents) {
     ProgramParts again;
     ASSERT_TRUE(again.storage.newBook());
     ASSERT_TRUE(again.document.onOpenDocument(path)) << again.ui.messageTexts().front();
-    std::string reopened;
-    std::function<std::string(ItemId)> walk = [&](ItemId at) {
-        std::string text = utf8(again.tree.label(at));
-        if (again.tree.firstChild(at) == kNoItem) return text;
-        text += "(";
-        for (ItemId child = again.tree.firstChild(at); child != kNoItem; child = again.tree.nextSibling(child))
-            text += walk(child) + (again.tree.nextSibling(child) != kNoItem ? "," : "");
-        return text + ")";
-    };
-    EXPECT_EQ(walk(again.tree.rootItem()), "moved" + expected);
+    EXPECT_EQ(outline(again.tree, again.tree.rootItem()), "moved" + expected);
     EXPECT_EQ(utf8(again.session.index.find(gbk("c1"))->parentName), "A");
     EXPECT_EQ(utf8(again.session.index.find(gbk("C"))->parentName), "B");
     const book::NodeInfoRecord* c1 = again.session.index.find(gbk("c1"));
