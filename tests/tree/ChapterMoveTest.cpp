@@ -205,6 +205,18 @@ TEST_F(Moves, RefusalsExplainAndChangeNothing) {
     }
 }
 
+TEST_F(Moves, AStorageThatCannotTakeTheElementLeavesEverythingWhereItWas) {
+    const auto paths = elementPaths(workingCopy());
+    record("B")->storage.reset();  // as when the directory's storage could not be made
+    EXPECT_FALSE(move.moveChapter(item("a1"), item("B"), kNoItem));
+    EXPECT_EQ(messages(), (std::vector<std::string>{"移动章节失败,章节仍在原来的位置!"}));
+    EXPECT_EQ(outline(), root + "(新建文本,A(a1,a2),B(b1,C(c1)),pic)");
+    EXPECT_EQ(parentOf("a1"), "A");
+    EXPECT_EQ(storedContent("a1"), "{\\rtf1 text of a1}");
+    EXPECT_EQ(elementPaths(workingCopy()), paths);
+    EXPECT_FALSE(parts.document.isModified());
+}
+
 TEST_F(Moves, AMarkedPageDeletedSinceIsNoSource) {
     select("a2");
     moveMark.setSource();
