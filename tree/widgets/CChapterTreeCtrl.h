@@ -7,7 +7,8 @@
 //
 // A dragged chapter dropped on a row goes behind that row's chapter; dropped on the
 // middle of a directory's row it goes into that directory, as its last child; dropped on
-// the root's row (or just below it) it becomes the root's first child. Every drop goes
+// the root's row, or just below the row of the root or of an open directory, it becomes
+// that directory's first child. Every drop goes
 // through the book's move, never through the widget's own item move.
 //
 // Items are known to the book by stable ids that are never reused; labels are GBK bytes

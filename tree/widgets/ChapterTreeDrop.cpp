@@ -38,10 +38,14 @@ std::optional<CChapterTreeCtrl::DropPlace> CChapterTreeCtrl::dropPlace(ItemId dr
         if (isRoot) return std::nullopt;  // nothing goes beside the root
         place = {parent(target), previousSibling(target)};
         break;
-    case DropAt::BelowItem:
-        // Just below the root's row is the top of its children.
-        place = isRoot ? DropPlace{target, kNoItem} : DropPlace{parent(target), target};
+    case DropAt::BelowItem: {
+        // Just below the row of the root, or of an open directory, is the top of its
+        // children: that is where the indicator shows.
+        const bool opensBelow = isRoot || (record && record->isStorage() && isExpanded(target) &&
+                                           firstChild(target) != kNoItem);
+        place = opensBelow ? DropPlace{target, kNoItem} : DropPlace{parent(target), target};
         break;
+    }
     case DropAt::Nowhere: return std::nullopt;
     }
     // Next to itself is where it already is.

@@ -91,6 +91,15 @@ INSTANTIATE_TEST_SUITE_P(
         DropCase{"a1", "a2", Position::Nowhere, nullptr, nullptr}),
     caseName);
 
+TEST_F(MovePane, JustBelowAnOpenDirectorysRowIsTheTopOfItsChildren) {
+    p.tree.expand(item("A"));
+    ASSERT_TRUE(p.tree.dropChapter(item("b1"), item("A"), Position::BelowItem));
+    EXPECT_EQ(shown(), "新建文本,A(b1,a1,a2),B");
+    // A closed directory's row: behind it.
+    ASSERT_TRUE(p.tree.dropChapter(item("a2"), item("B"), Position::BelowItem));
+    EXPECT_EQ(shown(), "新建文本,A(b1,a1),B,a2");
+}
+
 TEST_F(MovePane, AMovedDirectoryKeepsItsExpansionAndTheSelectionStays) {
     p.tree.expand(item("B"));
     select("b1");
