@@ -58,6 +58,19 @@ bool openCopies(storage::Storage& copy, const std::string& parentName, const Chi
     return true;
 }
 
+// Whether `name` is `ancestor` or lies below it, by the records' parent names. A copy
+// into its own subtree would never end; the walk is bounded for damaged books.
+bool isWithin(const NodeIndex& index, const std::string& name, const std::string& ancestor) {
+    std::string at = name;
+    for (size_t steps = 0; steps <= index.size(); ++steps) {
+        if (at == ancestor) return true;
+        const NodeInfoRecord* record = index.find(at);
+        if (!record) return false;
+        at = record->parentName;
+    }
+    return true;  // a loop: treat as inside, so nothing is copied
+}
+
 void dropCopy(storage::Storage& target, const std::string& objName) {
     target.destroyElement(objName);
     target.commit();
@@ -111,7 +124,8 @@ bool BookStorage::copyDirectoryElement(NodeInfoRecord& record, storage::Storage&
 bool BookStorage::moveNodeElement(const std::string& name, const std::string& newParentName) {
     NodeInfoRecord* record = session_.index.find(name);
     NodeInfoRecord* target = session_.index.find(newParentName);
-    if (!record || !target || record == target || !target->isStorage() || !isOpen()) return false;
+    if (!record || !target || !target->isStorage() || !isOpen()) return false;
+    if (isWithin(session_.index, newParentName, name)) return false;
     if (record->parentName == newParentName) return true;
     const bool hasElement = record->isPage() ? bool(record->stream) : bool(record->storage);
     if (hasElement) {

@@ -217,6 +217,16 @@ TEST_F(Moves, AStorageThatCannotTakeTheElementLeavesEverythingWhereItWas) {
     EXPECT_FALSE(parts.document.isModified());
 }
 
+// The tree refuses these first; the book must not copy a storage into itself either.
+TEST_F(Moves, TheBookNeverCopiesADirectoryIntoItsOwnSubtree) {
+    const auto paths = elementPaths(workingCopy());
+    EXPECT_FALSE(parts.storage.moveNodeElement(gbk("B"), gbk("C")));
+    EXPECT_FALSE(parts.storage.moveNodeElement(gbk("B"), gbk("B")));
+    EXPECT_FALSE(parts.storage.moveNodeElement(gbk("a1"), gbk("b1")));  // a page is no directory
+    EXPECT_EQ(elementPaths(workingCopy()), paths);
+    EXPECT_EQ(parentOf("B"), root);
+}
+
 TEST_F(Moves, AMarkedPageDeletedSinceIsNoSource) {
     select("a2");
     moveMark.setSource();
