@@ -73,6 +73,12 @@ public:
     void destroyNode(const std::string& name);
     // Renames a record and the parent links of its children (the caller checked the name).
     void renameNode(const std::string& newName, const std::string& oldName);
+    // Moves a node's element (a page's stream, or a directory's storage with everything
+    // in it) into the storage of the directory `newParentName`, under a new free element
+    // name, and makes the record point there. The copy is made and committed before the
+    // old element goes, so a failure leaves the node where it was. The caller checked
+    // that the target is not the node or inside it, and rewrites the node table.
+    bool moveNodeElement(const std::string& name, const std::string& newParentName);
 
     // The book title that goes with a book path (GBK), or nothing when GBK cannot hold it
     // or it is too long for a record.
@@ -112,6 +118,8 @@ private:
     std::string createFreeElement(storage::Storage* parent, const char* prefix, int32_t number,
                                   std::unique_ptr<Element>* out);
     bool destroyRecordElement(const std::string& name);
+    bool copyPageElement(NodeInfoRecord& record, storage::Storage& target);
+    bool copyDirectoryElement(NodeInfoRecord& record, storage::Storage& target);
     void lowerCounters(const NodeInfoRecord& record);
     void message(const std::string& text);
 

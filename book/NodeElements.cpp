@@ -132,4 +132,10 @@ void BookStorage::renameNode(const std::string& newName, const std::string& oldN
     });
 }
 
+// Used by the moves as well.
+template std::string BookStorage::createFreeElement<storage::Stream>(storage::Storage*, const char*, int32_t,
+                                                                     std::unique_ptr<storage::Stream>*);
+template std::string BookStorage::createFreeElement<storage::Storage>(storage::Storage*, const char*, int32_t,
+                                                                      std::unique_ptr<storage::Storage>*);
+
 }  // namespace pgw::book

@@ -97,6 +97,7 @@ private:
     void bookReplaced();
     void registerCommands();
     void registerFrameCommands();
+    void registerChapterMarkCommands();
     void registerViewCommands();
     void registerApplicationCommands();
     void addAction(CommandId id, QAction* action);

@@ -38,6 +38,12 @@ const std::vector<MenuResource>& allMenus() {
                                item(cmd::kInsertTextPage, "在当前目录下插入文本页(&A)"),
                                item(cmd::kInsertPicturePage, "在当前目录下插入图片页(&P)"), separator(),
                                item(cmd::kExpandAll, "展开所有章节")})}},
+        // The resource's two named-bookmark items (32955, 32956) have no operation behind
+        // them; toggle and clear all, which do, stand in their place.
+        {menus::kBookmarks,
+         {popup("书签(&B)", {item(cmd::kToggleBookmark, "插入或撤走书签(&F)"), item(cmd::kClearBookmarks, "撤消全部书签"),
+                             separator(), item(cmd::kNextBookmark, "跳转到下一书签处(&N)"),
+                             item(cmd::kPreviousBookmark, "跳转到上一书签处(&P)")})}},
         {menus::kPicture,
          {popup("ProcessPic", {item(cmd::kZoomIn, "放大"), item(cmd::kZoomOut, "缩小"), separator(),
                                item(cmd::kInsertPicture, "插入图片"), item(cmd::kDeletePicture, "删除图片")})}},

@@ -48,6 +48,7 @@ struct ToolbarResource {
 namespace menus {
 inline constexpr int kMainMenu = 128;
 inline constexpr int kChapterTree = 175;  // the chapter pane's drop-down and the tree's context menu
+inline constexpr int kBookmarks = 177;    // the chapter menus' bookmark submenu
 inline constexpr int kPicture = 184;
 inline constexpr int kRichText = 204;
 }  // namespace menus
@@ -57,9 +58,9 @@ inline constexpr int kMain = 128;
 inline constexpr int kChapterPane = 157;
 inline constexpr int kRichText = 164;
 inline constexpr int kPicture = 168;
-inline constexpr int kMove = 226;  // this and the two below are created by no window
+inline constexpr int kMove = 226;       // shown with the bookmarks' in the chapter pane
 inline constexpr int kBookmarks = 234;
-inline constexpr int kMoveTarget = 244;
+inline constexpr int kMoveTarget = 244;  // created by no window
 }  // namespace toolbars
 
 // nullptr for an unknown resource id.

@@ -45,11 +45,25 @@ void CMainFrame::registerFrameCommands() {
     frameTarget_.onCommand(cmd::kRenameChapter, [this] { pane_->onRenameChapter(); });
     frameTarget_.onCommand(cmd::kToggleChapterPane, [this] { pane_->onHidePane(); });
     frameTarget_.onCommand(cmd::kExit, [this] { close(); });
+    registerChapterMarkCommands();
     QToolBar* toolBar = findChild<QToolBar*>(QStringLiteral("mainToolBar"));
     frameTarget_.onCommand(cmd::kViewToolbar, [toolBar] { toolBar->setVisible(!toolBar->isVisible()); });
     frameTarget_.onUpdate(cmd::kViewToolbar, [toolBar] { return CommandState{true, toolBar->isVisible()}; });
     frameTarget_.onCommand(cmd::kViewStatusBar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
     frameTarget_.onUpdate(cmd::kViewStatusBar, [this] { return CommandState{true, statusBar()->isVisible()}; });
+}
+
+// Moving chapters and bookmarks are the chapter pane's work, offered by its toolbar and
+// its menus while a book is open; the move itself needs a marked page.
+void CMainFrame::registerChapterMarkCommands() {
+    for (const CommandId id : {cmd::kSetMoveSource, cmd::kCancelMoveSource, cmd::kMoveAfterCurrent,
+                               cmd::kToggleBookmark, cmd::kClearBookmarks, cmd::kNextBookmark, cmd::kPreviousBookmark})
+        frameTarget_.onCommand(id, [this, id] { pane_->runCommand(id); });
+    for (const CommandId id : {cmd::kSetMoveSource, cmd::kCancelMoveSource})
+        frameTarget_.onUpdate(id, [this] { return CommandState{session_.bookOpen, false}; });
+    frameTarget_.onUpdate(cmd::kMoveAfterCurrent, [this] {
+        return CommandState{session_.bookOpen && pane_->tree()->hasMoveSource(), false};
+    });
 }
 
 void CMainFrame::registerViewCommands() {

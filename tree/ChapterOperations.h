@@ -87,6 +87,31 @@ private:
     std::string sourceName_;
 };
 
+// Moving chapters: the marked page behind the selected chapter, and a page or a
+// directory with its subtree to any place the drag and drop in the tree names. The node's
+// element moves into its new parent's storage, the node table is rewritten and the book
+// is changed; a refused move is explained and changes nothing.
+class ChapterMove {
+public:
+    ChapterMove(book::BookStorage& storage, book::CPGWDoc& document, MoveMark& mark);
+    // The marked page goes behind the selected chapter, as its next sibling; with the root
+    // selected it becomes the root's first child. The mark goes once the page has moved.
+    bool moveSourceBehindSelected();
+    // The refusal for moving `item` under `parent` behind `after` (kNoItem: first), or
+    // nullptr when the move may go.
+    const char* refusal(ItemId item, ItemId parent, ItemId after) const;
+    // Moves `item` with its subtree there; a refusal is shown. True when it moved (or was
+    // there already).
+    bool moveChapter(ItemId item, ItemId parent, ItemId after);
+
+private:
+    bool isInPlace(ItemId item, ItemId parent, ItemId after) const;
+
+    book::BookStorage& storage_;
+    book::CPGWDoc& document_;
+    MoveMark& mark_;
+};
+
 // What a change of selection does, and the page-up and page-down commands.
 class Navigation {
 public:

@@ -34,6 +34,11 @@ public:
     // Removes an item with its subtree; a selected item among them leaves no selection.
     virtual void deleteItem(ItemId item) = 0;
     virtual void deleteAllItems() = 0;
+    // Moves an item with its subtree under `parent`, right behind its child `after`
+    // (kNoItem: as the first child). The items keep their ids, labels, images, expansion
+    // and selection. False, with nothing changed, when an item is unknown, `after` is not
+    // a child of `parent`, or `parent` is the item or lies below it.
+    virtual bool moveItem(ItemId item, ItemId parent, ItemId after) = 0;
     virtual bool contains(ItemId item) const = 0;
 
     virtual std::string label(ItemId item) const = 0;
@@ -47,6 +52,18 @@ public:
     virtual ItemId firstChild(ItemId item) const = 0;
     virtual ItemId nextSibling(ItemId item) const = 0;
     virtual ItemId previousSibling(ItemId item) const = 0;
+
+    // Whether `item` is `ancestor` or lies below it.
+    bool isWithin(ItemId item, ItemId ancestor) const {
+        for (ItemId at = item; at != kNoItem; at = parent(at))
+            if (at == ancestor) return true;
+        return false;
+    }
+    ItemId lastChild(ItemId item) const {
+        ItemId last = kNoItem;
+        for (ItemId child = firstChild(item); child != kNoItem; child = nextSibling(child)) last = child;
+        return last;
+    }
 
     virtual ItemId selectedItem() const = 0;
     // Selects an item (kNoItem clears the selection) and runs the selection handler when

@@ -41,6 +41,18 @@ void MemoryChapterTree::deleteAllItems() {
     if (hadSelection) selectionChanged(kNoItem, kNoItem);
 }
 
+bool MemoryChapterTree::moveItem(ItemId item, ItemId parent, ItemId after) {
+    if (!contains(item) || !contains(parent) || isWithin(parent, item)) return false;
+    if (after != kNoItem && (after == item || this->parent(after) != parent)) return false;
+    auto& from = const_cast<std::vector<ItemId>&>(siblingsOf(item));
+    from.erase(std::find(from.begin(), from.end(), item));
+    auto& to = items_[parent].children;
+    const auto at = after == kNoItem ? to.begin() : std::find(to.begin(), to.end(), after) + 1;
+    to.insert(at, item);
+    items_[item].parent = parent;
+    return true;
+}
+
 std::string MemoryChapterTree::label(ItemId item) const {
     const auto it = items_.find(item);
     return it == items_.end() ? std::string() : it->second.label;

@@ -13,6 +13,7 @@ public:
     ItemId insertItem(ItemId parent, const std::string& label, ItemImages images) override;
     void deleteItem(ItemId item) override;
     void deleteAllItems() override;
+    bool moveItem(ItemId item, ItemId parent, ItemId after) override;
     bool contains(ItemId item) const override { return items_.count(item) != 0; }
 
     std::string label(ItemId item) const override;

@@ -138,4 +138,25 @@ Outcome deleteCommand(const PgwOptions& options, TerminalUserInterface& ui) {
     });
 }
 
+Outcome moveCommand(const PgwOptions& options, TerminalUserInterface& ui) {
+    std::string name, after;
+    Outcome failure;
+    if (!convertName(options.first, &name, &failure)) return failure;
+    if (!convertName(options.second, &after, &failure)) return failure;
+    return editBook(options, ui, [&](ProgramBook& book, TerminalUserInterface& terminal) -> Outcome {
+        const tree::ItemId item = book.itemOf(name);
+        if (item == tree::kNoItem) return noChapter(options.first);
+        const tree::ItemId target = book.itemOf(after);
+        if (target == tree::kNoItem) return noChapter(options.second);
+        // As the window's move command: behind AFTER, or first under the root.
+        const bool toRoot = target == book.tree.rootItem();
+        tree::MoveMark mark(book.storage);
+        tree::ChapterMove move(book.storage, book.document, mark);
+        const size_t shownBefore = terminal.shownCount();
+        if (!move.moveChapter(item, toRoot ? target : book.tree.parent(target), toRoot ? tree::kNoItem : target))
+            return refused(terminal, shownBefore, "the chapter was not moved");
+        return {};
+    });
+}
+
 }  // namespace pgw::cli

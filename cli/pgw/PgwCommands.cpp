@@ -70,6 +70,7 @@ Outcome dispatch(const PgwOptions& options, TerminalUserInterface& ui) {
         case PgwCommand::Add: return addCommand(options, ui);
         case PgwCommand::Rename: return renameCommand(options, ui);
         case PgwCommand::Delete: return deleteCommand(options, ui);
+        case PgwCommand::Move: return moveCommand(options, ui);
         case PgwCommand::SetText: return setTextCommand(options, ui);
         case PgwCommand::GetText: return getTextCommand(options, ui);
         case PgwCommand::AddPicture: return addPictureCommand(options, ui);

@@ -25,6 +25,7 @@ Outcome dumpCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome addCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome renameCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome deleteCommand(const PgwOptions& options, TerminalUserInterface& ui);
+Outcome moveCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome setTextCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome getTextCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome addPictureCommand(const PgwOptions& options, TerminalUserInterface& ui);

@@ -18,6 +18,7 @@ same book code and the same rules as the program.
                                  add a chapter under directory PARENT; prints its name
   pgw rename BOOK OLD NEW        rename chapter OLD to NEW
   pgw delete BOOK NAME           delete chapter NAME with everything below it
+  pgw move BOOK NAME AFTER       move chapter NAME behind chapter AFTER
   pgw set-text BOOK PAGE FILE    put FILE (.rtf, .html/.htm or UTF-8 text) into text page PAGE
   pgw get-text BOOK PAGE [--rtf] show text page PAGE as UTF-8 text, or its stored RTF
   pgw add-picture BOOK PAGE IMAGE [X Y]
@@ -35,10 +36,11 @@ points to. Chapter names are UTF-8 here and GBK in the book: a name GBK cannot
 hold is refused. The root chapter carries the book's file name without ".pgw".
 Use -- before arguments that start with '-'.
 
-add, rename, delete, set-text, add-picture and compile open the book as the
-program does (a working copy "~NAME.bak" beside it), make the change, save and
-close; no working copy stays. When a working copy is already there (the program
-did not end normally), they leave the book alone and exit with 3, unless told:
+add, rename, delete, move, set-text, add-picture and compile open the book as
+the program does (a working copy "~NAME.bak" beside it), make the change, save
+and close; no working copy stays. When a working copy is already there (the
+program did not end normally), they leave the book alone and exit with 3, unless
+told:
   --recover=restore              first bring the book to the working copy's state
                                  (its unsaved changes included), then go on
   --recover=discard              first drop the working copy, then go on
@@ -117,6 +119,15 @@ Deletes the chapter NAME with all chapters below it, answering the program's
 confirmation with OK. The root cannot be deleted.
 Exit status: 0 done, 1 refused, 2 bad usage or unreadable book, 3 a working
 copy exists (see pgw --help).
+)";
+
+constexpr std::string_view kMoveHelp = R"(Usage: pgw move [--recover=restore|discard] BOOK NAME AFTER
+Moves the chapter NAME (a page, or a directory with everything below it) behind
+the chapter AFTER, into AFTER's directory; when AFTER is the root, NAME becomes
+the root's first chapter. Its content and bookmark go with it. The root cannot
+move, and a directory cannot move into itself or below itself.
+Exit status: 0 done (also when NAME is there already), 1 refused, 2 bad usage or
+unreadable book, 3 a working copy exists (see pgw --help).
 )";
 
 constexpr std::string_view kSetTextHelp = R"(Usage: pgw set-text [--recover=restore|discard] BOOK PAGE FILE
@@ -230,6 +241,7 @@ constexpr CommandShape kShapes[] = {
     {"add", PgwCommand::Add, 3, 4, true, "pgw add BOOK PARENT dir|text|picture [NAME]"},
     {"rename", PgwCommand::Rename, 3, 3, true, "pgw rename BOOK OLD NEW"},
     {"delete", PgwCommand::Delete, 2, 2, true, "pgw delete BOOK NAME"},
+    {"move", PgwCommand::Move, 3, 3, true, "pgw move BOOK NAME AFTER"},
     {"set-text", PgwCommand::SetText, 3, 3, true, "pgw set-text BOOK PAGE FILE"},
     {"get-text", PgwCommand::GetText, 2, 2, false, "pgw get-text BOOK PAGE [--rtf]", true},
     {"add-picture", PgwCommand::AddPicture, 3, 5, true, "pgw add-picture BOOK PAGE IMAGE [X Y]"},
@@ -424,6 +436,7 @@ std::string_view pgwHelpText(PgwCommand command) {
         case PgwCommand::Add: return kAddHelp;
         case PgwCommand::Rename: return kRenameHelp;
         case PgwCommand::Delete: return kDeleteHelp;
+        case PgwCommand::Move: return kMoveHelp;
         case PgwCommand::SetText: return kSetTextHelp;
         case PgwCommand::GetText: return kGetTextHelp;
         case PgwCommand::AddPicture: return kAddPictureHelp;

@@ -8,7 +8,7 @@
 namespace pgw::cli {
 
 enum class PgwCommand {
-    Help, Version, New, Tree, Dump, Add, Rename, Delete, SetText, GetText, AddPicture, Pictures,
+    Help, Version, New, Tree, Dump, Add, Rename, Delete, Move, SetText, GetText, AddPicture, Pictures,
     Compile, Info, Extract
 };
 
@@ -27,8 +27,8 @@ struct PgwOptions {
     PgwCommand command = PgwCommand::Help;
     PgwCommand helpFor = PgwCommand::Help;  // Help: the command asked about, or Help for all
     std::string book;
-    std::string first;   // compile, extract: OUT; add: PARENT; rename: OLD; delete: NAME; set-text, get-text, add-picture, pictures: PAGE
-    std::string second;  // add: NAME (may be absent); rename: NEW; set-text: FILE; add-picture: IMAGE
+    std::string first;   // compile, extract: OUT; add: PARENT; rename: OLD; delete, move: NAME; set-text, get-text, add-picture, pictures: PAGE
+    std::string second;  // add: NAME (may be absent); rename: NEW; move: AFTER; set-text: FILE; add-picture: IMAGE
     bool hasSecond = false;
     ChapterKind kind = ChapterKind::Directory;
     Recovery recovery = Recovery::None;

@@ -45,10 +45,14 @@ private:
 
 struct CChapterTreeCtrl::BookParts {
     BookParts(book::BookStorage& storage, book::CPGWDoc& document)
-        : editing(storage, document), operations(storage, document), navigation(storage, document) {}
+        : editing(storage, document), operations(storage, document), navigation(storage, document),
+          mark(storage), bookmarks(storage), move(storage, document, mark) {}
     ChapterEditing editing;
     ChapterOperations operations;
     Navigation navigation;
+    MoveMark mark;
+    Bookmarks bookmarks;
+    ChapterMove move;
 };
 
 CChapterTreeCtrl::CChapterTreeCtrl(QWidget* parent) : QTreeWidget(parent) {
@@ -60,6 +64,12 @@ CChapterTreeCtrl::CChapterTreeCtrl(QWidget* parent) : QTreeWidget(parent) {
     setIconSize(QSize(kImageSize, kImageSize));
     setRootIsDecorated(true);
     setUniformRowHeights(true);
+    // Chapters are dragged within the tree; the drop itself is the book's move.
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    setDragDropMode(QAbstractItemView::InternalMove);
+    setDefaultDropAction(Qt::MoveAction);
     setItemDelegate(new LabelEditDelegate(
         [this](const QModelIndex& index, const QString& text) {
             // Applied once the editor is closed: the name rules may show a message box,
@@ -102,6 +112,7 @@ ItemId CChapterTreeCtrl::insertItem(ItemId parentItem, const std::string& text, 
     const ItemId id = nextId_++;
     auto* widget = new QTreeWidgetItem;
     widget->setFlags(widget->flags() | Qt::ItemIsEditable);
+    if (!above) widget->setFlags(widget->flags() & ~Qt::ItemIsDragEnabled);  // the root stays
     widget->setData(0, kIdRole, uint(id));
     items_[id] = widget;
     setLabel(id, text);
@@ -140,6 +151,35 @@ void CChapterTreeCtrl::deleteAllItems() {
     }
     selected_ = kNoItem;
     if (hadSelection) reportSelection(kNoItem, kNoItem);
+}
+
+namespace {
+
+void collectExpansion(QTreeWidgetItem* widget, std::vector<std::pair<QTreeWidgetItem*, bool>>* out) {
+    out->emplace_back(widget, widget->isExpanded());
+    for (int i = 0; i < widget->childCount(); ++i) collectExpansion(widget->child(i), out);
+}
+
+}  // namespace
+
+bool CChapterTreeCtrl::moveItem(ItemId item, ItemId parentItem, ItemId after) {
+    QTreeWidgetItem* widget = widgetItem(item);
+    QTreeWidgetItem* above = widgetItem(parentItem);
+    if (!widget || !above || isWithin(parentItem, item)) return false;
+    QTreeWidgetItem* behind = widgetItem(after);
+    if (after != kNoItem && (!behind || behind->parent() != above || behind == widget)) return false;
+    // Taking an item out of the view forgets the expansion below it.
+    std::vector<std::pair<QTreeWidgetItem*, bool>> expansion;
+    collectExpansion(widget, &expansion);
+    {
+        SyncGuard guard(syncing_);
+        if (QTreeWidgetItem* from = widget->parent()) from->removeChild(widget);
+        else takeTopLevelItem(indexOfTopLevelItem(widget));
+        above->insertChild(behind ? above->indexOfChild(behind) + 1 : 0, widget);
+        for (const auto& [moved, open] : expansion) moved->setExpanded(open);
+    }
+    showSelection();
+    return true;
 }
 
 std::string CChapterTreeCtrl::label(ItemId item) const {
@@ -277,9 +317,20 @@ bool CChapterTreeCtrl::runMenuCommand(framework::CommandId command) {
     case cmd::kInsertTextPage: book_->operations.addTextPage(); return true;
     case cmd::kInsertPicturePage: book_->operations.addPicturePage(); return true;
     case cmd::kExpandAll: book_->operations.expandRoot(); return true;
+    case cmd::kSetMoveSource: book_->mark.setSource(); return true;
+    case cmd::kCancelMoveSource: book_->mark.cancel(); return true;
+    case cmd::kMoveAfterCurrent: book_->move.moveSourceBehindSelected(); return true;
+    case cmd::kToggleBookmark: book_->bookmarks.toggle(); return true;
+    case cmd::kClearBookmarks: book_->bookmarks.clearAll(); return true;
+    case cmd::kNextBookmark: book_->bookmarks.next(); return true;
+    case cmd::kPreviousBookmark: book_->bookmarks.previous(); return true;
     default: return false;
     }
 }
+
+ChapterMove* CChapterTreeCtrl::chapterMove() const { return book_ ? &book_->move : nullptr; }
+
+bool CChapterTreeCtrl::hasMoveSource() const { return book_ && contains(book_->mark.sourceItem()); }
 
 // The icon and the label count as the item; the indentation and the row's empty right
 // part do not.
@@ -299,6 +350,7 @@ QMenu* CChapterTreeCtrl::showContextMenuAt(const QPoint& viewportPos) {
         createChapterMenu(ChapterMenuImages::None, [this](framework::CommandId command) { runMenuCommand(command); }),
         this);
     setChapterMenuAdds(holder->chapterMenu(), chapterMenuAddsEnabled(*storage_));
+    setChapterMenuMoves(holder->chapterMenu(), storage_->session().bookOpen, hasMoveSource());
     QMenu* menu = holder->chapterMenu().menu();
     // Later, not at once: a chosen item is triggered after its menu has hidden.
     connect(menu, &QMenu::aboutToHide, holder, &QObject::deleteLater);

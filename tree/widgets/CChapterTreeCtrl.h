@@ -2,7 +2,14 @@
 // The chapter tree control: the book's chapters as a tree widget. It is the window's
 // implementation of the chapter tree the book code walks, and it carries the author's
 // direct work on the tree: in-place renaming, deleting, the chapter menu on the right
-// button, page up and down.
+// button, page up and down, bookmarks, and moving chapters by the move mark or by drag
+// and drop.
+//
+// A dragged chapter dropped on a row goes behind that row's chapter; dropped on the
+// middle of a directory's row it goes into that directory, as its last child; dropped on
+// the root's row, or just below the row of the root or of an open directory, it becomes
+// that directory's first child. Every drop goes
+// through the book's move, never through the widget's own item move.
 //
 // Items are known to the book by stable ids that are never reused; labels are GBK bytes
 // and shown converted.
@@ -19,6 +26,7 @@
 #include <QTreeWidget>
 
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 
@@ -34,6 +42,7 @@ public:
     ItemId insertItem(ItemId parent, const std::string& label, ItemImages images) override;
     void deleteItem(ItemId item) override;
     void deleteAllItems() override;
+    bool moveItem(ItemId item, ItemId parent, ItemId after) override;
     bool contains(ItemId item) const override { return items_.count(item) != 0; }
     std::string label(ItemId item) const override;
     void setLabel(ItemId item, const std::string& label) override;
@@ -63,8 +72,23 @@ public:
     bool deleteSelected();  // asks first
     void pageUp();
     void pageDown();
-    // The chapter menu's commands as they reach the tree (its own context menu).
+    // The chapter menu's commands as they reach the tree (its own context menu), and the
+    // move and bookmark commands from wherever they come.
     bool runMenuCommand(framework::CommandId command);
+    bool hasMoveSource() const;
+
+    // Where a chapter dropped at `position` relative to `target` goes: its new parent and
+    // the chapter it follows (kNoItem: first). Nothing for a place no chapter can go.
+    enum class DropAt { AboveItem, OnItem, BelowItem, Nowhere };  // as the drop indicator shows
+    struct DropPlace {
+        ItemId parent = kNoItem;
+        ItemId after = kNoItem;
+    };
+    std::optional<DropPlace> dropPlace(ItemId dragged, ItemId target, DropAt position) const;
+    // Whether the drop is allowed, without a word to the author (while dragging).
+    bool acceptsDrop(ItemId dragged, ItemId target, DropAt position) const;
+    // Drops `dragged` there through the book's move; a refusal is explained.
+    bool dropChapter(ItemId dragged, ItemId target, DropAt position);
     // The chapter menu for a right click at a viewport point, shown there; none when the
     // click would show nothing. The menu is deleted once it has closed.
     QMenu* showContextMenuAt(const QPoint& viewportPos);
@@ -81,6 +105,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     struct BookParts;
@@ -89,6 +116,9 @@ private:
     void reportSelection(ItemId previous, ItemId current);
     void showSelection();
     void forgetSubtree(QTreeWidgetItem* widget);
+    bool isOwnDrag(const QDropEvent* event) const;
+    ChapterMove* chapterMove() const;
+    DropAt indicatedDrop() const;
     void applyRename(ItemId item, const QString& text);
     bool hitsItemLabel(const QPoint& viewportPos) const;
 

@@ -1,6 +1,8 @@
 #include "tree/widgets/CManageView.h"
 
+#include "shell/CommandTable.h"
 #include "tree/widgets/ChapterImages.h"
+#include "widgets/ToolbarStrip.h"
 #include "tree/widgets/ChapterMenu.h"
 
 #include <QAction>
@@ -23,9 +25,11 @@ CManageView::CManageView(QWidget* parent) : QWidget(parent) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     buildToolBar();
+    buildMarkToolBar();
     tree_ = new CChapterTreeCtrl(this);
     setFocusProxy(tree_);  // the pane given the focus means the keys go to the tree
     layout->addWidget(toolBar_);
+    layout->addWidget(markToolBar_);
     layout->addWidget(tree_, 1);
     updateCommandStates();
 }
@@ -67,6 +71,41 @@ void CManageView::buildToolBar() {
         addButtonAction(cmd::kRenameChapter, "修改所选章节标题", "修改标题名称", &CManageView::onRenameChapter));
     toolBar_->addAction(addButtonAction(cmd::kDeleteChapter, "删除所选章节", "删除所选章节", &CManageView::onDeleteChapter));
     toolBar_->addAction(addButtonAction(cmd::kHideChapterPane, "隐藏章节目录视窗", "隐藏章节目录视窗", &CManageView::onHidePane));
+}
+
+// Moving and bookmarks, a row of their own under the pane's buttons: the move commands
+// (toolbar 226) and the bookmark commands (toolbar 234), each with its strip's images.
+void CManageView::buildMarkToolBar() {
+    markToolBar_ = new QToolBar(this);
+    markToolBar_->setObjectName(QStringLiteral("chapterMarkToolBar"));
+    markToolBar_->setIconSize(QSize(kImageSize, kImageSize));
+    markToolBar_->setFixedHeight(kToolBarHeight);
+    markToolBar_->setMovable(false);
+    addStripButtons(shell::toolbars::kMove, QStringLiteral(":/bitmaps/226.bmp"));
+    markToolBar_->addSeparator();
+    addStripButtons(shell::toolbars::kBookmarks, QStringLiteral(":/bitmaps/234.bmp"));
+}
+
+void CManageView::addStripButtons(int toolbarId, const QString& strip) {
+    const shell::ToolbarResource* toolbar = shell::toolbarResource(toolbarId);
+    if (!toolbar) return;
+    const auto images = pgw::widgets::loadToolbarImages(strip, kImageSize);
+    size_t image = 0;
+    for (const framework::CommandId command : toolbar->buttons) {
+        if (command == 0) {
+            markToolBar_->addSeparator();
+            continue;
+        }
+        const QIcon icon = image < images.size() ? QIcon(images[image]) : QIcon();
+        ++image;
+        auto* action = new QAction(icon, QString::fromStdString(shell::statusTextOf(command)), this);
+        action->setStatusTip(action->text());
+        action->setToolTip(QString::fromStdString(shell::tooltipOf(command)));
+        action->setData(uint(command));
+        connect(action, &QAction::triggered, this, [this, command] { runCommand(command); });
+        actions_[command] = action;
+        markToolBar_->addAction(action);
+    }
 }
 
 QMenu* CManageView::addMenu() const { return addMenu_->menu(); }
@@ -122,6 +161,13 @@ bool CManageView::runCommand(framework::CommandId command) {
     case cmd::kInsertDirectory: addDirectory(); return true;
     case cmd::kInsertTextPage: addTextPage(); return true;
     case cmd::kInsertPicturePage: addPicturePage(); return true;
+    case cmd::kSetMoveSource:
+    case cmd::kCancelMoveSource:
+    case cmd::kMoveAfterCurrent:
+    case cmd::kToggleBookmark:
+    case cmd::kClearBookmarks:
+    case cmd::kNextBookmark:
+    case cmd::kPreviousBookmark: return tree_->runMenuCommand(command);
     default: return false;  // expanding is the tree's own menu's business
     }
 }
@@ -132,7 +178,14 @@ bool CManageView::isCommandEnabled(framework::CommandId command) const {
     case cmd::kHideChapterPane: return true;
     case cmd::kAddChapter:
     case cmd::kRenameChapter:
-    case cmd::kDeleteChapter: return storage_ && storage_->session().bookOpen;
+    case cmd::kDeleteChapter:
+    case cmd::kSetMoveSource:
+    case cmd::kCancelMoveSource:
+    case cmd::kToggleBookmark:
+    case cmd::kClearBookmarks:
+    case cmd::kNextBookmark:
+    case cmd::kPreviousBookmark: return storage_ && storage_->session().bookOpen;
+    case cmd::kMoveAfterCurrent: return storage_ && storage_->session().bookOpen && tree_->hasMoveSource();
     default: return false;
     }
 }
@@ -143,6 +196,8 @@ void CManageView::updateCommandStates() {
 
 void CManageView::refreshAddMenu() {
     setChapterMenuAdds(*addMenu_, storage_ && chapterMenuAddsEnabled(*storage_));
+    setChapterMenuMoves(*addMenu_, isCommandEnabled(cmd::kSetMoveSource),
+                        isCommandEnabled(cmd::kMoveAfterCurrent));
 }
 
 }  // namespace pgw::tree::widgets

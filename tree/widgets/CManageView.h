@@ -1,6 +1,7 @@
 #pragma once
 // The chapter pane: the pane's toolbar (add chapter with its drop-down chapter menu,
-// rename, delete, hide the pane) over the chapter tree. The buttons are enabled by the
+// rename, delete, hide the pane) and the toolbar of moving and bookmarks over the chapter
+// tree. The buttons are enabled by the
 // frame's rules; the pane answers them through isCommandEnabled and updateCommandStates.
 
 #include "book/BookStorage.h"
@@ -37,6 +38,7 @@ public:
     // The tree is made with the pane; the book is built on it and then attached.
     CChapterTreeCtrl* tree() const { return tree_; }
     QToolBar* toolBar() const { return toolBar_; }
+    QToolBar* markToolBar() const { return markToolBar_; }
     QToolButton* addButton() const { return addButton_; }
     QMenu* addMenu() const;
     const CMenuEx& addMenuEx() const { return *addMenu_; }
@@ -71,11 +73,14 @@ public:
 
 private:
     void buildToolBar();
+    void buildMarkToolBar();
+    void addStripButtons(int toolbarId, const QString& strip);
     QAction* addButtonAction(framework::CommandId command, const char* statusText, const char* toolTip,
                              void (CManageView::*handler)());
     bool addFromMenu(book::NodeType type);
 
     QToolBar* toolBar_ = nullptr;
+    QToolBar* markToolBar_ = nullptr;
     QToolButton* addButton_ = nullptr;
     std::unique_ptr<CMenuEx> addMenu_;  // not a child widget: the button only borrows it
     CChapterTreeCtrl* tree_ = nullptr;

@@ -55,10 +55,23 @@ std::vector<MenuItemDesc> chapterMenuItems() {
     return items;
 }
 
+std::vector<MenuItemDesc> moveAndBookmarkItems() {
+    std::vector<MenuItemDesc> items{MenuItemDesc::separatorItem()};
+    for (const framework::CommandId id : {cmd::kSetMoveSource, cmd::kCancelMoveSource, cmd::kMoveAfterCurrent})
+        items.push_back(MenuItemDesc::command(QString::fromStdString(shell::plainText(shell::commandText(id))), int(id)));
+    if (const shell::MenuResource* bookmarks = shell::menuResource(shell::menus::kBookmarks)) {
+        items.push_back(MenuItemDesc::separatorItem());
+        for (const shell::MenuItem& popup : bookmarks->popups) items.push_back(shell::describeMenuItem(popup));
+    }
+    return items;
+}
+
 std::unique_ptr<CMenuEx> createChapterMenu(ChapterMenuImages images,
                                            std::function<void(framework::CommandId)> run) {
     auto menu = std::make_unique<CMenuEx>(true);
-    menu->LoadMenu(chapterMenuItems());
+    std::vector<MenuItemDesc> items = chapterMenuItems();
+    for (MenuItemDesc& more : moveAndBookmarkItems()) items.push_back(std::move(more));
+    menu->LoadMenu(items);
     if (const shell::MenuItem* popup = chapterPopup())
         menu->menu()->setTitle(QString::fromStdString(popup->text));
     if (images == ChapterMenuImages::PaneToolBar) giveToolBarImages(*menu);
@@ -74,6 +87,13 @@ std::unique_ptr<CMenuEx> createChapterMenu(ChapterMenuImages images,
 void setChapterMenuAdds(CMenuEx& menu, bool enabled) {
     for (const framework::CommandId id : {cmd::kInsertDirectory, cmd::kInsertTextPage, cmd::kInsertPicturePage})
         menu.EnableItem(int(id), enabled);
+}
+
+void setChapterMenuMoves(CMenuEx& menu, bool bookOpen, bool sourceMarked) {
+    for (const framework::CommandId id : {cmd::kSetMoveSource, cmd::kCancelMoveSource, cmd::kToggleBookmark,
+                                          cmd::kClearBookmarks, cmd::kNextBookmark, cmd::kPreviousBookmark})
+        menu.EnableItem(int(id), bookOpen);
+    menu.EnableItem(int(cmd::kMoveAfterCurrent), bookOpen && sourceMarked);
 }
 
 framework::CommandId commandOf(const QAction* action) {

@@ -21,6 +21,8 @@ bool chapterMenuAddsEnabled(book::BookStorage& storage);
 
 // The items of the menu's one popup, with the menu's texts.
 std::vector<MenuItemDesc> chapterMenuItems();
+// What the chapter menus offer below them: the move commands and the bookmark submenu.
+std::vector<MenuItemDesc> moveAndBookmarkItems();
 
 enum class ChapterMenuImages {
     None,
@@ -35,6 +37,9 @@ std::unique_ptr<CMenuEx> createChapterMenu(ChapterMenuImages images,
 
 // Grays or offers the three add items; the others keep their state.
 void setChapterMenuAdds(CMenuEx& menu, bool enabled);
+// The move and bookmark items: offered while a book is open; the move itself only while
+// a page is marked as its source.
+void setChapterMenuMoves(CMenuEx& menu, bool bookOpen, bool sourceMarked);
 
 // The command id an action of the menu carries; 0 for separators.
 framework::CommandId commandOf(const QAction* action);

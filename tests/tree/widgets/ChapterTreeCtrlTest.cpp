@@ -128,7 +128,9 @@ TEST_F(TreeCtrl, ChapterMenuGraysAddsUnlessADirectoryIsSelected) {
         ASSERT_NE(menu, nullptr) << name;
         std::vector<std::pair<std::string, bool>> expected;
         for (const auto& text : texts) expected.emplace_back(text, text == "-" || text == texts.back() || c.adds);
-        EXPECT_EQ(menuItems(*menu), expected) << name;
+        const auto items = menuItems(*menu);  // the move and bookmark items follow
+        ASSERT_GT(items.size(), texts.size()) << name;
+        EXPECT_EQ(std::vector(items.begin(), items.begin() + std::ptrdiff_t(texts.size())), expected) << name;
         menu->close();
     }
 }
@@ -139,7 +141,7 @@ TEST_F(TreeCtrl, RightClickOnEmptySpaceShowsNothingUnlessTheBookIsEmpty) {
     p.storage.closeBook();
     QMenu* menu = p.tree.showContextMenuAt(below);
     ASSERT_NE(menu, nullptr);
-    for (QAction* action : menu->actions()) EXPECT_TRUE(action->isEnabled());
+    for (int i = 0; i < 5; ++i) EXPECT_TRUE(menu->actions()[i]->isEnabled()) << i;  // the chapter items
     menu->actions()[1]->trigger();  // a page with no root to go under
     EXPECT_EQ(messages(), std::vector<std::string>{"请先创建根目录"});
 }

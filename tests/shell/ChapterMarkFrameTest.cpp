@@ -1,0 +1,124 @@
+// Moving chapters and bookmarks through the main window: the frame's enable rules, its
+// routing to the chapter pane, and a page typed into the real text view moved with its
+// text.
+
+#include "../book/BookFixture.h"
+#include "editors/CRTFView.h"
+#include "shell/CMainFrame.h"
+#include "tree/widgets/CManageView.h"
+
+#include <QMessageBox>
+#include <QTest>
+#include <QTextEdit>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+namespace pgw::shell {
+namespace {
+
+namespace cmd = framework::cmd;
+using book::testing::gbk;
+
+class ChapterMarkFrame : public ::testing::Test {
+protected:
+    ChapterMarkFrame() : frame(session) {
+        frame.resize(1000, 700);
+        frame.ui().setMessageBoxRunner([this](QMessageBox& box) {
+            seen.push_back({box.windowTitle().toStdString(), box.text().toStdString()});
+            return int(QMessageBox::Ok);
+        });
+    }
+    ~ChapterMarkFrame() override {
+        frame.ui().setMessageBoxRunner([](QMessageBox&) { return int(QMessageBox::No); });
+        frame.close();
+    }
+    tree::widgets::CChapterTreeCtrl& tree() { return *frame.chapterPane()->tree(); }
+    tree::ItemId item(const std::string& utf8) {
+        const book::NodeInfoRecord* record = session.index.find(gbk(utf8));
+        return record ? record->item : tree::kNoItem;
+    }
+    void select(const std::string& utf8) { tree().selectItem(item(utf8)); }
+    std::string addUnderRoot(bool directory, const std::string& utf8) {
+        tree().selectItem(tree().rootItem());
+        tree::ChapterOperations& operations = *tree().operations();
+        return directory ? operations.addDirectory(gbk(utf8)) : operations.addTextPage(gbk(utf8));
+    }
+
+    book::testing::ScratchFolder folder;
+    book::BookSession session;
+    CMainFrame frame;
+    std::vector<std::pair<std::string, std::string>> seen;  // caption, text
+};
+
+TEST_F(ChapterMarkFrame, TheMoveIsOfferedOnceAPageIsMarkedAndRoutedToThePane) {
+    addUnderRoot(true, "目录");
+    addUnderRoot(false, "页");
+    for (const CommandId id : {cmd::kSetMoveSource, cmd::kCancelMoveSource, cmd::kToggleBookmark,
+                               cmd::kClearBookmarks, cmd::kNextBookmark, cmd::kPreviousBookmark})
+        EXPECT_TRUE(frame.commandState(id).enabled) << id;
+    EXPECT_FALSE(frame.commandState(cmd::kMoveAfterCurrent).enabled);
+
+    select("页");
+    EXPECT_TRUE(frame.runCommand(cmd::kSetMoveSource));
+    EXPECT_TRUE(frame.commandState(cmd::kMoveAfterCurrent).enabled);
+    frame.updateCommandStates();
+    EXPECT_TRUE(frame.chapterPane()->action(cmd::kMoveAfterCurrent)->isEnabled());
+    select("目录");
+    EXPECT_TRUE(frame.runCommand(cmd::kMoveAfterCurrent));
+    EXPECT_EQ(tree().previousSibling(item("页")), item("目录"));
+    EXPECT_FALSE(frame.commandState(cmd::kMoveAfterCurrent).enabled);
+    EXPECT_TRUE(frame.document().isModified());
+
+    // A refusal comes as the chapter pane's message.
+    select("页");
+    frame.runCommand(cmd::kSetMoveSource);
+    frame.runCommand(cmd::kMoveAfterCurrent);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0], (std::pair<std::string, std::string>{"系统提示", "不能把章节移动到它自己的后面!"}));
+}
+
+TEST_F(ChapterMarkFrame, TextTypedIntoTheShownPageMovesWithIt) {
+    addUnderRoot(true, "目录");
+    addUnderRoot(false, "页");
+    select("页");
+    QTextEdit* edit = frame.textView()->editor();
+    QTest::keyClicks(edit, "typed before the move");
+    // Dragged while still shown: the typed text is stored before the stream moves.
+    ASSERT_TRUE(tree().dropChapter(item("页"), item("目录"), tree::widgets::CChapterTreeCtrl::DropAt::OnItem));
+    EXPECT_EQ(tree().parent(item("页")), item("目录"));
+    book::NodeInfoRecord* page = session.index.find(gbk("页"));
+    ASSERT_TRUE(page->stream);
+    std::vector<uint8_t> stored;
+    page->stream->readAll(&stored);
+    EXPECT_NE(std::string(stored.begin(), stored.end()).find("typed before the move"), std::string::npos);
+    // Leaving the page and coming back shows what was typed.
+    select("新建文本");
+    EXPECT_EQ(edit->toPlainText().toStdString(), "");
+    select("页");
+    EXPECT_EQ(edit->toPlainText().toStdString(), "typed before the move");
+}
+
+TEST_F(ChapterMarkFrame, BookmarkCommandsWalkThePagesInTheOrderMarked) {
+    for (const char* page : {"A", "B", "C"}) addUnderRoot(false, page);
+    for (const char* page : {"C", "A", "B"}) {
+        select(page);
+        frame.runCommand(cmd::kToggleBookmark);
+    }
+    select("C");
+    frame.runCommand(cmd::kNextBookmark);
+    EXPECT_EQ(tree().selectedItem(), item("A"));
+    frame.runCommand(cmd::kNextBookmark);
+    EXPECT_EQ(tree().selectedItem(), item("B"));
+    frame.runCommand(cmd::kNextBookmark);
+    EXPECT_EQ(tree().selectedItem(), item("B"));  // no wrap-around
+    frame.runCommand(cmd::kPreviousBookmark);
+    EXPECT_EQ(tree().selectedItem(), item("A"));
+    frame.runCommand(cmd::kClearBookmarks);
+    EXPECT_TRUE(session.bookmarks.empty());
+    EXPECT_FALSE(session.index.find("A")->bookmark);
+    EXPECT_TRUE(seen.empty());
+}
+
+}  // namespace
+}  // namespace pgw::shell

@@ -1,0 +1,105 @@
+// Drag and drop of chapters within the tree. The widget draws the drop indicator; where
+// the chapter goes and whether it may go there are the book's rules, and the drop runs
+// the book's move so that elements, records and the node table follow the tree.
+
+#include "tree/ChapterSupport.h"
+#include "tree/widgets/CChapterTreeCtrl.h"
+
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QMimeData>
+
+namespace pgw::tree::widgets {
+
+// Where the widget's drop indicator points, in the tree's own terms.
+CChapterTreeCtrl::DropAt CChapterTreeCtrl::indicatedDrop() const {
+    switch (dropIndicatorPosition()) {
+    case AboveItem: return DropAt::AboveItem;
+    case OnItem: return DropAt::OnItem;
+    case BelowItem: return DropAt::BelowItem;
+    case OnViewport: break;
+    }
+    return DropAt::Nowhere;
+}
+
+std::optional<CChapterTreeCtrl::DropPlace> CChapterTreeCtrl::dropPlace(ItemId dragged, ItemId target,
+                                                                       DropAt position) const {
+    if (!storage_ || !contains(dragged) || !contains(target)) return std::nullopt;
+    const bool isRoot = target == rootItem();
+    const book::NodeInfoRecord* record = detail::recordOf(*storage_, target);
+    DropPlace place;
+    switch (position) {
+    case DropAt::OnItem:
+        if (isRoot) place = {target, kNoItem};
+        else if (record && record->isStorage()) place = {target, lastChild(target)};
+        else place = {parent(target), target};
+        break;
+    case DropAt::AboveItem:
+        if (isRoot) return std::nullopt;  // nothing goes beside the root
+        place = {parent(target), previousSibling(target)};
+        break;
+    case DropAt::BelowItem: {
+        // Just below the row of the root, or of an open directory, is the top of its
+        // children: that is where the indicator shows.
+        const bool opensBelow = isRoot || (record && record->isStorage() && isExpanded(target) &&
+                                           firstChild(target) != kNoItem);
+        place = opensBelow ? DropPlace{target, kNoItem} : DropPlace{parent(target), target};
+        break;
+    }
+    case DropAt::Nowhere: return std::nullopt;
+    }
+    // Next to itself is where it already is.
+    if (place.after == dragged) place.after = previousSibling(dragged);
+    return place;
+}
+
+bool CChapterTreeCtrl::acceptsDrop(ItemId dragged, ItemId target, DropAt position) const {
+    const auto place = dropPlace(dragged, target, position);
+    return chapterMove() && place && !chapterMove()->refusal(dragged, place->parent, place->after);
+}
+
+bool CChapterTreeCtrl::dropChapter(ItemId dragged, ItemId target, DropAt position) {
+    const auto place = dropPlace(dragged, target, position);
+    return chapterMove() && place && chapterMove()->moveChapter(dragged, place->parent, place->after);
+}
+
+// Only a chapter dragged from this tree is ours; anything else (files for the window)
+// goes on to the window.
+bool CChapterTreeCtrl::isOwnDrag(const QDropEvent* event) const {
+    return event->source() == this && selected_ != kNoItem && !event->mimeData()->hasUrls();
+}
+
+void CChapterTreeCtrl::dragEnterEvent(QDragEnterEvent* event) {
+    if (!isOwnDrag(event)) {
+        event->ignore();
+        return;
+    }
+    QTreeWidget::dragEnterEvent(event);
+}
+
+void CChapterTreeCtrl::dragMoveEvent(QDragMoveEvent* event) {
+    if (!isOwnDrag(event)) {
+        event->ignore();
+        return;
+    }
+    QTreeWidget::dragMoveEvent(event);  // the indicator and the scrolling
+    const ItemId target = itemIdOf(itemAt(event->position().toPoint()));
+    if (!acceptsDrop(selected_, target, indicatedDrop())) event->ignore();
+}
+
+void CChapterTreeCtrl::dropEvent(QDropEvent* event) {
+    if (!isOwnDrag(event)) {
+        event->ignore();
+        return;
+    }
+    const ItemId target = itemIdOf(itemAt(event->position().toPoint()));
+    dropChapter(selected_, target, indicatedDrop());
+    // Not a move as far as the widget knows: it must not remove the dragged row itself.
+    event->setDropAction(Qt::IgnoreAction);
+    event->accept();
+    stopAutoScroll();
+    setState(NoState);
+    viewport()->update();
+}
+
+}  // namespace pgw::tree::widgets
