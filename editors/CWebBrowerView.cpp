@@ -14,11 +14,11 @@ namespace {
 
 // An embedded resource: "data:[type][;base64],payload". Anything malformed gives nothing.
 QVariant decodeDataUrl(const QUrl& url) {
-    const QByteArray spec = url.toEncoded(QUrl::RemoveScheme);
-    const qsizetype comma = spec.indexOf(',');
+    const QByteArray dataPart = url.toEncoded(QUrl::RemoveScheme);
+    const qsizetype comma = dataPart.indexOf(',');
     if (comma < 0) return {};
-    const QByteArray header = spec.left(comma);
-    const QByteArray payload = QByteArray::fromPercentEncoding(spec.mid(comma + 1));
+    const QByteArray header = dataPart.left(comma);
+    const QByteArray payload = QByteArray::fromPercentEncoding(dataPart.mid(comma + 1));
     if (!header.endsWith(";base64")) return payload;
     auto decoded = QByteArray::fromBase64Encoding(payload, QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded) return {};
