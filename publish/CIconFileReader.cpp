@@ -30,10 +30,6 @@ void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
     for (size_t i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
 }
 
-bool isPng(const std::vector<uint8_t>& bits) {
-    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    return bits.size() >= 8 && std::equal(kSignature, kSignature + 8, bits.begin());
-}
 
 size_t clampTo(uint64_t value, size_t limit) { return value < limit ? size_t(value) : limit; }
 
@@ -153,7 +149,7 @@ bool CIconFileReader::ReadIconBytes(std::span<const uint8_t> file, const std::st
         IconImageEntry image{};
         image.bits.assign(file.begin() + entry.imageOffset, file.begin() + entry.imageOffset + entry.bytesInRes);
         image.byteCount = entry.bytesInRes;
-        if (isPng(image.bits)) derivePngParts(image, entry);
+        if (isPngImage(image.bits)) derivePngParts(image, entry);
         else if (!deriveBitmapParts(image)) return fail(kConvertFailed);
         images_.push_back(std::move(image));
     }
@@ -177,20 +173,31 @@ void putImageTraits(std::vector<uint8_t>& bytes, size_t at, const IconDirectoryE
 }
 }  // namespace
 
-std::vector<uint8_t> CIconFileReader::iconFileBytes() const {
-    const size_t count = std::min(directory_.size(), images_.size());
+bool isPngImage(std::span<const uint8_t> bits) {
+    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    return bits.size() >= 8 && std::equal(kSignature, kSignature + 8, bits.begin());
+}
+
+std::vector<uint8_t> icoFileBytes(std::span<const IconDirectoryEntry> entries,
+                                  std::span<const std::span<const uint8_t>> images) {
+    const size_t count = std::min(entries.size(), images.size());
     std::vector<uint8_t> bytes(kHeaderSize + count * kEntrySize, 0);
     put16(bytes, 2, 1);
     put16(bytes, 4, uint16_t(count));
     for (size_t i = 0; i < count; ++i) {
-        const IconDirectoryEntry& entry = directory_[i];
         const size_t at = kHeaderSize + i * kEntrySize;
-        putImageTraits(bytes, at, entry);
-        put32(bytes, at + 8, uint32_t(images_[i].bits.size()));
+        putImageTraits(bytes, at, entries[i]);
+        put32(bytes, at + 8, uint32_t(images[i].size()));
         put32(bytes, at + 12, uint32_t(bytes.size()));
-        bytes.insert(bytes.end(), images_[i].bits.begin(), images_[i].bits.end());
+        bytes.insert(bytes.end(), images[i].begin(), images[i].end());
     }
     return bytes;
+}
+
+std::vector<uint8_t> CIconFileReader::iconFileBytes() const {
+    std::vector<std::span<const uint8_t>> bits;
+    for (const IconImageEntry& image : images_) bits.emplace_back(image.bits);
+    return icoFileBytes(directory_, bits);
 }
 
 std::vector<uint8_t> BuildGroupIconDirectory(const CIconFileReader& reader) {

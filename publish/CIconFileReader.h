@@ -53,6 +53,13 @@ private:
 };
 
 // 6 + 14n bytes from the reader's directory, IDs 1..n.
+// An .ico file of these entries and image bytes (as many as both have). Each entry's byte
+// count is the stored bytes', not the directory's claim, so a decoder never reads past them.
+std::vector<uint8_t> icoFileBytes(std::span<const IconDirectoryEntry> entries,
+                                  std::span<const std::span<const uint8_t>> images);
+// Whether an image inside an .ico is a PNG rather than a bitmap.
+bool isPngImage(std::span<const uint8_t> bits);
+
 std::vector<uint8_t> BuildGroupIconDirectory(const CIconFileReader&);
 
 }  // namespace pgw::publish
