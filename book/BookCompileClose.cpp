@@ -2,6 +2,7 @@
 // file, and opening it again afterwards.
 
 #include "book/BookStorage.h"
+#include "book/FailureText.h"
 
 namespace pgw::book {
 
@@ -31,12 +32,12 @@ bool BookStorage::reopenAfterCompile() {
     tree_.deleteAllItems();
     session_.index.removeAll();
 
-    std::unique_ptr<storage::Storage> root;
-    if (storage::openCompoundFile(store_.workingCopyPath, storage::mode::kOpenExclusive, &root) != StgResult::Ok) {
-        message("打开复合文档错误：" + store_.workingCopyPath);
+    StgResult result = StgResult::Ok;
+    store_.workingCopy = openFile(store_.workingCopyPath, &result);
+    if (!store_.workingCopy) {
+        message("打开复合文档错误：" + store_.workingCopyPath + "\n原因：" + failureCause(result));
         return false;
     }
-    store_.workingCopy = std::move(root);
     if (!loadTree()) return false;
     bindElements(*store_.workingCopy);
     if (NodeInfoRecord* rootRecord = session_.index.find(title())) rootRecord->storage = store_.workingCopy;

@@ -20,8 +20,9 @@ std::string displayText(const std::string& gbk) {
     return utf8 + "…";  // the readable part of a damaged name
 }
 
-BookStorage::BookStorage(BookSession& session, tree::ChapterTree& tree, ui::UserInterface& ui)
-    : session_(session), tree_(tree), ui_(ui) {}
+BookStorage::BookStorage(BookSession& session, tree::ChapterTree& tree, ui::UserInterface& ui,
+                         storage::FileDeviceFactory& files)
+    : session_(session), tree_(tree), ui_(ui), files_(files) {}
 
 bool BookStorage::isOpen() const { return !session_.index.empty() && store_.bookFile && store_.workingCopy; }
 
@@ -66,6 +67,7 @@ bool BookStorage::openBook(const std::string& path) {
     }
     closeCurrentBook();
     writtenTable_.clear();
+    failedWrite_ = false;
     store_.bookPath = path;
     store_.workingCopyPath = workingCopyPathFor(path);
     if (!prepareWorkingCopy(path) || !loadTree()) {

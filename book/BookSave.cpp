@@ -2,6 +2,7 @@
 
 #include "book/BookStorage.h"
 #include "book/CPGWDoc.h"
+#include "book/FailureText.h"
 #include "tree/TreeItems.h"
 
 #include <filesystem>
@@ -22,10 +23,15 @@ void putWord(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
 }  // namespace
 
 // The table is rebuilt from the tree and only the records that changed are written: a
-// book of thousands of chapters rewrites a few hundred bytes when one page is added.
-void BookStorage::writeNodeInfo() {
+// book of thousands of chapters rewrites a few hundred bytes when one page is added. A
+// failed write puts back what the stream held, and forgets what it knew of the stream,
+// so the next write writes the whole table.
+bool BookStorage::writeNodeInfo(bool tell) {
     NodeInfoRecord* nodeInfo = session_.index.find("NodeInfo");
-    if (!nodeInfo || !nodeInfo->stream) return;
+    if (!nodeInfo || !nodeInfo->stream) {
+        reportWriteFailure("保存章节目录失败", StgResult::Reverted, tell);
+        return false;
+    }
     std::vector<uint8_t> table(12);
     session_.counters.recordCount = 0;
     appendRecordsFrom(tree_.rootItem(), &table);
@@ -34,19 +40,42 @@ void BookStorage::writeNodeInfo() {
     putWord(table, 8, uint32_t(session_.counters.streamCount));
 
     storage::Stream& stream = *nodeInfo->stream;
-    for (size_t at = 0; at < table.size(); at += kRecordSize) {
+    std::vector<std::pair<size_t, size_t>> written;
+    StgResult result = StgResult::Ok;
+    for (size_t at = 0; at < table.size() && result == StgResult::Ok; at += kRecordSize) {
         const size_t length = std::min(kRecordSize, table.size() - at);
         const bool same = at + length <= writtenTable_.size() &&
                           std::equal(table.begin() + at, table.begin() + at + length, writtenTable_.begin() + at);
         if (same) continue;
-        stream.seek(int64_t(at), storage::SeekOrigin::Set);
-        stream.write(&table[at], length);
+        written.emplace_back(at, length);
+        result = stream.seek(int64_t(at), storage::SeekOrigin::Set);
+        if (result == StgResult::Ok) result = stream.write(&table[at], length);
     }
-    stream.commit();
+    if (result == StgResult::Ok) result = stream.commit();
+    if (result != StgResult::Ok) {
+        (void)restoreTable(stream, written);
+        writtenTable_.clear();
+        reportWriteFailure("保存章节目录失败", result, tell);
+        return false;
+    }
     // What lies past a shorter table stays in the stream, and stays known here.
     if (table.size() < writtenTable_.size()) std::copy(table.begin(), table.end(), writtenTable_.begin());
     else writtenTable_ = std::move(table);
     checkIndex();
+    return true;
+}
+
+// Puts back the bytes the stream held where a failed table write wrote; what grew past
+// the old table is left, as the header's count ignores it.
+bool BookStorage::restoreTable(storage::Stream& stream, const std::vector<std::pair<size_t, size_t>>& written) {
+    bool restored = true;
+    for (const auto& [at, length] : written) {
+        if (at >= writtenTable_.size()) continue;
+        const size_t known = std::min(length, writtenTable_.size() - at);
+        restored = restored && stream.seek(int64_t(at), storage::SeekOrigin::Set) == StgResult::Ok &&
+                   stream.write(&writtenTable_[at], known) == StgResult::Ok;
+    }
+    return restored;
 }
 
 // Records in tree pre-order. A record whose name disagrees with its label stops its
@@ -90,6 +119,10 @@ std::optional<std::string> refusalToReplace(const fs::path& target, bool ownFile
     return std::nullopt;
 }
 
+std::string saveFilePath(const fs::path& real) {
+    return (real.parent_path() / ("~" + real.filename().string() + ".saving")).string();
+}
+
 }  // namespace
 
 // Writes the working copy into a new file beside `target` and renames it into place, so
@@ -102,9 +135,9 @@ bool BookStorage::saveWorkingCopyAs(const std::string& target, std::string* fail
         *failure = *refusal;
         return false;
     }
-    const fs::path aside = real.parent_path() / ("~" + real.filename().string() + ".saving");
+    const fs::path aside = saveFilePath(real);
     std::unique_ptr<storage::Storage> copy;
-    StgResult result = storage::createCompoundFile(aside.string(), mode::kCreateExclusive, &copy);
+    StgResult result = storage::createCompoundFile(files_, aside.string(), mode::kCreateExclusive, &copy);
     const bool created = result == StgResult::Ok;
     if (result == StgResult::Ok) result = store_.workingCopy->commit();
     if (result == StgResult::Ok) result = store_.workingCopy->copyTo(*copy);
@@ -119,51 +152,83 @@ bool BookStorage::saveWorkingCopyAs(const std::string& target, std::string* fail
         if (!ec) return true;
         *failure = ec.message();
     } else {
-        *failure = std::string(storage::describe(result));
+        *failure = failureCause(result);
     }
     if (created) fs::remove(aside, ec);
     return false;
 }
 
-void BookStorage::reopenBookFile() {
-    std::unique_ptr<storage::Storage> root;
-    if (storage::openCompoundFile(store_.bookPath, mode::kOpenExclusive, &root) == StgResult::Ok)
-        store_.bookFile = std::move(root);
+bool BookStorage::reopenBookFile() {
+    store_.bookFile = openFile(store_.bookPath);
+    return store_.bookFile != nullptr;
 }
 
 bool BookStorage::commitBook(const std::string& path) {
     if (!store_.workingCopy) return false;
-    if (document_) document_->storeShownPage();
-    writeNodeInfo();
-
+    const std::string failed = "保存文件失败：" + path + "\n";
+    // The page on show and the table go into the working copy first; a failure there
+    // leaves the book file as it was and the work where it is.
+    if (!storeShownPage(false) || !writeNodeInfo(false)) {
+        message(failed + failureCause(lastFailure_) + "，文档没有保存。编辑的内容仍在程序中，没有丢失。");
+        return false;
+    }
     std::string failure;
     if (!titleOfPath(path)) failure = "文件名太长或含有无法保存到电子书中的字符";
     if (!failure.empty() || !saveWorkingCopyAs(path, &failure)) {
-        message("保存文件失败：" + path + "\n" + failure);
+        message(failed + failure);
         return false;
     }
-    if (path != store_.bookPath && store_.isUntitledNew) {
-        // The untitled book becomes the file the author named.
-        std::error_code ec;
-        store_.bookFile.reset();
-        fs::remove(store_.bookPath, ec);
-        store_.isUntitledNew = false;
-        store_.bookPath = path;
-        reopenBookFile();
-        if (document_) document_->setPathName(path);
-    }
+    if (path != store_.bookPath && !followSavedPath(path)) return false;
+    // Every save of an untitled book goes to a path the author chose, its own name too.
+    store_.isUntitledNew = false;
+    failedWrite_ = false;
     if (document_) document_->setModified(false);
     // The editor still holds the page: the next exchange writes it again.
     if (NodeInfoRecord* page = document_ ? document_->shownPage() : nullptr) page->storePending = true;
     return true;
 }
 
+// After a save under another name the book is the file the author saved to, and its
+// working copy follows it, so that a crash is offered back when that file is opened.
+bool BookStorage::followSavedPath(const std::string& path) {
+    std::error_code ec;
+    store_.bookFile.reset();
+    if (store_.isUntitledNew) fs::remove(store_.bookPath, ec);
+    store_.isUntitledNew = false;
+    store_.bookPath = path;
+    if (document_) document_->setPathName(path);
+    ui_.setWindowTitle("页工坊 --- " + fs::path(path).filename().string());
+    const bool moved = moveWorkingCopyTo(workingCopyPathFor(path));
+    if (!reopenBookFile()) {
+        message("文件已经保存，但无法再次打开：" + path + "\n请关闭后重新打开它。");
+        return false;
+    }
+    return moved;
+}
+
+bool BookStorage::moveWorkingCopyTo(const std::string& copyPath) {
+    if (copyPath == store_.workingCopyPath) return true;
+    std::error_code ec;
+    // A working copy left there by a crash belongs to the file just replaced; it is kept.
+    if (fs::exists(fs::symlink_status(copyPath, ec)) && !keepAside(store_.bookPath, copyPath)) return false;
+    fs::rename(store_.workingCopyPath, copyPath, ec);
+    if (ec) {
+        message("无法移动临时文件：" + store_.workingCopyPath + "\n" + ec.message());
+        return false;
+    }
+    store_.workingCopyPath = copyPath;
+    return true;
+}
+
 bool BookStorage::createBookFile(const std::string& path) {
     const auto title = titleOfPath(path);
     if (!title) return false;
-    std::unique_ptr<storage::Storage> created;
-    if (storage::createCompoundFile(path, mode::kCreateExclusive, &created) != StgResult::Ok) return false;
-    store_.bookFile = std::move(created);
+    StgResult result = StgResult::Ok;
+    store_.bookFile = createFile(path, &result);
+    if (!store_.bookFile) {
+        lastFailure_ = result;
+        return false;
+    }
 
     auto root = std::make_unique<NodeInfoRecord>();
     root->objKind = uint32_t(ObjKind::Storage);
@@ -179,7 +244,8 @@ bool BookStorage::createBookFile(const std::string& path) {
 
     for (const char* special : {"NodeInfo", "AboutInfo"}) {
         std::unique_ptr<storage::Stream> stream;
-        if (store_.bookFile->createStream(special, mode::kCreateExclusive, &stream) != StgResult::Ok) continue;
+        result = store_.bookFile->createStream(special, mode::kCreateExclusive, &stream);
+        if (result != StgResult::Ok) break;
         auto record = std::make_unique<NodeInfoRecord>();
         record->itemName = special == std::string("NodeInfo") ? special : "";
         record->objName = special;
@@ -188,9 +254,10 @@ bool BookStorage::createBookFile(const std::string& path) {
         session_.index.add(special, std::move(record));
     }
     session_.counters.streamCount = 3;
-    store_.bookFile->commit();
+    if (result == StgResult::Ok) result = store_.bookFile->commit();
     if (NodeInfoRecord* about = session_.index.find("AboutInfo")) about->stream.reset();
-    return true;
+    lastFailure_ = result;
+    return result == StgResult::Ok;
 }
 
 // The first of 新建文档.pgw, 新建文档1.pgw, ... that is free, working copy included (a
@@ -209,8 +276,10 @@ std::string BookStorage::chooseNewBookPath() const {
 bool BookStorage::makeFirstPage() {
     const std::string element = "stm" + twoDigits(session_.counters.streamCount);
     std::unique_ptr<storage::Stream> stream;
-    if (store_.bookFile->createStream(element, mode::kCreateExclusive, &stream) != StgResult::Ok) return false;
-    store_.bookFile->commit();
+    StgResult result = store_.bookFile->createStream(element, mode::kCreateExclusive, &stream);
+    if (result == StgResult::Ok) result = store_.bookFile->commit();
+    lastFailure_ = result;
+    if (result != StgResult::Ok) return false;
     const std::string rootName = title();
     auto page = std::make_unique<NodeInfoRecord>();
     page->itemName = "\xD0\xC2\xBD\xA8\xCE\xC4\xB1\xBE";  // 新建文本
@@ -232,41 +301,51 @@ bool BookStorage::makeFirstPage() {
 
 bool BookStorage::makeWorkingCopyOfNewBook(const std::string& path) {
     const std::string copyPath = workingCopyPathFor(path);
-    std::unique_ptr<storage::Storage> created;
-    if (storage::createCompoundFile(copyPath, mode::kCreateExclusive, &created) != StgResult::Ok) return false;
-    store_.workingCopy = std::move(created);
-    store_.bookFile->commit();
-    store_.bookFile->copyTo(*store_.workingCopy);
-    store_.workingCopy->commit();
-    store_.workingCopyPath = copyPath;
+    StgResult result = StgResult::Ok;
+    store_.workingCopy = createFile(copyPath, &result);
+    if (store_.workingCopy) result = store_.bookFile->commit();
+    if (result == StgResult::Ok) result = store_.bookFile->copyTo(*store_.workingCopy);
+    if (result == StgResult::Ok) result = store_.workingCopy->commit();
+    lastFailure_ = result;
+    store_.workingCopyPath = copyPath;  // so that a failure removes what was made
+    return result == StgResult::Ok;
+}
+
+// Makes the untitled book's file, its first page and its working copy. On failure the
+// half-made files go again.
+bool BookStorage::startNewBook(const std::string& path) {
+    if (!createBookFile(path)) {
+        message("无法创建新文档：" + path + "\n原因：" + failureCause(lastFailure_));
+        releaseBook();
+        return false;
+    }
+    store_.isUntitledNew = true;  // the file is ours until the author names it
+    store_.bookPath = path;
+    const bool made = makeFirstPage() && writeNodeInfo(false);
+    if (NodeInfoRecord* nodeInfo = session_.index.find("NodeInfo")) nodeInfo->stream.reset();
+    if (!made || !makeWorkingCopyOfNewBook(path)) {
+        message("无法创建新文档：" + path + "\n原因：" + failureCause(lastFailure_));
+        closeBook();
+        return false;
+    }
     return true;
 }
 
 bool BookStorage::newBook() {
-    if (isOpen() && document_) document_->saveBeforeNewBook();
+    if (isOpen() && document_ && !document_->saveBeforeNewBook()) return false;
     if (isOpen()) releaseBook();
+    store_ = BookStore{};
     writtenTable_.clear();
+    failedWrite_ = false;
 
     const std::string path = chooseNewBookPath();
-    if (!createBookFile(path)) {
-        message("无法创建新文档：" + path);
-        return false;
-    }
-    makeFirstPage();
-    writeNodeInfo();
-    if (NodeInfoRecord* nodeInfo = session_.index.find("NodeInfo")) nodeInfo->stream.reset();
-    if (!makeWorkingCopyOfNewBook(path)) {
-        message("创建临时复合文档错误：" + workingCopyPathFor(path));
-        return false;
-    }
-    store_.bookPath = path;
+    if (!startNewBook(path)) return false;
     if (NodeInfoRecord* root = session_.index.find(title())) root->storage = store_.workingCopy;
     bindElements(*store_.workingCopy);
     writtenTable_.clear();  // the table now goes to the working copy's stream
     session_.bookOpen = true;
     if (document_) document_->setPathName(path);
     tree::selectFirstPage(tree_, session_.index);
-    store_.isUntitledNew = true;
     return true;
 }
 

@@ -6,12 +6,14 @@
 
 #include "book/BookSession.h"
 #include "platform/storage/CompoundFile.h"
+#include "platform/storage/FileDevice.h"
 #include "platform/ui/UserInterface.h"
 #include "tree/ChapterTree.h"
 
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -30,7 +32,9 @@ struct BookStore {
 
 class BookStorage {
 public:
-    BookStorage(BookSession& session, tree::ChapterTree& tree, ui::UserInterface& ui);
+    // Every book file and working copy is opened and created through `files`.
+    BookStorage(BookSession& session, tree::ChapterTree& tree, ui::UserInterface& ui,
+                storage::FileDeviceFactory& files = storage::diskFiles());
     void setDocument(CPGWDoc* document) { document_ = document; }
 
     const BookStore& store() const { return store_; }
@@ -39,6 +43,11 @@ public:
     ui::UserInterface& ui() { return ui_; }
     // A book is open: records indexed and both files open.
     bool isOpen() const;
+    // A write into the working copy failed since the book was last saved whole: the next
+    // save writes everything again and reports success only when all of it is written.
+    bool hasFailedWrite() const { return failedWrite_; }
+    // Tells the author that `what` could not be written, and why; remembers the failure.
+    void reportWriteFailure(const std::string& what, storage::StgResult why, bool tell = true);
     // The book's title as its records know it (GBK): the root's name.
     std::string title() const;
 
@@ -54,7 +63,15 @@ public:
     bool newBook();
     bool createBookFile(const std::string& path);
     bool commitBook(const std::string& path);
-    void writeNodeInfo();
+    // False (after telling the author) when the table could not be written; the stream
+    // then holds the table as it was, and the next write writes it whole.
+    bool writeNodeInfo(bool tell = true);
+    // Replaces a page's stream with `content`, whole or not at all: the content goes into
+    // a new element, which takes the old one's place only once it is complete.
+    storage::StgResult replacePageContent(NodeInfoRecord& page, std::string_view content);
+    // Stores the page on show in the editors when the author changed it (through the
+    // document); false when that failed.
+    bool storeShownPage(bool tell = true);
 
     // Compiling reads the working copy as a plain file: closeForCompile commits it and
     // releases every storage and stream (the index is emptied, the book file stays
@@ -66,11 +83,15 @@ public:
     bool isClosedForCompile() const { return closedForCompile_; }
 
     // Elements of chapters (called by the chapter operations after they changed the tree).
-    void createDirectoryElement(const std::string& parentName, const std::string& name, tree::ItemId item);
-    void createPageElement(const std::string& parentName, const std::string& name, tree::ItemId item,
+    // A creation that fails makes no record, tells the author and answers false; the
+    // caller takes its tree item back.
+    bool createDirectoryElement(const std::string& parentName, const std::string& name, tree::ItemId item);
+    bool createPageElement(const std::string& parentName, const std::string& name, tree::ItemId item,
                            NodeType type);
-    void destroyNodeElements(tree::ItemId item);
-    void destroyNode(const std::string& name);
+    // Deletes a chapter with its subtree: its element and every record below it. False
+    // (the author told) when the element could not go: then nothing has changed. The
+    // caller removes the tree items and rewrites the table.
+    bool destroyChapter(tree::ItemId item);
     // Renames a record and the parent links of its children (the caller checked the name).
     void renameNode(const std::string& newName, const std::string& oldName);
     // Moves a node's element (a page's stream, or a directory's storage with everything
@@ -86,6 +107,9 @@ public:
     static std::string workingCopyPathFor(const std::string& bookPath);
     // The root's element name: the title, cut to its field on a character boundary.
     static std::string rootObjName(const std::string& title);
+    // Where a working copy that could not be brought back is kept: beside the book, as a
+    // book of its own that the author can open.
+    static std::string keptAsidePath(const std::string& bookPath);
 
 private:
     friend class BookOpenCheck;
@@ -100,7 +124,16 @@ private:
     bool prepareWorkingCopy(const std::string& bookPath);
     bool openBookFile(const std::string& bookPath);
     bool createWorkingCopy(const std::string& copyPath);
+    bool copyBookIntoWorkingCopy(const std::string& copyPath);
     bool restoreFromWorkingCopy(const std::string& bookPath, const std::string& copyPath);
+    // What to do with a working copy found on disk: nothing to ask when it holds the
+    // book as saved; set aside when it is damaged.
+    enum class FoundCopy { Ask, SameAsBook, Damaged, InUse };
+    FoundCopy judgeFoundCopy(const std::string& bookPath, const std::string& copyPath);
+    bool keepAside(const std::string& bookPath, const std::string& copyPath);
+    void removeStaleSaveFile(const std::string& bookPath);
+    std::shared_ptr<storage::Storage> openFile(const std::string& path, storage::StgResult* result = nullptr);
+    std::shared_ptr<storage::Storage> createFile(const std::string& path, storage::StgResult* result = nullptr);
     void bindElements(storage::Storage& storage);
     void bindElements(storage::Storage& storage, const std::unordered_map<std::string, NodeInfoRecord*>& byElement);
     void checkIndex();
@@ -108,16 +141,22 @@ private:
     // Saving.
     void appendRecordsFrom(tree::ItemId first, std::vector<uint8_t>* table);
     bool saveWorkingCopyAs(const std::string& target, std::string* failure);
-    void reopenBookFile();
+    bool reopenBookFile();
+    bool followSavedPath(const std::string& path);
+    bool moveWorkingCopyTo(const std::string& copyPath);
+    bool restoreTable(storage::Stream& stream, const std::vector<std::pair<size_t, size_t>>& written);
     std::string chooseNewBookPath() const;
     bool makeFirstPage();
+    bool startNewBook(const std::string& path);
     bool makeWorkingCopyOfNewBook(const std::string& path);
 
     // Elements.
     template <typename Element>
     std::string createFreeElement(storage::Storage* parent, const char* prefix, int32_t number,
                                   std::unique_ptr<Element>* out);
-    bool destroyRecordElement(const std::string& name);
+    std::vector<std::string> subtreeLabels(tree::ItemId item) const;
+    bool dropFailedElement(storage::Storage& parent, const std::string& objName, const std::string& name,
+                           storage::StgResult why);
     bool copyPageElement(NodeInfoRecord& record, storage::Storage& target);
     bool copyDirectoryElement(NodeInfoRecord& record, storage::Storage& target);
     void lowerCounters(const NodeInfoRecord& record);
@@ -126,7 +165,11 @@ private:
     BookSession& session_;
     tree::ChapterTree& tree_;
     ui::UserInterface& ui_;
+    storage::FileDeviceFactory& files_;
     CPGWDoc* document_ = nullptr;
+    bool failedWrite_ = false;
+    storage::StgResult lastCreation_ = storage::StgResult::Ok;  // of the element createFreeElement made
+    storage::StgResult lastFailure_ = storage::StgResult::Ok;  // the cause of the last failed write
     BookStore store_;
     std::vector<uint8_t> writtenTable_;  // the node table as last written to the stream
     bool closedForCompile_ = false;

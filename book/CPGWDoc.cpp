@@ -1,7 +1,6 @@
 #include "book/CPGWDoc.h"
 
 #include <filesystem>
-#include <functional>
 
 namespace pgw::book {
 
@@ -16,8 +15,13 @@ bool hasBookExtension(const std::string& path) {
     return path.size() >= 4 && path.compare(path.size() - 4, 4, ".pgw") == 0;
 }
 
-ui::Message question(std::string text, std::string caption = {}, ui::Icon icon = ui::Icon::Question) {
-    return ui::Message{std::move(text), std::move(caption), ui::Buttons::YesNo, icon};
+ui::Message question(std::string text, std::string caption = {}, ui::Icon icon = ui::Icon::Question,
+                     ui::Buttons buttons = ui::Buttons::YesNo) {
+    return ui::Message{std::move(text), std::move(caption), buttons, icon};
+}
+
+std::string_view bytesText(const std::vector<uint8_t>& bytes) {
+    return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
 }  // namespace
@@ -33,30 +37,27 @@ NodeInfoRecord* CPGWDoc::shownPage() const {
     return record && record->item == shownItem_ ? record : nullptr;
 }
 
-void CPGWDoc::storeShownPage() {
+bool CPGWDoc::storeShownPage(bool tell) {
+    // The publish form stands in front of the editors: nothing can change while it shows.
+    if (editors_.shownView() == PaneView::PublishForm) return true;
     NodeInfoRecord* page = shownPage();
-    if (page && page->storePending) exchangePage(page->itemName);
+    return !page || !page->storePending || storePage(*page, tell);
+}
+
+void CPGWDoc::chapterRenamed(tree::ItemId item, const std::string& newName) {
+    const NodeInfoRecord* page = shownPage();
+    if (page && page->item == item && page->type() == NodeType::Text) editors_.textPageShown(item, newName);
 }
 
 bool CPGWDoc::exchangePage(const std::string& name) {
-    if (editors_.shownView() == PaneView::PublishForm) return false;
+    if (editors_.shownView() == PaneView::PublishForm) return true;
     NodeInfoRecord* record = storage_.session().index.find(name);
-    if (!record) return false;
-    if (record->stream) {
+    if (!record) return true;
+    if (record->isPage()) {
         const bool loading = !record->storePending;
-        if (record->type() == NodeType::Text) {
-            exchangeStream(*record, [&] { return editors_.saveText(); }, [&](auto rtf) { editors_.loadText(rtf); });
-            editors_.textPageShown(record->item, record->itemName);
-        }
-        if (record->type() == NodeType::Picture)
-            exchangeStream(*record, [&] { return editors_.savePictures(); },
-                           [&](auto stored) { editors_.loadPictures(stored); });
-        // A web page is read-only: shown when arrived at, never written back.
-        if (record->type() == NodeType::Web && loading) {
-            std::vector<uint8_t> bytes;
-            if (record->stream->readAll(&bytes) != StgResult::Ok) bytes.clear();  // unreadable: an empty page
-            editors_.loadWebPage(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-        }
+        if (!loading && !storePage(*record, true)) return false;
+        if (loading) loadPage(*record);
+        if (record->type() == NodeType::Text) editors_.textPageShown(record->item, record->itemName);
         if (record->type() >= NodeType::Text && record->type() <= NodeType::Web)
             editors_.showView(PaneView(record->nodeType));
         if (loading && (record->type() == NodeType::Text || record->type() == NodeType::Picture))
@@ -66,21 +67,35 @@ bool CPGWDoc::exchangePage(const std::string& name) {
     return true;
 }
 
-// Streams are written from offset 0 and never shortened; readers stop at the end of
-// the content.
-void CPGWDoc::exchangeStream(NodeInfoRecord& record, const std::function<std::string()>& save,
-                             const std::function<void(std::string_view)>& load) {
-    storage::Stream& stream = *record.stream;
-    stream.seek(0, storage::SeekOrigin::Set);
-    if (record.storePending) {
-        const std::string content = save();
-        stream.write(content.data(), content.size());
-        stream.commit();
-    } else {
-        std::vector<uint8_t> bytes;
-        stream.readAll(&bytes);
-        load(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+// Readers stop at the end of the content; what lies after it is an older, longer one. A
+// page without a readable stream shows empty, never the page shown before it.
+void CPGWDoc::loadPage(NodeInfoRecord& record) {
+    std::vector<uint8_t> bytes;
+    if (record.stream && (record.stream->seek(0, storage::SeekOrigin::Set) != StgResult::Ok ||
+                          record.stream->readAll(&bytes) != StgResult::Ok))
+        bytes.clear();
+    switch (record.type()) {
+    case NodeType::Text: editors_.loadText(bytesText(bytes)); break;
+    case NodeType::Picture: editors_.loadPictures(bytesText(bytes)); break;
+    case NodeType::Web: editors_.loadWebPage(bytesText(bytes)); break;  // shown, never written back
+    default: break;
     }
+}
+
+bool CPGWDoc::storePage(NodeInfoRecord& record, bool tell) {
+    std::string content;
+    switch (record.type()) {
+    case NodeType::Text: content = editors_.saveText(); break;
+    case NodeType::Picture: content = editors_.savePictures(); break;
+    default: record.storePending = false; return true;
+    }
+    if (const StgResult result = storage_.replacePageContent(record, content); result != StgResult::Ok) {
+        storage_.reportWriteFailure("保存页面失败：" + displayText(record.itemName) + "\n页面的内容仍在编辑器中，没有丢失。",
+                                    result, tell);
+        return false;
+    }
+    record.storePending = false;
+    return true;
 }
 
 std::string CPGWDoc::askSavePath() {
@@ -90,35 +105,42 @@ std::string CPGWDoc::askSavePath() {
     return *path;
 }
 
+// Unlike the framework's save entry, a save that failed says so: the caller must not go
+// on as if the book were safe.
 bool CPGWDoc::onSaveDocument(std::string path) {
     if (path.find(".pgw") == std::string::npos) path += ".pgw";
     lastSaveFailed_ = false;
-    if (storage_.store().workingCopy && modified_) lastSaveFailed_ = !storage_.commitBook(path);
-    return true;
+    if (storage_.store().workingCopy && (modified_ || storage_.hasFailedWrite()))
+        lastSaveFailed_ = !storage_.commitBook(path);
+    return !lastSaveFailed_;
 }
 
-// Asks whether to save the modified book that is about to be replaced. Returns false
-// when the author declined to overwrite an existing file and the caller should stop.
+// Asks whether to save the modified book that is about to be replaced or closed. False
+// when the command must stop: the author cancelled the question, the save dialog or the
+// overwrite, or the save failed. The book then stays open with the work in it.
 bool CPGWDoc::saveBeforeLeaving(const SaveQuestions& questions) {
     const BookStore& store = storage_.store();
-    if (!modified_) return true;
-    if (storage_.ui().showMessage(question(store.bookPath + questions.save)) != ui::Answer::Yes) return true;
+    if (!modified_ && !storage_.hasFailedWrite()) return true;
+    const ui::Answer answer =
+        storage_.ui().showMessage(question(store.bookPath + questions.save, {}, ui::Icon::Question, questions.buttons));
+    if (answer == ui::Answer::Cancel) return false;
+    if (answer != ui::Answer::Yes) return true;
     std::string target = store.bookPath;
     if (store.isUntitledNew) {
         target = askSavePath();
-        if (target.empty()) return true;
+        if (target.empty()) return false;
         std::error_code ec;
         const bool clash = fs::exists(target, ec) && target != store.bookPath;
         if (clash && storage_.ui().showMessage(question(target + questions.overwrite, {}, questions.overwriteIcon)) !=
                          ui::Answer::Yes)
-            return questions.goOnWhenNotOverwriting;
+            return false;
     }
-    onSaveDocument(target);
-    return true;
+    return onSaveDocument(target);
 }
 
 bool CPGWDoc::onOpenDocument(const std::string& path) {
-    if (!saveBeforeLeaving({"文件己被修改,是否保存?", "文件已经存在,是否继续?", ui::Icon::Question, false}))
+    if (!saveBeforeLeaving({"文件己被修改,是否保存?", "文件已经存在,是否继续?", ui::Icon::Question,
+                            ui::Buttons::YesNoCancel}))
         return false;
     if (!hasBookExtension(path)) {
         storage_.ui().showMessage(ui::Message{"所选择文件格式错误，请您选择.pgw文件!", "系统提示", ui::Buttons::Ok,
@@ -134,8 +156,9 @@ bool CPGWDoc::onOpenDocument(const std::string& path) {
     return true;
 }
 
-void CPGWDoc::saveBeforeNewBook() {
-    saveBeforeLeaving({"已经修改,是否保存?", "文件已经存在,是否覆盖?", ui::Icon::Exclamation, true});
+bool CPGWDoc::saveBeforeNewBook() {
+    return saveBeforeLeaving({"已经修改,是否保存?", "文件已经存在,是否覆盖?", ui::Icon::Exclamation,
+                              ui::Buttons::YesNoCancel});
 }
 
 // The shown page is marked so that the save writes what the editor holds (the selection
@@ -144,9 +167,10 @@ void CPGWDoc::onFileSave() {
     if (NodeInfoRecord* page = shownPage()) page->storePending = true;
     const std::string target = storage_.store().isUntitledNew ? askSavePath() : storage_.store().bookPath;
     if (target.empty()) return;
-    const bool saved = storage_.commitBook(target);
+    lastSaveFailed_ = !storage_.commitBook(target);
+    if (lastSaveFailed_) return;  // the page stays marked: its content is still only in the editor
     if (NodeInfoRecord* page = shownPage()) page->storePending = false;
-    if (saved) modified_ = false;
+    modified_ = false;
 }
 
 void CPGWDoc::onFileSaveAs() {
@@ -156,19 +180,23 @@ void CPGWDoc::onFileSaveAs() {
     if (fs::exists(target, ec) && target != storage_.store().bookPath &&
         storage_.ui().showMessage(question(target + "文件已经存在,是否继续?")) != ui::Answer::Yes)
         return;
-    if (storage_.commitBook(target)) modified_ = false;
+    lastSaveFailed_ = !storage_.commitBook(target);
+    if (!lastSaveFailed_) modified_ = false;
 }
 
-void CPGWDoc::onCloseDocument() {
-    if (modified_) {
-        const ui::Message ask{"文件己被修改,是否保存?", "存盘提示", ui::Buttons::YesNo, ui::Icon::None};
-        if (storage_.ui().showMessage(ask) == ui::Answer::Yes) {
+bool CPGWDoc::onCloseDocument() {
+    if (modified_ || storage_.hasFailedWrite()) {
+        const ui::Message ask{"文件己被修改,是否保存?", "存盘提示", ui::Buttons::YesNoCancel, ui::Icon::None};
+        const ui::Answer answer = storage_.ui().showMessage(ask);
+        if (answer == ui::Answer::Cancel) return false;
+        if (answer == ui::Answer::Yes) {
             const std::string target = storage_.store().isUntitledNew ? askSavePath() : storage_.store().bookPath;
-            if (!target.empty()) onSaveDocument(target);
+            if (target.empty() || !onSaveDocument(target)) return false;
         }
     }
     storage_.closeBook();
     modified_ = false;
+    return true;
 }
 
 }  // namespace pgw::book

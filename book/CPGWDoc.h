@@ -5,7 +5,6 @@
 #include "book/BookStorage.h"
 #include "book/PageEditors.h"
 
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -21,13 +20,17 @@ public:
     void setPathName(const std::string& path) { pathName_ = path; }
 
     // Moves a page between its stream and its editor: stores the editor's content when
-    // the page was changed, loads the stream otherwise. Returns whether it did either.
+    // the page was changed, loads the stream otherwise. False only when the store failed:
+    // the content stays in the editor and the page stays marked changed.
     bool exchangePage(const std::string& name);
     // The page whose content the editors hold (a directory's selection leaves it on show),
     // while it is still in the tree under its record's name.
     NodeInfoRecord* shownPage() const;
-    // Stores the shown page when the author changed it.
-    void storeShownPage();
+    // Stores the shown page when the author changed it, without touching the views. False
+    // when the store failed (told unless `tell` is false; content and mark are kept).
+    bool storeShownPage(bool tell = true);
+    // A chapter was renamed: the editors keep following the page they show.
+    void chapterRenamed(tree::ItemId item, const std::string& newName);
 
     // The open handler (Open, recent files, the command line, dropped files).
     bool onOpenDocument(const std::string& path);
@@ -39,10 +42,11 @@ public:
     void onFileSave();
     void onFileSaveAs();
     // When the main window closes: asks to save, then releases the book and its files.
-    void onCloseDocument();
+    // False when the author cancelled or the save failed: the book stays open.
+    bool onCloseDocument();
 
-    // New asks to save the book it replaces.
-    void saveBeforeNewBook();
+    // New asks to save the book it replaces; false when New must not go on.
+    bool saveBeforeNewBook();
 
     // True when the last save went wrong (and was reported); the book stays modified.
     bool lastSaveFailed() const { return lastSaveFailed_; }
@@ -52,11 +56,11 @@ private:
         const char* save;
         const char* overwrite;
         ui::Icon overwriteIcon;
-        bool goOnWhenNotOverwriting;
+        ui::Buttons buttons;
     };
     bool saveBeforeLeaving(const SaveQuestions& questions);
-    void exchangeStream(NodeInfoRecord& record, const std::function<std::string()>& save,
-                        const std::function<void(std::string_view)>& load);
+    bool storePage(NodeInfoRecord& record, bool tell);
+    void loadPage(NodeInfoRecord& record);
 
     BookStorage& storage_;
     PageEditors& editors_;

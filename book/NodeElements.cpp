@@ -5,6 +5,7 @@
 #include "book/CPGWDoc.h"
 
 #include <cstdio>
+#include <vector>
 
 namespace pgw::book {
 
@@ -35,17 +36,23 @@ std::string BookStorage::createFreeElement(storage::Storage* parent, const char*
         } else {
             result = parent->createStorage(name, mode::kReadWrite | mode::kShareExclusive, out);
         }
-        if (result != StgResult::AlreadyExists) return name;
+        if (result != StgResult::AlreadyExists) {
+            lastCreation_ = result;
+            return name;
+        }
     }
 }
 
-void BookStorage::createDirectoryElement(const std::string& parentName, const std::string& name, tree::ItemId item) {
-    if (name.empty() || !isOpen()) return;
+bool BookStorage::createDirectoryElement(const std::string& parentName, const std::string& name, tree::ItemId item) {
+    if (name.empty() || !isOpen()) return false;
     NodeInfoRecord* parent = session_.index.find(parentName);
-    storage::Storage* parentStorage = parent ? parent->storage.get() : nullptr;
+    if (!parent || !parent->storage) return false;
     std::unique_ptr<storage::Storage> created;
     auto record = std::make_unique<NodeInfoRecord>();
-    record->objName = createFreeElement(parentStorage, "stg", session_.counters.storageCount, &created);
+    record->objName = createFreeElement(parent->storage.get(), "stg", session_.counters.storageCount, &created);
+    StgResult result = created ? parent->storage->commit() : lastCreation_;
+    if (result == StgResult::Ok) result = store_.workingCopy->commit();
+    if (result != StgResult::Ok) return dropFailedElement(*parent->storage, record->objName, name, result);
     record->storage = std::move(created);
     record->item = item;
     record->parentItem = tree_.parent(item);
@@ -57,19 +64,22 @@ void BookStorage::createDirectoryElement(const std::string& parentName, const st
     ++session_.counters.storageCount;
     ++session_.counters.recordCount;
     session_.index.add(name, std::move(record));
-    if (parentStorage) parentStorage->commit();
-    store_.workingCopy->commit();
-    writeNodeInfo();
+    // The directory exists now; should the table fail, the next write puts it in.
+    (void)writeNodeInfo();
+    return true;
 }
 
-void BookStorage::createPageElement(const std::string& parentName, const std::string& name, tree::ItemId item,
+bool BookStorage::createPageElement(const std::string& parentName, const std::string& name, tree::ItemId item,
                                     NodeType type) {
-    if (name.empty() || !isOpen()) return;
+    if (name.empty() || !isOpen()) return false;
     NodeInfoRecord* parent = session_.index.find(parentName);
-    if (!parent || !parent->storage) return;
+    if (!parent || !parent->storage) return false;
     std::unique_ptr<storage::Stream> created;
     auto record = std::make_unique<NodeInfoRecord>();
     record->objName = createFreeElement(parent->storage.get(), "stm", session_.counters.streamCount, &created);
+    StgResult result = created ? parent->storage->commit() : lastCreation_;
+    if (result == StgResult::Ok) result = store_.workingCopy->commit();
+    if (result != StgResult::Ok) return dropFailedElement(*parent->storage, record->objName, name, result);
     record->stream = std::move(created);
     record->item = item;
     record->parentItem = tree_.parent(item);
@@ -80,11 +90,17 @@ void BookStorage::createPageElement(const std::string& parentName, const std::st
     record->parentName = parentName;
     ++session_.counters.streamCount;
     ++session_.counters.recordCount;
-    if (record->stream) record->stream->commit();
     session_.index.add(name, std::move(record));
-    parent->storage->commit();
-    store_.workingCopy->commit();
-    writeNodeInfo();
+    (void)writeNodeInfo();
+    return true;
+}
+
+// A chapter whose element could not be made whole is not made at all.
+bool BookStorage::dropFailedElement(storage::Storage& parent, const std::string& objName, const std::string& name,
+                                    StgResult why) {
+    (void)parent.destroyElement(objName);
+    reportWriteFailure("添加章节失败：" + displayText(name), why);
+    return false;
 }
 
 void BookStorage::lowerCounters(const NodeInfoRecord& record) {
@@ -95,31 +111,45 @@ void BookStorage::lowerCounters(const NodeInfoRecord& record) {
     --counters.recordCount;
 }
 
-// Destroys a node's element in its parent's storage; on success the counters fall and
-// the record goes.
-bool BookStorage::destroyRecordElement(const std::string& name) {
-    NodeInfoRecord* record = session_.index.find(name);
-    if (!record) return false;
-    NodeInfoRecord* parent = session_.index.find(record->parentName);
-    if (!parent || !parent->storage || parent->storage->destroyElement(record->objName) != StgResult::Ok)
-        return false;
-    lowerCounters(*record);
-    session_.index.remove(name);
-    return true;
-}
-
-void BookStorage::destroyNodeElements(tree::ItemId item) {
-    for (tree::ItemId child = tree_.firstChild(item); child != tree::kNoItem; child = tree_.nextSibling(child)) {
-        destroyNodeElements(child);
-        destroyRecordElement(tree_.label(child));
+// The labels of `item` and everything below it (a walk with its own stack: damaged
+// books nest deeply).
+std::vector<std::string> BookStorage::subtreeLabels(tree::ItemId item) const {
+    std::vector<std::string> labels;
+    std::vector<tree::ItemId> pending{item};
+    while (!pending.empty()) {
+        const tree::ItemId at = pending.back();
+        pending.pop_back();
+        labels.push_back(tree_.label(at));
+        for (tree::ItemId child = tree_.firstChild(at); child != tree::kNoItem; child = tree_.nextSibling(child))
+            pending.push_back(child);
     }
+    return labels;
 }
 
-void BookStorage::destroyNode(const std::string& name) {
-    destroyRecordElement(name);
-    session_.index.remove(name);
-    store_.workingCopy->commit();
+// The chapter's element goes with everything in it, in one step, so that a failure
+// never leaves half a directory; then the records of the whole subtree go.
+bool BookStorage::destroyChapter(tree::ItemId item) {
+    const std::string name = tree_.label(item);
+    NodeInfoRecord* record = session_.index.find(name);
+    if (!record) return true;
+    NodeInfoRecord* parent = session_.index.find(record->parentName);
+    StgResult result = parent && parent->storage ? parent->storage->destroyElement(record->objName)
+                                                 : StgResult::ElementNotFound;
+    // A chapter whose element never existed has nothing to destroy.
+    if (result == StgResult::ElementNotFound) result = StgResult::Ok;
+    if (result != StgResult::Ok) {
+        reportWriteFailure("删除章节失败：" + displayText(name) + "\n章节仍然保留。", result);
+        return false;
+    }
+    for (const std::string& label : subtreeLabels(item)) {
+        if (const NodeInfoRecord* doomed = session_.index.find(label)) lowerCounters(*doomed);
+        session_.index.remove(label);
+    }
     if (document_) document_->setModified(true);
+    // Should the commit fail, the deletion is still in the working copy's next commit.
+    if (const StgResult committed = store_.workingCopy->commit(); committed != StgResult::Ok)
+        reportWriteFailure("删除章节后写入临时文件失败：" + displayText(name), committed);
+    return true;
 }
 
 void BookStorage::renameNode(const std::string& newName, const std::string& oldName) {

@@ -71,9 +71,11 @@ bool isWithin(const NodeIndex& index, const std::string& name, const std::string
     return true;  // a loop: treat as inside, so nothing is copied
 }
 
+// A half-made copy goes again; should that fail too, an unreferenced element stays:
+// space, never content, is lost.
 void dropCopy(storage::Storage& target, const std::string& objName) {
-    target.destroyElement(objName);
-    target.commit();
+    (void)target.destroyElement(objName);
+    (void)target.commit();
 }
 
 }  // namespace
@@ -136,12 +138,13 @@ bool BookStorage::moveNodeElement(const std::string& name, const std::string& ne
                                              : copyDirectoryElement(*record, *target->storage);
         if (!copied) return false;
         // Should this fail, an unreferenced copy stays behind: space, never content, is lost.
-        source->storage->destroyElement(oldObjName);
-        source->storage->commit();
+        (void)source->storage->destroyElement(oldObjName);
     }
     record->parentName = newParentName;
     record->parentItem = target->item;
-    store_.workingCopy->commit();
+    // The copy is committed already; the old element's removal rides on the next commit.
+    if (const StgResult committed = store_.workingCopy->commit(); committed != StgResult::Ok)
+        reportWriteFailure("移动章节后写入临时文件失败：" + displayText(name), committed);
     return true;
 }
 

@@ -3,6 +3,7 @@
 
 #include "book/BookOpenCheck.h"
 #include "book/BookStorage.h"
+#include "book/FailureText.h"
 
 #include <filesystem>
 #include <unordered_map>
@@ -13,82 +14,86 @@ namespace fs = std::filesystem;
 using storage::StgResult;
 namespace mode = storage::mode;
 
-namespace {
-
-std::shared_ptr<storage::Storage> openFile(const std::string& path) {
-    std::unique_ptr<storage::Storage> root;
-    if (storage::openCompoundFile(path, mode::kOpenExclusive, &root) != StgResult::Ok) return nullptr;
-    return root;
-}
-
-std::shared_ptr<storage::Storage> createFile(const std::string& path) {
-    std::unique_ptr<storage::Storage> root;
-    if (storage::createCompoundFile(path, mode::kCreateExclusive, &root) != StgResult::Ok) return nullptr;
-    return root;
-}
-
-bool copyInto(storage::Storage& from, storage::Storage& to) {
-    return from.copyTo(to) == StgResult::Ok && from.commit() == StgResult::Ok && to.commit() == StgResult::Ok;
-}
-
-}  // namespace
-
 // Opens the book file, or tells the author why it cannot be opened.
 bool BookStorage::openBookFile(const std::string& bookPath) {
-    store_.bookFile = openFile(bookPath);
-    if (!store_.bookFile) message("打开复合文档错误：" + bookPath);
+    StgResult result = StgResult::Ok;
+    store_.bookFile = openFile(bookPath, &result);
+    if (!store_.bookFile) message("打开复合文档错误：" + bookPath + "\n原因：" + failureCause(result));
     return store_.bookFile != nullptr;
 }
 
 // Creates an empty working copy, or tells the author why it cannot be created.
 bool BookStorage::createWorkingCopy(const std::string& copyPath) {
-    store_.workingCopy = createFile(copyPath);
-    if (!store_.workingCopy) message("创建临时复合文档错误：" + copyPath);
+    StgResult result = StgResult::Ok;
+    store_.workingCopy = createFile(copyPath, &result);
+    if (!store_.workingCopy) message("创建临时复合文档错误：" + copyPath + "\n原因：" + failureCause(result));
     return store_.workingCopy != nullptr;
 }
 
-// The working copy takes the saved book's state.
+// The working copy takes the book's saved state. A copy that could not be made whole
+// goes again: it would only offer a half book back after the next crash.
+bool BookStorage::copyBookIntoWorkingCopy(const std::string& copyPath) {
+    if (!openBookFile(store_.bookPath) || !createWorkingCopy(copyPath)) return false;
+    StgResult result = store_.bookFile->copyTo(*store_.workingCopy);
+    if (result == StgResult::Ok) result = store_.workingCopy->commit();
+    if (result == StgResult::Ok) return true;
+    store_.workingCopy.reset();
+    std::error_code ec;
+    fs::remove(copyPath, ec);
+    message("创建临时复合文档错误：" + copyPath + "\n原因：" + failureCause(result));
+    return false;
+}
+
+// The book file takes the working copy's state, unsaved changes included; written aside
+// and renamed, so a second crash cannot leave half a book. When that fails, book and
+// working copy both stay as they were.
 bool BookStorage::restoreFromWorkingCopy(const std::string& bookPath, const std::string& copyPath) {
-    store_.workingCopy = openFile(copyPath);
-    if (!store_.workingCopy) {
-        message("打开复合文档错误：" + bookPath);
-        return false;
-    }
-    // The book file takes the working copy's state, unsaved changes included; written
-    // aside and renamed, so a second crash cannot leave half a book.
-    std::string failure;
-    if (!saveWorkingCopyAs(bookPath, &failure)) message("保存文件失败：" + bookPath + "\n" + failure);
-    return true;
+    StgResult result = StgResult::Ok;
+    store_.workingCopy = openFile(copyPath, &result);
+    std::string failure = failureCause(result);
+    // Saving over the book's own path opens the new book file again.
+    if (store_.workingCopy && saveWorkingCopyAs(bookPath, &failure) && (store_.bookFile || openBookFile(bookPath)))
+        return true;
+    store_.workingCopy.reset();
+    store_.workingCopyPath.clear();  // never deleted on the way out: it holds the only copy
+    message("无法恢复文档：" + bookPath + "\n原因：" + failure + "\n文档和临时文件 " + copyPath +
+            " 都保持原样，问题解决后再次打开文档即可恢复。");
+    return false;
 }
 
 bool BookStorage::prepareWorkingCopy(const std::string& bookPath) {
     if (!storage::isCompoundFile(bookPath)) return false;
     const std::string copyPath = workingCopyPathFor(bookPath);
+    removeStaleSaveFile(bookPath);
     std::error_code ec;
-    if (!fs::exists(copyPath, ec)) {
-        if (!openBookFile(bookPath) || !createWorkingCopy(copyPath)) return false;
-        copyInto(*store_.bookFile, *store_.workingCopy);
-    } else {
-        const ui::Message question{"程序未正常关闭，是否将文档恢复到以前的状态?", "系统提示", ui::Buttons::YesNo,
-                                   ui::Icon::Exclamation};
-        bool restore = ui_.showMessage(question) == ui::Answer::Yes;
-        // A working copy that is no book must not replace the book.
-        if (restore && BookOpenCheck(copyPath).refusal()) {
-            message("临时文件已损坏，无法恢复，将打开最后保存的文档：" + copyPath);
-            restore = false;
-        }
-        if (restore) {
-            if (!restoreFromWorkingCopy(bookPath, copyPath)) return false;
-        } else {
+    if (fs::exists(fs::symlink_status(copyPath, ec))) {
+        switch (judgeFoundCopy(bookPath, copyPath)) {
+        case FoundCopy::InUse:
+            store_.workingCopyPath.clear();
+            message("文件正在被其他程序使用：" + bookPath);
+            return false;
+        case FoundCopy::Damaged:
+            if (!keepAside(bookPath, copyPath)) return false;
+            break;
+        case FoundCopy::SameAsBook: fs::remove(copyPath, ec); break;
+        case FoundCopy::Ask: {
+            const ui::Message question{"程序未正常关闭，是否将文档恢复到以前的状态?", "系统提示", ui::Buttons::YesNo,
+                                       ui::Icon::Exclamation};
+            if (ui_.showMessage(question) == ui::Answer::Yes) {
+                if (!restoreFromWorkingCopy(bookPath, copyPath)) return false;
+                store_.workingCopyPath = copyPath;
+                return true;
+            }
             fs::remove(copyPath, ec);
-            if (!createWorkingCopy(copyPath) || !openBookFile(bookPath)) return false;
-            copyInto(*store_.bookFile, *store_.workingCopy);
+            break;
+        }
         }
     }
+    if (!copyBookIntoWorkingCopy(copyPath)) return false;
     store_.workingCopyPath = copyPath;
     // Files whose names start with "~" are the working copies; this platform has no
     // hidden attribute to add.
-    return store_.bookFile && store_.workingCopy;
+    return true;
 }
 
 void BookStorage::bindElements(storage::Storage& storage) {

@@ -59,14 +59,14 @@ std::optional<std::string> BookCompiler::refusal(const CompileRequest& request) 
 
 // The node table from the tree; the element counters stay as they are, so that elements
 // made later never take the name of one that exists.
-void BookCompiler::rewriteNodeTable() {
+bool BookCompiler::rewriteNodeTable() {
     book::BookSession& session = storage_.session();
     tree::ChapterTree& tree = storage_.tree();
     session.index.forEach([&](const std::string& key, book::NodeInfoRecord& record) {
         if (record.item != tree::kNoItem && tree.contains(record.item) && tree.label(record.item) == key)
             record.storePending = false;
     });
-    storage_.writeNodeInfo();
+    return storage_.writeNodeInfo();
 }
 
 PublishInfoBlock BookCompiler::startBlock(const CompileRequest& request) const {
@@ -83,7 +83,9 @@ bool BookCompiler::compileBook(const CompileRequest& request, CIconFileReader& i
         show(*refused);
         return false;
     }
-    rewriteNodeTable();
+    // The page being edited goes into the working copy first: the compiled book is made
+    // from it. Neither a page nor a table that cannot be written is left behind.
+    if (!storage_.storeShownPage() || !rewriteNodeTable()) return false;
     const PublishInfoBlock block = startBlock(request);
     bool done = false;
     if (storage_.closeForCompile()) done = assemble(request, block, icons, progress);

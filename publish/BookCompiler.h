@@ -50,7 +50,7 @@ public:
 
 private:
     std::optional<std::string> refusal(const CompileRequest& request) const;
-    void rewriteNodeTable();
+    bool rewriteNodeTable();
     PublishInfoBlock startBlock(const CompileRequest& request) const;
     bool assemble(const CompileRequest& request, PublishInfoBlock block, CIconFileReader& icons,
                   CompileProgress& progress);

@@ -278,7 +278,11 @@ void CMainFrame::updateCommandStates() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    document_->onCloseDocument();
+    // The author cancelled, or the save failed: the window stays with the book in it.
+    if (!closing_ && !document_->onCloseDocument()) {
+        event->ignore();
+        return;
+    }
     closing_ = true;
     idle_.stop();
     event->accept();

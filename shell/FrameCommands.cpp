@@ -101,14 +101,11 @@ void CMainFrame::cut() {
 // Make: the publish form shows the book as it stands, the shown page stored first.
 void CMainFrame::make() {
     if (!session_.index.empty()) {
+        // Whatever is selected, the page on show is the one the author edited; one that
+        // cannot be stored keeps the author in its editor.
+        if (!document_->storeShownPage()) return;
         publishForm_->setBookPath(storage_->store().workingCopyPath);
         publishForm_->SetPublishMode(true);
-        const tree::ItemId selected = pane_->tree()->selectedItem();
-        if (selected != tree::kNoItem) {
-            const std::string name = pane_->tree()->label(selected);
-            const book::NodeInfoRecord* record = session_.index.find(name);
-            if (record && record->storePending) document_->exchangePage(name);
-        }
     }
     splitter_->ShowView(int(book::PaneView::PublishForm), 1);
 }

@@ -62,9 +62,12 @@ bool ChapterEditing::renameItem(ItemId item, const std::string& newName) {
 
     storage_.renameNode(newName, oldName);
     tree.setLabel(item, newName);
+    document_.chapterRenamed(item, newName);
     // The bookmark list follows the page, so next and previous still find it.
     std::replace(storage_.session().bookmarks.begin(), storage_.session().bookmarks.end(), oldName, newName);
-    storage_.writeNodeInfo();
+    // A table that cannot be written now is written whole by the next write; the author
+    // has been told, and the book knows it is not saved.
+    (void)storage_.writeNodeInfo();
     document_.setModified(true);
     return true;
 }
@@ -82,19 +85,18 @@ bool ChapterEditing::deleteSelected() {
 
     std::vector<std::string> doomed;
     collectLabels(tree, item, &doomed);
+    if (!storage_.destroyChapter(item)) return false;
     auto& bookmarks = storage_.session().bookmarks;
     std::erase_if(bookmarks, [&](const std::string& name) {
         return std::find(doomed.begin(), doomed.end(), name) != doomed.end();
     });
 
-    storage_.destroyNodeElements(item);
-    storage_.destroyNode(doomed.front());
     // The records are gone before the selection moves, so leaving the deleted page
     // stores nothing into a stream that no longer exists.
     const ItemId previous = findPreviousPageItem(tree, storage_.session().index, item);
     if (previous != kNoItem) tree.selectItem(previous);
     tree.deleteItem(item);
-    storage_.writeNodeInfo();
+    (void)storage_.writeNodeInfo();
     document_.setModified(true);
     return true;
 }

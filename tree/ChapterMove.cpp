@@ -71,8 +71,9 @@ bool ChapterMove::moveChapter(ItemId item, ItemId parent, ItemId after) {
         return false;
     }
     if (isInPlace(item, parent, after)) return true;
-    // The editor's unsaved content goes into the stream before the stream moves.
-    document_.storeShownPage();
+    // The editor's unsaved content goes into the stream before the stream moves; a page
+    // that cannot be stored stays where it is.
+    if (!document_.storeShownPage()) return false;
     ChapterTree& tree = storage_.tree();
     const std::string name = tree.label(item);
     if (!storage_.moveNodeElement(name, tree.label(parent)) || !tree.moveItem(item, parent, after)) {
@@ -80,7 +81,7 @@ bool ChapterMove::moveChapter(ItemId item, ItemId parent, ItemId after) {
         return false;
     }
     tree.expand(parent);
-    storage_.writeNodeInfo();
+    (void)storage_.writeNodeInfo();
     document_.setModified(true);
     return true;
 }

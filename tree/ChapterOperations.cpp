@@ -63,7 +63,10 @@ std::string ChapterOperations::addDirectory(const std::string& given) {
     const ItemId item = insertNodeItem(tree, parent, name, uint32_t(book::ObjKind::Storage),
                                        int32_t(book::NodeType::Directory));
     tree.expand(parent);
-    storage_.createDirectoryElement(tree.label(parent), name, item);
+    if (!storage_.createDirectoryElement(tree.label(parent), name, item)) {
+        tree.deleteItem(item);  // the author was told why
+        return {};
+    }
     document_.setModified(true);
     tree.selectItem(item);
     return name;
@@ -92,7 +95,10 @@ std::string ChapterOperations::addPage(book::NodeType type, const std::string& g
     ChapterTree& tree = storage_.tree();
     const ItemId item = insertNodeItem(tree, parent, name, uint32_t(book::ObjKind::Stream), int32_t(type));
     tree.expand(parent);
-    storage_.createPageElement(tree.label(parent), name, item, type);
+    if (!storage_.createPageElement(tree.label(parent), name, item, type)) {
+        tree.deleteItem(item);
+        return {};
+    }
     ++counter;
     tree.selectItem(item);
     document_.setModified(true);

@@ -126,6 +126,7 @@ private:
     void stepTo(ItemId (*find)(const ChapterTree&, const book::NodeIndex&, ItemId));
     book::BookStorage& storage_;
     book::CPGWDoc& document_;
+    bool goingBack_ = false;  // the selection returns to a page that could not be stored
 };
 
 }  // namespace pgw::tree

@@ -16,10 +16,20 @@ void Navigation::attach() {
 // The old page is stored before the new one is loaded: the editors hold one page at a
 // time. A directory leaves the last page on show, so that page is stored too when the
 // author changed it.
+//
+// When the page being left cannot be stored, the selection goes back to it: its content
+// is only in the editor, and loading another page would throw it away.
 void Navigation::selectionChanged(ItemId previous, ItemId current) {
+    if (goingBack_) return;
     ChapterTree& tree = storage_.tree();
-    if (previous != kNoItem) document_.exchangePage(tree.label(previous));
-    document_.storeShownPage();
+    const bool stored = (previous == kNoItem || document_.exchangePage(tree.label(previous))) &&
+                        document_.storeShownPage();
+    if (!stored) {
+        goingBack_ = true;
+        tree.selectItem(previous != kNoItem && tree.contains(previous) ? previous : kNoItem);
+        goingBack_ = false;
+        return;
+    }
     if (current != kNoItem) document_.exchangePage(tree.label(current));
 }
 

@@ -1,5 +1,8 @@
 #include "ProgramBook.h"
 
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -29,10 +32,48 @@ bool ProgramBook::save() {
     return !document.lastSaveFailed();
 }
 
+namespace {
+
+constexpr const char* kFolderPrefix = "pgw-";
+
+bool processAlive(pid_t pid) { return ::kill(pid, 0) == 0 || errno != ESRCH; }
+
+// The folder's owner, from "pgw-<pid>-XXXXXX"; 0 for a folder named the older way.
+pid_t ownerOf(const std::string& name) {
+    const size_t dash = name.find('-', 4);
+    if (dash == std::string::npos || dash == 4) return 0;
+    pid_t pid = 0;
+    for (size_t i = 4; i < dash; ++i) {
+        if (name[i] < '0' || name[i] > '9') return 0;
+        pid = pid * 10 + (name[i] - '0');
+    }
+    return pid;
+}
+
+// Folders of commands that were killed: their owner is gone (or, named the older way,
+// they have not been touched for a day). They hold only untitled books of their own.
+void removeAbandonedFolders(const fs::path& temp) {
+    std::error_code ec;
+    const auto dayAgo = fs::file_time_type::clock::now() - std::chrono::hours(24);
+    for (const auto& entry : fs::directory_iterator(temp, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(kFolderPrefix, 0) != 0 || !entry.is_directory(ec) || entry.is_symlink(ec)) continue;
+        const pid_t owner = ownerOf(name);
+        const bool olderNaming = owner == 0 && name.size() == 10;  // "pgw-XXXXXX"
+        const bool abandoned = owner > 0 ? !processAlive(owner)
+                                         : olderNaming && fs::last_write_time(entry.path(), ec) < dayAgo;
+        if (abandoned) fs::remove_all(entry.path(), ec);
+    }
+}
+
+}  // namespace
+
 PrivateFolder::PrivateFolder() {
     std::error_code ec;
     previous_ = fs::current_path(ec);
-    std::string pattern = (fs::temp_directory_path(ec) / "pgw-XXXXXX").string();
+    const fs::path temp = fs::temp_directory_path(ec);
+    removeAbandonedFolders(temp);
+    std::string pattern = (temp / (kFolderPrefix + std::to_string(::getpid()) + "-XXXXXX")).string();
     if (::mkdtemp(pattern.data()) == nullptr) return;
     fs::current_path(pattern, ec);
     if (ec) {

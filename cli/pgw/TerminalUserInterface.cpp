@@ -16,7 +16,7 @@ ui::Answer TerminalUserInterface::showMessage(const ui::Message& message) {
         return ui::Answer::Ok;
     }
     if (const auto prepared = answers_.find(message.text); prepared != answers_.end()) return prepared->second;
-    const bool okCancel = message.buttons == ui::Buttons::OkCancel;
+    const bool okCancel = message.buttons == ui::Buttons::OkCancel || message.buttons == ui::Buttons::YesNoCancel;
     ++shown_;
     print(message.text + (okCancel ? " [answered Cancel]" : " [answered No]"));
     return okCancel ? ui::Answer::Cancel : ui::Answer::No;

@@ -142,16 +142,20 @@ void CPictureView::loadPictures(std::string_view stored) {
     page_->update();
 }
 
+// The edit belongs to the page on show, whatever the tree's selection: a directory
+// selected after it leaves the page in the editor.
 void CPictureView::markEdited() {
-    if (!tree_ || !session_) return;
-    const tree::ItemId selected = tree_->selectedItem();
-    if (selected == tree::kNoItem) return;
-    const std::string label = tree_->label(selected);
-    if (label.empty()) return;
-    book::NodeInfoRecord* record = session_->index.find(label);
+    book::NodeInfoRecord* record = document_ ? document_->shownPage() : selectedRecord();
     if (!record) return;
     record->storePending = true;
     if (document_) document_->setModified(true);
+}
+
+// Without a document (the view on its own) the selected chapter is the page.
+book::NodeInfoRecord* CPictureView::selectedRecord() const {
+    if (!tree_ || !session_) return nullptr;
+    const tree::ItemId selected = tree_->selectedItem();
+    return selected == tree::kNoItem ? nullptr : session_->index.find(tree_->label(selected));
 }
 
 void CPictureView::redraw() { page_->repaint(); }

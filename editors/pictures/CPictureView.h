@@ -74,6 +74,7 @@ public:
     void zoomSelected(bool in);
     // The page and the book were changed by the author.
     void markEdited();
+    book::NodeInfoRecord* selectedRecord() const;
 
     // The page's mouse, in page coordinates.
     void pressAt(QPoint point);

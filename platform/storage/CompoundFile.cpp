@@ -247,11 +247,16 @@ StgResult Storage::commit() {
 
 StgResult createCompoundFile(const std::string& path, uint32_t mode, std::unique_ptr<Storage>* out,
                              const CreateOptions& options) {
+    return createCompoundFile(diskFiles(), path, mode, out, options);
+}
+
+StgResult createCompoundFile(FileDeviceFactory& files, const std::string& path, uint32_t mode,
+                             std::unique_ptr<Storage>* out, const CreateOptions& options) {
     out->reset();
     if (options.majorVersion != 3 && options.majorVersion != 4) return StgResult::InvalidArgument;
     if (!wantsWrite(mode)) return StgResult::InvalidFlag;
     OpenedFile file;
-    if (const StgResult r = createFileDevice(path, mode & mode::kCreate, &file); r != StgResult::Ok) return r;
+    if (const StgResult r = files.createDevice(path, mode & mode::kCreate, &file); r != StgResult::Ok) return r;
     auto engine = std::make_shared<Engine>(std::move(file.device), file.fullPath, true);
     if (const StgResult r = engine->initialise(options.majorVersion); r != StgResult::Ok) return r;
     *out = engine->rootHandle();
@@ -260,10 +265,15 @@ StgResult createCompoundFile(const std::string& path, uint32_t mode, std::unique
 
 StgResult openCompoundFile(const std::string& path, uint32_t mode, std::unique_ptr<Storage>* out,
                            std::string* detail) {
+    return openCompoundFile(diskFiles(), path, mode, out, detail);
+}
+
+StgResult openCompoundFile(FileDeviceFactory& files, const std::string& path, uint32_t mode,
+                           std::unique_ptr<Storage>* out, std::string* detail) {
     out->reset();
     if (mode & mode::kCreate) return StgResult::InvalidFlag;
     OpenedFile file;
-    if (const StgResult r = openFileDevice(path, wantsWrite(mode), lockFor(mode), &file); r != StgResult::Ok)
+    if (const StgResult r = files.openDevice(path, wantsWrite(mode), lockFor(mode), &file); r != StgResult::Ok)
         return r;
     auto engine = std::make_shared<Engine>(std::move(file.device), file.fullPath, wantsWrite(mode));
     if (const StgResult r = engine->load(detail); r != StgResult::Ok) {

@@ -127,9 +127,14 @@ struct CreateOptions {
 // in use); without it an existing file makes the call fail with AlreadyExists.
 StgResult createCompoundFile(const std::string& path, uint32_t mode, std::unique_ptr<Storage>* out,
                              const CreateOptions& options = {});
+class FileDeviceFactory;
+StgResult createCompoundFile(FileDeviceFactory& files, const std::string& path, uint32_t mode,
+                             std::unique_ptr<Storage>* out, const CreateOptions& options = {});
 // Opens a compound file. `detail`, when given, receives a sentence on what is damaged.
 StgResult openCompoundFile(const std::string& path, uint32_t mode, std::unique_ptr<Storage>* out,
                            std::string* detail = nullptr);
+StgResult openCompoundFile(FileDeviceFactory& files, const std::string& path, uint32_t mode,
+                           std::unique_ptr<Storage>* out, std::string* detail = nullptr);
 // Opens a compound file held in memory, read-only (for checks and fuzzing).
 StgResult openCompoundMemory(std::vector<uint8_t> bytes, std::unique_ptr<Storage>* out,
                              std::string* detail = nullptr);

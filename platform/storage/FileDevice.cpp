@@ -5,6 +5,11 @@
 
 namespace pgw::storage {
 
+FileDeviceFactory& diskFiles() {
+    static FileDeviceFactory files;
+    return files;
+}
+
 StgResult FileDevice::copyFrom(FileDevice& source, uint64_t sourceOffset, uint64_t offset, size_t count) {
     std::vector<uint8_t> buffer(std::min<size_t>(count, 1 << 20));
     while (count > 0) {

@@ -40,6 +40,21 @@ StgResult openFileDevice(const std::string& path, bool writable, FileLock lock, 
 // someone else holds). Without `replace`, an existing file is refused.
 StgResult createFileDevice(const std::string& path, bool replace, OpenedFile* out);
 
+// Where compound files get their devices. The book opens and creates every file through
+// one of these, so tests can hand out devices that fail the way a full disk does.
+class FileDeviceFactory {
+public:
+    virtual ~FileDeviceFactory() = default;
+    virtual StgResult openDevice(const std::string& path, bool writable, FileLock lock, OpenedFile* out) {
+        return openFileDevice(path, writable, lock, out);
+    }
+    virtual StgResult createDevice(const std::string& path, bool replace, OpenedFile* out) {
+        return createFileDevice(path, replace, out);
+    }
+};
+// Files on disk as they are.
+FileDeviceFactory& diskFiles();
+
 class MemoryDevice : public FileDevice {
 public:
     explicit MemoryDevice(std::vector<uint8_t> bytes = {}) : bytes_(std::move(bytes)) {}

@@ -26,6 +26,7 @@ QMessageBox::StandardButtons qtButtons(Buttons buttons) {
     switch (buttons) {
     case Buttons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
     case Buttons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case Buttons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     case Buttons::Ok: break;
     }
     return QMessageBox::Ok;
@@ -33,7 +34,7 @@ QMessageBox::StandardButtons qtButtons(Buttons buttons) {
 
 // The first button is the default one, as in the boxes this program has always shown.
 QMessageBox::StandardButton defaultButton(Buttons buttons) {
-    return buttons == Buttons::YesNo ? QMessageBox::Yes : QMessageBox::Ok;
+    return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? QMessageBox::Yes : QMessageBox::Ok;
 }
 
 // A Yes/No question has no way out but its two buttons: Escape or the title bar's close
@@ -66,6 +67,11 @@ Answer QtUserInterface::answerFor(int clickedButton, Buttons buttons) {
     switch (buttons) {
     case Buttons::OkCancel: return clickedButton == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
     case Buttons::YesNo: return clickedButton == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    case Buttons::YesNoCancel:
+        // Escape and the title bar's close answer Cancel: the safe way out.
+        return clickedButton == QMessageBox::Yes ? Answer::Yes
+               : clickedButton == QMessageBox::No ? Answer::No
+                                                  : Answer::Cancel;
     case Buttons::Ok: break;
     }
     return Answer::Ok;

@@ -8,6 +8,7 @@ namespace {
 Answer fitToButtons(Answer answer, Buttons buttons) {
     if (buttons == Buttons::OkCancel) return answer == Answer::Yes || answer == Answer::Ok ? Answer::Ok : Answer::Cancel;
     if (buttons == Buttons::YesNo) return answer == Answer::Yes || answer == Answer::Ok ? Answer::Yes : Answer::No;
+    if (buttons == Buttons::YesNoCancel) return answer == Answer::Ok ? Answer::Yes : answer;
     return Answer::Ok;
 }
 

@@ -12,7 +12,8 @@
 
 namespace pgw::ui {
 
-enum class Buttons { Ok, OkCancel, YesNo };
+// YesNoCancel: a question whose Cancel takes back the command that asked it.
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class Icon { None, Information, Question, Exclamation, Error };
 enum class Answer { Ok, Cancel, Yes, No };
 

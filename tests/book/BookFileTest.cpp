@@ -63,8 +63,7 @@ TEST(NodeTable, AShorterTableLeavesTheStaleTailAndReadsOnlyItsRecords) {
     parts.addPage(root, "p2");
     const size_t fullSize = readTable(parts.storage.store().workingCopyPath).streamSize;
     const tree::ItemId p2 = parts.itemOf("p2");
-    parts.storage.destroyNodeElements(p2);
-    parts.storage.destroyNode("p2");
+    ASSERT_TRUE(parts.storage.destroyChapter(p2));
     parts.tree.deleteItem(p2);
     parts.storage.writeNodeInfo();
     const StoredTable table = readTable(parts.storage.store().workingCopyPath);
@@ -99,8 +98,7 @@ TEST(Elements, NewElementsNeverTakeANameStillInUse) {
     parts.addPage(root, "p4");   // stm04
     parts.addPage(root, "p5");   // stm05
     const tree::ItemId p4 = parts.itemOf("p4");
-    parts.storage.destroyNodeElements(p4);
-    parts.storage.destroyNode("p4");  // the count falls back to 5, which p5 still uses
+    ASSERT_TRUE(parts.storage.destroyChapter(p4));
     parts.tree.deleteItem(p4);
     parts.addPage(root, "p6");
     EXPECT_EQ(parts.session.index.find("p5")->objName, "stm05");
@@ -117,8 +115,7 @@ TEST(Elements, DeletingADirectoryLowersTheCountersAndRemovesItsStorage) {
     parts.addPage("D", "d1");
     parts.addPage("D", "d2", NodeType::Picture);
     const BookCounters before = parts.session.counters;
-    parts.storage.destroyNodeElements(dir);
-    parts.storage.destroyNode("D");
+    ASSERT_TRUE(parts.storage.destroyChapter(dir));
     parts.tree.deleteItem(dir);
     parts.storage.writeNodeInfo();
     EXPECT_EQ(parts.session.counters.storageCount, before.storageCount - 1);
@@ -172,16 +169,25 @@ TEST_F(SavedBook, SaveWritesTheShownPageFirstAndKeepsItPending) {
     EXPECT_TRUE(parts.session.index.find("a1")->storePending);
 }
 
-TEST_F(SavedBook, SaveAsWritesTheOtherFileAndKeepsTheBooksPath) {
+// The saved-to file becomes the book, and its working copy follows it, so that Save
+// writes what the author last chose and a crash is recovered when that file is opened.
+TEST_F(SavedBook, SaveAsMakesTheSavedFileTheBookAndTheWorkingCopyFollows) {
     parts.ui.queueSavePath(folder.file("copy"));  // no extension: ".pgw" is added
     parts.document.setModified(true);
     parts.document.onFileSaveAs();
     EXPECT_TRUE(fs::exists(folder.file("copy.pgw")));
-    EXPECT_EQ(parts.storage.store().bookPath, folder.file("a.pgw"));
+    EXPECT_EQ(parts.storage.store().bookPath, folder.file("copy.pgw"));
+    EXPECT_EQ(parts.storage.store().workingCopyPath, folder.file("~copy.bak"));
+    EXPECT_TRUE(fs::exists(folder.file("~copy.bak")));
+    EXPECT_FALSE(fs::exists(folder.file("~a.bak")));
     EXPECT_EQ(readTable(folder.file("copy.pgw")).recordCount, 4u);
+    parts.addPage(parts.storage.title(), "later");
+    parts.document.onFileSave();
+    EXPECT_EQ(readTable(folder.file("copy.pgw")).recordCount, 5u);
+    EXPECT_EQ(readTable(folder.file("a.pgw")).recordCount, 4u);
     // Save As onto the book's own path asks nothing.
     parts.ui.clearMessages();
-    parts.ui.queueSavePath(folder.file("a.pgw"));
+    parts.ui.queueSavePath(folder.file("copy.pgw"));
     parts.document.onFileSaveAs();
     EXPECT_TRUE(parts.ui.messages().empty());
 }

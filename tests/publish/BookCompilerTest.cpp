@@ -237,7 +237,7 @@ TEST_F(BookCompilerTest, WorkingCopyGoneWhileClosedIsReportedNotUsed) {
     ASSERT_TRUE(parts.storage.closeForCompile());
     fs::remove(request.bookPath);
     EXPECT_FALSE(parts.storage.reopenAfterCompile());
-    EXPECT_EQ(parts.ui.messageTexts(), std::vector<std::string>{"打开复合文档错误：" + request.bookPath});
+    EXPECT_EQ(parts.ui.messageTexts(), std::vector<std::string>{"打开复合文档错误：" + request.bookPath + "\n原因：文件不存在"});
     EXPECT_FALSE(parts.storage.isOpen());
     EXPECT_TRUE(parts.session.index.empty());
     parts.storage.writeNodeInfo();  // a closed book ignores what would need its files

@@ -135,8 +135,14 @@ TEST_F(PgwRecovery, RestoreRefusesAWorkingCopyThatIsNoBook) {
     const std::string err = refusedUnchanged({"add", "--recover=restore", book_, "b", "dir"}, book_, 2);
     EXPECT_NE(err.find("cannot be restored"), std::string::npos) << err;
     EXPECT_EQ(readFile(copy_), "damaged");
-    ok({"add", "--recover=discard", book_, "b", "dir"});
-    EXPECT_EQ(folderNames(), std::vector<std::string>{"b.pgw"});
+    // Even when told to discard, the program keeps a working copy it cannot read aside.
+    const ToolRun run = pgw({"add", "--recover=discard", book_, "b", "dir"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("已保留为"), std::string::npos) << run.err;
+    const auto names = folderNames();
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(names[0], "b.pgw");
+    EXPECT_EQ(names[1].rfind("b.未恢复-", 0), 0u);
 }
 
 // A running program's working copy is no crash's: nothing may take it.
