@@ -143,15 +143,25 @@ void CPictureView::loadPictures(std::string_view stored) {
 }
 
 void CPictureView::markEdited() {
-    if (!tree_ || !session_) return;
-    const tree::ItemId selected = tree_->selectedItem();
-    if (selected == tree::kNoItem) return;
-    const std::string label = tree_->label(selected);
-    if (label.empty()) return;
-    book::NodeInfoRecord* record = session_->index.find(label);
+    book::NodeInfoRecord* record = editedRecord();
     if (!record) return;
     record->storePending = true;
     if (document_) document_->setModified(true);
+    emit edited();
+}
+
+// The selected chapter is the page only while a page is selected: marking a selected
+// directory instead would lose the pictures when the author moves on to another page.
+book::NodeInfoRecord* CPictureView::editedRecord() const {
+    if (document_) {
+        book::NodeInfoRecord* shown = document_->shownPage();
+        if (shown && shown->type() == book::NodeType::Picture) return shown;
+    }
+    if (!tree_ || !session_) return nullptr;
+    const tree::ItemId selected = tree_->selectedItem();
+    if (selected == tree::kNoItem) return nullptr;
+    const std::string label = tree_->label(selected);
+    return label.empty() ? nullptr : session_->index.find(label);
 }
 
 void CPictureView::redraw() { page_->repaint(); }
