@@ -83,6 +83,7 @@ CMainFrame::CMainFrame(book::BookSession& session, QWidget* parent)
 
 CMainFrame::~CMainFrame() {
     qApp->removeEventFilter(this);
+    autosaver_.reset();
     // The tree stops calling into the book before the book goes.
     if (pane_) pane_->tree()->setSelectionHandler(nullptr);
     document_.reset();
@@ -154,7 +155,7 @@ void CMainFrame::createClient() {
 
     ui_->setStatusSink([this](const QString& text) { statusPanes_[1]->setText(text); });
     ui_->setTitleSink([this](const QString& title) { setWindowTitle(title); });
-    storage_ = std::make_unique<book::BookStorage>(session_, *pane_->tree(), *ui_);
+    storage_ = std::make_unique<book::BookStorage>(session_, *pane_->tree(), bookUi_);
     editors_ = std::make_unique<WindowPageEditors>(*textView_, *pictureView_, *webView_, *splitter_);
     document_ = std::make_unique<book::CPGWDoc>(*storage_, *editors_);
     textView_->setDocument(document_.get(), &session_);
@@ -166,6 +167,7 @@ void CMainFrame::createClient() {
     });
     attachPictureView();
     attachPublishForm();
+    startAutosave();
     pane_->attachBook(*storage_, *document_);
     pane_->setPaneToggle([this] { splitter_->TogglePane(0); });
     pane_->setStatusReporter([this](const QString& text) { statusPanes_[1]->setText(text); });
@@ -184,6 +186,29 @@ void CMainFrame::attachPublishForm() {
 }
 
 void CMainFrame::bookReplaced() { publishForm_->OnInitialUpdate(); }
+
+// The book cannot take a store while the publish form shows or the book is closed for
+// compiling; then the edits wait.
+void CMainFrame::startAutosave() {
+    PageAutosaver::Hooks hooks;
+    hooks.store = [this] { return autosaveShownPage(); };
+    hooks.mustWait = [this] {
+        return splitter_->GetPaneViewId(1) == int(book::PaneView::PublishForm) ||
+               storage_->isClosedForCompile() || !storage_->isOpen();
+    };
+    hooks.tell = [this](const QString& text) { statusPanes_[1]->setText(text); };
+    autosaver_ = std::make_unique<PageAutosaver>(std::move(hooks));
+    connect(textView_, &editors::CRTFView::edited, autosaver_.get(), &PageAutosaver::pageEdited);
+    connect(pictureView_, &editors::CPictureView::edited, autosaver_.get(), &PageAutosaver::pageEdited);
+}
+
+// The document tells of a failed store in a message box; the autosave keeps that back and
+// tells the author once in the status bar instead.
+bool CMainFrame::autosaveShownPage() {
+    const HoldableUserInterface::Hold hold(bookUi_);
+    document_->storeShownPage();
+    return hold.messages().empty();
+}
 
 void CMainFrame::attachPictureView() {
     pictureView_->setDocument(document_.get(), &session_, pane_->tree());
@@ -278,6 +303,8 @@ void CMainFrame::updateCommandStates() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // The save question decides about what is still unstored.
+    autosaver_->stop();
     document_->onCloseDocument();
     closing_ = true;
     idle_.stop();

@@ -109,6 +109,8 @@ void CMainFrame::make() {
             const book::NodeInfoRecord* record = session_.index.find(name);
             if (record && record->storePending) document_->exchangePage(name);
         }
+        // A selected directory leaves the last page on show, edits and all.
+        document_->storeShownPage();
     }
     splitter_->ShowView(int(book::PaneView::PublishForm), 1);
 }
