@@ -303,11 +303,10 @@ void CMainFrame::updateCommandStates() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    // The save question decides about what is still unstored.
-    autosaver_->stop();
     document_->onCloseDocument();
     closing_ = true;
     idle_.stop();
+    autosaver_->stop();  // the book is closed
     event->accept();
 }
 
