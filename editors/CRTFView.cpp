@@ -111,6 +111,7 @@ book::NodeInfoRecord* CRTFView::currentRecord() const {
 void CRTFView::markEdited() {
     if (document_) document_->setModified(true);
     if (book::NodeInfoRecord* record = currentRecord()) record->storePending = true;
+    emit edited();
 }
 
 void CRTFView::selectAll() { edit_->selectAll(); }

@@ -31,6 +31,8 @@ class CAppToolBar;
 class FindReplaceDialog;
 
 class CRTFView : public QWidget {
+    Q_OBJECT
+
 public:
     using CommandId = framework::CommandId;
     // Shows the font dialog on `initial`; nothing when cancelled.
@@ -79,6 +81,10 @@ public:
     int32_t indentTwips() const { return indentTwips_; }
     // The find and replace dialog, once it was asked for.
     FindReplaceDialog* findDialog() const { return findDialog_; }
+
+signals:
+    // After every change the author makes to the page (never for a page being loaded).
+    void edited();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -83,6 +83,7 @@ CMainFrame::CMainFrame(book::BookSession& session, QWidget* parent)
 
 CMainFrame::~CMainFrame() {
     qApp->removeEventFilter(this);
+    autosaver_.reset();
     // The tree stops calling into the book before the book goes.
     if (pane_) pane_->tree()->setSelectionHandler(nullptr);
     document_.reset();
@@ -166,6 +167,7 @@ void CMainFrame::createClient() {
     });
     attachPictureView();
     attachPublishForm();
+    startAutosave();
     pane_->attachBook(*storage_, *document_);
     pane_->setPaneToggle([this] { splitter_->TogglePane(0); });
     pane_->setStatusReporter([this](const QString& text) { statusPanes_[1]->setText(text); });
@@ -184,6 +186,24 @@ void CMainFrame::attachPublishForm() {
 }
 
 void CMainFrame::bookReplaced() { publishForm_->OnInitialUpdate(); }
+
+// The book cannot take a store while the publish form shows or the book is closed for
+// compiling; then the edits wait.
+void CMainFrame::startAutosave() {
+    PageAutosaver::Hooks hooks;
+    hooks.store = [this] { return autosaveShownPage(); };
+    hooks.mustWait = [this] {
+        return splitter_->GetPaneViewId(1) == int(book::PaneView::PublishForm) ||
+               storage_->isClosedForCompile() || !storage_->isOpen();
+    };
+    hooks.tell = [this](const QString& text) { statusPanes_[1]->setText(text); };
+    autosaver_ = std::make_unique<PageAutosaver>(std::move(hooks));
+    connect(textView_, &editors::CRTFView::edited, autosaver_.get(), &PageAutosaver::pageEdited);
+    connect(pictureView_, &editors::CPictureView::edited, autosaver_.get(), &PageAutosaver::pageEdited);
+}
+
+// A failed autosave is told once in the status bar, not in a box every few seconds.
+bool CMainFrame::autosaveShownPage() { return document_->storeShownPage(false); }
 
 void CMainFrame::attachPictureView() {
     pictureView_->setDocument(document_.get(), &session_, pane_->tree());
@@ -285,6 +305,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     closing_ = true;
     idle_.stop();
+    autosaver_->stop();  // the book is closed
     event->accept();
 }
 

@@ -11,6 +11,7 @@
 #include "platform/framework/RecentFileList.h"
 #include "platform/ui/QtDesktopServices.h"
 #include "platform/ui/QtUserInterface.h"
+#include "shell/PageAutosaver.h"
 #include "shell/WindowPageEditors.h"
 
 #include <QMainWindow>
@@ -71,6 +72,8 @@ public:
     book::CPGWDoc& document() { return *document_; }
     book::BookStorage& storage() { return *storage_; }
     ui::QtUserInterface& ui() { return *ui_; }
+    // Stores the page on show into the working copy while the author works.
+    PageAutosaver& autosaver() { return *autosaver_; }
     // Where addresses and the help file are opened; tests put a recording one in.
     ui::DesktopServices& desktop() { return *desktop_; }
     void setDesktop(ui::DesktopServices& desktop) { desktop_ = &desktop; }
@@ -93,6 +96,8 @@ private:
     void createClient();
     void attachPictureView();
     void attachPublishForm();
+    void startAutosave();
+    bool autosaveShownPage();
     // What the form does whenever a book has been opened or made.
     void bookReplaced();
     void registerCommands();
@@ -123,6 +128,7 @@ private:
     std::unique_ptr<WindowPageEditors> editors_;
     std::unique_ptr<book::BookStorage> storage_;
     std::unique_ptr<book::CPGWDoc> document_;
+    std::unique_ptr<PageAutosaver> autosaver_;
     framework::CommandMap frameTarget_, documentTarget_, applicationTarget_, paneTarget_;
     std::unique_ptr<CMenuEx> menu_;
     std::multimap<CommandId, QAction*> actions_;      // toolbar buttons

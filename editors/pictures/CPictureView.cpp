@@ -145,17 +145,25 @@ void CPictureView::loadPictures(std::string_view stored) {
 // The edit belongs to the page on show, whatever the tree's selection: a directory
 // selected after it leaves the page in the editor.
 void CPictureView::markEdited() {
-    book::NodeInfoRecord* record = document_ ? document_->shownPage() : selectedRecord();
+    book::NodeInfoRecord* record = editedRecord();
     if (!record) return;
     record->storePending = true;
     if (document_) document_->setModified(true);
+    emit edited();
 }
 
-// Without a document (the view on its own) the selected chapter is the page.
-book::NodeInfoRecord* CPictureView::selectedRecord() const {
+// The selected chapter is the page only while a page is selected: marking a selected
+// directory instead would lose the pictures when the author moves on to another page.
+book::NodeInfoRecord* CPictureView::editedRecord() const {
+    if (document_) {
+        book::NodeInfoRecord* shown = document_->shownPage();
+        if (shown && shown->type() == book::NodeType::Picture) return shown;
+    }
     if (!tree_ || !session_) return nullptr;
     const tree::ItemId selected = tree_->selectedItem();
-    return selected == tree::kNoItem ? nullptr : session_->index.find(tree_->label(selected));
+    if (selected == tree::kNoItem) return nullptr;
+    const std::string label = tree_->label(selected);
+    return label.empty() ? nullptr : session_->index.find(label);
 }
 
 void CPictureView::redraw() { page_->repaint(); }

@@ -30,6 +30,8 @@ class CAppToolBar;
 class PicturePage;
 
 class CPictureView : public QWidget {
+    Q_OBJECT
+
 public:
     using CommandId = framework::CommandId;
     // Asks for a picture file; nothing when cancelled.
@@ -72,9 +74,9 @@ public:
     void insertPicture();
     void deleteCurrentPicture();
     void zoomSelected(bool in);
-    // The page and the book were changed by the author.
+    // The page on show and the book were changed by the author. The page is the one the
+    // document shows, which stays on show while a directory is selected.
     void markEdited();
-    book::NodeInfoRecord* selectedRecord() const;
 
     // The page's mouse, in page coordinates.
     void pressAt(QPoint point);
@@ -83,7 +85,12 @@ public:
     void showContextMenu(const QPoint& globalPosition);
     void pageDrawn();
 
+signals:
+    // After every change the author makes to the page's pictures.
+    void edited();
+
 private:
+    book::NodeInfoRecord* editedRecord() const;
     void buildToolBar();
     void registerCommands();
     void redraw();
