@@ -3,12 +3,16 @@
 #include "CfbCommands.h"
 #include "CfbOptions.h"
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <new>
 #include <string>
 
 int main(int argc, char** argv) {
+    // A file-size limit then fails the write ("disk full") instead of killing the tool
+    // half-way through a save.
+    std::signal(SIGXFSZ, SIG_IGN);
     using namespace pgw::cli;
     CfbOptions options;
     std::string error;

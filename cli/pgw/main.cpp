@@ -4,12 +4,16 @@
 #include "PgwCommands.h"
 #include "PgwOptions.h"
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <new>
 #include <string>
 
 int main(int argc, char** argv) {
+    // A file-size limit then fails the write ("disk full") instead of killing the tool
+    // half-way through a save.
+    std::signal(SIGXFSZ, SIG_IGN);
     using namespace pgw::cli;
     PgwOptions options;
     std::string error;

@@ -35,11 +35,15 @@ struct ProgramParts {
     tree::MemoryChapterTree tree;
     ui::ScriptedUserInterface ui;
     HeldPageEditors editors;
-    BookStorage storage{session, tree, ui};
+    BookStorage storage;
     CPGWDoc document{storage, editors};
     tree::Navigation navigation{storage, document};  // selecting a page shows it
 
-    ProgramParts() { navigation.attach(); }
+    // `files`: where the book's files come from (a disk that fails, in some tests).
+    explicit ProgramParts(storage::FileDeviceFactory& files = storage::diskFiles())
+        : storage(session, tree, ui, files) {
+        navigation.attach();
+    }
 
     // Adds a page under a directory the way the chapter operations do.
     tree::ItemId addPage(const std::string& parentGbk, const std::string& nameGbk, NodeType type = NodeType::Text);

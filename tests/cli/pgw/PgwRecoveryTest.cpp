@@ -9,9 +9,10 @@
 #include "tree/ChapterOperations.h"
 #include "tree/MemoryChapterTree.h"
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <csignal>
 
 namespace pgw::cli::test {
 namespace {
@@ -198,6 +199,47 @@ TEST_F(PgwTool, AFailedSaveLeavesTheBookAsItWas) {
     fs::create_directories(path("~b.pgw.saving/keep"));
     const std::string err = refusedUnchanged({"add", book, "b", "dir"}, book);
     EXPECT_NE(err.find("could not be saved"), std::string::npos) << err;
+}
+
+}  // namespace
+}  // namespace pgw::cli::test
+
+namespace pgw::cli::test {
+namespace {
+
+// A real full disk: the file-size limit of the process stops every file at a given size.
+// Whatever the limit, a command either does all it says or fails and changes nothing.
+TEST_F(PgwTool, AFullDiskFailsTheCommandAndLeavesTheBookAsItWas) {
+    const std::string book = newBook("满");
+    ok({"add", book, "满", "text", "页"});
+    writeFile(path("small.txt"), std::string(3000, 'a') + "\n");
+    ok({"set-text", book, "页", path("small.txt")});
+    writeFile(path("big.txt"), std::string(300000, 'b') + "\n");
+    const auto bookSize = std::filesystem::file_size(book);
+    int failures = 0;
+    for (const double share : {0.5, 1.0, 1.5, 2.0, 3.0, 8.0}) {
+        const std::string before = readFile(book);
+        const rlim_t limit = rlim_t(double(bookSize) * share) + 4096;
+        struct rlimit saved {};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        struct rlimit small = saved;
+        small.rlim_cur = limit;
+        ::signal(SIGXFSZ, SIG_IGN);
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        const ToolRun run = pgw({"set-text", book, "页", path("big.txt")});
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        SCOPED_TRACE("limit " + std::to_string(limit) + ": " + run.err);
+        EXPECT_EQ(run.signal, 0);
+        if (run.exitCode == 0) {
+            EXPECT_EQ(ok({"get-text", book, "页"}).size(), 300001u);
+            continue;
+        }
+        ++failures;
+        EXPECT_EQ(readFile(book), before) << "the book changed";
+        EXPECT_NE(run.err.find("磁盘空间不足"), std::string::npos);
+        EXPECT_EQ(folderNames(), (std::vector<std::string>{"big.txt", "small.txt", "满.pgw"}));
+    }
+    EXPECT_GT(failures, 0);
 }
 
 }  // namespace
