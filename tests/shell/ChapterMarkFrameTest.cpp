@@ -99,6 +99,21 @@ TEST_F(ChapterMarkFrame, TextTypedIntoTheShownPageMovesWithIt) {
     EXPECT_EQ(edit->toPlainText().toStdString(), "typed before the move");
 }
 
+// The editor follows its page through a rename: what is typed afterwards is stored when
+// the page is left, and a directory selected meanwhile does not take the edits.
+TEST_F(ChapterMarkFrame, TextTypedAfterRenamingTheShownPageIsStored) {
+    addUnderRoot(true, "目录");
+    addUnderRoot(false, "页");
+    select("页");
+    ASSERT_TRUE(tree::ChapterEditing(frame.storage(), frame.document()).renameItem(item("页"), gbk("改名")));
+    QTextEdit* edit = frame.textView()->editor();
+    QTest::keyClicks(edit, "typed after the rename");
+    select("目录");
+    select("新建文本");
+    select("改名");
+    EXPECT_EQ(edit->toPlainText().toStdString(), "typed after the rename");
+}
+
 TEST_F(ChapterMarkFrame, BookmarkCommandsWalkThePagesInTheOrderMarked) {
     for (const char* page : {"A", "B", "C"}) addUnderRoot(false, page);
     for (const char* page : {"C", "A", "B"}) {
