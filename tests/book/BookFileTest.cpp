@@ -321,3 +321,72 @@ TEST(SaveBook, AFailedSaveSaysSoAndKeepsTheBookModified) {
 
 }  // namespace
 }  // namespace pgw::book::testing
+
+namespace pgw::book::testing {
+namespace {
+
+// Close, open and New ask to save a changed book first. Whatever keeps the save from
+// happening (Cancel, a cancelled dialog, a declined overwrite, a save that fails) stops
+// them: the book stays open with the author's typing in the editor.
+TEST(Leaving, ASaveThatDoesNotHappenStopsCloseOpenAndNew) {
+    using Leave = std::function<bool(ProgramParts&, const std::string& folder)>;
+    const std::vector<std::pair<const char*, Leave>> ways = {
+        {"close", [](ProgramParts& parts, const std::string&) { return parts.document.onCloseDocument(); }},
+        {"open", [](ProgramParts& parts, const std::string& folder) {
+             return parts.document.onOpenDocument(folder + "/other.pgw");
+         }},
+        {"new", [](ProgramParts& parts, const std::string&) { return parts.storage.newBook(); }},
+    };
+    using Answer = std::function<void(ProgramParts&, const std::string& folder)>;
+    const std::vector<std::pair<const char*, Answer>> answers = {
+        {"cancel", [](ProgramParts& parts, const std::string&) { parts.ui.queueAnswer(ui::Answer::Cancel); }},
+        {"dialog cancelled", [](ProgramParts& parts, const std::string&) {
+             parts.ui.queueAnswer(ui::Answer::Yes);
+             parts.ui.queueSavePath(std::nullopt);
+         }},
+        {"overwrite declined", [](ProgramParts& parts, const std::string& folder) {
+             parts.ui.queueAnswer(ui::Answer::Yes);
+             parts.ui.queueSavePath(folder + "/other.pgw");
+             parts.ui.queueAnswer(ui::Answer::No);
+         }},
+        {"save fails", [](ProgramParts& parts, const std::string& folder) {
+             parts.ui.queueAnswer(ui::Answer::Yes);
+             parts.ui.queueSavePath(folder + "/no such folder/a.pgw");
+         }},
+    };
+    for (const auto& [way, leave] : ways) {
+        for (const auto& [answerName, answer] : answers) {
+            // Closing asks no overwrite question of its own: the save dialog asks it.
+            if (std::string(way) == "close" && std::string(answerName) == "overwrite declined") continue;
+            SCOPED_TRACE(std::string(way) + ", " + answerName);
+            ScratchFolder folder;
+            {
+                ProgramParts other;
+                ASSERT_TRUE(other.storage.newBook());
+                other.ui.queueSavePath(folder.file("other.pgw"));
+                other.document.setModified(true);
+                other.document.onFileSave();
+                ASSERT_TRUE(other.document.onCloseDocument());
+            }
+            ProgramParts parts;
+            ASSERT_TRUE(parts.storage.newBook());
+            const std::string bookPath = parts.storage.store().bookPath;
+            parts.editors.text = "{typed}";
+            parts.document.shownPage()->storePending = true;
+            parts.document.setModified(true);
+            answer(parts, folder.path().string());
+            EXPECT_FALSE(leave(parts, folder.path().string()));
+            EXPECT_TRUE(parts.storage.isOpen());
+            EXPECT_EQ(parts.storage.store().bookPath, bookPath);
+            EXPECT_TRUE(fs::exists(parts.storage.store().workingCopyPath));
+            EXPECT_TRUE(parts.document.isModified());
+            EXPECT_EQ(parts.editors.text, "{typed}");
+            ASSERT_NE(parts.document.shownPage(), nullptr);
+            const bool inWorkingCopy = streamText(parts.storage.store().workingCopyPath, {"stm03"}) == "{typed}";
+            EXPECT_TRUE(parts.document.shownPage()->storePending || inWorkingCopy);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace pgw::book::testing
