@@ -9,6 +9,7 @@
 #include "tree/ChapterOperations.h"
 #include "tree/MemoryChapterTree.h"
 
+#include <chrono>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -206,6 +207,22 @@ TEST_F(PgwTool, AFailedSaveLeavesTheBookAsItWas) {
 
 namespace pgw::cli::test {
 namespace {
+
+// The temporary folders of killed commands go at the next command; a running one's stay.
+TEST_F(PgwTool, TemporaryFoldersOfKilledCommandsAreRemoved) {
+    const std::string book = newBook("b");
+    const auto dead = tmp_ / "pgw-999999999-abcdef";
+    const auto old = tmp_ / "pgw-AbCdEf";
+    const auto running = tmp_ / ("pgw-" + std::to_string(::getpid()) + "-abcdef");
+    for (const auto& folder : {dead, old, running}) fs::create_directories(folder / "inside");
+    fs::last_write_time(old, fs::file_time_type::clock::now() - std::chrono::hours(48));
+    ok({"tree", book});
+    ok({"add", book, "b", "text", "页"});
+    EXPECT_FALSE(fs::exists(dead));
+    EXPECT_FALSE(fs::exists(old));
+    EXPECT_TRUE(fs::exists(running));
+    fs::remove_all(running);
+}
 
 // A real full disk: the file-size limit of the process stops every file at a given size.
 // Whatever the limit, a command either does all it says or fails and changes nothing.
