@@ -27,7 +27,7 @@ storage::Stream* aboutInfoStream(book::BookStorage& storage) {
     if (root->openStream(kAboutInfo, mode::kOpenExclusive, &stream) != StgResult::Ok &&
         root->createStream(kAboutInfo, mode::kCreateExclusive, &stream) != StgResult::Ok)
         return nullptr;
-    root->commit();
+    if (root->commit() != StgResult::Ok) return nullptr;  // a stream the file does not keep holds no code
     if (!record) {
         auto made = std::make_unique<book::NodeInfoRecord>();
         made->objName = kAboutInfo;

@@ -247,10 +247,12 @@ Failure swapIntoPlace(Storage& parent, const std::string& aside, const std::stri
         if (StgResult r = renameAside(parent, leaf, &old); !succeeded(r)) return resultText(r);
     const StgResult r = parent.renameElement(aside, leaf);
     if (!succeeded(r)) {
-        if (replacing) parent.renameElement(old, leaf);
+        // Putting the old stream back under its name: should that fail too, it stays
+        // under the aside name, its bytes whole.
+        if (replacing) (void)parent.renameElement(old, leaf);
         return resultText(r);
     }
-    if (replacing) parent.destroyElement(old);
+    if (replacing) (void)parent.destroyElement(old);  // an unreferenced old copy costs space, not content
     return std::nullopt;
 }
 
@@ -281,7 +283,7 @@ Failure storeStream(Storage& root, const std::vector<std::string>& path, const s
     stream.reset();
     if (!failure) failure = swapIntoPlace(parent, aside, leaf, succeeded(probe));
     if (failure) {
-        parent.destroyElement(aside);
+        (void)parent.destroyElement(aside);  // the half-written copy; the old stream is untouched
         return shown + ": " + *failure;
     }
     return std::nullopt;

@@ -7,7 +7,7 @@
 
 namespace pgw::storage {
 
-enum class StgResult {
+enum class [[nodiscard]] StgResult {
     Ok = 0,
     FileNotFound,      // the file does not exist
     PathNotFound,      // a folder on the way to the file does not exist

@@ -85,7 +85,7 @@ std::vector<std::string> elementPaths(const std::string& path) {
     std::function<void(storage::Storage&, const std::string&)> walk = [&](storage::Storage& at,
                                                                             const std::string& prefix) {
         std::vector<storage::ElementStat> elements;
-        at.enumElements(&elements);
+        EXPECT_EQ(at.enumElements(&elements), pgw::storage::StgResult::Ok);
         for (const auto& element : elements) {
             paths.push_back(prefix + element.name);
             if (element.kind != storage::ElementKind::Storage) continue;
@@ -114,7 +114,7 @@ std::string streamText(const std::string& path, const std::vector<std::string>& 
     std::vector<uint8_t> bytes;
     if (at->openStream(elementPath.back(), storage::mode::kShareExclusive, &stream) != StgResult::Ok)
         return "<no stream>";
-    stream->readAll(&bytes);
+    EXPECT_EQ(stream->readAll(&bytes), pgw::storage::StgResult::Ok);
     return std::string(bytes.begin(), bytes.end());
 }
 

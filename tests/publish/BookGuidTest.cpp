@@ -43,7 +43,9 @@ protected:
     std::vector<uint8_t> storedBytes() {
         book::NodeInfoRecord* about = parts.session.index.find("AboutInfo");
         std::vector<uint8_t> bytes;
-        if (about && about->stream) about->stream->readAll(&bytes);
+        if (about && about->stream) {
+            EXPECT_EQ(about->stream->readAll(&bytes), pgw::storage::StgResult::Ok);
+        }
         return bytes;
     }
 
@@ -88,7 +90,7 @@ TEST_F(LoadBookGuid, MissingStreamIsCreatedInTheWorkingCopyAndIndexed) {
     ASSERT_EQ(parts.storage.store().workingCopy->openStream("AboutInfo", storage::mode::kOpenExclusive, &reopened),
               storage::StgResult::Ok);
     std::vector<uint8_t> bytes;
-    reopened->readAll(&bytes);
+    EXPECT_EQ(reopened->readAll(&bytes), pgw::storage::StgResult::Ok);
     EXPECT_EQ(bytes, std::vector<uint8_t>(made.bytes.begin(), made.bytes.end()));
 }
 

@@ -44,7 +44,7 @@ std::string typedWords(int count) {
 
 std::string storedText(const book::NodeInfoRecord& page) {
     std::vector<uint8_t> bytes;
-    page.stream->readAll(&bytes);
+    EXPECT_EQ(page.stream->readAll(&bytes), pgw::storage::StgResult::Ok);
     return richtext::plainText(richtext::readRtf({reinterpret_cast<const char*>(bytes.data()), bytes.size()}).document);
 }
 

@@ -90,7 +90,7 @@ TEST_F(ChapterMarkFrame, TextTypedIntoTheShownPageMovesWithIt) {
     book::NodeInfoRecord* page = session.index.find(gbk("页"));
     ASSERT_TRUE(page->stream);
     std::vector<uint8_t> stored;
-    page->stream->readAll(&stored);
+    EXPECT_EQ(page->stream->readAll(&stored), pgw::storage::StgResult::Ok);
     EXPECT_NE(std::string(stored.begin(), stored.end()).find("typed before the move"), std::string::npos);
     // Leaving the page and coming back shows what was typed.
     select("新建文本");

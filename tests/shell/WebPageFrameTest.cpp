@@ -40,13 +40,13 @@ protected:
         frame.storage().createPageElement(tree().label(tree().rootItem()), name, item, book::NodeType::Web);
         book::NodeInfoRecord* record = session.index.find(name);
         EXPECT_TRUE(record && record->stream);
-        record->stream->write(content.data(), content.size());
-        record->stream->commit();
+        EXPECT_EQ(record->stream->write(content.data(), content.size()), pgw::storage::StgResult::Ok);
+        EXPECT_EQ(record->stream->commit(), pgw::storage::StgResult::Ok);
         return name;
     }
     std::string streamBytes(const std::string& name) {
         std::vector<uint8_t> bytes;
-        session.index.find(name)->stream->readAll(&bytes);
+        EXPECT_EQ(session.index.find(name)->stream->readAll(&bytes), pgw::storage::StgResult::Ok);
         return std::string(bytes.begin(), bytes.end());
     }
     void select(const std::string& name) { tree().selectItem(session.index.find(name)->item); }

@@ -265,11 +265,11 @@ TEST_F(Moves, TheSavedBookReopensWithTheNewOrderAndParents) {
     const book::NodeInfoRecord* c1 = again.session.index.find(gbk("c1"));
     ASSERT_TRUE(c1->stream);
     std::vector<uint8_t> bytes;
-    c1->stream->readAll(&bytes);
+    EXPECT_EQ(c1->stream->readAll(&bytes), pgw::storage::StgResult::Ok);
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "{\\rtf1 text of c1}");
     const book::NodeInfoRecord* b1 = again.session.index.find(gbk("b1"));
     ASSERT_TRUE(b1->stream);
-    b1->stream->readAll(&bytes);
+    EXPECT_EQ(b1->stream->readAll(&bytes), pgw::storage::StgResult::Ok);
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "{\\rtf1 text of b1}");
     EXPECT_TRUE(again.ui.messages().empty());
 }
