@@ -24,35 +24,74 @@ uint64_t Engine::maxStreamSize() const {
 }
 
 StgResult Engine::addFatSector() {
-    const uint32_t first = fat_.size();
-    if (first >= maxSectors_) return StgResult::DiskFull;
+    if (fat_.size() >= maxSectors_) return StgResult::DiskFull;
+    growFat();
+    return placeTableSectors();
+}
+
+// One more FAT sector's worth of entries, and a DIFAT sector when the ones there are
+// cannot list another FAT sector; both still need a place.
+void Engine::growFat() {
     fat_.grow();
-    fat_.set(first, kFatSector);
-    fatSectors_.push_back(first);
+    fatSectors_.push_back(kUnplaced);
     const size_t perDifatSector = sectorSize_ / 4 - 1;
-    if (fatSectors_.size() > kHeaderDifatEntries + difatSectors_.size() * perDifatSector) {
-        const auto difat = fat_.findFree();  // the new FAT sector brought free entries
-        fat_.set(*difat, kDifatSector);
-        difatSectors_.push_back(*difat);
-    }
+    if (fatSectors_.size() > kHeaderDifatEntries + difatSectors_.size() * perDifatSector)
+        difatSectors_.push_back(kUnplaced);
     headerDirty_ = true;
-    return StgResult::Ok;
+}
+
+// Gives every FAT and DIFAT sector without a place a free sector, growing the table
+// while none is left.
+StgResult Engine::placeTableSectors() {
+    for (;;) {
+        if (placeUnplaced(fatSectors_, kFatSector) && placeUnplaced(difatSectors_, kDifatSector)) return StgResult::Ok;
+        if (fat_.size() >= maxSectors_) return StgResult::DiskFull;
+        growFat();
+    }
+}
+
+bool Engine::placeUnplaced(std::vector<uint32_t>& sectors, uint32_t mark) {
+    for (uint32_t& sector : sectors) {
+        if (sector != kUnplaced) continue;
+        const auto found = fat_.findFree();
+        if (!found || *found >= maxSectors_) return false;
+        fat_.take(*found, mark);
+        sector = *found;
+    }
+    return true;
 }
 
 // Gives back FAT sectors at the end of the table that describe only free space (left by
-// growth that was undone), so the file does not keep their weight.
+// growth that was undone, or by what was destroyed), so the file does not keep their
+// weight. FAT and DIFAT sectors lying in the part given back move to a new place.
 void Engine::releaseEmptyFatTail() {
     const uint32_t perSector = sectorSize_ / 4;
+    const size_t perDifatSector = perSector - 1;
     while (fatSectors_.size() > 1) {
         const uint32_t first = (fat_.sectorCount() - 1) * perSector;
-        if (fatSectors_.back() != first) return;
-        const bool hasDifat = !difatSectors_.empty() && difatSectors_.back() > first;
-        for (uint32_t i = first + 1; i < fat_.size(); ++i) {
-            const bool ownDifat = hasDifat && i == difatSectors_.back();
-            if (fat_.next(i) != kFreeSector && !ownDifat) return;
+        for (uint32_t i = first; i < fat_.size(); ++i) {
+            const uint32_t next = fat_.next(i);
+            if (next != kFreeSector && next != kFatSector && next != kDifatSector) return;
         }
-        if (hasDifat) difatSectors_.pop_back();
+        // Sectors the committed state has are held, wherever they lie.
+        const auto unplace = [&](uint32_t& sector) {
+            if (sector != kUnplaced) fat_.release(sector);
+            sector = kUnplaced;
+        };
+        unplace(fatSectors_.back());
         fatSectors_.pop_back();
+        if (!difatSectors_.empty() &&
+            fatSectors_.size() <= kHeaderDifatEntries + (difatSectors_.size() - 1) * perDifatSector) {
+            unplace(difatSectors_.back());
+            difatSectors_.pop_back();
+        }
+        for (size_t k = 0; k < fatSectors_.size(); ++k) {
+            if (fatSectors_[k] == kUnplaced || fatSectors_[k] < first) continue;
+            unplace(fatSectors_[k]);
+            fat_.markDirty(uint32_t(k));  // its entries must be written wherever it goes
+        }
+        for (uint32_t& difat : difatSectors_)
+            if (difat != kUnplaced && difat >= first) unplace(difat);
         fat_.shrink();
         headerDirty_ = true;
     }
@@ -62,7 +101,7 @@ StgResult Engine::allocateSector(uint32_t* sector) {
     for (;;) {
         if (const auto found = fat_.findFree()) {
             if (*found >= maxSectors_) return StgResult::DiskFull;
-            fat_.set(*found, kEndOfChain);
+            fat_.take(*found, kEndOfChain);
             *sector = *found;
             return StgResult::Ok;
         }
@@ -90,7 +129,7 @@ StgResult Engine::allocateMiniSector(uint32_t* mini) {
         entries_[0].size = needed;
         markEntryDirty(0);
     }
-    miniFat_.set(*found, kEndOfChain);
+    miniFat_.take(*found, kEndOfChain);
     *mini = *found;
     return StgResult::Ok;
 }
@@ -174,7 +213,8 @@ StgResult Engine::chainIo(const std::vector<uint32_t>& chain, bool mini, uint64_
     if (!mini) return sectorIo(chain, offset, buffer, count, write);
     return forEachRun(chain, kMiniSectorSize, offset, count, [&](uint32_t first, uint32_t within, size_t n) {
         const uint64_t at = uint64_t(first) * kMiniSectorSize + within;
-        const StgResult r = sectorIo(entries_[0].chain, at, buffer, n, write);
+        StgResult r = write ? freshenContainer(at, n) : StgResult::Ok;
+        if (r == StgResult::Ok) r = sectorIo(entries_[0].chain, at, buffer, n, write);
         buffer += n;
         return r;
     });
@@ -224,10 +264,9 @@ StgResult Engine::resizeRaw(uint32_t entry, uint64_t newSize) {
 }
 
 StgResult Engine::writeZeros(uint32_t entry, uint64_t from, uint64_t to) {
-    const DirEntry& e = entries_[entry];
     while (from < to) {
         const size_t n = size_t(std::min<uint64_t>(kZeroChunk, to - from));
-        const StgResult r = chainIo(e.chain, isMini(e.size), from, const_cast<uint8_t*>(kZeros), n, true);
+        const StgResult r = writeEntry(entry, from, kZeros, n);
         if (r != StgResult::Ok) return r;
         from += n;
     }
@@ -264,8 +303,7 @@ StgResult Engine::writeStream(uint32_t entry, uint64_t offset, const void* data,
         r = resizeRaw(entry, end);
         if (r == StgResult::Ok && offset > oldSize) r = writeZeros(entry, oldSize, offset);
     }
-    auto* bytes = static_cast<uint8_t*>(const_cast<void*>(data));  // chainIo only reads it when writing
-    if (r == StgResult::Ok) r = chainIo(entries_[entry].chain, isMini(entries_[entry].size), offset, bytes, count, true);
+    if (r == StgResult::Ok) r = writeEntry(entry, offset, static_cast<const uint8_t*>(data), count);
     if (r == StgResult::Ok && end == entries_[entry].size) r = zeroTail(entry);
     if (r != StgResult::Ok && entries_[entry].size != oldSize) resizeRaw(entry, oldSize);
     return r;
