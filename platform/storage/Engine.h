@@ -127,6 +127,7 @@ private:
     StgResult moveContainerSector(size_t index, bool copy);
     StgResult sectorIo(const std::vector<uint32_t>& chain, uint64_t offset, uint8_t* buffer, size_t count,
                        bool write);
+    StgResult padToSector(uint64_t end);
     StgResult writeZeros(uint32_t entry, uint64_t from, uint64_t to);
     // Where a range of a chain of whole sectors lies in the file.
     struct Segment {
@@ -169,10 +170,8 @@ private:
     StgResult writeDirectory();
     HeaderFields currentHeader() const;
     StgResult writeHeader(const HeaderFields& fields);
-    StgResult switchHeader(const HeaderFields& fields, bool durable);
     void markCommitted();
     uint64_t committedLength() const;
-    StgResult reserveLength();
     StgResult trimLength();
 
     std::unique_ptr<FileDevice> device_;

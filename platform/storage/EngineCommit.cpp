@@ -245,13 +245,6 @@ StgResult Engine::writeHeader(const HeaderFields& fields) {
 
 uint64_t Engine::committedLength() const { return sectorOffset(fat_.usedExtent()); }
 
-// Space for every new sector is claimed before any table is written, so a full disk
-// stops a commit early, while the file still holds the previous one.
-StgResult Engine::reserveLength() {
-    const uint64_t length = committedLength();
-    return device_->size() >= length ? StgResult::Ok : device_->resize(length);
-}
-
 // The file ends with its last sector in use: no more, no less, and whole sectors. Only
 // once the header is on the disk: the sectors cut off may be the previous commit's.
 StgResult Engine::trimLength() {
@@ -278,7 +271,6 @@ StgResult Engine::flush(bool durable) {
     if (r == StgResult::Ok) r = relocateChains();
     releaseEmptyFatTail();
     if (r == StgResult::Ok) r = relocateListed();
-    if (r == StgResult::Ok) r = reserveLength();
     if (r == StgResult::Ok) r = writeTables();
     // The header must not reach the disk before what it points to.
     if (r == StgResult::Ok && durable) r = device_->sync();

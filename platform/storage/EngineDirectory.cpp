@@ -190,6 +190,9 @@ StgResult Engine::copySectors(uint32_t source, Engine& target, uint32_t targetSt
     std::vector<Segment> from, to;
     fileSegments(entries_[source].chain, 0, size_t(size), &from);
     target.fileSegments(target.entries_[targetStream].chain, 0, size_t(size), &to);
+    if (!to.empty()) {
+        if (const StgResult r = target.padToSector(to.back().offset + to.back().size); r != StgResult::Ok) return r;
+    }
     size_t i = 0, j = 0;
     uint64_t doneFrom = 0, doneTo = 0;  // bytes used of segment i and of segment j
     while (i < from.size() && j < to.size()) {

@@ -188,7 +188,8 @@ StgResult Engine::sectorIo(const std::vector<uint32_t>& chain, uint64_t offset, 
         const uint64_t at = sectorOffset(first) + within;
         StgResult r = StgResult::Ok;
         if (write) {
-            r = device_->writeAt(at, buffer, n);
+            r = padToSector(at + n);
+            if (r == StgResult::Ok) r = device_->writeAt(at, buffer, n);
         } else {
             size_t got = 0;
             r = device_->readAt(at, buffer, n, &got);
@@ -197,6 +198,14 @@ StgResult Engine::sectorIo(const std::vector<uint32_t>& chain, uint64_t offset, 
         buffer += n;
         return r;
     });
+}
+
+// A write that grows the file past `end`, in the middle of a sector, is preceded by
+// zeros up to that sector's end, so that the file is whole sectors whenever writing stops.
+StgResult Engine::padToSector(uint64_t end) {
+    const uint32_t rest = uint32_t(end % sectorSize_);
+    if (end <= device_->size() || rest == 0) return StgResult::Ok;
+    return device_->writeAt(end, kZeros, sectorSize_ - rest);
 }
 
 void Engine::fileSegments(const std::vector<uint32_t>& chain, uint64_t offset, size_t count,
