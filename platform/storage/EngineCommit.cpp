@@ -1,11 +1,11 @@
 // Writing the file's tables at commit, and the engine's life as a whole.
 //
 // Stream bytes go to sectors the committed state does not use as they are written (see
-// EngineCopyOnWrite.cpp). A commit then writes the changed FAT, miniFAT, DIFAT and
-// directory sectors, again only to sectors the committed state does not use, and last
-// the header, which points to them: writing it is the moment of commit. Until then the
-// file holds the previous commit whole, whenever the process or the machine stops;
-// sectors the previous commit alone used are free for reuse only afterwards.
+// EngineIo.cpp). A commit then writes the changed FAT, miniFAT, DIFAT and directory
+// sectors, again only to sectors the committed state does not use, and last the header,
+// which points to them: writing it is the moment of commit. Until then the file holds
+// the previous commit whole, whenever the process or the machine stops; sectors the
+// previous commit alone used are free for reuse only afterwards.
 
 #include "Engine.h"
 #include "FileFormat.h"
