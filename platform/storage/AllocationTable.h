@@ -39,7 +39,9 @@ public:
     // Frees an entry: at once when it is fresh, after the next commit otherwise.
     void release(uint32_t index);
     // True when the committed state uses the entry, so its sector must not be written.
-    bool isCommitted(uint32_t index) const { return held_[index] || (next_[index] != format::kFreeSector && !fresh_[index]); }
+    bool isCommitted(uint32_t index) const {
+        return held_[index] || (next_[index] != format::kFreeSector && !fresh_[index]);
+    }
     // Index of the last entry in use, plus one.
     uint32_t usedExtent() const;
 

@@ -107,8 +107,8 @@ private:
     StgResult setChainLength(std::vector<uint32_t>& chain, bool mini, size_t units);
 
     // Raw I/O over a chain of whole sectors, or of mini sectors inside the mini stream.
-    // Writes go where the chain says; mini sectors first get mini stream sectors of
-    // their own (see freshenContainer).
+    // Writes go where the chain says; a write of mini sectors first moves the mini
+    // stream sectors under it that the committed state uses (freshenContainer).
     StgResult chainIo(const std::vector<uint32_t>& chain, bool mini, uint64_t offset, uint8_t* buffer,
                       size_t count, bool write);
 

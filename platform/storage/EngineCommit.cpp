@@ -72,7 +72,8 @@ StgResult Engine::parkEmptyFile(bool durable) {
     root.name = u"Root Entry";
     root.type = kRootType;
     serialiseEntry(root, true, directory.data());
-    for (uint32_t i = 1; i < sectorSize_ / kDirEntrySize; ++i) serialiseEntry(DirEntry{}, false, &directory[i * kDirEntrySize]);
+    for (uint32_t i = 1; i < sectorSize_ / kDirEntrySize; ++i)
+        serialiseEntry(DirEntry{}, false, &directory[i * kDirEntrySize]);
     StgResult r = device_->writeAt(sectorOffset(at), fat.data(), sectorSize_);
     if (r == StgResult::Ok) r = device_->writeAt(sectorOffset(at + 1), directory.data(), sectorSize_);
     if (r == StgResult::Ok && durable) r = device_->sync();
@@ -269,8 +270,10 @@ StgResult Engine::flush(bool durable) {
     StgResult r = updateMiniStreamSize();
     if (r == StgResult::Ok && newFile_) r = parkEmptyFile(durable);
     if (r == StgResult::Ok) r = relocateChains();
-    releaseEmptyFatTail();
-    if (r == StgResult::Ok) r = relocateListed();
+    if (r == StgResult::Ok) {
+        releaseEmptyFatTail();
+        r = relocateListed();
+    }
     if (r == StgResult::Ok) r = writeTables();
     // The header must not reach the disk before what it points to.
     if (r == StgResult::Ok && durable) r = device_->sync();

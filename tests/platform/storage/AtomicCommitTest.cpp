@@ -72,7 +72,7 @@ void expectCommittedSectorsUntouched(const RecordingDevice::Op& op, CfbImage& fi
     const uint64_t described = uint64_t(file.header32(hdr::kFatSectorCount)) * (size / 4);
     const uint64_t end = op.resize ? described : std::min(described, (op.at + op.bytes.size() - 1) / size);
     for (uint64_t s = op.at / size - 1; s < end; ++s)
-        ASSERT_EQ(file.fat(uint32_t(s)), kFreeSector) << "write " << k << " touches sector " << s << " of the last commit";
+        ASSERT_EQ(file.fat(uint32_t(s)), kFreeSector) << "write " << k << " touches sector " << s << ", committed";
 }
 
 std::unique_ptr<Storage> storage(Storage& parent, const std::string& name, bool create = false) {
@@ -85,7 +85,8 @@ std::unique_ptr<Storage> storage(Storage& parent, const std::string& name, bool 
 }
 
 // Writes at `at`, then cuts the stream at `size` when one is given.
-void rewrite(Storage& parent, const std::string& name, uint64_t at, const std::vector<uint8_t>& bytes, uint64_t size = 0) {
+void rewrite(Storage& parent, const std::string& name, uint64_t at, const std::vector<uint8_t>& bytes,
+             uint64_t size = 0) {
     std::unique_ptr<Stream> stream;
     ASSERT_EQ(parent.openStream(name, mode::kOpenExclusive, &stream), StgResult::Ok) << name;
     ASSERT_EQ(stream->seek(int64_t(at), SeekOrigin::Set), StgResult::Ok);
