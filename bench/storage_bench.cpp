@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <map>
 #include <stdexcept>
@@ -208,6 +209,47 @@ void readCase(const Files& f, int repeats) {
         times(median(ole) / ours.median()), "(olefile / ours)");
 }
 
+// A page stored into an open book and committed, as every page switch does; against
+// the same bytes written in place into a plain file and synced.
+void editCase(const Files& f, const Book& book, int repeats) {
+    std::vector<const BookStream*> pages;
+    for (size_t i = 0; pages.size() < 40 && i < book.streams.size(); i += 7) pages.push_back(&book.streams[i]);
+    const Timing ours = repeat(repeats, [&] {
+        settle(f.folder);
+        std::unique_ptr<storage::Storage> root;
+        check(storage::openCompoundFile(f.copy, mode::kOpenExclusive, &root), "open " + f.copy);
+        return timed([&] {
+                   for (const BookStream* page : pages) {
+                       std::unique_ptr<storage::Storage> parent;
+                       std::unique_ptr<storage::Stream> stream;
+                       check(root->openStorage(page->storage, mode::kOpenExclusive, &parent), "open " + page->storage);
+                       check(parent->openStream(page->name, mode::kOpenExclusive, &stream), "open " + page->name);
+                       check(stream->write(&book.payload[page->offset], page->size), "write " + page->name);
+                       check(root->commit(), "commit " + f.copy);
+                   }
+               }) /
+               double(pages.size());
+    });
+    const Timing plain = repeat(repeats, [&] {
+        settle(f.folder);
+        const int fd = ::open(f.copied.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0) throw std::runtime_error("open " + f.copied);
+        const double seconds = timed([&] {
+                                   for (const BookStream* page : pages) {
+                                       const auto* bytes = &book.payload[page->offset];
+                                       if (::pwrite(fd, bytes, page->size, off_t(page->offset)) != ssize_t(page->size) ||
+                                           ::fdatasync(fd) != 0)
+                                           throw std::runtime_error("write " + f.copied);
+                                   }
+                               }) /
+                               double(pages.size());
+        ::close(fd);
+        return seconds;
+    });
+    row("(f) store one page + commit", both(ours), "pwrite + fdatasync", both(plain),
+        times(ours.median() / plain.median()), "-");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -231,6 +273,7 @@ int main(int argc, char** argv) {
         copyCase(f, repeats);
         enumerateCase(f, repeats);
         readCase(f, repeats);
+        editCase(f, book, repeats);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "benchmark failed: %s\n", e.what());
         removeAll(folder);

@@ -1,7 +1,5 @@
 #include "AllocationTable.h"
 
-#include "FileFormat.h"
-
 #include <algorithm>
 
 namespace pgw::storage {
@@ -12,6 +10,7 @@ void AllocationTable::assign(std::vector<uint32_t> entries) {
     next_ = std::move(entries);
     dirty_.assign(sectorCount(), false);
     held_.assign(next_.size(), false);
+    fresh_.assign(next_.size(), false);
     heldList_.clear();
     freeHint_ = 0;
 }
@@ -22,17 +21,19 @@ void AllocationTable::set(uint32_t index, uint32_t value) {
     dirty_[index / entriesPerSector_] = true;
 }
 
+// Entries dropped and added again before a commit stay held: their sectors may still be
+// the committed state's.
 void AllocationTable::grow() {
     next_.resize(next_.size() + entriesPerSector_, kFreeSector);
-    held_.resize(next_.size(), false);
+    if (held_.size() < next_.size()) held_.resize(next_.size(), false);
+    fresh_.resize(next_.size(), false);
     dirty_.push_back(true);
 }
 
 void AllocationTable::shrink() {
     next_.resize(next_.size() - entriesPerSector_);
-    held_.resize(next_.size());
+    fresh_.resize(next_.size());
     dirty_.pop_back();
-    std::erase_if(heldList_, [&](uint32_t index) { return index >= next_.size(); });
     freeHint_ = std::min(freeHint_, size());
 }
 
@@ -47,8 +48,23 @@ std::optional<uint32_t> AllocationTable::findFree() {
     return std::nullopt;
 }
 
+void AllocationTable::take(uint32_t index, uint32_t value) {
+    set(index, value);
+    fresh_[index] = true;
+}
+
 void AllocationTable::release(uint32_t index) {
     set(index, kFreeSector);
+    if (fresh_[index]) {
+        fresh_[index] = false;
+        freeHint_ = std::min(freeHint_, index);
+        return;
+    }
+    holdUntilCommit(index);
+}
+
+void AllocationTable::holdUntilCommit(uint32_t index) {
+    if (held_[index]) return;
     held_[index] = true;
     heldList_.push_back(index);
 }
@@ -61,11 +77,13 @@ uint32_t AllocationTable::usedExtent() const {
 
 void AllocationTable::markCommitted() {
     dirty_.assign(dirty_.size(), false);
+    fresh_.assign(fresh_.size(), false);
     for (uint32_t index : heldList_) {
         held_[index] = false;
-        if (index < freeHint_) freeHint_ = index;
+        freeHint_ = std::min(freeHint_, index);
     }
     heldList_.clear();
+    held_.resize(next_.size());
 }
 
 }  // namespace pgw::storage

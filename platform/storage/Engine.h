@@ -50,7 +50,9 @@ public:
     StgResult initialise(uint16_t majorVersion);
     // Reads and checks the whole structure; `detail` says what is damaged.
     StgResult load(std::string* detail);
-    // Writes changed tables, directory sectors and header; `durable` also syncs.
+    // Makes the current state the committed one: changed tables and directory sectors
+    // go to sectors the committed state does not use, then the header points to them;
+    // `durable` also syncs, before and after the header.
     StgResult flush(bool durable);
     // Flushes and releases the file. Handles still alive answer Reverted.
     void close();
@@ -88,8 +90,12 @@ private:
     uint64_t sectorOffset(uint32_t sector) const { return uint64_t(sector + 1) * sectorSize_; }
 
     // Allocation.
+    static constexpr uint32_t kUnplaced = 0xFFFFFFFF;  // a FAT or DIFAT sector not given a sector yet
     StgResult allocateSector(uint32_t* sector);
     StgResult addFatSector();
+    void growFat();
+    StgResult placeTableSectors();
+    bool placeUnplaced(std::vector<uint32_t>& sectors, uint32_t mark);
     void releaseEmptyFatTail();
     StgResult allocateMiniSector(uint32_t* mini);
     StgResult growChain(std::vector<uint32_t>& chain, bool mini, size_t units);
@@ -101,10 +107,27 @@ private:
     StgResult setChainLength(std::vector<uint32_t>& chain, bool mini, size_t units);
 
     // Raw I/O over a chain of whole sectors, or of mini sectors inside the mini stream.
+    // Writes go where the chain says; a write of mini sectors first moves the mini
+    // stream sectors under it that the committed state uses (freshenContainer).
     StgResult chainIo(const std::vector<uint32_t>& chain, bool mini, uint64_t offset, uint8_t* buffer,
                       size_t count, bool write);
+
+    // Copy-on-write of stream data.
+    struct MovedUnit {
+        size_t index;  // in the chain
+        uint32_t old;  // the committed unit it replaces
+    };
+    StgResult writeEntry(uint32_t entry, uint64_t offset, const uint8_t* data, size_t count);
+    StgResult moveCommittedUnits(std::vector<uint32_t>& chain, bool mini, uint64_t size, uint64_t offset,
+                                 size_t count, std::vector<MovedUnit>* moved);
+    void undoMoves(std::vector<uint32_t>& chain, bool mini, const std::vector<MovedUnit>& moved);
+    void linkMoves(std::vector<uint32_t>& chain, bool mini, const std::vector<MovedUnit>& moved);
+    StgResult copyUnit(uint32_t from, uint32_t to, bool mini);
+    StgResult freshenContainer(uint64_t offset, size_t count);
+    StgResult moveContainerSector(size_t index, bool copy);
     StgResult sectorIo(const std::vector<uint32_t>& chain, uint64_t offset, uint8_t* buffer, size_t count,
                        bool write);
+    StgResult padToSector(uint64_t end);
     StgResult writeZeros(uint32_t entry, uint64_t from, uint64_t to);
     // Where a range of a chain of whole sectors lies in the file.
     struct Segment {
@@ -123,15 +146,32 @@ private:
     void markEntryDirty(uint32_t index);
     void rebuildSiblingTree(uint32_t storage);
     void serialiseEntry(uint32_t index, uint8_t* out) const;
+    static void serialiseEntry(const DirEntry& e, bool root, uint8_t* out);
 
     // Commit.
+    struct HeaderFields {
+        std::vector<uint32_t> fatSectors;
+        uint32_t firstDirSector, dirSectors;
+        uint32_t firstMiniFat, miniFatSectors;
+        uint32_t firstDifat, difatSectors;
+    };
     StgResult updateMiniStreamSize();
+    StgResult parkEmptyFile(bool durable);
+    StgResult relocateChains();
+    StgResult relocateListed();
+    StgResult moveChainSector(std::vector<uint32_t>& chain, size_t index);
+    StgResult moveListedSector(std::vector<uint32_t>& list, size_t index, uint32_t mark);
+    void difatWords(size_t index, const std::vector<uint32_t>& fatSectors, const std::vector<uint32_t>& difatSectors,
+                    uint32_t* out) const;
+    bool difatChanged(size_t index) const;
+    StgResult writeTables();
     StgResult writeTable(const AllocationTable& table, const std::vector<uint32_t>& sectors);
     StgResult writeDifat();
     StgResult writeDirectory();
-    StgResult writeHeader();
+    HeaderFields currentHeader() const;
+    StgResult writeHeader(const HeaderFields& fields);
+    void markCommitted();
     uint64_t committedLength() const;
-    StgResult reserveLength();
     StgResult trimLength();
 
     std::unique_ptr<FileDevice> device_;
@@ -146,6 +186,9 @@ private:
     AllocationTable miniFat_;
     std::vector<uint32_t> fatSectors_;
     std::vector<uint32_t> difatSectors_;
+    // As the committed header and DIFAT list them, to tell which DIFAT sectors changed.
+    std::vector<uint32_t> committedFatSectors_;
+    std::vector<uint32_t> committedDifatSectors_;
     std::vector<uint32_t> dirChain_;
     std::vector<uint32_t> miniFatChain_;
     std::vector<DirEntry> entries_;
@@ -157,6 +200,7 @@ private:
     bool headerDirty_ = false;
     bool pending_ = false;   // something changed since the last commit
     bool unsynced_ = false;  // committed but not yet synced to the disk
+    bool newFile_ = false;   // the committed state is still the empty file initialise wrote
 };
 
 

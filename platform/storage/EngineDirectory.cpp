@@ -190,6 +190,9 @@ StgResult Engine::copySectors(uint32_t source, Engine& target, uint32_t targetSt
     std::vector<Segment> from, to;
     fileSegments(entries_[source].chain, 0, size_t(size), &from);
     target.fileSegments(target.entries_[targetStream].chain, 0, size_t(size), &to);
+    if (!to.empty()) {
+        if (const StgResult r = target.padToSector(to.back().offset + to.back().size); r != StgResult::Ok) return r;
+    }
     size_t i = 0, j = 0;
     uint64_t doneFrom = 0, doneTo = 0;  // bytes used of segment i and of segment j
     while (i < from.size() && j < to.size()) {
@@ -290,8 +293,9 @@ void Engine::rebuildSiblingTree(uint32_t storage) {
     }
 }
 
-void Engine::serialiseEntry(uint32_t index, uint8_t* out) const {
-    const DirEntry& e = entries_[index];
+void Engine::serialiseEntry(uint32_t index, uint8_t* out) const { serialiseEntry(entries_[index], index == 0, out); }
+
+void Engine::serialiseEntry(const DirEntry& e, bool root, uint8_t* out) {
     if (e.orphan) {
         std::memcpy(out, e.orphan->data(), kDirEntrySize);
         return;
@@ -304,8 +308,8 @@ void Engine::serialiseEntry(uint32_t index, uint8_t* out) const {
     for (size_t i = 0; i < e.name.size(); ++i) put16(out + dir::kName + 2 * i, e.name[i]);
     put16(out + dir::kNameLength, uint16_t((e.name.size() + 1) * 2));
     out[dir::kType] = e.type;
-    out[dir::kColour] = index == 0 ? uint8_t(kBlack) : e.colour;
-    if (index != 0) {
+    out[dir::kColour] = root ? uint8_t(kBlack) : e.colour;
+    if (!root) {
         put32(out + dir::kLeft, e.left);
         put32(out + dir::kRight, e.right);
     }
@@ -313,10 +317,10 @@ void Engine::serialiseEntry(uint32_t index, uint8_t* out) const {
         put32(out + dir::kChild, e.child);
         std::memcpy(out + dir::kClsid, e.clsid.data(), 16);
         put32(out + dir::kStateBits, e.stateBits);
-        if (index != 0) put64(out + dir::kCreated, e.creationTime);
+        if (!root) put64(out + dir::kCreated, e.creationTime);
         put64(out + dir::kModified, e.modifiedTime);
     }
-    if (e.isStream() || index == 0) {
+    if (e.isStream() || root) {
         put32(out + dir::kStart, e.chain.empty() ? kEndOfChain : e.chain.front());
         put64(out + dir::kSize, e.size);
     }

@@ -1,4 +1,4 @@
-// Sector allocation and stream I/O.
+// Sector allocation and stream I/O, copy-on-write of stream data.
 
 #include "Engine.h"
 #include "FileFormat.h"
@@ -24,35 +24,74 @@ uint64_t Engine::maxStreamSize() const {
 }
 
 StgResult Engine::addFatSector() {
-    const uint32_t first = fat_.size();
-    if (first >= maxSectors_) return StgResult::DiskFull;
+    if (fat_.size() >= maxSectors_) return StgResult::DiskFull;
+    growFat();
+    return placeTableSectors();
+}
+
+// One more FAT sector's worth of entries, and a DIFAT sector when the ones there are
+// cannot list another FAT sector; both still need a place.
+void Engine::growFat() {
     fat_.grow();
-    fat_.set(first, kFatSector);
-    fatSectors_.push_back(first);
+    fatSectors_.push_back(kUnplaced);
     const size_t perDifatSector = sectorSize_ / 4 - 1;
-    if (fatSectors_.size() > kHeaderDifatEntries + difatSectors_.size() * perDifatSector) {
-        const auto difat = fat_.findFree();  // the new FAT sector brought free entries
-        fat_.set(*difat, kDifatSector);
-        difatSectors_.push_back(*difat);
-    }
+    if (fatSectors_.size() > kHeaderDifatEntries + difatSectors_.size() * perDifatSector)
+        difatSectors_.push_back(kUnplaced);
     headerDirty_ = true;
-    return StgResult::Ok;
+}
+
+// Gives every FAT and DIFAT sector without a place a free sector, growing the table
+// while none is left.
+StgResult Engine::placeTableSectors() {
+    for (;;) {
+        if (placeUnplaced(fatSectors_, kFatSector) && placeUnplaced(difatSectors_, kDifatSector)) return StgResult::Ok;
+        if (fat_.size() >= maxSectors_) return StgResult::DiskFull;
+        growFat();
+    }
+}
+
+bool Engine::placeUnplaced(std::vector<uint32_t>& sectors, uint32_t mark) {
+    for (uint32_t& sector : sectors) {
+        if (sector != kUnplaced) continue;
+        const auto found = fat_.findFree();
+        if (!found || *found >= maxSectors_) return false;
+        fat_.take(*found, mark);
+        sector = *found;
+    }
+    return true;
 }
 
 // Gives back FAT sectors at the end of the table that describe only free space (left by
-// growth that was undone), so the file does not keep their weight.
+// growth that was undone, or by what was destroyed), so the file does not keep their
+// weight. FAT and DIFAT sectors lying in the part given back move to a new place.
 void Engine::releaseEmptyFatTail() {
     const uint32_t perSector = sectorSize_ / 4;
+    const size_t perDifatSector = perSector - 1;
     while (fatSectors_.size() > 1) {
         const uint32_t first = (fat_.sectorCount() - 1) * perSector;
-        if (fatSectors_.back() != first) return;
-        const bool hasDifat = !difatSectors_.empty() && difatSectors_.back() > first;
-        for (uint32_t i = first + 1; i < fat_.size(); ++i) {
-            const bool ownDifat = hasDifat && i == difatSectors_.back();
-            if (fat_.next(i) != kFreeSector && !ownDifat) return;
+        for (uint32_t i = first; i < fat_.size(); ++i) {
+            const uint32_t next = fat_.next(i);
+            if (next != kFreeSector && next != kFatSector && next != kDifatSector) return;
         }
-        if (hasDifat) difatSectors_.pop_back();
+        // Sectors the committed state has are held, wherever they lie.
+        const auto unplace = [&](uint32_t& sector) {
+            if (sector != kUnplaced) fat_.release(sector);
+            sector = kUnplaced;
+        };
+        unplace(fatSectors_.back());
         fatSectors_.pop_back();
+        if (!difatSectors_.empty() &&
+            fatSectors_.size() <= kHeaderDifatEntries + (difatSectors_.size() - 1) * perDifatSector) {
+            unplace(difatSectors_.back());
+            difatSectors_.pop_back();
+        }
+        for (size_t k = 0; k < fatSectors_.size(); ++k) {
+            if (fatSectors_[k] == kUnplaced || fatSectors_[k] < first) continue;
+            unplace(fatSectors_[k]);
+            fat_.markDirty(uint32_t(k));  // its entries must be written wherever it goes
+        }
+        for (uint32_t& difat : difatSectors_)
+            if (difat != kUnplaced && difat >= first) unplace(difat);
         fat_.shrink();
         headerDirty_ = true;
     }
@@ -62,7 +101,7 @@ StgResult Engine::allocateSector(uint32_t* sector) {
     for (;;) {
         if (const auto found = fat_.findFree()) {
             if (*found >= maxSectors_) return StgResult::DiskFull;
-            fat_.set(*found, kEndOfChain);
+            fat_.take(*found, kEndOfChain);
             *sector = *found;
             return StgResult::Ok;
         }
@@ -90,7 +129,7 @@ StgResult Engine::allocateMiniSector(uint32_t* mini) {
         entries_[0].size = needed;
         markEntryDirty(0);
     }
-    miniFat_.set(*found, kEndOfChain);
+    miniFat_.take(*found, kEndOfChain);
     *mini = *found;
     return StgResult::Ok;
 }
@@ -149,7 +188,8 @@ StgResult Engine::sectorIo(const std::vector<uint32_t>& chain, uint64_t offset, 
         const uint64_t at = sectorOffset(first) + within;
         StgResult r = StgResult::Ok;
         if (write) {
-            r = device_->writeAt(at, buffer, n);
+            r = padToSector(at + n);
+            if (r == StgResult::Ok) r = device_->writeAt(at, buffer, n);
         } else {
             size_t got = 0;
             r = device_->readAt(at, buffer, n, &got);
@@ -158,6 +198,14 @@ StgResult Engine::sectorIo(const std::vector<uint32_t>& chain, uint64_t offset, 
         buffer += n;
         return r;
     });
+}
+
+// A write that grows the file past `end`, in the middle of a sector, is preceded by
+// zeros up to that sector's end, so that the file is whole sectors whenever writing stops.
+StgResult Engine::padToSector(uint64_t end) {
+    const uint32_t rest = uint32_t(end % sectorSize_);
+    if (end <= device_->size() || rest == 0) return StgResult::Ok;
+    return device_->writeAt(end, kZeros, sectorSize_ - rest);
 }
 
 void Engine::fileSegments(const std::vector<uint32_t>& chain, uint64_t offset, size_t count,
@@ -174,7 +222,8 @@ StgResult Engine::chainIo(const std::vector<uint32_t>& chain, bool mini, uint64_
     if (!mini) return sectorIo(chain, offset, buffer, count, write);
     return forEachRun(chain, kMiniSectorSize, offset, count, [&](uint32_t first, uint32_t within, size_t n) {
         const uint64_t at = uint64_t(first) * kMiniSectorSize + within;
-        const StgResult r = sectorIo(entries_[0].chain, at, buffer, n, write);
+        StgResult r = write ? freshenContainer(at, n) : StgResult::Ok;
+        if (r == StgResult::Ok) r = sectorIo(entries_[0].chain, at, buffer, n, write);
         buffer += n;
         return r;
     });
@@ -224,10 +273,9 @@ StgResult Engine::resizeRaw(uint32_t entry, uint64_t newSize) {
 }
 
 StgResult Engine::writeZeros(uint32_t entry, uint64_t from, uint64_t to) {
-    const DirEntry& e = entries_[entry];
     while (from < to) {
         const size_t n = size_t(std::min<uint64_t>(kZeroChunk, to - from));
-        const StgResult r = chainIo(e.chain, isMini(e.size), from, const_cast<uint8_t*>(kZeros), n, true);
+        const StgResult r = writeEntry(entry, from, kZeros, n);
         if (r != StgResult::Ok) return r;
         from += n;
     }
@@ -264,8 +312,7 @@ StgResult Engine::writeStream(uint32_t entry, uint64_t offset, const void* data,
         r = resizeRaw(entry, end);
         if (r == StgResult::Ok && offset > oldSize) r = writeZeros(entry, oldSize, offset);
     }
-    auto* bytes = static_cast<uint8_t*>(const_cast<void*>(data));  // chainIo only reads it when writing
-    if (r == StgResult::Ok) r = chainIo(entries_[entry].chain, isMini(entries_[entry].size), offset, bytes, count, true);
+    if (r == StgResult::Ok) r = writeEntry(entry, offset, static_cast<const uint8_t*>(data), count);
     if (r == StgResult::Ok && end == entries_[entry].size) r = zeroTail(entry);
     if (r != StgResult::Ok && entries_[entry].size != oldSize) resizeRaw(entry, oldSize);
     return r;
@@ -279,6 +326,113 @@ StgResult Engine::resizeStream(uint32_t entry, uint64_t newSize) {
         if (const StgResult r = writeZeros(entry, oldSize, newSize); r != StgResult::Ok) return r;
     }
     return zeroTail(entry);
+}
+
+// ---- Copy-on-write ----
+//
+// No write between commits touches a byte the committed state holds. A write into a
+// unit (a sector, or a mini sector) that the committed state uses goes to a fresh unit
+// instead; the fresh unit takes the old one's place in the chain once the write
+// succeeded, and the old one is held until the next commit. Units taken since the last
+// commit are written in place. Mini sectors live in the mini stream's own sectors, which
+// are moved the same way before a mini sector inside them changes.
+
+StgResult Engine::writeEntry(uint32_t entry, uint64_t offset, const uint8_t* data, size_t count) {
+    if (count == 0) return StgResult::Ok;
+    DirEntry& e = entries_[entry];
+    const bool mini = isMini(e.size);
+    std::vector<MovedUnit> moved;
+    StgResult r = moveCommittedUnits(e.chain, mini, e.size, offset, count, &moved);
+    if (r == StgResult::Ok) r = chainIo(e.chain, mini, offset, const_cast<uint8_t*>(data), count, true);
+    if (r != StgResult::Ok) {
+        // The stream keeps its committed units where the write did not land.
+        undoMoves(e.chain, mini, moved);
+        return r;
+    }
+    linkMoves(e.chain, mini, moved);
+    if (!moved.empty() && moved.front().index == 0) markEntryDirty(entry);  // it starts elsewhere now
+    return StgResult::Ok;
+}
+
+// Gives each committed unit under [offset, offset + count) a fresh place in the chain
+// (not yet in the table). A unit the write covers only in part brings its other bytes
+// along; bytes past the stream's size do not count.
+StgResult Engine::moveCommittedUnits(std::vector<uint32_t>& chain, bool mini, uint64_t size, uint64_t offset,
+                                     size_t count, std::vector<MovedUnit>* moved) {
+    AllocationTable& table = mini ? miniFat_ : fat_;
+    const uint32_t unit = unitSize(mini);
+    const uint64_t end = offset + count;
+    for (size_t i = size_t(offset / unit); i < chain.size() && uint64_t(i) * unit < end; ++i) {
+        if (!table.isCommitted(chain[i])) continue;
+        const uint64_t from = uint64_t(i) * unit;
+        const bool partial = offset > from || end < std::min<uint64_t>(from + unit, size);
+        uint32_t fresh;
+        StgResult r = mini ? allocateMiniSector(&fresh) : allocateSector(&fresh);
+        if (r != StgResult::Ok) return r;
+        if (partial) r = copyUnit(chain[i], fresh, mini);
+        if (r != StgResult::Ok) {
+            table.release(fresh);
+            return r;
+        }
+        moved->push_back({i, chain[i]});
+        chain[i] = fresh;
+    }
+    return StgResult::Ok;
+}
+
+void Engine::undoMoves(std::vector<uint32_t>& chain, bool mini, const std::vector<MovedUnit>& moved) {
+    AllocationTable& table = mini ? miniFat_ : fat_;
+    for (const MovedUnit& m : moved) {
+        table.release(chain[m.index]);  // fresh, so free again at once
+        chain[m.index] = m.old;
+    }
+}
+
+// Puts moved units in the table in place of the ones they replace.
+void Engine::linkMoves(std::vector<uint32_t>& chain, bool mini, const std::vector<MovedUnit>& moved) {
+    AllocationTable& table = mini ? miniFat_ : fat_;
+    for (const MovedUnit& m : moved) {
+        table.set(chain[m.index], m.index + 1 < chain.size() ? chain[m.index + 1] : kEndOfChain);
+        if (m.index > 0) table.set(chain[m.index - 1], chain[m.index]);
+        table.release(m.old);
+    }
+}
+
+StgResult Engine::copyUnit(uint32_t from, uint32_t to, bool mini) {
+    std::vector<uint8_t> bytes(unitSize(mini));
+    StgResult r = chainIo({from}, mini, 0, bytes.data(), bytes.size(), false);
+    if (r == StgResult::Ok) r = chainIo({to}, mini, 0, bytes.data(), bytes.size(), true);
+    return r;
+}
+
+// Before bytes [offset, offset + count) of the mini stream are written, each of its
+// sectors under them that the committed state uses moves to a fresh sector; one the
+// write covers whole needs no copy, as every mini sector in it is being written.
+StgResult Engine::freshenContainer(uint64_t offset, size_t count) {
+    const uint64_t end = offset + count;
+    for (size_t i = size_t(offset / sectorSize_); uint64_t(i) * sectorSize_ < end; ++i) {
+        if (!fat_.isCommitted(entries_[0].chain[i])) continue;
+        const bool whole = offset <= uint64_t(i) * sectorSize_ && end >= uint64_t(i + 1) * sectorSize_;
+        if (const StgResult r = moveContainerSector(i, !whole); r != StgResult::Ok) return r;
+    }
+    return StgResult::Ok;
+}
+
+StgResult Engine::moveContainerSector(size_t index, bool copy) {
+    uint32_t fresh;
+    if (const StgResult r = allocateSector(&fresh); r != StgResult::Ok) return r;
+    std::vector<uint32_t>& container = entries_[0].chain;
+    if (copy) {
+        if (const StgResult r = copyUnit(container[index], fresh, false); r != StgResult::Ok) {
+            fat_.release(fresh);
+            return r;
+        }
+    }
+    const uint32_t old = container[index];
+    container[index] = fresh;
+    linkMoves(container, false, {{index, old}});
+    if (index == 0) markEntryDirty(0);
+    return StgResult::Ok;
 }
 
 }  // namespace pgw::storage

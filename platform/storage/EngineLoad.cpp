@@ -355,6 +355,8 @@ private:
 StgResult Engine::load(std::string* detail) {
     const StgResult r = EngineLoader(*this, detail).run();
     ready_ = r == StgResult::Ok;
+    committedFatSectors_ = fatSectors_;
+    committedDifatSectors_ = difatSectors_;
     return r;
 }
 
@@ -365,7 +367,7 @@ StgResult Engine::initialise(uint16_t majorVersion) {
     fat_ = AllocationTable(sectorSize_ / 4);
     miniFat_ = AllocationTable(sectorSize_ / 4);
     fat_.grow();
-    fat_.set(0, kFatSector);
+    fat_.take(0, kFatSector);
     fatSectors_ = {0};
     uint32_t dirSector;
     if (const StgResult r = allocateSector(&dirSector); r != StgResult::Ok) return r;
@@ -379,7 +381,9 @@ StgResult Engine::initialise(uint16_t majorVersion) {
     dirtyDirSectors_ = {true};
     headerDirty_ = true;
     ready_ = true;
-    return flush(false);
+    const StgResult r = flush(false);
+    newFile_ = r == StgResult::Ok;
+    return r;
 }
 
 }  // namespace pgw::storage

@@ -141,6 +141,12 @@ TEST(DiskFull, AFailedWriteChangesNothingAndTheFileStaysSound) {
         EXPECT_EQ(size, 0u);
         ASSERT_EQ(kept->seek(0, SeekOrigin::End), StgResult::Ok);
         EXPECT_NE(kept->write(bytes.data(), bytes.size()), StgResult::Ok);
+        // Rewritten from the start, where the committed bytes are: they stay as they were.
+        ASSERT_EQ(kept->seek(0, SeekOrigin::Set), StgResult::Ok);
+        EXPECT_EQ(kept->write(bytes.data(), 60000), StgResult::DiskFull);
+        std::vector<uint8_t> read;
+        ASSERT_EQ(kept->readAll(&read), StgResult::Ok);
+        EXPECT_TRUE(read == pattern(20000, 1));
     }  // closing commits what is left
     EXPECT_TRUE(structuralProblems(*disk).empty());
     std::unique_ptr<Storage> root;
