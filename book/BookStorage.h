@@ -5,10 +5,12 @@
 // copies the working copy into the book file.
 
 #include "book/BookSession.h"
+#include "book/SalvageReport.h"
 #include "platform/storage/CompoundFile.h"
 #include "platform/ui/UserInterface.h"
 #include "tree/ChapterTree.h"
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +20,7 @@
 namespace pgw::book {
 
 class CPGWDoc;
+class ElementBinder;
 
 // The open book's files. Paths are the host's (UTF-8 here).
 struct BookStore {
@@ -92,8 +95,6 @@ private:
 
     // Opening.
     bool loadTree();
-    NodeInfoRecord* repairRootName(const std::string& title);
-    void placeOrphans(std::vector<std::string>* orphans);
     void releaseBook();
 
     // Working copy.
@@ -102,7 +103,6 @@ private:
     bool createWorkingCopy(const std::string& copyPath);
     bool restoreFromWorkingCopy(const std::string& bookPath, const std::string& copyPath);
     void bindElements(storage::Storage& storage);
-    void bindElements(storage::Storage& storage, const std::unordered_map<std::string, NodeInfoRecord*>& byElement);
     void checkIndex();
 
     // Saving.
@@ -131,6 +131,16 @@ private:
     std::vector<uint8_t> writtenTable_;  // the node table as last written to the stream
     bool closedForCompile_ = false;
     std::string selectedBeforeCompile_;  // label of the chapter selected when the book closed
+
+    // Salvage. A damaged book opens as far as it can be read; what was repaired is told
+    // in one message once the book is open. Records of a kind the program does not know
+    // are no chapters: they are written back as stored at every table write.
+    void bindSpecialStreams(storage::Storage& root);
+    bool bindRecord(ElementBinder& binder, storage::Storage& parent, tree::ItemId parentItem,
+                    NodeInfoRecord& record);
+    void tellSalvage();
+    std::vector<Finding> salvage_;
+    std::vector<std::array<uint8_t, kRecordSize>> keptRecords_;
 };
 
 // "stm%.2d": at least two digits.

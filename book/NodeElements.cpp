@@ -3,6 +3,7 @@
 
 #include "book/BookStorage.h"
 #include "book/CPGWDoc.h"
+#include "tree/TreeItems.h"
 
 #include <cstdio>
 
@@ -109,10 +110,7 @@ bool BookStorage::destroyRecordElement(const std::string& name) {
 }
 
 void BookStorage::destroyNodeElements(tree::ItemId item) {
-    for (tree::ItemId child = tree_.firstChild(item); child != tree::kNoItem; child = tree_.nextSibling(child)) {
-        destroyNodeElements(child);
-        destroyRecordElement(tree_.label(child));
-    }
+    for (const tree::ItemId below : tree::itemsBelowChildrenFirst(tree_, item)) destroyRecordElement(tree_.label(below));
 }
 
 void BookStorage::destroyNode(const std::string& name) {
