@@ -40,11 +40,16 @@ std::string findingLine(const Finding& f) {
     return {};
 }
 
-std::string salvageMessage(const std::string& bookName, const std::vector<Finding>& findings, size_t shownLines) {
+std::vector<std::string> findingLines(const std::vector<Finding>& findings, size_t shownLines) {
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < findings.size() && i < shownLines; ++i) lines.push_back(findingLine(findings[i]));
+    if (findings.size() > shownLines) lines.push_back("……另有 " + std::to_string(findings.size() - shownLines) + " 处修复");
+    return lines;
+}
+
+std::string salvageMessage(const std::string& bookName, const std::vector<Finding>& findings) {
     std::string text = "电子书“" + bookName + "”已损坏，已尽量打开。已修复：\n";
-    for (size_t i = 0; i < findings.size() && i < shownLines; ++i) text += findingLine(findings[i]) + "\n";
-    if (findings.size() > shownLines)
-        text += "……另有 " + std::to_string(findings.size() - shownLines) + " 处修复\n";
+    for (const std::string& line : findingLines(findings)) text += line + "\n";
     // Opening writes only the working copy: the damaged file stays as it was.
     text += "保存后，修复的结果才会写入电子书文件。";
     return text;

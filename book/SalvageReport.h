@@ -31,10 +31,13 @@ struct Finding {
 // One line (UTF-8) per finding.
 std::string findingLine(const Finding& finding);
 
-// The author's message for `bookName` (UTF-8): the findings, one a line, summarised
-// after the first `shownLines`.
-std::string salvageMessage(const std::string& bookName, const std::vector<Finding>& findings,
-                           size_t shownLines = 20);
+// The lines of the first `shownLines` findings, and one that counts the rest: a book
+// with thousands of repairs still gets a readable message.
+inline constexpr size_t kShownRepairs = 20;
+std::vector<std::string> findingLines(const std::vector<Finding>& findings, size_t shownLines = kShownRepairs);
+
+// The author's message for `bookName` (UTF-8): what was found and what was done.
+std::string salvageMessage(const std::string& bookName, const std::vector<Finding>& findings);
 
 // GBK text for a message; bytes that are not GBK show as "?".
 std::string gbkForMessage(const std::string& gbk);
