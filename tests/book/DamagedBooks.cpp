@@ -202,28 +202,35 @@ std::string pageContents(const ProgramParts& parts) {
     return out;
 }
 
-void writeDeepBook(const std::string& path, int depth) {
+void writeDeepBook(const std::string& path, int depth, const std::string& bottomText) {
     std::unique_ptr<storage::Storage> root;
     ASSERT_EQ(storage::createCompoundFile(path, mode::kCreateExclusive, &root), StgResult::Ok);
     std::vector<uint8_t> table(12);
-    const auto add = [&](const std::string& parent, const std::string& name, const std::string& element) {
+    const auto add = [&](const std::string& parent, const std::string& name, const std::string& element, int kind) {
         NodeInfoRecord record;
-        record.parentName = parent, record.itemName = name, record.objName = element, record.objKind = 1;
+        record.parentName = parent, record.itemName = name, record.objName = element, record.objKind = kind;
+        record.nodeType = kind == 2 ? 1 : 0;
         const auto raw = record.toBytes();
         table.insert(table.end(), raw.begin(), raw.end());
     };
-    add("NULL", "deep", "deep");
+    add("NULL", "deep", "deep", 1);
     std::vector<std::unique_ptr<storage::Storage>> chain;
     storage::Storage* at = root.get();
     for (int i = 1; i <= depth; ++i) {
-        add(i == 1 ? "deep" : "d" + std::to_string(i - 1), "d" + std::to_string(i), "stg" + std::to_string(i));
+        add(i == 1 ? "deep" : "d" + std::to_string(i - 1), "d" + std::to_string(i), "stg" + std::to_string(i), 1);
         chain.emplace_back();
         ASSERT_EQ(at->createStorage("stg" + std::to_string(i), mode::kCreateExclusive, &chain.back()), StgResult::Ok);
         at = chain.back().get();
     }
-    const uint32_t count = uint32_t(depth + 1), next = uint32_t(depth + 1);
+    if (!bottomText.empty()) {
+        add("d" + std::to_string(depth), "page", "stm03", 2);
+        std::unique_ptr<storage::Stream> page;
+        ASSERT_EQ(at->createStream("stm03", mode::kCreateExclusive, &page), StgResult::Ok);
+        ASSERT_EQ(page->write(bottomText.data(), bottomText.size()), StgResult::Ok);
+    }
+    const uint32_t count = uint32_t((table.size() - 12) / kRecordSize), next = uint32_t(depth + 1);
     for (int i = 0; i < 4; ++i) table[i] = uint8_t(count >> (8 * i)), table[4 + i] = uint8_t(next >> (8 * i));
-    table[8] = 3;
+    table[8] = 4;
     chain.clear();
     for (const char* name : {"NodeInfo", "AboutInfo"}) {
         std::unique_ptr<storage::Stream> stream;

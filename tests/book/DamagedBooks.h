@@ -44,8 +44,9 @@ std::string compactTree(const tree::ChapterTree& tree);
 std::string pageContents(const ProgramParts& parts);
 
 // A book of `depth` directories, each inside the one before ("d1" in "deep", "d2" in
-// "d1", ...), written with the storage library.
-void writeDeepBook(const std::string& path, int depth);
+// "d1", ...), written with the storage library; with a text, a text page "page" holds it
+// at the bottom.
+void writeDeepBook(const std::string& path, int depth, const std::string& bottomText = {});
 // Runs `work` on a thread whose stack is far too small for a walk that recurses once a
 // level of such a book.
 void onSmallStack(const std::function<void()>& work);
