@@ -140,13 +140,12 @@ private:
     }
 
     // A table out of pre-order still finds a directory read earlier; a parent that is no
-    // directory, or none at all, leaves the chapter under the root.
+    // directory, or none at all, leaves the chapter under the root. The root is found by
+    // its stored name only: "NULL" names the parent of a directory called so, if any.
     size_t parentOf(const NodeInfoRecord& record) {
-        if (record.parentName != "NULL") {
-            if (const auto onPath = path_.enter(record.parentName)) return *onPath;
-            if (const auto found = latestDirectory_.find(record.parentName); found != latestDirectory_.end())
-                return found->second;
-        }
+        if (const auto onPath = path_.enter(record.parentName)) return *onPath;
+        if (const auto found = latestDirectory_.find(record.parentName); found != latestDirectory_.end())
+            return found->second;
         tell(Repair::Orphan, record.itemName, record.parentName);
         return 0;
     }

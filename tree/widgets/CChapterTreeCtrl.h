@@ -116,6 +116,7 @@ private:
     void reportSelection(ItemId previous, ItemId current);
     void showSelection();
     void forgetSubtree(QTreeWidgetItem* widget);
+    void clearItems();
     bool isOwnDrag(const QDropEvent* event) const;
     ChapterMove* chapterMove() const;
     DropAt indicatedDrop() const;
