@@ -34,19 +34,16 @@ std::string compact(const std::string& treeText) {
     return out + std::string(depth, ')');
 }
 
-std::string replaced(std::string text, const std::string& from, const std::string& to) {
-    if (const size_t at = text.find(from); at != std::string::npos) text.replace(at, from.size(), to);
-    return text;
-}
-
 TEST_F(PgwTool, DamagedBooksShowAndEditAsTheProgramOpensThem) {
+    const std::string text = path("text.txt");
+    writeFile(text, "新的正文\n");
     for (const Damage& damage : book::testing::damages()) {
         SCOPED_TRACE(damage.what);
         book::testing::ScratchFolder folder;
         const std::string book = book::testing::makeDamagedBook(folder, damage);
         if (damage.refused) {
             EXPECT_NE(refusedUnchanged({"tree", book}, book, 2).find(damage.lines[0]), std::string::npos);
-            refusedUnchanged({"rename", book, "新建文本", "首页"}, book, 2);
+            refusedUnchanged({"set-text", book, "正文", text}, book, 2);
             continue;
         }
         const ToolRun shown = pgw({"tree", book});
@@ -56,13 +53,14 @@ TEST_F(PgwTool, DamagedBooksShowAndEditAsTheProgramOpensThem) {
             EXPECT_NE(shown.err.find("pgw: note: " + line + "\n"), std::string::npos) << shown.err;
         if (damage.lines.empty()) EXPECT_EQ(shown.err, "");
         // An edit opens the book as the program does: the program's message, then the
-        // change is saved with the repairs.
-        const ToolRun edited = pgw({"rename", book, "新建文本", "首页"});
+        // change is saved with the repairs, also into a page whose stream was missing.
+        const ToolRun edited = pgw({"set-text", book, "正文", text});
         EXPECT_EQ(edited.exitCode, 0) << edited.err;
         for (const std::string& line : damage.lines) EXPECT_NE(edited.err.find(line), std::string::npos) << edited.err;
         const ToolRun after = pgw({"tree", book});
         EXPECT_EQ(after.err.empty(), !damage.toldAtEveryOpen) << after.err;
-        EXPECT_EQ(compact(after.out), replaced(damage.tree, "新建文本", "首页"));
+        EXPECT_EQ(compact(after.out), damage.tree);
+        EXPECT_EQ(pgw({"get-text", book, "正文"}).out, "新的正文\n");
     }
 }
 
