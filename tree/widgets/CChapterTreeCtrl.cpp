@@ -43,6 +43,17 @@ private:
     bool before_;
 };
 
+// Qt lays out expanded items one call deeper a level: a chain of thousands expanded at
+// once would exhaust the stack. An item deeper than this is selected without being
+// scrolled to (which expands every level above it), and '*' expands no deeper.
+constexpr int kDeepestShown = 1000;
+
+int depthOf(const QTreeWidgetItem* widget) {
+    int depth = 0;
+    for (const QTreeWidgetItem* at = widget->parent(); at; at = at->parent()) ++depth;
+    return depth;
+}
+
 // `widget` and everything below it, each before its children.
 std::vector<QTreeWidgetItem*> subtreeOf(QTreeWidgetItem* widget) {
     std::vector<QTreeWidgetItem*> all;
@@ -294,8 +305,12 @@ void CChapterTreeCtrl::showSelection() {
         setCurrentIndex(QModelIndex());
         return;
     }
+    const bool shown = depthOf(widget) <= kDeepestShown;
+    const bool scrolls = hasAutoScroll();
+    setAutoScroll(scrolls && shown);
     setCurrentItem(widget, 0, QItemSelectionModel::ClearAndSelect);
-    scrollToItem(widget);
+    setAutoScroll(scrolls);
+    if (shown) scrollToItem(widget);
 }
 
 void CChapterTreeCtrl::viewSelectionChanged() {
@@ -420,7 +435,25 @@ void CChapterTreeCtrl::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_Asterisk && currentItem()) {
+        expandBelow(currentItem());
+        event->accept();
+        return;
+    }
     QTreeWidget::keyPressEvent(event);
+}
+
+// What '*' does, down to the deepest level shown.
+void CChapterTreeCtrl::expandBelow(QTreeWidgetItem* widget) {
+    const int limit = kDeepestShown - depthOf(widget);
+    std::vector<std::pair<QTreeWidgetItem*, int>> pending{{widget, 0}};
+    while (!pending.empty()) {
+        const auto [at, depth] = pending.back();
+        pending.pop_back();
+        if (depth >= limit || at->childCount() == 0) continue;
+        at->setExpanded(true);
+        for (int i = 0; i < at->childCount(); ++i) pending.emplace_back(at->child(i), depth + 1);
+    }
 }
 
 // The menu belongs to the right button alone.

@@ -117,6 +117,7 @@ private:
     void showSelection();
     void forgetSubtree(QTreeWidgetItem* widget);
     void clearItems();
+    void expandBelow(QTreeWidgetItem* widget);
     bool isOwnDrag(const QDropEvent* event) const;
     ChapterMove* chapterMove() const;
     DropAt indicatedDrop() const;
