@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <pthread.h>
 
@@ -13,58 +14,28 @@ namespace fs = std::filesystem;
 using storage::StgResult;
 namespace mode = storage::mode;
 
-size_t NodeTableBytes::indexOf(const std::string& nameUtf8) const {
-    for (size_t i = 0; 12 + (i + 1) * kRecordSize <= bytes.size(); ++i)
-        if (record(i).itemName == gbk(nameUtf8)) return i;
-    ADD_FAILURE() << "no record " << nameUtf8;
-    return 0;
-}
-
-NodeInfoRecord NodeTableBytes::record(size_t index) const {
-    return NodeInfoRecord::fromBytes(&bytes[12 + index * kRecordSize]);
-}
-
-void NodeTableBytes::put(size_t index, const NodeInfoRecord& record) {
-    const auto raw = record.toBytes();
-    std::copy(raw.begin(), raw.end(), bytes.begin() + 12 + index * kRecordSize);
-}
-
-void NodeTableBytes::putCount(uint32_t count) {
-    for (int i = 0; i < 4; ++i) bytes[i] = uint8_t(count >> (8 * i));
-}
-
 namespace {
 
-using Spoil = std::function<void(storage::Storage&, NodeTableBytes&)>;
-
-Spoil editRecord(const std::string& name, std::function<void(NodeInfoRecord&)> edit) {
-    return [=](storage::Storage&, NodeTableBytes& table) {
-        const size_t at = table.indexOf(name);
-        NodeInfoRecord record = table.record(at);
-        edit(record);
-        table.put(at, record);
+Spoil editRecord(const std::string& nameUtf8, std::function<void(NodeInfoRecord&)> edit) {
+    return [=](storage::Storage&, std::vector<NodeInfoRecord>& records, uint32_t&) {
+        for (NodeInfoRecord& record : records)
+            if (record.itemName == gbk(nameUtf8)) return edit(record);
+        ADD_FAILURE() << "no record " << nameUtf8;
     };
 }
 
-// Runs `edit` on the storage at `path` below the root ("stg1").
-Spoil editStorage(std::vector<std::string> path, std::function<void(storage::Storage&)> edit) {
-    return [=](storage::Storage& root, NodeTableBytes&) {
-        std::vector<std::unique_ptr<storage::Storage>> opened;
-        storage::Storage* at = &root;
-        for (const std::string& name : path) {
-            opened.emplace_back();
-            ASSERT_EQ(at->openStorage(name, mode::kOpenExclusive, &opened.back()), StgResult::Ok) << name;
-            at = opened.back().get();
-        }
-        edit(*at);
-        ASSERT_EQ(at->commit(), StgResult::Ok);
+// Runs `edit` on the storage "stg1" or, with no name, on the root.
+Spoil editStorage(const std::string& name, std::function<void(storage::Storage&)> edit) {
+    return [=](storage::Storage& root, std::vector<NodeInfoRecord>&, uint32_t&) {
+        std::unique_ptr<storage::Storage> opened;
+        if (!name.empty()) ASSERT_EQ(root.openStorage(name, mode::kOpenExclusive, &opened), StgResult::Ok);
+        edit(opened ? *opened : root);
+        ASSERT_EQ((opened ? *opened : root).commit(), StgResult::Ok);
     };
 }
 
-Spoil destroy(std::vector<std::string> path, std::string element) {
-    return editStorage(std::move(path), [=](storage::Storage& at) {
-        ASSERT_EQ(at.destroyElement(element), StgResult::Ok) << element;
-    });
+Spoil destroy(const std::string& storage, const std::string& element) {
+    return editStorage(storage, [=](storage::Storage& at) { ASSERT_EQ(at.destroyElement(element), StgResult::Ok); });
 }
 
 const std::string kTree = "书(新建文本 第一章(正文 插图) 后记)";
@@ -83,97 +54,92 @@ const std::vector<Damage>& damages() {
          {missingPage("正文")}, kTree, "新建文本= 正文= 插图=P 后记={\\rtf1 H}"},
         {"a record of unknown kind", "书.pgw", editRecord("后记", [](auto& r) { r.objKind = 7; }), {},
          "书(新建文本 第一章(正文 插图))", "新建文本= 正文={\\rtf1 Z} 插图=P"},
-        {"a table shorter than its count", "书.pgw", [](auto&, auto& table) { table.putCount(9); },
+        {"a table shorter than its count", "书.pgw", [](auto&, auto&, uint32_t& count) { count = 9; },
          {"章节目录记录了 9 个章节，实际只有 6 个：已读出这 6 个"}, kTree, kPages},
         {"two chapters of one name", "书.pgw", editRecord("后记", [](auto& r) { r.itemName = gbk("正文"); }),
          {"章节“正文”与其他章节重名：已改名为“正文1”"}, "书(新建文本 第一章(正文 插图) 正文1)",
          "新建文本= 正文={\\rtf1 Z} 插图=P 正文1={\\rtf1 H}"},
-        {"a chapter named like a special stream", "书.pgw",
-         editRecord("后记", [](auto& r) { r.itemName = "AboutInfo"; }),
+        {"a chapter named like a special stream", "书.pgw", editRecord("后记", [](auto& r) { r.itemName = "AboutInfo"; }),
          {"章节“AboutInfo”的名称由系统使用：已改名为“AboutInfo1”"}, "书(新建文本 第一章(正文 插图) AboutInfo1)",
          "新建文本= 正文={\\rtf1 Z} 插图=P AboutInfo1={\\rtf1 H}"},
-        {"a chapter whose parent is missing", "书.pgw",
-         editRecord("后记", [](auto& r) { r.parentName = gbk("不存在"); }),
-         {"章节“后记”找不到上级目录“不存在”：已放到根目录下"}, kTree, kPages},
-        {"a page whose stream is missing", "书.pgw", destroy({"stg1"}, "stm04"), {missingPage("正文")}, kTree,
+        {"a chapter whose parent is missing", "书.pgw", editRecord("后记", [](auto& r) { r.parentName = gbk("无"); }),
+         {"章节“后记”找不到上级目录“无”：已放到根目录下"}, kTree, kPages},
+        {"a page whose stream is missing", "书.pgw", destroy("stg1", "stm04"), {missingPage("正文")}, kTree,
          "新建文本= 正文= 插图=P 后记={\\rtf1 H}"},
         {"a page whose stream is a storage", "书.pgw",
-         editStorage({}, [](storage::Storage& root) {
+         editStorage("", [](storage::Storage& root) {
              std::unique_ptr<storage::Storage> made;
              ASSERT_EQ(root.destroyElement("stm06"), StgResult::Ok);
              ASSERT_EQ(root.createStorage("stm06", mode::kCreateExclusive, &made), StgResult::Ok);
          }),
          {missingPage("后记")}, kTree, "新建文本= 正文={\\rtf1 Z} 插图=P 后记="},
-        {"a directory whose storage is missing", "书.pgw", destroy({}, "stg1"),
+        {"a directory whose storage is missing", "书.pgw", destroy("", "stg1"),
          {"目录“第一章”的内容丢失或无法读取：已换成空目录", missingPage("正文"), missingPage("插图")}, kTree,
          "新建文本= 正文= 插图= 后记={\\rtf1 H}"},
         {"two pages whose elements share a name in two storages", "书.pgw",
-         [](storage::Storage& root, NodeTableBytes& table) {
+         [](storage::Storage& root, std::vector<NodeInfoRecord>& records, uint32_t& count) {
              ASSERT_EQ(root.renameElement("stm06", "stm04"), StgResult::Ok);
-             editRecord("后记", [](auto& r) { r.objName = "stm04"; })(root, table);
+             editRecord("后记", [](auto& r) { r.objName = "stm04"; })(root, records, count);
          },
          {}, kTree, kPages},
-        {"the file named like a chapter", "第一章.pgw", [](auto&, auto&) {},
+        {"the file named like a chapter", "第一章.pgw", [](auto&, auto&, auto&) {},
          {"章节“第一章”与书名重名：已改名为“第一章1”"}, "第一章(新建文本 第一章1(正文 插图) 后记)", kPages},
-        {"the file named like a special stream", "NodeInfo.pgw", [](auto&, auto&) {},
+        {"the file named like a special stream", "NodeInfo.pgw", [](auto&, auto&, auto&) {},
          {"书名“NodeInfo”由系统使用，不能做根目录的名称：根目录仍叫“书”"}, kTree, kPages, true},
-        {"no root record", "书.pgw", editRecord("书", [](auto& r) { r.objKind = 2; }),
-         {"章节目录已损坏，无法打开："}, "", "", false, true},
+        {"no root record", "书.pgw", editRecord("书", [](auto& r) { r.objKind = 2; }), {"章节目录已损坏，无法打开："},
+         "", "", false, true},
     };
     return all;
 }
 
 namespace {
 
-// Saved by the program, opened and saved once more under its name, so its root is 书.
+// Saved by the program, then opened and saved under its name, so that its root is 书.
 void makeGoodBook(const ScratchFolder& folder) {
-    const std::string path = folder.file("书.pgw");
-    {
+    for (const bool reopen : {false, true}) {
         ProgramParts parts;
-        ASSERT_TRUE(parts.storage.newBook());
-        const std::string root = parts.storage.title();
-        parts.addDirectory(root, gbk("第一章"));
-        parts.addPage(gbk("第一章"), gbk("正文"));
-        parts.addPage(gbk("第一章"), gbk("插图"), NodeType::Picture);
-        parts.addPage(root, gbk("后记"));
-        for (const auto& [name, content] : {std::pair{"正文", "{\\rtf1 Z}"}, {"插图", "P"}, {"后记", "{\\rtf1 H}"}}) {
-            NodeInfoRecord* record = parts.session.index.find(gbk(name));
-            ASSERT_TRUE(record && record->stream);
-            ASSERT_EQ(record->stream->write(content, std::char_traits<char>::length(content)), StgResult::Ok);
-            ASSERT_EQ(record->stream->commit(), StgResult::Ok);
+        if (reopen) {
+            ASSERT_TRUE(parts.document.onOpenDocument(folder.file("书.pgw")));
+        } else {
+            ASSERT_TRUE(parts.storage.newBook());
+            parts.addDirectory(parts.storage.title(), gbk("第一章"));
+            parts.addPage(gbk("第一章"), gbk("正文"));
+            parts.addPage(gbk("第一章"), gbk("插图"), NodeType::Picture);
+            parts.addPage(parts.storage.title(), gbk("后记"));
+            for (const auto& [name, content] : {std::pair{"正文", "{\\rtf1 Z}"}, {"插图", "P"}, {"后记", "{\\rtf1 H}"}})
+                ASSERT_EQ(parts.session.index.find(gbk(name))->stream->write(content, std::strlen(content)), StgResult::Ok);
+            parts.ui.queueSavePath(folder.file("书.pgw"));
         }
-        parts.ui.queueSavePath(path);
         parts.document.setModified(true);
         parts.document.onFileSave();
         parts.document.onCloseDocument();
+        EXPECT_TRUE(parts.ui.messages().empty());
     }
-    ProgramParts parts;
-    ASSERT_TRUE(parts.document.onOpenDocument(path));
-    parts.document.setModified(true);
-    parts.document.onFileSave();
-    parts.document.onCloseDocument();
-    ASSERT_TRUE(parts.ui.messages().empty());
 }
 
 }  // namespace
 
 std::string makeDamagedBook(const ScratchFolder& folder, const Damage& damage) {
-    const std::string good = folder.file("书.pgw");
-    if (!fs::exists(good)) makeGoodBook(folder);
-    const std::string path = folder.file("damaged");
-    fs::create_directories(path);
-    const std::string book = (fs::path(path) / damage.file).string();
-    fs::copy_file(good, book, fs::copy_options::overwrite_existing);
+    if (!fs::exists(folder.file("书.pgw"))) makeGoodBook(folder);
+    fs::create_directories(folder.file("damaged"));
+    const std::string book = folder.file("damaged/" + damage.file);
+    fs::copy_file(folder.file("书.pgw"), book, fs::copy_options::overwrite_existing);
+    StoredTable table = readTable(book);
     std::unique_ptr<storage::Storage> root;
-    EXPECT_EQ(storage::openCompoundFile(book, mode::kOpenExclusive, &root), StgResult::Ok);
-    if (!root) return book;
     std::unique_ptr<storage::Stream> stream;
-    NodeTableBytes table;
+    EXPECT_EQ(storage::openCompoundFile(book, mode::kOpenExclusive, &root), StgResult::Ok);
     EXPECT_EQ(root->openStream("NodeInfo", mode::kOpenExclusive, &stream), StgResult::Ok);
-    EXPECT_EQ(stream->readAll(&table.bytes), StgResult::Ok);
-    damage.spoil(*root, table);
-    EXPECT_EQ(stream->seek(0, storage::SeekOrigin::Set), StgResult::Ok);
-    EXPECT_EQ(stream->write(table.bytes.data(), table.bytes.size()), StgResult::Ok);
+    damage.spoil(*root, table.records, table.recordCount);
+    std::vector<uint8_t> bytes(12);
+    for (int i = 0; i < 4; ++i)
+        for (const auto& [at, word] : {std::pair{0, table.recordCount}, {4, uint32_t(table.storageCount)},
+                                       {8, uint32_t(table.streamCount)}})
+            bytes[at + i] = uint8_t(word >> (8 * i));
+    for (const NodeInfoRecord& record : table.records) {
+        const auto raw = record.toBytes();
+        bytes.insert(bytes.end(), raw.begin(), raw.end());
+    }
+    EXPECT_EQ(stream->write(bytes.data(), bytes.size()), StgResult::Ok);
     stream.reset();
     EXPECT_EQ(root->commit(), StgResult::Ok);
     return book;
@@ -182,10 +148,9 @@ std::string makeDamagedBook(const ScratchFolder& folder, const Damage& damage) {
 std::string compactTree(const tree::ChapterTree& tree) {
     const std::function<std::string(tree::ItemId)> text = [&](tree::ItemId item) {
         std::string out = utf8(tree.label(item));
-        const tree::ItemId first = tree.firstChild(item);
-        for (tree::ItemId child = first; child != tree::kNoItem; child = tree.nextSibling(child))
-            out += (child == first ? "(" : " ") + text(child);
-        return first == tree::kNoItem ? out : out + ")";
+        for (tree::ItemId child = tree.firstChild(item); child != tree::kNoItem; child = tree.nextSibling(child))
+            out += (child == tree.firstChild(item) ? "(" : " ") + text(child);
+        return tree.firstChild(item) == tree::kNoItem ? out : out + ")";
     };
     return tree.rootItem() == tree::kNoItem ? std::string() : text(tree.rootItem());
 }
@@ -195,8 +160,8 @@ std::string pageContents(const ProgramParts& parts) {
     for (const tree::ItemId item : tree::subtreeInPreOrder(parts.tree, parts.tree.rootItem())) {
         const NodeInfoRecord* record = parts.session.index.find(parts.tree.label(item));
         if (!record || !record->isPage()) continue;
-        std::vector<uint8_t> bytes;
-        if (!record->stream || record->stream->readAll(&bytes) != StgResult::Ok) bytes = {'?'};
+        std::vector<uint8_t> bytes{'?'};
+        if (record->stream) record->stream->readAll(&bytes);
         out += (out.empty() ? "" : " ") + utf8(record->itemName) + "=" + std::string(bytes.begin(), bytes.end());
     }
     return out;
@@ -206,52 +171,47 @@ void writeDeepBook(const std::string& path, int depth, const std::string& bottom
     std::unique_ptr<storage::Storage> root;
     ASSERT_EQ(storage::createCompoundFile(path, mode::kCreateExclusive, &root), StgResult::Ok);
     std::vector<uint8_t> table(12);
-    const auto add = [&](const std::string& parent, const std::string& name, const std::string& element, int kind) {
+    const auto add = [&](const std::string& parent, const std::string& name, const std::string& element) {
         NodeInfoRecord record;
-        record.parentName = parent, record.itemName = name, record.objName = element, record.objKind = kind;
-        record.nodeType = kind == 2 ? 1 : 0;
+        record.parentName = parent, record.itemName = name, record.objName = element;
+        record.objKind = element.starts_with("stm") ? 2 : 1, record.nodeType = element.starts_with("stm") ? 1 : 0;
         const auto raw = record.toBytes();
         table.insert(table.end(), raw.begin(), raw.end());
     };
-    add("NULL", "deep", "deep", 1);
-    std::vector<std::unique_ptr<storage::Storage>> chain;
-    storage::Storage* at = root.get();
+    add("NULL", "deep", "deep");
+    std::vector<std::unique_ptr<storage::Storage>> chain(1);
     for (int i = 1; i <= depth; ++i) {
-        add(i == 1 ? "deep" : "d" + std::to_string(i - 1), "d" + std::to_string(i), "stg" + std::to_string(i), 1);
+        add(i == 1 ? "deep" : "d" + std::to_string(i - 1), "d" + std::to_string(i), "stg" + std::to_string(i));
+        storage::Storage& at = chain.back() ? *chain.back() : *root;
         chain.emplace_back();
-        ASSERT_EQ(at->createStorage("stg" + std::to_string(i), mode::kCreateExclusive, &chain.back()), StgResult::Ok);
-        at = chain.back().get();
+        ASSERT_EQ(at.createStorage("stg" + std::to_string(i), mode::kCreateExclusive, &chain.back()), StgResult::Ok);
     }
+    std::unique_ptr<storage::Stream> stream;
     if (!bottomText.empty()) {
-        add("d" + std::to_string(depth), "page", "stm03", 2);
-        std::unique_ptr<storage::Stream> page;
-        ASSERT_EQ(at->createStream("stm03", mode::kCreateExclusive, &page), StgResult::Ok);
-        ASSERT_EQ(page->write(bottomText.data(), bottomText.size()), StgResult::Ok);
+        add("d" + std::to_string(depth), "page", "stm03");
+        ASSERT_EQ(chain.back()->createStream("stm03", mode::kCreateExclusive, &stream), StgResult::Ok);
+        ASSERT_EQ(stream->write(bottomText.data(), bottomText.size()), StgResult::Ok);
     }
-    const uint32_t count = uint32_t((table.size() - 12) / kRecordSize), next = uint32_t(depth + 1);
-    for (int i = 0; i < 4; ++i) table[i] = uint8_t(count >> (8 * i)), table[4 + i] = uint8_t(next >> (8 * i));
+    const uint32_t count = uint32_t((table.size() - 12) / kRecordSize);
+    for (int i = 0; i < 4; ++i) table[i] = uint8_t(count >> (8 * i)), table[4 + i] = uint8_t(count >> (8 * i));
     table[8] = 4;
     chain.clear();
-    for (const char* name : {"NodeInfo", "AboutInfo"}) {
-        std::unique_ptr<storage::Stream> stream;
-        ASSERT_EQ(root->createStream(name, mode::kCreateExclusive, &stream), StgResult::Ok);
-        if (name == std::string("NodeInfo")) ASSERT_EQ(stream->write(table.data(), table.size()), StgResult::Ok);
-    }
+    ASSERT_EQ(root->createStream("AboutInfo", mode::kCreateExclusive, &stream), StgResult::Ok);
+    ASSERT_EQ(root->createStream("NodeInfo", mode::kCreateExclusive, &stream), StgResult::Ok);
+    ASSERT_EQ(stream->write(table.data(), table.size()), StgResult::Ok);
     ASSERT_EQ(root->commit(), StgResult::Ok);
 }
 
 void onSmallStack(const std::function<void()>& work) {
     pthread_attr_t attributes;
-    ASSERT_EQ(pthread_attr_init(&attributes), 0);
-    ASSERT_EQ(pthread_attr_setstacksize(&attributes, 256 * 1024), 0);
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, 256 * 1024);
     pthread_t thread;
-    auto* job = new std::function<void()>(work);
-    const auto run = [](void* arg) -> void* {
-        std::unique_ptr<std::function<void()>> owned(static_cast<std::function<void()>*>(arg));
-        (*owned)();
+    const auto run = [](void* job) -> void* {
+        (*static_cast<const std::function<void()>*>(job))();
         return nullptr;
     };
-    ASSERT_EQ(pthread_create(&thread, &attributes, run, job), 0);
+    ASSERT_EQ(pthread_create(&thread, &attributes, run, const_cast<std::function<void()>*>(&work)), 0);
     pthread_join(thread, nullptr);
     pthread_attr_destroy(&attributes);
 }

@@ -8,30 +8,34 @@
 #include "editors/pictures/CPictureObjList.h"
 #include "stub/reader/CompiledBook.h"
 
+#include <algorithm>
 #include <optional>
+#include <sstream>
 
 namespace pgw::cli::test {
 namespace {
 
-namespace fs = std::filesystem;
 using book::testing::Damage;
 using storage::StgResult;
 
-// pgw's tree ("name\tkind" lines indented two spaces a level) as Damage::tree writes it.
-std::string compact(const std::string& treeText) {
+// The chapters' names in tree order, from pgw's tree ("  name\tkind" lines) and from
+// Damage::tree; the tree's shape is the program's own plan, tried with the program.
+std::string pgwNames(const std::string& tree) {
     std::string out;
-    size_t depth = 0;
-    bool first = true;
-    for (size_t at = 0; at < treeText.size();) {
-        const size_t end = treeText.find('\n', at);
-        const std::string line = treeText.substr(at, end - at);
-        at = end == std::string::npos ? treeText.size() : end + 1;
-        const size_t indent = line.find_first_not_of(' ') / 2;
-        const std::string name = line.substr(indent * 2, line.find('\t') - indent * 2);
-        if (!first) out += indent > depth ? "(" : std::string(depth - indent, ')') + " ";
-        out += name, depth = indent, first = false;
+    std::istringstream lines(tree);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t start = line.find_first_not_of(' ');
+        out += line.substr(start, line.find('\t') - start) + " ";
     }
-    return out + std::string(depth, ')');
+    return out;
+}
+
+std::string planNames(std::string tree) {
+    std::replace_if(tree.begin(), tree.end(), [](char c) { return c == '(' || c == ')'; }, ' ');
+    std::istringstream words(tree);
+    std::string out;
+    for (std::string word; words >> word;) out += word + " ";
+    return out;
 }
 
 TEST_F(PgwTool, DamagedBooksShowAndEditAsTheProgramOpensThem) {
@@ -48,7 +52,7 @@ TEST_F(PgwTool, DamagedBooksShowAndEditAsTheProgramOpensThem) {
         }
         const ToolRun shown = pgw({"tree", book});
         EXPECT_EQ(shown.exitCode, 0) << shown.err;
-        EXPECT_EQ(compact(shown.out), damage.tree);
+        EXPECT_EQ(pgwNames(shown.out), planNames(damage.tree));
         for (const std::string& line : damage.lines)
             EXPECT_NE(shown.err.find("pgw: note: " + line + "\n"), std::string::npos) << shown.err;
         if (damage.lines.empty()) EXPECT_EQ(shown.err, "");
@@ -59,39 +63,40 @@ TEST_F(PgwTool, DamagedBooksShowAndEditAsTheProgramOpensThem) {
         for (const std::string& line : damage.lines) EXPECT_NE(edited.err.find(line), std::string::npos) << edited.err;
         const ToolRun after = pgw({"tree", book});
         EXPECT_EQ(after.err.empty(), !damage.toldAtEveryOpen) << after.err;
-        EXPECT_EQ(compact(after.out), damage.tree);
+        EXPECT_EQ(pgwNames(after.out), planNames(damage.tree));
         EXPECT_EQ(pgw({"get-text", book, "正文"}).out, "新的正文\n");
     }
 }
 
-struct PageEdit {
-    std::vector<std::string> path;       // the page's element below the root
-    std::optional<std::string> content;  // none: the stream is removed
-};
-
-// The good book with its picture page holding no pictures, then `edit` made.
-Damage pageDamage(const char* what, std::optional<PageEdit> edit) {
-    const PageEdit noPictures{{"stg1", "stm05"}, pictures::CPictureObjList().save()};
-    return {what, "书.pgw", [=](storage::Storage& root, book::testing::NodeTableBytes&) {
+// The good book with no pictures on its picture page, then the stream `element` in
+// "stg1" written with `content` (or, without, removed).
+Damage pageDamage(const char* what, std::string element = {}, std::optional<std::string> content = {}) {
+    return {what, "书.pgw", [=](storage::Storage& root, auto&, auto&) {
                 std::unique_ptr<storage::Storage> directory;
                 ASSERT_EQ(root.openStorage("stg1", storage::mode::kOpenExclusive, &directory), StgResult::Ok);
-                for (const std::optional<PageEdit>& change : {std::optional(noPictures), edit}) {
-                    if (!change) continue;
-                    const std::string& name = change->path.back();
+                const auto put = [&](const std::string& name, const std::string& bytes) {
                     std::unique_ptr<storage::Stream> stream;
-                    if (!change->content) {
-                        ASSERT_EQ(directory->destroyElement(name), StgResult::Ok);
-                        continue;
-                    }
                     ASSERT_EQ(directory->createStream(name, storage::mode::kCreateExclusive, &stream), StgResult::Ok);
-                    ASSERT_EQ(stream->write(change->content->data(), change->content->size()), StgResult::Ok);
-                }
+                    ASSERT_EQ(stream->write(bytes.data(), bytes.size()), StgResult::Ok);
+                };
+                put("stm05", pictures::CPictureObjList().save());
+                if (content) put(element, *content);
+                if (!content && !element.empty()) ASSERT_EQ(directory->destroyElement(element), StgResult::Ok);
                 ASSERT_EQ(directory->commit(), StgResult::Ok);
             }};
 }
 
+// The reader's self-test of the book compiled as it is.
+stub::SelfTestReport selfTestOf(const std::string& book) {
+    namespace maker = stub::testing;
+    const std::string exe =
+        maker::writeFile("book.exe", maker::compiled(maker::readerPrefix(), readFile(book), maker::sampleInput()));
+    std::unique_ptr<stub::CompiledBook> compiledBook;
+    EXPECT_TRUE(stub::CompiledBook::open(exe, &compiledBook).ok());
+    return compiledBook ? compiledBook->selfTest() : stub::SelfTestReport{};
+}
+
 TEST_F(PgwTool, PagesPgwFindsDamagedFailTheReadersSelfTestByName) {
-    const std::vector<std::string> text{"stg1", "stm04"}, picture{"stg1", "stm05"};
     struct Case {
         Damage damage;
         std::vector<std::string> command;  // the command and the page
@@ -99,15 +104,13 @@ TEST_F(PgwTool, PagesPgwFindsDamagedFailTheReadersSelfTestByName) {
         std::string pgwSays, readerSays;   // empty: nothing to say
     };
     const std::vector<Case> cases = {
-        {pageDamage("a whole book", std::nullopt), {"get-text", "正文"}, 0, "", ""},
-        {pageDamage("text that is not RTF", PageEdit{text, "plain words"}), {"get-text", "正文"}, 0, "damaged",
+        {pageDamage("a whole book"), {"get-text", "正文"}, 0, "", ""},
+        {pageDamage("text that is not RTF", "stm04", "plain words"), {"get-text", "正文"}, 0, "damaged",
          "文本页面已损坏：正文"},
-        {pageDamage("text cut short", PageEdit{text, "{\\rtf1 {\\b cut"}), {"get-text", "正文"}, 0, "damaged",
+        {pageDamage("text cut short", "stm04", "{\\rtf1 {\\b cut"), {"get-text", "正文"}, 0, "damaged",
          "文本页面已损坏：正文"},
-        {pageDamage("unreadable pictures", PageEdit{picture, "P"}), {"pictures", "插图"}, 0, "damaged",
-         "图片页面已损坏：插图"},
-        {pageDamage("a missing page stream", PageEdit{text, std::nullopt}), {"get-text", "正文"}, 2, "missing",
-         "页面内容缺失：正文"},
+        {pageDamage("unreadable pictures", "stm05", "P"), {"pictures", "插图"}, 0, "damaged", "图片页面已损坏：插图"},
+        {pageDamage("a missing page stream", "stm04"), {"get-text", "正文"}, 2, "missing", "页面内容缺失：正文"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.damage.what);
@@ -118,11 +121,7 @@ TEST_F(PgwTool, PagesPgwFindsDamagedFailTheReadersSelfTestByName) {
         if (c.pgwSays.empty()) EXPECT_EQ(run.err, "");
         EXPECT_NE(run.err.find(c.pgwSays), std::string::npos) << run.err;
 
-        const std::string exe = stub::testing::writeFile(
-            "book.exe", stub::testing::compiled(stub::testing::readerPrefix(), readFile(book), stub::testing::sampleInput()));
-        std::unique_ptr<stub::CompiledBook> compiled;
-        ASSERT_TRUE(stub::CompiledBook::open(exe, &compiled).ok());
-        const stub::SelfTestReport report = compiled->selfTest();
+        const stub::SelfTestReport report = selfTestOf(book);
         EXPECT_EQ(report.whole, c.readerSays.empty());
         EXPECT_EQ(report.problems, c.readerSays.empty() ? std::vector<std::string>{} : std::vector{c.readerSays});
     }
@@ -138,11 +137,7 @@ TEST_F(PgwTool, ABookSixtyThousandDeepIsReadOnASmallStack) {
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "bottom\n");
     book::testing::onSmallStack([&] {
-        const std::string exe = stub::testing::writeFile(
-            "deep.exe", stub::testing::compiled(stub::testing::readerPrefix(), readFile(book), stub::testing::sampleInput()));
-        std::unique_ptr<stub::CompiledBook> compiled;
-        ASSERT_TRUE(stub::CompiledBook::open(exe, &compiled).ok());
-        const stub::SelfTestReport report = compiled->selfTest();
+        const stub::SelfTestReport report = selfTestOf(book);
         EXPECT_TRUE(report.whole);
         EXPECT_EQ(report.pagesRead, 1u);
     });
