@@ -28,7 +28,9 @@ Spoil editRecord(const std::string& nameUtf8, std::function<void(NodeInfoRecord&
 Spoil editStorage(const std::string& name, std::function<void(storage::Storage&)> edit) {
     return [=](storage::Storage& root, std::vector<NodeInfoRecord>&, uint32_t&) {
         std::unique_ptr<storage::Storage> opened;
-        if (!name.empty()) ASSERT_EQ(root.openStorage(name, mode::kOpenExclusive, &opened), StgResult::Ok);
+        if (!name.empty()) {
+            ASSERT_EQ(root.openStorage(name, mode::kOpenExclusive, &opened), StgResult::Ok);
+        }
         edit(opened ? *opened : root);
         ASSERT_EQ((opened ? *opened : root).commit(), StgResult::Ok);
     };

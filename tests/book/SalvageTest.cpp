@@ -23,11 +23,16 @@ void expectSound(const StoredTable& damaged, const StoredTable& saved) {
     std::set<std::string> elements;
     std::set<std::array<uint8_t, kRecordSize>> kept;
     for (const NodeInfoRecord& record : saved.records) {
-        if (record.isStorage() || record.isPage()) EXPECT_TRUE(elements.insert(record.objName).second) << record.objName;
+        if (record.isStorage() || record.isPage()) {
+            EXPECT_TRUE(elements.insert(record.objName).second) << record.objName;
+        }
         kept.insert(record.toBytes());
     }
-    for (const NodeInfoRecord& record : damaged.records)
-        if (!record.isStorage() && !record.isPage()) EXPECT_TRUE(kept.count(record.toBytes())) << "a record was lost";
+    for (const NodeInfoRecord& record : damaged.records) {
+        if (!record.isStorage() && !record.isPage()) {
+            EXPECT_TRUE(kept.count(record.toBytes())) << "a record was lost";
+        }
+    }
 }
 
 TEST(Salvage, DamagedBooksOpenWithOneMessageAndOneSaveMakesThemSound) {
@@ -47,7 +52,9 @@ TEST(Salvage, DamagedBooksOpenWithOneMessageAndOneSaveMakesThemSound) {
             EXPECT_EQ(parts.storage.store().bookPath, folder.file("新建文档.pgw")) << "the book before stays open";
             continue;
         }
-        if (!texts.empty()) EXPECT_NE(texts[0].find(book), std::string::npos) << "names the book";
+        if (!texts.empty()) {
+            EXPECT_NE(texts[0].find(book), std::string::npos) << "names the book";
+        }
         EXPECT_EQ(compactTree(parts.tree), damage.tree);
         EXPECT_EQ(pageContents(parts), damage.pages);
 

@@ -55,7 +55,9 @@ TEST_F(PgwTool, DamagedBooksShowAndEditAsTheProgramOpensThem) {
         EXPECT_EQ(pgwNames(shown.out), planNames(damage.tree));
         for (const std::string& line : damage.lines)
             EXPECT_NE(shown.err.find("pgw: note: " + line + "\n"), std::string::npos) << shown.err;
-        if (damage.lines.empty()) EXPECT_EQ(shown.err, "");
+        if (damage.lines.empty()) {
+            EXPECT_EQ(shown.err, "");
+        }
         // An edit opens the book as the program does: the program's message, then the
         // change is saved with the repairs, also into a page whose stream was missing.
         const ToolRun edited = pgw({"set-text", book, "正文", text});
@@ -81,9 +83,12 @@ Damage pageDamage(const char* what, std::string element = {}, std::optional<std:
                 };
                 put("stm05", pictures::CPictureObjList().save());
                 if (content) put(element, *content);
-                if (!content && !element.empty()) ASSERT_EQ(directory->destroyElement(element), StgResult::Ok);
+                if (!content && !element.empty()) {
+                    ASSERT_EQ(directory->destroyElement(element), StgResult::Ok);
+                }
                 ASSERT_EQ(directory->commit(), StgResult::Ok);
-            }};
+            },
+            {}, "", ""};
 }
 
 // The reader's self-test of the book compiled as it is.
@@ -118,7 +123,9 @@ TEST_F(PgwTool, PagesPgwFindsDamagedFailTheReadersSelfTestByName) {
         const std::string book = book::testing::makeDamagedBook(folder, c.damage);
         const ToolRun run = pgw({c.command[0], book, c.command[1]});
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
-        if (c.pgwSays.empty()) EXPECT_EQ(run.err, "");
+        if (c.pgwSays.empty()) {
+            EXPECT_EQ(run.err, "");
+        }
         EXPECT_NE(run.err.find(c.pgwSays), std::string::npos) << run.err;
 
         const stub::SelfTestReport report = selfTestOf(book);
