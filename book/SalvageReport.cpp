@@ -2,6 +2,8 @@
 
 #include "platform/text/CodePage.h"
 
+#include <algorithm>
+
 namespace pgw::book {
 
 std::string gbkForMessage(const std::string& gbk) {
@@ -48,10 +50,13 @@ std::vector<std::string> findingLines(const std::vector<Finding>& findings, size
 }
 
 std::string salvageMessage(const std::string& bookName, const std::vector<Finding>& findings) {
-    std::string text = "电子书“" + bookName + "”已损坏，已尽量打开。已修复：\n";
-    for (const std::string& line : findingLines(findings)) text += line + "\n";
+    // A reserved title is no damage: the root just keeps its name.
+    const bool damaged = std::any_of(findings.begin(), findings.end(),
+                                     [](const Finding& f) { return f.repair != Repair::TitleReserved; });
+    std::string text = "电子书“" + bookName + (damaged ? "”已损坏，已尽量打开。已修复：" : "”：");
+    for (const std::string& line : findingLines(findings)) text += "\n" + line;
     // Opening writes only the working copy: the damaged file stays as it was.
-    text += "保存后，修复的结果才会写入电子书文件。";
+    if (damaged) text += "\n保存后，修复的结果才会写入电子书文件。";
     return text;
 }
 

@@ -27,7 +27,6 @@ bool isReadable(const std::string& name) {
     return text::gbkToUtf8(name, &utf8).ok();
 }
 
-
 }  // namespace
 
 bool acceptChapterName(book::BookStorage& storage, const std::string& name) {

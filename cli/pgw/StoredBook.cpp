@@ -151,8 +151,8 @@ std::optional<std::string> readStoredBook(const std::string& path, StoredBookVie
 
 std::vector<std::string> repairNotes(const std::vector<book::Finding>& repairs) {
     if (repairs.empty()) return {};
-    std::vector<std::string> notes{"the program repairs this book when it opens it (the file changes only when the "
-                                   "book is saved):"};
+    std::vector<std::string> notes{"opening this book, the program says (and repairs what it names; the file "
+                                   "changes only when the book is saved):"};
     for (std::string& line : book::findingLines(repairs)) notes.push_back(std::move(line));
     return notes;
 }
