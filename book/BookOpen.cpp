@@ -1,12 +1,15 @@
-// Opening a book: checking the file, building the tree from the node table, binding the
-// working copy's elements to the records, and closing the book again.
+// Opening a book: checking the file, building the tree from the node table (repairing
+// what is damaged), binding the working copy's elements to the records, and closing the
+// book again.
 
 #include "book/BookOpenCheck.h"
 #include "book/BookStorage.h"
 #include "book/CPGWDoc.h"
+#include "book/TablePlan.h"
 #include "platform/text/CodePage.h"
 #include "tree/TreeItems.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace pgw::book {
@@ -47,17 +50,7 @@ std::string BookStorage::workingCopyPathFor(const std::string& bookPath) {
     return (path.parent_path() / ("~" + stem + ".bak")).string();
 }
 
-std::string BookStorage::rootObjName(const std::string& title) {
-    size_t end = 0;
-    // Whole characters only: a GBK lead byte takes its trail byte with it.
-    for (size_t i = 0; i < title.size();) {
-        const size_t width = (uint8_t(title[i]) >= 0x81 && i + 1 < title.size()) ? 2 : 1;
-        if (i + width > kMaxObjNameBytes) break;
-        i += width;
-        end = i;
-    }
-    return end == 0 ? std::string("root") : title.substr(0, end);
-}
+std::string BookStorage::rootObjName(const std::string& title) { return rootElementName(title); }
 
 bool BookStorage::openBook(const std::string& path) {
     const auto refusal = BookOpenCheck(path).refusal();
@@ -68,6 +61,7 @@ bool BookStorage::openBook(const std::string& path) {
     closeCurrentBook();
     writtenTable_.clear();
     failedWrite_ = false;
+    salvage_.clear();
     store_.bookPath = path;
     store_.workingCopyPath = workingCopyPathFor(path);
     if (!prepareWorkingCopy(path) || !loadTree()) {
@@ -78,106 +72,73 @@ bool BookStorage::openBook(const std::string& path) {
         newBook();
         return false;
     }
+    if (NodeInfoRecord* root = session_.index.find(title())) root->storage = store_.workingCopy;
     bindElements(*store_.workingCopy);
     tree_.expand(tree_.rootItem());
-
-    const std::string title = *titleOfPath(path);
-    if (NodeInfoRecord* root = session_.index.findByObjName(rootObjName(title)); root && root->itemName == title) {
-        root->storage = store_.workingCopy;
-    } else {
-        repairRootName(title);
-    }
     writeNodeInfo();
     session_.bookOpen = true;
     tree::selectFirstPage(tree_, session_.index);
     ui_.showStatus("打开文件 " + path);
     ui_.setWindowTitle("页工坊 --- " + fs::path(path).filename().string());
+    tellSalvage();
     return true;
 }
 
+// The table is read as far as it goes: the plan says which records become chapters,
+// where and under which name (the root takes the book's title), and what it repaired.
 bool BookStorage::loadTree() {
     std::unique_ptr<storage::Stream> stream;
-    if (store_.workingCopy->openStream("NodeInfo", storage::mode::kOpenExclusive, &stream) != StgResult::Ok) {
+    std::vector<uint8_t> bytes;
+    if (store_.workingCopy->openStream("NodeInfo", storage::mode::kOpenExclusive, &stream) != StgResult::Ok ||
+        stream->readAll(&bytes) != StgResult::Ok) {
         message("LoadTree Error!");
         return false;
     }
-    uint8_t header[12];
-    size_t got = 0;
-    if (stream->read(header, sizeof header, &got) != StgResult::Ok || got != sizeof header) {
+    stream.reset();
+    TablePlan plan = planTable(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                               titleOfPath(store_.bookPath));
+    if (!plan.readable) {
         message("LoadTree Error!");
         return false;
     }
-    const auto word = [&](int at) { return uint32_t(header[at]) | uint32_t(header[at + 1]) << 8 |
-                                           uint32_t(header[at + 2]) << 16 | uint32_t(header[at + 3]) << 24; };
-    const uint32_t count = word(0);
-    session_.counters.storageCount = int32_t(word(4));
-    session_.counters.streamCount = int32_t(word(8));
-    session_.counters.recordCount = count;
-
-    std::vector<std::string> orphans;
-    uint8_t bytes[kRecordSize];
-    for (uint32_t i = 0; i < count; ++i) {
-        if (stream->read(bytes, sizeof bytes, &got) != StgResult::Ok || got != sizeof bytes) break;
-        auto record = std::make_unique<NodeInfoRecord>(NodeInfoRecord::fromBytes(bytes));
-        tree::ItemId parent = tree::kNoItem;
-        if (record->parentName != "NULL") {
-            const NodeInfoRecord* parentRecord = session_.index.find(record->parentName);
-            if (parentRecord && parentRecord->item != tree::kNoItem) {
-                parent = parentRecord->item;
-            } else {
-                orphans.push_back(record->itemName);
-                parent = tree_.rootItem();
-            }
-        }
-        if (record->isStorage() || record->isPage()) {
-            record->item = tree::insertNodeItem(tree_, parent, record->itemName, record->objKind, record->nodeType);
-            record->parentItem = tree_.parent(record->item);
-        }
+    session_.counters.storageCount = plan.storageCount;
+    session_.counters.streamCount = plan.streamCount;
+    session_.counters.recordCount = plan.recordsHeld;
+    std::vector<tree::ItemId> items;
+    items.reserve(plan.entries.size());
+    for (TableEntry& entry : plan.entries) {
+        auto record = std::make_unique<NodeInfoRecord>(std::move(entry.record));
+        const tree::ItemId parent = entry.parent == kNoEntry ? tree::kNoItem : items[entry.parent];
+        record->item = tree::insertNodeItem(tree_, parent, record->itemName, record->objKind, record->nodeType);
+        record->parentItem = parent;
+        items.push_back(record->item);
         if (record->type() == NodeType::Text) ++session_.counters.textPageCount;
         if (record->type() == NodeType::Picture) ++session_.counters.picturePageCount;
         const std::string key = record->itemName;
         session_.index.add(key, std::move(record));
     }
+    keptRecords_ = std::move(plan.kept);
+    salvage_.insert(salvage_.end(), plan.findings.begin(), plan.findings.end());
     tree_.expand(tree_.rootItem());
-    placeOrphans(&orphans);
     return true;
 }
 
-// Records whose parent is missing (a damaged table) are kept under the root.
-void BookStorage::placeOrphans(std::vector<std::string>* orphans) {
-    if (orphans->empty()) return;
-    const std::string rootName = title();
-    for (const std::string& name : *orphans)
-        if (NodeInfoRecord* record = session_.index.find(name)) record->parentName = rootName;
-    message("有 " + std::to_string(orphans->size()) + " 个章节找不到上级目录，已放到根目录下。");
-}
-
-NodeInfoRecord* BookStorage::repairRootName(const std::string& title) {
-    const tree::ItemId rootItem = tree_.rootItem();
-    const std::string oldName = tree_.label(rootItem);
-    if (oldName.empty()) {
-        message("根目录为空");
-        return nullptr;
-    }
-    auto root = session_.index.take(oldName);
-    if (!root) {
-        message("根目录出错");
-        return nullptr;
-    }
-    root->itemName = title;
-    root->objName = rootObjName(title);  // so the next open finds the root by its element name
-    root->storage = store_.workingCopy;
-    NodeInfoRecord* renamed = session_.index.add(title, std::move(root));
-    tree_.setLabel(rootItem, title);
-    session_.index.forEach([&](const std::string&, NodeInfoRecord& record) {
-        if (record.parentName == oldName) record.parentName = title;
-    });
-    return renamed;
+// One message for everything repaired. The repairs live in the working copy; the book
+// counts as changed, so closing asks to save them. A reserved title alone changes
+// nothing that saving could keep.
+void BookStorage::tellSalvage() {
+    if (salvage_.empty()) return;
+    message(salvageMessage(store_.bookPath, salvage_));
+    const bool repaired = std::any_of(salvage_.begin(), salvage_.end(),
+                                      [](const Finding& f) { return f.repair != Repair::TitleReserved; });
+    if (repaired && document_) document_->setModified(true);
+    salvage_.clear();
 }
 
 // Releases the open book without touching an untitled book's file.
 void BookStorage::releaseBook() {
     session_.index.removeAll();
+    keptRecords_.clear();
     store_.bookFile.reset();
     store_.workingCopy.reset();
     tree_.deleteAllItems();

@@ -1,10 +1,9 @@
 #include "book/BookOpenCheck.h"
 
 #include "book/BookStorage.h"
-#include "book/NodeInfoRecord.h"
+#include "book/TablePlan.h"
 
 #include <filesystem>
-#include <unordered_set>
 
 namespace pgw::book {
 
@@ -31,22 +30,11 @@ std::optional<std::string> BookOpenCheck::refusal() const {
     return checkNodeTable(std::string(table.begin(), table.end()));
 }
 
-// The table must hold what its header counts, a root first, and named, unique records.
+// Damage within the table is repaired when the book opens; only a table without its
+// header or its root leaves nothing to open.
 std::optional<std::string> BookOpenCheck::checkNodeTable(const std::string& table) const {
-    const std::string damaged = "章节目录已损坏，无法打开：" + path_;
-    if (table.size() < 12) return damaged;
-    const auto* bytes = reinterpret_cast<const uint8_t*>(table.data());
-    const uint32_t count = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
-                           uint32_t(bytes[3]) << 24;
-    if (count == 0 || count > (table.size() - 12) / kRecordSize) return damaged;
-    std::unordered_set<std::string> names;
-    for (uint32_t i = 0; i < count; ++i) {
-        const NodeInfoRecord record = NodeInfoRecord::fromBytes(bytes + 12 + size_t(i) * kRecordSize);
-        if (record.itemName.empty() || record.objName.empty() || !names.insert(record.itemName).second)
-            return damaged;
-        if (i == 0 && (record.parentName != "NULL" || !record.isStorage())) return damaged;
-    }
-    return std::nullopt;
+    if (planTable(table, std::nullopt).readable) return std::nullopt;
+    return "章节目录已损坏，无法打开：" + path_;
 }
 
 }  // namespace pgw::book

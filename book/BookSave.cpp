@@ -78,22 +78,37 @@ bool BookStorage::restoreTable(storage::Stream& stream, const std::vector<std::p
     return restored;
 }
 
-// Records in tree pre-order. A record whose name disagrees with its label stops its
-// subtree and the siblings after it; an item without a record is passed over.
+// Records in tree pre-order, walked with a stack of its own (a book may nest thousands
+// deep), then the records of unknown kind as they were read. A record whose name
+// disagrees with its label stops its subtree and the siblings after it; an item without
+// a record is passed over.
 void BookStorage::appendRecordsFrom(tree::ItemId first, std::vector<uint8_t>* table) {
-    for (tree::ItemId item = first; item != tree::kNoItem; item = tree_.nextSibling(item)) {
-        const std::string label = tree_.label(item);
-        if (const NodeInfoRecord* record = session_.index.find(label)) {
-            if (record->itemName != label) {
-                message("保存节点Error: " + displayText(label));
-                return;
-            }
-            const auto bytes = record->toBytes();
-            table->insert(table->end(), bytes.begin(), bytes.end());
-            ++session_.counters.recordCount;
+    const auto append = [&](const auto& bytes) {
+        table->insert(table->end(), bytes.begin(), bytes.end());
+        ++session_.counters.recordCount;
+    };
+    std::vector<tree::ItemId> resume;  // where each level above goes on
+    for (tree::ItemId item = first; item != tree::kNoItem || !resume.empty();) {
+        if (item == tree::kNoItem) {
+            item = resume.back();
+            resume.pop_back();
+            continue;
         }
-        if (const tree::ItemId child = tree_.firstChild(item); child != tree::kNoItem) appendRecordsFrom(child, table);
+        const std::string label = tree_.label(item);
+        const NodeInfoRecord* record = session_.index.find(label);
+        if (record && record->itemName != label) {
+            message("保存节点Error: " + displayText(label));
+            item = tree::kNoItem;
+            continue;
+        }
+        if (record) append(record->toBytes());
+        const tree::ItemId child = tree_.firstChild(item);
+        const tree::ItemId next = tree_.nextSibling(item);
+        if (child != tree::kNoItem) resume.push_back(next);
+        item = child != tree::kNoItem ? child : next;
     }
+    if (first == tree_.rootItem())
+        for (const auto& kept : keptRecords_) append(kept);
 }
 
 namespace {

@@ -5,11 +5,13 @@
 // copies the working copy into the book file.
 
 #include "book/BookSession.h"
+#include "book/SalvageReport.h"
 #include "platform/storage/CompoundFile.h"
 #include "platform/storage/FileDevice.h"
 #include "platform/ui/UserInterface.h"
 #include "tree/ChapterTree.h"
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +22,7 @@
 namespace pgw::book {
 
 class CPGWDoc;
+class ElementBinder;
 
 // The open book's files. Paths are the host's (UTF-8 here).
 struct BookStore {
@@ -116,8 +119,6 @@ private:
 
     // Opening.
     bool loadTree();
-    NodeInfoRecord* repairRootName(const std::string& title);
-    void placeOrphans(std::vector<std::string>* orphans);
     void releaseBook();
 
     // Working copy.
@@ -135,7 +136,6 @@ private:
     std::shared_ptr<storage::Storage> openFile(const std::string& path, storage::StgResult* result = nullptr);
     std::shared_ptr<storage::Storage> createFile(const std::string& path, storage::StgResult* result = nullptr);
     void bindElements(storage::Storage& storage);
-    void bindElements(storage::Storage& storage, const std::unordered_map<std::string, NodeInfoRecord*>& byElement);
     void checkIndex();
 
     // Saving.
@@ -174,6 +174,16 @@ private:
     std::vector<uint8_t> writtenTable_;  // the node table as last written to the stream
     bool closedForCompile_ = false;
     std::string selectedBeforeCompile_;  // label of the chapter selected when the book closed
+
+    // Salvage. A damaged book opens as far as it can be read; what was repaired is told
+    // in one message once the book is open. Records of a kind the program does not know
+    // are no chapters: they are written back as stored at every table write.
+    void bindSpecialStreams(storage::Storage& root);
+    bool bindRecord(ElementBinder& binder, storage::Storage& parent, tree::ItemId parentItem,
+                    NodeInfoRecord& record);
+    void tellSalvage();
+    std::vector<Finding> salvage_;
+    std::vector<std::array<uint8_t, kRecordSize>> keptRecords_;
 };
 
 // "stm%.2d": at least two digits.

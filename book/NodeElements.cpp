@@ -3,6 +3,7 @@
 
 #include "book/BookStorage.h"
 #include "book/CPGWDoc.h"
+#include "tree/TreeItems.h"
 
 #include <cstdio>
 #include <vector>
@@ -111,18 +112,10 @@ void BookStorage::lowerCounters(const NodeInfoRecord& record) {
     --counters.recordCount;
 }
 
-// The labels of `item` and everything below it (a walk with its own stack: damaged
-// books nest deeply).
+// The labels of `item` and everything below it.
 std::vector<std::string> BookStorage::subtreeLabels(tree::ItemId item) const {
     std::vector<std::string> labels;
-    std::vector<tree::ItemId> pending{item};
-    while (!pending.empty()) {
-        const tree::ItemId at = pending.back();
-        pending.pop_back();
-        labels.push_back(tree_.label(at));
-        for (tree::ItemId child = tree_.firstChild(at); child != tree::kNoItem; child = tree_.nextSibling(child))
-            pending.push_back(child);
-    }
+    for (const tree::ItemId below : tree::subtreeInPreOrder(tree_, item)) labels.push_back(tree_.label(below));
     return labels;
 }
 

@@ -3,10 +3,10 @@
 
 #include "book/BookOpenCheck.h"
 #include "book/BookStorage.h"
+#include "book/ElementBinder.h"
 #include "book/FailureText.h"
 
 #include <filesystem>
-#include <unordered_map>
 
 namespace pgw::book {
 
@@ -96,42 +96,70 @@ bool BookStorage::prepareWorkingCopy(const std::string& bookPath) {
     return true;
 }
 
+// Every chapter's element is looked up in its parent's storage, by a walk down the tree
+// (with a stack of its own: a book may nest thousands deep). What is missing is made
+// anew, empty, so that edits have somewhere to go; element names another chapter holds
+// are replaced by free ones. Elements that match no chapter are left alone.
 void BookStorage::bindElements(storage::Storage& storage) {
-    // Records by element name, looked up once per element of the whole file.
-    std::unordered_map<std::string, NodeInfoRecord*> byElement;
-    session_.index.forEach([&](const std::string&, NodeInfoRecord& record) {
-        byElement.emplace(record.objName, &record);
-    });
-    bindElements(storage, byElement);
-}
-
-void BookStorage::bindElements(storage::Storage& storage,
-                               const std::unordered_map<std::string, NodeInfoRecord*>& byElement) {
-    std::vector<storage::ElementStat> elements;
-    if (storage.enumElements(&elements) != StgResult::Ok) return;
-    for (const auto& element : elements) {
-        const auto found = byElement.find(element.name);
-        NodeInfoRecord* record = found == byElement.end() ? nullptr : found->second;
-        if (element.kind == storage::ElementKind::Storage) {
-            std::unique_ptr<storage::Storage> opened;
-            if (storage.openStorage(element.name, mode::kOpenExclusive, &opened) != StgResult::Ok) continue;
-            std::shared_ptr<storage::Storage> shared = std::move(opened);
-            if (record && record->isStorage()) record->storage = shared;
-            bindElements(*shared, byElement);
+    bindSpecialStreams(storage);
+    const tree::ItemId root = tree_.rootItem();
+    if (root == tree::kNoItem) return;
+    ElementBinder binder(mode::kOpenExclusive, true, session_.counters.storageCount, session_.counters.streamCount);
+    session_.index.forEach([&](const std::string&, NodeInfoRecord& record) { binder.reserve(record.objName); });
+    struct Level {
+        storage::Storage* storage;
+        tree::ItemId parent;
+        tree::ItemId next;
+    };
+    std::vector<Level> levels{{&storage, root, tree_.firstChild(root)}};
+    bool changed = false;
+    while (!levels.empty()) {
+        const Level level = levels.back();
+        if (level.next == tree::kNoItem) {
+            levels.pop_back();
             continue;
         }
+        levels.back().next = tree_.nextSibling(level.next);
+        NodeInfoRecord* record = session_.index.find(tree_.label(level.next));
+        if (!record || record->item != level.next) continue;
+        changed |= bindRecord(binder, *level.storage, level.parent, *record);
+        const tree::ItemId child = tree_.firstChild(level.next);
+        if (record->storage && child != tree::kNoItem) levels.push_back({record->storage.get(), level.next, child});
+    }
+    if (changed && storage.commit() != StgResult::Ok) message("保存临时复合文档失败：" + store_.workingCopyPath);
+}
+
+// Binds one chapter; true when its element was renamed or made.
+bool BookStorage::bindRecord(ElementBinder& binder, storage::Storage& parent, tree::ItemId parentItem,
+                             NodeInfoRecord& record) {
+    ElementBinder::Bound bound =
+        binder.bind(parent, parentItem, parentItem == tree_.rootItem(), record.objName, record.isStorage());
+    const bool changed = bound.outcome == ElementBinder::Outcome::Made || bound.objName != record.objName;
+    if (bound.outcome != ElementBinder::Outcome::Found)
+        salvage_.push_back({record.isStorage() ? Repair::MissingDirectory : Repair::MissingPage, record.itemName, {}});
+    record.objName = bound.objName;
+    if (record.isStorage()) {
+        record.storage = std::move(bound.storage);
+    } else {
+        record.stream = std::move(bound.stream);
+        record.storePending = false;
+    }
+    return changed;
+}
+
+// "NodeInfo" and "AboutInfo" at the root: indexed under their own names, never chapters.
+void BookStorage::bindSpecialStreams(storage::Storage& root) {
+    for (const char* name : {"NodeInfo", "AboutInfo"}) {
         std::unique_ptr<storage::Stream> stream;
-        if (storage.openStream(element.name, mode::kOpenExclusive, &stream) != StgResult::Ok) continue;
-        if (record && record->isPage()) {
-            record->stream = std::move(stream);
-            record->storePending = false;
-        } else if (!record && (element.name == "NodeInfo" || element.name == "AboutInfo")) {
+        if (root.openStream(name, mode::kOpenExclusive, &stream) != StgResult::Ok) continue;
+        NodeInfoRecord* record = session_.index.find(name);
+        if (!record) {
             auto special = std::make_unique<NodeInfoRecord>();
-            special->objName = element.name;
+            special->objName = name;
             special->objKind = uint32_t(ObjKind::Stream);
-            special->stream = std::move(stream);
-            session_.index.add(element.name, std::move(special));
+            record = session_.index.add(name, std::move(special));
         }
+        record->stream = std::move(stream);
     }
 }
 

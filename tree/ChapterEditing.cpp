@@ -1,12 +1,13 @@
 // Renaming and deleting chapters, and the rules a chapter name must pass.
 
+#include "book/TablePlan.h"
 #include "platform/text/CodePage.h"
 #include "tree/ChapterOperations.h"
 #include "tree/ChapterSupport.h"
 #include "tree/TreeItems.h"
 
 #include <algorithm>
-#include <vector>
+#include <unordered_set>
 
 namespace pgw::tree {
 
@@ -17,10 +18,6 @@ const char* const kUnreadable = "名称中含有无法识别的字符!";
 const char* const kReserved = "该名称已被系统使用,请换一个名称!";
 const char* const kDuplicate = "名称不允许重复";
 
-// Names the book file gives a meaning of its own: the root's parent and the two
-// special streams, which share the index with the chapters.
-bool isReserved(const std::string& name) { return name == "NULL" || name == "NodeInfo" || name == "AboutInfo"; }
-
 // GBK that converts, and no control characters (a zero byte would cut the name short
 // in its record). GBK trail bytes are never below 0x40, so a byte test is enough.
 bool isReadable(const std::string& name) {
@@ -30,19 +27,13 @@ bool isReadable(const std::string& name) {
     return text::gbkToUtf8(name, &utf8).ok();
 }
 
-void collectLabels(const ChapterTree& tree, ItemId item, std::vector<std::string>* labels) {
-    labels->push_back(tree.label(item));
-    for (ItemId child = tree.firstChild(item); child != kNoItem; child = tree.nextSibling(child))
-        collectLabels(tree, child, labels);
-}
-
 }  // namespace
 
 bool acceptChapterName(book::BookStorage& storage, const std::string& name) {
     // The record holds at most 99 bytes and its terminator.
     const char* refusal = name.size() > book::kMaxNameBytes ? kTooLong
                           : !isReadable(name)               ? kUnreadable
-                          : isReserved(name)                ? kReserved
+                          : book::isReservedName(name)      ? kReserved
                           : storage.session().index.find(name) ? kDuplicate
                                                                  : nullptr;
     if (refusal) detail::plainMessage(storage, refusal);
@@ -83,13 +74,10 @@ bool ChapterEditing::deleteSelected() {
         return false;
     }
 
-    std::vector<std::string> doomed;
-    collectLabels(tree, item, &doomed);
+    std::unordered_set<std::string> doomed;
+    for (const ItemId below : subtreeInPreOrder(tree, item)) doomed.insert(tree.label(below));
     if (!storage_.destroyChapter(item)) return false;
-    auto& bookmarks = storage_.session().bookmarks;
-    std::erase_if(bookmarks, [&](const std::string& name) {
-        return std::find(doomed.begin(), doomed.end(), name) != doomed.end();
-    });
+    std::erase_if(storage_.session().bookmarks, [&](const std::string& name) { return doomed.count(name) != 0; });
 
     // The records are gone before the selection moves, so leaving the deleted page
     // stores nothing into a stream that no longer exists.

@@ -7,15 +7,18 @@ namespace pgw::tree {
 ItemId MemoryChapterTree::insertItem(ItemId parent, const std::string& label, ItemImages images) {
     if (parent != kNoItem && !contains(parent)) return kNoItem;
     const ItemId id = nextId_++;
-    items_[id] = Item{label, images, parent, {}, false};
-    (parent == kNoItem ? topLevel_ : items_[parent].children).push_back(id);
+    std::vector<ItemId>& siblings = parent == kNoItem ? topLevel_ : items_[parent].children;
+    items_[id] = Item{label, images, parent, {}, false, siblings.size()};
+    siblings.push_back(id);
     return id;
 }
 
 void MemoryChapterTree::deleteItem(ItemId item) {
     if (!contains(item)) return;
-    auto& siblings = const_cast<std::vector<ItemId>&>(siblingsOf(item));
-    siblings.erase(std::find(siblings.begin(), siblings.end(), item));
+    std::vector<ItemId>& siblings = siblingsOf(item);
+    const size_t at = items_[item].position;
+    siblings.erase(siblings.begin() + std::ptrdiff_t(at));
+    renumber(siblings, at);
     std::vector<ItemId> doomed{item};
     bool selectionGone = false;
     while (!doomed.empty()) {
@@ -44,12 +47,15 @@ void MemoryChapterTree::deleteAllItems() {
 bool MemoryChapterTree::moveItem(ItemId item, ItemId parent, ItemId after) {
     if (!contains(item) || !contains(parent) || isWithin(parent, item)) return false;
     if (after != kNoItem && (after == item || this->parent(after) != parent)) return false;
-    auto& from = const_cast<std::vector<ItemId>&>(siblingsOf(item));
-    from.erase(std::find(from.begin(), from.end(), item));
-    auto& to = items_[parent].children;
-    const auto at = after == kNoItem ? to.begin() : std::find(to.begin(), to.end(), after) + 1;
-    to.insert(at, item);
+    std::vector<ItemId>& from = siblingsOf(item);
+    const size_t was = items_[item].position;
+    from.erase(from.begin() + std::ptrdiff_t(was));
+    renumber(from, was);
+    std::vector<ItemId>& to = items_[parent].children;
+    const size_t at = after == kNoItem ? 0 : items_[after].position + 1;
+    to.insert(to.begin() + std::ptrdiff_t(at), item);
     items_[item].parent = parent;
+    renumber(to, at);
     return true;
 }
 
@@ -86,11 +92,20 @@ const std::vector<ItemId>& MemoryChapterTree::siblingsOf(ItemId item) const {
     return up == kNoItem ? topLevel_ : items_.at(up).children;
 }
 
+std::vector<ItemId>& MemoryChapterTree::siblingsOf(ItemId item) {
+    const ItemId up = parent(item);
+    return up == kNoItem ? topLevel_ : items_.at(up).children;
+}
+
+void MemoryChapterTree::renumber(std::vector<ItemId>& siblings, size_t first) {
+    for (size_t i = first; i < siblings.size(); ++i) items_[siblings[i]].position = i;
+}
+
 ItemId MemoryChapterTree::sibling(ItemId item, int step) const {
-    if (!contains(item)) return kNoItem;
+    const auto found = items_.find(item);
+    if (found == items_.end()) return kNoItem;
     const auto& siblings = siblingsOf(item);
-    const auto at = std::find(siblings.begin(), siblings.end(), item) - siblings.begin();
-    const auto other = at + step;
+    const auto other = std::ptrdiff_t(found->second.position) + step;
     return other < 0 || other >= std::ptrdiff_t(siblings.size()) ? kNoItem : siblings[size_t(other)];
 }
 

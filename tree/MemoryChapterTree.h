@@ -39,9 +39,13 @@ private:
         ItemId parent = kNoItem;
         std::vector<ItemId> children;
         bool expanded = false;
+        size_t position = 0;  // among its siblings: walking thousands of them stays linear
     };
+    std::vector<ItemId>& siblingsOf(ItemId item);
     const std::vector<ItemId>& siblingsOf(ItemId item) const;
     ItemId sibling(ItemId item, int step) const;
+    // Gives the siblings from `first` on their positions again.
+    void renumber(std::vector<ItemId>& siblings, size_t first);
 
     std::unordered_map<ItemId, Item> items_;
     std::vector<ItemId> topLevel_;

@@ -51,4 +51,43 @@ void selectFirstPage(ChapterTree& tree, const book::NodeIndex& index) {
     if (page != kNoItem) tree.selectItem(page);
 }
 
+namespace {
+
+std::vector<ItemId> childrenOf(const ChapterTree& tree, ItemId item) {
+    std::vector<ItemId> children;
+    for (ItemId child = tree.firstChild(item); child != kNoItem; child = tree.nextSibling(child))
+        children.push_back(child);
+    return children;
+}
+
+}  // namespace
+
+std::vector<ItemId> subtreeInPreOrder(const ChapterTree& tree, ItemId item) {
+    std::vector<ItemId> order;
+    if (!tree.contains(item)) return order;
+    std::vector<ItemId> pending{item};
+    while (!pending.empty()) {
+        const ItemId at = pending.back();
+        pending.pop_back();
+        order.push_back(at);
+        const std::vector<ItemId> children = childrenOf(tree, at);
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    }
+    return order;
+}
+
+// Each item before its children with the last child first, read backwards.
+std::vector<ItemId> itemsBelowChildrenFirst(const ChapterTree& tree, ItemId item) {
+    std::vector<ItemId> order;
+    std::vector<ItemId> pending = childrenOf(tree, item);
+    while (!pending.empty()) {
+        const ItemId at = pending.back();
+        pending.pop_back();
+        order.push_back(at);
+        const std::vector<ItemId> children = childrenOf(tree, at);
+        pending.insert(pending.end(), children.begin(), children.end());
+    }
+    return {order.rbegin(), order.rend()};
+}
+
 }  // namespace pgw::tree

@@ -6,6 +6,8 @@
 #include "book/NodeIndex.h"
 #include "tree/ChapterTree.h"
 
+#include <vector>
+
 namespace pgw::tree {
 
 // Images of the tree's image strip.
@@ -28,5 +30,11 @@ ItemId findNextPageItem(const ChapterTree& tree, const book::NodeIndex& index, I
 ItemId findPreviousPageItem(const ChapterTree& tree, const book::NodeIndex& index, ItemId item);
 // Selects the first page below the root, when there is one.
 void selectFirstPage(ChapterTree& tree, const book::NodeIndex& index);
+
+// Walks of a subtree without recursion (books may nest thousands deep), siblings in
+// tree order. `item` and everything below it, each before its children:
+std::vector<ItemId> subtreeInPreOrder(const ChapterTree& tree, ItemId item);
+// Everything below `item`, each after its children: the order a subtree is taken apart.
+std::vector<ItemId> itemsBelowChildrenFirst(const ChapterTree& tree, ItemId item);
 
 }  // namespace pgw::tree

@@ -4,9 +4,11 @@
 
 #include "PgwOptions.h"
 #include "TerminalUserInterface.h"
+#include "book/SalvageReport.h"
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace pgw::cli {
 
@@ -43,6 +45,8 @@ Outcome editBook(const PgwOptions& options, TerminalUserInterface& ui, const Edi
 // Says on standard error that a working copy lies beside the book, for commands that read
 // the book file only.
 void noteWorkingCopy(const std::string& bookPath, TerminalUserInterface& ui);
+// Says on standard error what the program repairs when it opens the book.
+void noteRepairs(const std::vector<book::Finding>& repairs, TerminalUserInterface& ui);
 
 // Runs the parsed command; returns the process exit code.
 int runPgwCommand(const PgwOptions& options);

@@ -38,7 +38,9 @@ Use -- before arguments that start with '-'.
 
 add, rename, delete, move, set-text, add-picture and compile open the book as
 the program does (a working copy "~NAME.bak" beside it), make the change, save
-and close; no working copy stays. When a working copy is already there (the
+and close; no working copy stays. A damaged book is repaired as the program
+repairs it when opening it (the program's message says how), and saved so
+with the change. When a working copy is already there (the
 program did not end normally), they leave the book alone and exit with 3, unless
 told:
   --recover=restore              first bring the book to the working copy's state
@@ -74,7 +76,10 @@ dir, text, picture or web (unknown for a kind the program does not know).
     新建文本	text
 Chapters whose parent is missing from the table are shown under the root, as
 the program places them. Bytes of a name that are not GBK, and control
-characters, are shown as \xHH.
+characters, are shown as \xHH. A damaged book is shown as the program opens
+it, and what the program repairs then (a table cut short, a name taken twice,
+a page whose stream is missing, ...) is noted on standard error in the
+program's own words.
 Reads the book file only; a working copy beside it is not used.
 Exit status: 0 done, 2 a file that cannot be read as a book.
 )";
@@ -146,9 +151,11 @@ Writes the text of the text page PAGE as UTF-8, one line per paragraph (a line
 break inside a paragraph also starts a new line; pictures are left out). With
 --rtf, writes the page's stored RTF exactly, without the stale bytes an older,
 longer text may have left after its end. A page never edited writes nothing.
-Reads the book file only; a working copy beside it is not used.
-Exit status: 0 done, 1 no such PAGE or PAGE is not a text page, 2 bad usage or
-a file that cannot be read as a book.
+A page whose text is damaged (not RTF, or cut short) is shown as far as it
+reads, with a note. Reads the book file only; a working copy beside it is not
+used.
+Exit status: 0 done, 1 no such PAGE or PAGE is not a text page, 2 bad usage,
+a file that cannot be read as a book, or a page whose stream is missing.
 )";
 
 constexpr std::string_view kAddPictureHelp = R"(Usage: pgw add-picture [--recover=restore|discard] BOOK PAGE IMAGE [X Y]

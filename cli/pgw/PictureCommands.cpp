@@ -7,6 +7,7 @@
 #include "ProgramBook.h"
 #include "StoredPage.h"
 #include "editors/pictures/CPictureObjList.h"
+#include "stub/reader/PageCheck.h"
 #ifdef PGW_PNG_PICTURES
 #include "editors/pictures/PngDecoding.h"
 #endif
@@ -83,9 +84,14 @@ Outcome picturesCommand(const PgwOptions& options, TerminalUserInterface& ui) {
     if (auto failure = readStoredPage(options, book::NodeType::Picture, "a picture page", ui, &bytes)) return *failure;
     CPictureObjList list;
     pictures::ReadStatus status;
-    if (!loadPage(bytes, &list, &status))
+    loadPage(bytes, &list, &status);
+    // Judged as the reader's self-test judges the page.
+    const stub::PageFault fault = stub::checkPictureList(bytes, status, list);
+    if (fault == stub::PageFault::DamagedPictures)
         ui.print("note: the page's pictures are damaged (" + std::string(pictures::describe(status)) +
                  ") after picture " + std::to_string(list.size()) + "; showing those before");
+    else if (fault != stub::PageFault::None)
+        ui.print("note: the page's pictures are damaged: " + std::string(stub::describe(fault)));
     std::string lines;
     for (const auto& picture : list) lines += pictureLine(*picture);
     return printed(lines);

@@ -25,7 +25,7 @@ std::string treeLine(const StoredTree& stored, tree::ItemId item, size_t depth) 
     std::string line(2 * depth, ' ');
     line += shownName(stored.tree.label(item));
     line += '\t';
-    line += chapterKindWord(stored.records.at(item)->record);
+    line += chapterKindWord(stored.record(item));
     line += '\n';
     return line;
 }
@@ -148,6 +148,10 @@ void noteWorkingCopy(const std::string& bookPath, TerminalUserInterface& ui) {
                  " exists; this shows the book as last saved (see pgw --help on --recover)");
 }
 
+void noteRepairs(const std::vector<book::Finding>& repairs, TerminalUserInterface& ui) {
+    for (const std::string& note : repairNotes(repairs)) ui.print("note: " + note);
+}
+
 // Read through a symbolic link, a book is the file it points to, as for editing.
 Outcome treeCommand(const PgwOptions& options, TerminalUserInterface& ui) {
     const std::string path = absolutePath(options.book);
@@ -155,28 +159,23 @@ Outcome treeCommand(const PgwOptions& options, TerminalUserInterface& ui) {
     StoredBookView book;
     if (const auto failure = readStoredBook(path, &book)) return failed(kExitBadInput, *failure);
     noteWorkingCopy(path, ui);
-    const StoredTree& stored = book.tree;
-    if (stored.orphans != 0)
-        ui.print("note: " + std::to_string(stored.orphans) +
-                 " chapters name a parent that is not in the table; they are shown under the root");
-    for (const std::string& note : book.notes) ui.print("note: " + note);
-    return printed(treeText(stored));
+    noteRepairs(book.repairs, ui);
+    return printed(treeText(book.tree));
 }
 
 Outcome dumpCommand(const PgwOptions& options, TerminalUserInterface& ui) {
     const std::string path = absolutePath(options.book);
-    std::unique_ptr<Storage> root;
-    if (const auto failure = openStoredBook(path, &root)) return failed(kExitBadInput, *failure);
-    std::vector<std::string> notes;
-    const StoredTable table = readStoredTable(*root, &notes);
+    StoredBookView book;
+    if (const auto failure = readStoredBook(path, &book)) return failed(kExitBadInput, *failure);
     JsonWriter json;
     json.beginObject();
-    writeHeader(table, &json);
-    writeRecords(table, &json);
-    writeElements(*root, &json, &notes);
+    writeHeader(book.table, &json);
+    writeRecords(book.table, &json);
+    writeElements(*book.root, &json, &book.notes);
     json.endObject();
     noteWorkingCopy(path, ui);
-    for (const std::string& note : notes) ui.print("note: " + note);
+    for (const std::string& note : book.notes) ui.print("note: " + note);
+    noteRepairs(book.repairs, ui);
     return printed(json.text());
 }
 

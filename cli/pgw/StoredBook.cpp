@@ -1,6 +1,7 @@
 #include "StoredBook.h"
 
 #include "book/BookStorage.h"
+#include "book/ElementBinder.h"
 #include "tree/TreeItems.h"
 
 #include <filesystem>
@@ -15,6 +16,7 @@ namespace {
 
 constexpr size_t kHeaderSize = 12;
 constexpr size_t kBookmarkOffset = 252;
+constexpr uint32_t kChildRead = storage::mode::kShareExclusive | storage::mode::kRead;
 
 uint32_t wordAt(const std::vector<uint8_t>& bytes, size_t at) {
     return uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16 |
@@ -55,6 +57,7 @@ StoredTable readStoredTable(storage::Storage& root, std::vector<std::string>* no
         return table;
     }
     table.present = true;
+    table.bytes = bytes;
     table.recordCount = wordAt(bytes, 0);
     table.storageCount = int32_t(wordAt(bytes, 4));
     table.streamCount = int32_t(wordAt(bytes, 8));
@@ -68,29 +71,6 @@ StoredTable readStoredTable(storage::Storage& root, std::vector<std::string>* no
         table.records.push_back({book::NodeInfoRecord::fromBytes(&bytes[at]), bookmark});
     }
     return table;
-}
-
-// As the program loads a table: parents by name among the records before, a missing
-// parent means the root, and only storages and streams become chapters.
-void buildStoredTree(const StoredTable& table, const std::string& bookPath, StoredTree* out) {
-    std::unordered_map<std::string, tree::ItemId> items;
-    for (const StoredRecord& stored : table.records) {
-        const book::NodeInfoRecord& record = stored.record;
-        tree::ItemId parent = tree::kNoItem;
-        if (record.parentName != "NULL") {
-            const auto found = items.find(record.parentName);
-            if (found == items.end()) ++out->orphans;
-            parent = found != items.end() ? found->second : out->tree.rootItem();
-        }
-        if (!record.isStorage() && !record.isPage()) continue;
-        const tree::ItemId item = tree::insertNodeItem(out->tree, parent, record.itemName, record.objKind,
-                                                       record.nodeType);
-        items[record.itemName] = item;
-        out->records[item] = &stored;
-    }
-    const tree::ItemId root = out->tree.rootItem();
-    if (const auto title = book::BookStorage::titleOfPath(bookPath); title && root != tree::kNoItem)
-        out->tree.setLabel(root, *title);
 }
 
 const char* chapterKindWord(const book::NodeInfoRecord& record) {
@@ -110,11 +90,71 @@ std::optional<std::string> existingWorkingCopy(const std::string& bookPath) {
     return std::nullopt;
 }
 
+namespace {
+
+// As the program loads a table: the plan's chapters in its order, parents first.
+void buildStoredTree(StoredTree* stored) {
+    std::vector<tree::ItemId> items;
+    items.reserve(stored->plan.entries.size());
+    for (const book::TableEntry& entry : stored->plan.entries) {
+        const tree::ItemId parent = entry.parent == book::kNoEntry ? tree::kNoItem : items[entry.parent];
+        const book::NodeInfoRecord& record = entry.record;
+        items.push_back(tree::insertNodeItem(stored->tree, parent, record.itemName, record.objKind, record.nodeType));
+        stored->entries[items.back()] = items.size() - 1;
+    }
+}
+
+// As the program binds the elements: down the tree in pre-order, each chapter's element
+// in its parent's storage, only looking. A chapter below a directory that has no storage
+// has no element either.
+void findElements(storage::Storage& root, StoredTree* stored, std::vector<book::Finding>* repairs) {
+    const book::TablePlan& plan = stored->plan;
+    stored->hasElement.assign(plan.entries.size(), false);
+    if (plan.entries.empty()) return;
+    stored->hasElement[0] = true;
+    book::ElementBinder binder(kChildRead, false, plan.storageCount, plan.streamCount);
+    for (const book::TableEntry& entry : plan.entries) binder.reserve(entry.record.objName);
+    std::unordered_map<size_t, std::unique_ptr<storage::Storage>> storages;  // open directories
+    const tree::ItemId rootItem = stored->tree.rootItem();
+    for (const tree::ItemId item : tree::subtreeInPreOrder(stored->tree, rootItem)) {
+        if (item == rootItem) continue;
+        const size_t at = stored->entries.at(item);
+        const book::NodeInfoRecord& record = plan.entries[at].record;
+        const size_t parent = plan.entries[at].parent;
+        storage::Storage* parentStorage = parent == 0 ? &root : nullptr;
+        if (const auto open = storages.find(parent); open != storages.end()) parentStorage = open->second.get();
+        if (parentStorage) {
+            const tree::ItemId parentItem = stored->tree.parent(item);
+            auto bound = binder.bind(*parentStorage, parentItem, parent == 0, record.objName, record.isStorage());
+            stored->hasElement[at] = bound.outcome == book::ElementBinder::Outcome::Found;
+            if (bound.storage) storages[at] = std::move(bound.storage);
+        }
+        if (!stored->hasElement[at])
+            repairs->push_back({record.isStorage() ? book::Repair::MissingDirectory : book::Repair::MissingPage,
+                                record.itemName, {}});
+    }
+}
+
+}  // namespace
+
 std::optional<std::string> readStoredBook(const std::string& path, StoredBookView* view) {
     if (auto failure = openStoredBook(path, &view->root)) return failure;
     view->table = readStoredTable(*view->root, &view->notes);
-    buildStoredTree(view->table, path, &view->tree);
+    const std::vector<uint8_t>& bytes = view->table.bytes;
+    view->tree.plan = book::planTable(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                                      book::BookStorage::titleOfPath(path));
+    view->repairs = view->tree.plan.findings;
+    buildStoredTree(&view->tree);
+    findElements(*view->root, &view->tree, &view->repairs);
     return std::nullopt;
+}
+
+std::vector<std::string> repairNotes(const std::vector<book::Finding>& repairs) {
+    if (repairs.empty()) return {};
+    std::vector<std::string> notes{"opening this book, the program says (and repairs what it names; the file "
+                                   "changes only when the book is saved):"};
+    for (std::string& line : book::findingLines(repairs)) notes.push_back(std::move(line));
+    return notes;
 }
 
 }  // namespace pgw::cli

@@ -3,6 +3,7 @@
 // working copy is made and the file is opened read-only, so reading never changes it.
 
 #include "book/NodeInfoRecord.h"
+#include "book/TablePlan.h"
 #include "platform/storage/CompoundFile.h"
 #include "tree/MemoryChapterTree.h"
 
@@ -10,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace pgw::cli {
@@ -22,6 +24,7 @@ struct StoredRecord {
 // The "NodeInfo" stream: its header and the records it holds, in file order.
 struct StoredTable {
     bool present = false;
+    std::vector<uint8_t> bytes;  // the stream as stored
     uint32_t recordCount = 0;
     int32_t storageCount = 0;
     int32_t streamCount = 0;
@@ -35,25 +38,33 @@ std::optional<std::string> openStoredBook(const std::string& path, std::unique_p
 // it goes).
 StoredTable readStoredTable(storage::Storage& root, std::vector<std::string>* notes);
 
-// The chapter tree the program builds from a table, with the root labelled by the
-// book's title as the program labels it after opening.
+// The chapter tree the program builds when it opens the book: the same plan of the
+// table (book/TablePlan.h), the root labelled by the book's title, and each chapter's
+// element looked for where the program looks, by storage path.
 struct StoredTree {
+    book::TablePlan plan;
     tree::MemoryChapterTree tree;
-    std::map<tree::ItemId, const StoredRecord*> records;
-    size_t orphans = 0;  // records whose parent was missing, placed under the root
+    std::unordered_map<tree::ItemId, size_t> entries;  // the plan entry of each item
+    std::vector<bool> hasElement;                       // per entry: found where the program looks
+    const book::NodeInfoRecord& record(tree::ItemId item) const { return plan.entries[entries.at(item)].record; }
 };
-void buildStoredTree(const StoredTable& table, const std::string& bookPath, StoredTree* out);
 
 // A book file read without opening it as the program does: the file's root, its node
-// table (`notes` says what is damaged) and the tree the program would build from it.
+// table as stored (`notes` says what it lacks), the tree the program would build from it
+// and what the program repairs when it opens it.
 struct StoredBookView {
     std::unique_ptr<storage::Storage> root;
     StoredTable table;
     std::vector<std::string> notes;
     StoredTree tree;
+    std::vector<book::Finding> repairs;
 };
 // Fills `view` for the book file at `path`, or returns why it cannot be read.
 std::optional<std::string> readStoredBook(const std::string& path, StoredBookView* view);
+
+// The notes that tell what the program repairs when it opens the book: the lines of its
+// own message, summarised as it summarises them.
+std::vector<std::string> repairNotes(const std::vector<book::Finding>& repairs);
 
 // "dir", "text", "picture", "web", or "unknown".
 const char* chapterKindWord(const book::NodeInfoRecord& record);

@@ -19,7 +19,7 @@ StgResult readPageStream(Storage& root, const StoredTree& stored, tree::ItemId p
     std::vector<std::string> path;
     for (tree::ItemId item = stored.tree.parent(page); item != tree::kNoItem && item != stored.tree.rootItem();
          item = stored.tree.parent(item))
-        path.push_back(stored.records.at(item)->record.objName);
+        path.push_back(stored.record(item).objName);
     std::vector<std::unique_ptr<Storage>> opened;
     Storage* at = &root;
     for (auto name = path.rbegin(); name != path.rend(); ++name) {
@@ -30,15 +30,15 @@ StgResult readPageStream(Storage& root, const StoredTree& stored, tree::ItemId p
     }
     std::unique_ptr<storage::Stream> stream;
     std::vector<uint8_t> read;
-    StgResult result = at->openStream(stored.records.at(page)->record.objName, kChildRead, &stream);
+    StgResult result = at->openStream(stored.record(page).objName, kChildRead, &stream);
     if (result == StgResult::Ok) result = stream->readAll(&read);
     bytes->assign(read.begin(), read.end());
     return result;
 }
 
 std::optional<tree::ItemId> findItem(const StoredTree& stored, const std::string& gbk) {
-    for (const auto& [item, record] : stored.records)
-        if (record->record.itemName == gbk) return item;
+    for (const auto& [item, entry] : stored.entries)
+        if (stored.plan.entries[entry].record.itemName == gbk) return item;
     return std::nullopt;
 }
 
@@ -55,8 +55,12 @@ std::optional<Outcome> readStoredPage(const PgwOptions& options, book::NodeType 
     noteWorkingCopy(path, ui);
     const auto item = findItem(book.tree, page);
     if (!item) return failed(kExitRefused, "the book has no chapter named \"" + options.first + "\"");
-    if (book.tree.records.at(*item)->record.type() != type)
+    if (book.tree.record(*item).type() != type)
         return failed(kExitRefused, "\"" + options.first + "\" is not " + kindText);
+    noteRepairs(book.repairs, ui);
+    // Where the program finds no element of the page's own, it shows an empty page.
+    if (!book.tree.hasElement[book.tree.entries.at(*item)])
+        return failed(kExitBadInput, "the page's stream is missing; the program shows the page empty");
     if (const StgResult result = readPageStream(*book.root, book.tree, *item, bytes); result != StgResult::Ok)
         return failed(kExitBadInput, "the page's stream cannot be read: " + std::string(storage::describe(result)));
     return std::nullopt;

@@ -8,6 +8,7 @@
 #include "platform/richtext/RtfReader.h"
 #include "platform/richtext/RtfWriter.h"
 #include "platform/richtext/TextImport.h"
+#include "stub/reader/PageCheck.h"
 
 #include <algorithm>
 #include <cctype>
@@ -59,11 +60,17 @@ std::optional<std::string> pageRtfFromFile(const std::string& path, std::string*
     return std::nullopt;
 }
 
+// Damage is judged as the reader's self-test judges it; a text too large to read whole
+// is no damage, yet the note says what is left out.
 Outcome pageText(std::string_view stored, bool asRtf, TerminalUserInterface& ui) {
     if (stored.empty()) return printed({});  // a page never edited has an empty stream
     const richtext::RtfReadResult read = richtext::readRtf(stored);
+    if (const stub::PageFault fault = stub::checkTextPage(stored); fault != stub::PageFault::None)
+        ui.print("note: the page's text is damaged (" + std::string(stub::describe(fault)) +
+                 "); showing what could be read");
+    else if (!read.ok() && !asRtf)
+        ui.print("note: the page's text could not be read whole (" + read.error + ")");
     if (asRtf) return printed(std::string(stored.substr(0, read.consumed ? read.consumed : stored.size())));
-    if (!read.ok()) ui.print("note: the page's text is damaged (" + read.error + "); showing what could be read");
     return printed(richtext::plainText(read.document) + "\n");
 }
 

@@ -20,6 +20,7 @@ std::string_view sentenceFor(BookError error) {
         case BookError::NotAPage: return "这个章节是目录，没有页面内容。";
         case BookError::MissingPageContent: return "页面内容缺失：";
         case BookError::DamagedPicturePage: return "图片页面已损坏：";
+        case BookError::DamagedTextPage: return "文本页面已损坏：";
     }
     return "未知错误。";
 }

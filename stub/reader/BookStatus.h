@@ -21,7 +21,8 @@ enum class BookError {
     NoSuchChapter,       // an index outside the table
     NotAPage,            // a directory was asked for its page content
     MissingPageContent,  // a page's stream or one of its storages is missing
-    DamagedPicturePage,  // a picture page's stream ends inside a record
+    DamagedPicturePage,  // a picture page's stream ends inside a record, or holds no known picture
+    DamagedTextPage,     // a text page's stream is no RTF document
 };
 
 struct BookStatus {

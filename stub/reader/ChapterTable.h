@@ -1,8 +1,9 @@
 #pragma once
 // The chapter tree of a book, built from its "NodeInfo" stream the way the authoring
 // program builds its tree: records in pre-order, each under the directory its parent name
-// names among the records before it. What does not fit (a missing parent, a record of no
-// known kind, a table shorter than its count) is kept as a note and the rest is shown.
+// names among the records before it. What does not fit (a missing parent, a taken name, a
+// table shorter than its count) is kept as a note and the rest is shown; records of a
+// kind the program does not know are no chapters.
 
 #include "book/NodeInfoRecord.h"
 #include "stub/reader/BookStatus.h"

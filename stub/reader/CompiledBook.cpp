@@ -3,6 +3,7 @@
 #include "platform/storage/Engine.h"
 #include "stub/reader/ExecutableExtent.h"
 #include "stub/reader/ExecutableFile.h"
+#include "stub/reader/PageCheck.h"
 #include "stub/reader/PageContent.h"
 #include "stub/reader/RangeFileDevice.h"
 
@@ -33,14 +34,6 @@ BookFields fieldsOf(const publish::PublishInfoBlock& block) {
     const publish::BookInfo& info = decoded.info;
     return {block.title, info.author, info.homepage, info.email, info.copyright, info.date, info.bookId,
             block.bookCode};
-}
-
-// A stored image whose headers cannot be read would show as nothing.
-bool allImagesKnown(const pictures::CPictureObjList& list) {
-    return std::all_of(list.begin(), list.end(), [](const auto& picture) {
-        return !picture->hasImage() || (picture->m_picture->sizeKnown() &&
-                                        picture->m_picture->format() != pictures::PictureFormat::Unknown);
-    });
 }
 
 }  // namespace
@@ -150,30 +143,28 @@ BookStatus CompiledBook::readPicturePage(size_t chapter, pictures::CPictureObjLi
     list->deleteAll();
     std::string bytes;
     if (BookStatus status = readPageBytes(chapter, &bytes); !status.ok()) return status;
-    const pictures::ListLoadResult loaded = list->load(bytes);
+    // A page never edited has an empty stream: no pictures, not damage.
+    const pictures::ListLoadResult loaded = bytes.empty() ? pictures::ListLoadResult{} : list->load(bytes);
     list->deselectAll();
     if (loaded.status != pictures::ReadStatus::Ok)
         return BookStatus::failure(BookError::DamagedPicturePage, nameForMessage(table_.chapters[chapter].name));
     return BookStatus::success();
 }
 
+// Pages are judged as pgw judges them (PageCheck), so both call the same pages damaged.
 SelfTestReport CompiledBook::selfTest() const {
     SelfTestReport report;
     report.problems = table_.notes;
     for (const size_t page : pages_) {
-        BookStatus status;
-        const book::NodeType type = table_.chapters[page].type;
-        if (type == book::NodeType::Picture) {
-            pictures::CPictureObjList list;
-            status = readPicturePage(page, &list);
-            if (status.ok() && !allImagesKnown(list))
-                status = BookStatus::failure(BookError::DamagedPicturePage, nameForMessage(table_.chapters[page].name));
-        } else if (type == book::NodeType::Text) {
-            std::string rtf;
-            status = readTextPage(page, &rtf);
-        } else {
+        const Chapter& chapter = table_.chapters[page];
+        if (chapter.type != book::NodeType::Text && chapter.type != book::NodeType::Picture)
             continue;  // web pages hold nothing of their own
-        }
+        std::string bytes;
+        BookStatus status = readPageBytes(page, &bytes);
+        if (status.ok() && checkPage(chapter.type, bytes) != PageFault::None)
+            status = BookStatus::failure(chapter.type == book::NodeType::Text ? BookError::DamagedTextPage
+                                                                               : BookError::DamagedPicturePage,
+                                         nameForMessage(chapter.name));
         if (status.ok())
             ++report.pagesRead;
         else

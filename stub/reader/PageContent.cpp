@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 
 namespace pgw::stub {
 namespace {
@@ -20,7 +21,10 @@ size_t skipBinary(std::string_view bytes, size_t at) {
 
 }  // namespace
 
-size_t rtfDocumentLength(std::string_view bytes) {
+namespace {
+
+// Just after the brace that closes the outermost group, when it closes.
+std::optional<size_t> documentEnd(std::string_view bytes) {
     size_t depth = 0;
     for (size_t at = 0; at < bytes.size(); ++at) {
         const char c = bytes[at];
@@ -36,8 +40,14 @@ size_t rtfDocumentLength(std::string_view bytes) {
             return at + 1;
         }
     }
-    return bytes.size();
+    return std::nullopt;
 }
+
+}  // namespace
+
+size_t rtfDocumentLength(std::string_view bytes) { return documentEnd(bytes).value_or(bytes.size()); }
+
+bool rtfDocumentCloses(std::string_view bytes) { return documentEnd(bytes).has_value(); }
 
 std::vector<PagePicture> placePictures(const pictures::CPictureObjList& list, const pictures::PictureRect& clip) {
     pictures::DeviceContext dc;

@@ -15,6 +15,8 @@ namespace pgw::stub {
 // its outermost group. All of `bytes` when the group never closes (a cut page shows what
 // it has).
 size_t rtfDocumentLength(std::string_view bytes);
+// Whether that brace is there at all.
+bool rtfDocumentCloses(std::string_view bytes);
 
 // One picture as the reader draws it: the stored file bytes and where they go.
 struct PagePicture {

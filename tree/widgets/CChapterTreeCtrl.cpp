@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 
+#include <vector>
+
 namespace pgw::tree::widgets {
 
 namespace cmd = framework::cmd;
@@ -40,6 +42,52 @@ private:
     bool& flag_;
     bool before_;
 };
+
+// Qt lays out expanded items one call deeper a level: a chain of thousands expanded at
+// once would exhaust the stack. An item deeper than this is selected without being
+// scrolled to (which expands every level above it), and '*' expands no deeper.
+constexpr int kDeepestShown = 1000;
+
+int depthOf(const QTreeWidgetItem* widget) {
+    int depth = 0;
+    for (const QTreeWidgetItem* at = widget->parent(); at; at = at->parent()) ++depth;
+    return depth;
+}
+
+// `widget` and everything below it, each before its children.
+std::vector<QTreeWidgetItem*> subtreeOf(QTreeWidgetItem* widget) {
+    std::vector<QTreeWidgetItem*> all;
+    std::vector<QTreeWidgetItem*> pending{widget};
+    while (!pending.empty()) {
+        QTreeWidgetItem* at = pending.back();
+        pending.pop_back();
+        all.push_back(at);
+        for (int i = at->childCount() - 1; i >= 0; --i) pending.push_back(at->child(i));
+    }
+    return all;
+}
+
+// An item deletes its children, and they theirs, one call deeper each: a book nested
+// thousands deep would exhaust the stack. The subtree is cut every so many levels and
+// the pieces, detached and shallow, are deleted one by one.
+void deleteSubtree(QTreeWidgetItem* widget) {
+    constexpr int kSlice = 256;
+    std::vector<QTreeWidgetItem*> pieces{widget};
+    for (size_t next = 0; next < pieces.size(); ++next) {
+        std::vector<std::pair<QTreeWidgetItem*, int>> pending{{pieces[next], 0}};
+        while (!pending.empty()) {
+            const auto [at, depth] = pending.back();
+            pending.pop_back();
+            if (depth == kSlice) {
+                const QList<QTreeWidgetItem*> taken = at->takeChildren();
+                pieces.insert(pieces.end(), taken.begin(), taken.end());
+                continue;
+            }
+            for (int i = 0; i < at->childCount(); ++i) pending.emplace_back(at->child(i), depth + 1);
+        }
+    }
+    for (QTreeWidgetItem* piece : pieces) delete piece;
+}
 
 }  // namespace
 
@@ -86,6 +134,11 @@ CChapterTreeCtrl::~CChapterTreeCtrl() {
     setSelectionHandler(nullptr);
     disconnect(this, &QTreeWidget::itemSelectionChanged, this, nullptr);
     SyncGuard guard(syncing_);
+    clearItems();
+}
+
+void CChapterTreeCtrl::clearItems() {
+    while (topLevelItemCount() > 0) deleteSubtree(topLevelItem(topLevelItemCount() - 1));
     clear();
 }
 
@@ -123,8 +176,7 @@ ItemId CChapterTreeCtrl::insertItem(ItemId parentItem, const std::string& text, 
 }
 
 void CChapterTreeCtrl::forgetSubtree(QTreeWidgetItem* widget) {
-    items_.erase(itemIdOf(widget));
-    for (int i = 0; i < widget->childCount(); ++i) forgetSubtree(widget->child(i));
+    for (const QTreeWidgetItem* below : subtreeOf(widget)) items_.erase(itemIdOf(below));
 }
 
 void CChapterTreeCtrl::deleteItem(ItemId item) {
@@ -133,7 +185,7 @@ void CChapterTreeCtrl::deleteItem(ItemId item) {
     {
         SyncGuard guard(syncing_);
         forgetSubtree(widget);
-        delete widget;
+        deleteSubtree(widget);
     }
     const ItemId previous = selected_;
     if (!contains(selected_)) selected_ = kNoItem;
@@ -147,7 +199,7 @@ void CChapterTreeCtrl::deleteAllItems() {
     {
         SyncGuard guard(syncing_);
         items_.clear();
-        clear();
+        clearItems();
     }
     selected_ = kNoItem;
     if (hadSelection) reportSelection(kNoItem, kNoItem);
@@ -156,8 +208,7 @@ void CChapterTreeCtrl::deleteAllItems() {
 namespace {
 
 void collectExpansion(QTreeWidgetItem* widget, std::vector<std::pair<QTreeWidgetItem*, bool>>* out) {
-    out->emplace_back(widget, widget->isExpanded());
-    for (int i = 0; i < widget->childCount(); ++i) collectExpansion(widget->child(i), out);
+    for (QTreeWidgetItem* below : subtreeOf(widget)) out->emplace_back(below, below->isExpanded());
 }
 
 }  // namespace
@@ -254,8 +305,12 @@ void CChapterTreeCtrl::showSelection() {
         setCurrentIndex(QModelIndex());
         return;
     }
+    const bool shown = depthOf(widget) <= kDeepestShown;
+    const bool scrolls = hasAutoScroll();
+    setAutoScroll(scrolls && shown);
     setCurrentItem(widget, 0, QItemSelectionModel::ClearAndSelect);
-    scrollToItem(widget);
+    setAutoScroll(scrolls);
+    if (shown) scrollToItem(widget);
 }
 
 void CChapterTreeCtrl::viewSelectionChanged() {
@@ -380,7 +435,25 @@ void CChapterTreeCtrl::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_Asterisk && currentItem()) {
+        expandBelow(currentItem());
+        event->accept();
+        return;
+    }
     QTreeWidget::keyPressEvent(event);
+}
+
+// What '*' does, down to the deepest level shown.
+void CChapterTreeCtrl::expandBelow(QTreeWidgetItem* widget) {
+    const int limit = kDeepestShown - depthOf(widget);
+    std::vector<std::pair<QTreeWidgetItem*, int>> pending{{widget, 0}};
+    while (!pending.empty()) {
+        const auto [at, depth] = pending.back();
+        pending.pop_back();
+        if (depth >= limit || at->childCount() == 0) continue;
+        at->setExpanded(true);
+        for (int i = 0; i < at->childCount(); ++i) pending.emplace_back(at->child(i), depth + 1);
+    }
 }
 
 // The menu belongs to the right button alone.

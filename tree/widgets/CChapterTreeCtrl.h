@@ -116,6 +116,8 @@ private:
     void reportSelection(ItemId previous, ItemId current);
     void showSelection();
     void forgetSubtree(QTreeWidgetItem* widget);
+    void clearItems();
+    void expandBelow(QTreeWidgetItem* widget);
     bool isOwnDrag(const QDropEvent* event) const;
     ChapterMove* chapterMove() const;
     DropAt indicatedDrop() const;

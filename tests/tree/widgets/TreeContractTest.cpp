@@ -133,5 +133,22 @@ TYPED_TEST(TreeContract, ExpandingIsPerItem) {
     EXPECT_FALSE(t.isExpanded(999));
 }
 
+// A book may nest chapters thousands deep: no walk of the tree may recurse once a level.
+TYPED_TEST(TreeContract, AChainSixtyThousandDeepMovesAndGoes) {
+    auto& t = this->tree;
+    ItemId bottom = this->b;
+    for (int i = 0; i < 60000; ++i) bottom = t.insertItem(bottom, "d", {0, 0});
+    ASSERT_TRUE(t.moveItem(t.firstChild(this->b), this->a, kNoItem));
+    EXPECT_TRUE(t.isWithin(bottom, this->a));
+    t.selectItem(bottom);
+    t.deleteItem(this->a);
+    EXPECT_FALSE(t.contains(bottom));
+    EXPECT_EQ(t.selectedItem(), kNoItem);
+    bottom = this->b;
+    for (int i = 0; i < 60000; ++i) bottom = t.insertItem(bottom, "d", {0, 0});
+    t.deleteAllItems();
+    EXPECT_EQ(t.rootItem(), kNoItem);
+}
+
 }  // namespace
 }  // namespace pgw::tree::widgets::testing

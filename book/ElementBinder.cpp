@@ -1,0 +1,123 @@
+#include "book/ElementBinder.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace pgw::book {
+
+using storage::StgResult;
+
+namespace {
+
+std::string folded(std::string name) {
+    for (char& c : name)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return name;
+}
+
+bool isSpecialStream(const std::string& foldedName) { return foldedName == "nodeinfo" || foldedName == "aboutinfo"; }
+
+std::string keyIn(uint64_t parentKey, const std::string& foldedName) {
+    return std::to_string(parentKey) + '/' + foldedName;
+}
+
+// "stg%d" for a directory, "stm%.2d" for a page.
+std::string elementName(bool directory, int64_t number) {
+    char text[32];
+    std::snprintf(text, sizeof text, directory ? "stg%lld" : "stm%.2lld", static_cast<long long>(number));
+    return text;
+}
+
+}  // namespace
+
+ElementBinder::ElementBinder(uint32_t openMode, bool repair, int32_t storageCount, int32_t streamCount)
+    : openMode_(openMode), repair_(repair), nextStorage_(std::max(storageCount, 0)),
+      nextStream_(std::max(streamCount, 0)) {
+    reserve("NodeInfo");
+    reserve("AboutInfo");
+}
+
+void ElementBinder::reserve(const std::string& objName) { reserved_.insert(folded(objName)); }
+
+// A name can lead to the chapter's own element unless it is empty, names one of the
+// root's special streams, or a sibling chapter bound that element already.
+bool ElementBinder::usable(uint64_t parentKey, bool parentIsRoot, const std::string& foldedName) const {
+    return !foldedName.empty() && !(parentIsRoot && isSpecialStream(foldedName)) &&
+           !claimedIn_.count(keyIn(parentKey, foldedName));
+}
+
+std::string ElementBinder::freshName(bool directory) {
+    for (int64_t& next = directory ? nextStorage_ : nextStream_;; ++next) {
+        std::string name = elementName(directory, next);
+        const std::string key = folded(name);
+        if (reserved_.count(key) || claimed_.count(key)) continue;
+        reserved_.insert(key);
+        ++next;
+        return name;
+    }
+}
+
+// The element is renamed before it is opened: an open element cannot be renamed.
+bool ElementBinder::renameToFresh(storage::Storage& parent, std::string* objName, bool directory) {
+    for (;;) {
+        const std::string fresh = freshName(directory);
+        const StgResult result = parent.renameElement(*objName, fresh);
+        if (result == StgResult::AlreadyExists) continue;
+        if (result != StgResult::Ok) return false;
+        *objName = fresh;
+        return true;
+    }
+}
+
+StgResult ElementBinder::open(storage::Storage& parent, const std::string& name, bool directory, Bound* out) const {
+    return directory ? parent.openStorage(name, openMode_, &out->storage)
+                     : parent.openStream(name, openMode_, &out->stream);
+}
+
+// A new, empty element: under the wanted name when it is free, else under a fresh one.
+void ElementBinder::make(storage::Storage& parent, const std::string& wanted, bool directory, Bound* out) {
+    const auto create = [&](const std::string& name) {
+        return directory ? parent.createStorage(name, openMode_, &out->storage)
+                         : parent.createStream(name, openMode_, &out->stream);
+    };
+    std::string name = wanted;
+    StgResult result = name.empty() ? StgResult::InvalidName : create(name);
+    while (result == StgResult::AlreadyExists || (result != StgResult::Ok && name == wanted)) {
+        name = freshName(directory);
+        result = create(name);
+    }
+    out->outcome = result == StgResult::Ok ? Outcome::Made : Outcome::Missing;
+    out->objName = result == StgResult::Ok ? name : wanted;
+}
+
+void ElementBinder::claim(uint64_t parentKey, const std::string& name) {
+    const std::string key = folded(name);
+    claimed_.insert(key);
+    claimedIn_.insert(keyIn(parentKey, key));
+}
+
+ElementBinder::Bound ElementBinder::bind(storage::Storage& parent, uint64_t parentKey, bool parentIsRoot,
+                                         const std::string& objName, bool directory) {
+    Bound out;
+    std::string name = objName;
+    bool canUse = usable(parentKey, parentIsRoot, folded(name));
+    // Another chapter, in another storage, has this name already: this one's element
+    // takes a fresh name. Only looking, the element is still this chapter's own.
+    if (canUse && claimed_.count(folded(name)) && repair_) canUse = renameToFresh(parent, &name, directory);
+    if (canUse && open(parent, name, directory, &out) == StgResult::Ok) {
+        out.outcome = Outcome::Found;
+        out.objName = name;
+        claim(parentKey, name);
+        return out;
+    }
+    if (!repair_) {
+        out.objName = name;
+        if (canUse) claim(parentKey, name);
+        return out;
+    }
+    make(parent, canUse ? name : std::string(), directory, &out);
+    if (out.outcome == Outcome::Made) claim(parentKey, out.objName);
+    return out;
+}
+
+}  // namespace pgw::book

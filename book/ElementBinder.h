@@ -1,0 +1,58 @@
+#pragma once
+// Finds each chapter's element by its storage path: in its parent's storage, under the
+// record's element name. Chapters are bound one by one, parents before children.
+//
+// Element names are meant to be unique in the whole book. When one is not (older books
+// have this), the first chapter keeps it and a later one in another storage has its
+// element renamed to a free name before it is opened; a later one in the same storage
+// has no element of its own. A chapter whose element is missing or of the wrong kind
+// gets a new, empty one. Without repair the binder only looks and says what it would do.
+
+#include "platform/storage/CompoundFile.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_set>
+
+namespace pgw::book {
+
+class ElementBinder {
+public:
+    // `openMode` opens the elements; `repair` lets the binder rename and create them.
+    // The counters are where fresh element numbers start.
+    ElementBinder(uint32_t openMode, bool repair, int32_t storageCount, int32_t streamCount);
+
+    // Every element name the book's records use: fresh names avoid them all.
+    void reserve(const std::string& objName);
+
+    enum class Outcome { Found, Made, Missing };
+    struct Bound {
+        Outcome outcome = Outcome::Missing;
+        std::string objName;  // the element's name now (a fresh one when renamed or made)
+        std::unique_ptr<storage::Storage> storage;
+        std::unique_ptr<storage::Stream> stream;
+    };
+    // Binds a chapter whose parent's storage is `parent`; `parentKey` tells parents apart
+    // (the same key for the same storage), `parentIsRoot` whether it is the file's root,
+    // where the special streams live.
+    Bound bind(storage::Storage& parent, uint64_t parentKey, bool parentIsRoot, const std::string& objName,
+               bool directory);
+
+private:
+    bool usable(uint64_t parentKey, bool parentIsRoot, const std::string& folded) const;
+    std::string freshName(bool directory);
+    bool renameToFresh(storage::Storage& parent, std::string* objName, bool directory);
+    storage::StgResult open(storage::Storage& parent, const std::string& name, bool directory, Bound* out) const;
+    void make(storage::Storage& parent, const std::string& wanted, bool directory, Bound* out);
+    void claim(uint64_t parentKey, const std::string& name);
+
+    uint32_t openMode_;
+    bool repair_;
+    int64_t nextStorage_, nextStream_;
+    std::unordered_set<std::string> reserved_;  // ASCII-folded: storages compare names without case
+    std::unordered_set<std::string> claimed_;
+    std::unordered_set<std::string> claimedIn_;  // parent key and name
+};
+
+}  // namespace pgw::book

@@ -1,0 +1,206 @@
+#include "book/TablePlan.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace pgw::book {
+
+namespace {
+
+constexpr size_t kHeaderSize = 12;
+const std::string kNamelessBase = "\xCE\xB4\xC3\xFC\xC3\xFB\xD5\xC2\xBD\xDA";  // 未命名章节
+const std::string kRootBase = "\xB8\xF9\xC4\xBF\xC2\xBC";                      // 根目录
+
+uint32_t wordAt(std::string_view bytes, size_t at) {
+    const auto byte = [&](size_t i) { return uint32_t(uint8_t(bytes[at + i])); };
+    return byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
+}
+
+// The longest prefix of `text` of at most `limit` bytes that ends on a character
+// boundary: a GBK lead byte takes its trail byte with it.
+size_t fittingLength(const std::string& text, size_t limit) {
+    size_t end = 0;
+    for (size_t i = 0; i < text.size();) {
+        const size_t width = (uint8_t(text[i]) >= 0x81 && i + 1 < text.size()) ? 2 : 1;
+        if (i + width > limit) break;
+        i += width;
+        end = i;
+    }
+    return end;
+}
+
+// Chapter names: the stored ones, and the fresh ones given to chapters that cannot keep
+// theirs. A fresh name is its base with the next number that no chapter of the table
+// uses, so a renamed chapter never pushes an innocent one out of its name.
+class NameChooser {
+public:
+    void noteStored(const std::string& name) { stored_.insert(name); }
+    bool isFree(const std::string& name) const { return !used_.count(name) && !isReservedName(name); }
+    void use(const std::string& name) { used_.insert(name); }
+
+    std::string fresh(const std::string& base) {
+        for (uint64_t& number = next_.try_emplace(base, 1).first->second;; ++number) {
+            const std::string suffix = std::to_string(number);
+            std::string name = base.substr(0, fittingLength(base, kMaxNameBytes - suffix.size())) + suffix;
+            if (isFree(name) && !stored_.count(name)) {
+                use(name);
+                return name;
+            }
+        }
+    }
+
+private:
+    std::unordered_set<std::string> stored_, used_;
+    std::unordered_map<std::string, uint64_t> next_;
+};
+
+// The directories from the root down to the last one read. Records come in pre-order,
+// so a record's parent is the nearest directory of that name on this path; the ones
+// below it are done with. Finding a name is constant time however deep the path.
+class DirectoryPath {
+public:
+    void push(const std::string& name, size_t entry) {
+        levels_.push_back({name, entry});
+        depths_[name].push_back(levels_.size() - 1);
+    }
+    std::optional<size_t> enter(const std::string& name) {
+        const auto found = depths_.find(name);
+        if (found == depths_.end() || found->second.empty()) return std::nullopt;
+        const size_t depth = found->second.back();
+        while (levels_.size() > depth + 1) {
+            depths_[levels_.back().name].pop_back();
+            levels_.pop_back();
+        }
+        return levels_.back().entry;
+    }
+
+private:
+    struct Level {
+        std::string name;
+        size_t entry;
+    };
+    std::vector<Level> levels_;
+    std::unordered_map<std::string, std::vector<size_t>> depths_;
+};
+
+class Planner {
+public:
+    Planner(std::string_view table, TablePlan& plan) : table_(table), plan_(plan) {}
+
+    void run(const std::optional<std::string>& title) {
+        for (size_t i = 0; i < plan_.recordsHeld; ++i)
+            if (const NodeInfoRecord record = recordAt(i); record.isStorage() || record.isPage())
+                names_.noteStored(record.itemName);
+        placeRoot(title);
+        for (size_t i = 1; i < plan_.recordsHeld; ++i) placeRecord(i);
+    }
+
+private:
+    const uint8_t* bytesAt(size_t i) const {
+        return reinterpret_cast<const uint8_t*>(table_.data()) + kHeaderSize + i * kRecordSize;
+    }
+    NodeInfoRecord recordAt(size_t i) const { return NodeInfoRecord::fromBytes(bytesAt(i)); }
+    void tell(Repair repair, std::string name, std::string newName) {
+        plan_.findings.push_back({repair, std::move(name), std::move(newName)});
+    }
+
+    // The root carries the book's title; a reserved title leaves it its stored name.
+    void placeRoot(const std::optional<std::string>& title) {
+        NodeInfoRecord root = recordAt(0);
+        const std::string stored = root.itemName;
+        std::string name = title && !isReservedName(*title) ? *title : stored;
+        if (!names_.isFree(name) || name.empty()) name = names_.fresh(name.empty() ? kRootBase : name);
+        names_.use(name);
+        if (title && isReservedName(*title)) tell(Repair::TitleReserved, *title, name);
+        root.itemName = name;
+        root.objName = rootElementName(name);
+        plan_.entries.push_back({std::move(root), stored, kNoEntry});
+        path_.push(stored, 0);
+    }
+
+    void placeRecord(size_t i) {
+        NodeInfoRecord record = recordAt(i);
+        if (!record.isStorage() && !record.isPage()) {
+            std::array<uint8_t, kRecordSize> raw;
+            std::copy(bytesAt(i), bytesAt(i) + kRecordSize, raw.begin());
+            plan_.kept.push_back(raw);
+            return;
+        }
+        const std::string stored = record.itemName;
+        const size_t parent = parentOf(record);
+        record.itemName = nameFor(stored);
+        record.parentName = plan_.entries[parent].record.itemName;
+        const bool directory = record.isStorage();
+        plan_.entries.push_back({std::move(record), stored, parent});
+        if (directory) {
+            path_.push(stored, plan_.entries.size() - 1);
+            latestDirectory_[stored] = plan_.entries.size() - 1;
+        }
+    }
+
+    // A table out of pre-order still finds a directory read earlier; a parent that is no
+    // directory, or none at all, leaves the chapter under the root. The root is found by
+    // its stored name only: "NULL" names the parent of a directory called so, if any.
+    size_t parentOf(const NodeInfoRecord& record) {
+        if (const auto onPath = path_.enter(record.parentName)) return *onPath;
+        if (const auto found = latestDirectory_.find(record.parentName); found != latestDirectory_.end())
+            return found->second;
+        tell(Repair::Orphan, record.itemName, record.parentName);
+        return 0;
+    }
+
+    std::string nameFor(const std::string& stored) {
+        if (stored.empty()) {
+            std::string name = names_.fresh(kNamelessBase);
+            tell(Repair::NamelessChapter, stored, name);
+            return name;
+        }
+        if (names_.isFree(stored)) {
+            names_.use(stored);
+            return stored;
+        }
+        const TableEntry& root = plan_.entries.front();
+        const Repair why = isReservedName(stored)                                          ? Repair::ReservedName
+                           : stored == root.record.itemName && stored != root.storedName ? Repair::TitleTaken
+                                                                                           : Repair::DuplicateName;
+        std::string name = names_.fresh(stored);
+        tell(why, stored, name);
+        return name;
+    }
+
+    std::string_view table_;
+    TablePlan& plan_;
+    NameChooser names_;
+    DirectoryPath path_;
+    std::unordered_map<std::string, size_t> latestDirectory_;
+};
+
+}  // namespace
+
+bool isReservedName(std::string_view name) { return name == "NULL" || name == "NodeInfo" || name == "AboutInfo"; }
+
+std::string rootElementName(const std::string& title) {
+    const size_t end = fittingLength(title, kMaxObjNameBytes);
+    return end == 0 ? std::string("root") : title.substr(0, end);
+}
+
+TablePlan planTable(std::string_view table, const std::optional<std::string>& title) {
+    TablePlan plan;
+    if (table.size() < kHeaderSize) return plan;
+    plan.recordCount = wordAt(table, 0);
+    plan.storageCount = int32_t(wordAt(table, 4));
+    plan.streamCount = int32_t(wordAt(table, 8));
+    const uint64_t held = (table.size() - kHeaderSize) / kRecordSize;
+    plan.recordsHeld = uint32_t(std::min<uint64_t>(plan.recordCount, held));
+    if (plan.recordsHeld == 0) return plan;
+    const NodeInfoRecord root = NodeInfoRecord::fromBytes(reinterpret_cast<const uint8_t*>(table.data()) + kHeaderSize);
+    if (root.parentName != "NULL" || !root.isStorage()) return plan;
+    plan.readable = true;
+    if (plan.recordsHeld < plan.recordCount)
+        plan.findings.push_back({Repair::ShortTable, {}, {}, plan.recordCount, plan.recordsHeld});
+    Planner(table, plan).run(title);
+    return plan;
+}
+
+}  // namespace pgw::book
