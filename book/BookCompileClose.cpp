@@ -16,6 +16,7 @@ bool BookStorage::closeForCompile() {
     // Every record holds open elements of the working copy; all must go before the file
     // is closed.
     session_.index.removeAll();
+    leftovers_.clear();  // their storages hold the file open
     store_.workingCopy.reset();
     writtenTable_.clear();
     closedForCompile_ = true;

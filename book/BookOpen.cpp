@@ -137,6 +137,7 @@ void BookStorage::tellSalvage() {
 
 // Releases the open book without touching an untitled book's file.
 void BookStorage::releaseBook() {
+    leftovers_.clear();
     session_.index.removeAll();
     keptRecords_.clear();
     store_.bookFile.reset();

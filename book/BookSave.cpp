@@ -62,7 +62,16 @@ bool BookStorage::writeNodeInfo(bool tell) {
     if (table.size() < writtenTable_.size()) std::copy(table.begin(), table.end(), writtenTable_.begin());
     else writtenTable_ = std::move(table);
     checkIndex();
+    dropLeftovers();
     return true;
+}
+
+// Whatever fails here costs space in the file, never content: nothing names these.
+void BookStorage::dropLeftovers() {
+    if (leftovers_.empty()) return;
+    for (const Leftover& leftover : leftovers_) (void)leftover.parent->destroyElement(leftover.objName);
+    leftovers_.clear();
+    (void)store_.workingCopy->commit();
 }
 
 // Puts back the bytes the stream held where a failed table write wrote; what grew past

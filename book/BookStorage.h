@@ -99,9 +99,10 @@ public:
     void renameNode(const std::string& newName, const std::string& oldName);
     // Moves a node's element (a page's stream, or a directory's storage with everything
     // in it) into the storage of the directory `newParentName`, under a new free element
-    // name, and makes the record point there. The copy is made and committed before the
-    // old element goes, so a failure leaves the node where it was. The caller checked
-    // that the target is not the node or inside it, and rewrites the node table.
+    // name, and makes the record point there. The copy is made and committed first, so a
+    // failure leaves the node where it was; the old element goes once the table that the
+    // caller rewrites names the copy. The caller checked that the target is not the node
+    // or inside it.
     bool moveNodeElement(const std::string& name, const std::string& newParentName);
 
     // The book title that goes with a book path (GBK), or nothing when GBK cannot hold it
@@ -172,6 +173,15 @@ private:
     storage::StgResult lastFailure_ = storage::StgResult::Ok;  // the cause of the last failed write
     BookStore store_;
     std::vector<uint8_t> writtenTable_;  // the node table as last written to the stream
+    // Elements the table no longer names (a deleted chapter, a moved chapter's old place):
+    // destroyed once a table without them is written, so that no moment on disk has a
+    // table naming an element that is gone.
+    struct Leftover {
+        std::shared_ptr<storage::Storage> parent;
+        std::string objName;
+    };
+    std::vector<Leftover> leftovers_;
+    void dropLeftovers();
     bool closedForCompile_ = false;
     std::string selectedBeforeCompile_;  // label of the chapter selected when the book closed
 

@@ -3,6 +3,7 @@
 
 #include "book/BookStorage.h"
 #include "book/CPGWDoc.h"
+#include "book/FailureText.h"
 #include "tree/TreeItems.h"
 
 #include <cstdio>
@@ -119,29 +120,32 @@ std::vector<std::string> BookStorage::subtreeLabels(tree::ItemId item) const {
     return labels;
 }
 
-// The chapter's element goes with everything in it, in one step, so that a failure
-// never leaves half a directory; then the records of the whole subtree go.
+// The table without the chapter is the moment of deletion: the records of the whole
+// subtree go, the table is written, and only then does the element go with everything in
+// it. A table that cannot be written puts everything back as it was.
 bool BookStorage::destroyChapter(tree::ItemId item) {
     const std::string name = tree_.label(item);
     NodeInfoRecord* record = session_.index.find(name);
     if (!record) return true;
-    NodeInfoRecord* parent = session_.index.find(record->parentName);
-    StgResult result = parent && parent->storage ? parent->storage->destroyElement(record->objName)
-                                                 : StgResult::ElementNotFound;
-    // A chapter whose element never existed has nothing to destroy.
-    if (result == StgResult::ElementNotFound) result = StgResult::Ok;
-    if (result != StgResult::Ok) {
-        reportWriteFailure("删除章节失败：" + displayText(name) + "\n章节仍然保留。", result);
+    const NodeInfoRecord* parent = session_.index.find(record->parentName);
+    const bool hasElement = parent && parent->storage;
+    if (hasElement) leftovers_.push_back({parent->storage, record->objName});
+    const BookCounters counters = session_.counters;
+    std::vector<std::pair<std::string, std::unique_ptr<NodeInfoRecord>>> taken;
+    for (const std::string& label : subtreeLabels(item)) {
+        if (auto doomed = session_.index.take(label)) {
+            lowerCounters(*doomed);
+            taken.emplace_back(label, std::move(doomed));
+        }
+    }
+    if (!writeNodeInfo(false)) {
+        for (auto& [label, doomed] : taken) session_.index.add(label, std::move(doomed));
+        session_.counters = counters;
+        if (hasElement) leftovers_.pop_back();
+        message("删除章节失败：" + displayText(name) + "\n原因：" + failureCause(lastFailure_) + "\n章节仍然保留。");
         return false;
     }
-    for (const std::string& label : subtreeLabels(item)) {
-        if (const NodeInfoRecord* doomed = session_.index.find(label)) lowerCounters(*doomed);
-        session_.index.remove(label);
-    }
     if (document_) document_->setModified(true);
-    // Should the commit fail, the deletion is still in the working copy's next commit.
-    if (const StgResult committed = store_.workingCopy->commit(); committed != StgResult::Ok)
-        reportWriteFailure("删除章节后写入临时文件失败：" + displayText(name), committed);
     return true;
 }
 

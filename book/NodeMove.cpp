@@ -137,14 +137,11 @@ bool BookStorage::moveNodeElement(const std::string& name, const std::string& ne
         const bool copied = record->isPage() ? copyPageElement(*record, *target->storage)
                                              : copyDirectoryElement(*record, *target->storage);
         if (!copied) return false;
-        // Should this fail, an unreferenced copy stays behind: space, never content, is lost.
-        (void)source->storage->destroyElement(oldObjName);
+        // The old element goes once the table names the copy.
+        leftovers_.push_back({source->storage, oldObjName});
     }
     record->parentName = newParentName;
     record->parentItem = target->item;
-    // The copy is committed already; the old element's removal rides on the next commit.
-    if (const StgResult committed = store_.workingCopy->commit(); committed != StgResult::Ok)
-        reportWriteFailure("移动章节后写入临时文件失败：" + displayText(name), committed);
     return true;
 }
 

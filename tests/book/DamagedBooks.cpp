@@ -163,7 +163,7 @@ std::string pageContents(const ProgramParts& parts) {
         const NodeInfoRecord* record = parts.session.index.find(parts.tree.label(item));
         if (!record || !record->isPage()) continue;
         std::vector<uint8_t> bytes{'?'};
-        if (record->stream) record->stream->readAll(&bytes);
+        if (record->stream && record->stream->readAll(&bytes) != storage::StgResult::Ok) bytes = {'!'};
         out += (out.empty() ? "" : " ") + utf8(record->itemName) + "=" + std::string(bytes.begin(), bytes.end());
     }
     return out;
