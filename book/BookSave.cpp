@@ -3,6 +3,7 @@
 #include "book/BookStorage.h"
 #include "book/CPGWDoc.h"
 #include "book/FailureText.h"
+#include "book/TablePlan.h"
 #include "tree/TreeItems.h"
 
 #include <filesystem>
@@ -190,15 +191,24 @@ bool BookStorage::reopenBookFile() {
 bool BookStorage::commitBook(const std::string& path) {
     if (!store_.workingCopy) return false;
     const std::string failed = "保存文件失败：" + path + "\n";
-    // The page on show and the table go into the working copy first; a failure there
-    // leaves the book file as it was and the work where it is.
-    if (!storeShownPage(false) || !writeNodeInfo(false)) {
-        message(failed + failureCause(lastFailure_) + "，文档没有保存。编辑的内容仍在程序中，没有丢失。");
+    const auto newTitle = titleOfPath(path);
+    if (!newTitle) {
+        message(failed + "文件名太长或含有无法保存到电子书中的字符");
         return false;
     }
+    // A book saved under another name carries that name as its root's from now on.
+    const std::string oldTitle = title();
+    const bool retitled = path != store_.bookPath && retitleRoot(*newTitle);
+    // The page on show and the table go into the working copy first; a failure there
+    // leaves the book file as it was and the work where it is.
     std::string failure;
-    if (!titleOfPath(path)) failure = "文件名太长或含有无法保存到电子书中的字符";
-    if (!failure.empty() || !saveWorkingCopyAs(path, &failure)) {
+    if (!storeShownPage(false) || !writeNodeInfo(false)) {
+        failure = failureCause(lastFailure_) + "，文档没有保存。编辑的内容仍在程序中，没有丢失。";
+    } else if (!saveWorkingCopyAs(path, &failure)) {
+        if (failure.empty()) failure = failureCause(StgResult::IoError);
+    }
+    if (!failure.empty()) {
+        if (retitled && retitleRoot(oldTitle)) (void)writeNodeInfo(false);
         message(failed + failure);
         return false;
     }
@@ -209,6 +219,18 @@ bool BookStorage::commitBook(const std::string& path) {
     if (document_) document_->setModified(false);
     // The editor still holds the page: the next exchange writes it again.
     if (NodeInfoRecord* page = document_ ? document_->shownPage() : nullptr) page->storePending = true;
+    return true;
+}
+
+// The root takes `newTitle` as its name, unless a chapter has it or it is reserved: that
+// is left to the next open, which renames the chapter and says so.
+bool BookStorage::retitleRoot(const std::string& newTitle) {
+    const std::string oldTitle = title();
+    if (oldTitle.empty() || newTitle == oldTitle || isReservedName(newTitle) || session_.index.find(newTitle))
+        return false;
+    renameNode(newTitle, oldTitle);
+    if (NodeInfoRecord* root = session_.index.find(newTitle)) root->objName = rootObjName(newTitle);
+    tree_.setLabel(tree_.rootItem(), newTitle);
     return true;
 }
 

@@ -144,6 +144,7 @@ private:
     bool saveWorkingCopyAs(const std::string& target, std::string* failure);
     bool reopenBookFile();
     bool followSavedPath(const std::string& path);
+    bool retitleRoot(const std::string& newTitle);
     bool moveWorkingCopyTo(const std::string& copyPath);
     bool restoreTable(storage::Stream& stream, const std::vector<std::pair<size_t, size_t>>& written);
     std::string chooseNewBookPath() const;

@@ -106,6 +106,26 @@ TEST(Recovery, AWorkingCopyThatIsNoBookIsKeptAsideAndNeverRestoredOverTheBook) {
     EXPECT_EQ(streamText(folder.file("a.pgw"), {"stm04"}), "{saved}");
 }
 
+// What a killed program or save leaves behind that holds nothing unsaved is cleaned up
+// without a question: a working copy equal to the book, a half-written save file.
+TEST(Recovery, LeftoversWithNothingUnsavedGoWithoutAQuestion) {
+    ScratchFolder folder;
+    makeSavedBook(folder);
+    {
+        ProgramParts crashed;  // opened and looked at, as a program killed at once leaves it
+        ASSERT_TRUE(crashed.document.onOpenDocument(folder.file("a.pgw")));
+        fs::copy_file(folder.file("~a.bak"), folder.file("copy.bak"));
+        ASSERT_TRUE(crashed.document.onCloseDocument());
+    }
+    fs::rename(folder.file("copy.bak"), folder.file("~a.bak"));
+    { std::ofstream(folder.file("~a.pgw.saving")) << "half a save"; }
+    ProgramParts parts;
+    ASSERT_TRUE(parts.storage.openBook(folder.file("a.pgw")));
+    EXPECT_TRUE(parts.ui.messages().empty());
+    EXPECT_FALSE(fs::exists(folder.file("~a.pgw.saving")));
+    EXPECT_EQ(streamText(folder.file("~a.bak"), {"stm04"}), "{saved}");
+}
+
 TEST(Recovery, ANonBookFileMakesNoWorkingCopy) {
     ScratchFolder folder;
     ProgramParts parts;
