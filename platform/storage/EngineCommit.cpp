@@ -23,7 +23,7 @@ Engine::~Engine() { close(); }
 
 void Engine::close() {
     if (closed_) return;
-    if (writable_ && ready_) flush(true);  // as a release does: errors cannot be reported here
+    if (writable_ && ready_) (void)flush(true);  // as a release does: errors cannot be reported here
     closed_ = true;
     device_.reset();
 }

@@ -210,7 +210,8 @@ StgResult Engine::padToSector(uint64_t end) {
 
 void Engine::fileSegments(const std::vector<uint32_t>& chain, uint64_t offset, size_t count,
                           std::vector<Segment>* out) const {
-    forEachRun(chain, sectorSize_, offset, count, [&](uint32_t first, uint32_t within, size_t n) {
+    // Collecting places cannot fail.
+    (void)forEachRun(chain, sectorSize_, offset, count, [&](uint32_t first, uint32_t within, size_t n) {
         out->push_back({sectorOffset(first) + within, n});
         return StgResult::Ok;
     });
@@ -314,7 +315,8 @@ StgResult Engine::writeStream(uint32_t entry, uint64_t offset, const void* data,
     }
     if (r == StgResult::Ok) r = writeEntry(entry, offset, static_cast<const uint8_t*>(data), count);
     if (r == StgResult::Ok && end == entries_[entry].size) r = zeroTail(entry);
-    if (r != StgResult::Ok && entries_[entry].size != oldSize) resizeRaw(entry, oldSize);
+    // Shrinking back only frees sectors: it needs no room on the disk.
+    if (r != StgResult::Ok && entries_[entry].size != oldSize) (void)resizeRaw(entry, oldSize);
     return r;
 }
 

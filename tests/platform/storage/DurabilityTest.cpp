@@ -65,20 +65,18 @@ TEST(CrashSafety, AKilledProcessLosesNothingCommittedAndLeavesASoundFile) {
         if (createCompoundFile(path, mode::kCreateExclusive, &root) != StgResult::Ok) return 1;
         // Free space at the start of the file, so later allocations scan past it.
         makeStream(*root, "early", pattern(50000, 9)).reset();
-        root->commit();
-        root->destroyElement("early");
+        if (root->commit() != StgResult::Ok || root->destroyElement("early") != StgResult::Ok) return 4;
         std::unique_ptr<Storage> chapter;
-        root->createStorage("stg1", mode::kCreateExclusive, &chapter);
+        if (root->createStorage("stg1", mode::kCreateExclusive, &chapter) != StgResult::Ok) return 5;
         makeStream(*chapter, "stm03", pattern(3000, 1));
         makeStream(*root, "big", pattern(200000, 2));
         auto page = makeStream(*root, "page", pattern(9000, 3));
         if (root->commit() != StgResult::Ok) return 2;
 
         // Uncommitted work that would reuse the committed streams' space.
-        root->destroyElement("big");
-        chapter->destroyElement("stm03");
+        if (root->destroyElement("big") != StgResult::Ok || chapter->destroyElement("stm03") != StgResult::Ok) return 6;
         makeStream(*root, "newer", pattern(300000, 4));
-        page->setSize(10);
+        if (page->setSize(10) != StgResult::Ok) return 7;
         makeStream(*root, "small", pattern(500, 5));
         ::raise(SIGKILL);
         return 3;
