@@ -151,7 +151,15 @@ bool CPGWDoc::onOpenDocument(const std::string& path) {
         storage_.ui().showMessage(ui::Message{"文件已经打开", "提示", ui::Buttons::Ok, ui::Icon::Information});
         return false;
     }
-    if (!storage_.openBook(path)) return false;
+    // The book being replaced was saved or given up above; the opened one starts unchanged
+    // (unless opening it repaired something). A refused open keeps the old book and its flag.
+    const std::string previous = storage_.store().bookPath;
+    const bool wasModified = modified_;
+    modified_ = false;
+    if (!storage_.openBook(path)) {
+        if (storage_.isOpen() && storage_.store().bookPath == previous) modified_ = wasModified;
+        return false;
+    }
     pathName_ = storage_.store().bookPath;
     return true;
 }

@@ -182,7 +182,13 @@ void CMainFrame::createClient() {
 
 void CMainFrame::attachPublishForm() {
     publishForm_->attach(*storage_, *document_, *ui_, pane_->tree());
-    publishForm_->setExitHandler([this] { splitter_->ShowView(int(book::PaneView::RichText), 1); });
+    // Back from the form, the page on show comes back in its own view: typing into the
+    // text view while a picture page is on show would go nowhere.
+    publishForm_->setExitHandler([this] {
+        const book::NodeInfoRecord* page = document_->shownPage();
+        const bool picture = page && page->type() == book::NodeType::Picture;
+        splitter_->ShowView(int(picture ? book::PaneView::Picture : book::PaneView::RichText), 1);
+    });
 }
 
 void CMainFrame::bookReplaced() { publishForm_->OnInitialUpdate(); }

@@ -388,5 +388,25 @@ TEST(Leaving, ASaveThatDoesNotHappenStopsCloseOpenAndNew) {
     }
 }
 
+// Declining to save gives the changes up: the book opened next starts unchanged, so
+// closing it asks nothing about changes it never had.
+TEST(Leaving, TheBookOpenedAfterGivingChangesUpStartsUnchanged) {
+    ScratchFolder folder;
+    {
+        ProgramParts other;
+        ASSERT_TRUE(other.storage.newBook());
+        other.ui.queueSavePath(folder.file("other.pgw"));
+        other.document.setModified(true);
+        other.document.onFileSave();
+        ASSERT_TRUE(other.document.onCloseDocument());
+    }
+    ProgramParts parts;
+    ASSERT_TRUE(parts.storage.newBook());
+    parts.document.setModified(true);
+    parts.ui.queueAnswer(ui::Answer::No);
+    ASSERT_TRUE(parts.document.onOpenDocument(folder.file("other.pgw")));
+    EXPECT_FALSE(parts.document.isModified());
+}
+
 }  // namespace
 }  // namespace pgw::book::testing
