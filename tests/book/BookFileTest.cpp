@@ -325,6 +325,16 @@ TEST(SaveBook, AFailedSaveSaysSoAndKeepsTheBookModified) {
 namespace pgw::book::testing {
 namespace {
 
+// A saved book of one page at `path`.
+void makeSavedBook(const std::string& path) {
+    ProgramParts other;
+    ASSERT_TRUE(other.storage.newBook());
+    other.ui.queueSavePath(path);
+    other.document.setModified(true);
+    other.document.onFileSave();
+    ASSERT_TRUE(other.document.onCloseDocument());
+}
+
 // Close, open and New ask to save a changed book first. Whatever keeps the save from
 // happening (Cancel, a cancelled dialog, a declined overwrite, a save that fails) stops
 // them: the book stays open with the author's typing in the editor.
@@ -360,14 +370,7 @@ TEST(Leaving, ASaveThatDoesNotHappenStopsCloseOpenAndNew) {
             if (std::string(way) == "close" && std::string(answerName) == "overwrite declined") continue;
             SCOPED_TRACE(std::string(way) + ", " + answerName);
             ScratchFolder folder;
-            {
-                ProgramParts other;
-                ASSERT_TRUE(other.storage.newBook());
-                other.ui.queueSavePath(folder.file("other.pgw"));
-                other.document.setModified(true);
-                other.document.onFileSave();
-                ASSERT_TRUE(other.document.onCloseDocument());
-            }
+            makeSavedBook(folder.file("other.pgw"));
             ProgramParts parts;
             ASSERT_TRUE(parts.storage.newBook());
             const std::string bookPath = parts.storage.store().bookPath;
@@ -392,14 +395,7 @@ TEST(Leaving, ASaveThatDoesNotHappenStopsCloseOpenAndNew) {
 // closing it asks nothing about changes it never had.
 TEST(Leaving, TheBookOpenedAfterGivingChangesUpStartsUnchanged) {
     ScratchFolder folder;
-    {
-        ProgramParts other;
-        ASSERT_TRUE(other.storage.newBook());
-        other.ui.queueSavePath(folder.file("other.pgw"));
-        other.document.setModified(true);
-        other.document.onFileSave();
-        ASSERT_TRUE(other.document.onCloseDocument());
-    }
+    makeSavedBook(folder.file("other.pgw"));
     ProgramParts parts;
     ASSERT_TRUE(parts.storage.newBook());
     parts.document.setModified(true);
