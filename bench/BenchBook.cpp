@@ -1,5 +1,7 @@
 #include "BenchBook.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
@@ -15,11 +17,17 @@ void putWord(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
 
 }  // namespace
 
+void require(storage::StgResult result, const char* what) {
+    if (result == storage::StgResult::Ok) return;
+    std::fprintf(stderr, "bench: %s failed: %s\n", what, std::string(storage::describe(result)).c_str());
+    std::exit(1);
+}
+
 void writeBook(const std::string& path, int directories, int pages,
                const std::function<std::string(int, int)>& content) {
     using book::NodeInfoRecord;
     std::unique_ptr<storage::Storage> root;
-    storage::createCompoundFile(path, mode::kCreateExclusive, &root);
+    require(storage::createCompoundFile(path, mode::kCreateExclusive, &root), "creating the book");
     const std::string title = std::filesystem::path(path).stem().string();
     std::vector<NodeInfoRecord> records(1);
     records[0].itemName = records[0].objName = title;
@@ -29,7 +37,7 @@ void writeBook(const std::string& path, int directories, int pages,
     for (int d = 0; d < directories; ++d) {
         std::unique_ptr<storage::Storage> directory;
         const std::string element = "stg" + std::to_string(d + 1);
-        root->createStorage(element, mode::kCreateExclusive, &directory);
+        require(root->createStorage(element, mode::kCreateExclusive, &directory), "a directory");
         const std::string dirName = "dir" + std::to_string(d);
         NodeInfoRecord& dir = records.emplace_back();
         dir.itemName = dirName;
@@ -45,8 +53,8 @@ void writeBook(const std::string& path, int directories, int pages,
             page.nodeType = 1;
             const std::string bytes = content(d, p);
             std::unique_ptr<storage::Stream> stream;
-            directory->createStream(page.objName, mode::kCreateExclusive, &stream);
-            stream->write(bytes.data(), bytes.size());
+            require(directory->createStream(page.objName, mode::kCreateExclusive, &stream), "a page");
+            require(stream->write(bytes.data(), bytes.size()), "a page's text");
             records.push_back(std::move(page));
         }
     }
@@ -59,10 +67,10 @@ void writeBook(const std::string& path, int directories, int pages,
         table.insert(table.end(), bytes.begin(), bytes.end());
     }
     std::unique_ptr<storage::Stream> nodeInfo, aboutInfo;
-    root->createStream("NodeInfo", mode::kCreateExclusive, &nodeInfo);
-    nodeInfo->write(table.data(), table.size());
-    root->createStream("AboutInfo", mode::kCreateExclusive, &aboutInfo);
-    root->commit();
+    require(root->createStream("NodeInfo", mode::kCreateExclusive, &nodeInfo), "the node table");
+    require(nodeInfo->write(table.data(), table.size()), "the node table");
+    require(root->createStream("AboutInfo", mode::kCreateExclusive, &aboutInfo), "AboutInfo");
+    require(root->commit(), "committing the book");
 }
 
 }  // namespace pgw::bench

@@ -28,6 +28,9 @@ struct Program {
     }
 };
 
+// A benchmark whose setting-up write fails measures nothing: it stops with the cause.
+void require(storage::StgResult result, const char* what);
+
 // `directories` directories of `pages` text pages each; `content(d, p)` gives page p of
 // directory d. The root is named after the file.
 void writeBook(const std::string& path, int directories, int pages,

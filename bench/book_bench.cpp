@@ -62,13 +62,13 @@ void addOnePage(const std::string& path, bench::Timing* add, bench::Timing* whol
         Program program;
         program.storage.openBook(path);
         std::vector<uint8_t> table;
-        program.session.index.find("NodeInfo")->stream->readAll(&table);
+        bench::require(program.session.index.find("NodeInfo")->stream->readAll(&table), "reading the table");
         storage::Stream& stream = *program.session.index.find("NodeInfo")->stream;
         const uint64_t before = bytesWritten();
         const double seconds = bench::timed([&] {
-            stream.seek(0, storage::SeekOrigin::Set);
-            stream.write(table.data(), table.size());
-            program.storage.store().workingCopy->commit();
+            bench::require(stream.seek(0, storage::SeekOrigin::Set), "seeking the table");
+            bench::require(stream.write(table.data(), table.size()), "writing the table");
+            bench::require(program.storage.store().workingCopy->commit(), "committing the table");
         });
         *tableBytes = bytesWritten() - before;
         return seconds;

@@ -115,6 +115,11 @@ std::shared_ptr<storage::Storage> BookStorage::createFile(const std::string& pat
     return created == StgResult::Ok ? std::shared_ptr<storage::Storage>(std::move(root)) : nullptr;
 }
 
+std::string BookStorage::saveFilePathFor(const std::string& bookPath) {
+    const fs::path book(bookPath);
+    return (book.parent_path() / ("~" + book.filename().string() + ".saving")).string();
+}
+
 std::string BookStorage::keptAsidePath(const std::string& bookPath) {
     const fs::path book(bookPath);
     const std::string base = book.stem().string() + ".未恢复-" + timeStamp();
@@ -142,8 +147,7 @@ bool BookStorage::keepAside(const std::string& bookPath, const std::string& copy
 
 // A save killed half-way leaves its file beside the book; nobody else will remove it.
 void BookStorage::removeStaleSaveFile(const std::string& bookPath) {
-    const fs::path book(bookPath);
-    const fs::path stale = book.parent_path() / ("~" + book.filename().string() + ".saving");
+    const fs::path stale = saveFilePathFor(bookPath);
     std::error_code ec;
     if (!fs::exists(fs::symlink_status(stale, ec))) return;
     storage::OpenedFile probe;

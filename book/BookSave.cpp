@@ -144,10 +144,6 @@ std::optional<std::string> refusalToReplace(const fs::path& target, bool ownFile
     return std::nullopt;
 }
 
-std::string saveFilePath(const fs::path& real) {
-    return (real.parent_path() / ("~" + real.filename().string() + ".saving")).string();
-}
-
 }  // namespace
 
 // Writes the working copy into a new file beside `target` and renames it into place, so
@@ -160,7 +156,7 @@ bool BookStorage::saveWorkingCopyAs(const std::string& target, std::string* fail
         *failure = *refusal;
         return false;
     }
-    const fs::path aside = saveFilePath(real);
+    const fs::path aside = saveFilePathFor(real.string());
     std::unique_ptr<storage::Storage> copy;
     StgResult result = storage::createCompoundFile(files_, aside.string(), mode::kCreateExclusive, &copy);
     const bool created = result == StgResult::Ok;

@@ -114,6 +114,8 @@ public:
     // Where a working copy that could not be brought back is kept: beside the book, as a
     // book of its own that the author can open.
     static std::string keptAsidePath(const std::string& bookPath);
+    // Where a save writes the new book before renaming it into place.
+    static std::string saveFilePathFor(const std::string& bookPath);
 
 private:
     friend class BookOpenCheck;
