@@ -6,7 +6,6 @@
 #include "book/CPGWDoc.h"
 #include "platform/ui/ScriptedUserInterface.h"
 #include "tree/ChapterOperations.h"
-#include "tree/MemoryChapterTree.h"
 
 #include <functional>
 #include <string>
@@ -15,10 +14,10 @@ namespace pgw::bench {
 
 struct Program {
     book::BookSession session;
-    tree::MemoryChapterTree tree;
+    book::ChapterModel& tree = session.chapters;
     ui::ScriptedUserInterface ui;
     book::HeldPageEditors editors;
-    book::BookStorage storage{session, tree, ui};
+    book::BookStorage storage{session, ui};
     book::CPGWDoc document{storage, editors};
     tree::Navigation navigation{storage, document};
     Program() { navigation.attach(); }

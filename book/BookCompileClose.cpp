@@ -10,8 +10,7 @@ using storage::StgResult;
 
 bool BookStorage::closeForCompile() {
     if (!isOpen()) return false;
-    const tree::ItemId selected = tree_.selectedItem();
-    selectedBeforeCompile_ = selected == tree::kNoItem ? std::string() : tree_.label(selected);
+    selectedBeforeCompile_ = chapters_.label(chapters_.selectedItem());
     const bool committed = store_.workingCopy->commit() == StgResult::Ok;
     // Every record holds open elements of the working copy; all must go before the file
     // is closed.
@@ -30,7 +29,6 @@ bool BookStorage::reopenAfterCompile() {
     // The page counts name new pages; reading the same book again must not raise them.
     const int32_t textPages = session_.counters.textPageCount;
     const int32_t picturePages = session_.counters.picturePageCount;
-    tree_.deleteAllItems();
     session_.index.removeAll();
 
     StgResult result = StgResult::Ok;
@@ -44,10 +42,8 @@ bool BookStorage::reopenAfterCompile() {
     if (NodeInfoRecord* rootRecord = session_.index.find(title())) rootRecord->storage = store_.workingCopy;
     session_.counters.textPageCount = textPages;
     session_.counters.picturePageCount = picturePages;
-    tree_.expand(tree_.rootItem());
-    if (const NodeInfoRecord* selected = session_.index.find(selectedBeforeCompile_);
-        selected && selected->item != tree::kNoItem)
-        tree_.selectItem(selected->item);
+    chapters_.expand(chapters_.rootItem());
+    chapters_.selectItem(chapters_.find(selectedBeforeCompile_));
     return true;
 }
 

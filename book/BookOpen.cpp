@@ -7,7 +7,7 @@
 #include "book/CPGWDoc.h"
 #include "book/TablePlan.h"
 #include "platform/text/CodePage.h"
-#include "tree/TreeItems.h"
+#include "book/PageOrder.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -23,15 +23,13 @@ std::string displayText(const std::string& gbk) {
     return utf8 + "…";  // the readable part of a damaged name
 }
 
-BookStorage::BookStorage(BookSession& session, tree::ChapterTree& tree, ui::UserInterface& ui,
-                         storage::FileDeviceFactory& files)
-    : session_(session), tree_(tree), ui_(ui), files_(files) {}
+BookStorage::BookStorage(BookSession& session, ui::UserInterface& ui, storage::FileDeviceFactory& files)
+    : session_(session), chapters_(session.chapters), ui_(ui), files_(files) {}
 
 bool BookStorage::isOpen() const { return !session_.index.empty() && store_.bookFile && store_.workingCopy; }
 
 std::string BookStorage::title() const {
-    const tree::ItemId root = tree_.rootItem();
-    return root == tree::kNoItem ? std::string() : tree_.label(root);
+    return chapters_.label(chapters_.rootItem());
 }
 
 void BookStorage::message(const std::string& text) { ui_.showMessage(ui::plainMessage(text)); }
@@ -74,10 +72,10 @@ bool BookStorage::openBook(const std::string& path) {
     }
     if (NodeInfoRecord* root = session_.index.find(title())) root->storage = store_.workingCopy;
     bindElements(*store_.workingCopy);
-    tree_.expand(tree_.rootItem());
+    chapters_.expand(chapters_.rootItem());
     writeNodeInfo();
     session_.bookOpen = true;
-    tree::selectFirstPage(tree_, session_.index);
+    selectFirstPage(chapters_);
     ui_.showStatus("打开文件 " + path);
     ui_.setWindowTitle("页工坊 --- " + fs::path(path).filename().string());
     tellSalvage();
@@ -104,22 +102,20 @@ bool BookStorage::loadTree() {
     session_.counters.storageCount = plan.storageCount;
     session_.counters.streamCount = plan.streamCount;
     session_.counters.recordCount = plan.recordsHeld;
-    std::vector<tree::ItemId> items;
-    items.reserve(plan.entries.size());
+    std::vector<NodeId> nodes;
+    nodes.reserve(plan.entries.size());
+    chapters_.beginRebuild();
     for (TableEntry& entry : plan.entries) {
         auto record = std::make_unique<NodeInfoRecord>(std::move(entry.record));
-        const tree::ItemId parent = entry.parent == kNoEntry ? tree::kNoItem : items[entry.parent];
-        record->item = tree::insertNodeItem(tree_, parent, record->itemName, record->objKind, record->nodeType);
-        record->parentItem = parent;
-        items.push_back(record->item);
+        const NodeId parent = entry.parent == kNoEntry ? kNoNode : nodes[entry.parent];
         if (record->type() == NodeType::Text) ++session_.counters.textPageCount;
         if (record->type() == NodeType::Picture) ++session_.counters.picturePageCount;
-        const std::string key = record->itemName;
-        session_.index.add(key, std::move(record));
+        nodes.push_back(chapters_.insert(parent, std::move(record)));
     }
+    chapters_.expand(chapters_.rootItem());
+    chapters_.endRebuild();
     keptRecords_ = std::move(plan.kept);
     salvage_.insert(salvage_.end(), plan.findings.begin(), plan.findings.end());
-    tree_.expand(tree_.rootItem());
     return true;
 }
 
@@ -142,7 +138,6 @@ void BookStorage::releaseBook() {
     keptRecords_.clear();
     store_.bookFile.reset();
     store_.workingCopy.reset();
-    tree_.deleteAllItems();
     session_.counters.resetStored();
     std::error_code ec;
     if (!store_.workingCopyPath.empty()) fs::remove(store_.workingCopyPath, ec);

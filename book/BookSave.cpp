@@ -4,7 +4,7 @@
 #include "book/CPGWDoc.h"
 #include "book/FailureText.h"
 #include "book/TablePlan.h"
-#include "tree/TreeItems.h"
+#include "book/PageOrder.h"
 
 #include <filesystem>
 #include <unistd.h>
@@ -35,7 +35,7 @@ bool BookStorage::writeNodeInfo(bool tell) {
     }
     std::vector<uint8_t> table(12);
     session_.counters.recordCount = 0;
-    appendRecordsFrom(tree_.rootItem(), &table);
+    appendRecordsFrom(chapters_.rootItem(), &table);
     putWord(table, 0, session_.counters.recordCount);
     putWord(table, 4, uint32_t(session_.counters.storageCount));
     putWord(table, 8, uint32_t(session_.counters.streamCount));
@@ -88,36 +88,14 @@ bool BookStorage::restoreTable(storage::Stream& stream, const std::vector<std::p
     return restored;
 }
 
-// Records in tree pre-order, walked with a stack of its own (a book may nest thousands
-// deep), then the records of unknown kind as they were read. A record whose name
-// disagrees with its label stops its subtree and the siblings after it; an item without
-// a record is passed over.
-void BookStorage::appendRecordsFrom(tree::ItemId first, std::vector<uint8_t>* table) {
+// Records in tree pre-order, then the records of unknown kind as they were read.
+void BookStorage::appendRecordsFrom(NodeId first, std::vector<uint8_t>* table) {
     const auto append = [&](const auto& bytes) {
         table->insert(table->end(), bytes.begin(), bytes.end());
         ++session_.counters.recordCount;
     };
-    std::vector<tree::ItemId> resume;  // where each level above goes on
-    for (tree::ItemId item = first; item != tree::kNoItem || !resume.empty();) {
-        if (item == tree::kNoItem) {
-            item = resume.back();
-            resume.pop_back();
-            continue;
-        }
-        const std::string label = tree_.label(item);
-        const NodeInfoRecord* record = session_.index.find(label);
-        if (record && record->itemName != label) {
-            message("保存节点Error: " + displayText(label));
-            item = tree::kNoItem;
-            continue;
-        }
-        if (record) append(record->toBytes());
-        const tree::ItemId child = tree_.firstChild(item);
-        const tree::ItemId next = tree_.nextSibling(item);
-        if (child != tree::kNoItem) resume.push_back(next);
-        item = child != tree::kNoItem ? child : next;
-    }
-    if (first == tree_.rootItem())
+    for (const NodeId node : chapters_.subtreeInPreOrder(first)) append(chapters_.record(node)->toBytes());
+    if (first == chapters_.rootItem())
         for (const auto& kept : keptRecords_) append(kept);
 }
 
@@ -226,7 +204,6 @@ bool BookStorage::retitleRoot(const std::string& newTitle) {
         return false;
     renameNode(newTitle, oldTitle);
     if (NodeInfoRecord* root = session_.index.find(newTitle)) root->objName = rootObjName(newTitle);
-    tree_.setLabel(tree_.rootItem(), newTitle);
     return true;
 }
 
@@ -278,9 +255,7 @@ bool BookStorage::createBookFile(const std::string& path) {
     root->storage = store_.bookFile;
     root->itemName = *title;
     root->objName = rootObjName(*title);
-    root->parentName = "NULL";
-    root->item = tree::insertNodeItem(tree_, tree::kNoItem, *title, root->objKind, root->nodeType);
-    session_.index.add(*title, std::move(root));
+    (void)chapters_.insert(kNoNode, std::move(root));
     ++session_.counters.recordCount;
     ++session_.counters.storageCount;
 
@@ -322,22 +297,17 @@ bool BookStorage::makeFirstPage() {
     if (result == StgResult::Ok) result = store_.bookFile->commit();
     lastFailure_ = result;
     if (result != StgResult::Ok) return false;
-    const std::string rootName = title();
     auto page = std::make_unique<NodeInfoRecord>();
     page->itemName = "\xD0\xC2\xBD\xA8\xCE\xC4\xB1\xBE";  // 新建文本
     page->objName = element;
-    page->parentName = rootName;
     page->objKind = uint32_t(ObjKind::Stream);
     page->nodeType = int32_t(NodeType::Text);
     page->stream = std::move(stream);
-    page->item = tree::insertNodeItem(tree_, tree_.rootItem(), page->itemName, page->objKind, page->nodeType);
-    page->parentItem = tree_.rootItem();
-    const std::string name = page->itemName;
-    session_.index.add(name, std::move(page));
+    (void)chapters_.insert(chapters_.rootItem(), std::move(page));
     ++session_.counters.streamCount;
     ++session_.counters.recordCount;
     ++session_.counters.textPageCount;
-    tree_.expand(tree_.rootItem());
+    chapters_.expand(chapters_.rootItem());
     return true;
 }
 
@@ -387,7 +357,7 @@ bool BookStorage::newBook() {
     writtenTable_.clear();  // the table now goes to the working copy's stream
     session_.bookOpen = true;
     if (document_) document_->setPathName(path);
-    tree::selectFirstPage(tree_, session_.index);
+    selectFirstPage(chapters_);
     return true;
 }
 

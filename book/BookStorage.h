@@ -9,7 +9,6 @@
 #include "platform/storage/CompoundFile.h"
 #include "platform/storage/FileDevice.h"
 #include "platform/ui/UserInterface.h"
-#include "tree/ChapterTree.h"
 
 #include <array>
 #include <memory>
@@ -36,13 +35,12 @@ struct BookStore {
 class BookStorage {
 public:
     // Every book file and working copy is opened and created through `files`.
-    BookStorage(BookSession& session, tree::ChapterTree& tree, ui::UserInterface& ui,
-                storage::FileDeviceFactory& files = storage::diskFiles());
+    BookStorage(BookSession& session, ui::UserInterface& ui, storage::FileDeviceFactory& files = storage::diskFiles());
     void setDocument(CPGWDoc* document) { document_ = document; }
 
     const BookStore& store() const { return store_; }
     BookSession& session() { return session_; }
-    tree::ChapterTree& tree() { return tree_; }
+    ChapterModel& chapters() { return chapters_; }
     ui::UserInterface& ui() { return ui_; }
     // A book is open: records indexed and both files open.
     bool isOpen() const;
@@ -85,25 +83,26 @@ public:
     bool reopenAfterCompile();
     bool isClosedForCompile() const { return closedForCompile_; }
 
-    // Elements of chapters (called by the chapter operations after they changed the tree).
-    // A creation that fails makes no record, tells the author and answers false; the
-    // caller takes its tree item back.
-    bool createDirectoryElement(const std::string& parentName, const std::string& name, tree::ItemId item);
-    bool createPageElement(const std::string& parentName, const std::string& name, tree::ItemId item,
-                           NodeType type);
-    // Deletes a chapter with its subtree: its element and every record below it. False
-    // (the author told) when the element could not go: then nothing has changed. The
-    // caller removes the tree items and rewrites the table.
-    bool destroyChapter(tree::ItemId item);
+    // Chapters with their elements. A new chapter is the last child of `parent`; the
+    // caller checked its name. A creation that fails makes no chapter, tells the author and
+    // answers kNoNode.
+    NodeId createDirectory(NodeId parent, const std::string& name);
+    NodeId createPage(NodeId parent, const std::string& name, NodeType type);
+    // Takes a chapter with its subtree out of the book: out of the tree, out of the
+    // table (which is written), and its element goes once the table no longer names it.
+    // Nothing (the author told) when the table could not be written: then nothing has
+    // changed. The root stays.
+    std::unique_ptr<DetachedChapter> takeChapter(NodeId node);
+    bool destroyChapter(NodeId node);
     // Renames a record and the parent links of its children (the caller checked the name).
     void renameNode(const std::string& newName, const std::string& oldName);
-    // Moves a node's element (a page's stream, or a directory's storage with everything
-    // in it) into the storage of the directory `newParentName`, under a new free element
-    // name, and makes the record point there. The copy is made and committed first, so a
-    // failure leaves the node where it was; the old element goes once the table that the
-    // caller rewrites names the copy. The caller checked that the target is not the node
-    // or inside it.
-    bool moveNodeElement(const std::string& name, const std::string& newParentName);
+    // Moves a chapter with its subtree under the directory `parent`, behind its child
+    // `after` (kNoNode: first). Into another directory its element (a page's stream, or a
+    // directory's storage with everything in it) goes too, under a new free element name.
+    // The copy is made and committed first, so a failure leaves the chapter where it was;
+    // the old element goes once the table names the copy. The caller checked that the
+    // target is not the chapter or inside it, and rewrites the table.
+    bool moveChapter(NodeId node, NodeId parent, NodeId after);
 
     // The book title that goes with a book path (GBK), or nothing when GBK cannot hold it
     // or it is too long for a record.
@@ -142,7 +141,7 @@ private:
     void checkIndex();
 
     // Saving.
-    void appendRecordsFrom(tree::ItemId first, std::vector<uint8_t>* table);
+    void appendRecordsFrom(NodeId first, std::vector<uint8_t>* table);
     bool saveWorkingCopyAs(const std::string& target, std::string* failure);
     bool reopenBookFile();
     bool followSavedPath(const std::string& path);
@@ -158,8 +157,8 @@ private:
     template <typename Element>
     std::string createFreeElement(storage::Storage* parent, const char* prefix, int32_t number,
                                   std::unique_ptr<Element>* out);
-    std::vector<std::string> subtreeLabels(tree::ItemId item) const;
-    bool dropFailedElement(storage::Storage& parent, const std::string& objName, const std::string& name,
+    NodeId enterChapter(NodeId parent, std::unique_ptr<NodeInfoRecord> record);
+    NodeId dropFailedElement(storage::Storage& parent, const std::string& objName, const std::string& name,
                            storage::StgResult why);
     bool copyPageElement(NodeInfoRecord& record, storage::Storage& target);
     bool copyDirectoryElement(NodeInfoRecord& record, storage::Storage& target);
@@ -167,7 +166,7 @@ private:
     void message(const std::string& text);
 
     BookSession& session_;
-    tree::ChapterTree& tree_;
+    ChapterModel& chapters_;
     ui::UserInterface& ui_;
     storage::FileDeviceFactory& files_;
     CPGWDoc* document_ = nullptr;
@@ -192,7 +191,7 @@ private:
     // in one message once the book is open. Records of a kind the program does not know
     // are no chapters: they are written back as stored at every table write.
     void bindSpecialStreams(storage::Storage& root);
-    bool bindRecord(ElementBinder& binder, storage::Storage& parent, tree::ItemId parentItem,
+    bool bindRecord(ElementBinder& binder, storage::Storage& parent, NodeId parentItem,
                     NodeInfoRecord& record);
     void tellSalvage();
     std::vector<Finding> salvage_;

@@ -31,10 +31,7 @@ CPGWDoc::CPGWDoc(BookStorage& storage, PageEditors& editors) : storage_(storage)
 }
 
 NodeInfoRecord* CPGWDoc::shownPage() const {
-    tree::ChapterTree& tree = storage_.tree();
-    if (shownItem_ == tree::kNoItem || !tree.contains(shownItem_)) return nullptr;
-    NodeInfoRecord* record = storage_.session().index.find(tree.label(shownItem_));
-    return record && record->item == shownItem_ ? record : nullptr;
+    return storage_.chapters().record(shownItem_);
 }
 
 bool CPGWDoc::storeShownPage(bool tell) {
@@ -44,7 +41,7 @@ bool CPGWDoc::storeShownPage(bool tell) {
     return !page || !page->storePending || storePage(*page, tell);
 }
 
-void CPGWDoc::chapterRenamed(tree::ItemId item, const std::string& newName) {
+void CPGWDoc::chapterRenamed(NodeId item, const std::string& newName) {
     const NodeInfoRecord* page = shownPage();
     if (page && page->item == item && page->type() == NodeType::Text) editors_.textPageShown(item, newName);
 }

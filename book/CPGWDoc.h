@@ -30,7 +30,7 @@ public:
     // when the store failed (told unless `tell` is false; content and mark are kept).
     bool storeShownPage(bool tell = true);
     // A chapter was renamed: the editors keep following the page they show.
-    void chapterRenamed(tree::ItemId item, const std::string& newName);
+    void chapterRenamed(NodeId item, const std::string& newName);
 
     // The open handler (Open, recent files, the command line, dropped files).
     bool onOpenDocument(const std::string& path);
@@ -66,7 +66,7 @@ private:
     PageEditors& editors_;
     bool modified_ = false;
     bool lastSaveFailed_ = false;
-    tree::ItemId shownItem_ = tree::kNoItem;
+    NodeId shownItem_ = kNoNode;
     std::string pathName_;
 };
 

@@ -4,7 +4,6 @@
 #include "book/BookStorage.h"
 #include "book/CPGWDoc.h"
 #include "book/FailureText.h"
-#include "tree/TreeItems.h"
 
 #include <cstdio>
 #include <vector>
@@ -45,10 +44,11 @@ std::string BookStorage::createFreeElement(storage::Storage* parent, const char*
     }
 }
 
-bool BookStorage::createDirectoryElement(const std::string& parentName, const std::string& name, tree::ItemId item) {
-    if (name.empty() || !isOpen()) return false;
-    NodeInfoRecord* parent = session_.index.find(parentName);
-    if (!parent || !parent->storage) return false;
+// The node enters the tree once its element is made: a failure leaves no trace of it.
+NodeId BookStorage::createDirectory(NodeId parentNode, const std::string& name) {
+    if (name.empty() || !isOpen()) return kNoNode;
+    NodeInfoRecord* parent = chapters_.record(parentNode);
+    if (!parent || !parent->storage) return kNoNode;
     std::unique_ptr<storage::Storage> created;
     auto record = std::make_unique<NodeInfoRecord>();
     record->objName = createFreeElement(parent->storage.get(), "stg", session_.counters.storageCount, &created);
@@ -56,26 +56,17 @@ bool BookStorage::createDirectoryElement(const std::string& parentName, const st
     if (result == StgResult::Ok) result = store_.workingCopy->commit();
     if (result != StgResult::Ok) return dropFailedElement(*parent->storage, record->objName, name, result);
     record->storage = std::move(created);
-    record->item = item;
-    record->parentItem = tree_.parent(item);
     record->objKind = uint32_t(ObjKind::Storage);
     record->nodeType = int32_t(NodeType::Directory);
     record->serial = uint32_t(session_.counters.storageCount + session_.counters.streamCount);
     record->itemName = name;
-    record->parentName = tree_.label(record->parentItem);
-    ++session_.counters.storageCount;
-    ++session_.counters.recordCount;
-    session_.index.add(name, std::move(record));
-    // The directory exists now; should the table fail, the next write puts it in.
-    (void)writeNodeInfo();
-    return true;
+    return enterChapter(parentNode, std::move(record));
 }
 
-bool BookStorage::createPageElement(const std::string& parentName, const std::string& name, tree::ItemId item,
-                                    NodeType type) {
-    if (name.empty() || !isOpen()) return false;
-    NodeInfoRecord* parent = session_.index.find(parentName);
-    if (!parent || !parent->storage) return false;
+NodeId BookStorage::createPage(NodeId parentNode, const std::string& name, NodeType type) {
+    if (name.empty() || !isOpen()) return kNoNode;
+    NodeInfoRecord* parent = chapters_.record(parentNode);
+    if (!parent || !parent->storage) return kNoNode;
     std::unique_ptr<storage::Stream> created;
     auto record = std::make_unique<NodeInfoRecord>();
     record->objName = createFreeElement(parent->storage.get(), "stm", session_.counters.streamCount, &created);
@@ -83,26 +74,37 @@ bool BookStorage::createPageElement(const std::string& parentName, const std::st
     if (result == StgResult::Ok) result = store_.workingCopy->commit();
     if (result != StgResult::Ok) return dropFailedElement(*parent->storage, record->objName, name, result);
     record->stream = std::move(created);
-    record->item = item;
-    record->parentItem = tree_.parent(item);
     record->objKind = uint32_t(ObjKind::Stream);
     record->nodeType = int32_t(type);
     record->serial = uint32_t(session_.counters.streamCount + session_.counters.storageCount);
     record->itemName = name;
-    record->parentName = parentName;
-    ++session_.counters.streamCount;
+    return enterChapter(parentNode, std::move(record));
+}
+
+// A made element becomes a chapter: its record joins the tree and the counters count it.
+NodeId BookStorage::enterChapter(NodeId parentNode, std::unique_ptr<NodeInfoRecord> record) {
+    NodeInfoRecord* parent = chapters_.record(parentNode);
+    const std::string objName = record->objName;
+    const bool directory = record->isStorage();
+    const NodeId node = chapters_.insert(parentNode, std::move(record));
+    if (node == kNoNode) {  // the caller checked the name; nothing may stay behind regardless
+        (void)parent->storage->destroyElement(objName);
+        (void)parent->storage->commit();
+        return kNoNode;
+    }
+    ++(directory ? session_.counters.storageCount : session_.counters.streamCount);
     ++session_.counters.recordCount;
-    session_.index.add(name, std::move(record));
+    // The chapter exists now; should the table fail, the next write puts it in.
     (void)writeNodeInfo();
-    return true;
+    return node;
 }
 
 // A chapter whose element could not be made whole is not made at all.
-bool BookStorage::dropFailedElement(storage::Storage& parent, const std::string& objName, const std::string& name,
-                                    StgResult why) {
+NodeId BookStorage::dropFailedElement(storage::Storage& parent, const std::string& objName, const std::string& name,
+                                      StgResult why) {
     (void)parent.destroyElement(objName);
     reportWriteFailure("添加章节失败：" + displayText(name), why);
-    return false;
+    return kNoNode;
 }
 
 void BookStorage::lowerCounters(const NodeInfoRecord& record) {
@@ -113,50 +115,39 @@ void BookStorage::lowerCounters(const NodeInfoRecord& record) {
     --counters.recordCount;
 }
 
-// The labels of `item` and everything below it.
-std::vector<std::string> BookStorage::subtreeLabels(tree::ItemId item) const {
-    std::vector<std::string> labels;
-    for (const tree::ItemId below : tree::subtreeInPreOrder(tree_, item)) labels.push_back(tree_.label(below));
-    return labels;
-}
-
-// The table without the chapter is the moment of deletion: the records of the whole
-// subtree go, the table is written, and only then does the element go with everything in
-// it. A table that cannot be written puts everything back as it was.
-bool BookStorage::destroyChapter(tree::ItemId item) {
-    const std::string name = tree_.label(item);
-    NodeInfoRecord* record = session_.index.find(name);
-    if (!record) return true;
-    const NodeInfoRecord* parent = session_.index.find(record->parentName);
+// The table without the chapter is the moment of deletion: the whole subtree leaves the
+// tree, the table is written, and only then does the element go with everything in it.
+// A table that cannot be written puts everything back as it was.
+std::unique_ptr<DetachedChapter> BookStorage::takeChapter(NodeId node) {
+    NodeInfoRecord* record = chapters_.record(node);
+    if (!record || node == chapters_.rootItem()) return nullptr;
+    const NodeId parentNode = chapters_.parent(node);
+    const size_t row = chapters_.row(node);
+    const NodeInfoRecord* parent = chapters_.record(parentNode);
     const bool hasElement = parent && parent->storage;
+    const std::string name = record->itemName;
     if (hasElement) leftovers_.push_back({parent->storage, record->objName});
     const BookCounters counters = session_.counters;
-    std::vector<std::pair<std::string, std::unique_ptr<NodeInfoRecord>>> taken;
-    for (const std::string& label : subtreeLabels(item)) {
-        if (auto doomed = session_.index.take(label)) {
-            lowerCounters(*doomed);
-            taken.emplace_back(label, std::move(doomed));
-        }
-    }
+    std::unique_ptr<DetachedChapter> chapter = chapters_.detach(node);
+    for (const NodeInfoRecord* doomed : chapter->records()) lowerCounters(*doomed);
     if (!writeNodeInfo(false)) {
-        for (auto& [label, doomed] : taken) session_.index.add(label, std::move(doomed));
+        (void)chapters_.reattach(chapter, parentNode, row);
         session_.counters = counters;
         if (hasElement) leftovers_.pop_back();
         message("删除章节失败：" + displayText(name) + "\n原因：" + failureCause(lastFailure_) + "\n章节仍然保留。");
-        return false;
+        return nullptr;
     }
     if (document_) document_->setModified(true);
-    return true;
+    return chapter;
+}
+
+bool BookStorage::destroyChapter(NodeId node) {
+    if (!chapters_.contains(node)) return true;
+    return takeChapter(node) != nullptr;
 }
 
 void BookStorage::renameNode(const std::string& newName, const std::string& oldName) {
-    if (auto record = session_.index.take(oldName)) {
-        record->itemName = newName;
-        session_.index.add(newName, std::move(record));
-    }
-    session_.index.forEach([&](const std::string&, NodeInfoRecord& record) {
-        if (record.parentName == oldName) record.parentName = newName;
-    });
+    (void)chapters_.rename(chapters_.find(oldName), newName);
 }
 
 // Used by the moves as well.

@@ -3,40 +3,40 @@
 namespace pgw::book {
 
 NodeInfoRecord* NodeIndex::find(const std::string& name) const {
-    const auto it = records_.find(name);
-    return it == records_.end() ? nullptr : it->second.get();
+    if (NodeInfoRecord* chapter = chapters_.findRecord(name)) return chapter;
+    const auto it = specials_.find(name);
+    return it == specials_.end() ? nullptr : it->second.get();
 }
 
 NodeInfoRecord* NodeIndex::findByObjName(const std::string& objName) const {
-    for (const auto& [key, record] : records_)
+    NodeInfoRecord* found = nullptr;
+    chapters_.forEachRecord([&](NodeInfoRecord& record) {
+        if (!found && record.objName == objName) found = &record;
+    });
+    if (found) return found;
+    for (const auto& [key, record] : specials_)
         if (record->objName == objName) return record.get();
     return nullptr;
 }
 
 NodeInfoRecord* NodeIndex::add(const std::string& name, std::unique_ptr<NodeInfoRecord> record) {
-    auto& slot = records_[name];
+    auto& slot = specials_[name];
     slot = std::move(record);
     return slot.get();
 }
 
-bool NodeIndex::remove(const std::string& name) { return records_.erase(name) != 0; }
-
-std::unique_ptr<NodeInfoRecord> NodeIndex::take(const std::string& name) {
-    const auto it = records_.find(name);
-    if (it == records_.end()) return nullptr;
-    auto record = std::move(it->second);
-    records_.erase(it);
-    return record;
-}
+bool NodeIndex::remove(const std::string& name) { return specials_.erase(name) != 0; }
 
 void NodeIndex::forEach(const std::function<void(const std::string&, NodeInfoRecord&)>& visit) const {
-    for (const auto& [key, record] : records_) visit(key, *record);
+    chapters_.forEachRecord([&](NodeInfoRecord& record) { visit(record.itemName, record); });
+    for (const auto& [key, record] : specials_) visit(key, *record);
 }
 
 void NodeIndex::removeAll() {
     // Streams first, then the storages they live in.
-    for (auto& [key, record] : records_) record->stream.reset();
-    records_.clear();
+    for (auto& [key, record] : specials_) record->stream.reset();
+    specials_.clear();
+    chapters_.clear();
 }
 
 }  // namespace pgw::book

@@ -1,8 +1,10 @@
 #pragma once
-// The open book's records by name: the tree label of every node, and "NodeInfo" and
-// "AboutInfo" for the book's two special streams (which are never in the tree). The
-// index owns the records and, through them, the open storages and streams.
+// The open book's records by name: every chapter under its name (through the chapter
+// model, which holds them), and "NodeInfo" and "AboutInfo" for the book's two special
+// streams, which are never chapters and are held here. Through the records the index
+// holds every open storage and stream of the book.
 
+#include "book/ChapterModel.h"
 #include "book/NodeInfoRecord.h"
 
 #include <functional>
@@ -14,21 +16,26 @@ namespace pgw::book {
 
 class NodeIndex {
 public:
+    explicit NodeIndex(ChapterModel& chapters) : chapters_(chapters) {}
+    NodeIndex(const NodeIndex&) = delete;
+    NodeIndex& operator=(const NodeIndex&) = delete;
+
     NodeInfoRecord* find(const std::string& name) const;
     // The first record whose element name is `objName` (a walk over all records).
     NodeInfoRecord* findByObjName(const std::string& objName) const;
-    // Stores the record under `name`, replacing any record there.
+    // The special streams' records: stores the record under `name`, replacing any there.
+    // Chapters come and go through the chapter model.
     NodeInfoRecord* add(const std::string& name, std::unique_ptr<NodeInfoRecord> record);
     bool remove(const std::string& name);
-    std::unique_ptr<NodeInfoRecord> take(const std::string& name);
     void forEach(const std::function<void(const std::string& key, NodeInfoRecord& record)>& visit) const;
     // Frees every record, which releases every storage and stream they hold.
     void removeAll();
-    bool empty() const { return records_.empty(); }
-    size_t size() const { return records_.size(); }
+    bool empty() const { return specials_.empty() && chapters_.empty(); }
+    size_t size() const { return specials_.size() + chapters_.size(); }
 
 private:
-    std::unordered_map<std::string, std::unique_ptr<NodeInfoRecord>> records_;
+    ChapterModel& chapters_;
+    std::unordered_map<std::string, std::unique_ptr<NodeInfoRecord>> specials_;
 };
 
 // The book counters. The first three are stored in the "NodeInfo" header and name new

@@ -19,7 +19,6 @@
 // Strings are zero-terminated GBK; the bytes after the terminator are zero.
 
 #include "platform/storage/CompoundFile.h"
-#include "tree/ChapterTree.h"
 
 #include <array>
 #include <cstdint>
@@ -31,6 +30,10 @@ namespace pgw::book {
 
 enum class NodeType : int32_t { Directory = 0, Text = 1, Picture = 2, Web = 3 };
 enum class ObjKind : uint32_t { Storage = 1, Stream = 2 };
+
+// A chapter's node in the open book's tree: stable for as long as the book is open.
+using NodeId = uint32_t;
+inline constexpr NodeId kNoNode = 0;
 
 inline constexpr size_t kRecordSize = 512;
 inline constexpr size_t kNameField = 100;    // szParentName, szItemName
@@ -49,8 +52,8 @@ struct NodeInfoRecord {
     bool bookmark = false;   // bBookmark
 
     // Run-time state.
-    tree::ItemId item = tree::kNoItem;
-    tree::ItemId parentItem = tree::kNoItem;
+    NodeId item = kNoNode;
+    NodeId parentItem = kNoNode;
     std::shared_ptr<storage::Storage> storage;  // pStorage: root and directories
     std::unique_ptr<storage::Stream> stream;    // pStream: pages and the special streams
     bool storePending = false;                  // bStorePending

@@ -8,7 +8,7 @@
 
 #include "book/BookStorage.h"
 
-#include <unordered_map>
+#include "book/ChapterModel.h"
 
 namespace pgw::book {
 
@@ -17,8 +17,6 @@ namespace mode = storage::mode;
 
 namespace {
 
-using ChildrenByParent = std::unordered_map<std::string, std::vector<NodeInfoRecord*>>;
-
 // A record's element as opened in the copy, handed over once the whole copy is open.
 struct Rebinding {
     NodeInfoRecord* record = nullptr;
@@ -26,49 +24,37 @@ struct Rebinding {
     std::unique_ptr<storage::Stream> stream;
 };
 
-ChildrenByParent childrenByParent(const NodeIndex& index) {
-    ChildrenByParent children;
-    index.forEach([&](const std::string& key, NodeInfoRecord& record) {
-        if (key == record.itemName) children[record.parentName].push_back(&record);
-    });
-    return children;
-}
-
-// Opens in `copy` the element of every record below `parentName` that had one. `depth`
-// bounds the walk: a damaged book's parent names can form a loop.
-bool openCopies(storage::Storage& copy, const std::string& parentName, const ChildrenByParent& children,
-                size_t depth, std::vector<Rebinding>* out) {
-    const auto found = children.find(parentName);
-    if (found == children.end()) return true;
-    if (depth == 0) return false;
-    for (NodeInfoRecord* child : found->second) {
-        Rebinding binding{child, {}, {}};
-        if (child->isStorage() && child->storage) {
-            std::unique_ptr<storage::Storage> opened;
-            if (copy.openStorage(child->objName, mode::kOpenExclusive, &opened) != StgResult::Ok) return false;
-            binding.storage = std::move(opened);
-            if (!openCopies(*binding.storage, child->itemName, children, depth - 1, out)) return false;
-        } else if (child->isPage() && child->stream) {
-            if (copy.openStream(child->objName, mode::kOpenExclusive, &binding.stream) != StgResult::Ok) return false;
-        } else {
-            continue;  // a node whose element was never made has nothing to follow
+// Opens in `copy` the element of every chapter below `directory` that had one, walking
+// the tree with a stack of its own (books may nest thousands deep).
+bool openCopies(const ChapterModel& chapters, storage::Storage& copy, NodeId directory,
+                std::vector<Rebinding>* out) {
+    struct Level {
+        storage::Storage* storage;
+        NodeId directory;
+    };
+    std::vector<Level> pending{{&copy, directory}};
+    while (!pending.empty()) {
+        const Level at = pending.back();
+        pending.pop_back();
+        for (NodeId child = chapters.firstChild(at.directory); child != kNoNode; child = chapters.nextSibling(child)) {
+            NodeInfoRecord* record = chapters.record(child);
+            Rebinding binding{record, {}, {}};
+            if (record->isStorage() && record->storage) {
+                std::unique_ptr<storage::Storage> opened;
+                if (at.storage->openStorage(record->objName, mode::kOpenExclusive, &opened) != StgResult::Ok)
+                    return false;
+                binding.storage = std::move(opened);
+                pending.push_back({binding.storage.get(), child});
+            } else if (record->isPage() && record->stream) {
+                if (at.storage->openStream(record->objName, mode::kOpenExclusive, &binding.stream) != StgResult::Ok)
+                    return false;
+            } else {
+                continue;  // a node whose element was never made has nothing to follow
+            }
+            out->push_back(std::move(binding));
         }
-        out->push_back(std::move(binding));
     }
     return true;
-}
-
-// Whether `name` is `ancestor` or lies below it, by the records' parent names. A copy
-// into its own subtree would never end; the walk is bounded for damaged books.
-bool isWithin(const NodeIndex& index, const std::string& name, const std::string& ancestor) {
-    std::string at = name;
-    for (size_t steps = 0; steps <= index.size(); ++steps) {
-        if (at == ancestor) return true;
-        const NodeInfoRecord* record = index.find(at);
-        if (!record) return false;
-        at = record->parentName;
-    }
-    return true;  // a loop: treat as inside, so nothing is copied
 }
 
 // A half-made copy goes again; should that fail too, an unreferenced element stays:
@@ -106,8 +92,7 @@ bool BookStorage::copyDirectoryElement(NodeInfoRecord& record, storage::Storage&
     std::vector<Rebinding> bindings;
     const bool copied = record.storage->copyTo(*copy) == StgResult::Ok && copy->commit() == StgResult::Ok &&
                         target.commit() == StgResult::Ok &&
-                        openCopies(*copy, record.itemName, childrenByParent(session_.index), session_.index.size(),
-                                   &bindings);
+                        openCopies(chapters_, *copy, record.item, &bindings);
     if (!copied) {
         bindings.clear();
         copy.reset();
@@ -123,15 +108,16 @@ bool BookStorage::copyDirectoryElement(NodeInfoRecord& record, storage::Storage&
     return true;
 }
 
-bool BookStorage::moveNodeElement(const std::string& name, const std::string& newParentName) {
-    NodeInfoRecord* record = session_.index.find(name);
-    NodeInfoRecord* target = session_.index.find(newParentName);
+bool BookStorage::moveChapter(NodeId node, NodeId parent, NodeId after) {
+    NodeInfoRecord* record = chapters_.record(node);
+    NodeInfoRecord* target = chapters_.record(parent);
     if (!record || !target || !target->isStorage() || !isOpen()) return false;
-    if (isWithin(session_.index, newParentName, name)) return false;
-    if (record->parentName == newParentName) return true;
+    if (chapters_.isWithin(parent, node)) return false;
+    if (after != kNoNode && (after == node || chapters_.parent(after) != parent)) return false;
+    const NodeId oldParent = chapters_.parent(node);
     const bool hasElement = record->isPage() ? bool(record->stream) : bool(record->storage);
-    if (hasElement) {
-        NodeInfoRecord* source = session_.index.find(record->parentName);
+    if (oldParent != parent && hasElement) {
+        NodeInfoRecord* source = chapters_.record(oldParent);
         if (!target->storage || !source || !source->storage) return false;
         const std::string oldObjName = record->objName;
         const bool copied = record->isPage() ? copyPageElement(*record, *target->storage)
@@ -140,9 +126,7 @@ bool BookStorage::moveNodeElement(const std::string& name, const std::string& ne
         // The old element goes once the table names the copy.
         leftovers_.push_back({source->storage, oldObjName});
     }
-    record->parentName = newParentName;
-    record->parentItem = target->item;
-    return true;
+    return chapters_.move(node, parent, after);
 }
 
 }  // namespace pgw::book

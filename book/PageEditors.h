@@ -28,7 +28,7 @@ public:
     virtual PaneView shownView() const = 0;
     virtual void showView(PaneView view) = 0;
     // The rich-text view learns which page it now shows.
-    virtual void textPageShown(tree::ItemId item, const std::string& name) = 0;
+    virtual void textPageShown(NodeId item, const std::string& name) = 0;
 };
 
 // Editors that only hold the bytes: for the command-line tool and the tests.
@@ -44,7 +44,7 @@ public:
     }
     PaneView shownView() const override { return view; }
     void showView(PaneView shown) override { view = shown; }
-    void textPageShown(tree::ItemId item, const std::string& name) override {
+    void textPageShown(NodeId item, const std::string& name) override {
         textItem = item;
         textName = name;
     }
@@ -54,7 +54,7 @@ public:
     std::string webPage;
     int webPageLoads = 0;
     PaneView view = PaneView::None;
-    tree::ItemId textItem = tree::kNoItem;
+    NodeId textItem = kNoNode;
     std::string textName;
 };
 

@@ -102,38 +102,37 @@ bool BookStorage::prepareWorkingCopy(const std::string& bookPath) {
 // are replaced by free ones. Elements that match no chapter are left alone.
 void BookStorage::bindElements(storage::Storage& storage) {
     bindSpecialStreams(storage);
-    const tree::ItemId root = tree_.rootItem();
-    if (root == tree::kNoItem) return;
+    const NodeId root = chapters_.rootItem();
+    if (root == kNoNode) return;
     ElementBinder binder(mode::kOpenExclusive, true, session_.counters.storageCount, session_.counters.streamCount);
     session_.index.forEach([&](const std::string&, NodeInfoRecord& record) { binder.reserve(record.objName); });
     struct Level {
         storage::Storage* storage;
-        tree::ItemId parent;
-        tree::ItemId next;
+        NodeId parent;
+        NodeId next;
     };
-    std::vector<Level> levels{{&storage, root, tree_.firstChild(root)}};
+    std::vector<Level> levels{{&storage, root, chapters_.firstChild(root)}};
     bool changed = false;
     while (!levels.empty()) {
         const Level level = levels.back();
-        if (level.next == tree::kNoItem) {
+        if (level.next == kNoNode) {
             levels.pop_back();
             continue;
         }
-        levels.back().next = tree_.nextSibling(level.next);
-        NodeInfoRecord* record = session_.index.find(tree_.label(level.next));
-        if (!record || record->item != level.next) continue;
+        levels.back().next = chapters_.nextSibling(level.next);
+        NodeInfoRecord* record = chapters_.record(level.next);
         changed |= bindRecord(binder, *level.storage, level.parent, *record);
-        const tree::ItemId child = tree_.firstChild(level.next);
-        if (record->storage && child != tree::kNoItem) levels.push_back({record->storage.get(), level.next, child});
+        const NodeId child = chapters_.firstChild(level.next);
+        if (record->storage && child != kNoNode) levels.push_back({record->storage.get(), level.next, child});
     }
     if (changed && storage.commit() != StgResult::Ok) message("保存临时复合文档失败：" + store_.workingCopyPath);
 }
 
 // Binds one chapter; true when its element was renamed or made.
-bool BookStorage::bindRecord(ElementBinder& binder, storage::Storage& parent, tree::ItemId parentItem,
+bool BookStorage::bindRecord(ElementBinder& binder, storage::Storage& parent, NodeId parentItem,
                              NodeInfoRecord& record) {
     ElementBinder::Bound bound =
-        binder.bind(parent, parentItem, parentItem == tree_.rootItem(), record.objName, record.isStorage());
+        binder.bind(parent, parentItem, parentItem == chapters_.rootItem(), record.objName, record.isStorage());
     const bool changed = bound.outcome == ElementBinder::Outcome::Made || bound.objName != record.objName;
     if (bound.outcome != ElementBinder::Outcome::Found)
         salvage_.push_back({record.isStorage() ? Repair::MissingDirectory : Repair::MissingPage, record.itemName, {}});

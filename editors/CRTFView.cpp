@@ -99,7 +99,7 @@ void CRTFView::loadText(std::string_view rtf) {
     loading_ = false;
 }
 
-void CRTFView::bindCurrentPage(tree::ItemId item, const std::string& gbkName) {
+void CRTFView::bindCurrentPage(book::NodeId item, const std::string& gbkName) {
     currentItem_ = item;
     currentName_ = gbkName;
 }

@@ -13,7 +13,6 @@
 #include "editors/TextFormatting.h"
 #include "platform/framework/CommandTarget.h"
 #include "platform/ui/UserInterface.h"
-#include "tree/ChapterTree.h"
 
 #include <QWidget>
 
@@ -64,8 +63,8 @@ public:
     void loadText(std::string_view rtf);
 
     // The page now in the editor; its record gets the page's change mark from now on.
-    void bindCurrentPage(tree::ItemId item, const std::string& gbkName);
-    tree::ItemId currentItem() const { return currentItem_; }
+    void bindCurrentPage(book::NodeId item, const std::string& gbkName);
+    book::NodeId currentItem() const { return currentItem_; }
     book::NodeInfoRecord* currentRecord() const;
 
     // The book and the page were changed by the author.
@@ -119,7 +118,7 @@ private:
     FontDialogHook fontDialog_;
     MenuRunner menuRunner_;
     TextSink caretReporter_;
-    tree::ItemId currentItem_ = tree::kNoItem;
+    book::NodeId currentItem_ = book::kNoNode;
     std::string currentName_;
     int32_t indentTwips_ = 0;
     bool loading_ = false;

@@ -60,12 +60,7 @@ std::optional<std::string> BookCompiler::refusal(const CompileRequest& request) 
 // The node table from the tree; the element counters stay as they are, so that elements
 // made later never take the name of one that exists.
 bool BookCompiler::rewriteNodeTable() {
-    book::BookSession& session = storage_.session();
-    tree::ChapterTree& tree = storage_.tree();
-    session.index.forEach([&](const std::string& key, book::NodeInfoRecord& record) {
-        if (record.item != tree::kNoItem && tree.contains(record.item) && tree.label(record.item) == key)
-            record.storePending = false;
-    });
+    storage_.chapters().forEachRecord([](book::NodeInfoRecord& record) { record.storePending = false; });
     return storage_.writeNodeInfo();
 }
 

@@ -124,10 +124,8 @@ void CDRMView::SetPublishMode(bool on) {
     fillControls();
     if (on || !storage_ || !document_) return;
     // Back from the form: the chapter selected in the tree shows its page again.
-    tree::ChapterTree& tree = storage_->tree();
-    const tree::ItemId selected = tree.selectedItem();
-    if (selected == tree::kNoItem) return;
-    const std::string name = tree.label(selected);
+    const book::ChapterModel& chapters = storage_->chapters();
+    const std::string name = chapters.label(chapters.selectedItem());
     if (!name.empty()) document_->exchangePage(name);
 }
 

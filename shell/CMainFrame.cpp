@@ -85,7 +85,7 @@ CMainFrame::~CMainFrame() {
     qApp->removeEventFilter(this);
     autosaver_.reset();
     // The tree stops calling into the book before the book goes.
-    if (pane_) pane_->tree()->setSelectionHandler(nullptr);
+    if (pane_) pane_->tree()->detachBook();
     document_.reset();
     storage_.reset();
     editors_.reset();
@@ -155,7 +155,7 @@ void CMainFrame::createClient() {
 
     ui_->setStatusSink([this](const QString& text) { statusPanes_[1]->setText(text); });
     ui_->setTitleSink([this](const QString& title) { setWindowTitle(title); });
-    storage_ = std::make_unique<book::BookStorage>(session_, *pane_->tree(), *ui_);
+    storage_ = std::make_unique<book::BookStorage>(session_, *ui_);
     editors_ = std::make_unique<WindowPageEditors>(*textView_, *pictureView_, *webView_, *splitter_);
     document_ = std::make_unique<book::CPGWDoc>(*storage_, *editors_);
     textView_->setDocument(document_.get(), &session_);
@@ -212,7 +212,7 @@ void CMainFrame::startAutosave() {
 bool CMainFrame::autosaveShownPage() { return document_->storeShownPage(false); }
 
 void CMainFrame::attachPictureView() {
-    pictureView_->setDocument(document_.get(), &session_, pane_->tree());
+    pictureView_->setDocument(document_.get(), &session_);
     pictureView_->setActivationRequest([this] { splitter_->SetActivePane(1); });
     pictureView_->setStatusSink([this](int pane, const QString& text) {
         if (pane == 0) return;  // the first pane keeps the frame's own text

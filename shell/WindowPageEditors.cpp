@@ -28,7 +28,7 @@ book::PaneView WindowPageEditors::shownView() const {
 
 void WindowPageEditors::showView(book::PaneView view) { splitter_.ShowView(int(view), kContentPane); }
 
-void WindowPageEditors::textPageShown(tree::ItemId item, const std::string& name) {
+void WindowPageEditors::textPageShown(book::NodeId item, const std::string& name) {
     textView_.bindCurrentPage(item, name);
 }
 

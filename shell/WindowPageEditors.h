@@ -29,7 +29,7 @@ public:
     void loadWebPage(std::string_view stored) override;
     book::PaneView shownView() const override;
     void showView(book::PaneView view) override;
-    void textPageShown(tree::ItemId item, const std::string& name) override;
+    void textPageShown(book::NodeId item, const std::string& name) override;
 
 private:
     editors::CRTFView& textView_;

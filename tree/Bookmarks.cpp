@@ -24,16 +24,16 @@ ItemId markedPage(book::BookStorage& storage, const std::string& name) {
 }
 
 void step(book::BookStorage& storage, int direction) {
-    const ItemId selected = storage.tree().selectedItem();
+    const ItemId selected = storage.chapters().selectedItem();
     if (selected == kNoItem) return;
     const std::vector<std::string>& list = storage.session().bookmarks;
-    const std::string name = storage.tree().label(selected);
+    const std::string name = storage.chapters().label(selected);
     if (markedPage(storage, name) != selected) return;
     const auto at = std::find(list.begin(), list.end(), name);
     if (at == list.end()) return;
     for (auto i = (at - list.begin()) + direction; i >= 0 && i < std::ptrdiff_t(list.size()); i += direction) {
         if (const ItemId target = markedPage(storage, list[size_t(i)]); target != kNoItem) {
-            storage.tree().selectItem(target);
+            storage.chapters().selectItem(target);
             return;
         }
     }
@@ -44,7 +44,7 @@ void step(book::BookStorage& storage, int direction) {
 Bookmarks::Bookmarks(book::BookStorage& storage) : storage_(storage) {}
 
 void Bookmarks::toggle() {
-    ChapterTree& tree = storage_.tree();
+    book::ChapterModel& tree = storage_.chapters();
     const ItemId item = tree.selectedItem();
     book::NodeInfoRecord* record = detail::recordOf(storage_, item);
     if (!record) return;
@@ -70,7 +70,7 @@ void Bookmarks::clearAll() {
         if (!record.bookmark) return;
         record.bookmark = false;
         if (const ItemId item = detail::itemOf(storage_, record); item != kNoItem)
-            storage_.tree().setImages(item, detail::pageImages(record));
+            storage_.chapters().setImages(item, detail::pageImages(record));
     });
     storage_.session().bookmarks.clear();
 }

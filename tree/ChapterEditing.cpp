@@ -44,7 +44,7 @@ ChapterEditing::ChapterEditing(book::BookStorage& storage, book::CPGWDoc& docume
     : storage_(storage), document_(document) {}
 
 bool ChapterEditing::renameItem(ItemId item, const std::string& newName) {
-    ChapterTree& tree = storage_.tree();
+    book::ChapterModel& tree = storage_.chapters();
     if (item == kNoItem || !tree.contains(item)) return false;
     const std::string oldName = tree.label(item);
     if (newName.empty()) return false;
@@ -52,7 +52,6 @@ bool ChapterEditing::renameItem(ItemId item, const std::string& newName) {
     if (!acceptChapterName(storage_, newName)) return false;
 
     storage_.renameNode(newName, oldName);
-    tree.setLabel(item, newName);
     document_.chapterRenamed(item, newName);
     // The bookmark list follows the page, so next and previous still find it.
     std::replace(storage_.session().bookmarks.begin(), storage_.session().bookmarks.end(), oldName, newName);
@@ -64,7 +63,7 @@ bool ChapterEditing::renameItem(ItemId item, const std::string& newName) {
 }
 
 bool ChapterEditing::deleteSelected() {
-    ChapterTree& tree = storage_.tree();
+    book::ChapterModel& tree = storage_.chapters();
     const ItemId item = tree.selectedItem();
     if (item == kNoItem) return false;
     const ui::Message question{"确定删除该目录吗?", "提示", ui::Buttons::OkCancel, ui::Icon::None};
@@ -74,17 +73,20 @@ bool ChapterEditing::deleteSelected() {
         return false;
     }
 
+    // The page on show goes into its stream first: should the table refuse the deletion,
+    // the chapter comes back with everything the author wrote in it.
+    if (!document_.storeShownPage()) return false;
     std::unordered_set<std::string> doomed;
-    for (const ItemId below : subtreeInPreOrder(tree, item)) doomed.insert(tree.label(below));
-    if (!storage_.destroyChapter(item)) return false;
-    std::erase_if(storage_.session().bookmarks, [&](const std::string& name) { return doomed.count(name) != 0; });
-
-    // The records are gone before the selection moves, so leaving the deleted page
+    for (const ItemId below : tree.subtreeInPreOrder(item)) doomed.insert(tree.label(below));
+    const ItemId previous = findPreviousPageItem(tree, item);
+    // The chapter leaves the tree before the selection moves, so leaving the deleted page
     // stores nothing into a stream that no longer exists.
-    const ItemId previous = findPreviousPageItem(tree, storage_.session().index, item);
+    if (!storage_.destroyChapter(item)) {
+        tree.selectItem(item);
+        return false;
+    }
+    std::erase_if(storage_.session().bookmarks, [&](const std::string& name) { return doomed.count(name) != 0; });
     if (previous != kNoItem) tree.selectItem(previous);
-    tree.deleteItem(item);
-    (void)storage_.writeNodeInfo();
     document_.setModified(true);
     return true;
 }

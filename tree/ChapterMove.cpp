@@ -22,7 +22,7 @@ ChapterMove::ChapterMove(book::BookStorage& storage, book::CPGWDoc& document, Mo
     : storage_(storage), document_(document), mark_(mark) {}
 
 bool ChapterMove::moveSourceBehindSelected() {
-    ChapterTree& tree = storage_.tree();
+    book::ChapterModel& tree = storage_.chapters();
     const ItemId source = mark_.sourceItem();
     // A marked page deleted since (or one of an earlier book) is no source any more.
     const book::NodeInfoRecord* record = detail::recordOf(storage_, source);
@@ -47,7 +47,7 @@ bool ChapterMove::moveSourceBehindSelected() {
 }
 
 const char* ChapterMove::refusal(ItemId item, ItemId parent, ItemId after) const {
-    ChapterTree& tree = storage_.tree();
+    book::ChapterModel& tree = storage_.chapters();
     if (!tree.contains(item) || !tree.contains(parent)) return kNoTarget;
     if (item == tree.rootItem()) return kRootStays;
     if (after == item) return kBehindItself;
@@ -60,7 +60,7 @@ const char* ChapterMove::refusal(ItemId item, ItemId parent, ItemId after) const
 }
 
 bool ChapterMove::isInPlace(ItemId item, ItemId parent, ItemId after) const {
-    const ChapterTree& tree = storage_.tree();
+    const book::ChapterModel& tree = storage_.chapters();
     return tree.parent(item) == parent && tree.previousSibling(item) == after;
 }
 
@@ -74,9 +74,8 @@ bool ChapterMove::moveChapter(ItemId item, ItemId parent, ItemId after) {
     // The editor's unsaved content goes into the stream before the stream moves; a page
     // that cannot be stored stays where it is.
     if (!document_.storeShownPage()) return false;
-    ChapterTree& tree = storage_.tree();
-    const std::string name = tree.label(item);
-    if (!storage_.moveNodeElement(name, tree.label(parent)) || !tree.moveItem(item, parent, after)) {
+    book::ChapterModel& tree = storage_.chapters();
+    if (!storage_.moveChapter(item, parent, after)) {
         detail::refuse(storage_, kFailed);
         return false;
     }

@@ -37,7 +37,7 @@ ChapterOperations::ChapterOperations(book::BookStorage& storage, book::CPGWDoc& 
     : storage_(storage), document_(document) {}
 
 ItemId ChapterOperations::selectedDirectory() const {
-    const ItemId selected = storage_.tree().selectedItem();
+    const ItemId selected = storage_.chapters().selectedItem();
     const book::NodeInfoRecord* record = detail::recordOf(storage_, selected);
     return record && record->isStorage() ? selected : kNoItem;
 }
@@ -59,14 +59,10 @@ std::string ChapterOperations::addDirectory(const std::string& given) {
         chooseName(given, defaultName(storage_.session().index, kDirectoryBase, storage_.session().counters.storageCount));
     if (name.empty()) return {};
 
-    ChapterTree& tree = storage_.tree();
-    const ItemId item = insertNodeItem(tree, parent, name, uint32_t(book::ObjKind::Storage),
-                                       int32_t(book::NodeType::Directory));
+    book::ChapterModel& tree = storage_.chapters();
+    const ItemId item = storage_.createDirectory(parent, name);
+    if (item == kNoItem) return {};  // the author was told why
     tree.expand(parent);
-    if (!storage_.createDirectoryElement(tree.label(parent), name, item)) {
-        tree.deleteItem(item);  // the author was told why
-        return {};
-    }
     document_.setModified(true);
     tree.selectItem(item);
     return name;
@@ -92,13 +88,10 @@ std::string ChapterOperations::addPage(book::NodeType type, const std::string& g
     const std::string name = chooseName(given, defaultName(storage_.session().index, base, counter));
     if (name.empty()) return {};
 
-    ChapterTree& tree = storage_.tree();
-    const ItemId item = insertNodeItem(tree, parent, name, uint32_t(book::ObjKind::Stream), int32_t(type));
+    book::ChapterModel& tree = storage_.chapters();
+    const ItemId item = storage_.createPage(parent, name, type);
+    if (item == kNoItem) return {};
     tree.expand(parent);
-    if (!storage_.createPageElement(tree.label(parent), name, item, type)) {
-        tree.deleteItem(item);
-        return {};
-    }
     ++counter;
     tree.selectItem(item);
     document_.setModified(true);
@@ -121,7 +114,7 @@ std::string ChapterOperations::addPageFromPaneMenu(book::NodeType type) {
 }
 
 void ChapterOperations::expandRoot() {
-    ChapterTree& tree = storage_.tree();
+    book::ChapterModel& tree = storage_.chapters();
     if (const ItemId root = tree.rootItem(); root != kNoItem) tree.expand(root);
 }
 

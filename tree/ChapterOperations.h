@@ -5,7 +5,7 @@
 
 #include "book/BookStorage.h"
 #include "book/CPGWDoc.h"
-#include "tree/ChapterTree.h"
+#include "tree/TreeItems.h"
 
 #include <string>
 
@@ -123,7 +123,7 @@ public:
     void pageUp();
 
 private:
-    void stepTo(ItemId (*find)(const ChapterTree&, const book::NodeIndex&, ItemId));
+    void stepTo(ItemId (*find)(const book::ChapterModel&, ItemId));
     book::BookStorage& storage_;
     book::CPGWDoc& document_;
     bool goingBack_ = false;  // the selection returns to a page that could not be stored

@@ -4,15 +4,10 @@
 
 namespace pgw::tree::detail {
 
-book::NodeInfoRecord* recordOf(book::BookStorage& storage, ItemId item) {
-    if (item == kNoItem || !storage.tree().contains(item)) return nullptr;
-    return storage.session().index.find(storage.tree().label(item));
-}
+book::NodeInfoRecord* recordOf(book::BookStorage& storage, ItemId item) { return storage.chapters().record(item); }
 
 ItemId itemOf(book::BookStorage& storage, const book::NodeInfoRecord& record) {
-    const ChapterTree& tree = storage.tree();
-    if (record.item == kNoItem || !tree.contains(record.item)) return kNoItem;
-    return tree.label(record.item) == record.itemName ? record.item : kNoItem;
+    return storage.chapters().record(record.item) == &record ? record.item : kNoItem;
 }
 
 ItemImages pageImages(const book::NodeInfoRecord& record) {

@@ -3,15 +3,15 @@
 // record, and the messages of the chapter pane.
 
 #include "book/BookStorage.h"
-#include "tree/ChapterTree.h"
+#include "tree/TreeItems.h"
 
 #include <string>
 
 namespace pgw::tree::detail {
 
-// The record of an item still in the tree, found by its label; none otherwise.
+// The record of an item still in the tree; none otherwise.
 book::NodeInfoRecord* recordOf(book::BookStorage& storage, ItemId item);
-// The item a record names, when it is still in the tree under the record's name.
+// The item a record names, when the record is still in the tree.
 ItemId itemOf(book::BookStorage& storage, const book::NodeInfoRecord& record);
 // A page's own images: its type's pair, or the bookmark's when it carries one.
 ItemImages pageImages(const book::NodeInfoRecord& record);

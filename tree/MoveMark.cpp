@@ -12,7 +12,7 @@ namespace {
 void unmark(book::BookStorage& storage, ItemId item) {
     const book::NodeInfoRecord* record = detail::recordOf(storage, item);
     if (!record || record->item != item || !record->isPage()) return;
-    storage.tree().setImages(item, detail::pageImages(*record));
+    storage.chapters().setImages(item, detail::pageImages(*record));
 }
 
 }  // namespace
@@ -20,7 +20,7 @@ void unmark(book::BookStorage& storage, ItemId item) {
 MoveMark::MoveMark(book::BookStorage& storage) : storage_(storage) {}
 
 void MoveMark::setSource() {
-    ChapterTree& tree = storage_.tree();
+    book::ChapterModel& tree = storage_.chapters();
     const ItemId item = tree.selectedItem();
     if (item == kNoItem) return;
     if (item == tree.rootItem()) {

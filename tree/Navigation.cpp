@@ -10,7 +10,7 @@ Navigation::Navigation(book::BookStorage& storage, book::CPGWDoc& document)
     : storage_(storage), document_(document) {}
 
 void Navigation::attach() {
-    storage_.tree().setSelectionHandler([this](ItemId previous, ItemId current) { selectionChanged(previous, current); });
+    storage_.chapters().setSelectionHandler([this](ItemId previous, ItemId current) { selectionChanged(previous, current); });
 }
 
 // The old page is stored before the new one is loaded: the editors hold one page at a
@@ -21,7 +21,7 @@ void Navigation::attach() {
 // is only in the editor, and loading another page would throw it away.
 void Navigation::selectionChanged(ItemId previous, ItemId current) {
     if (goingBack_) return;
-    ChapterTree& tree = storage_.tree();
+    book::ChapterModel& tree = storage_.chapters();
     const bool stored = (previous == kNoItem || document_.exchangePage(tree.label(previous))) &&
                         document_.storeShownPage();
     if (!stored) {
@@ -34,11 +34,11 @@ void Navigation::selectionChanged(ItemId previous, ItemId current) {
 }
 
 // Selects the page `find` gives from the selection; nothing happens when there is none.
-void Navigation::stepTo(ItemId (*find)(const ChapterTree&, const book::NodeIndex&, ItemId)) {
-    ChapterTree& tree = storage_.tree();
+void Navigation::stepTo(ItemId (*find)(const book::ChapterModel&, ItemId)) {
+    book::ChapterModel& tree = storage_.chapters();
     const ItemId selected = tree.selectedItem();
     if (selected == kNoItem) return;
-    if (const ItemId page = find(tree, storage_.session().index, selected); page != kNoItem) tree.selectItem(page);
+    if (const ItemId page = find(tree, selected); page != kNoItem) tree.selectItem(page);
 }
 
 void Navigation::pageDown() { stepTo(findNextPageItem); }

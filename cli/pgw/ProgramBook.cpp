@@ -11,7 +11,7 @@ namespace pgw::cli {
 namespace fs = std::filesystem;
 
 ProgramBook::ProgramBook(TerminalUserInterface& ui)
-    : storage(session, tree, ui), document(storage, editors), navigation(storage, document) {
+    : storage(session, ui), document(storage, editors), navigation(storage, document) {
     navigation.attach();
 }
 
@@ -22,9 +22,7 @@ ProgramBook::~ProgramBook() {
 }
 
 tree::ItemId ProgramBook::itemOf(const std::string& gbk) const {
-    const book::NodeInfoRecord* record = session.index.find(gbk);
-    if (!record || !tree.contains(record->item) || tree.label(record->item) != gbk) return tree::kNoItem;
-    return record->item;
+    return tree.find(gbk);
 }
 
 bool ProgramBook::save() {

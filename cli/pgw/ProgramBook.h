@@ -8,7 +8,6 @@
 #include "book/CPGWDoc.h"
 #include "book/PageEditors.h"
 #include "tree/ChapterOperations.h"
-#include "tree/MemoryChapterTree.h"
 
 #include <filesystem>
 #include <string>
@@ -30,7 +29,7 @@ public:
     bool save();
 
     book::BookSession session;
-    tree::MemoryChapterTree tree;
+    book::ChapterModel& tree = session.chapters;
     book::HeldPageEditors editors;
     book::BookStorage storage;
     book::CPGWDoc document;

@@ -32,7 +32,7 @@ std::string treeLine(const StoredTree& stored, tree::ItemId item, size_t depth) 
 
 // Pre-order without recursion: a damaged table may nest chapters thousands deep.
 std::string treeText(const StoredTree& stored) {
-    const tree::ChapterTree& chapters = stored.tree;
+    const book::ChapterModel& chapters = stored.tree;
     std::string text;
     size_t depth = 0;
     for (tree::ItemId item = chapters.rootItem(); item != tree::kNoItem;) {

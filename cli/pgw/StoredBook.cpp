@@ -2,7 +2,6 @@
 
 #include "book/BookStorage.h"
 #include "book/ElementBinder.h"
-#include "tree/TreeItems.h"
 
 #include <filesystem>
 #include <unordered_map>
@@ -94,12 +93,12 @@ namespace {
 
 // As the program loads a table: the plan's chapters in its order, parents first.
 void buildStoredTree(StoredTree* stored) {
-    std::vector<tree::ItemId> items;
+    std::vector<book::NodeId> items;
     items.reserve(stored->plan.entries.size());
     for (const book::TableEntry& entry : stored->plan.entries) {
-        const tree::ItemId parent = entry.parent == book::kNoEntry ? tree::kNoItem : items[entry.parent];
-        const book::NodeInfoRecord& record = entry.record;
-        items.push_back(tree::insertNodeItem(stored->tree, parent, record.itemName, record.objKind, record.nodeType));
+        const book::NodeId parent = entry.parent == book::kNoEntry ? book::kNoNode : items[entry.parent];
+        auto copy = std::make_unique<book::NodeInfoRecord>(book::NodeInfoRecord::fromBytes(entry.record.toBytes().data()));
+        items.push_back(stored->tree.insert(parent, std::move(copy)));
         stored->entries[items.back()] = items.size() - 1;
     }
 }
@@ -115,8 +114,8 @@ void findElements(storage::Storage& root, StoredTree* stored, std::vector<book::
     book::ElementBinder binder(kChildRead, false, plan.storageCount, plan.streamCount);
     for (const book::TableEntry& entry : plan.entries) binder.reserve(entry.record.objName);
     std::unordered_map<size_t, std::unique_ptr<storage::Storage>> storages;  // open directories
-    const tree::ItemId rootItem = stored->tree.rootItem();
-    for (const tree::ItemId item : tree::subtreeInPreOrder(stored->tree, rootItem)) {
+    const book::NodeId rootItem = stored->tree.rootItem();
+    for (const book::NodeId item : stored->tree.subtreeInPreOrder(rootItem)) {
         if (item == rootItem) continue;
         const size_t at = stored->entries.at(item);
         const book::NodeInfoRecord& record = plan.entries[at].record;
@@ -124,7 +123,7 @@ void findElements(storage::Storage& root, StoredTree* stored, std::vector<book::
         storage::Storage* parentStorage = parent == 0 ? &root : nullptr;
         if (const auto open = storages.find(parent); open != storages.end()) parentStorage = open->second.get();
         if (parentStorage) {
-            const tree::ItemId parentItem = stored->tree.parent(item);
+            const book::NodeId parentItem = stored->tree.parent(item);
             auto bound = binder.bind(*parentStorage, parentItem, parent == 0, record.objName, record.isStorage());
             stored->hasElement[at] = bound.outcome == book::ElementBinder::Outcome::Found;
             if (bound.storage) storages[at] = std::move(bound.storage);

@@ -5,7 +5,7 @@
 #include "book/NodeInfoRecord.h"
 #include "book/TablePlan.h"
 #include "platform/storage/CompoundFile.h"
-#include "tree/MemoryChapterTree.h"
+#include "book/ChapterModel.h"
 
 #include <map>
 #include <memory>
@@ -43,10 +43,10 @@ StoredTable readStoredTable(storage::Storage& root, std::vector<std::string>* no
 // element looked for where the program looks, by storage path.
 struct StoredTree {
     book::TablePlan plan;
-    tree::MemoryChapterTree tree;
-    std::unordered_map<tree::ItemId, size_t> entries;  // the plan entry of each item
+    book::ChapterModel tree;
+    std::unordered_map<book::NodeId, size_t> entries;  // the plan entry of each item
     std::vector<bool> hasElement;                       // per entry: found where the program looks
-    const book::NodeInfoRecord& record(tree::ItemId item) const { return plan.entries[entries.at(item)].record; }
+    const book::NodeInfoRecord& record(book::NodeId item) const { return plan.entries[entries.at(item)].record; }
 };
 
 // A book file read without opening it as the program does: the file's root, its node

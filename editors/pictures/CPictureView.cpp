@@ -126,10 +126,9 @@ void CPictureView::registerCommands() {
     commands_.onCommand(cmd::kDeletePicture, [this] { deleteCurrentPicture(); });
 }
 
-void CPictureView::setDocument(book::CPGWDoc* document, book::BookSession* session, const tree::ChapterTree* tree) {
+void CPictureView::setDocument(book::CPGWDoc* document, book::BookSession* session) {
     document_ = document;
     session_ = session;
-    tree_ = tree;
 }
 
 void CPictureView::loadPictures(std::string_view stored) {
@@ -159,11 +158,7 @@ book::NodeInfoRecord* CPictureView::editedRecord() const {
         book::NodeInfoRecord* shown = document_->shownPage();
         if (shown && shown->type() == book::NodeType::Picture) return shown;
     }
-    if (!tree_ || !session_) return nullptr;
-    const tree::ItemId selected = tree_->selectedItem();
-    if (selected == tree::kNoItem) return nullptr;
-    const std::string label = tree_->label(selected);
-    return label.empty() ? nullptr : session_->index.find(label);
+    return session_ ? session_->chapters.record(session_->chapters.selectedItem()) : nullptr;
 }
 
 void CPictureView::redraw() { page_->repaint(); }

@@ -11,7 +11,6 @@
 #include "book/CPGWDoc.h"
 #include "editors/pictures/CPictureObjList.h"
 #include "platform/framework/CommandTarget.h"
-#include "tree/ChapterTree.h"
 
 #include <QWidget>
 
@@ -50,8 +49,8 @@ public:
     ~CPictureView() override;
 
     // Set once by the window: the document whose flag changes raise, the session whose
-    // index finds the page's record, the tree whose selected item is the page.
-    void setDocument(book::CPGWDoc* document, book::BookSession* session, const tree::ChapterTree* tree);
+    // chapters find the page's record (the selected one, when no page is on show).
+    void setDocument(book::CPGWDoc* document, book::BookSession* session);
     void setFileDialogHook(FileDialogHook hook) { fileDialog_ = std::move(hook); }
     void setMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
     void setStatusSink(StatusSink sink) { statusSink_ = std::move(sink); }
@@ -104,7 +103,6 @@ private:
     framework::CommandMap commands_;
     book::CPGWDoc* document_ = nullptr;
     book::BookSession* session_ = nullptr;
-    const tree::ChapterTree* tree_ = nullptr;
     FileDialogHook fileDialog_;
     MenuRunner menuRunner_;
     StatusSink statusSink_;

@@ -64,7 +64,6 @@ TEST(NodeTable, AShorterTableLeavesTheStaleTailAndReadsOnlyItsRecords) {
     const size_t fullSize = readTable(parts.storage.store().workingCopyPath).streamSize;
     const tree::ItemId p2 = parts.itemOf("p2");
     ASSERT_TRUE(parts.storage.destroyChapter(p2));
-    parts.tree.deleteItem(p2);
     parts.storage.writeNodeInfo();
     const StoredTable table = readTable(parts.storage.store().workingCopyPath);
     EXPECT_EQ(table.recordCount, 3u);
@@ -99,7 +98,6 @@ TEST(Elements, NewElementsNeverTakeANameStillInUse) {
     parts.addPage(root, "p5");   // stm05
     const tree::ItemId p4 = parts.itemOf("p4");
     ASSERT_TRUE(parts.storage.destroyChapter(p4));
-    parts.tree.deleteItem(p4);
     parts.addPage(root, "p6");
     EXPECT_EQ(parts.session.index.find("p5")->objName, "stm05");
     EXPECT_EQ(parts.session.index.find("p6")->objName, "stm06");
@@ -116,7 +114,6 @@ TEST(Elements, DeletingADirectoryLowersTheCountersAndRemovesItsStorage) {
     parts.addPage("D", "d2", NodeType::Picture);
     const BookCounters before = parts.session.counters;
     ASSERT_TRUE(parts.storage.destroyChapter(dir));
-    parts.tree.deleteItem(dir);
     parts.storage.writeNodeInfo();
     EXPECT_EQ(parts.session.counters.storageCount, before.storageCount - 1);
     EXPECT_EQ(parts.session.counters.streamCount, before.streamCount - 2);

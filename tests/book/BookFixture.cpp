@@ -44,15 +44,11 @@ tree::ItemId ProgramParts::itemOf(const std::string& nameGbk) const {
 }
 
 tree::ItemId ProgramParts::addPage(const std::string& parentGbk, const std::string& nameGbk, NodeType type) {
-    const tree::ItemId item = tree::insertNodeItem(tree, itemOf(parentGbk), nameGbk, 2, int32_t(type));
-    storage.createPageElement(parentGbk, nameGbk, item, type);
-    return item;
+    return storage.createPage(itemOf(parentGbk), nameGbk, type);
 }
 
 tree::ItemId ProgramParts::addDirectory(const std::string& parentGbk, const std::string& nameGbk) {
-    const tree::ItemId item = tree::insertNodeItem(tree, itemOf(parentGbk), nameGbk, 1, 0);
-    storage.createDirectoryElement(parentGbk, nameGbk, item);
-    return item;
+    return storage.createDirectory(itemOf(parentGbk), nameGbk);
 }
 
 StoredTable readTable(const std::string& bookPath) {

@@ -6,7 +6,6 @@
 #include "book/CPGWDoc.h"
 #include "platform/ui/ScriptedUserInterface.h"
 #include "tree/ChapterOperations.h"
-#include "tree/MemoryChapterTree.h"
 
 #include <filesystem>
 #include <string>
@@ -32,7 +31,7 @@ private:
 
 struct ProgramParts {
     BookSession session;
-    tree::MemoryChapterTree tree;
+    ChapterModel& tree = session.chapters;
     ui::ScriptedUserInterface ui;
     HeldPageEditors editors;
     BookStorage storage;
@@ -41,7 +40,7 @@ struct ProgramParts {
 
     // `files`: where the book's files come from (a disk that fails, in some tests).
     explicit ProgramParts(storage::FileDeviceFactory& files = storage::diskFiles())
-        : storage(session, tree, ui, files) {
+        : storage(session, ui, files) {
         navigation.attach();
     }
 

@@ -147,7 +147,7 @@ std::string makeDamagedBook(const ScratchFolder& folder, const Damage& damage) {
     return book;
 }
 
-std::string compactTree(const tree::ChapterTree& tree) {
+std::string compactTree(const ChapterModel& tree) {
     const std::function<std::string(tree::ItemId)> text = [&](tree::ItemId item) {
         std::string out = utf8(tree.label(item));
         for (tree::ItemId child = tree.firstChild(item); child != tree::kNoItem; child = tree.nextSibling(child))
@@ -159,7 +159,7 @@ std::string compactTree(const tree::ChapterTree& tree) {
 
 std::string pageContents(const ProgramParts& parts) {
     std::string out;
-    for (const tree::ItemId item : tree::subtreeInPreOrder(parts.tree, parts.tree.rootItem())) {
+    for (const tree::ItemId item : parts.tree.subtreeInPreOrder(parts.tree.rootItem())) {
         const NodeInfoRecord* record = parts.session.index.find(parts.tree.label(item));
         if (!record || !record->isPage()) continue;
         std::vector<uint8_t> bytes{'?'};

@@ -32,7 +32,7 @@ const std::vector<Damage>& damages();
 std::string makeDamagedBook(const ScratchFolder& folder, const Damage& damage);
 
 // The tree as Damage::tree writes it; the pages as Damage::pages lists them.
-std::string compactTree(const tree::ChapterTree& tree);
+std::string compactTree(const ChapterModel& tree);
 std::string pageContents(const ProgramParts& parts);
 
 // A book of `depth` directories, each inside the one before ("d1" in "deep", "d2" in

@@ -6,7 +6,6 @@
 #include "editors/RichTextBridge.h"
 #include "platform/richtext/RtfReader.h"
 #include "platform/ui/ScriptedUserInterface.h"
-#include "tree/MemoryChapterTree.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
@@ -18,17 +17,18 @@ namespace pgw::editors::testing {
 
 struct ViewParts {
     book::BookSession session;
-    tree::MemoryChapterTree tree;
     ui::ScriptedUserInterface ui;
     book::HeldPageEditors held;
-    book::BookStorage storage{session, tree, ui};
+    book::BookStorage storage{session, ui};
     book::CPGWDoc document{storage, held};
     CRTFView view;
 
     // A page bound to a record, loaded from `rtf`, with a book open; nothing marked yet.
     explicit ViewParts(const std::string& rtf = {}) {
         session.bookOpen = true;
-        record = session.index.add("page", std::make_unique<book::NodeInfoRecord>());
+        auto page = std::make_unique<book::NodeInfoRecord>();
+        page->itemName = "page";
+        record = session.chapters.record(session.chapters.insert(book::kNoNode, std::move(page)));
         view.setDocument(&document, &session);
         view.setUserInterface(&ui);
         view.loadText(rtf);

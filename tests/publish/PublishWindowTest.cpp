@@ -56,6 +56,7 @@ protected:
     CDRMView& form() { return *frame.publishForm(); }
     int shownView() { return frame.splitter()->GetPaneViewId(1); }
     tree::widgets::CChapterTreeCtrl& tree() { return *frame.chapterPane()->tree(); }
+    book::ChapterModel& chapters() { return session.chapters; }
     // A stub of `size` bytes, any content: the compiler copies it as it is.
     std::string fakeStub(size_t size) {
         const std::string path = folder.file("core");
@@ -97,7 +98,7 @@ TEST_F(PublishWindowTest, CompilesTheBookIntoStubBlockBookAndTrailer) {
     const std::string output = folder.file("book.exe");
     form().edit(control::kOutputPath)->setText(QString::fromStdString(output));
     form().edit(control::kAuthor)->setText(QStringLiteral("作者"));
-    const std::string title = tree().label(tree().rootItem());
+    const std::string title = chapters().label(chapters().rootItem());
 
     form().button(control::kCompile)->click();
 
@@ -125,7 +126,7 @@ TEST_F(PublishWindowTest, CompilesTheBookIntoStubBlockBookAndTrailer) {
     EXPECT_EQ(form().progress()->textColourOverBar(), 0x0000FFu);
     EXPECT_EQ(form().progress()->textColourOverBackground(), 0xFF0000u);
     EXPECT_FALSE(tree().isEnabled()) << "until the author leaves the form";
-    EXPECT_EQ(tree().label(tree().rootItem()), title) << "the book is open again";
+    EXPECT_EQ(chapters().label(chapters().rootItem()), title) << "the book is open again";
     EXPECT_TRUE(frame.storage().isOpen());
 }
 
@@ -163,7 +164,7 @@ TEST_F(PublishWindowTest, AFailedCompileKeepsTheCompileButton) {
 }
 
 TEST_F(PublishWindowTest, ExitGoesBackToTheSelectedPageWithTheTreeEnabled) {
-    tree().selectItem(tree().rootItem());
+    chapters().selectItem(chapters().rootItem());
     ASSERT_TRUE(frame.chapterPane()->addTextPage());
     QTest::keyClicks(frame.textView()->editor(), QStringLiteral("page text"));
     frame.runCommand(cmd::kMake);

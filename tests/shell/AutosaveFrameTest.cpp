@@ -57,7 +57,8 @@ bool waitUntil(const std::function<bool()>& done) {
 
 void showNewPage(CMainFrame& frame, bool picture = false) {
     tree::widgets::CManageView& pane = *frame.chapterPane();
-    pane.tree()->selectItem(pane.tree()->rootItem());
+    book::ChapterModel& chapters = frame.storage().chapters();
+    chapters.selectItem(chapters.rootItem());
     picture ? pane.addPicturePage() : pane.addTextPage();
 }
 
@@ -68,7 +69,7 @@ void showNewPage(CMainFrame& frame, bool picture = false) {
     CMainFrame frame(session);
     frame.autosaver().setIntervals({300, 1000});
     if (!frame.openBook(bookPath)) ::_exit(1);
-    frame.chapterPane()->tree()->selectItem(session.index.find("a1")->item);
+    session.chapters.selectItem(session.index.find("a1")->item);
     frame.show();
     for (int n = 0;; ++n) {
         QTest::keyClicks(frame.textView()->editor(), QString::fromStdString(word(n)));
@@ -173,14 +174,14 @@ TEST_F(AutosaveFrameTest, ThePageOnShowIsStoredWhileADirectoryIsSelected) {
     red.save(QString::fromStdString(image), "BMP");
     frame.pictureView()->setFileDialogHook([&](QWidget*) { return std::optional<std::string>(image); });
     showNewPage(frame, true);
-    frame.chapterPane()->tree()->selectItem(frame.chapterPane()->tree()->rootItem());
+    session.chapters.selectItem(session.chapters.rootItem());
     frame.pictureView()->toolBar()->button(cmd::kInsertPicture)->trigger();
     ASSERT_TRUE(stored());
     uint64_t size = 0;
     EXPECT_TRUE(shown().stream->size(&size) == storage::StgResult::Ok && size > 0);
 
     showNewPage(frame);
-    frame.chapterPane()->tree()->selectItem(frame.chapterPane()->tree()->rootItem());
+    session.chapters.selectItem(session.chapters.rootItem());
     frame.autosaver().setIntervals({60000, 60000});
     QTest::keyClicks(frame.textView()->editor(), "made");
     frame.runCommand(cmd::kMake);

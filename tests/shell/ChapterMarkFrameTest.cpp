@@ -34,13 +34,14 @@ protected:
         frame.close();
     }
     tree::widgets::CChapterTreeCtrl& tree() { return *frame.chapterPane()->tree(); }
+    book::ChapterModel& chapters() { return session.chapters; }
     tree::ItemId item(const std::string& utf8) {
         const book::NodeInfoRecord* record = session.index.find(gbk(utf8));
         return record ? record->item : tree::kNoItem;
     }
-    void select(const std::string& utf8) { tree().selectItem(item(utf8)); }
+    void select(const std::string& utf8) { chapters().selectItem(item(utf8)); }
     std::string addUnderRoot(bool directory, const std::string& utf8) {
-        tree().selectItem(tree().rootItem());
+        chapters().selectItem(chapters().rootItem());
         tree::ChapterOperations& operations = *tree().operations();
         return directory ? operations.addDirectory(gbk(utf8)) : operations.addTextPage(gbk(utf8));
     }
@@ -66,7 +67,7 @@ TEST_F(ChapterMarkFrame, TheMoveIsOfferedOnceAPageIsMarkedAndRoutedToThePane) {
     EXPECT_TRUE(frame.chapterPane()->action(cmd::kMoveAfterCurrent)->isEnabled());
     select("目录");
     EXPECT_TRUE(frame.runCommand(cmd::kMoveAfterCurrent));
-    EXPECT_EQ(tree().previousSibling(item("页")), item("目录"));
+    EXPECT_EQ(chapters().previousSibling(item("页")), item("目录"));
     EXPECT_FALSE(frame.commandState(cmd::kMoveAfterCurrent).enabled);
     EXPECT_TRUE(frame.document().isModified());
 
@@ -86,7 +87,7 @@ TEST_F(ChapterMarkFrame, TextTypedIntoTheShownPageMovesWithIt) {
     QTest::keyClicks(edit, "typed before the move");
     // Dragged while still shown: the typed text is stored before the stream moves.
     ASSERT_TRUE(tree().dropChapter(item("页"), item("目录"), tree::widgets::CChapterTreeCtrl::DropAt::OnItem));
-    EXPECT_EQ(tree().parent(item("页")), item("目录"));
+    EXPECT_EQ(chapters().parent(item("页")), item("目录"));
     book::NodeInfoRecord* page = session.index.find(gbk("页"));
     ASSERT_TRUE(page->stream);
     std::vector<uint8_t> stored;
@@ -122,13 +123,13 @@ TEST_F(ChapterMarkFrame, BookmarkCommandsWalkThePagesInTheOrderMarked) {
     }
     select("C");
     frame.runCommand(cmd::kNextBookmark);
-    EXPECT_EQ(tree().selectedItem(), item("A"));
+    EXPECT_EQ(chapters().selectedItem(), item("A"));
     frame.runCommand(cmd::kNextBookmark);
-    EXPECT_EQ(tree().selectedItem(), item("B"));
+    EXPECT_EQ(chapters().selectedItem(), item("B"));
     frame.runCommand(cmd::kNextBookmark);
-    EXPECT_EQ(tree().selectedItem(), item("B"));  // no wrap-around
+    EXPECT_EQ(chapters().selectedItem(), item("B"));  // no wrap-around
     frame.runCommand(cmd::kPreviousBookmark);
-    EXPECT_EQ(tree().selectedItem(), item("A"));
+    EXPECT_EQ(chapters().selectedItem(), item("A"));
     frame.runCommand(cmd::kClearBookmarks);
     EXPECT_TRUE(session.bookmarks.empty());
     EXPECT_FALSE(session.index.find("A")->bookmark);

@@ -51,6 +51,7 @@ protected:
     ~MainFrameTest() override { answers.assign(8, QMessageBox::No); frame.close(); }
 
     tree::widgets::CChapterTreeCtrl& tree() { return *frame.chapterPane()->tree(); }
+    book::ChapterModel& chapters() { return session.chapters; }
     // The next file dialog chooses `path` (or is cancelled when empty).
     void chooseFile(const std::string& path) {
         frame.ui().setFileDialogRunner([path](QFileDialog& dialog) {
@@ -73,9 +74,9 @@ protected:
         return record ? record->item : tree::kNoItem;
     }
     std::string addTextPage() {
-        tree().selectItem(tree().rootItem());
+        chapters().selectItem(chapters().rootItem());
         frame.chapterPane()->addTextPage();
-        return tree().label(tree().selectedItem());
+        return chapters().label(chapters().selectedItem());
     }
 
     ScratchFolder folder;
@@ -154,7 +155,7 @@ TEST_F(MainFrameTest, TypedTextIsInThePagesStreamAfterLeavingThePage) {
     QTest::keyClicks(frame.textView()->editor(), "hello");
     const std::string second = addTextPage();
     EXPECT_EQ(frame.textView()->editor()->toPlainText(), "");
-    tree().selectItem(session.index.find(first)->item);
+    chapters().selectItem(session.index.find(first)->item);
     EXPECT_EQ(frame.textView()->editor()->toPlainText(), "hello");
     EXPECT_NE(second, first);
 }
@@ -165,9 +166,9 @@ TEST_F(MainFrameTest, TypedTextSurvivesSwitchingPagesSavingAndReopening) {
     QTest::keyClicks(edit, "alpha");
     const std::string second = addTextPage();
     QTest::keyClicks(edit, "beta");
-    tree().selectItem(session.index.find(first)->item);
+    chapters().selectItem(session.index.find(first)->item);
     EXPECT_EQ(edit->toPlainText(), "alpha");
-    tree().selectItem(session.index.find(second)->item);
+    chapters().selectItem(session.index.find(second)->item);
     EXPECT_EQ(edit->toPlainText(), "beta");
     QTest::keyClicks(edit, "2");  // at the caret, the page's start: typed and saved without leaving the page
 
@@ -177,9 +178,9 @@ TEST_F(MainFrameTest, TypedTextSurvivesSwitchingPagesSavingAndReopening) {
     answers = {QMessageBox::No};
     frame.runCommand(cmd::kNew);
     ASSERT_TRUE(frame.openBook(path));
-    tree().selectItem(session.index.find(first)->item);
+    chapters().selectItem(session.index.find(first)->item);
     EXPECT_EQ(edit->toPlainText(), "alpha");
-    tree().selectItem(session.index.find(second)->item);
+    chapters().selectItem(session.index.find(second)->item);
     EXPECT_EQ(edit->toPlainText(), "2beta");
 }
 

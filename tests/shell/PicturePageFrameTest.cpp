@@ -34,13 +34,14 @@ protected:
     ~PicturePageFrameTest() override { frame.close(); }
 
     tree::widgets::CChapterTreeCtrl& tree() { return *frame.chapterPane()->tree(); }
+    book::ChapterModel& chapters() { return session.chapters; }
     std::string addPage(bool picture) {
-        tree().selectItem(tree().rootItem());
+        chapters().selectItem(chapters().rootItem());
         if (picture)
             frame.chapterPane()->addPicturePage();
         else
             frame.chapterPane()->addTextPage();
-        return tree().label(tree().selectedItem());
+        return chapters().label(chapters().selectedItem());
     }
     void insertFromToolbar() { frame.pictureView()->toolBar()->button(cmd::kInsertPicture)->trigger(); }
 
@@ -61,7 +62,7 @@ TEST_F(PicturePageFrameTest, InsertedPicturesAreInThePagesStreamAfterLeavingTheP
 
     addPage(false);
     EXPECT_EQ(frame.splitter()->GetPaneViewId(1), int(book::PaneView::RichText));
-    tree().selectItem(session.index.find(page)->item);
+    chapters().selectItem(session.index.find(page)->item);
     ASSERT_EQ(frame.splitter()->GetPaneViewId(1), int(book::PaneView::Picture));
     EXPECT_EQ(frame.pictureView()->pictures().size(), 2u);
     EXPECT_EQ(frame.pictureView()->pictures().firstSelected(), nullptr);

@@ -33,11 +33,11 @@ protected:
     ~WebPageFrameTest() override { frame.close(); }
 
     tree::widgets::CChapterTreeCtrl& tree() { return *frame.chapterPane()->tree(); }
+    book::ChapterModel& chapters() { return session.chapters; }
 
     // A web page under the root whose stream holds `content`, as a book from elsewhere has it.
     std::string addWebPage(const std::string& name, const std::string& content) {
-        const tree::ItemId item = tree::insertNodeItem(tree(), tree().rootItem(), name, 2, 3);
-        frame.storage().createPageElement(tree().label(tree().rootItem()), name, item, book::NodeType::Web);
+        frame.storage().createPage(chapters().rootItem(), name, book::NodeType::Web);
         book::NodeInfoRecord* record = session.index.find(name);
         EXPECT_TRUE(record && record->stream);
         EXPECT_EQ(record->stream->write(content.data(), content.size()), pgw::storage::StgResult::Ok);
@@ -49,7 +49,7 @@ protected:
         EXPECT_EQ(session.index.find(name)->stream->readAll(&bytes), pgw::storage::StgResult::Ok);
         return std::string(bytes.begin(), bytes.end());
     }
-    void select(const std::string& name) { tree().selectItem(session.index.find(name)->item); }
+    void select(const std::string& name) { chapters().selectItem(session.index.find(name)->item); }
     QString shownPage() { return frame.webView()->browser()->document()->toPlainText(); }
 
     ScratchFolder folder;
@@ -66,7 +66,7 @@ TEST_F(WebPageFrameTest, WebPageShowsItsHtmlAndIsNeverWrittenBack) {
     ASSERT_EQ(frame.splitter()->GetPaneViewId(1), int(book::PaneView::Web));
     EXPECT_EQ(shownPage(), QStringLiteral("网页\n内容"));
 
-    tree().selectItem(tree().rootItem());
+    chapters().selectItem(chapters().rootItem());
     ASSERT_TRUE(frame.chapterPane()->addTextPage());
     EXPECT_EQ(frame.splitter()->GetPaneViewId(1), int(book::PaneView::RichText));
     select(web);

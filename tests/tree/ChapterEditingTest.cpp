@@ -153,7 +153,7 @@ TEST_F(ChapterFixture, DeletingADirectoryTakesItsPagesStorageAndCounts) {
 
 // The selection leaves the deleted page while its item still stands but its record is
 // gone, so nothing is stored into the destroyed stream.
-TEST_F(ChapterFixture, DeletingAPageSelectsThePreviousPageBeforeTheItemGoes) {
+TEST_F(ChapterFixture, ADeletedPageLeavesTheTreeBeforeThePreviousPageIsSelected) {
     addTextUnder(root, "p1");
     addTextUnder(root, "p2");
     const ItemId p2 = item("p2");
@@ -169,11 +169,14 @@ TEST_F(ChapterFixture, DeletingAPageSelectsThePreviousPageBeforeTheItemGoes) {
     });
     parts.ui.queueAnswer(ui::Answer::Ok);
     ASSERT_TRUE(editing.deleteSelected());
-    ASSERT_EQ(changes.size(), 1u);
+    // Leaving the deleted page finds nothing of it to store into.
+    ASSERT_EQ(changes.size(), 2u);
     EXPECT_EQ(changes[0].previous, p2);
-    EXPECT_EQ(changes[0].current, item("p1"));
-    EXPECT_TRUE(changes[0].previousStands);
+    EXPECT_EQ(changes[0].current, kNoItem);
+    EXPECT_FALSE(changes[0].previousStands);
     EXPECT_FALSE(changes[0].previousHasRecord);
+    EXPECT_EQ(changes[1].previous, kNoItem);
+    EXPECT_EQ(changes[1].current, item("p1"));
     EXPECT_EQ(storedNames(), (std::vector<std::string>{root, "新建文本", "p1"}));
 }
 

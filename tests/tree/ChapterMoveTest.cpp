@@ -48,7 +48,7 @@ protected:
         move.moveSourceBehindSelected();
     }
     // A tree as "name(child,child)", from `item`.
-    static std::string outline(const ChapterTree& tree, ItemId item) {
+    static std::string outline(const book::ChapterModel& tree, ItemId item) {
         std::string text = utf8(tree.label(item));
         if (tree.firstChild(item) == kNoItem) return text;
         text += "(";
@@ -220,9 +220,9 @@ TEST_F(Moves, AStorageThatCannotTakeTheElementLeavesEverythingWhereItWas) {
 // The tree refuses these first; the book must not copy a storage into itself either.
 TEST_F(Moves, TheBookNeverCopiesADirectoryIntoItsOwnSubtree) {
     const auto paths = elementPaths(workingCopy());
-    EXPECT_FALSE(parts.storage.moveNodeElement(gbk("B"), gbk("C")));
-    EXPECT_FALSE(parts.storage.moveNodeElement(gbk("B"), gbk("B")));
-    EXPECT_FALSE(parts.storage.moveNodeElement(gbk("a1"), gbk("b1")));  // a page is no directory
+    EXPECT_FALSE(parts.storage.moveChapter(item("B"), item("C"), kNoItem));
+    EXPECT_FALSE(parts.storage.moveChapter(item("B"), item("B"), kNoItem));
+    EXPECT_FALSE(parts.storage.moveChapter(item("a1"), item("b1"), kNoItem));  // a page is no directory
     EXPECT_EQ(elementPaths(workingCopy()), paths);
     EXPECT_EQ(parentOf("B"), root);
 }

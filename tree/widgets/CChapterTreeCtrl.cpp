@@ -5,6 +5,7 @@
 #include "tree/widgets/LabelEditDelegate.h"
 
 #include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -18,76 +19,12 @@ namespace cmd = framework::cmd;
 
 namespace {
 
-constexpr int kIdRole = Qt::UserRole;
-constexpr int kLabelRole = Qt::UserRole + 1;
-constexpr int kNormalImageRole = Qt::UserRole + 2;
-constexpr int kSelectedImageRole = Qt::UserRole + 3;
-
 const char* const kUnreadable = "名称中含有无法识别的字符!";
-
-// A label that is not valid GBK (the book never makes one) still shows what converts.
-QString displayText(const std::string& gbk) {
-    std::string utf8;
-    const bool whole = text::gbkToUtf8(gbk, &utf8).ok();
-    return QString::fromStdString(utf8) + (whole ? QString() : QString(QChar::ReplacementCharacter));
-}
-
-// Qt's signals while the tree changes its own selection are not the author's doing.
-class SyncGuard {
-public:
-    explicit SyncGuard(bool& flag) : flag_(flag), before_(flag) { flag_ = true; }
-    ~SyncGuard() { flag_ = before_; }
-
-private:
-    bool& flag_;
-    bool before_;
-};
 
 // Qt lays out expanded items one call deeper a level: a chain of thousands expanded at
 // once would exhaust the stack. An item deeper than this is selected without being
 // scrolled to (which expands every level above it), and '*' expands no deeper.
-constexpr int kDeepestShown = 1000;
-
-int depthOf(const QTreeWidgetItem* widget) {
-    int depth = 0;
-    for (const QTreeWidgetItem* at = widget->parent(); at; at = at->parent()) ++depth;
-    return depth;
-}
-
-// `widget` and everything below it, each before its children.
-std::vector<QTreeWidgetItem*> subtreeOf(QTreeWidgetItem* widget) {
-    std::vector<QTreeWidgetItem*> all;
-    std::vector<QTreeWidgetItem*> pending{widget};
-    while (!pending.empty()) {
-        QTreeWidgetItem* at = pending.back();
-        pending.pop_back();
-        all.push_back(at);
-        for (int i = at->childCount() - 1; i >= 0; --i) pending.push_back(at->child(i));
-    }
-    return all;
-}
-
-// An item deletes its children, and they theirs, one call deeper each: a book nested
-// thousands deep would exhaust the stack. The subtree is cut every so many levels and
-// the pieces, detached and shallow, are deleted one by one.
-void deleteSubtree(QTreeWidgetItem* widget) {
-    constexpr int kSlice = 256;
-    std::vector<QTreeWidgetItem*> pieces{widget};
-    for (size_t next = 0; next < pieces.size(); ++next) {
-        std::vector<std::pair<QTreeWidgetItem*, int>> pending{{pieces[next], 0}};
-        while (!pending.empty()) {
-            const auto [at, depth] = pending.back();
-            pending.pop_back();
-            if (depth == kSlice) {
-                const QList<QTreeWidgetItem*> taken = at->takeChildren();
-                pieces.insert(pieces.end(), taken.begin(), taken.end());
-                continue;
-            }
-            for (int i = 0; i < at->childCount(); ++i) pending.emplace_back(at->child(i), depth + 1);
-        }
-    }
-    for (QTreeWidgetItem* piece : pieces) delete piece;
-}
+constexpr size_t kDeepestShown = 1000;
 
 }  // namespace
 
@@ -103,9 +40,8 @@ struct CChapterTreeCtrl::BookParts {
     ChapterMove move;
 };
 
-CChapterTreeCtrl::CChapterTreeCtrl(QWidget* parent) : QTreeWidget(parent) {
+CChapterTreeCtrl::CChapterTreeCtrl(QWidget* parent) : QTreeView(parent) {
     setObjectName(QStringLiteral("chapterTree"));
-    setColumnCount(1);
     header()->hide();
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::SelectedClicked);
@@ -122,231 +58,137 @@ CChapterTreeCtrl::CChapterTreeCtrl(QWidget* parent) : QTreeWidget(parent) {
         [this](const QModelIndex& index, const QString& text) {
             // Applied once the editor is closed: the name rules may show a message box,
             // which must not run inside the editor's own focus handling.
-            const ItemId item = itemIdOf(itemFromIndex(index));
+            const ItemId item = model_ ? model_->nodeAt(index) : kNoItem;
             QMetaObject::invokeMethod(this, [this, item, text] { applyRename(item, text); }, Qt::QueuedConnection);
         },
         this));
-    connect(this, &QTreeWidget::itemSelectionChanged, this, [this] { viewSelectionChanged(); });
+    connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+        if (chapters() && model_) chapters()->setExpanded(model_->nodeAt(index), true);
+    });
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
+        if (chapters() && model_) chapters()->setExpanded(model_->nodeAt(index), false);
+    });
 }
 
-CChapterTreeCtrl::~CChapterTreeCtrl() {
-    // The book may outlive the window; it must not call back into a dead tree.
-    setSelectionHandler(nullptr);
-    disconnect(this, &QTreeWidget::itemSelectionChanged, this, nullptr);
-    SyncGuard guard(syncing_);
-    clearItems();
-}
+// The book may outlive the window; it must not call back into a dead tree.
+CChapterTreeCtrl::~CChapterTreeCtrl() { detachBook(); }
 
-void CChapterTreeCtrl::clearItems() {
-    while (topLevelItemCount() > 0) deleteSubtree(topLevelItem(topLevelItemCount() - 1));
-    clear();
+void CChapterTreeCtrl::detachBook() {
+    if (chapters_) {
+        chapters_->setSelectionHandler(nullptr);
+        chapters_->removeObserver(this);
+    }
+    setModel(nullptr);
+    model_.reset();
+    book_.reset();
+    chapters_ = nullptr;
+    storage_ = nullptr;
 }
 
 void CChapterTreeCtrl::attachBook(book::BookStorage& storage, book::CPGWDoc& document) {
+    detachBook();
     storage_ = &storage;
+    chapters_ = &storage.chapters();
     book_ = std::make_unique<BookParts>(storage, document);
     book_->navigation.attach();
+    auto model = std::make_unique<ChapterItemModel>(storage.chapters());
+    model->setMoveHandler([this](ItemId node, ItemId parent, ItemId after) {
+        return book_ && book_->move.moveChapter(node, parent, after);
+    });
+    setModel(model.get());
+    model_ = std::move(model);  // the old model goes after the view has let it go
+    storage.chapters().addObserver(this);  // after the item model: rows first, then the view
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { viewCurrentChanged(current); });
+    resetDone();
 }
 
 ChapterOperations* CChapterTreeCtrl::operations() const { return book_ ? &book_->operations : nullptr; }
 
-QTreeWidgetItem* CChapterTreeCtrl::widgetItem(ItemId item) const {
-    const auto it = items_.find(item);
-    return it == items_.end() ? nullptr : it->second;
+QModelIndex CChapterTreeCtrl::indexOf(ItemId item) const { return model_ ? model_->indexOf(item) : QModelIndex(); }
+
+ItemId CChapterTreeCtrl::itemAt(const QPoint& viewportPos) const {
+    return model_ ? model_->nodeAt(indexAt(viewportPos)) : kNoItem;
 }
 
-ItemId CChapterTreeCtrl::itemIdOf(const QTreeWidgetItem* widget) const {
-    return widget ? ItemId(widget->data(0, kIdRole).toUInt()) : kNoItem;
+void CChapterTreeCtrl::structureDone() {
+    if (changing_ > 0) --changing_;
+    if (changing_ == 0) showSelection();
 }
 
-ItemId CChapterTreeCtrl::insertItem(ItemId parentItem, const std::string& text, ItemImages images) {
-    QTreeWidgetItem* above = widgetItem(parentItem);
-    if (parentItem != kNoItem && !above) return kNoItem;
-    const ItemId id = nextId_++;
-    auto* widget = new QTreeWidgetItem;
-    widget->setFlags(widget->flags() | Qt::ItemIsEditable);
-    if (!above) widget->setFlags(widget->flags() & ~Qt::ItemIsDragEnabled);  // the root stays
-    widget->setData(0, kIdRole, uint(id));
-    items_[id] = widget;
-    setLabel(id, text);
-    setImages(id, images);
-    SyncGuard guard(syncing_);
-    above ? above->addChild(widget) : addTopLevelItem(widget);
-    return id;
-}
-
-void CChapterTreeCtrl::forgetSubtree(QTreeWidgetItem* widget) {
-    for (const QTreeWidgetItem* below : subtreeOf(widget)) items_.erase(itemIdOf(below));
-}
-
-void CChapterTreeCtrl::deleteItem(ItemId item) {
-    QTreeWidgetItem* widget = widgetItem(item);
-    if (!widget) return;
-    {
-        SyncGuard guard(syncing_);
-        forgetSubtree(widget);
-        deleteSubtree(widget);
-    }
-    const ItemId previous = selected_;
-    if (!contains(selected_)) selected_ = kNoItem;
-    // The widget may have picked a neighbour of the deleted item; the selection stays ours.
+// After a reset the view knows nothing: the expansion and the selection are given again.
+void CChapterTreeCtrl::resetDone() {
+    if (changing_ > 0) --changing_;
+    const book::ChapterModel* model = chapters();
+    if (!model || changing_ > 0) return;
+    ++changing_;
+    for (const ItemId top : model->subtreeInPreOrder(model->rootItem()))
+        if (model->isExpanded(top)) showExpansion(top);
+    --changing_;
     showSelection();
-    if (previous != selected_) reportSelection(previous, kNoItem);
 }
 
-void CChapterTreeCtrl::deleteAllItems() {
-    const bool hadSelection = selected_ != kNoItem;
-    {
-        SyncGuard guard(syncing_);
-        items_.clear();
-        clearItems();
+// A moved subtree comes back collapsed in the view; the model knows what was open.
+void CChapterTreeCtrl::moved(book::NodeId node) {
+    if (const book::ChapterModel* model = chapters()) {
+        ++changing_;
+        for (const ItemId below : model->subtreeInPreOrder(node))
+            if (model->isExpanded(below)) showExpansion(below);
+        --changing_;
     }
-    selected_ = kNoItem;
-    if (hadSelection) reportSelection(kNoItem, kNoItem);
+    structureDone();
 }
 
-namespace {
+void CChapterTreeCtrl::expanded(book::NodeId node) { showExpansion(node); }
 
-void collectExpansion(QTreeWidgetItem* widget, std::vector<std::pair<QTreeWidgetItem*, bool>>* out) {
-    for (QTreeWidgetItem* below : subtreeOf(widget)) out->emplace_back(below, below->isExpanded());
+void CChapterTreeCtrl::showExpansion(ItemId item) {
+    if (chapters()->depth(item) < kDeepestShown) QTreeView::expand(indexOf(item));
 }
 
-}  // namespace
-
-bool CChapterTreeCtrl::moveItem(ItemId item, ItemId parentItem, ItemId after) {
-    QTreeWidgetItem* widget = widgetItem(item);
-    QTreeWidgetItem* above = widgetItem(parentItem);
-    if (!widget || !above || isWithin(parentItem, item)) return false;
-    QTreeWidgetItem* behind = widgetItem(after);
-    if (after != kNoItem && (!behind || behind->parent() != above || behind == widget)) return false;
-    // Taking an item out of the view forgets the expansion below it.
-    std::vector<std::pair<QTreeWidgetItem*, bool>> expansion;
-    collectExpansion(widget, &expansion);
-    {
-        SyncGuard guard(syncing_);
-        if (QTreeWidgetItem* from = widget->parent()) from->removeChild(widget);
-        else takeTopLevelItem(indexOfTopLevelItem(widget));
-        above->insertChild(behind ? above->indexOfChild(behind) + 1 : 0, widget);
-        for (const auto& [moved, open] : expansion) moved->setExpanded(open);
-    }
-    showSelection();
-    return true;
-}
-
-std::string CChapterTreeCtrl::label(ItemId item) const {
-    const QTreeWidgetItem* widget = widgetItem(item);
-    return widget ? widget->data(0, kLabelRole).toByteArray().toStdString() : std::string();
-}
-
-void CChapterTreeCtrl::setLabel(ItemId item, const std::string& text) {
-    QTreeWidgetItem* widget = widgetItem(item);
-    if (!widget) return;
-    widget->setData(0, kLabelRole, QByteArray::fromStdString(text));
-    widget->setText(0, displayText(text));
-}
-
-ItemImages CChapterTreeCtrl::images(ItemId item) const {
-    const QTreeWidgetItem* widget = widgetItem(item);
-    if (!widget) return {};
-    return {widget->data(0, kNormalImageRole).toInt(), widget->data(0, kSelectedImageRole).toInt()};
-}
-
-void CChapterTreeCtrl::setImages(ItemId item, ItemImages pair) {
-    QTreeWidgetItem* widget = widgetItem(item);
-    if (!widget) return;
-    widget->setData(0, kNormalImageRole, pair.normal);
-    widget->setData(0, kSelectedImageRole, pair.selected);
-    widget->setIcon(0, chapterItemIcon(images_, pair));
-}
-
-ItemId CChapterTreeCtrl::rootItem() const { return itemIdOf(topLevelItem(0)); }
-
-ItemId CChapterTreeCtrl::parent(ItemId item) const {
-    const QTreeWidgetItem* widget = widgetItem(item);
-    return widget ? itemIdOf(widget->parent()) : kNoItem;
-}
-
-ItemId CChapterTreeCtrl::firstChild(ItemId item) const {
-    const QTreeWidgetItem* widget = widgetItem(item);
-    return widget ? itemIdOf(widget->child(0)) : kNoItem;
-}
-
-ItemId CChapterTreeCtrl::nextSibling(ItemId item) const {
-    QTreeWidgetItem* widget = widgetItem(item);
-    if (!widget) return kNoItem;
-    QTreeWidgetItem* above = widget->parent();
-    return above ? itemIdOf(above->child(above->indexOfChild(widget) + 1))
-                 : itemIdOf(topLevelItem(indexOfTopLevelItem(widget) + 1));
-}
-
-ItemId CChapterTreeCtrl::previousSibling(ItemId item) const {
-    QTreeWidgetItem* widget = widgetItem(item);
-    if (!widget) return kNoItem;
-    QTreeWidgetItem* above = widget->parent();
-    const int at = above ? above->indexOfChild(widget) : indexOfTopLevelItem(widget);
-    if (at <= 0) return kNoItem;
-    return itemIdOf(above ? above->child(at - 1) : topLevelItem(at - 1));
-}
-
-void CChapterTreeCtrl::selectItem(ItemId item) {
-    if (item != kNoItem && !contains(item)) return;
-    if (item == selected_) return;
-    const ItemId previous = selected_;
-    selected_ = item;
-    showSelection();
-    reportSelection(previous, item);
-}
-
-void CChapterTreeCtrl::showSelection() {
-    SyncGuard guard(syncing_);
-    QTreeWidgetItem* widget = widgetItem(selected_);
-    if (!widget) {
-        clearSelection();
-        setCurrentIndex(QModelIndex());
-        return;
-    }
-    const bool shown = depthOf(widget) <= kDeepestShown;
-    const bool scrolls = hasAutoScroll();
-    setAutoScroll(scrolls && shown);
-    setCurrentItem(widget, 0, QItemSelectionModel::ClearAndSelect);
-    setAutoScroll(scrolls);
-    if (shown) scrollToItem(widget);
-}
-
-void CChapterTreeCtrl::viewSelectionChanged() {
-    if (syncing_) return;
-    const QList<QTreeWidgetItem*> chosen = selectedItems();
-    const ItemId current = chosen.isEmpty() ? kNoItem : itemIdOf(chosen.front());
-    if (current == selected_) return;
-    const ItemId previous = selected_;
-    selected_ = current;
-    reportSelection(previous, current);
-}
-
-void CChapterTreeCtrl::reportSelection(ItemId previous, ItemId current) {
+void CChapterTreeCtrl::selectionChanged(book::NodeId, book::NodeId) {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    ChapterTree::selectionChanged(previous, current);
+    showSelection();
     QGuiApplication::restoreOverrideCursor();
 }
 
-void CChapterTreeCtrl::expand(ItemId item) {
-    if (QTreeWidgetItem* widget = widgetItem(item)) widget->setExpanded(true);
+void CChapterTreeCtrl::showSelection() {
+    const book::ChapterModel* model = chapters();
+    if (!model || !selectionModel()) return;
+    ++changing_;
+    const ItemId selected = model->selectedItem();
+    const QModelIndex index = indexOf(selected);
+    if (!index.isValid()) {
+        selectionModel()->clear();
+    } else {
+        const bool shown = model->depth(selected) <= kDeepestShown;
+        const bool scrolls = hasAutoScroll();
+        setAutoScroll(scrolls && shown);
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        setAutoScroll(scrolls);
+        if (shown) scrollTo(index);
+    }
+    --changing_;
 }
 
-bool CChapterTreeCtrl::isExpanded(ItemId item) const {
-    const QTreeWidgetItem* widget = widgetItem(item);
-    return widget && widget->isExpanded();
+void CChapterTreeCtrl::viewCurrentChanged(const QModelIndex& current) {
+    if (changing_ > 0 || !chapters()) return;
+    const ItemId item = model_->nodeAt(current);
+    if (item == chapters()->selectedItem()) return;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    chapters()->selectItem(item);
+    QGuiApplication::restoreOverrideCursor();
+    showSelection();  // the book may have kept the selection where it was
 }
 
 void CChapterTreeCtrl::startRename() {
-    if (QTreeWidgetItem* widget = widgetItem(selected_)) {
-        setFocus();
-        editItem(widget, 0);
-    }
+    const QModelIndex index = chapters() ? indexOf(chapters()->selectedItem()) : QModelIndex();
+    if (!index.isValid()) return;
+    setFocus();
+    edit(index);
 }
 
 void CChapterTreeCtrl::applyRename(ItemId item, const QString& typed) {
-    if (!book_ || !contains(item)) return;
+    if (!book_ || !chapters()->contains(item)) return;
     std::string name;
     if (!text::utf8ToGbk(typed.toStdString(), &name).ok()) {
         storage_->ui().showMessage(ui::plainMessage(kUnreadable));
@@ -385,15 +227,15 @@ bool CChapterTreeCtrl::runMenuCommand(framework::CommandId command) {
 
 ChapterMove* CChapterTreeCtrl::chapterMove() const { return book_ ? &book_->move : nullptr; }
 
-bool CChapterTreeCtrl::hasMoveSource() const { return book_ && contains(book_->mark.sourceItem()); }
+bool CChapterTreeCtrl::hasMoveSource() const { return book_ && chapters()->contains(book_->mark.sourceItem()); }
 
 // The icon and the label count as the item; the indentation and the row's empty right
 // part do not.
 bool CChapterTreeCtrl::hitsItemLabel(const QPoint& viewportPos) const {
-    const QTreeWidgetItem* widget = itemAt(viewportPos);
-    if (!widget) return false;
-    const QRect cell = visualItemRect(widget);
-    const int width = iconSize().width() + 8 + fontMetrics().horizontalAdvance(widget->text(0)) + 8;
+    const QModelIndex index = indexAt(viewportPos);
+    if (!index.isValid()) return false;
+    const QRect cell = visualRect(index);
+    const int width = iconSize().width() + 8 + fontMetrics().horizontalAdvance(index.data().toString()) + 8;
     return viewportPos.x() >= cell.left() && viewportPos.x() < cell.left() + width;
 }
 
@@ -426,7 +268,7 @@ void CChapterTreeCtrl::mousePressEvent(QMouseEvent* event) {
         emit activated();
         setFocus(Qt::MouseFocusReason);
     }
-    QTreeWidget::mousePressEvent(event);
+    QTreeView::mousePressEvent(event);
 }
 
 void CChapterTreeCtrl::keyPressEvent(QKeyEvent* event) {
@@ -435,24 +277,26 @@ void CChapterTreeCtrl::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    if (event->key() == Qt::Key_Asterisk && currentItem()) {
-        expandBelow(currentItem());
+    if (event->key() == Qt::Key_Asterisk && model_ && model_->nodeAt(currentIndex()) != kNoItem) {
+        expandBelow(model_->nodeAt(currentIndex()));
         event->accept();
         return;
     }
-    QTreeWidget::keyPressEvent(event);
+    QTreeView::keyPressEvent(event);
 }
 
 // What '*' does, down to the deepest level shown.
-void CChapterTreeCtrl::expandBelow(QTreeWidgetItem* widget) {
-    const int limit = kDeepestShown - depthOf(widget);
-    std::vector<std::pair<QTreeWidgetItem*, int>> pending{{widget, 0}};
+void CChapterTreeCtrl::expandBelow(ItemId item) {
+    book::ChapterModel& model = *chapters();
+    const size_t limit = kDeepestShown - std::min(kDeepestShown, model.depth(item));
+    std::vector<std::pair<ItemId, size_t>> pending{{item, 0}};
     while (!pending.empty()) {
         const auto [at, depth] = pending.back();
         pending.pop_back();
-        if (depth >= limit || at->childCount() == 0) continue;
-        at->setExpanded(true);
-        for (int i = 0; i < at->childCount(); ++i) pending.emplace_back(at->child(i), depth + 1);
+        if (depth >= limit || model.firstChild(at) == kNoItem) continue;
+        model.expand(at);
+        for (ItemId child = model.firstChild(at); child != kNoItem; child = model.nextSibling(child))
+            pending.emplace_back(child, depth + 1);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// The chapter tree control: the book's chapters as a tree widget. It is the window's
-// implementation of the chapter tree the book code walks, and it carries the author's
+// The chapter tree control: the book's chapters shown in a tree view over the book's
+// chapter model. It follows the model (rows, names, images, expansion and the selected
+// chapter) and tells it what the author selects and expands, and it carries the author's
 // direct work on the tree: in-place renaming, deleting, the chapter menu on the right
 // button, page up and down, bookmarks, and moving chapters by the move mark or by drag
 // and drop.
@@ -11,60 +12,38 @@
 // that directory's first child. Every drop goes
 // through the book's move, never through the widget's own item move.
 //
-// Items are known to the book by stable ids that are never reused; labels are GBK bytes
-// and shown converted.
+// Items are the model's nodes, known by ids that are never reused.
 
 #include "book/BookStorage.h"
 #include "book/CPGWDoc.h"
 #include "platform/framework/CommandIds.h"
 #include "tree/ChapterOperations.h"
-#include "tree/ChapterTree.h"
-#include "tree/widgets/ChapterImages.h"
+#include "tree/TreeItems.h"
+#include "tree/widgets/ChapterItemModel.h"
 
 #include <QMenu>
 #include <QPointer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <memory>
 #include <optional>
-#include <unordered_map>
-
 
 namespace pgw::tree::widgets {
 
-class CChapterTreeCtrl : public QTreeWidget, public ChapterTree {
+class CChapterTreeCtrl : public QTreeView, private book::ChapterModelObserver {
     Q_OBJECT
 public:
     explicit CChapterTreeCtrl(QWidget* parent = nullptr);
     ~CChapterTreeCtrl() override;
 
-    // The tree as the book sees it.
-    ItemId insertItem(ItemId parent, const std::string& label, ItemImages images) override;
-    void deleteItem(ItemId item) override;
-    void deleteAllItems() override;
-    bool moveItem(ItemId item, ItemId parent, ItemId after) override;
-    bool contains(ItemId item) const override { return items_.count(item) != 0; }
-    std::string label(ItemId item) const override;
-    void setLabel(ItemId item, const std::string& label) override;
-    ItemImages images(ItemId item) const override;
-    void setImages(ItemId item, ItemImages images) override;
-    ItemId rootItem() const override;
-    ItemId parent(ItemId item) const override;
-    ItemId firstChild(ItemId item) const override;
-    ItemId nextSibling(ItemId item) const override;
-    ItemId previousSibling(ItemId item) const override;
-    ItemId selectedItem() const override { return selected_; }
-    void selectItem(ItemId item) override;
-    void expand(ItemId item) override;
-    bool isExpanded(ItemId item) const override;
-    using QObject::parent;
-    using QTreeView::expand;
-    using QTreeView::isExpanded;
-
     // Wiring: the book this tree shows. The tree's own commands work once it is attached;
     // selection changes then exchange pages.
     void attachBook(book::BookStorage& storage, book::CPGWDoc& document);
+    // Lets the book go: the tree shows nothing and calls nothing of it any more. The
+    // window does so before its book goes.
+    void detachBook();
     book::BookStorage* storage() const { return storage_; }
+    ChapterItemModel* itemModel() const { return model_.get(); }
     ChapterOperations* operations() const;
 
     // Commands.
@@ -94,8 +73,9 @@ public:
     QMenu* showContextMenuAt(const QPoint& viewportPos);
     QMenu* activeMenu() const { return activeMenu_; }
 
-    QTreeWidgetItem* widgetItem(ItemId item) const;
-    ItemId itemIdOf(const QTreeWidgetItem* widget) const;
+    QModelIndex indexOf(ItemId item) const;
+    ItemId itemAt(const QPoint& viewportPos) const;
+    QRect itemRect(ItemId item) const { return visualRect(indexOf(item)); }
 
 signals:
     // A left click: the chapter pane becomes the active pane.
@@ -112,24 +92,34 @@ protected:
 private:
     struct BookParts;
 
-    void viewSelectionChanged();
-    void reportSelection(ItemId previous, ItemId current);
+    // What the view follows of the chapters besides their rows.
+    void aboutToReset() override { ++changing_; }
+    void resetDone() override;
+    void aboutToInsert(book::NodeId, size_t) override { ++changing_; }
+    void inserted(book::NodeId) override { structureDone(); }
+    void aboutToRemove(book::NodeId) override { ++changing_; }
+    void removed(book::NodeId, size_t) override { structureDone(); }
+    void aboutToMove(book::NodeId, book::NodeId, size_t) override { ++changing_; }
+    void moved(book::NodeId node) override;
+    void expanded(book::NodeId node) override;
+    void selectionChanged(book::NodeId previous, book::NodeId current) override;
+    void structureDone();
+
+    book::ChapterModel* chapters() const { return chapters_; }
+    void viewCurrentChanged(const QModelIndex& current);
     void showSelection();
-    void forgetSubtree(QTreeWidgetItem* widget);
-    void clearItems();
-    void expandBelow(QTreeWidgetItem* widget);
+    void showExpansion(ItemId item);
+    void expandBelow(ItemId item);
     bool isOwnDrag(const QDropEvent* event) const;
     ChapterMove* chapterMove() const;
     DropAt indicatedDrop() const;
     void applyRename(ItemId item, const QString& text);
     bool hitsItemLabel(const QPoint& viewportPos) const;
 
-    ChapterImages images_ = loadChapterImages();
-    std::unordered_map<ItemId, QTreeWidgetItem*> items_;
-    ItemId nextId_ = 1;
-    ItemId selected_ = kNoItem;
-    bool syncing_ = false;  // the widget's own selection signals are ours, not the author's
+    std::unique_ptr<ChapterItemModel> model_;
+    int changing_ = 0;  // the view's own selection signals while rows change are not the author's
     book::BookStorage* storage_ = nullptr;
+    book::ChapterModel* chapters_ = nullptr;
     std::unique_ptr<BookParts> book_;
     QPointer<QMenu> activeMenu_;
 };

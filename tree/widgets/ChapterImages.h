@@ -4,7 +4,7 @@
 // images are empty, never a crash).
 
 #include "platform/framework/CommandIds.h"
-#include "tree/ChapterTree.h"
+#include "tree/TreeItems.h"
 
 #include <QIcon>
 #include <QPixmap>

@@ -44,7 +44,7 @@ void giveToolBarImages(CMenuEx& menu) {
 
 bool chapterMenuAddsEnabled(book::BookStorage& storage) {
     if (storage.session().index.empty()) return true;
-    const book::NodeInfoRecord* record = detail::recordOf(storage, storage.tree().selectedItem());
+    const book::NodeInfoRecord* record = detail::recordOf(storage, storage.chapters().selectedItem());
     return record && record->isStorage();
 }
 

@@ -9,6 +9,8 @@
 #include <QDropEvent>
 #include <QMimeData>
 
+#include <memory>
+
 namespace pgw::tree::widgets {
 
 // Where the widget's drop indicator points, in the tree's own terms.
@@ -24,32 +26,33 @@ CChapterTreeCtrl::DropAt CChapterTreeCtrl::indicatedDrop() const {
 
 std::optional<CChapterTreeCtrl::DropPlace> CChapterTreeCtrl::dropPlace(ItemId dragged, ItemId target,
                                                                        DropAt position) const {
-    if (!storage_ || !contains(dragged) || !contains(target)) return std::nullopt;
-    const bool isRoot = target == rootItem();
+    const book::ChapterModel* model = chapters();
+    if (!model || !model->contains(dragged) || !model->contains(target)) return std::nullopt;
+    const bool isRoot = target == model->rootItem();
     const book::NodeInfoRecord* record = detail::recordOf(*storage_, target);
     DropPlace place;
     switch (position) {
     case DropAt::OnItem:
         if (isRoot) place = {target, kNoItem};
-        else if (record && record->isStorage()) place = {target, lastChild(target)};
-        else place = {parent(target), target};
+        else if (record && record->isStorage()) place = {target, model->lastChild(target)};
+        else place = {model->parent(target), target};
         break;
     case DropAt::AboveItem:
         if (isRoot) return std::nullopt;  // nothing goes beside the root
-        place = {parent(target), previousSibling(target)};
+        place = {model->parent(target), model->previousSibling(target)};
         break;
     case DropAt::BelowItem: {
         // Just below the row of the root, or of an open directory, is the top of its
         // children: that is where the indicator shows.
-        const bool opensBelow = isRoot || (record && record->isStorage() && isExpanded(target) &&
-                                           firstChild(target) != kNoItem);
-        place = opensBelow ? DropPlace{target, kNoItem} : DropPlace{parent(target), target};
+        const bool opensBelow = isRoot || (record && record->isStorage() && isExpanded(indexOf(target)) &&
+                                           model->firstChild(target) != kNoItem);
+        place = opensBelow ? DropPlace{target, kNoItem} : DropPlace{model->parent(target), target};
         break;
     }
     case DropAt::Nowhere: return std::nullopt;
     }
     // Next to itself is where it already is.
-    if (place.after == dragged) place.after = previousSibling(dragged);
+    if (place.after == dragged) place.after = model->previousSibling(dragged);
     return place;
 }
 
@@ -58,15 +61,21 @@ bool CChapterTreeCtrl::acceptsDrop(ItemId dragged, ItemId target, DropAt positio
     return chapterMove() && place && !chapterMove()->refusal(dragged, place->parent, place->after);
 }
 
+// The drop goes through the item model as dropped chapter data, at the row the book's
+// rules give.
 bool CChapterTreeCtrl::dropChapter(ItemId dragged, ItemId target, DropAt position) {
     const auto place = dropPlace(dragged, target, position);
-    return chapterMove() && place && chapterMove()->moveChapter(dragged, place->parent, place->after);
+    if (!model_ || !place) return false;
+    const int row = place->after == kNoItem ? 0 : int(chapters()->row(place->after)) + 1;
+    const std::unique_ptr<QMimeData> data(model_->mimeData({indexOf(dragged)}));
+    return model_->dropMimeData(data.get(), Qt::MoveAction, row, 0, indexOf(place->parent));
 }
 
 // Only a chapter dragged from this tree is ours; anything else (files for the window)
 // goes on to the window.
 bool CChapterTreeCtrl::isOwnDrag(const QDropEvent* event) const {
-    return event->source() == this && selected_ != kNoItem && !event->mimeData()->hasUrls();
+    return event->source() == this && chapters() && chapters()->selectedItem() != kNoItem &&
+           !event->mimeData()->hasUrls();
 }
 
 void CChapterTreeCtrl::dragEnterEvent(QDragEnterEvent* event) {
@@ -74,7 +83,7 @@ void CChapterTreeCtrl::dragEnterEvent(QDragEnterEvent* event) {
         event->ignore();
         return;
     }
-    QTreeWidget::dragEnterEvent(event);
+    QTreeView::dragEnterEvent(event);
 }
 
 void CChapterTreeCtrl::dragMoveEvent(QDragMoveEvent* event) {
@@ -82,9 +91,9 @@ void CChapterTreeCtrl::dragMoveEvent(QDragMoveEvent* event) {
         event->ignore();
         return;
     }
-    QTreeWidget::dragMoveEvent(event);  // the indicator and the scrolling
-    const ItemId target = itemIdOf(itemAt(event->position().toPoint()));
-    if (!acceptsDrop(selected_, target, indicatedDrop())) event->ignore();
+    QTreeView::dragMoveEvent(event);  // the indicator and the scrolling
+    const ItemId target = itemAt(event->position().toPoint());
+    if (!acceptsDrop(chapters()->selectedItem(), target, indicatedDrop())) event->ignore();
 }
 
 void CChapterTreeCtrl::dropEvent(QDropEvent* event) {
@@ -92,8 +101,8 @@ void CChapterTreeCtrl::dropEvent(QDropEvent* event) {
         event->ignore();
         return;
     }
-    const ItemId target = itemIdOf(itemAt(event->position().toPoint()));
-    dropChapter(selected_, target, indicatedDrop());
+    const ItemId target = itemAt(event->position().toPoint());
+    dropChapter(chapters()->selectedItem(), target, indicatedDrop());
     // Not a move as far as the widget knows: it must not remove the dragged row itself.
     event->setDropAction(Qt::IgnoreAction);
     event->accept();

@@ -7,7 +7,6 @@
 #include "book/CPGWDoc.h"
 #include "platform/ui/ScriptedUserInterface.h"
 #include "tree/ChapterOperations.h"
-#include "tree/MemoryChapterTree.h"
 
 #include <chrono>
 #include <csignal>
@@ -27,10 +26,10 @@ void addPageAndGetKilled(const std::string& book, const std::string& pageUtf8) {
     ASSERT_NE(child, -1);
     if (child == 0) {
         book::BookSession session;
-        tree::MemoryChapterTree chapters;
+        book::ChapterModel& chapters = session.chapters;
         ui::ScriptedUserInterface ui;
         book::HeldPageEditors editors;
-        book::BookStorage storage(session, chapters, ui);
+        book::BookStorage storage(session, ui);
         book::CPGWDoc document(storage, editors);
         if (!document.onOpenDocument(book)) ::_exit(1);
         chapters.selectItem(chapters.rootItem());
@@ -52,10 +51,10 @@ pid_t holdOpen(const std::string& book, int* release) {
     if (child == 0) {
         ::close(ready[0]), ::close(done[1]);  // the parent's ends: closing its own must end the wait below
         book::BookSession session;
-        tree::MemoryChapterTree chapters;
+        book::ChapterModel& chapters = session.chapters;
         ui::ScriptedUserInterface ui;
         book::HeldPageEditors editors;
-        book::BookStorage storage(session, chapters, ui);
+        book::BookStorage storage(session, ui);
         book::CPGWDoc document(storage, editors);
         const char opened = document.onOpenDocument(book) ? 1 : 0;
         (void)!::write(ready[1], &opened, 1);

@@ -4,7 +4,6 @@
 #include "editors/CAppToolBar.h"
 #include "editors/pictures/CPictureView.h"
 #include "platform/framework/CommandIds.h"
-#include "tree/MemoryChapterTree.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,10 +24,11 @@ class PictureViewTest : public ::testing::Test {
 protected:
     PictureViewTest() {
         view.resize(900, 700);
-        item = tree.insertItem(tree::kNoItem, "page", {});
-        tree.selectItem(item);
-        session.index.add("page", std::make_unique<book::NodeInfoRecord>());
-        view.setDocument(nullptr, &session, &tree);
+        auto page = std::make_unique<book::NodeInfoRecord>();
+        page->itemName = "page";
+        item = session.chapters.insert(book::kNoNode, std::move(page));
+        session.chapters.selectItem(item);
+        view.setDocument(nullptr, &session);
     }
 
     std::string imageFile(const char* name, int width, int height, const char* format) {
@@ -59,8 +59,7 @@ protected:
 
     QTemporaryDir dir;
     book::BookSession session;
-    tree::MemoryChapterTree tree;
-    tree::ItemId item = tree::kNoItem;
+    book::NodeId item = book::kNoNode;
     CPictureView view;
 };
 
@@ -210,7 +209,7 @@ TEST_F(PictureViewTest, LoadingReplacesTheListWithNothingSelectedAndNoCurrentPic
 }
 
 TEST_F(PictureViewTest, MarkingEditedNeedsAKnownSelectedPage) {
-    tree.selectItem(tree::kNoItem);
+    session.chapters.selectItem(book::kNoNode);
     insert(20, 20);
     EXPECT_FALSE(pending());
 }

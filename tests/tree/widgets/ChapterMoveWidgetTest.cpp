@@ -24,16 +24,17 @@ protected:
         p.document.setModified(false);
     }
     // The widget's own rows below the root, "name(child,child)": what the author sees.
-    static std::string shown(const QTreeWidgetItem* widget) {
+    std::string shown(const QModelIndex& row) const {
+        const QAbstractItemModel& model = *p.tree.model();
         std::string text;
-        for (int i = 0; i < widget->childCount(); ++i) {
-            const QTreeWidgetItem* child = widget->child(i);
-            text += (i ? "," : "") + child->text(0).toStdString();
-            if (child->childCount()) text += "(" + shown(child) + ")";
+        for (int i = 0; i < model.rowCount(row); ++i) {
+            const QModelIndex child = model.index(i, 0, row);
+            text += (i ? "," : "") + child.data().toString().toStdString();
+            if (model.rowCount(child)) text += "(" + shown(child) + ")";
         }
         return text;
     }
-    std::string shown() const { return shown(p.tree.topLevelItem(0)); }
+    std::string shown() const { return shown(p.tree.model()->index(0, 0)); }
     std::string name(const std::string& n) const { return n == "ROOT" ? root : n; }
     void trigger(framework::CommandId id) {
         p.pane.updateCommandStates();
@@ -64,8 +65,8 @@ TEST_P(DropRules, TheDropGoesThroughTheBooksMove) {
     EXPECT_EQ(shown(), c.after ? c.after : before);
     EXPECT_EQ(messages(), c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
     // The book follows the rows: the record's parent is the row's parent.
-    if (const QTreeWidgetItem* above = widget(name(c.dragged))->parent()) {
-        EXPECT_EQ(utf8(record(name(c.dragged))->parentName), above->text(0).toStdString());
+    if (const QModelIndex above = index(name(c.dragged)).parent(); above.isValid()) {
+        EXPECT_EQ(utf8(record(name(c.dragged))->parentName), above.data().toString().toStdString());
     }
     EXPECT_EQ(p.document.isModified(), c.after && std::string(c.after) != before);
 }
@@ -92,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
     caseName);
 
 TEST_F(MovePane, JustBelowAnOpenDirectorysRowIsTheTopOfItsChildren) {
-    p.tree.expand(item("A"));
+    p.chapters.expand(item("A"));
     ASSERT_TRUE(p.tree.dropChapter(item("b1"), item("A"), Position::BelowItem));
     EXPECT_EQ(shown(), "新建文本,A(b1,a1,a2),B");
     // A closed directory's row: behind it.
@@ -101,20 +102,20 @@ TEST_F(MovePane, JustBelowAnOpenDirectorysRowIsTheTopOfItsChildren) {
 }
 
 TEST_F(MovePane, AMovedDirectoryKeepsItsExpansionAndTheSelectionStays) {
-    p.tree.expand(item("B"));
+    p.chapters.expand(item("B"));
     select("b1");
     const ItemId b1 = item("b1");
     ASSERT_TRUE(p.tree.dropChapter(item("B"), item("A"), Position::OnItem));
-    EXPECT_TRUE(widget("B")->isExpanded());
-    EXPECT_EQ(p.tree.selectedItem(), b1);
-    EXPECT_EQ(p.tree.currentItem(), widget("b1"));
-    EXPECT_TRUE(widget("b1")->isSelected());
+    EXPECT_TRUE(p.tree.isExpanded(index("B")));
+    EXPECT_EQ(p.chapters.selectedItem(), b1);
+    EXPECT_EQ(p.tree.currentIndex(), index("b1"));
+    EXPECT_TRUE(p.tree.selectionModel()->isSelected(index("b1")));
     EXPECT_EQ(storedContent("b1"), "");  // an empty page stays empty, in its new place
 }
 
 TEST_F(MovePane, TheRootCannotBeDraggedAndForeignDropsAreLeftToTheWindow) {
-    EXPECT_FALSE(p.tree.topLevelItem(0)->flags() & Qt::ItemIsDragEnabled);
-    EXPECT_TRUE(widget("a1")->flags() & Qt::ItemIsDragEnabled);
+    EXPECT_FALSE(p.tree.model()->flags(index(root)) & Qt::ItemIsDragEnabled);
+    EXPECT_TRUE(p.tree.model()->flags(index("a1")) & Qt::ItemIsDragEnabled);
     showPane();
     select("a1");
     QMimeData files;
@@ -135,14 +136,14 @@ TEST_F(MovePane, TheMarkToolBarMarksMovesAndBookmarks) {
     select("a1");
     trigger(cmd::kToggleBookmark);
     trigger(cmd::kSetMoveSource);
-    EXPECT_EQ(p.tree.images(item("a1")), (ItemImages{image::kMoveSource, image::kMoveSource}));
+    EXPECT_EQ(p.chapters.images(item("a1")), (ItemImages{image::kMoveSource, image::kMoveSource}));
     p.pane.updateCommandStates();
     EXPECT_TRUE(p.pane.action(cmd::kMoveAfterCurrent)->isEnabled());
     select("b1");
     trigger(cmd::kMoveAfterCurrent);
     EXPECT_EQ(shown(), "新建文本,A(a2),B(b1,a1)");
     // The bookmark's image comes back when the mark goes.
-    EXPECT_EQ(p.tree.images(item("a1")), (ItemImages{image::kBookmark, image::kBookmark}));
+    EXPECT_EQ(p.chapters.images(item("a1")), (ItemImages{image::kBookmark, image::kBookmark}));
     p.pane.updateCommandStates();
     EXPECT_FALSE(p.pane.action(cmd::kMoveAfterCurrent)->isEnabled());
 
@@ -154,7 +155,7 @@ TEST_F(MovePane, TheMarkToolBarMarksMovesAndBookmarks) {
     trigger(cmd::kPreviousBookmark);
     EXPECT_EQ(selectedName(), "a1");
     trigger(cmd::kClearBookmarks);
-    EXPECT_EQ(p.tree.images(item("a1")), (ItemImages{image::kText, image::kTextSelected}));
+    EXPECT_EQ(p.chapters.images(item("a1")), (ItemImages{image::kText, image::kTextSelected}));
     EXPECT_TRUE(p.session.bookmarks.empty());
 }
 

@@ -57,7 +57,7 @@ TEST(ManageViewWithoutBook, OnlyHidingIsEnabledUntilABookIsOpen) {
 }
 
 TEST_F(ManageView, TheDropDownMenuAddsEachKindAndCountsPagesTwice) {
-    p.tree.selectItem(p.tree.rootItem());
+    p.chapters.selectItem(p.chapters.rootItem());
     p.pane.refreshAddMenu();
     const auto actions = p.pane.addMenu()->actions();
     actions[0]->trigger();
@@ -74,7 +74,7 @@ TEST_F(ManageView, TheDropDownMenuAddsEachKindAndCountsPagesTwice) {
     EXPECT_EQ(selectedName(), "新建图片");
     EXPECT_EQ(p.editors.view, book::PaneView::Picture);
     EXPECT_EQ(p.session.counters.picturePageCount, 2);
-    EXPECT_TRUE(p.tree.isExpanded(item(directory)));
+    EXPECT_TRUE(p.chapters.isExpanded(item(directory)));
     EXPECT_TRUE(p.document.isModified());
     // With a page selected the adds are grayed; expanding does nothing through the pane.
     p.pane.refreshAddMenu();
@@ -84,14 +84,14 @@ TEST_F(ManageView, TheDropDownMenuAddsEachKindAndCountsPagesTwice) {
 }
 
 TEST_F(ManageView, TheAddButtonItselfAddsADirectory) {
-    p.tree.selectItem(p.tree.rootItem());
-    const int before = p.tree.topLevelItem(0)->childCount();
+    p.chapters.selectItem(p.chapters.rootItem());
+    const int before = p.tree.model()->rowCount(p.tree.model()->index(0, 0));
     p.pane.action(cmd::kAddChapter)->trigger();
-    EXPECT_EQ(p.tree.topLevelItem(0)->childCount(), before + 1);
+    EXPECT_EQ(p.tree.model()->rowCount(p.tree.model()->index(0, 0)), before + 1);
     EXPECT_TRUE(record(selectedName())->isStorage());
     select("新建文本");
     p.pane.onAddChapter();  // under a page: nothing
-    EXPECT_EQ(p.tree.topLevelItem(0)->childCount(), before + 1);
+    EXPECT_EQ(p.tree.model()->rowCount(p.tree.model()->index(0, 0)), before + 1);
     EXPECT_TRUE(messages().empty());
 }
 
@@ -108,7 +108,7 @@ TEST_F(ManageView, RenameAndDeleteButtonsWorkOnTheSelection) {
     p.ui.queueAnswer(ui::Answer::Ok);
     p.pane.action(cmd::kDeleteChapter)->trigger();
     EXPECT_EQ(record("序言"), nullptr);
-    EXPECT_EQ(p.tree.selectedItem(), kNoItem);  // the only page went
+    EXPECT_EQ(p.chapters.selectedItem(), kNoItem);  // the only page went
 }
 
 TEST_F(ManageView, HidingCallsTheFramesToggle) {
@@ -128,8 +128,8 @@ TEST_F(ManageView, NewReplacesTheBookWithAnUntitledOne) {
     ASSERT_TRUE(p.pane.newBook());
     EXPECT_NE(p.storage.store().bookPath, first);
     EXPECT_TRUE(std::filesystem::exists(p.storage.store().bookPath));
-    EXPECT_EQ(p.tree.topLevelItemCount(), 1);
-    EXPECT_EQ(p.tree.topLevelItem(0)->childCount(), 1);
+    EXPECT_EQ(p.tree.model()->rowCount(), 1);
+    EXPECT_EQ(p.tree.model()->rowCount(p.tree.model()->index(0, 0)), 1);
     EXPECT_EQ(selectedName(), "新建文本");
     EXPECT_FALSE(p.document.isModified());
     p.ui.clearMessages();

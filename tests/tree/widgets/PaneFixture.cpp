@@ -21,7 +21,7 @@ ItemId PaneFixture::item(const std::string& utf8Name) const {
 }
 
 QPoint PaneFixture::labelPoint(const std::string& utf8Name) const {
-    const QRect cell = p.tree.visualItemRect(widget(utf8Name));
+    const QRect cell = p.tree.visualRect(index(utf8Name));
     return {cell.left() + kImageSize + 12, cell.center().y()};
 }
 
@@ -41,11 +41,8 @@ void PaneFixture::showPane() {
 }
 
 ItemId PaneFixture::addUnder(const std::string& parent, const std::string& name, book::NodeType type) {
-    const bool directory = type == book::NodeType::Directory;
-    const ItemId added = insertNodeItem(p.tree, item(parent), gbk(name), directory ? 1 : 2, int32_t(type));
-    directory ? p.storage.createDirectoryElement(gbk(parent), gbk(name), added)
-              : p.storage.createPageElement(gbk(parent), gbk(name), added, type);
-    return added;
+    return type == book::NodeType::Directory ? p.storage.createDirectory(item(parent), gbk(name))
+                                             : p.storage.createPage(item(parent), gbk(name), type);
 }
 
 void PaneFixture::buildChapters() {

@@ -18,12 +18,13 @@ using book::testing::utf8;
 
 struct PaneParts {
     book::testing::ScratchFolder folder;
+    book::BookSession session;
     CManageView pane;
     CChapterTreeCtrl& tree = *pane.tree();
-    book::BookSession session;
+    book::ChapterModel& chapters = session.chapters;
     ui::ScriptedUserInterface ui;
     book::HeldPageEditors editors;
-    book::BookStorage storage{session, tree, ui};
+    book::BookStorage storage{session, ui};
     book::CPGWDoc document{storage, editors};
 
     PaneParts() { pane.attachBook(storage, document); }
@@ -35,9 +36,9 @@ protected:
 
     ItemId item(const std::string& utf8Name) const;
     book::NodeInfoRecord* record(const std::string& utf8Name) const { return p.session.index.find(gbk(utf8Name)); }
-    void select(const std::string& utf8Name) { p.tree.selectItem(item(utf8Name)); }
-    std::string selectedName() const { return utf8(p.tree.label(p.tree.selectedItem())); }
-    QTreeWidgetItem* widget(const std::string& utf8Name) const { return p.tree.widgetItem(item(utf8Name)); }
+    void select(const std::string& utf8Name) { p.chapters.selectItem(item(utf8Name)); }
+    std::string selectedName() const { return utf8(p.chapters.label(p.chapters.selectedItem())); }
+    QModelIndex index(const std::string& utf8Name) const { return p.tree.indexOf(item(utf8Name)); }
     // The middle of an item's label, in the tree's viewport.
     QPoint labelPoint(const std::string& utf8Name) const;
     std::vector<std::string> messages() const { return p.ui.messageTexts(); }

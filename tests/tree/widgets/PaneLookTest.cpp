@@ -56,7 +56,7 @@ protected:
     }
     bool rowShows(const std::string& name, int image) const {
         const QImage shot = p.tree.viewport()->grab().toImage();
-        return showsImage(shot, p.tree.visualItemRect(widget(name)), stripImage(":/bitmaps/173.bmp", image));
+        return showsImage(shot, p.tree.visualRect(index(name)), stripImage(":/bitmaps/173.bmp", image));
     }
 };
 
@@ -73,7 +73,7 @@ TEST_F(PaneLook, TreeItemsShowTheImagesOfTheTreeStrip) {
     }
     EXPECT_TRUE(rowShows(root, 0));
     // A mark replaces both images.
-    p.tree.setImages(item("a1"), {4, 4});
+    p.chapters.setImages(item("a1"), {4, 4});
     EXPECT_TRUE(rowShows("a1", 4));
     EXPECT_FALSE(rowShows("a1", 2));
 }
