@@ -1,5 +1,6 @@
 #include "shell/CMainFrame.h"
 
+#include "commands/CommandTable.h"
 #include "editors/CAppToolBar.h"
 #include "editors/CRTFView.h"
 #include "editors/CWebBrowerView.h"
@@ -7,7 +8,6 @@
 #include "platform/text/CodePage.h"
 #include "publish/CDRMView.h"
 #include "shell/CBiSplitterWnd.h"
-#include "shell/CommandTable.h"
 #include "tree/widgets/CManageView.h"
 #include "widgets/CMenuEx.h"
 #include "widgets/ToolbarStrip.h"
@@ -38,20 +38,20 @@ constexpr QSize kDefaultSize(1100, 760);
 
 QString qt(const std::string& utf8) { return QString::fromStdString(utf8); }
 
-MenuItemDesc describe(const MenuItem& item, const framework::RecentFileList& recent,
+MenuItemDesc describe(const commands::MenuItem& item, const framework::RecentFileList& recent,
                       std::vector<MenuItemDesc>* siblings) {
     switch (item.kind) {
-    case MenuItem::Kind::Separator: return MenuItemDesc::separatorItem();
-    case MenuItem::Kind::Command: return MenuItemDesc::command(qt(item.text), int(item.id));
-    case MenuItem::Kind::RecentFiles:
+    case commands::MenuItem::Kind::Separator: return MenuItemDesc::separatorItem();
+    case commands::MenuItem::Kind::Command: return MenuItemDesc::command(qt(item.text), int(item.id));
+    case commands::MenuItem::Kind::RecentFiles:
         if (recent.empty()) return MenuItemDesc::command(qt(item.text), int(item.id), false, true);
         for (size_t i = 0; i + 1 < recent.entries().size(); ++i)
             siblings->push_back(MenuItemDesc::command(qt(recent.menuText(i)), int(recent.commandId(i))));
         return MenuItemDesc::command(qt(recent.menuText(recent.entries().size() - 1)),
                                      int(recent.commandId(recent.entries().size() - 1)));
-    case MenuItem::Kind::Popup: {
+    case commands::MenuItem::Kind::Popup: {
         std::vector<MenuItemDesc> items;
-        for (const MenuItem& sub : item.items) {
+        for (const commands::MenuItem& sub : item.items) {
             MenuItemDesc described = describe(sub, recent, &items);
             items.push_back(std::move(described));
         }
@@ -112,21 +112,22 @@ void CMainFrame::createToolBar() {
     const auto normal = widgets::loadToolbarImages(QStringLiteral(":/bitmaps/191.bmp"), 32);
     const auto disabled = widgets::loadToolbarImages(QStringLiteral(":/bitmaps/190.bmp"), 32);
     size_t image = 0;
-    for (const CommandId id : toolbarResource(toolbars::kMain)->buttons) {
+    for (const CommandId id : commands::toolbarResource(commands::toolbars::kMain)->buttons) {
         if (id == 0) {
             bar->addSeparator();
             continue;
         }
-        QAction* action = bar->addAction(widgets::stripIcon(normal, disabled, image++), qt(plainText(commandText(id))));
-        action->setToolTip(qt(tooltipOf(id)));
-        action->setStatusTip(qt(statusTextOf(id)));
+        const QString text = qt(commands::plainText(commands::commandText(id)));
+        QAction* action = bar->addAction(widgets::stripIcon(normal, disabled, image++), text);
+        action->setToolTip(qt(commands::tooltipOf(id)));
+        action->setStatusTip(qt(commands::statusTextOf(id)));
         addAction(id, action);
     }
 }
 
 // Keys of the accelerator table: window-wide actions that run through the same router.
 void CMainFrame::createAccelerators() {
-    for (const Accelerator& accelerator : accelerators()) {
+    for (const commands::Accelerator& accelerator : commands::accelerators()) {
         auto* action = new QAction(this);
         action->setShortcut(QKeySequence::fromString(qt(accelerator.keys), QKeySequence::PortableText));
         action->setShortcutContext(Qt::WindowShortcut);
@@ -222,7 +223,7 @@ void CMainFrame::attachPictureView() {
 
 void CMainFrame::rebuildMenuBar() {
     std::vector<MenuItemDesc> popups;
-    for (const MenuItem& popup : menuResource(menus::kMainMenu)->popups) {
+    for (const commands::MenuItem& popup : commands::menuResource(commands::menus::kMainMenu)->popups) {
         std::vector<MenuItemDesc> ignored;
         popups.push_back(describe(popup, recent_, &ignored));
     }
@@ -233,7 +234,7 @@ void CMainFrame::rebuildMenuBar() {
     menu->SetDisabledImageList(widgets::loadToolbarImages(QStringLiteral(":/bitmaps/218.bmp"), 16));
     menu->SetHotImageList(widgets::loadToolbarImages(QStringLiteral(":/bitmaps/219.bmp"), 16));
     std::vector<int> imageIds;
-    for (const CommandId id : menuImageIds()) imageIds.push_back(int(id));
+    for (const CommandId id : commands::menuImageIds()) imageIds.push_back(int(id));
     menu->SetImageIndices(imageIds);
     menu->SetImageColumnColor(kMenuImageColumn);
     menu->SetBackgroundColor(Qt::white);

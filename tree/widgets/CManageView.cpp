@@ -1,9 +1,9 @@
 #include "tree/widgets/CManageView.h"
 
-#include "shell/CommandTable.h"
+#include "commands/CommandTable.h"
 #include "tree/widgets/ChapterImages.h"
-#include "widgets/ToolbarStrip.h"
 #include "tree/widgets/ChapterMenu.h"
+#include "widgets/ToolbarStrip.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,6 +1,6 @@
 #include "tree/widgets/ChapterImages.h"
 
-#include "shell/CommandTable.h"
+#include "commands/CommandTable.h"
 #include "widgets/ToolbarStrip.h"
 
 namespace pgw::tree::widgets {

@@ -1,7 +1,7 @@
 #include "tree/widgets/ChapterMenu.h"
 
-#include "shell/CommandTable.h"
-#include "shell/MenuDescriptions.h"
+#include "commands/CommandTable.h"
+#include "commands/MenuDescriptions.h"
 #include "tree/ChapterSupport.h"
 #include "widgets/ToolbarStrip.h"
 
