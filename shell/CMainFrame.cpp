@@ -170,8 +170,9 @@ void CMainFrame::createClient() {
     attachPublishForm();
     startAutosave();
     pane_->attachBook(*storage_, *document_);
-    pane_->setPaneToggle([this] { splitter_->TogglePane(0); });
-    pane_->setStatusReporter([this](const QString& text) { statusPanes_[1]->setText(text); });
+    connect(pane_, &tree::widgets::CManageView::paneToggleRequested, this, [this] { splitter_->TogglePane(0); });
+    connect(pane_, &tree::widgets::CManageView::statusReported, this,
+            [this](const QString& text) { statusPanes_[1]->setText(text); });
     pane_->setEnableRule([this](CommandId id) { return commandState(id).enabled; });
     connect(pane_->tree(), &tree::widgets::CChapterTreeCtrl::activated, this, [this] { splitter_->SetActivePane(0); });
     textView_->editor()->viewport()->installEventFilter(this);
@@ -185,7 +186,7 @@ void CMainFrame::attachPublishForm() {
     publishForm_->attach(*storage_, *document_, *ui_, pane_->tree());
     // Back from the form, the page on show comes back in its own view: typing into the
     // text view while a picture page is on show would go nowhere.
-    publishForm_->setExitHandler([this] {
+    connect(publishForm_, &publish::CDRMView::exiting, this, [this] {
         const book::NodeInfoRecord* page = document_->shownPage();
         const bool picture = page && page->type() == book::NodeType::Picture;
         splitter_->ShowView(int(picture ? book::PaneView::Picture : book::PaneView::RichText), 1);
@@ -214,7 +215,7 @@ bool CMainFrame::autosaveShownPage() { return document_->storeShownPage(false); 
 
 void CMainFrame::attachPictureView() {
     pictureView_->setDocument(document_.get(), &session_, pane_->tree());
-    pictureView_->setActivationRequest([this] { splitter_->SetActivePane(1); });
+    connect(pictureView_, &editors::CPictureView::activationRequested, this, [this] { splitter_->SetActivePane(1); });
     pictureView_->setStatusSink([this](int pane, const QString& text) {
         if (pane == 0) return;  // the first pane keeps the frame's own text
         statusPanes_[pane]->setText(text);

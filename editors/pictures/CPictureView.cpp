@@ -169,7 +169,7 @@ book::NodeInfoRecord* CPictureView::editedRecord() const {
 void CPictureView::redraw() { page_->repaint(); }
 
 void CPictureView::requestActivation() {
-    if (activate_) activate_();
+    emit activationRequested();
 }
 
 void CPictureView::insertPicture() {

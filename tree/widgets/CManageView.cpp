@@ -128,7 +128,7 @@ void CManageView::onRenameChapter() { tree_->startRename(); }
 void CManageView::onDeleteChapter() { tree_->deleteSelected(); }
 
 void CManageView::onHidePane() {
-    if (paneToggle_) paneToggle_();
+    emit paneToggleRequested();
 }
 
 bool CManageView::addFromMenu(book::NodeType type) {
@@ -146,7 +146,7 @@ bool CManageView::newBook() {
     if (made) {
         // The blank book has nothing to save yet; a later New must not ask about it.
         document_->setModified(false);
-        if (statusReporter_) statusReporter_(QStringLiteral("新建一个空白文档成功...."));
+        emit statusReported(QStringLiteral("新建一个空白文档成功...."));
     }
     updateCommandStates();
     return made;
