@@ -16,10 +16,10 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QToolBar>
@@ -75,14 +75,12 @@ CMainFrame::CMainFrame(book::BookSession& session, QWidget* parent)
     registerCommands();
     createAccelerators();
     rebuildMenuBar();
-    qApp->installEventFilter(this);
     connect(&idle_, &QTimer::timeout, this, &CMainFrame::updateCommandStates);
     idle_.start(kIdleMilliseconds);
     updateCommandStates();
 }
 
 CMainFrame::~CMainFrame() {
-    qApp->removeEventFilter(this);
     autosaver_.reset();
     // The tree stops calling into the book before the book goes.
     if (pane_) pane_->tree()->setSelectionHandler(nullptr);
@@ -135,6 +133,13 @@ void CMainFrame::createAccelerators() {
         const CommandId id = accelerator.id;
         connect(action, &QAction::triggered, this, [this, id] { runCommand(id); });
     }
+    // F2 anywhere in the window renames the selected chapter, even from a page editor.
+    auto* rename = new QAction(this);
+    rename->setObjectName(QStringLiteral("renameChapterKey"));
+    rename->setShortcut(Qt::Key_F2);
+    rename->setShortcutContext(Qt::WindowShortcut);
+    QMainWindow::addAction(rename);
+    connect(rename, &QAction::triggered, this, [this] { runCommand(framework::cmd::kRenameChapter); });
 }
 
 void CMainFrame::createClient() {
@@ -334,12 +339,6 @@ bool CMainFrame::openDropped(const QList<QUrl>& urls) {
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
-    // F2 anywhere in the window renames the selected chapter, even from a page editor.
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F2 &&
-        watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this && !closing_) {
-        pane_->onRenameChapter();
-        return true;
-    }
     if (watched == textView_->editor()->viewport() && event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
         splitter_->SetActivePane(1);

@@ -141,6 +141,9 @@ TEST_F(MainFrameTest, TheActivePanesControlTakesTheKeys) {
 TEST_F(MainFrameTest, F2RenamesTheChapterEvenFromThePageEditor) {
     addTextPage();
     frame.show();
+    // Keys reach the window that is active; its shortcut takes F2 before the editor does.
+    frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
     QTextEdit* edit = frame.textView()->editor();
     edit->setFocus();
     QTest::keyClick(edit, Qt::Key_F2);
