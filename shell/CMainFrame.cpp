@@ -13,6 +13,7 @@
 #include "widgets/ToolbarStrip.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -22,7 +23,9 @@
 #include <QMouseEvent>
 #include <QStatusBar>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolBar>
+#include <QTreeWidget>
 
 namespace pgw::shell {
 
@@ -32,7 +35,6 @@ constexpr unsigned kSplitterStyle = 0x25;  // side by side, first pane keeps its
 constexpr unsigned kChapterPaneFlags = 0x501;
 constexpr unsigned kContentPaneFlags = 0x101;
 constexpr int kSplitPosition = 235;
-constexpr int kIdleMilliseconds = 200;
 const QColor kMenuImageColumn(232, 228, 215);
 constexpr QSize kDefaultSize(1100, 760);
 
@@ -75,12 +77,11 @@ CMainFrame::CMainFrame(book::BookSession& session, QWidget* parent)
     registerCommands();
     createAccelerators();
     rebuildMenuBar();
-    connect(&idle_, &QTimer::timeout, this, &CMainFrame::updateCommandStates);
-    idle_.start(kIdleMilliseconds);
-    updateCommandStates();
+    followCommandStates();
 }
 
 CMainFrame::~CMainFrame() {
+    stateTriggers_.reset();  // the views' last signals find no frame to update
     autosaver_.reset();
     // The tree stops calling into the book before the book goes.
     if (pane_) pane_->tree()->setSelectionHandler(nullptr);
@@ -227,6 +228,38 @@ void CMainFrame::attachPictureView() {
     });
 }
 
+// The enable and check states follow what their rules look at: the pane and the view on
+// show, the chapter selection and the tree's marks, the text view's selection and undo, the
+// clipboard, edits, the toolbar shown. Building a book changes the tree once per chapter;
+// those changes count once, when the event loop is back.
+void CMainFrame::followCommandStates() {
+    stateTriggers_ = std::make_unique<QObject>();
+    QObject* context = stateTriggers_.get();
+    const auto update = [this] { updateCommandStates(); };
+    connect(splitter_, &CBiSplitterWnd::activePaneChanged, context, update);
+    connect(splitter_, &CBiSplitterWnd::viewShown, context, update);
+    connect(pane_->tree(), &QTreeWidget::itemSelectionChanged, context, update);
+    auto* treeChanged = new QTimer(context);
+    treeChanged->setSingleShot(true);
+    treeChanged->setInterval(0);
+    connect(treeChanged, &QTimer::timeout, context, update);
+    const auto later = [treeChanged] { treeChanged->start(); };
+    const QAbstractItemModel* model = pane_->tree()->model();
+    connect(model, &QAbstractItemModel::dataChanged, context, later);
+    connect(model, &QAbstractItemModel::rowsInserted, context, later);
+    connect(model, &QAbstractItemModel::rowsRemoved, context, later);
+    connect(model, &QAbstractItemModel::modelReset, context, later);
+    QTextEdit* edit = textView_->editor();
+    connect(edit, &QTextEdit::copyAvailable, context, update);
+    connect(edit, &QTextEdit::undoAvailable, context, update);
+    connect(edit, &QTextEdit::redoAvailable, context, update);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, context, update);
+    connect(textView_, &editors::CRTFView::edited, context, update);
+    connect(pictureView_, &editors::CPictureView::edited, context, update);
+    connect(findChild<QToolBar*>(QStringLiteral("mainToolBar")), &QToolBar::visibilityChanged, context, update);
+    updateCommandStates();
+}
+
 void CMainFrame::rebuildMenuBar() {
     std::vector<MenuItemDesc> popups;
     for (const commands::MenuItem& popup : commands::menuResource(commands::menus::kMainMenu)->popups) {
@@ -317,7 +350,6 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     closing_ = true;
-    idle_.stop();
     autosaver_->stop();  // the book is closed
     event->accept();
 }
