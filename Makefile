@@ -10,7 +10,7 @@ FUZZ_PUBLISH_TARGET ?= fuzz_icon_file
 
 CMAKE_GEN = cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps build run test test-asan bench fuzz fuzz-rtf fuzz-publish clean
+.PHONY: deps build run test test-asan check-layers bench fuzz fuzz-rtf fuzz-publish clean
 
 deps:
 	@tools/deps.sh
@@ -24,6 +24,10 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Every include of the program points downwards (tools/check-layers holds the layers).
+check-layers:
+	/usr/bin/python3 tools/check-layers
 
 # Qt-free tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: deps

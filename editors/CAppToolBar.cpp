@@ -1,8 +1,8 @@
 #include "editors/CAppToolBar.h"
 
 
+#include "commands/CommandTable.h"
 #include "editors/FontCombos.h"
-#include "shell/CommandTable.h"
 #include "widgets/CColourPicker.h"
 #include "widgets/ToolbarStrip.h"
 
@@ -29,17 +29,17 @@ CAppToolBar::CAppToolBar(QWidget* parent) : QToolBar(parent) {
 }
 
 bool CAppToolBar::loadToolBar(int resourceId) {
-    const shell::ToolbarResource* resource = shell::toolbarResource(resourceId);
+    const commands::ToolbarResource* resource = commands::toolbarResource(resourceId);
     if (!resource) return false;
     for (const framework::CommandId id : resource->buttons) {
         if (id == 0) {
             addSeparator();
             continue;
         }
-        QAction* action = addAction(qt(shell::plainText(shell::commandText(id))));
+        QAction* action = addAction(qt(commands::plainText(commands::commandText(id))));
         action->setProperty(kCommandProperty, id);
-        action->setToolTip(qt(shell::tooltipOf(id)));
-        action->setStatusTip(qt(shell::statusTextOf(id)));
+        action->setToolTip(qt(commands::tooltipOf(id)));
+        action->setStatusTip(qt(commands::statusTextOf(id)));
         connect(action, &QAction::triggered, this, [this, action, id](bool checked) {
             // Qt flipped a toggle on the click; the command decides, from the state before.
             if (action->isCheckable()) action->setChecked(!checked);
@@ -97,7 +97,7 @@ void CAppToolBar::createFontControls() {
 
 QAction* CAppToolBar::placeControl(framework::CommandId id, QWidget* control, int width) {
     control->setFixedWidth(width);
-    control->setToolTip(qt(shell::tooltipOf(id)));
+    control->setToolTip(qt(commands::tooltipOf(id)));
     QAction* place = button(id);
     QAction* placed = place ? insertWidget(place, control) : addWidget(control);
     if (place) {

@@ -1,5 +1,7 @@
 #include "editors/CRTFView.h"
 
+#include "commands/CommandTable.h"
+#include "commands/MenuDescriptions.h"
 #include "editors/CAppToolBar.h"
 #include "editors/CaretPosition.h"
 #include "editors/FontCombos.h"
@@ -7,8 +9,6 @@
 #include "platform/framework/CommandRouter.h"
 #include "platform/richtext/RtfReader.h"
 #include "platform/richtext/RtfWriter.h"
-#include "shell/CommandTable.h"
-#include "shell/MenuDescriptions.h"
 #include "widgets/CMenuEx.h"
 #include "widgets/ToolbarStrip.h"
 
@@ -74,7 +74,7 @@ CRTFView::CRTFView(QWidget* parent)
 CRTFView::~CRTFView() = default;
 
 void CRTFView::buildToolBar() {
-    toolBar_->loadToolBar(shell::toolbars::kRichText);
+    toolBar_->loadToolBar(commands::toolbars::kRichText);
     toolBar_->LoadToolbarImages(16, 229, 229, 228);
     toolBar_->createFontControls();
     for (const CommandId id : {cmd::kBold, cmd::kItalic, cmd::kUnderline, cmd::kStrikeOut, cmd::kBullets})
@@ -135,13 +135,13 @@ void CRTFView::showCaretPosition() {
 // Menu 204, built afresh for each click; its command comes back to the view.
 void CRTFView::showContextMenu(const QPoint& globalPosition) {
     std::vector<MenuItemDesc> popups;
-    for (const shell::MenuItem& popup : shell::menuResource(shell::menus::kRichText)->popups)
-        popups.push_back(shell::describeMenuItem(popup));
+    for (const commands::MenuItem& popup : commands::menuResource(commands::menus::kRichText)->popups)
+        popups.push_back(commands::describeMenuItem(popup));
     CMenuEx menu;
     if (!menu.LoadMenu(popups) || menu.menu()->actions().isEmpty()) return;
     menu.SetImageList(widgets::loadToolbarImages(QStringLiteral(":/bitmaps/157.bmp"), 16));
     std::vector<int> imageIds;
-    for (const CommandId id : shell::toolbarResource(shell::toolbars::kChapterPane)->buttons) imageIds.push_back(int(id));
+    for (const CommandId id : commands::toolbarResource(commands::toolbars::kChapterPane)->buttons) imageIds.push_back(int(id));
     menu.SetImageIndices(imageIds);
     menu.SetBackgroundColor(kContextMenuBackground);
     QMenu* popup = menu.menu()->actions().front()->menu();

@@ -139,20 +139,20 @@ void FindReplaceDialog::onFindNext() {
 
 void FindReplaceDialog::onReplace() {
     const bool replaced = replaceSelection(edit_, options(), replaceField_->text());
-    if (replaced && edited_) edited_();
+    if (replaced) emit edited();
     if (!findNext(edit_, options())) reportNotFound();
 }
 
 void FindReplaceDialog::onReplaceAll() {
     if (replaceAll(edit_, options(), replaceField_->text()) == 0) {
         reportNotFound();
-    } else if (edited_) {
-        edited_();
+    } else {
+        emit edited();
     }
 }
 
 void FindReplaceDialog::reportNotFound() {
-    if (notFound_) notFound_(notFoundText(findField_->text()));
+    emit notFound(notFoundText(findField_->text()));
 }
 
 }  // namespace pgw::editors

@@ -4,8 +4,6 @@
 
 #include <QDialog>
 
-#include <functional>
-
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -29,17 +27,13 @@ bool replaceSelection(QTextEdit& edit, const FindOptions& options, const QString
 int replaceAll(QTextEdit& edit, const FindOptions& options, const QString& replacement);
 
 class FindReplaceDialog : public QDialog {
+    Q_OBJECT
 public:
     FindReplaceDialog(QTextEdit& edit, QWidget* parent);
 
     // Shows the dialog for finding only, or for finding and replacing.
     void showFind();
     void showReplace();
-
-    // Called with the message text when the page holds no match.
-    void setNotFoundHandler(std::function<void(const QString&)> handler) { notFound_ = std::move(handler); }
-    // Called after the page was changed by a replacement.
-    void setEditedHandler(std::function<void()> handler) { edited_ = std::move(handler); }
 
     QLineEdit* findField() const { return findField_; }
     QLineEdit* replaceField() const { return replaceField_; }
@@ -50,6 +44,12 @@ public:
     QPushButton* replaceAllButton() const { return replaceAllButton_; }
 
     static QString notFoundText(const QString& text);
+
+signals:
+    // The page holds no match; the message text to show.
+    void notFound(const QString& text);
+    // A replacement changed the page.
+    void edited();
 
 private:
     void showMode(bool replacing);
@@ -68,8 +68,6 @@ private:
     QPushButton* findNextButton_;
     QPushButton* replaceButton_;
     QPushButton* replaceAllButton_;
-    std::function<void(const QString&)> notFound_;
-    std::function<void()> edited_;
 };
 
 }  // namespace pgw::editors

@@ -134,8 +134,8 @@ void CRTFView::applyColour(const QColor& colour) {
 void CRTFView::showFindDialog(bool replacing) {
     if (!findDialog_) {
         findDialog_ = new FindReplaceDialog(*edit_, this);
-        findDialog_->setNotFoundHandler([this](const QString& text) { showMessage(text); });
-        findDialog_->setEditedHandler([this] { markEdited(); });
+        connect(findDialog_, &FindReplaceDialog::notFound, this, [this](const QString& text) { showMessage(text); });
+        connect(findDialog_, &FindReplaceDialog::edited, this, [this] { markEdited(); });
     }
     if (replacing) findDialog_->showReplace();
     else findDialog_->showFind();

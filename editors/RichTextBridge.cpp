@@ -1,8 +1,8 @@
 #include "editors/RichTextBridge.h"
 
 #include "editors/DocumentPictures.h"
-#include "editors/FontFallback.h"
 #include "editors/FormatMapping.h"
+#include "platform/fonts/FontFallback.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
@@ -124,7 +124,7 @@ RichDocument documentContent(const QTextDocument& document) {
 }
 
 void applyPageDefaults(QTextDocument& document) {
-    installCjkFontFallbacks();
+    fonts::installCjkFontFallbacks();
     QFont font(QString::fromUtf8(richtext::kDefaultFace.data(), qsizetype(richtext::kDefaultFace.size())));
     font.setPointSizeF(richtext::kDefaultHalfPoints / 2.0);
     document.setDefaultFont(font);

@@ -185,7 +185,7 @@ bool CDRMView::CompileBook() {
 }
 
 void CDRMView::Exit() {
-    if (exitHandler_) exitHandler_();
+    emit exiting();
     if (chapterTree_) chapterTree_->setEnabled(true);
     SetPublishMode(false);
 }

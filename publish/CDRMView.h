@@ -33,6 +33,7 @@ class CPGWDoc;
 namespace pgw::publish {
 
 class CDRMView : public QScrollArea {
+    Q_OBJECT
 public:
     static constexpr int kViewId = 4;
     static constexpr colour::ColourRef kProgressBackground = 0xFAE6E6;
@@ -42,8 +43,6 @@ public:
     // What the window gives the form: the open book, its document, the dialogs and the
     // chapter tree control (disabled while a compiled book is made, enabled on exit).
     void attach(book::BookStorage& storage, book::CPGWDoc& document, ui::UserInterface& ui, QWidget* chapterTree);
-    // The window's switch back to the text view, run first on exit.
-    void setExitHandler(std::function<void()> handler) { exitHandler_ = std::move(handler); }
     void setGuidGenerator(GuidGenerator generate) { generateGuid_ = std::move(generate); }
 
     // When a book has been opened or made: the book's GUID is read (or made) and shown.
@@ -72,6 +71,10 @@ public:
     CTextProgressCtrl* progress() const;
     QLabel* iconPreview() const;
 
+signals:
+    // The exit button, before the form leaves publish mode: the window shows a page again.
+    void exiting();
+
 private:
     void createForm();
     void loadIconFile(const std::string& path);
@@ -84,7 +87,6 @@ private:
     CIconFileReader icons_;
     std::optional<std::vector<uint8_t>> groupIconDirectory_;
     GuidGenerator generateGuid_ = randomGuid;
-    std::function<void()> exitHandler_;
     book::BookStorage* storage_ = nullptr;
     book::CPGWDoc* document_ = nullptr;
     ui::UserInterface* ui_ = nullptr;

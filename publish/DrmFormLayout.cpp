@@ -1,6 +1,6 @@
 #include "publish/DrmFormLayout.h"
 
-#include "editors/FontFallback.h"
+#include "platform/fonts/FontFallback.h"
 #include "publish/FormExchange.h"
 #include "widgets/CTextProgressCtrl.h"
 
@@ -112,7 +112,7 @@ QRect DialogUnits::toPixels(const QRect& units) const {
 }
 
 QFont formFont() {
-    editors::installCjkFontFallbacks();
+    fonts::installCjkFontFallbacks();
     QFont font(QStringLiteral("宋体"));
     font.setPointSize(10);
     return font;

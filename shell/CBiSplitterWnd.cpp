@@ -61,6 +61,7 @@ bool CBiSplitterWnd::ShowView(int id, int index) {
     if (pane.view && pane.view != view) pane.view->hide();
     pane.view = view;
     placeViews();
+    emit viewShown(id, index);
     return true;
 }
 

@@ -72,6 +72,8 @@ public:
 
 signals:
     void activePaneChanged(int index);
+    // A view was put into a pane (again, too: the page in it may have changed).
+    void viewShown(int id, int index);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

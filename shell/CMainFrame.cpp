@@ -1,5 +1,6 @@
 #include "shell/CMainFrame.h"
 
+#include "commands/CommandTable.h"
 #include "editors/CAppToolBar.h"
 #include "editors/CRTFView.h"
 #include "editors/CWebBrowerView.h"
@@ -7,22 +8,24 @@
 #include "platform/text/CodePage.h"
 #include "publish/CDRMView.h"
 #include "shell/CBiSplitterWnd.h"
-#include "shell/CommandTable.h"
 #include "tree/widgets/CManageView.h"
 #include "widgets/CMenuEx.h"
 #include "widgets/ToolbarStrip.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QStatusBar>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolBar>
+#include <QItemSelectionModel>
 
 namespace pgw::shell {
 
@@ -32,26 +35,25 @@ constexpr unsigned kSplitterStyle = 0x25;  // side by side, first pane keeps its
 constexpr unsigned kChapterPaneFlags = 0x501;
 constexpr unsigned kContentPaneFlags = 0x101;
 constexpr int kSplitPosition = 235;
-constexpr int kIdleMilliseconds = 200;
 const QColor kMenuImageColumn(232, 228, 215);
 constexpr QSize kDefaultSize(1100, 760);
 
 QString qt(const std::string& utf8) { return QString::fromStdString(utf8); }
 
-MenuItemDesc describe(const MenuItem& item, const framework::RecentFileList& recent,
+MenuItemDesc describe(const commands::MenuItem& item, const framework::RecentFileList& recent,
                       std::vector<MenuItemDesc>* siblings) {
     switch (item.kind) {
-    case MenuItem::Kind::Separator: return MenuItemDesc::separatorItem();
-    case MenuItem::Kind::Command: return MenuItemDesc::command(qt(item.text), int(item.id));
-    case MenuItem::Kind::RecentFiles:
+    case commands::MenuItem::Kind::Separator: return MenuItemDesc::separatorItem();
+    case commands::MenuItem::Kind::Command: return MenuItemDesc::command(qt(item.text), int(item.id));
+    case commands::MenuItem::Kind::RecentFiles:
         if (recent.empty()) return MenuItemDesc::command(qt(item.text), int(item.id), false, true);
         for (size_t i = 0; i + 1 < recent.entries().size(); ++i)
             siblings->push_back(MenuItemDesc::command(qt(recent.menuText(i)), int(recent.commandId(i))));
         return MenuItemDesc::command(qt(recent.menuText(recent.entries().size() - 1)),
                                      int(recent.commandId(recent.entries().size() - 1)));
-    case MenuItem::Kind::Popup: {
+    case commands::MenuItem::Kind::Popup: {
         std::vector<MenuItemDesc> items;
-        for (const MenuItem& sub : item.items) {
+        for (const commands::MenuItem& sub : item.items) {
             MenuItemDesc described = describe(sub, recent, &items);
             items.push_back(std::move(described));
         }
@@ -75,14 +77,11 @@ CMainFrame::CMainFrame(book::BookSession& session, QWidget* parent)
     registerCommands();
     createAccelerators();
     rebuildMenuBar();
-    qApp->installEventFilter(this);
-    connect(&idle_, &QTimer::timeout, this, &CMainFrame::updateCommandStates);
-    idle_.start(kIdleMilliseconds);
-    updateCommandStates();
+    followCommandStates();
 }
 
 CMainFrame::~CMainFrame() {
-    qApp->removeEventFilter(this);
+    stateTriggers_.reset();  // the views' last signals find no frame to update
     autosaver_.reset();
     // The tree stops calling into the book before the book goes.
     if (pane_) pane_->tree()->detachBook();
@@ -112,21 +111,22 @@ void CMainFrame::createToolBar() {
     const auto normal = widgets::loadToolbarImages(QStringLiteral(":/bitmaps/191.bmp"), 32);
     const auto disabled = widgets::loadToolbarImages(QStringLiteral(":/bitmaps/190.bmp"), 32);
     size_t image = 0;
-    for (const CommandId id : toolbarResource(toolbars::kMain)->buttons) {
+    for (const CommandId id : commands::toolbarResource(commands::toolbars::kMain)->buttons) {
         if (id == 0) {
             bar->addSeparator();
             continue;
         }
-        QAction* action = bar->addAction(widgets::stripIcon(normal, disabled, image++), qt(plainText(commandText(id))));
-        action->setToolTip(qt(tooltipOf(id)));
-        action->setStatusTip(qt(statusTextOf(id)));
+        const QString text = qt(commands::plainText(commands::commandText(id)));
+        QAction* action = bar->addAction(widgets::stripIcon(normal, disabled, image++), text);
+        action->setToolTip(qt(commands::tooltipOf(id)));
+        action->setStatusTip(qt(commands::statusTextOf(id)));
         addAction(id, action);
     }
 }
 
 // Keys of the accelerator table: window-wide actions that run through the same router.
 void CMainFrame::createAccelerators() {
-    for (const Accelerator& accelerator : accelerators()) {
+    for (const commands::Accelerator& accelerator : commands::accelerators()) {
         auto* action = new QAction(this);
         action->setShortcut(QKeySequence::fromString(qt(accelerator.keys), QKeySequence::PortableText));
         action->setShortcutContext(Qt::WindowShortcut);
@@ -134,6 +134,13 @@ void CMainFrame::createAccelerators() {
         const CommandId id = accelerator.id;
         connect(action, &QAction::triggered, this, [this, id] { runCommand(id); });
     }
+    // F2 anywhere in the window renames the selected chapter, even from a page editor.
+    auto* rename = new QAction(this);
+    rename->setObjectName(QStringLiteral("renameChapterKey"));
+    rename->setShortcut(Qt::Key_F2);
+    rename->setShortcutContext(Qt::WindowShortcut);
+    QMainWindow::addAction(rename);
+    connect(rename, &QAction::triggered, this, [this] { runCommand(framework::cmd::kRenameChapter); });
 }
 
 void CMainFrame::createClient() {
@@ -169,8 +176,9 @@ void CMainFrame::createClient() {
     attachPublishForm();
     startAutosave();
     pane_->attachBook(*storage_, *document_);
-    pane_->setPaneToggle([this] { splitter_->TogglePane(0); });
-    pane_->setStatusReporter([this](const QString& text) { statusPanes_[1]->setText(text); });
+    connect(pane_, &tree::widgets::CManageView::paneToggleRequested, this, [this] { splitter_->TogglePane(0); });
+    connect(pane_, &tree::widgets::CManageView::statusReported, this,
+            [this](const QString& text) { statusPanes_[1]->setText(text); });
     pane_->setEnableRule([this](CommandId id) { return commandState(id).enabled; });
     connect(pane_->tree(), &tree::widgets::CChapterTreeCtrl::activated, this, [this] { splitter_->SetActivePane(0); });
     textView_->editor()->viewport()->installEventFilter(this);
@@ -184,7 +192,7 @@ void CMainFrame::attachPublishForm() {
     publishForm_->attach(*storage_, *document_, *ui_, pane_->tree());
     // Back from the form, the page on show comes back in its own view: typing into the
     // text view while a picture page is on show would go nowhere.
-    publishForm_->setExitHandler([this] {
+    connect(publishForm_, &publish::CDRMView::exiting, this, [this] {
         const book::NodeInfoRecord* page = document_->shownPage();
         const bool picture = page && page->type() == book::NodeType::Picture;
         splitter_->ShowView(int(picture ? book::PaneView::Picture : book::PaneView::RichText), 1);
@@ -213,16 +221,48 @@ bool CMainFrame::autosaveShownPage() { return document_->storeShownPage(false); 
 
 void CMainFrame::attachPictureView() {
     pictureView_->setDocument(document_.get(), &session_);
-    pictureView_->setActivationRequest([this] { splitter_->SetActivePane(1); });
+    connect(pictureView_, &editors::CPictureView::activationRequested, this, [this] { splitter_->SetActivePane(1); });
     pictureView_->setStatusSink([this](int pane, const QString& text) {
         if (pane == 0) return;  // the first pane keeps the frame's own text
         statusPanes_[pane]->setText(text);
     });
 }
 
+// The enable and check states follow what their rules look at: the pane and the view on
+// show, the chapter selection and the tree's marks, the text view's selection and undo, the
+// clipboard, edits, the toolbar shown. Building a book changes the tree once per chapter;
+// those changes count once, when the event loop is back.
+void CMainFrame::followCommandStates() {
+    stateTriggers_ = std::make_unique<QObject>();
+    QObject* context = stateTriggers_.get();
+    const auto update = [this] { updateCommandStates(); };
+    connect(splitter_, &CBiSplitterWnd::activePaneChanged, context, update);
+    connect(splitter_, &CBiSplitterWnd::viewShown, context, update);
+    connect(pane_->tree()->selectionModel(), &QItemSelectionModel::currentChanged, context, update);
+    auto* treeChanged = new QTimer(context);
+    treeChanged->setSingleShot(true);
+    treeChanged->setInterval(0);
+    connect(treeChanged, &QTimer::timeout, context, update);
+    const auto later = [treeChanged] { treeChanged->start(); };
+    const QAbstractItemModel* model = pane_->tree()->model();
+    connect(model, &QAbstractItemModel::dataChanged, context, later);
+    connect(model, &QAbstractItemModel::rowsInserted, context, later);
+    connect(model, &QAbstractItemModel::rowsRemoved, context, later);
+    connect(model, &QAbstractItemModel::modelReset, context, later);
+    QTextEdit* edit = textView_->editor();
+    connect(edit, &QTextEdit::copyAvailable, context, update);
+    connect(edit, &QTextEdit::undoAvailable, context, update);
+    connect(edit, &QTextEdit::redoAvailable, context, update);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, context, update);
+    connect(textView_, &editors::CRTFView::edited, context, update);
+    connect(pictureView_, &editors::CPictureView::edited, context, update);
+    connect(findChild<QToolBar*>(QStringLiteral("mainToolBar")), &QToolBar::visibilityChanged, context, update);
+    updateCommandStates();
+}
+
 void CMainFrame::rebuildMenuBar() {
     std::vector<MenuItemDesc> popups;
-    for (const MenuItem& popup : menuResource(menus::kMainMenu)->popups) {
+    for (const commands::MenuItem& popup : commands::menuResource(commands::menus::kMainMenu)->popups) {
         std::vector<MenuItemDesc> ignored;
         popups.push_back(describe(popup, recent_, &ignored));
     }
@@ -233,7 +273,7 @@ void CMainFrame::rebuildMenuBar() {
     menu->SetDisabledImageList(widgets::loadToolbarImages(QStringLiteral(":/bitmaps/218.bmp"), 16));
     menu->SetHotImageList(widgets::loadToolbarImages(QStringLiteral(":/bitmaps/219.bmp"), 16));
     std::vector<int> imageIds;
-    for (const CommandId id : menuImageIds()) imageIds.push_back(int(id));
+    for (const CommandId id : commands::menuImageIds()) imageIds.push_back(int(id));
     menu->SetImageIndices(imageIds);
     menu->SetImageColumnColor(kMenuImageColumn);
     menu->SetBackgroundColor(Qt::white);
@@ -310,7 +350,6 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     closing_ = true;
-    idle_.stop();
     autosaver_->stop();  // the book is closed
     event->accept();
 }
@@ -332,12 +371,6 @@ bool CMainFrame::openDropped(const QList<QUrl>& urls) {
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
-    // F2 anywhere in the window renames the selected chapter, even from a page editor.
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F2 &&
-        watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this && !closing_) {
-        pane_->onRenameChapter();
-        return true;
-    }
     if (watched == textView_->editor()->viewport() && event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
         splitter_->SetActivePane(1);

@@ -15,7 +15,6 @@
 #include "shell/WindowPageEditors.h"
 
 #include <QMainWindow>
-#include <QTimer>
 #include <QUrl>
 
 #include <map>
@@ -52,7 +51,8 @@ public:
     // A command as a menu item, button or key gives it: run only when enabled.
     bool runCommand(CommandId id);
     framework::CommandState commandState(CommandId id) const;
-    // Brings every action's enabled and checked state up to date, as at idle time.
+    // Brings every action's enabled and checked state up to date. It runs whenever something
+    // a rule looks at changes, after every command and before a menu opens.
     void updateCommandStates();
 
     // The document's open handler for a book named on the command line, dropped on the
@@ -97,6 +97,7 @@ private:
     void attachPictureView();
     void attachPublishForm();
     void startAutosave();
+    void followCommandStates();
     bool autosaveShownPage();
     // What the form does whenever a book has been opened or made.
     void bookReplaced();
@@ -134,7 +135,8 @@ private:
     std::multimap<CommandId, QAction*> actions_;      // toolbar buttons
     std::multimap<CommandId, QAction*> menuActions_;  // menu items, rebuilt with the menu
     QLabel* statusPanes_[3] = {};
-    QTimer idle_;
+    // The connections that keep the command states current; they go first when the window does.
+    std::unique_ptr<QObject> stateTriggers_;
     framework::RecentFileList recent_;
     bool closing_ = false;
 };

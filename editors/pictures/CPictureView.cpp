@@ -1,11 +1,11 @@
 #include "editors/pictures/CPictureView.h"
 
+#include "commands/CommandTable.h"
+#include "commands/MenuDescriptions.h"
 #include "editors/CAppToolBar.h"
 #include "editors/pictures/PictureDragRule.h"
 #include "editors/pictures/PictureDrawing.h"
 #include "editors/pictures/PngDecoding.h"
-#include "shell/CommandTable.h"
-#include "shell/MenuDescriptions.h"
 #include "widgets/CMenuEx.h"
 #include "widgets/ToolbarStrip.h"
 
@@ -114,7 +114,7 @@ CPictureView::~CPictureView() = default;
 QWidget* CPictureView::page() const { return page_; }
 
 void CPictureView::buildToolBar() {
-    toolBar_->loadToolBar(shell::toolbars::kPicture);
+    toolBar_->loadToolBar(commands::toolbars::kPicture);
     toolBar_->LoadToolbarImages(16, 221, 221, 222);
     toolBar_->setCommandSink([this](CommandId id) { runCommand(id); });
 }
@@ -164,7 +164,7 @@ book::NodeInfoRecord* CPictureView::editedRecord() const {
 void CPictureView::redraw() { page_->repaint(); }
 
 void CPictureView::requestActivation() {
-    if (activate_) activate_();
+    emit activationRequested();
 }
 
 void CPictureView::insertPicture() {
@@ -241,10 +241,10 @@ void CPictureView::releaseAt() {
 }
 
 void CPictureView::showContextMenu(const QPoint& globalPosition) {
-    const shell::MenuResource* resource = shell::menuResource(shell::menus::kPicture);
+    const commands::MenuResource* resource = commands::menuResource(commands::menus::kPicture);
     if (!resource) return;
     std::vector<MenuItemDesc> popups;
-    for (const shell::MenuItem& popup : resource->popups) popups.push_back(shell::describeMenuItem(popup));
+    for (const commands::MenuItem& popup : resource->popups) popups.push_back(commands::describeMenuItem(popup));
     CMenuEx menu;
     if (!menu.LoadMenu(popups) || menu.menu()->actions().isEmpty()) return;
     menu.SetBackgroundColor(Qt::white);

@@ -54,8 +54,6 @@ public:
     void setFileDialogHook(FileDialogHook hook) { fileDialog_ = std::move(hook); }
     void setMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
     void setStatusSink(StatusSink sink) { statusSink_ = std::move(sink); }
-    // Called when the view is to become the window's active view.
-    void setActivationRequest(std::function<void()> request) { activate_ = std::move(request); }
 
     // The page's pictures in their stored form, and their replacement by a page's. Loading
     // is not an edit; it leaves nothing selected and no current picture.
@@ -87,6 +85,8 @@ public:
 signals:
     // After every change the author makes to the page's pictures.
     void edited();
+    // The view is to become the window's active view.
+    void activationRequested();
 
 private:
     book::NodeInfoRecord* editedRecord() const;
@@ -106,7 +106,6 @@ private:
     FileDialogHook fileDialog_;
     MenuRunner menuRunner_;
     StatusSink statusSink_;
-    std::function<void()> activate_;
     QPoint lastPoint_;
     bool dragging_ = false;
 };

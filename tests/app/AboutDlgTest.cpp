@@ -9,6 +9,7 @@
 #include "shell/CMainFrame.h"
 #include "widgets/CStaticLink.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -102,8 +103,8 @@ TEST(CPagewrightAppAbout, AboutCommandShowsTheBoxOverTheWindowWithItsDesktop) {
         QTest::mouseClick(about->productLink(), Qt::LeftButton, {}, QPoint(3, 3));
         return int(QDialog::Accepted);
     });
-    frame->updateCommandStates();
     EXPECT_TRUE(frame->commandState(framework::cmd::kAbout).enabled);
+    for (QAction* action : frame->actions(framework::cmd::kAbout)) EXPECT_TRUE(action->isEnabled());
     EXPECT_TRUE(frame->runCommand(framework::cmd::kAbout));
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(desktop.urls, std::vector<std::string>{"https://pagewright.example.org/"});

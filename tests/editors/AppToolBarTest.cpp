@@ -2,7 +2,7 @@
 
 #include "editors/CAppToolBar.h"
 #include "editors/FontCombos.h"
-#include "shell/CommandTable.h"
+#include "commands/CommandTable.h"
 
 #include <QAbstractItemView>
 #include <QStyle>
@@ -20,7 +20,7 @@ namespace cmd = framework::cmd;
 CAppToolBar& textToolBar() {
     static CAppToolBar* bar = [] {
         auto* made = new CAppToolBar;
-        made->loadToolBar(shell::toolbars::kRichText);
+        made->loadToolBar(commands::toolbars::kRichText);
         made->LoadToolbarImages(16, 229, 229, 228);
         made->createFontControls();
         return made;
@@ -53,7 +53,7 @@ TEST(CAppToolBar, ButtonsCarryTheTooltipOfTheirPromptAndAnImage) {
 TEST(CAppToolBar, ImagesFromMissingStripsAreReportedAndUnknownResourcesRefused) {
     CAppToolBar bar;
     EXPECT_FALSE(bar.loadToolBar(9999));
-    ASSERT_TRUE(bar.loadToolBar(shell::toolbars::kRichText));
+    ASSERT_TRUE(bar.loadToolBar(commands::toolbars::kRichText));
     EXPECT_FALSE(bar.LoadToolbarImages(16, 9998, 9998, 0));
     EXPECT_TRUE(bar.button(cmd::kBold)->icon().isNull());
     // The normal strip loads; the missing disabled strip fails the call but keeps the rest.
@@ -100,7 +100,7 @@ TEST(CAppToolBar, AConfirmedColourIsRememberedAndHandedOnEveryTime) {
 
 TEST(CAppToolBar, ButtonsFollowTheEnableRuleAndTogglesOnlyFlipThroughTheirCommand) {
     CAppToolBar bar;
-    bar.loadToolBar(shell::toolbars::kRichText);
+    bar.loadToolBar(commands::toolbars::kRichText);
     bar.button(cmd::kBold)->setCheckable(true);
     std::vector<framework::CommandId> sent;
     bar.setCommandSink([&](framework::CommandId id) { sent.push_back(id); });

@@ -1,6 +1,6 @@
 #include "editors/RichTextBridge.h"
 
-#include "editors/FontFallback.h"
+#include "platform/fonts/FontFallback.h"
 #include "editors/PictureImages.h"
 
 #include "TestImages.h"
@@ -308,13 +308,13 @@ TEST(PageDefaults, ChineseShowsInTheDefaultFontAndTheFaceKeepsItsName) {
     const QFont font = document.defaultFont();
     EXPECT_EQ(font.family(), QString::fromUtf8("宋体"));
     EXPECT_DOUBLE_EQ(font.pointSizeF(), 10.0);
-    ASSERT_FALSE(installedCjkFamilies().isEmpty()) << "no Chinese font installed";
+    ASSERT_FALSE(fonts::installedCjkFamilies().isEmpty()) << "no Chinese font installed";
     const QFontMetrics metrics(font);
     EXPECT_TRUE(metrics.inFontUcs4(U'中'));
     EXPECT_TRUE(metrics.inFontUcs4(U'文'));
     for (const char* face : {"宋体", "SimSun", "黑体", "微软雅黑"}) {
         const QFontInfo shown(QFont(QString::fromUtf8(face), 10));
-        EXPECT_TRUE(installedCjkFamilies().contains(shown.family()) || shown.family() == QString::fromUtf8(face))
+        EXPECT_TRUE(fonts::installedCjkFamilies().contains(shown.family()) || shown.family() == QString::fromUtf8(face))
             << face << " shows as " << shown.family().toStdString();
     }
     QTextCursor(&document).insertText("中文");

@@ -7,6 +7,8 @@
 #include "shell/CMainFrame.h"
 #include "tree/widgets/CManageView.h"
 
+#include <QAction>
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QTest>
 #include <QTextEdit>
@@ -63,7 +65,6 @@ TEST_F(ChapterMarkFrame, TheMoveIsOfferedOnceAPageIsMarkedAndRoutedToThePane) {
     select("页");
     EXPECT_TRUE(frame.runCommand(cmd::kSetMoveSource));
     EXPECT_TRUE(frame.commandState(cmd::kMoveAfterCurrent).enabled);
-    frame.updateCommandStates();
     EXPECT_TRUE(frame.chapterPane()->action(cmd::kMoveAfterCurrent)->isEnabled());
     select("目录");
     EXPECT_TRUE(frame.runCommand(cmd::kMoveAfterCurrent));
@@ -77,6 +78,21 @@ TEST_F(ChapterMarkFrame, TheMoveIsOfferedOnceAPageIsMarkedAndRoutedToThePane) {
     frame.runCommand(cmd::kMoveAfterCurrent);
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0], (std::pair<std::string, std::string>{"系统提示", "不能把章节移动到它自己的后面!"}));
+}
+
+// Marked from the tree's own menu, past the window's commands: the move button follows as
+// soon as the event loop is back.
+TEST_F(ChapterMarkFrame, AMarkFromTheTreesOwnMenuSwitchesTheMoveButton) {
+    addUnderRoot(false, "页");
+    select("页");
+    QAction* move = frame.chapterPane()->action(cmd::kMoveAfterCurrent);
+    EXPECT_FALSE(move->isEnabled());
+    ASSERT_TRUE(tree().runMenuCommand(cmd::kSetMoveSource));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(move->isEnabled());
+    ASSERT_TRUE(tree().runMenuCommand(cmd::kCancelMoveSource));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(move->isEnabled());
 }
 
 TEST_F(ChapterMarkFrame, TextTypedIntoTheShownPageMovesWithIt) {

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFileDialog>
 #include <QMenuBar>
 #include <QImage>
@@ -103,7 +104,6 @@ TEST_F(MainFrameTest, CommandsAreEnabledAsTheTableSays) {
     // Handled by no one in this window: disabled.
     for (const CommandId id : {cmd::kMoveAfterCurrent, cmd::kNextPane, cmd::kAddBookmark, cmd::kPasteSpecial})
         EXPECT_FALSE(frame.commandState(id).enabled) << id;
-    frame.updateCommandStates();
     for (QAction* action : frame.actions(cmd::kMoveAfterCurrent)) EXPECT_FALSE(action->isEnabled());
     ASSERT_FALSE(frame.actions(cmd::kNew).empty());
     for (QAction* action : frame.actions(cmd::kNew)) EXPECT_TRUE(action->isEnabled());
@@ -142,6 +142,9 @@ TEST_F(MainFrameTest, TheActivePanesControlTakesTheKeys) {
 TEST_F(MainFrameTest, F2RenamesTheChapterEvenFromThePageEditor) {
     addTextPage();
     frame.show();
+    // Keys reach the window that is active; its shortcut takes F2 before the editor does.
+    frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
     QTextEdit* edit = frame.textView()->editor();
     edit->setFocus();
     QTest::keyClick(edit, Qt::Key_F2);
@@ -197,8 +200,49 @@ TEST_F(MainFrameTest, TheTextViewTakesItsCommandsAndReportsTheCaretInThirdPane) 
     EXPECT_TRUE(std::get<richtext::TextRun>(page.paragraphs.front().content.front()).format.bold);
     // With the tree active the frame keeps the view's buttons usable.
     frame.splitter()->SetActivePane(0);
-    frame.updateCommandStates();
     EXPECT_TRUE(frame.commandState(cmd::kBold).enabled);
+}
+
+// No clock: each state changes the moment what its rule looks at does.
+TEST_F(MainFrameTest, ActionStatesFollowWhatTheirRulesLookAt) {
+    addTextPage();
+    QTextEdit* edit = frame.textView()->editor();
+    const auto enabled = [this](CommandId id) {
+        const std::vector<QAction*> actions = frame.actions(id);
+        EXPECT_FALSE(actions.empty()) << id;
+        return std::all_of(actions.begin(), actions.end(), [](QAction* action) { return action->isEnabled(); });
+    };
+    const auto disabled = [this](CommandId id) {
+        const std::vector<QAction*> actions = frame.actions(id);
+        return std::none_of(actions.begin(), actions.end(), [](QAction* action) { return action->isEnabled(); });
+    };
+    // The active pane: the text view's own commands only while it is the active view.
+    QTest::mouseClick(edit->viewport(), Qt::LeftButton);
+    EXPECT_TRUE(enabled(cmd::kPrintPreview));
+    frame.splitter()->SetActivePane(0);
+    EXPECT_TRUE(disabled(cmd::kPrintPreview));
+    frame.splitter()->SetActivePane(1);
+    EXPECT_TRUE(enabled(cmd::kPrintPreview));
+    // The text view's selection and undo.
+    EXPECT_TRUE(disabled(cmd::kCopy));
+    EXPECT_TRUE(disabled(cmd::kUndo));
+    QTest::keyClicks(edit, "abc");
+    EXPECT_TRUE(enabled(cmd::kUndo));
+    edit->selectAll();
+    EXPECT_TRUE(enabled(cmd::kCopy));
+    EXPECT_TRUE(enabled(cmd::kCut));
+    edit->moveCursor(QTextCursor::End);
+    EXPECT_TRUE(disabled(cmd::kCopy));
+    // The clipboard.
+    QApplication::clipboard()->clear();
+    EXPECT_TRUE(disabled(cmd::kPaste));
+    QApplication::clipboard()->setText(QStringLiteral("x"));
+    EXPECT_TRUE(enabled(cmd::kPaste));
+    // The view on show: with the publish form in the pane the text view has no say.
+    frame.splitter()->ShowView(int(book::PaneView::PublishForm), 1);
+    EXPECT_TRUE(disabled(cmd::kPrintPreview));
+    frame.splitter()->ShowView(int(book::PaneView::RichText), 1);
+    EXPECT_TRUE(enabled(cmd::kPrintPreview));
 }
 
 TEST_F(MainFrameTest, ClosingAModifiedUntitledBookAsksAndNoLeavesNothing) {

@@ -1,9 +1,9 @@
 #include "tree/widgets/CManageView.h"
 
-#include "shell/CommandTable.h"
+#include "commands/CommandTable.h"
 #include "tree/widgets/ChapterImages.h"
-#include "widgets/ToolbarStrip.h"
 #include "tree/widgets/ChapterMenu.h"
+#include "widgets/ToolbarStrip.h"
 
 #include <QAction>
 #include <QMenu>
@@ -81,13 +81,13 @@ void CManageView::buildMarkToolBar() {
     markToolBar_->setIconSize(QSize(kImageSize, kImageSize));
     markToolBar_->setFixedHeight(kToolBarHeight);
     markToolBar_->setMovable(false);
-    addStripButtons(shell::toolbars::kMove, QStringLiteral(":/bitmaps/226.bmp"));
+    addStripButtons(commands::toolbars::kMove, QStringLiteral(":/bitmaps/226.bmp"));
     markToolBar_->addSeparator();
-    addStripButtons(shell::toolbars::kBookmarks, QStringLiteral(":/bitmaps/234.bmp"));
+    addStripButtons(commands::toolbars::kBookmarks, QStringLiteral(":/bitmaps/234.bmp"));
 }
 
 void CManageView::addStripButtons(int toolbarId, const QString& strip) {
-    const shell::ToolbarResource* toolbar = shell::toolbarResource(toolbarId);
+    const commands::ToolbarResource* toolbar = commands::toolbarResource(toolbarId);
     if (!toolbar) return;
     const auto images = pgw::widgets::loadToolbarImages(strip, kImageSize);
     size_t image = 0;
@@ -98,9 +98,9 @@ void CManageView::addStripButtons(int toolbarId, const QString& strip) {
         }
         const QIcon icon = image < images.size() ? QIcon(images[image]) : QIcon();
         ++image;
-        auto* action = new QAction(icon, QString::fromStdString(shell::statusTextOf(command)), this);
+        auto* action = new QAction(icon, QString::fromStdString(commands::statusTextOf(command)), this);
         action->setStatusTip(action->text());
-        action->setToolTip(QString::fromStdString(shell::tooltipOf(command)));
+        action->setToolTip(QString::fromStdString(commands::tooltipOf(command)));
         action->setData(uint(command));
         connect(action, &QAction::triggered, this, [this, command] { runCommand(command); });
         actions_[command] = action;
@@ -128,7 +128,7 @@ void CManageView::onRenameChapter() { tree_->startRename(); }
 void CManageView::onDeleteChapter() { tree_->deleteSelected(); }
 
 void CManageView::onHidePane() {
-    if (paneToggle_) paneToggle_();
+    emit paneToggleRequested();
 }
 
 bool CManageView::addFromMenu(book::NodeType type) {
@@ -146,7 +146,7 @@ bool CManageView::newBook() {
     if (made) {
         // The blank book has nothing to save yet; a later New must not ask about it.
         document_->setModified(false);
-        if (statusReporter_) statusReporter_(QStringLiteral("新建一个空白文档成功...."));
+        emit statusReported(QStringLiteral("新建一个空白文档成功...."));
     }
     updateCommandStates();
     return made;

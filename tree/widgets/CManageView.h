@@ -45,10 +45,7 @@ public:
     QAction* action(framework::CommandId command) const;
     void attachBook(book::BookStorage& storage, book::CPGWDoc& document);
 
-    // What the frame provides: collapsing or restoring the pane in the splitter, the
-    // status bar's message pane, and (optionally) its own enable rule for the buttons.
-    void setPaneToggle(std::function<void()> toggle) { paneToggle_ = std::move(toggle); }
-    void setStatusReporter(std::function<void(const QString&)> report) { statusReporter_ = std::move(report); }
+    // The frame's own enable rule for the buttons (optional).
     void setEnableRule(std::function<bool(framework::CommandId)> rule) { enableRule_ = std::move(rule); }
 
     // The pane's commands.
@@ -71,6 +68,12 @@ public:
     // Grays the drop-down menu's add items as the selection requires.
     void refreshAddMenu();
 
+signals:
+    // The pane is to be collapsed or restored in the splitter.
+    void paneToggleRequested();
+    // A line for the status bar's message pane.
+    void statusReported(const QString& text);
+
 private:
     void buildToolBar();
     void buildMarkToolBar();
@@ -87,8 +90,6 @@ private:
     std::map<framework::CommandId, QAction*> actions_;
     book::BookStorage* storage_ = nullptr;
     book::CPGWDoc* document_ = nullptr;
-    std::function<void()> paneToggle_;
-    std::function<void(const QString&)> statusReporter_;
     std::function<bool(framework::CommandId)> enableRule_;
 };
 

@@ -1,6 +1,6 @@
 #include "tree/widgets/ChapterImages.h"
 
-#include "shell/CommandTable.h"
+#include "commands/CommandTable.h"
 #include "widgets/ToolbarStrip.h"
 
 namespace pgw::tree::widgets {
@@ -20,7 +20,7 @@ QPixmap emptyImage() {
 // The button's image is the one of its place among the toolbar's buttons, separators
 // not counted.
 int paneButtonImage(framework::CommandId command) {
-    const shell::ToolbarResource* toolbar = shell::toolbarResource(shell::toolbars::kChapterPane);
+    const commands::ToolbarResource* toolbar = commands::toolbarResource(commands::toolbars::kChapterPane);
     if (!toolbar || command == 0) return -1;
     int image = 0;
     for (const framework::CommandId button : toolbar->buttons) {

@@ -1,7 +1,7 @@
 #include "tree/widgets/ChapterMenu.h"
 
-#include "shell/CommandTable.h"
-#include "shell/MenuDescriptions.h"
+#include "commands/CommandTable.h"
+#include "commands/MenuDescriptions.h"
 #include "tree/ChapterSupport.h"
 #include "widgets/ToolbarStrip.h"
 
@@ -18,8 +18,8 @@ const QColor kBackground(0xFF, 0xFF, 0xFF);
 const QString kDropDownStrip = QStringLiteral(":/bitmaps/224.bmp");
 constexpr int kDropDownImageWidth = 16;
 
-const shell::MenuItem* chapterPopup() {
-    const shell::MenuResource* resource = shell::menuResource(shell::menus::kChapterTree);
+const commands::MenuItem* chapterPopup() {
+    const commands::MenuResource* resource = commands::menuResource(commands::menus::kChapterTree);
     return resource && !resource->popups.empty() ? &resource->popups.front() : nullptr;
 }
 
@@ -27,7 +27,7 @@ const shell::MenuItem* chapterPopup() {
 // that of button i, so only items sharing a command with a button get one.
 std::vector<int> paneToolBarImageCommands() {
     std::vector<int> commands;
-    if (const shell::ToolbarResource* toolbar = shell::toolbarResource(shell::toolbars::kChapterPane))
+    if (const commands::ToolbarResource* toolbar = commands::toolbarResource(commands::toolbars::kChapterPane))
         for (const framework::CommandId button : toolbar->buttons)
             if (button != 0) commands.push_back(int(button));
     return commands;
@@ -50,18 +50,18 @@ bool chapterMenuAddsEnabled(book::BookStorage& storage) {
 
 std::vector<MenuItemDesc> chapterMenuItems() {
     std::vector<MenuItemDesc> items;
-    if (const shell::MenuItem* popup = chapterPopup())
-        for (const shell::MenuItem& item : popup->items) items.push_back(shell::describeMenuItem(item));
+    if (const commands::MenuItem* popup = chapterPopup())
+        for (const commands::MenuItem& item : popup->items) items.push_back(commands::describeMenuItem(item));
     return items;
 }
 
 std::vector<MenuItemDesc> moveAndBookmarkItems() {
     std::vector<MenuItemDesc> items{MenuItemDesc::separatorItem()};
     for (const framework::CommandId id : {cmd::kSetMoveSource, cmd::kCancelMoveSource, cmd::kMoveAfterCurrent})
-        items.push_back(MenuItemDesc::command(QString::fromStdString(shell::plainText(shell::commandText(id))), int(id)));
-    if (const shell::MenuResource* bookmarks = shell::menuResource(shell::menus::kBookmarks)) {
+        items.push_back(MenuItemDesc::command(QString::fromStdString(commands::plainText(commands::commandText(id))), int(id)));
+    if (const commands::MenuResource* bookmarks = commands::menuResource(commands::menus::kBookmarks)) {
         items.push_back(MenuItemDesc::separatorItem());
-        for (const shell::MenuItem& popup : bookmarks->popups) items.push_back(shell::describeMenuItem(popup));
+        for (const commands::MenuItem& popup : bookmarks->popups) items.push_back(commands::describeMenuItem(popup));
     }
     return items;
 }
@@ -72,7 +72,7 @@ std::unique_ptr<CMenuEx> createChapterMenu(ChapterMenuImages images,
     std::vector<MenuItemDesc> items = chapterMenuItems();
     for (MenuItemDesc& more : moveAndBookmarkItems()) items.push_back(std::move(more));
     menu->LoadMenu(items);
-    if (const shell::MenuItem* popup = chapterPopup())
+    if (const commands::MenuItem* popup = chapterPopup())
         menu->menu()->setTitle(QString::fromStdString(popup->text));
     if (images == ChapterMenuImages::PaneToolBar) giveToolBarImages(*menu);
     menu->SetBackgroundColor(kBackground);

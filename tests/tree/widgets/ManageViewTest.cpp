@@ -44,7 +44,7 @@ TEST(ManageViewWithoutBook, OnlyHidingIsEnabledUntilABookIsOpen) {
         EXPECT_FALSE(fresh.pane.action(id)->isEnabled()) << id;
     EXPECT_TRUE(fresh.pane.action(cmd::kHideChapterPane)->isEnabled());
     std::vector<QString> status;
-    fresh.pane.setStatusReporter([&](const QString& text) { status.push_back(text); });
+    QObject::connect(&fresh.pane, &CManageView::statusReported, [&](const QString& text) { status.push_back(text); });
     ASSERT_TRUE(fresh.pane.newBook());
     for (auto id : {cmd::kAddChapter, cmd::kRenameChapter, cmd::kDeleteChapter, cmd::kHideChapterPane})
         EXPECT_TRUE(fresh.pane.action(id)->isEnabled()) << id;
@@ -114,7 +114,7 @@ TEST_F(ManageView, RenameAndDeleteButtonsWorkOnTheSelection) {
 TEST_F(ManageView, HidingCallsTheFramesToggle) {
     int toggles = 0;
     p.pane.action(cmd::kHideChapterPane)->trigger();  // no frame yet: nothing
-    p.pane.setPaneToggle([&] { ++toggles; });
+    QObject::connect(&p.pane, &CManageView::paneToggleRequested, [&] { ++toggles; });
     p.pane.action(cmd::kHideChapterPane)->trigger();
     EXPECT_TRUE(p.pane.runCommand(cmd::kHideChapterPane));
     EXPECT_EQ(toggles, 2);

@@ -1,4 +1,4 @@
-#include "editors/FontFallback.h"
+#include "platform/fonts/FontFallback.h"
 
 #include <QFont>
 #include <QFontDatabase>
@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-namespace pgw::editors {
+namespace pgw::fonts {
 namespace {
 
 // The faces Chinese Windows ships and pages commonly name, in both spellings.
@@ -44,4 +44,4 @@ void installCjkFontFallbacks() {
     }
 }
 
-}  // namespace pgw::editors
+}  // namespace pgw::fonts

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace pgw::shell {
+namespace pgw::commands {
 
 using framework::CommandId;
 
@@ -86,4 +86,4 @@ std::string tooltipOf(CommandId id);
 // A menu text without mnemonic marks, trailing "..." and shortcut: "新建(&N)...\tCtrl+N" -> "新建".
 std::string plainText(std::string_view menuText);
 
-}  // namespace pgw::shell
+}  // namespace pgw::commands

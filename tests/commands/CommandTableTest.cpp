@@ -1,11 +1,11 @@
-#include "shell/CommandTable.h"
+#include "commands/CommandTable.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
 
-namespace pgw::shell {
+namespace pgw::commands {
 namespace {
 
 namespace cmd = framework::cmd;
@@ -123,4 +123,4 @@ TEST(CommandTableTest, PlainTextStripsMarks) {
 }
 
 }  // namespace
-}  // namespace pgw::shell
+}  // namespace pgw::commands

@@ -1,9 +1,9 @@
-#include "shell/CommandTable.h"
+#include "commands/CommandTable.h"
 
 #include <algorithm>
 #include <utility>
 
-namespace pgw::shell {
+namespace pgw::commands {
 
 namespace cmd = framework::cmd;
 
@@ -227,4 +227,4 @@ std::string plainText(std::string_view menuText) {
     return plain;
 }
 
-}  // namespace pgw::shell
+}  // namespace pgw::commands

@@ -4,7 +4,7 @@
 
 #include <QStringList>
 
-namespace pgw::editors {
+namespace pgw::fonts {
 
 // Installed families that can show Simplified Chinese, proportional ones first.
 QStringList installedCjkFamilies();
@@ -13,4 +13,4 @@ QStringList installedCjkFamilies();
 // QGuiApplication; does its work once per process.
 void installCjkFontFallbacks();
 
-}  // namespace pgw::editors
+}  // namespace pgw::fonts

@@ -1,6 +1,6 @@
-#include "shell/MenuDescriptions.h"
+#include "commands/MenuDescriptions.h"
 
-namespace pgw::shell {
+namespace pgw::commands {
 
 MenuItemDesc describeMenuItem(const MenuItem& item) {
     const QString text = QString::fromStdString(item.text);
@@ -17,4 +17,4 @@ MenuItemDesc describeMenuItem(const MenuItem& item) {
     return MenuItemDesc::command(text, int(item.id));
 }
 
-}  // namespace pgw::shell
+}  // namespace pgw::commands
