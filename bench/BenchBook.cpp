@@ -1,5 +1,7 @@
 #include "BenchBook.h"
 
+#include "book/NodeTable.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,10 +12,6 @@ namespace pgw::bench {
 namespace {
 
 namespace mode = storage::mode;
-
-void putWord(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = uint8_t(value >> (8 * i));
-}
 
 }  // namespace
 
@@ -58,14 +56,9 @@ void writeBook(const std::string& path, int directories, int pages,
             records.push_back(std::move(page));
         }
     }
-    std::vector<uint8_t> table(12);
-    putWord(table, 0, uint32_t(records.size()));
-    putWord(table, 4, uint32_t(directories + 1));
-    putWord(table, 8, uint32_t(streamNumber));
-    for (const auto& record : records) {
-        const auto bytes = record.toBytes();
-        table.insert(table.end(), bytes.begin(), bytes.end());
-    }
+    std::vector<uint8_t> table = book::startNodeTable();
+    for (const auto& record : records) book::appendNodeRecord(table, record.toBytes());
+    book::putNodeTableHeader(table, {uint32_t(records.size()), directories + 1, streamNumber});
     std::unique_ptr<storage::Stream> nodeInfo, aboutInfo;
     require(root->createStream("NodeInfo", mode::kCreateExclusive, &nodeInfo), "the node table");
     require(nodeInfo->write(table.data(), table.size()), "the node table");

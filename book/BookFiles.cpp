@@ -4,6 +4,7 @@
 
 #include "book/BookOpenCheck.h"
 #include "book/BookStorage.h"
+#include "book/NodeTable.h"
 
 #include <algorithm>
 #include <chrono>
@@ -19,29 +20,6 @@ namespace mode = storage::mode;
 namespace {
 
 using StoragePair = std::pair<std::shared_ptr<storage::Storage>, std::shared_ptr<storage::Storage>>;
-
-// Run-time words of a node record: item handles, open elements, the store mark and the
-// bookmark, none of which the book keeps from one open to the next.
-bool isRunTimeWord(size_t offsetInRecord) {
-    return offsetInRecord < 8 || (offsetInRecord >= 236 && offsetInRecord < 244) ||
-           (offsetInRecord >= 248 && offsetInRecord < 256);
-}
-
-uint32_t wordAt(const std::vector<uint8_t>& bytes, size_t at) {
-    return bytes.size() < at + 4 ? 0
-                                 : uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 |
-                                       uint32_t(bytes[at + 2]) << 16 | uint32_t(bytes[at + 3]) << 24;
-}
-
-// Two node tables that describe the same book: the same header and records, whatever
-// the run-time words say and whatever stale records follow.
-bool sameNodeTable(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-    const size_t length = 12 + size_t(wordAt(a, 0)) * kRecordSize;
-    if (a.size() < length || b.size() < length || wordAt(a, 0) != wordAt(b, 0)) return false;
-    for (size_t i = 0; i < length; ++i)
-        if (a[i] != b[i] && (i < 12 || !isRunTimeWord((i - 12) % kRecordSize))) return false;
-    return true;
-}
 
 bool readStream(storage::Storage& parent, const std::string& name, std::vector<uint8_t>* bytes) {
     std::unique_ptr<storage::Stream> stream;

@@ -1,7 +1,7 @@
 #include "book/BookOpenCheck.h"
 
 #include "book/BookStorage.h"
-#include "book/TablePlan.h"
+#include "book/NodeTable.h"
 
 #include <filesystem>
 
@@ -33,7 +33,7 @@ std::optional<std::string> BookOpenCheck::refusal() const {
 // Damage within the table is repaired when the book opens; only a table without its
 // header or its root leaves nothing to open.
 std::optional<std::string> BookOpenCheck::checkNodeTable(const std::string& table) const {
-    if (planTable(table, std::nullopt).readable) return std::nullopt;
+    if (readNodeTable(table, kOpenTable).readable()) return std::nullopt;
     return "章节目录已损坏，无法打开：" + path_;
 }
 

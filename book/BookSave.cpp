@@ -3,6 +3,7 @@
 #include "book/BookStorage.h"
 #include "book/CPGWDoc.h"
 #include "book/FailureText.h"
+#include "book/NodeTable.h"
 #include "book/TablePlan.h"
 #include "book/PageOrder.h"
 
@@ -15,14 +16,6 @@ namespace fs = std::filesystem;
 using storage::StgResult;
 namespace mode = storage::mode;
 
-namespace {
-
-void putWord(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = uint8_t(value >> (8 * i));
-}
-
-}  // namespace
-
 // The table is rebuilt from the tree and only the records that changed are written: a
 // book of thousands of chapters rewrites a few hundred bytes when one page is added. A
 // failed write puts back what the stream held, and forgets what it knew of the stream,
@@ -33,12 +26,11 @@ bool BookStorage::writeNodeInfo(bool tell) {
         reportWriteFailure("保存章节目录失败", StgResult::Reverted, tell);
         return false;
     }
-    std::vector<uint8_t> table(12);
+    std::vector<uint8_t> table = startNodeTable();
     session_.counters.recordCount = 0;
     appendRecordsFrom(chapters_.rootItem(), &table);
-    putWord(table, 0, session_.counters.recordCount);
-    putWord(table, 4, uint32_t(session_.counters.storageCount));
-    putWord(table, 8, uint32_t(session_.counters.streamCount));
+    putNodeTableHeader(table, {session_.counters.recordCount, session_.counters.storageCount,
+                               session_.counters.streamCount});
 
     storage::Stream& stream = *nodeInfo->stream;
     std::vector<std::pair<size_t, size_t>> written;
@@ -90,8 +82,8 @@ bool BookStorage::restoreTable(storage::Stream& stream, const std::vector<std::p
 
 // Records in tree pre-order, then the records of unknown kind as they were read.
 void BookStorage::appendRecordsFrom(NodeId first, std::vector<uint8_t>* table) {
-    const auto append = [&](const auto& bytes) {
-        table->insert(table->end(), bytes.begin(), bytes.end());
+    const auto append = [&](const RawRecord& bytes) {
+        appendNodeRecord(*table, bytes);
         ++session_.counters.recordCount;
     };
     for (const NodeId node : chapters_.subtreeInPreOrder(first)) append(chapters_.record(node)->toBytes());

@@ -1,5 +1,7 @@
 #include "book/NodeInfoRecord.h"
 
+#include "platform/bytes/ByteCoding.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -10,12 +12,10 @@ constexpr size_t kParentItem = 0, kItem = 4, kParentName = 8, kItemName = 108, k
                  kNodeType = 232, kStorage = 236, kStream = 240, kSerial = 244, kStorePending = 248,
                  kBookmark = 252;
 
-void put32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-uint32_t get32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
+using bytes::getI32;
+using bytes::getU32;
+using bytes::putI32;
+using bytes::putU32;
 
 // Fixed-width text: zero-padded; a full field carries no terminator.
 void putText(uint8_t* field, size_t width, const std::string& text) {
@@ -31,18 +31,18 @@ std::string getText(const uint8_t* field, size_t width) {
 std::array<uint8_t, kRecordSize> NodeInfoRecord::toBytes() const {
     std::array<uint8_t, kRecordSize> bytes{};
     uint8_t* p = bytes.data();
-    put32(p + kParentItem, parentItem);
-    put32(p + kItem, item);
+    putU32(p + kParentItem, parentItem);
+    putU32(p + kItem, item);
     putText(p + kParentName, kNameField, parentName);
     putText(p + kItemName, kNameField, itemName);
     putText(p + kObjName, kObjNameField, objName);
-    put32(p + kObjKind, objKind);
-    put32(p + kNodeType, uint32_t(nodeType));
-    put32(p + kStorage, storage ? 1 : 0);
-    put32(p + kStream, stream ? 1 : 0);
-    put32(p + kSerial, serial);
-    put32(p + kStorePending, storePending ? 1 : 0);
-    put32(p + kBookmark, bookmark ? 1 : 0);
+    putU32(p + kObjKind, objKind);
+    putI32(p + kNodeType, nodeType);
+    putU32(p + kStorage, storage ? 1 : 0);
+    putU32(p + kStream, stream ? 1 : 0);
+    putU32(p + kSerial, serial);
+    putU32(p + kStorePending, storePending ? 1 : 0);
+    putU32(p + kBookmark, bookmark ? 1 : 0);
     return bytes;
 }
 
@@ -51,9 +51,9 @@ NodeInfoRecord NodeInfoRecord::fromBytes(const uint8_t* p) {
     record.parentName = getText(p + kParentName, kNameField);
     record.itemName = getText(p + kItemName, kNameField);
     record.objName = getText(p + kObjName, kObjNameField);
-    record.objKind = get32(p + kObjKind);
-    record.nodeType = int32_t(get32(p + kNodeType));
-    record.serial = get32(p + kSerial);
+    record.objKind = getU32(p + kObjKind);
+    record.nodeType = getI32(p + kNodeType);
+    record.serial = getU32(p + kSerial);
     return record;
 }
 

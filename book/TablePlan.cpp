@@ -8,14 +8,8 @@ namespace pgw::book {
 
 namespace {
 
-constexpr size_t kHeaderSize = 12;
 const std::string kNamelessBase = "\xCE\xB4\xC3\xFC\xC3\xFB\xD5\xC2\xBD\xDA";  // 未命名章节
 const std::string kRootBase = "\xB8\xF9\xC4\xBF\xC2\xBC";                      // 根目录
-
-uint32_t wordAt(std::string_view bytes, size_t at) {
-    const auto byte = [&](size_t i) { return uint32_t(uint8_t(bytes[at + i])); };
-    return byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
-}
 
 // The longest prefix of `text` of at most `limit` bytes that ends on a character
 // boundary: a GBK lead byte takes its trail byte with it.
@@ -84,30 +78,26 @@ private:
     std::unordered_map<std::string, std::vector<size_t>> depths_;
 };
 
+// Places the records of a table read with the root first and the records of unknown
+// kind set aside.
 class Planner {
 public:
-    Planner(std::string_view table, TablePlan& plan) : table_(table), plan_(plan) {}
+    Planner(std::vector<TableRecord>& records, TablePlan& plan) : records_(records), plan_(plan) {}
 
     void run(const std::optional<std::string>& title) {
-        for (size_t i = 0; i < plan_.recordsHeld; ++i)
-            if (const NodeInfoRecord record = recordAt(i); record.isStorage() || record.isPage())
-                names_.noteStored(record.itemName);
+        for (const TableRecord& read : records_) names_.noteStored(read.record.itemName);
         placeRoot(title);
-        for (size_t i = 1; i < plan_.recordsHeld; ++i) placeRecord(i);
+        for (size_t i = 1; i < records_.size(); ++i) placeRecord(std::move(records_[i].record));
     }
 
 private:
-    const uint8_t* bytesAt(size_t i) const {
-        return reinterpret_cast<const uint8_t*>(table_.data()) + kHeaderSize + i * kRecordSize;
-    }
-    NodeInfoRecord recordAt(size_t i) const { return NodeInfoRecord::fromBytes(bytesAt(i)); }
     void tell(Repair repair, std::string name, std::string newName) {
         plan_.findings.push_back({repair, std::move(name), std::move(newName)});
     }
 
     // The root carries the book's title; a reserved title leaves it its stored name.
     void placeRoot(const std::optional<std::string>& title) {
-        NodeInfoRecord root = recordAt(0);
+        NodeInfoRecord root = std::move(records_.front().record);
         const std::string stored = root.itemName;
         std::string name = title && !isReservedName(*title) ? *title : stored;
         if (!names_.isFree(name) || name.empty()) name = names_.fresh(name.empty() ? kRootBase : name);
@@ -119,14 +109,7 @@ private:
         path_.push(stored, 0);
     }
 
-    void placeRecord(size_t i) {
-        NodeInfoRecord record = recordAt(i);
-        if (!record.isStorage() && !record.isPage()) {
-            std::array<uint8_t, kRecordSize> raw;
-            std::copy(bytesAt(i), bytesAt(i) + kRecordSize, raw.begin());
-            plan_.kept.push_back(raw);
-            return;
-        }
+    void placeRecord(NodeInfoRecord record) {
         const std::string stored = record.itemName;
         const size_t parent = parentOf(record);
         record.itemName = nameFor(stored);
@@ -169,7 +152,7 @@ private:
         return name;
     }
 
-    std::string_view table_;
+    std::vector<TableRecord>& records_;
     TablePlan& plan_;
     NameChooser names_;
     DirectoryPath path_;
@@ -185,21 +168,20 @@ std::string rootElementName(const std::string& title) {
     return end == 0 ? std::string("root") : title.substr(0, end);
 }
 
-TablePlan planTable(std::string_view table, const std::optional<std::string>& title) {
+TablePlan planTable(std::string_view table, const std::optional<std::string>& title, const TablePolicy& policy) {
     TablePlan plan;
-    if (table.size() < kHeaderSize) return plan;
-    plan.recordCount = wordAt(table, 0);
-    plan.storageCount = int32_t(wordAt(table, 4));
-    plan.streamCount = int32_t(wordAt(table, 8));
-    const uint64_t held = (table.size() - kHeaderSize) / kRecordSize;
-    plan.recordsHeld = uint32_t(std::min<uint64_t>(plan.recordCount, held));
-    if (plan.recordsHeld == 0) return plan;
-    const NodeInfoRecord root = NodeInfoRecord::fromBytes(reinterpret_cast<const uint8_t*>(table.data()) + kHeaderSize);
-    if (root.parentName != "NULL" || !root.isStorage()) return plan;
+    NodeTableRead read = readNodeTable(table, policy);
+    plan.fault = read.fault;
+    plan.recordCount = read.header.recordCount;
+    plan.storageCount = read.header.storageCount;
+    plan.streamCount = read.header.streamCount;
+    plan.recordsHeld = uint32_t(std::min<uint64_t>(plan.recordCount, read.recordsInStream));
+    if (!read.readable() || read.records.empty()) return plan;
     plan.readable = true;
-    if (plan.recordsHeld < plan.recordCount)
+    plan.kept = std::move(read.setAside);
+    if (read.countExceedsStream())
         plan.findings.push_back({Repair::ShortTable, {}, {}, plan.recordCount, plan.recordsHeld});
-    Planner(table, plan).run(title);
+    Planner(read.records, plan).run(title);
     return plan;
 }
 

@@ -11,6 +11,7 @@
 // Records of a kind the program does not know are no chapters; they are kept as stored.
 
 #include "book/NodeInfoRecord.h"
+#include "book/NodeTable.h"
 #include "book/SalvageReport.h"
 
 #include <array>
@@ -39,6 +40,7 @@ struct TableEntry {
 
 struct TablePlan {
     bool readable = false;
+    TableFault fault = TableFault::ShortStream;  // why it is not
     uint32_t recordCount = 0;  // the header's words
     int32_t storageCount = 0;
     int32_t streamCount = 0;
@@ -49,7 +51,8 @@ struct TablePlan {
 };
 
 // `title` is the name the root is to carry (the book file's title); without one the
-// root keeps its stored name.
-TablePlan planTable(std::string_view table, const std::optional<std::string>& title);
+// root keeps its stored name. `policy` is one that wants the root first.
+TablePlan planTable(std::string_view table, const std::optional<std::string>& title,
+                    const TablePolicy& policy = kOpenTable);
 
 }  // namespace pgw::book

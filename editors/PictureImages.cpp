@@ -1,6 +1,7 @@
 #include "editors/PictureImages.h"
 
 #include "editors/FormatMapping.h"
+#include "platform/bytes/ByteCoding.h"
 
 #include <QPainter>
 
@@ -22,30 +23,24 @@ constexpr uint32_t kAlphaBitFields = 6;   // BI_ALPHABITFIELDS: four
 constexpr int32_t kPixelsPerMetre96Dpi = 3780;
 constexpr int kPlaceholderFallbackSide = 32;
 
-uint32_t readLe(std::string_view bytes, size_t at, size_t width) {
-    uint32_t value = 0;
-    for (size_t i = 0; i < width; ++i)
-        value |= uint32_t(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
-    return value;
-}
-
-void appendLe(std::string& out, uint32_t value, size_t width) {
-    for (size_t i = 0; i < width; ++i) out += static_cast<char>((value >> (8 * i)) & 0xff);
-}
+using bytes::appendU16;
+using bytes::appendU32;
+using bytes::readU16;
+using bytes::readU32;
 
 // Where the pixels start, counted from the start of the packed DIB; 0 when the header is damaged.
 uint64_t pixelOffset(std::string_view dib) {
     if (dib.size() < 4) return 0;
-    const uint32_t headerSize = readLe(dib, 0, 4);
+    const uint32_t headerSize = readU32(dib, 0);
     if (headerSize == kCoreHeaderSize && dib.size() >= kCoreHeaderSize) {
-        const uint32_t bitCount = readLe(dib, 10, 2);
+        const uint32_t bitCount = readU16(dib, 10);
         const uint64_t entries = bitCount <= 8 ? uint64_t(1) << bitCount : 0;
         return headerSize + entries * 3;
     }
     if (headerSize < kInfoHeaderSize || headerSize > dib.size()) return 0;
-    const uint32_t bitCount = readLe(dib, 14, 2);
-    const uint32_t compression = readLe(dib, 16, 4);
-    const uint32_t coloursUsed = readLe(dib, 32, 4);
+    const uint32_t bitCount = readU16(dib, 14);
+    const uint32_t compression = readU32(dib, 16);
+    const uint32_t coloursUsed = readU32(dib, 32);
     uint64_t masks = 0;
     if (headerSize == kInfoHeaderSize && compression == kBitFields) masks = 12;
     if (headerSize == kInfoHeaderSize && compression == kAlphaBitFields) masks = 16;
@@ -110,9 +105,9 @@ QImage imageFromPackedDib(std::string_view dib) {
     QByteArray file;
     file.reserve(static_cast<qsizetype>(fileSize));
     std::string header = "BM";
-    appendLe(header, static_cast<uint32_t>(fileSize), 4);
-    appendLe(header, 0, 4);  // reserved
-    appendLe(header, static_cast<uint32_t>(kFileHeaderSize + offset), 4);
+    appendU32(header, static_cast<uint32_t>(fileSize));
+    appendU32(header, 0);  // reserved
+    appendU32(header, static_cast<uint32_t>(kFileHeaderSize + offset));
     file.append(header.data(), static_cast<qsizetype>(header.size()));
     file.append(dib.data(), static_cast<qsizetype>(dib.size()));
     return QImage::fromData(file, "BMP");
@@ -126,17 +121,17 @@ std::string packedDibFromImage(const QImage& image) {
     const size_t rowBytes = (size_t(width) * 3 + 3) & ~size_t(3);
     std::string out;
     out.reserve(kInfoHeaderSize + rowBytes * height);
-    appendLe(out, kInfoHeaderSize, 4);
-    appendLe(out, width, 4);
-    appendLe(out, height, 4);  // positive: rows bottom-up
-    appendLe(out, 1, 2);       // planes
-    appendLe(out, 24, 2);      // bits per pixel
-    appendLe(out, 0, 4);       // BI_RGB
-    appendLe(out, static_cast<uint32_t>(rowBytes * height), 4);
-    appendLe(out, kPixelsPerMetre96Dpi, 4);
-    appendLe(out, kPixelsPerMetre96Dpi, 4);
-    appendLe(out, 0, 4);  // colours used
-    appendLe(out, 0, 4);  // colours important
+    appendU32(out, kInfoHeaderSize);
+    appendU32(out, width);
+    appendU32(out, height);  // positive: rows bottom-up
+    appendU16(out, 1);       // planes
+    appendU16(out, 24);      // bits per pixel
+    appendU32(out, 0);       // BI_RGB
+    appendU32(out, static_cast<uint32_t>(rowBytes * height));
+    appendU32(out, kPixelsPerMetre96Dpi);
+    appendU32(out, kPixelsPerMetre96Dpi);
+    appendU32(out, 0);  // colours used
+    appendU32(out, 0);  // colours important
     for (int y = rgb.height() - 1; y >= 0; --y) {
         const uchar* line = rgb.constScanLine(y);
         for (uint32_t x = 0; x < width; ++x) {

@@ -1,5 +1,7 @@
 #include "publish/BookGuid.h"
 
+#include "platform/bytes/ByteCoding.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <random>
@@ -61,9 +63,9 @@ bool BookGuid::held() const {
 
 std::string BookGuid::text() const {
     const auto& b = bytes;
-    const uint32_t first = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
-    const unsigned second = unsigned(b[4]) | unsigned(b[5]) << 8;
-    const unsigned third = unsigned(b[6]) | unsigned(b[7]) << 8;
+    const uint32_t first = pgw::bytes::getU32(&b[0]);
+    const unsigned second = pgw::bytes::getU16(&b[4]);
+    const unsigned third = pgw::bytes::getU16(&b[6]);
     char text[40];
     std::snprintf(text, sizeof text, "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X", unsigned(first), second,
                   third, b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
@@ -75,8 +77,7 @@ std::optional<BookGuidBytes> randomGuid() {
     try {
         std::random_device device;
         for (size_t i = 0; i < bytes.size(); i += 4) {
-            const uint32_t word = device();
-            for (size_t k = 0; k < 4; ++k) bytes[i + k] = uint8_t(word >> (8 * k));
+            pgw::bytes::putU32(&bytes[i], uint32_t(device()));
         }
     } catch (const std::exception&) {
         return std::nullopt;  // no entropy source on this system

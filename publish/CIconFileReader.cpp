@@ -1,5 +1,7 @@
 #include "publish/CIconFileReader.h"
 
+#include "platform/bytes/ByteCoding.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -21,15 +23,10 @@ const char* const kReadFailed = "读图标文件时出错!";
 const char* const kContentFailed = "读图标内容出错!";
 const char* const kConvertFailed = "图标内部格式转换出错!";
 
-uint16_t u16(std::span<const uint8_t> b, size_t at) { return uint16_t(b[at] | b[at + 1] << 8); }
-uint32_t u32(std::span<const uint8_t> b, size_t at) {
-    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
-}
-void put16(std::vector<uint8_t>& b, size_t at, uint16_t v) { b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8); }
-void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    for (size_t i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
-}
-
+using bytes::readU16;
+using bytes::readU32;
+using bytes::writeU16;
+using bytes::writeU32;
 
 size_t clampTo(uint64_t value, size_t limit) { return value < limit ? size_t(value) : limit; }
 
@@ -62,12 +59,12 @@ uint64_t paletteColours(uint32_t usedColours, uint16_t bitCount) {
 bool deriveBitmapParts(IconImageEntry& image) {
     const std::span<const uint8_t> bits(image.bits);
     if (bits.size() < kBitmapHeaderSize) return false;
-    const uint32_t headerSize = u32(bits, 0);
-    const int32_t width = int32_t(u32(bits, 4));
-    const int32_t fullHeight = int32_t(u32(bits, 8));
-    const uint16_t planes = u16(bits, 12);
-    const uint16_t bitCount = u16(bits, 14);
-    const uint32_t usedColours = u32(bits, 32);
+    const uint32_t headerSize = readU32(bits, 0);
+    const int32_t width = int32_t(readU32(bits, 4));
+    const int32_t fullHeight = int32_t(readU32(bits, 8));
+    const uint16_t planes = readU16(bits, 12);
+    const uint16_t bitCount = readU16(bits, 14);
+    const uint32_t usedColours = readU32(bits, 32);
     image.width = width;
     image.height = fullHeight / 2;  // colour and mask bitmaps counted together
     image.colours = colourDepth(planes, bitCount);
@@ -127,16 +124,16 @@ bool CIconFileReader::ReadIconBytes(std::span<const uint8_t> file, const std::st
     };
     // The header, then the whole directory, must be in the file before anything is sized
     // from the count; an icon without images is no icon.
-    if (file.size() < kHeaderSize || u16(file, 0) != 0 || u16(file, 2) != 1 || u16(file, 4) == 0)
+    if (file.size() < kHeaderSize || readU16(file, 0) != 0 || readU16(file, 2) != 1 || readU16(file, 4) == 0)
         return fail(kReadFailed);
-    const size_t count = u16(file, 4);
+    const size_t count = readU16(file, 4);
     if (file.size() - kHeaderSize < count * kEntrySize) return fail(kReadFailed);
 
     uint64_t totalBytes = 0;
     for (size_t i = 0; i < count; ++i) {
         const size_t at = kHeaderSize + i * kEntrySize;
-        IconDirectoryEntry entry{file[at], file[at + 1], file[at + 2], file[at + 3],
-                                 u16(file, at + 4), u16(file, at + 6), u32(file, at + 8), u32(file, at + 12)};
+        IconDirectoryEntry entry{file[at], file[at + 1], file[at + 2], file[at + 3], readU16(file, at + 4),
+                                 readU16(file, at + 6), readU32(file, at + 8), readU32(file, at + 12)};
         // Each image inside the file, and all of them together no bigger than the file,
         // so a directory of overlapping giants cannot make us allocate without bound.
         totalBytes += entry.bytesInRes;
@@ -168,8 +165,8 @@ namespace {
 void putImageTraits(std::vector<uint8_t>& bytes, size_t at, const IconDirectoryEntry& entry) {
     bytes[at] = entry.width, bytes[at + 1] = entry.height;
     bytes[at + 2] = entry.colourCount, bytes[at + 3] = entry.reserved;
-    put16(bytes, at + 4, entry.planes);
-    put16(bytes, at + 6, entry.bitCount);
+    writeU16(bytes, at + 4, entry.planes);
+    writeU16(bytes, at + 6, entry.bitCount);
 }
 }  // namespace
 
@@ -182,13 +179,13 @@ std::vector<uint8_t> icoFileBytes(std::span<const IconDirectoryEntry> entries,
                                   std::span<const std::span<const uint8_t>> images) {
     const size_t count = std::min(entries.size(), images.size());
     std::vector<uint8_t> bytes(kHeaderSize + count * kEntrySize, 0);
-    put16(bytes, 2, 1);
-    put16(bytes, 4, uint16_t(count));
+    writeU16(bytes, 2, 1);
+    writeU16(bytes, 4, uint16_t(count));
     for (size_t i = 0; i < count; ++i) {
         const size_t at = kHeaderSize + i * kEntrySize;
         putImageTraits(bytes, at, entries[i]);
-        put32(bytes, at + 8, uint32_t(images[i].size()));
-        put32(bytes, at + 12, uint32_t(bytes.size()));
+        writeU32(bytes, at + 8, uint32_t(images[i].size()));
+        writeU32(bytes, at + 12, uint32_t(bytes.size()));
         bytes.insert(bytes.end(), images[i].begin(), images[i].end());
     }
     return bytes;
@@ -203,14 +200,14 @@ std::vector<uint8_t> CIconFileReader::iconFileBytes() const {
 std::vector<uint8_t> BuildGroupIconDirectory(const CIconFileReader& reader) {
     const auto& directory = reader.directory();
     std::vector<uint8_t> group(kHeaderSize + directory.size() * kGroupEntrySize, 0);
-    put16(group, 2, 1);
-    put16(group, 4, uint16_t(directory.size()));
+    writeU16(group, 2, 1);
+    writeU16(group, 4, uint16_t(directory.size()));
     for (size_t i = 0; i < directory.size(); ++i) {
         const IconDirectoryEntry& entry = directory[i];
         const size_t at = kHeaderSize + i * kGroupEntrySize;
         putImageTraits(group, at, entry);
-        put32(group, at + 8, entry.bytesInRes);
-        put16(group, at + 12, uint16_t(i + 1));
+        writeU32(group, at + 8, entry.bytesInRes);
+        writeU16(group, at + 12, uint16_t(i + 1));
     }
     return group;
 }

@@ -1,5 +1,7 @@
 #include "publish/PublishLayout.h"
 
+#include "platform/bytes/ByteCoding.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -7,15 +9,8 @@ namespace pgw::publish {
 
 namespace {
 
-template <size_t Size>
-void putU32(std::array<uint8_t, Size>& bytes, size_t at, uint32_t value) {
-    for (size_t i = 0; i < 4; ++i) bytes[at + i] = uint8_t(value >> (8 * i));
-}
-
-uint32_t getU32(const uint8_t* bytes, size_t at) {
-    return uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16 |
-           uint32_t(bytes[at + 3]) << 24;
-}
+using bytes::getU32;
+using bytes::putU32;
 
 // Copies the whole characters of `text` that fit `width` bytes (less `reserve`, kept for a
 // terminator); the rest of the field stays zero.
@@ -73,27 +68,27 @@ DecodedBookInfo decodeBookInfoRecord(const uint8_t* record) {
 
 std::array<uint8_t, kPublishInfoBlockSize> encodePublishInfoBlock(const PublishInfoBlock& info) {
     std::array<uint8_t, kPublishInfoBlockSize> bytes{};
-    putU32(bytes, block::kBlockOffset, info.blockOffset);
-    putU32(bytes, block::kBookOffset, info.bookOffset);
-    putU32(bytes, block::kBookLengthLow, uint32_t(info.bookLength));
-    putU32(bytes, block::kBookLengthHigh, uint32_t(info.bookLength >> 32));
+    putU32(bytes.data() + block::kBlockOffset, info.blockOffset);
+    putU32(bytes.data() + block::kBookOffset, info.bookOffset);
+    putU32(bytes.data() + block::kBookLengthLow, uint32_t(info.bookLength));
+    putU32(bytes.data() + block::kBookLengthHigh, uint32_t(info.bookLength >> 32));
     putText(bytes, block::kTitle, info.title, 1);  // the title keeps its terminator
     std::copy(info.bookInfo.begin(), info.bookInfo.end(), bytes.begin() + block::kBookInfo);
     putText(bytes, block::kBookCode, info.bookCode);
-    putU32(bytes, block::kIconFlag, info.iconFlag);
+    putU32(bytes.data() + block::kIconFlag, info.iconFlag);
     return bytes;
 }
 
 PublishInfoBlock decodePublishInfoBlock(const uint8_t* bytes) {
     PublishInfoBlock info;
-    info.blockOffset = getU32(bytes, block::kBlockOffset);
-    info.bookOffset = getU32(bytes, block::kBookOffset);
-    info.bookLength = uint64_t(getU32(bytes, block::kBookLengthLow)) |
-                      uint64_t(getU32(bytes, block::kBookLengthHigh)) << 32;
+    info.blockOffset = getU32(bytes + block::kBlockOffset);
+    info.bookOffset = getU32(bytes + block::kBookOffset);
+    info.bookLength = uint64_t(getU32(bytes + block::kBookLengthLow)) |
+                      uint64_t(getU32(bytes + block::kBookLengthHigh)) << 32;
     info.title = getText(bytes, block::kTitle);
     std::copy(bytes + block::kBookInfo, bytes + block::kBookInfo + kBookInfoRecordSize, info.bookInfo.begin());
     info.bookCode = getText(bytes, block::kBookCode);
-    info.iconFlag = getU32(bytes, block::kIconFlag);
+    info.iconFlag = getU32(bytes + block::kIconFlag);
     return info;
 }
 
@@ -103,7 +98,7 @@ AppendedBookError locateAppendedBook(const ReadAt& readAt, uint64_t fileSize, Ap
 
     uint8_t trailer[kTrailerSize];
     if (readAt(fileSize - kTrailerSize, trailer, kTrailerSize) != kTrailerSize) return AppendedBookError::ReadFailed;
-    const uint64_t start = getU32(trailer, 0);
+    const uint64_t start = getU32(trailer);
     if (start > fileSize - kFrame) return AppendedBookError::BadTrailer;
 
     std::array<uint8_t, kPublishInfoBlockSize> bytes{};

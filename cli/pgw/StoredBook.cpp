@@ -2,6 +2,7 @@
 
 #include "book/BookStorage.h"
 #include "book/ElementBinder.h"
+#include "book/NodeTable.h"
 
 #include <filesystem>
 #include <unordered_map>
@@ -13,14 +14,7 @@ using storage::StgResult;
 
 namespace {
 
-constexpr size_t kHeaderSize = 12;
-constexpr size_t kBookmarkOffset = 252;
 constexpr uint32_t kChildRead = storage::mode::kShareExclusive | storage::mode::kRead;
-
-uint32_t wordAt(const std::vector<uint8_t>& bytes, size_t at) {
-    return uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16 |
-           uint32_t(bytes[at + 3]) << 24;
-}
 
 }  // namespace
 
@@ -51,24 +45,23 @@ StoredTable readStoredTable(storage::Storage& root, std::vector<std::string>* no
         notes->push_back("the file has no readable node table (stream \"NodeInfo\")");
         return table;
     }
-    if (bytes.size() < kHeaderSize) {
+    book::NodeTableRead read =
+        book::readNodeTable(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                            book::kAsStoredTable);
+    if (!read.readable()) {
         notes->push_back("the node table is shorter than its header (" + std::to_string(bytes.size()) + " bytes)");
         return table;
     }
     table.present = true;
-    table.bytes = bytes;
-    table.recordCount = wordAt(bytes, 0);
-    table.storageCount = int32_t(wordAt(bytes, 4));
-    table.streamCount = int32_t(wordAt(bytes, 8));
-    const size_t held = (bytes.size() - kHeaderSize) / book::kRecordSize;
-    if (held < table.recordCount)
+    table.bytes = std::move(bytes);
+    table.recordCount = read.header.recordCount;
+    table.storageCount = read.header.storageCount;
+    table.streamCount = read.header.streamCount;
+    if (read.countExceedsStream())
         notes->push_back("the node table counts " + std::to_string(table.recordCount) + " records but holds " +
-                         std::to_string(held));
-    for (size_t i = 0; i < std::min<size_t>(held, table.recordCount); ++i) {
-        const size_t at = kHeaderSize + i * book::kRecordSize;
-        const bool bookmark = wordAt(bytes, at + kBookmarkOffset) != 0;
-        table.records.push_back({book::NodeInfoRecord::fromBytes(&bytes[at]), bookmark});
-    }
+                         std::to_string(read.recordsInStream));
+    for (book::TableRecord& stored : read.records)
+        table.records.push_back({std::move(stored.record), stored.storedBookmark});
     return table;
 }
 

@@ -1,6 +1,7 @@
 #include "editors/pictures/BmpWriter.h"
 
 #include "editors/pictures/PictureImage.h"
+#include "platform/bytes/ByteCoding.h"
 
 namespace pgw::pictures {
 namespace {
@@ -9,32 +10,25 @@ constexpr uint32_t kFileHeaderBytes = 14;
 constexpr uint32_t kInfoHeaderBytes = 40;
 constexpr uint32_t kPixelsPerMetre = 3780;  // 96 dpi, the screen the pictures are measured on
 
-void put16(std::string& out, uint32_t value) {
-    out.push_back(char(value));
-    out.push_back(char(value >> 8));
-}
-
-void put32(std::string& out, uint32_t value) {
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
+using bytes::appendU16;
+using bytes::appendU32;
 
 void putHeaders(std::string& out, PixelSize size, uint32_t imageBytes) {
     out += "BM";
-    put32(out, kFileHeaderBytes + kInfoHeaderBytes + imageBytes);
-    put32(out, 0);
-    put32(out, kFileHeaderBytes + kInfoHeaderBytes);
-    put32(out, kInfoHeaderBytes);
-    put32(out, uint32_t(size.width));
-    put32(out, uint32_t(size.height));  // positive: rows bottom-up, as every reader expects
-    put16(out, 1);
-    put16(out, 24);
-    put32(out, 0);
-    put32(out, imageBytes);
-    put32(out, kPixelsPerMetre);
-    put32(out, kPixelsPerMetre);
-    put32(out, 0);
-    put32(out, 0);
+    appendU32(out, kFileHeaderBytes + kInfoHeaderBytes + imageBytes);
+    appendU32(out, 0);
+    appendU32(out, kFileHeaderBytes + kInfoHeaderBytes);
+    appendU32(out, kInfoHeaderBytes);
+    appendU32(out, uint32_t(size.width));
+    appendU32(out, uint32_t(size.height));  // positive: rows bottom-up, as every reader expects
+    appendU16(out, 1);
+    appendU16(out, 24);
+    appendU32(out, 0);
+    appendU32(out, imageBytes);
+    appendU32(out, kPixelsPerMetre);
+    appendU32(out, kPixelsPerMetre);
+    appendU32(out, 0);
+    appendU32(out, 0);
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 #include "editors/pictures/PictureImage.h"
 
+#include "platform/bytes/ByteCoding.h"
+
 namespace pgw::pictures {
 namespace {
 
-uint32_t le16(std::string_view b, size_t at) { return uint8_t(b[at]) | uint32_t(uint8_t(b[at + 1])) << 8; }
-uint32_t le32(std::string_view b, size_t at) { return le16(b, at) | le16(b, at + 2) << 16; }
-uint32_t be16(std::string_view b, size_t at) { return uint32_t(uint8_t(b[at])) << 8 | uint8_t(b[at + 1]); }
+using bytes::getU16;
+using bytes::getU16Be;
+using bytes::getU32;
+using bytes::getU32Be;
 
 std::optional<PixelSize> sized(int64_t width, int64_t height) {
     if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide) return std::nullopt;
@@ -32,11 +35,11 @@ std::optional<PixelSize> jpegSize(std::string_view b) {
         at += 2;
         if (isStandaloneMarker(marker)) continue;
         if (marker == 0xD9 || marker == 0xDA || at + 2 > b.size()) return std::nullopt;
-        const size_t length = be16(b, at);
+        const size_t length = getU16Be(&b[at]);
         if (length < 2) return std::nullopt;
         if (isFrameMarker(marker)) {
             if (length < 7 || at + 7 > b.size()) return std::nullopt;
-            return sized(be16(b, at + 5), be16(b, at + 3));
+            return sized(getU16Be(&b[at + 5]), getU16Be(&b[at + 3]));
         }
         at += length;
     }
@@ -45,33 +48,32 @@ std::optional<PixelSize> jpegSize(std::string_view b) {
 
 std::optional<PixelSize> bmpSize(std::string_view b) {
     if (b.size() < 18) return std::nullopt;
-    const uint32_t headerSize = le32(b, 14);
+    const uint32_t headerSize = getU32(&b[14]);
     if (headerSize == 12) {  // the old core header: 16-bit sizes
         if (b.size() < 26) return std::nullopt;
-        return sized(le16(b, 18), le16(b, 20));
+        return sized(getU16(&b[18]), getU16(&b[20]));
     }
     if (headerSize < 16 || b.size() < 26) return std::nullopt;
-    const int64_t width = int32_t(le32(b, 18));
-    const int64_t height = int32_t(le32(b, 22));
+    const int64_t width = int32_t(getU32(&b[18]));
+    const int64_t height = int32_t(getU32(&b[22]));
     return sized(width, height < 0 ? -height : height);  // negative: rows stored top-down
 }
 
 std::optional<PixelSize> gifSize(std::string_view b) {
     if (b.size() < 10) return std::nullopt;
-    return sized(le16(b, 6), le16(b, 8));
+    return sized(getU16(&b[6]), getU16(&b[8]));
 }
 
 // The first image of the directory, as the picture is shown; 0 stands for 256.
 std::optional<PixelSize> iconSize(std::string_view b) {
-    if (b.size() < 6 + 16 || le16(b, 4) == 0) return std::nullopt;
+    if (b.size() < 6 + 16 || getU16(&b[4]) == 0) return std::nullopt;
     const uint32_t width = uint8_t(b[6]), height = uint8_t(b[7]);
     return sized(width ? width : 256, height ? height : 256);
 }
 
 std::optional<PixelSize> pngSize(std::string_view b) {
     if (b.size() < 24 || b.substr(12, 4) != "IHDR") return std::nullopt;
-    const auto be32 = [&](size_t at) { return be16(b, at) << 16 | be16(b, at + 2); };
-    return sized(be32(16), be32(20));
+    return sized(getU32Be(&b[16]), getU32Be(&b[20]));
 }
 
 }  // namespace

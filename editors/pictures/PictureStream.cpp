@@ -1,5 +1,8 @@
 #include "editors/pictures/PictureStream.h"
 
+#include "platform/bytes/ByteCoding.h"
+
+#include <algorithm>
 #include <optional>
 
 namespace pgw::pictures {
@@ -19,9 +22,8 @@ std::optional<uint64_t> payloadBytes(uint16_t tag) {
 }  // namespace
 
 void writeItem(std::string& out, int32_t value) {
-    const uint32_t bits = uint32_t(value);
-    const char bytes[kItemBytes] = {char(kInt32Tag), 0, char(bits), char(bits >> 8), char(bits >> 16), char(bits >> 24)};
-    out.append(bytes, kItemBytes);
+    bytes::appendU16(out, kInt32Tag);
+    bytes::appendI32(out, value);
 }
 
 std::string_view describe(ReadStatus status) {
@@ -36,14 +38,15 @@ std::string_view describe(ReadStatus status) {
 ReadStatus PictureStreamReader::readItem(PictureItem* item) {
     std::string_view tag;
     if (!readBytes(2, &tag)) return ReadStatus::Truncated;
-    item->tag = uint16_t(uint8_t(tag[0]) | uint8_t(tag[1]) << 8);
+    item->tag = bytes::getU16(tag.data());
     const auto size = payloadBytes(item->tag);
     if (!size) return ReadStatus::UnsupportedTag;
     std::string_view payload;
     if (!readBytes(*size, &payload)) return ReadStatus::Truncated;
-    uint32_t value = 0;
-    for (size_t i = 0; i < payload.size() && i < 4; ++i) value |= uint32_t(uint8_t(payload[i])) << (8 * i);
-    item->value = int32_t(value);
+    // A wider payload keeps its low four bytes.
+    char low[4] = {};
+    std::copy_n(payload.data(), std::min<size_t>(payload.size(), 4), low);
+    item->value = bytes::getI32(low);
     return ReadStatus::Ok;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/richtext/RtfPictureReader.h"
 
+#include "platform/bytes/ByteCoding.h"
+
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -24,15 +26,8 @@ int32_t clampTo32(int64_t value) {
     return int32_t(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
-void put16(std::string* out, uint16_t value) {
-    out->push_back(char(value & 0xFF));
-    out->push_back(char(value >> 8));
-}
-
-void put32(std::string* out, uint32_t value) {
-    put16(out, uint16_t(value & 0xFFFF));
-    put16(out, uint16_t(value >> 16));
-}
+using bytes::appendU16;
+using bytes::appendU32;
 
 }  // namespace
 
@@ -114,20 +109,20 @@ std::optional<std::string> RtfPictureReader::deviceBitmapAsDib() const {
 
     std::string dib;
     dib.reserve(kInfoHeaderSize + 8 + stride * uint64_t(height_));
-    put32(&dib, kInfoHeaderSize);
-    put32(&dib, uint32_t(width_));
-    put32(&dib, uint32_t(-height_));  // negative: the first row is the top one
-    put16(&dib, 1);
-    put16(&dib, uint16_t(bits));
-    put32(&dib, 0);  // BI_RGB
-    put32(&dib, uint32_t(stride * uint64_t(height_)));
-    put32(&dib, 0);
-    put32(&dib, 0);
-    put32(&dib, 0);
-    put32(&dib, 0);
+    appendU32(dib, kInfoHeaderSize);
+    appendU32(dib, uint32_t(width_));
+    appendU32(dib, uint32_t(-height_));  // negative: the first row is the top one
+    appendU16(dib, 1);
+    appendU16(dib, uint16_t(bits));
+    appendU32(dib, 0);  // BI_RGB
+    appendU32(dib, uint32_t(stride * uint64_t(height_)));
+    appendU32(dib, 0);
+    appendU32(dib, 0);
+    appendU32(dib, 0);
+    appendU32(dib, 0);
     if (bits == 1) {  // a monochrome bitmap: 0 is black, 1 is white
-        put32(&dib, 0x00000000);
-        put32(&dib, 0x00FFFFFF);
+        appendU32(dib, 0x00000000);
+        appendU32(dib, 0x00FFFFFF);
     }
     const size_t copied = size_t(std::min(stride, sourceStride));
     for (int32_t row = 0; row < height_; ++row) {

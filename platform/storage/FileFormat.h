@@ -15,6 +15,8 @@
 // child links of their entries, ordered by name length, then by the uppercased UTF-16
 // units. Every chain ends with kEndOfChain.
 
+#include "platform/bytes/ByteCoding.h"
+
 #include <cstdint>
 
 namespace pgw::storage::format {
@@ -61,21 +63,12 @@ inline constexpr int kName = 0x00, kNameLength = 0x40, kType = 0x42, kColour = 0
 enum EntryType : uint8_t { kUnused = 0, kStorageType = 1, kStreamType = 2, kRootType = 5 };
 enum Colour : uint8_t { kRed = 0, kBlack = 1 };
 
-inline uint16_t get16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-inline uint32_t get32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-inline uint64_t get64(const uint8_t* p) { return get32(p) | (uint64_t(get32(p + 4)) << 32); }
-inline void put16(uint8_t* p, uint16_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-inline void put32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-inline void put64(uint8_t* p, uint64_t v) {
-    put32(p, uint32_t(v));
-    put32(p + 4, uint32_t(v >> 32));
-}
+// The engine's short names for the little-endian fields of the layout.
+inline uint16_t get16(const uint8_t* p) { return bytes::getU16(p); }
+inline uint32_t get32(const uint8_t* p) { return bytes::getU32(p); }
+inline uint64_t get64(const uint8_t* p) { return bytes::getU64(p); }
+inline void put16(uint8_t* p, uint16_t v) { bytes::putU16(p, v); }
+inline void put32(uint8_t* p, uint32_t v) { bytes::putU32(p, v); }
+inline void put64(uint8_t* p, uint64_t v) { bytes::putU64(p, v); }
 
 }  // namespace pgw::storage::format

@@ -5,8 +5,6 @@
 namespace pgw::stub {
 namespace {
 
-constexpr size_t kHeaderSize = 12;
-
 Chapter chapterOf(const book::NodeInfoRecord& record) {
     Chapter chapter;
     chapter.name = record.itemName;
@@ -22,9 +20,9 @@ Chapter chapterOf(const book::NodeInfoRecord& record) {
 // directories, and the same lines for what it would repair.
 BookStatus readChapterTable(std::string_view nodeInfo, ChapterTable* out) {
     *out = {};
-    if (nodeInfo.size() < kHeaderSize + book::kRecordSize)
+    const book::TablePlan plan = book::planTable(nodeInfo, std::nullopt, book::kReaderTable);
+    if (plan.fault == book::TableFault::ShortStream)
         return BookStatus::failure(BookError::DamagedNodeTable, "目录太短");
-    const book::TablePlan plan = book::planTable(nodeInfo, std::nullopt);
     if (!plan.readable) return BookStatus::failure(BookError::DamagedNodeTable, "没有根节点");
     out->chapters.reserve(plan.entries.size());
     for (const book::TableEntry& entry : plan.entries) {
