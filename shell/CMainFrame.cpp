@@ -85,6 +85,7 @@ CMainFrame::~CMainFrame() {
     autosaver_.reset();
     // The tree stops calling into the book before the book goes.
     if (pane_) pane_->tree()->detachBook();
+    chapterCommands_.reset();
     document_.reset();
     storage_.reset();
     editors_.reset();
@@ -175,7 +176,8 @@ void CMainFrame::createClient() {
     attachPictureView();
     attachPublishForm();
     startAutosave();
-    pane_->attachBook(*storage_, *document_);
+    chapterCommands_ = std::make_unique<tree::ChapterCommands>(*storage_, *document_);
+    pane_->attachBook(*chapterCommands_);
     connect(pane_, &tree::widgets::CManageView::paneToggleRequested, this, [this] { splitter_->TogglePane(0); });
     connect(pane_, &tree::widgets::CManageView::statusReported, this,
             [this](const QString& text) { statusPanes_[1]->setText(text); });

@@ -13,6 +13,7 @@
 #include "platform/ui/QtUserInterface.h"
 #include "shell/PageAutosaver.h"
 #include "shell/WindowPageEditors.h"
+#include "tree/ChapterCommands.h"
 
 #include <QMainWindow>
 #include <QUrl>
@@ -129,6 +130,7 @@ private:
     std::unique_ptr<WindowPageEditors> editors_;
     std::unique_ptr<book::BookStorage> storage_;
     std::unique_ptr<book::CPGWDoc> document_;
+    std::unique_ptr<tree::ChapterCommands> chapterCommands_;  // beside the document: what the book's chapters do
     std::unique_ptr<PageAutosaver> autosaver_;
     framework::CommandMap frameTarget_, documentTarget_, applicationTarget_, paneTarget_;
     std::unique_ptr<CMenuEx> menu_;

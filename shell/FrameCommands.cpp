@@ -40,8 +40,8 @@ void CMainFrame::registerFrameCommands() {
     frameTarget_.onCommand(cmd::kHelpContents, [this] { help(); });
     frameTarget_.onCommand(cmd::kSelectAll, [this] { textView_->selectAll(); });
     frameTarget_.onCommand(cmd::kCut, [this] { cut(); });
-    frameTarget_.onCommand(cmd::kPageUp, [this] { pane_->tree()->pageUp(); });
-    frameTarget_.onCommand(cmd::kPageDown, [this] { pane_->tree()->pageDown(); });
+    frameTarget_.onCommand(cmd::kPageUp, [this] { chapterCommands_->navigation.pageUp(); });
+    frameTarget_.onCommand(cmd::kPageDown, [this] { chapterCommands_->navigation.pageDown(); });
     frameTarget_.onCommand(cmd::kRenameChapter, [this] { pane_->onRenameChapter(); });
     frameTarget_.onCommand(cmd::kToggleChapterPane, [this] { pane_->onHidePane(); });
     frameTarget_.onCommand(cmd::kExit, [this] { close(); });
@@ -62,7 +62,7 @@ void CMainFrame::registerChapterMarkCommands() {
     for (const CommandId id : {cmd::kSetMoveSource, cmd::kCancelMoveSource})
         frameTarget_.onUpdate(id, [this] { return CommandState{session_.bookOpen, false}; });
     frameTarget_.onUpdate(cmd::kMoveAfterCurrent, [this] {
-        return CommandState{session_.bookOpen && pane_->tree()->hasMoveSource(), false};
+        return CommandState{session_.bookOpen && chapterCommands_->hasMoveSource(), false};
     });
 }
 

@@ -44,7 +44,7 @@ protected:
     void select(const std::string& utf8) { chapters().selectItem(item(utf8)); }
     std::string addUnderRoot(bool directory, const std::string& utf8) {
         chapters().selectItem(chapters().rootItem());
-        tree::ChapterOperations& operations = *tree().operations();
+        tree::ChapterOperations& operations = tree().commands()->operations;
         return directory ? operations.addDirectory(gbk(utf8)) : operations.addTextPage(gbk(utf8));
     }
 
@@ -87,10 +87,10 @@ TEST_F(ChapterMarkFrame, AMarkFromTheTreesOwnMenuSwitchesTheMoveButton) {
     select("页");
     QAction* move = frame.chapterPane()->action(cmd::kMoveAfterCurrent);
     EXPECT_FALSE(move->isEnabled());
-    ASSERT_TRUE(tree().runMenuCommand(cmd::kSetMoveSource));
+    ASSERT_TRUE(tree().commands()->run(cmd::kSetMoveSource));
     QCoreApplication::processEvents();
     EXPECT_TRUE(move->isEnabled());
-    ASSERT_TRUE(tree().runMenuCommand(cmd::kCancelMoveSource));
+    ASSERT_TRUE(tree().commands()->run(cmd::kCancelMoveSource));
     QCoreApplication::processEvents();
     EXPECT_FALSE(move->isEnabled());
 }

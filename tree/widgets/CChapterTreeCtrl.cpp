@@ -28,18 +28,6 @@ constexpr size_t kDeepestShown = 1000;
 
 }  // namespace
 
-struct CChapterTreeCtrl::BookParts {
-    BookParts(book::BookStorage& storage, book::CPGWDoc& document)
-        : editing(storage, document), operations(storage, document), navigation(storage, document),
-          mark(storage), bookmarks(storage), move(storage, document, mark) {}
-    ChapterEditing editing;
-    ChapterOperations operations;
-    Navigation navigation;
-    MoveMark mark;
-    Bookmarks bookmarks;
-    ChapterMove move;
-};
-
 CChapterTreeCtrl::CChapterTreeCtrl(QWidget* parent) : QTreeView(parent) {
     setObjectName(QStringLiteral("chapterTree"));
     header()->hide();
@@ -74,26 +62,23 @@ CChapterTreeCtrl::CChapterTreeCtrl(QWidget* parent) : QTreeView(parent) {
 CChapterTreeCtrl::~CChapterTreeCtrl() { detachBook(); }
 
 void CChapterTreeCtrl::detachBook() {
-    if (chapters_) {
-        chapters_->setSelectionHandler(nullptr);
-        chapters_->removeObserver(this);
-    }
+    if (chapters_) chapters_->removeObserver(this);
     setModel(nullptr);
     model_.reset();
-    book_.reset();
+    commands_ = nullptr;
     chapters_ = nullptr;
     storage_ = nullptr;
 }
 
-void CChapterTreeCtrl::attachBook(book::BookStorage& storage, book::CPGWDoc& document) {
+void CChapterTreeCtrl::attachBook(ChapterCommands& commands) {
     detachBook();
+    book::BookStorage& storage = commands.storage();
+    commands_ = &commands;
     storage_ = &storage;
     chapters_ = &storage.chapters();
-    book_ = std::make_unique<BookParts>(storage, document);
-    book_->navigation.attach();
     auto model = std::make_unique<ChapterItemModel>(storage.chapters());
     model->setMoveHandler([this](ItemId node, ItemId parent, ItemId after) {
-        return book_ && book_->move.moveChapter(node, parent, after);
+        return commands_ && commands_->move.moveChapter(node, parent, after);
     });
     setModel(model.get());
     model_ = std::move(model);  // the old model goes after the view has let it go
@@ -102,8 +87,6 @@ void CChapterTreeCtrl::attachBook(book::BookStorage& storage, book::CPGWDoc& doc
             [this](const QModelIndex& current) { viewCurrentChanged(current); });
     resetDone();
 }
-
-ChapterOperations* CChapterTreeCtrl::operations() const { return book_ ? &book_->operations : nullptr; }
 
 QModelIndex CChapterTreeCtrl::indexOf(ItemId item) const { return model_ ? model_->indexOf(item) : QModelIndex(); }
 
@@ -188,46 +171,24 @@ void CChapterTreeCtrl::startRename() {
 }
 
 void CChapterTreeCtrl::applyRename(ItemId item, const QString& typed) {
-    if (!book_ || !chapters()->contains(item)) return;
+    if (!commands_ || !chapters()->contains(item)) return;
     std::string name;
     if (!text::utf8ToGbk(typed.toStdString(), &name).ok()) {
         storage_->ui().showMessage(ui::plainMessage(kUnreadable));
         return;
     }
-    book_->editing.renameItem(item, name);
+    commands_->editing.renameItem(item, name);
 }
 
-bool CChapterTreeCtrl::deleteSelected() { return book_ && book_->editing.deleteSelected(); }
+bool CChapterTreeCtrl::deleteSelected() { return commands_ && commands_->editing.deleteSelected(); }
 
 void CChapterTreeCtrl::pageUp() {
-    if (book_) book_->navigation.pageUp();
+    if (commands_) commands_->navigation.pageUp();
 }
 
 void CChapterTreeCtrl::pageDown() {
-    if (book_) book_->navigation.pageDown();
+    if (commands_) commands_->navigation.pageDown();
 }
-
-bool CChapterTreeCtrl::runMenuCommand(framework::CommandId command) {
-    if (!book_) return false;
-    switch (command) {
-    case cmd::kInsertDirectory: book_->operations.addDirectory(); return true;
-    case cmd::kInsertTextPage: book_->operations.addTextPage(); return true;
-    case cmd::kInsertPicturePage: book_->operations.addPicturePage(); return true;
-    case cmd::kExpandAll: book_->operations.expandRoot(); return true;
-    case cmd::kSetMoveSource: book_->mark.setSource(); return true;
-    case cmd::kCancelMoveSource: book_->mark.cancel(); return true;
-    case cmd::kMoveAfterCurrent: book_->move.moveSourceBehindSelected(); return true;
-    case cmd::kToggleBookmark: book_->bookmarks.toggle(); return true;
-    case cmd::kClearBookmarks: book_->bookmarks.clearAll(); return true;
-    case cmd::kNextBookmark: book_->bookmarks.next(); return true;
-    case cmd::kPreviousBookmark: book_->bookmarks.previous(); return true;
-    default: return false;
-    }
-}
-
-ChapterMove* CChapterTreeCtrl::chapterMove() const { return book_ ? &book_->move : nullptr; }
-
-bool CChapterTreeCtrl::hasMoveSource() const { return book_ && chapters()->contains(book_->mark.sourceItem()); }
 
 // The icon and the label count as the item; the indentation and the row's empty right
 // part do not.
@@ -244,10 +205,10 @@ QMenu* CChapterTreeCtrl::showContextMenuAt(const QPoint& viewportPos) {
     if (!storage_->session().index.empty() && !hitsItemLabel(viewportPos)) return nullptr;
     if (activeMenu_) activeMenu_->close();
     auto* holder = new ChapterMenuHolder(
-        createChapterMenu(ChapterMenuImages::None, [this](framework::CommandId command) { runMenuCommand(command); }),
+        createChapterMenu(ChapterMenuImages::None, [this](framework::CommandId command) { if (commands_) commands_->run(command); }),
         this);
     setChapterMenuAdds(holder->chapterMenu(), chapterMenuAddsEnabled(*storage_));
-    setChapterMenuMoves(holder->chapterMenu(), storage_->session().bookOpen, hasMoveSource());
+    setChapterMenuMoves(holder->chapterMenu(), storage_->session().bookOpen, commands_ && commands_->hasMoveSource());
     QMenu* menu = holder->chapterMenu().menu();
     // Later, not at once: a chosen item is triggered after its menu has hidden.
     connect(menu, &QMenu::aboutToHide, holder, &QObject::deleteLater);

@@ -17,7 +17,7 @@
 #include "book/BookStorage.h"
 #include "book/CPGWDoc.h"
 #include "platform/framework/CommandIds.h"
-#include "tree/ChapterOperations.h"
+#include "tree/ChapterCommands.h"
 #include "tree/TreeItems.h"
 #include "tree/widgets/ChapterItemModel.h"
 
@@ -36,25 +36,20 @@ public:
     explicit CChapterTreeCtrl(QWidget* parent = nullptr);
     ~CChapterTreeCtrl() override;
 
-    // Wiring: the book this tree shows. The tree's own commands work once it is attached;
-    // selection changes then exchange pages.
-    void attachBook(book::BookStorage& storage, book::CPGWDoc& document);
+    // Wiring: the book this tree shows, through the commands the window made for it.
+    void attachBook(ChapterCommands& commands);
     // Lets the book go: the tree shows nothing and calls nothing of it any more. The
     // window does so before its book goes.
     void detachBook();
     book::BookStorage* storage() const { return storage_; }
     ChapterItemModel* itemModel() const { return model_.get(); }
-    ChapterOperations* operations() const;
+    ChapterCommands* commands() const { return commands_; }
 
     // Commands.
     void startRename();     // in-place editing of the selected item
     bool deleteSelected();  // asks first
     void pageUp();
     void pageDown();
-    // The chapter menu's commands as they reach the tree (its own context menu), and the
-    // move and bookmark commands from wherever they come.
-    bool runMenuCommand(framework::CommandId command);
-    bool hasMoveSource() const;
 
     // Where a chapter dropped at `position` relative to `target` goes: its new parent and
     // the chapter it follows (kNoItem: first). Nothing for a place no chapter can go.
@@ -90,8 +85,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    struct BookParts;
-
     // What the view follows of the chapters besides their rows.
     void aboutToReset() override { ++changing_; }
     void resetDone() override;
@@ -111,7 +104,6 @@ private:
     void showExpansion(ItemId item);
     void expandBelow(ItemId item);
     bool isOwnDrag(const QDropEvent* event) const;
-    ChapterMove* chapterMove() const;
     DropAt indicatedDrop() const;
     void applyRename(ItemId item, const QString& text);
     bool hitsItemLabel(const QPoint& viewportPos) const;
@@ -120,7 +112,7 @@ private:
     int changing_ = 0;  // the view's own selection signals while rows change are not the author's
     book::BookStorage* storage_ = nullptr;
     book::ChapterModel* chapters_ = nullptr;
-    std::unique_ptr<BookParts> book_;
+    ChapterCommands* commands_ = nullptr;
     QPointer<QMenu> activeMenu_;
 };
 

@@ -115,10 +115,10 @@ QAction* CManageView::action(framework::CommandId command) const {
     return it == actions_.end() ? nullptr : it->second;
 }
 
-void CManageView::attachBook(book::BookStorage& storage, book::CPGWDoc& document) {
-    storage_ = &storage;
-    document_ = &document;
-    tree_->attachBook(storage, document);
+void CManageView::attachBook(ChapterCommands& commands) {
+    storage_ = &commands.storage();
+    commands_ = &commands;
+    tree_->attachBook(commands);
     updateCommandStates();
 }
 
@@ -132,8 +132,7 @@ void CManageView::onHidePane() {
 }
 
 bool CManageView::addFromMenu(book::NodeType type) {
-    ChapterOperations* operations = tree_->operations();
-    return operations && !operations->addPageFromPaneMenu(type).empty();
+    return commands_ && !commands_->operations.addPageFromPaneMenu(type).empty();
 }
 
 bool CManageView::addDirectory() { return addFromMenu(book::NodeType::Directory); }
@@ -145,7 +144,7 @@ bool CManageView::newBook() {
     const bool made = storage_->newBook();
     if (made) {
         // The blank book has nothing to save yet; a later New must not ask about it.
-        document_->setModified(false);
+        commands_->document().setModified(false);
         emit statusReported(QStringLiteral("新建一个空白文档成功...."));
     }
     updateCommandStates();
@@ -167,7 +166,7 @@ bool CManageView::runCommand(framework::CommandId command) {
     case cmd::kToggleBookmark:
     case cmd::kClearBookmarks:
     case cmd::kNextBookmark:
-    case cmd::kPreviousBookmark: return tree_->runMenuCommand(command);
+    case cmd::kPreviousBookmark: return commands_ && commands_->run(command);
     default: return false;  // expanding is the tree's own menu's business
     }
 }
@@ -185,7 +184,7 @@ bool CManageView::isCommandEnabled(framework::CommandId command) const {
     case cmd::kClearBookmarks:
     case cmd::kNextBookmark:
     case cmd::kPreviousBookmark: return storage_ && storage_->session().bookOpen;
-    case cmd::kMoveAfterCurrent: return storage_ && storage_->session().bookOpen && tree_->hasMoveSource();
+    case cmd::kMoveAfterCurrent: return storage_ && storage_->session().bookOpen && commands_ && commands_->hasMoveSource();
     default: return false;
     }
 }

@@ -43,7 +43,7 @@ public:
     QMenu* addMenu() const;
     const CMenuEx& addMenuEx() const { return *addMenu_; }
     QAction* action(framework::CommandId command) const;
-    void attachBook(book::BookStorage& storage, book::CPGWDoc& document);
+    void attachBook(ChapterCommands& commands);
 
     // The frame's own enable rule for the buttons (optional).
     void setEnableRule(std::function<bool(framework::CommandId)> rule) { enableRule_ = std::move(rule); }
@@ -89,7 +89,7 @@ private:
     CChapterTreeCtrl* tree_ = nullptr;
     std::map<framework::CommandId, QAction*> actions_;
     book::BookStorage* storage_ = nullptr;
-    book::CPGWDoc* document_ = nullptr;
+    ChapterCommands* commands_ = nullptr;
     std::function<bool(framework::CommandId)> enableRule_;
 };
 

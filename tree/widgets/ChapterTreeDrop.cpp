@@ -58,7 +58,7 @@ std::optional<CChapterTreeCtrl::DropPlace> CChapterTreeCtrl::dropPlace(ItemId dr
 
 bool CChapterTreeCtrl::acceptsDrop(ItemId dragged, ItemId target, DropAt position) const {
     const auto place = dropPlace(dragged, target, position);
-    return chapterMove() && place && !chapterMove()->refusal(dragged, place->parent, place->after);
+    return commands_ && place && !commands_->move.refusal(dragged, place->parent, place->after);
 }
 
 // The drop goes through the item model as dropped chapter data, at the row the book's

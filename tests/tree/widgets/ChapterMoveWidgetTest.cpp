@@ -194,7 +194,7 @@ TEST_F(MovePane, TheChapterMenuOffersTheMovesAndABookmarkSubmenu) {
     bookmarks->actions()[0]->trigger();
     EXPECT_TRUE(record("a1")->bookmark);
     menu->actions()[6]->trigger();
-    EXPECT_TRUE(p.tree.hasMoveSource());
+    EXPECT_TRUE(p.commands.hasMoveSource());
     menu->close();
 
     // With a page marked, the move is offered.

@@ -26,8 +26,10 @@ struct PaneParts {
     book::HeldPageEditors editors;
     book::BookStorage storage{session, ui};
     book::CPGWDoc document{storage, editors};
+    ChapterCommands commands{storage, document};
 
-    PaneParts() { pane.attachBook(storage, document); }
+    PaneParts() { pane.attachBook(commands); }
+    ~PaneParts() { tree.detachBook(); }
 };
 
 class PaneFixture : public ::testing::Test {
