@@ -5,6 +5,7 @@
 // copies the working copy into the book file.
 
 #include "book/BookSession.h"
+#include "book/ElementCopy.h"
 #include "book/SalvageReport.h"
 #include "platform/storage/CompoundFile.h"
 #include "platform/storage/FileDevice.h"
@@ -22,6 +23,16 @@ namespace pgw::book {
 
 class CPGWDoc;
 class ElementBinder;
+
+// A chapter taken out of the book, kept whole so that it can go back where it was: its
+// nodes with their ids and records, and what its element held.
+struct TakenChapter {
+    std::unique_ptr<DetachedChapter> nodes;
+    ElementCopy element;     // empty when the chapter had no element
+    bool restorable = false;  // its element was kept (or it had none)
+    NodeId parent = kNoNode;
+    size_t row = 0;
+};
 
 // The open book's files. Paths are the host's (UTF-8 here).
 struct BookStore {
@@ -90,10 +101,16 @@ public:
     NodeId createPage(NodeId parent, const std::string& name, NodeType type);
     // Takes a chapter with its subtree out of the book: out of the tree, out of the
     // table (which is written), and its element goes once the table no longer names it.
+    // With `keepElement` what the element held is read first, for putBackChapter.
     // Nothing (the author told) when the table could not be written: then nothing has
     // changed. The root stays.
-    std::unique_ptr<DetachedChapter> takeChapter(NodeId node);
+    std::unique_ptr<TakenChapter> takeChapter(NodeId node, bool keepElement = false);
     bool destroyChapter(NodeId node);
+    // Puts a taken chapter back where it was, with its ids, records and element (under
+    // its old element name while that is free). False, the author told and `chapter`
+    // kept, when its place is gone, a name is taken or a write failed: then nothing
+    // has changed.
+    bool putBackChapter(std::unique_ptr<TakenChapter>& chapter);
     // Renames a record and the parent links of its children (the caller checked the name).
     void renameNode(const std::string& newName, const std::string& oldName);
     // Moves a chapter with its subtree under the directory `parent`, behind its child
@@ -101,8 +118,9 @@ public:
     // directory's storage with everything in it) goes too, under a new free element name.
     // The copy is made and committed first, so a failure leaves the chapter where it was;
     // the old element goes once the table names the copy. The caller checked that the
-    // target is not the chapter or inside it, and rewrites the table.
-    bool moveChapter(NodeId node, NodeId parent, NodeId after);
+    // target is not the chapter or inside it, and rewrites the table. `objName`, when
+    // given and free, names the moved element (undo gives a chapter its old name back).
+    bool moveChapter(NodeId node, NodeId parent, NodeId after, const std::string& objName = {});
 
     // The book title that goes with a book path (GBK), or nothing when GBK cannot hold it
     // or it is too long for a record.
@@ -157,11 +175,21 @@ private:
     template <typename Element>
     std::string createFreeElement(storage::Storage* parent, const char* prefix, int32_t number,
                                   std::unique_ptr<Element>* out);
+    // Makes an element under `wanted` when no record uses that name and `parent` has no
+    // element of it, else under the next free name of its kind; `made` tells which.
+    template <typename Element>
+    storage::StgResult createElementPreferring(storage::Storage& parent, const std::string& wanted,
+                                               std::unique_ptr<Element>* out, std::string* made);
+    // Opens the elements of `node` (in its parent's storage) and of everything below it
+    // that has one, for a chapter that came back into the tree.
+    void bindChapterElements(NodeId node);
+    storage::StgResult restoreElement(storage::Storage& parent, const ElementCopy& element, std::string* objName);
+    void raiseCounters(const NodeInfoRecord& record);
     NodeId enterChapter(NodeId parent, std::unique_ptr<NodeInfoRecord> record);
     NodeId dropFailedElement(storage::Storage& parent, const std::string& objName, const std::string& name,
                            storage::StgResult why);
-    bool copyPageElement(NodeInfoRecord& record, storage::Storage& target);
-    bool copyDirectoryElement(NodeInfoRecord& record, storage::Storage& target);
+    bool copyPageElement(NodeInfoRecord& record, storage::Storage& target, const std::string& objName);
+    bool copyDirectoryElement(NodeInfoRecord& record, storage::Storage& target, const std::string& objName);
     void lowerCounters(const NodeInfoRecord& record);
     void message(const std::string& text);
 

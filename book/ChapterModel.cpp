@@ -342,6 +342,11 @@ DetachedChapter::~DetachedChapter() {
         if (kept.record) kept.record->stream.reset();
 }
 
+void DetachedChapter::releaseElements() {
+    for (auto& [id, kept] : nodes_) kept.record->stream.reset();
+    for (auto kept = nodes_.rbegin(); kept != nodes_.rend(); ++kept) kept->second.record->storage.reset();
+}
+
 std::vector<const NodeInfoRecord*> DetachedChapter::records() const {
     std::vector<const NodeInfoRecord*> all;
     for (const auto& [id, kept] : nodes_) all.push_back(kept.record.get());

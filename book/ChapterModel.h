@@ -180,6 +180,9 @@ public:
     NodeId top() const { return top_; }
     // The records of the subtree, the top first.
     std::vector<const NodeInfoRecord*> records() const;
+    // Closes every storage and stream the records hold: a chapter kept out of the book
+    // must not hold the file's elements open.
+    void releaseElements();
 
 private:
     friend class ChapterModel;

@@ -115,30 +115,50 @@ void BookStorage::lowerCounters(const NodeInfoRecord& record) {
     --counters.recordCount;
 }
 
+void BookStorage::raiseCounters(const NodeInfoRecord& record) {
+    BookCounters& counters = session_.counters;
+    if (record.isStorage()) ++counters.storageCount;
+    if (record.isPage() && record.type() == NodeType::Text) ++counters.textPageCount, ++counters.streamCount;
+    if (record.isPage() && record.type() == NodeType::Picture) ++counters.picturePageCount, ++counters.streamCount;
+    ++counters.recordCount;
+}
+
 // The table without the chapter is the moment of deletion: the whole subtree leaves the
 // tree, the table is written, and only then does the element go with everything in it.
 // A table that cannot be written puts everything back as it was.
-std::unique_ptr<DetachedChapter> BookStorage::takeChapter(NodeId node) {
+std::unique_ptr<TakenChapter> BookStorage::takeChapter(NodeId node, bool keepElement) {
     NodeInfoRecord* record = chapters_.record(node);
     if (!record || node == chapters_.rootItem()) return nullptr;
-    const NodeId parentNode = chapters_.parent(node);
-    const size_t row = chapters_.row(node);
-    const NodeInfoRecord* parent = chapters_.record(parentNode);
+    auto taken = std::make_unique<TakenChapter>();
+    taken->parent = chapters_.parent(node);
+    taken->row = chapters_.row(node);
+    const NodeInfoRecord* parent = chapters_.record(taken->parent);
     const bool hasElement = parent && parent->storage;
     const std::string name = record->itemName;
-    if (hasElement) leftovers_.push_back({parent->storage, record->objName});
+    const std::string objName = record->objName;
+    const bool directory = record->isStorage();
+    const bool holdsElement = hasElement && (directory ? bool(record->storage) : bool(record->stream));
     const BookCounters counters = session_.counters;
-    std::unique_ptr<DetachedChapter> chapter = chapters_.detach(node);
-    for (const NodeInfoRecord* doomed : chapter->records()) lowerCounters(*doomed);
+    taken->nodes = chapters_.detach(node);
+    for (const NodeInfoRecord* doomed : taken->nodes->records()) lowerCounters(*doomed);
+    taken->restorable = keepElement;
+    if (keepElement) {
+        // Out of the tree, the chapter's elements are closed, so that they can be read.
+        taken->nodes->releaseElements();
+        if (holdsElement)
+            taken->restorable = ElementCopy::read(*parent->storage, objName, directory, &taken->element) == StgResult::Ok;
+    }
+    if (hasElement) leftovers_.push_back({parent->storage, objName});
     if (!writeNodeInfo(false)) {
-        (void)chapters_.reattach(chapter, parentNode, row);
+        (void)chapters_.reattach(taken->nodes, taken->parent, taken->row);
+        if (keepElement) bindChapterElements(node);
         session_.counters = counters;
         if (hasElement) leftovers_.pop_back();
         message("删除章节失败：" + displayText(name) + "\n原因：" + failureCause(lastFailure_) + "\n章节仍然保留。");
         return nullptr;
     }
     if (document_) document_->setModified(true);
-    return chapter;
+    return taken;
 }
 
 bool BookStorage::destroyChapter(NodeId node) {
@@ -146,11 +166,108 @@ bool BookStorage::destroyChapter(NodeId node) {
     return takeChapter(node) != nullptr;
 }
 
+// The element first, then the nodes, then the table: a failure at any step takes back
+// what the steps before it made.
+bool BookStorage::putBackChapter(std::unique_ptr<TakenChapter>& taken) {
+    if (!taken || !taken->nodes || !isOpen()) return false;
+    const std::vector<const NodeInfoRecord*> records = taken->nodes->records();
+    const std::string failed = "恢复章节失败：" + displayText(records.front()->itemName);
+    NodeInfoRecord* parent = chapters_.record(taken->parent);
+    if (!parent || !parent->storage || taken->row > chapters_.childCount(taken->parent)) {
+        message(failed + "\n原来的目录已经不在了。");
+        return false;
+    }
+    for (const NodeInfoRecord* record : records) {
+        if (session_.index.find(record->itemName)) {
+            message(failed + "\n名称“" + displayText(record->itemName) + "”已被其他章节使用。");
+            return false;
+        }
+    }
+    std::string objName = records.front()->objName;
+    if (!taken->element.empty()) {
+        const StgResult result = restoreElement(*parent->storage, taken->element, &objName);
+        if (result != StgResult::Ok) {
+            reportWriteFailure(failed, result);
+            return false;
+        }
+    }
+    const NodeId node = taken->nodes->top();
+    const auto dropElement = [&] {
+        if (taken->element.empty()) return;
+        (void)parent->storage->destroyElement(objName);
+        (void)store_.workingCopy->commit();
+    };
+    if (!chapters_.reattach(taken->nodes, taken->parent, taken->row)) {
+        dropElement();
+        message(failed);
+        return false;
+    }
+    chapters_.record(node)->objName = objName;
+    bindChapterElements(node);
+    const BookCounters counters = session_.counters;
+    for (const NodeId below : chapters_.subtreeInPreOrder(node)) raiseCounters(*chapters_.record(below));
+    if (!writeNodeInfo(false)) {
+        taken->nodes = chapters_.detach(node);
+        taken->nodes->releaseElements();
+        session_.counters = counters;
+        dropElement();
+        message(failed + "\n原因：" + failureCause(lastFailure_));
+        return false;
+    }
+    taken.reset();
+    if (document_) document_->setModified(true);
+    return true;
+}
+
+template <typename Element>
+StgResult BookStorage::createElementPreferring(storage::Storage& parent, const std::string& wanted,
+                                               std::unique_ptr<Element>* out, std::string* made) {
+    constexpr bool stream = std::is_same_v<Element, storage::Stream>;
+    StgResult result = StgResult::AlreadyExists;
+    if (!wanted.empty() && !session_.index.findByObjName(wanted)) {
+        if constexpr (stream) result = parent.createStream(wanted, mode::kReadWrite | mode::kShareExclusive, out);
+        else result = parent.createStorage(wanted, mode::kReadWrite | mode::kShareExclusive, out);
+        if (result != StgResult::AlreadyExists) {
+            *made = wanted;
+            return result;
+        }
+    }
+    const BookCounters& counters = session_.counters;
+    *made = createFreeElement(&parent, stream ? "stm" : "stg", stream ? counters.streamCount : counters.storageCount, out);
+    return *out ? StgResult::Ok : lastCreation_;
+}
+
 void BookStorage::renameNode(const std::string& newName, const std::string& oldName) {
     (void)chapters_.rename(chapters_.find(oldName), newName);
 }
 
+StgResult BookStorage::restoreElement(storage::Storage& parent, const ElementCopy& element, std::string* objName) {
+    StgResult result;
+    if (element.isStorage()) {
+        std::unique_ptr<storage::Storage> made;
+        result = createElementPreferring(parent, *objName, &made, objName);
+        if (result == StgResult::Ok) result = element.fill(*made);
+    } else {
+        std::unique_ptr<storage::Stream> made;
+        result = createElementPreferring(parent, *objName, &made, objName);
+        if (result == StgResult::Ok) result = element.fill(*made);
+    }
+    if (result == StgResult::Ok) result = parent.commit();
+    if (result == StgResult::Ok) result = store_.workingCopy->commit();
+    if (result != StgResult::Ok) {
+        (void)parent.destroyElement(*objName);
+        (void)parent.commit();
+    }
+    return result;
+}
+
 // Used by the moves as well.
+template StgResult BookStorage::createElementPreferring<storage::Stream>(storage::Storage&, const std::string&,
+                                                                         std::unique_ptr<storage::Stream>*,
+                                                                         std::string*);
+template StgResult BookStorage::createElementPreferring<storage::Storage>(storage::Storage&, const std::string&,
+                                                                          std::unique_ptr<storage::Storage>*,
+                                                                          std::string*);
 template std::string BookStorage::createFreeElement<storage::Stream>(storage::Storage*, const char*, int32_t,
                                                                      std::unique_ptr<storage::Stream>*);
 template std::string BookStorage::createFreeElement<storage::Storage>(storage::Storage*, const char*, int32_t,

@@ -30,6 +30,12 @@ bool ChapterCommands::run(framework::CommandId command) {
     }
 }
 
+void ChapterCommands::recordInto(ChapterHistory* history) {
+    editing.recordInto(history);
+    operations.recordInto(history);
+    move.recordInto(history);
+}
+
 bool ChapterCommands::hasMoveSource() const { return storage_.chapters().contains(mark.sourceItem()); }
 
 }  // namespace pgw::tree

@@ -22,6 +22,9 @@ public:
     bool run(framework::CommandId command);
     // A page is marked as the source of a move and still in the tree.
     bool hasMoveSource() const;
+    // Where added, renamed, deleted and moved chapters go once made, for undo (none: the
+    // edits are not kept).
+    void recordInto(ChapterHistory* history);
 
     book::BookStorage& storage() const { return storage_; }
     book::CPGWDoc& document() const { return document_; }

@@ -2,6 +2,7 @@
 
 #include "book/TablePlan.h"
 #include "platform/text/CodePage.h"
+#include "tree/ChapterEdits.h"
 #include "tree/ChapterOperations.h"
 #include "tree/ChapterSupport.h"
 #include "tree/TreeItems.h"
@@ -50,15 +51,8 @@ bool ChapterEditing::renameItem(ItemId item, const std::string& newName) {
     if (newName.empty()) return false;
     if (newName == oldName) return true;
     if (!acceptChapterName(storage_, newName)) return false;
-
-    storage_.renameNode(newName, oldName);
-    document_.chapterRenamed(item, newName);
-    // The bookmark list follows the page, so next and previous still find it.
-    std::replace(storage_.session().bookmarks.begin(), storage_.session().bookmarks.end(), oldName, newName);
-    // A table that cannot be written now is written whole by the next write; the author
-    // has been told, and the book knows it is not saved.
-    (void)storage_.writeNodeInfo();
-    document_.setModified(true);
+    renameChapter(storage_, document_, item, newName);
+    if (history_) history_->done(std::make_unique<RenamedChapter>(storage_, document_, item, oldName, newName));
     return true;
 }
 
@@ -72,22 +66,13 @@ bool ChapterEditing::deleteSelected() {
         detail::plainMessage(storage_, "不能删除根目录");
         return false;
     }
-
-    // The page on show goes into its stream first: should the table refuse the deletion,
-    // the chapter comes back with everything the author wrote in it.
-    if (!document_.storeShownPage()) return false;
-    std::unordered_set<std::string> doomed;
-    for (const ItemId below : tree.subtreeInPreOrder(item)) doomed.insert(tree.label(below));
-    const ItemId previous = findPreviousPageItem(tree, item);
-    // The chapter leaves the tree before the selection moves, so leaving the deleted page
-    // stores nothing into a stream that no longer exists.
-    if (!storage_.destroyChapter(item)) {
-        tree.selectItem(item);
-        return false;
-    }
-    std::erase_if(storage_.session().bookmarks, [&](const std::string& name) { return doomed.count(name) != 0; });
-    if (previous != kNoItem) tree.selectItem(previous);
-    document_.setModified(true);
+    auto deletion = std::make_unique<ChapterPresence>(storage_, document_, item, ChapterPresence::Kind::Deleted,
+                                                      PageCounts{}, history_ != nullptr);
+    if (!deletion->takeOut()) return false;
+    if (!history_) return true;
+    // A chapter whose element could not be read cannot come back; nor can what came before it.
+    if (deletion->restorable()) history_->done(std::move(deletion));
+    else history_->forget();
     return true;
 }
 

@@ -1,6 +1,7 @@
 // Moving chapters: the command that moves the marked page behind the selected chapter,
 // and the one move both it and the tree's drag and drop go through.
 
+#include "tree/ChapterEdits.h"
 #include "tree/ChapterOperations.h"
 #include "tree/ChapterSupport.h"
 
@@ -14,7 +15,7 @@ const char* const kBehindItself = "不能把章节移动到它自己的后面!";
 const char* const kRootStays = "根节点不能移动!";
 const char* const kIntoItself = "不能把目录移动到它自己或它的子目录中!";
 const char* const kNotADirectory = "章节只能移动到目录中!";
-const char* const kFailed = "移动章节失败,章节仍在原来的位置!";
+const char* const kFailed = "移动章节失败,章节仍在原来的位置!";  // a chapter without a record
 
 }  // namespace
 
@@ -59,29 +60,18 @@ const char* ChapterMove::refusal(ItemId item, ItemId parent, ItemId after) const
     return nullptr;
 }
 
-bool ChapterMove::isInPlace(ItemId item, ItemId parent, ItemId after) const {
-    const book::ChapterModel& tree = storage_.chapters();
-    return tree.parent(item) == parent && tree.previousSibling(item) == after;
-}
-
 bool ChapterMove::moveChapter(ItemId item, ItemId parent, ItemId after) {
     if (!storage_.isOpen()) return false;
     if (const char* why = refusal(item, parent, after)) {
         detail::refuse(storage_, why);
         return false;
     }
-    if (isInPlace(item, parent, after)) return true;
-    // The editor's unsaved content goes into the stream before the stream moves; a page
-    // that cannot be stored stays where it is.
-    if (!document_.storeShownPage()) return false;
-    book::ChapterModel& tree = storage_.chapters();
-    if (!storage_.moveChapter(item, parent, after)) {
-        detail::refuse(storage_, kFailed);
-        return false;
-    }
-    tree.expand(parent);
-    (void)storage_.writeNodeInfo();
-    document_.setModified(true);
+    const book::ChapterModel& tree = storage_.chapters();
+    const ChapterPlace from = ChapterPlace::of(tree, item);
+    if (from.parent == parent && from.after == after) return true;
+    if (!relocateChapter(storage_, document_, item, parent, after)) return false;
+    if (history_)
+        history_->done(std::make_unique<MovedChapter>(storage_, document_, item, from, ChapterPlace::of(tree, item)));
     return true;
 }
 

@@ -1,6 +1,7 @@
 // Adding directories and pages under the selected directory, with their default names.
 
 #include "tree/ChapterOperations.h"
+#include "tree/ChapterEdits.h"
 #include "tree/ChapterSupport.h"
 #include "tree/TreeItems.h"
 
@@ -47,70 +48,87 @@ std::string ChapterOperations::chooseName(const std::string& given, const std::s
     return acceptChapterName(storage_, given) ? given : std::string();
 }
 
+std::string ChapterOperations::added(ItemId item, const PageCounts& before) {
+    if (item == kNoItem) return {};
+    if (history_)
+        history_->done(std::make_unique<ChapterPresence>(storage_, document_, item, ChapterPresence::Kind::Added, before));
+    return storage_.chapters().label(item);
+}
+
 std::string ChapterOperations::addDirectory(const std::string& given) {
+    const PageCounts before = PageCounts::of(storage_.session().counters);
+    return added(addDirectoryItem(given), before);
+}
+
+ItemId ChapterOperations::addDirectoryItem(const std::string& given) {
     // With no book there is no root to hang a directory on; New or Open makes one.
     if (!storage_.isOpen()) {
         detail::plainMessage(storage_, kNoBook);
-        return {};
+        return kNoItem;
     }
     const ItemId parent = selectedDirectory();
-    if (parent == kNoItem) return {};
+    if (parent == kNoItem) return kNoItem;
     const std::string name =
         chooseName(given, defaultName(storage_.session().index, kDirectoryBase, storage_.session().counters.storageCount));
-    if (name.empty()) return {};
+    if (name.empty()) return kNoItem;
 
     book::ChapterModel& tree = storage_.chapters();
     const ItemId item = storage_.createDirectory(parent, name);
-    if (item == kNoItem) return {};  // the author was told why
+    if (item == kNoItem) return kNoItem;  // the author was told why
     tree.expand(parent);
     document_.setModified(true);
     tree.selectItem(item);
-    return name;
+    return item;
 }
 
-std::string ChapterOperations::addTextPage(const std::string& name) { return addPage(book::NodeType::Text, name); }
+std::string ChapterOperations::addTextPage(const std::string& name) {
+    const PageCounts before = PageCounts::of(storage_.session().counters);
+    return added(addPage(book::NodeType::Text, name), before);
+}
 
 std::string ChapterOperations::addPicturePage(const std::string& name) {
-    return addPage(book::NodeType::Picture, name);
+    const PageCounts before = PageCounts::of(storage_.session().counters);
+    return added(addPage(book::NodeType::Picture, name), before);
 }
 
-std::string ChapterOperations::addPage(book::NodeType type, const std::string& given) {
-    if (!isAddablePage(type)) return {};
+ItemId ChapterOperations::addPage(book::NodeType type, const std::string& given) {
+    if (!isAddablePage(type)) return kNoItem;
     if (!storage_.isOpen()) {
         detail::plainMessage(storage_, kNoRoot);
-        return {};
+        return kNoItem;
     }
     const ItemId parent = selectedDirectory();
-    if (parent == kNoItem) return {};
+    if (parent == kNoItem) return kNoItem;
     book::BookCounters& counters = storage_.session().counters;
     int32_t& counter = type == book::NodeType::Text ? counters.textPageCount : counters.picturePageCount;
     const std::string& base = type == book::NodeType::Text ? kTextBase : kPictureBase;
     const std::string name = chooseName(given, defaultName(storage_.session().index, base, counter));
-    if (name.empty()) return {};
+    if (name.empty()) return kNoItem;
 
     book::ChapterModel& tree = storage_.chapters();
     const ItemId item = storage_.createPage(parent, name, type);
-    if (item == kNoItem) return {};
+    if (item == kNoItem) return kNoItem;
     tree.expand(parent);
     ++counter;
     tree.selectItem(item);
     document_.setModified(true);
-    return name;
+    return item;
 }
 
 // The pane's menu counts a page twice: the next default name skips a number.
 std::string ChapterOperations::addPageFromPaneMenu(book::NodeType type) {
+    const PageCounts before = PageCounts::of(storage_.session().counters);
     if (type == book::NodeType::Directory) {
-        std::string name = addDirectory();
-        if (!name.empty()) document_.setModified(true);
-        return name;
+        const ItemId item = addDirectoryItem({});
+        if (item != kNoItem) document_.setModified(true);
+        return added(item, before);
     }
-    std::string name = addPage(type, {});
-    if (name.empty()) return name;
+    const ItemId item = addPage(type, {});
+    if (item == kNoItem) return {};
     book::BookCounters& counters = storage_.session().counters;
     ++(type == book::NodeType::Text ? counters.textPageCount : counters.picturePageCount);
     document_.setModified(true);
-    return name;
+    return added(item, before);
 }
 
 void ChapterOperations::expandRoot() {

@@ -5,11 +5,14 @@
 
 #include "book/BookStorage.h"
 #include "book/CPGWDoc.h"
+#include "tree/ChapterHistory.h"
 #include "tree/TreeItems.h"
 
 #include <string>
 
 namespace pgw::tree {
+
+struct PageCounts;
 
 // Whether `name` (GBK) may become a chapter's name: it fits the record, is valid GBK
 // without control characters, is not reserved by the book file and is not taken. A
@@ -21,6 +24,8 @@ bool acceptChapterName(book::BookStorage& storage, const std::string& name);
 class ChapterEditing {
 public:
     ChapterEditing(book::BookStorage& storage, book::CPGWDoc& document);
+    // Where renames and deletions go once made (none: they are not kept).
+    void recordInto(ChapterHistory* history) { history_ = history; }
     // End of an in-place label edit. Returns whether the item now carries `newName`.
     bool renameItem(ItemId item, const std::string& newName);
     // Asks, then deletes the selected chapter with its subtree. Returns whether it went.
@@ -29,12 +34,14 @@ public:
 private:
     book::BookStorage& storage_;
     book::CPGWDoc& document_;
+    ChapterHistory* history_ = nullptr;
 };
 
 // Adding chapters under the selected directory, with the default names.
 class ChapterOperations {
 public:
     ChapterOperations(book::BookStorage& storage, book::CPGWDoc& document);
+    void recordInto(ChapterHistory* history) { history_ = history; }
     // Each returns the new chapter's name, or an empty string when nothing was added.
     // `name`, when given, is used instead of the default name (it must pass the rename
     // rules, else nothing is added).
@@ -47,13 +54,17 @@ public:
     void expandRoot();
 
 private:
-    std::string addPage(book::NodeType type, const std::string& name);
+    ItemId addPage(book::NodeType type, const std::string& name);
+    ItemId addDirectoryItem(const std::string& name);
     // The selected item when chapters may be added under it; kNoItem otherwise.
     ItemId selectedDirectory() const;
     std::string chooseName(const std::string& given, const std::string& defaultName) const;
+    // Hands the added chapter to the history; its name, or nothing when none was added.
+    std::string added(ItemId item, const PageCounts& before);
 
     book::BookStorage& storage_;
     book::CPGWDoc& document_;
+    ChapterHistory* history_ = nullptr;
 };
 
 // Bookmarks: an ordered list of page names, a mark in each page's record, and the
@@ -94,6 +105,7 @@ private:
 class ChapterMove {
 public:
     ChapterMove(book::BookStorage& storage, book::CPGWDoc& document, MoveMark& mark);
+    void recordInto(ChapterHistory* history) { history_ = history; }
     // The marked page goes behind the selected chapter, as its next sibling; with the root
     // selected it becomes the root's first child. The mark goes once the page has moved.
     bool moveSourceBehindSelected();
@@ -105,11 +117,10 @@ public:
     bool moveChapter(ItemId item, ItemId parent, ItemId after);
 
 private:
-    bool isInPlace(ItemId item, ItemId parent, ItemId after) const;
-
     book::BookStorage& storage_;
     book::CPGWDoc& document_;
     MoveMark& mark_;
+    ChapterHistory* history_ = nullptr;
 };
 
 // What a change of selection does, and the page-up and page-down commands.

@@ -114,4 +114,37 @@ std::string streamText(const std::string& path, const std::vector<std::string>& 
     return std::string(bytes.begin(), bytes.end());
 }
 
+std::map<std::string, std::string> streamsOf(const std::string& path) {
+    std::map<std::string, std::string> streams;
+    std::unique_ptr<storage::Storage> root;
+    EXPECT_EQ(storage::openCompoundFile(path, storage::mode::kRead | storage::mode::kShareDenyNone, &root), StgResult::Ok);
+    if (!root) return streams;
+    std::function<void(storage::Storage&, const std::string&)> walk = [&](storage::Storage& at,
+                                                                            const std::string& prefix) {
+        std::vector<storage::ElementStat> elements;
+        EXPECT_EQ(at.enumElements(&elements), StgResult::Ok);
+        for (const auto& element : elements) {
+            if (element.kind == storage::ElementKind::Storage) {
+                std::unique_ptr<storage::Storage> child;
+                EXPECT_EQ(at.openStorage(element.name, storage::mode::kShareExclusive, &child), StgResult::Ok);
+                streams[prefix + element.name + "/"] = "<storage>";
+                if (child) walk(*child, prefix + element.name + "/");
+                continue;
+            }
+            std::unique_ptr<storage::Stream> stream;
+            std::vector<uint8_t> bytes;
+            EXPECT_EQ(at.openStream(element.name, storage::mode::kShareExclusive, &stream), StgResult::Ok);
+            if (stream) EXPECT_EQ(stream->readAll(&bytes), StgResult::Ok);
+            streams[prefix + element.name].assign(bytes.begin(), bytes.end());
+        }
+    };
+    walk(*root, "");
+    if (auto table = streams.find("NodeInfo"); table != streams.end() && table->second.size() >= 12) {
+        const uint32_t count = uint8_t(table->second[0]) | uint8_t(table->second[1]) << 8 |
+                               uint8_t(table->second[2]) << 16 | uint32_t(uint8_t(table->second[3])) << 24;
+        table->second.resize(std::min<size_t>(table->second.size(), 12 + size_t(count) * 512));
+    }
+    return streams;
+}
+
 }  // namespace pgw::book::testing

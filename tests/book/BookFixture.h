@@ -5,9 +5,11 @@
 #include "book/BookStorage.h"
 #include "book/CPGWDoc.h"
 #include "platform/ui/ScriptedUserInterface.h"
+#include "tree/ChapterHistory.h"
 #include "tree/ChapterOperations.h"
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,25 @@ struct ProgramParts {
     tree::ItemId addDirectory(const std::string& parentGbk, const std::string& nameGbk);
     tree::ItemId itemOf(const std::string& nameGbk) const;
 };
+
+// A history the way the window keeps one: edits undone from the newest, redone in turn.
+class ListHistory : public tree::ChapterHistory {
+public:
+    void done(std::unique_ptr<tree::ChapterEdit> edit) override {
+        edits.resize(next);
+        edits.push_back(std::move(edit));
+        ++next;
+    }
+    void forget() override { edits.clear(), next = 0; }
+    bool undo() { return next > 0 && edits[next - 1]->undo() && (--next, true); }
+    bool redo() { return next < edits.size() && edits[next]->redo() && (++next, true); }
+    std::vector<std::unique_ptr<tree::ChapterEdit>> edits;
+    size_t next = 0;
+};
+
+// Every stream of a compound file by its path ("stg1/stm03"), with its bytes; the node
+// table as far as its header counts records (a shorter table leaves stale bytes behind).
+std::map<std::string, std::string> streamsOf(const std::string& path);
 
 // The node table of a book file on disk, read with the storage library alone.
 struct StoredTable {

@@ -154,6 +154,9 @@ void openStartingBook(ProgramParts& parts, const std::string& folder) {
 
 std::vector<Scenario> scenarios() {
     const auto open = openStartingBook;
+    // The edits undone below were made and saved with a working disk.
+    const auto history = std::make_shared<ListHistory>();
+    const auto undo = [history](ProgramParts&, const std::string&) { history->undo(); };
     return {
         {"edit and leave a page", open,
          [](ProgramParts& parts, const std::string&) {
@@ -186,6 +189,29 @@ std::vector<Scenario> scenarios() {
                  .moveChapter(parts.itemOf("p"), parts.itemOf("D"), parts.itemOf("d1"));
          },
          [](Outline o) { return o["D/p"] = o["ROOT/p"], o.erase("ROOT/p"), o; }},
+        {"undo a deletion",
+         [history](ProgramParts& parts, const std::string& folder) {
+             history->forget();
+             openStartingBook(parts, folder);
+             tree::ChapterEditing editing(parts.storage, parts.document);
+             editing.recordInto(history.get());
+             parts.tree.selectItem(parts.itemOf("D"));
+             parts.ui.queueAnswer(ui::Answer::Ok);
+             ASSERT_TRUE(editing.deleteSelected());
+             parts.document.onFileSave();
+         },
+         undo, [](Outline o) { return o["ROOT/D"] = "<dir>", o["D/d1"] = "{d1}", o; }},
+        {"undo a move",
+         [history](ProgramParts& parts, const std::string& folder) {
+             history->forget();
+             openStartingBook(parts, folder);
+             tree::MoveMark mark(parts.storage);
+             tree::ChapterMove move(parts.storage, parts.document, mark);
+             move.recordInto(history.get());
+             ASSERT_TRUE(move.moveChapter(parts.itemOf("p"), parts.itemOf("D"), parts.itemOf("d1")));
+             parts.document.onFileSave();
+         },
+         undo, [](Outline o) { return o["ROOT/p"] = o["D/p"], o.erase("D/p"), o; }},
         {"save", open,
          [](ProgramParts& parts, const std::string&) {
              typeIntoP(parts);
