@@ -25,7 +25,7 @@ const std::vector<MenuResource>& allMenus() {
                              item(cmd::kMake, "制作(&M)\tCtrl+M"), separator(),
                              item(cmd::kPrintPreview, "打印预览(&V)"), item(cmd::kPrint, "打印(&P)...\tCtrl+P"),
                              separator(), recentFiles(), separator(), item(cmd::kExit, "退出(&X)")}),
-          popup("编辑(&E)", {item(cmd::kUndo, "撤消(&U)\tCtrl+Z"), separator(), item(cmd::kCut, "剪切(&T)\tCtrl+X"),
+          popup("编辑(&E)", {item(cmd::kUndo, "撤消(&U)\tCtrl+Z"), item(cmd::kRedo, "重做(&R)\tCtrl+Y"), separator(), item(cmd::kCut, "剪切(&T)\tCtrl+X"),
                              item(cmd::kCopy, "复制(&C)\tCtrl+C"), item(cmd::kPaste, "粘贴(&P)\tCtrl+V"),
                              item(cmd::kPasteSpecial, "选择性粘贴(&S)..."), separator(),
                              item(cmd::kFind, "查找(&F)\tCtrl+F"), item(cmd::kReplace, "替换(&H)\tCtrl+H"), separator(),
@@ -168,6 +168,8 @@ const std::vector<Accelerator>& accelerators() {
         // The menus promise these keys; the resource table forgot them.
         {"Ctrl+N", cmd::kNew, true},    {"Ctrl+O", cmd::kOpen, true},    {"Ctrl+M", cmd::kMake, true},
         {"Ctrl+A", cmd::kSelectAll, true},
+        // Redo, which the program adds beside undo, by both of the usual keys.
+        {"Ctrl+Y", cmd::kRedo, true},   {"Ctrl+Shift+Z", cmd::kRedo, true},
     };
     return table;
 }

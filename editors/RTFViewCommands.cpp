@@ -34,12 +34,14 @@ void CRTFView::registerCommands() {
     });
     commands_.onCommand(cmd::kCopy, [this] { edit_->copy(); });
     commands_.onCommand(cmd::kUndo, [this] { edit_->undo(); });
+    commands_.onCommand(cmd::kRedo, [this] { edit_->redo(); });
     commands_.onCommand(cmd::kDeleteSelection, [this] {
         edit_->textCursor().removeSelectedText();
         finishEdit(true);
     });
     commands_.onUpdate(cmd::kPaste, [this] { return enabledIf(edit_->canPaste()); });
     commands_.onUpdate(cmd::kUndo, [this] { return enabledIf(edit_->document()->isUndoAvailable()); });
+    commands_.onUpdate(cmd::kRedo, [this] { return enabledIf(edit_->document()->isRedoAvailable()); });
     commands_.onUpdate(cmd::kCopy, [this] { return enabledIf(edit_->textCursor().hasSelection()); });
     commands_.onUpdate(cmd::kCut, [this] { return enabledIf(edit_->textCursor().hasSelection()); });
     commands_.onCommand(cmd::kFind, [this] { showFindDialog(false); });

@@ -9,6 +9,7 @@
 #include "publish/CDRMView.h"
 #include "shell/CBiSplitterWnd.h"
 #include "tree/widgets/CManageView.h"
+#include "tree/widgets/ChapterUndoStack.h"
 #include "widgets/CMenuEx.h"
 #include "widgets/ToolbarStrip.h"
 
@@ -85,6 +86,8 @@ CMainFrame::~CMainFrame() {
     autosaver_.reset();
     // The tree stops calling into the book before the book goes.
     if (pane_) pane_->tree()->detachBook();
+    if (chapterCommands_) chapterCommands_->recordInto(nullptr);
+    chapterHistory_.reset();  // its edits reach into the book
     chapterCommands_.reset();
     document_.reset();
     storage_.reset();
@@ -177,6 +180,8 @@ void CMainFrame::createClient() {
     attachPublishForm();
     startAutosave();
     chapterCommands_ = std::make_unique<tree::ChapterCommands>(*storage_, *document_);
+    chapterHistory_ = std::make_unique<tree::widgets::ChapterUndoStack>(storage_->chapters());
+    chapterCommands_->recordInto(chapterHistory_.get());
     pane_->attachBook(*chapterCommands_);
     connect(pane_, &tree::widgets::CManageView::paneToggleRequested, this, [this] { splitter_->TogglePane(0); });
     connect(pane_, &tree::widgets::CManageView::statusReported, this,
@@ -259,6 +264,7 @@ void CMainFrame::followCommandStates() {
     connect(textView_, &editors::CRTFView::edited, context, update);
     connect(pictureView_, &editors::CPictureView::edited, context, update);
     connect(findChild<QToolBar*>(QStringLiteral("mainToolBar")), &QToolBar::visibilityChanged, context, update);
+    connect(chapterHistory_.get(), &tree::widgets::ChapterUndoStack::changed, context, update);
     updateCommandStates();
 }
 

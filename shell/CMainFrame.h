@@ -35,6 +35,7 @@ class CWebBrowerView;
 }
 namespace pgw::tree::widgets {
 class CManageView;
+class ChapterUndoStack;
 }
 namespace pgw::publish {
 class CDRMView;
@@ -66,6 +67,7 @@ public:
 
     CBiSplitterWnd* splitter() const { return splitter_; }
     tree::widgets::CManageView* chapterPane() const { return pane_; }
+    tree::widgets::ChapterUndoStack& chapterHistory() { return *chapterHistory_; }
     editors::CRTFView* textView() const { return textView_; }
     editors::CPictureView* pictureView() const { return pictureView_; }
     editors::CWebBrowerView* webView() const { return webView_; }
@@ -107,6 +109,8 @@ private:
     void registerChapterMarkCommands();
     void registerViewCommands();
     void registerApplicationCommands();
+    void registerUndoCommands();
+    void undoChapterEdit(bool undo);
     void addAction(CommandId id, QAction* action);
     framework::CommandChain mainChain() const;
     framework::CommandTarget* activeView() const;
@@ -131,6 +135,7 @@ private:
     std::unique_ptr<book::BookStorage> storage_;
     std::unique_ptr<book::CPGWDoc> document_;
     std::unique_ptr<tree::ChapterCommands> chapterCommands_;  // beside the document: what the book's chapters do
+    std::unique_ptr<tree::widgets::ChapterUndoStack> chapterHistory_;  // the chapter edits, for undo
     std::unique_ptr<PageAutosaver> autosaver_;
     framework::CommandMap frameTarget_, documentTarget_, applicationTarget_, paneTarget_;
     std::unique_ptr<CMenuEx> menu_;

@@ -9,10 +9,12 @@
 #include "shell/CMainFrame.h"
 #include "shell/HelpFile.h"
 #include "tree/widgets/CManageView.h"
+#include "tree/widgets/ChapterUndoStack.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QToolBar>
@@ -26,6 +28,7 @@ void CMainFrame::registerCommands() {
     registerFrameCommands();
     registerViewCommands();
     registerApplicationCommands();
+    registerUndoCommands();
     documentTarget_.onCommand(cmd::kSave, [this] { document_->onFileSave(); });
     documentTarget_.onCommand(cmd::kSaveAs, [this] { document_->onFileSaveAs(); });
 }
@@ -73,6 +76,23 @@ void CMainFrame::registerViewCommands() {
     paneTarget_.onCommand(cmd::kDeleteChapter, [this] { pane_->onDeleteChapter(); });
     paneTarget_.onCommand(cmd::kHideChapterPane, [this] { pane_->onHidePane(); });
     paneTarget_.onCommandNoOp(cmd::kMoveChapter);
+}
+
+// Undo and redo reach the chapter edits wherever the text view, which keeps its own, is
+// not the active view: in the chapter tree, the picture view, the publish form.
+void CMainFrame::registerUndoCommands() {
+    documentTarget_.onCommand(cmd::kUndo, [this] { undoChapterEdit(true); });
+    documentTarget_.onCommand(cmd::kRedo, [this] { undoChapterEdit(false); });
+    documentTarget_.onUpdate(cmd::kUndo, [this] { return CommandState{chapterHistory_->canUndo(), false}; });
+    documentTarget_.onUpdate(cmd::kRedo, [this] { return CommandState{chapterHistory_->canRedo(), false}; });
+}
+
+// A step that could not be made has told the author why; one that was made says so in
+// the status bar.
+void CMainFrame::undoChapterEdit(bool undo) {
+    const QString text = undo ? chapterHistory_->undoText() : chapterHistory_->redoText();
+    if (undo ? chapterHistory_->undo() : chapterHistory_->redo())
+        statusPanes_[1]->setText((undo ? QStringLiteral("已撤消：") : QStringLiteral("已重做：")) + text);
 }
 
 void CMainFrame::registerApplicationCommands() {

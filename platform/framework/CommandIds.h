@@ -24,6 +24,7 @@ inline constexpr CommandId kRecentLast = 57623;
 
 // Edit
 inline constexpr CommandId kUndo = 57643;
+inline constexpr CommandId kRedo = 57644;
 inline constexpr CommandId kCut = 57635;
 inline constexpr CommandId kCopy = 57634;
 inline constexpr CommandId kPaste = 57637;
