@@ -10,11 +10,11 @@ using storage::StgResult;
 
 bool BookStorage::closeForCompile() {
     if (!isOpen()) return false;
-    selectedBeforeCompile_ = chapters_.label(chapters_.selectedItem());
     const bool committed = store_.workingCopy->commit() == StgResult::Ok;
     // Every record holds open elements of the working copy; all must go before the file
-    // is closed.
-    session_.index.removeAll();
+    // is closed. The chapters themselves stay, ids and all, so that the window's tree
+    // and its undo history outlive the compile.
+    releaseElements();
     leftovers_.clear();  // their storages hold the file open
     store_.workingCopy.reset();
     writtenTable_.clear();
@@ -23,27 +23,25 @@ bool BookStorage::closeForCompile() {
     return committed;
 }
 
+// Streams first, then storages from the deepest up.
+void BookStorage::releaseElements() {
+    session_.index.forEach([](const std::string&, NodeInfoRecord& record) { record.stream.reset(); });
+    const std::vector<NodeId> order = chapters_.subtreeInPreOrder(chapters_.rootItem());
+    for (auto node = order.rbegin(); node != order.rend(); ++node) chapters_.record(*node)->storage.reset();
+}
+
 bool BookStorage::reopenAfterCompile() {
     if (!closedForCompile_) return isOpen();
     closedForCompile_ = false;
-    // The page counts name new pages; reading the same book again must not raise them.
-    const int32_t textPages = session_.counters.textPageCount;
-    const int32_t picturePages = session_.counters.picturePageCount;
-    session_.index.removeAll();
-
     StgResult result = StgResult::Ok;
     store_.workingCopy = openFile(store_.workingCopyPath, &result);
     if (!store_.workingCopy) {
+        session_.index.removeAll();
         message("打开复合文档错误：" + store_.workingCopyPath + "\n原因：" + failureCause(result));
         return false;
     }
-    if (!loadTree()) return false;
+    if (NodeInfoRecord* rootRecord = chapters_.record(chapters_.rootItem())) rootRecord->storage = store_.workingCopy;
     bindElements(*store_.workingCopy);
-    if (NodeInfoRecord* rootRecord = session_.index.find(title())) rootRecord->storage = store_.workingCopy;
-    session_.counters.textPageCount = textPages;
-    session_.counters.picturePageCount = picturePages;
-    chapters_.expand(chapters_.rootItem());
-    chapters_.selectItem(chapters_.find(selectedBeforeCompile_));
     return true;
 }
 

@@ -86,9 +86,8 @@ public:
     bool storeShownPage(bool tell = true);
 
     // Compiling reads the working copy as a plain file: closeForCompile commits it and
-    // releases every storage and stream (the index is emptied, the book file stays
-    // open); reopenAfterCompile opens it again and rebuilds the tree and the index, with
-    // the same chapter selected. False (after a message) when the working copy could not
+    // releases every storage and stream (the chapters stay, the book file stays open);
+    // reopenAfterCompile opens it again and binds every chapter to its element. False (after a message) when the working copy could not
     // be committed, or opened again.
     bool closeForCompile();
     bool reopenAfterCompile();
@@ -213,7 +212,7 @@ private:
     std::vector<Leftover> leftovers_;
     void dropLeftovers();
     bool closedForCompile_ = false;
-    std::string selectedBeforeCompile_;  // label of the chapter selected when the book closed
+    void releaseElements();
 
     // Salvage. A damaged book opens as far as it can be read; what was repaired is told
     // in one message once the book is open. Records of a kind the program does not know

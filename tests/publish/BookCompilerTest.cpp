@@ -220,10 +220,16 @@ TEST_F(BookCompilerTest, ClosedBookIsNotCompiled) {
     EXPECT_FALSE(fs::exists(request.outputPath));
 }
 
+// The chapters stay through the compile, with their ids, so the window's tree and its
+// undo history stay valid; they hold no element while the file is read.
 TEST_F(BookCompilerTest, WorkingCopyCanBeReadAsAPlainFileWhileClosed) {
+    const tree::ItemId page = parts.itemOf("page");
+    ASSERT_EQ(parts.storage.replacePageContent(*parts.session.index.find("page"), "{text}"), storage::StgResult::Ok);
     ASSERT_TRUE(parts.storage.closeForCompile());
     EXPECT_FALSE(parts.storage.isOpen());
-    EXPECT_TRUE(parts.session.index.empty());
+    parts.session.index.forEach([](const std::string& name, book::NodeInfoRecord& record) {
+        EXPECT_FALSE(record.storage || record.stream) << name;
+    });
     // Exclusive opening succeeds only when no handle of ours holds the file.
     std::unique_ptr<storage::Storage> probe;
     EXPECT_EQ(storage::openCompoundFile(request.bookPath, storage::mode::kOpenExclusive, &probe),
@@ -231,6 +237,13 @@ TEST_F(BookCompilerTest, WorkingCopyCanBeReadAsAPlainFileWhileClosed) {
     probe.reset();
     EXPECT_TRUE(parts.storage.reopenAfterCompile());
     EXPECT_TRUE(parts.storage.isOpen());
+    EXPECT_EQ(parts.itemOf("page"), page);
+    EXPECT_EQ(parts.tree.selectedItem(), page);
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(parts.session.index.find("page")->stream);
+    EXPECT_EQ(parts.session.index.find("page")->stream->readAll(&bytes), storage::StgResult::Ok);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "{text}");
+    EXPECT_TRUE(parts.storage.writeNodeInfo());
 }
 
 TEST_F(BookCompilerTest, WorkingCopyGoneWhileClosedIsReportedNotUsed) {

@@ -26,6 +26,8 @@ private:
     bool made_ = true;
 };
 
+constexpr int kStepsKept = 200;
+
 const Step* stepAt(const QUndoStack& stack, int index) { return static_cast<const Step*>(stack.command(index)); }
 
 }  // namespace
@@ -33,6 +35,8 @@ const Step* stepAt(const QUndoStack& stack, int index) { return static_cast<cons
 ChapterUndoStack::ChapterUndoStack(book::ChapterModel& chapters, QObject* parent)
     : QObject(parent), chapters_(chapters) {
     chapters_.addObserver(this);
+    // Deleted chapters are kept in memory with their content; the oldest steps go first.
+    stack_.setUndoLimit(kStepsKept);
     connect(&stack_, &QUndoStack::indexChanged, this, &ChapterUndoStack::changed);
 }
 
