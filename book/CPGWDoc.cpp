@@ -152,9 +152,9 @@ bool CPGWDoc::onOpenDocument(const std::string& path) {
     // (unless opening it repaired something). A refused open keeps the old book and its flag.
     const std::string previous = storage_.store().bookPath;
     const bool wasModified = modified_;
-    modified_ = false;
+    setModified(false);
     if (!storage_.openBook(path)) {
-        if (storage_.isOpen() && storage_.store().bookPath == previous) modified_ = wasModified;
+        if (storage_.isOpen() && storage_.store().bookPath == previous) setModified(wasModified);
         return false;
     }
     pathName_ = storage_.store().bookPath;
@@ -175,7 +175,7 @@ void CPGWDoc::onFileSave() {
     lastSaveFailed_ = !storage_.commitBook(target);
     if (lastSaveFailed_) return;  // the page stays marked: its content is still only in the editor
     if (NodeInfoRecord* page = shownPage()) page->storePending = false;
-    modified_ = false;
+    setModified(false);
 }
 
 void CPGWDoc::onFileSaveAs() {
@@ -186,7 +186,13 @@ void CPGWDoc::onFileSaveAs() {
         storage_.ui().showMessage(question(target + "文件已经存在,是否继续?")) != ui::Answer::Yes)
         return;
     lastSaveFailed_ = !storage_.commitBook(target);
-    if (!lastSaveFailed_) modified_ = false;
+    if (!lastSaveFailed_) setModified(false);
+}
+
+void CPGWDoc::setModified(bool modified) {
+    if (modified == modified_) return;
+    modified_ = modified;
+    if (modifiedListener_) modifiedListener_(modified);
 }
 
 bool CPGWDoc::onCloseDocument() {
@@ -200,7 +206,7 @@ bool CPGWDoc::onCloseDocument() {
         }
     }
     storage_.closeBook();
-    modified_ = false;
+    setModified(false);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "book/BookStorage.h"
 #include "book/PageEditors.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -15,7 +16,9 @@ public:
     CPGWDoc(BookStorage& storage, PageEditors& editors);
 
     bool isModified() const { return modified_; }
-    void setModified(bool modified) { modified_ = modified; }
+    void setModified(bool modified);
+    // Told whenever the modified flag changes: the window marks its title.
+    void setModifiedListener(std::function<void(bool)> listener) { modifiedListener_ = std::move(listener); }
     const std::string& pathName() const { return pathName_; }
     void setPathName(const std::string& path) { pathName_ = path; }
 
@@ -65,6 +68,7 @@ private:
     BookStorage& storage_;
     PageEditors& editors_;
     bool modified_ = false;
+    std::function<void(bool)> modifiedListener_;
     bool lastSaveFailed_ = false;
     NodeId shownItem_ = kNoNode;
     std::string pathName_;

@@ -68,7 +68,7 @@ MenuItemDesc describe(const commands::MenuItem& item, const framework::RecentFil
 
 CMainFrame::CMainFrame(book::BookSession& session, QWidget* parent)
     : QMainWindow(parent), session_(session), ui_(std::make_unique<ui::QtUserInterface>(this)) {
-    setWindowTitle(QStringLiteral("页工坊 "));
+    setWindowTitle(QStringLiteral("页工坊 [*]"));
     setAcceptDrops(true);
     // The size it has before it is maximised, and where no window manager maximises it.
     resize(kDefaultSize);
@@ -165,10 +165,15 @@ void CMainFrame::createClient() {
     splitter_->ShowView(int(book::PaneView::RichText), 1);
 
     ui_->setStatusSink([this](const QString& text) { statusPanes_[1]->setText(text); });
-    ui_->setTitleSink([this](const QString& title) { setWindowTitle(title); });
+    // "[*]" is where the title shows that the book has unsaved changes.
+    ui_->setTitleSink([this](const QString& title) { setWindowTitle(title + QStringLiteral("[*]")); });
     storage_ = std::make_unique<book::BookStorage>(session_, *ui_);
     editors_ = std::make_unique<WindowPageEditors>(*textView_, *pictureView_, *webView_, *splitter_);
     document_ = std::make_unique<book::CPGWDoc>(*storage_, *editors_);
+    document_->setModifiedListener([this](bool modified) {
+        setWindowModified(modified);
+        updateCommandStates();
+    });
     textView_->setDocument(document_.get(), &session_);
     textView_->setDocumentTarget(&documentTarget_);
     textView_->setUserInterface(ui_.get());

@@ -286,7 +286,8 @@ TEST_F(MainFrameTest, OpenThroughTheDialogTitlesTheWindowAndListsTheBookInTheRec
     ASSERT_TRUE(std::filesystem::exists(book));
     chooseFile(book);
     EXPECT_TRUE(frame.runCommand(cmd::kOpen));
-    EXPECT_EQ(frame.windowTitle().toStdString(), "页工坊 --- 甲.pgw");
+    EXPECT_EQ(frame.windowTitle().toStdString(), "页工坊 --- 甲.pgw[*]");
+    EXPECT_FALSE(frame.isWindowModified());
     EXPECT_EQ(frame.storage().store().bookPath, book);
     ASSERT_EQ(frame.recentFiles().entries().size(), 1u);
     const auto recent = frame.actions(framework::RecentFileList::commandId(0));

@@ -116,11 +116,11 @@ TEST_F(UndoFrame, UndoWorksAcrossASaveAndEndsWithTheBook) {
         return all;
     };
     EXPECT_EQ(names(path), (std::vector<std::string>{"book", "新建文本"}));
-    EXPECT_FALSE(frame.document().isModified());
+    EXPECT_FALSE(frame.isWindowModified());
 
     ASSERT_TRUE(frame.runCommand(cmd::kUndo));
     EXPECT_NE(item("页"), tree::kNoItem);
-    EXPECT_TRUE(frame.document().isModified());
+    EXPECT_TRUE(frame.isWindowModified());
     EXPECT_EQ(names(path), (std::vector<std::string>{"book", "新建文本"}));
     ASSERT_TRUE(frame.runCommand(cmd::kSave));
     EXPECT_EQ(names(path), (std::vector<std::string>{"book", "新建文本", "页"}));
