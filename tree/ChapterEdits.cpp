@@ -91,7 +91,11 @@ bool ChapterPresence::takeOut() {
 }
 
 bool ChapterPresence::putBack() {
-    if (!taken_ || !restorable_) return false;
+    if (!taken_) return false;
+    if (!restorable_) {
+        storage_.ui().showMessage(ui::plainMessage("无法恢复章节" + quoted(name_) + "：它的内容在删除时已无法读取。"));
+        return false;
+    }
     const ItemId parent = taken_->parent;
     if (!storage_.putBackChapter(taken_)) return false;
     std::vector<std::string>& bookmarks = storage_.session().bookmarks;
