@@ -8,7 +8,6 @@
 #include "tree/TreeItems.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 namespace pgw::tree {
 

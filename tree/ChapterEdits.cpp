@@ -12,8 +12,6 @@ namespace pgw::tree {
 
 namespace {
 
-const char* const kMoveFailed = "移动章节失败,章节仍在原来的位置!";
-
 std::string quoted(const std::string& gbk) { return "“" + book::displayText(gbk) + "”"; }
 
 void setPageCounts(book::BookStorage& storage, const PageCounts& counts) {
@@ -34,24 +32,6 @@ void renameChapter(book::BookStorage& storage, book::CPGWDoc& document, ItemId i
     // has been told, and the book knows it is not saved.
     (void)storage.writeNodeInfo();
     document.setModified(true);
-}
-
-bool relocateChapter(book::BookStorage& storage, book::CPGWDoc& document, ItemId item, ItemId parent, ItemId after,
-                     const std::string& objName) {
-    book::ChapterModel& tree = storage.chapters();
-    if (!storage.isOpen()) return false;
-    if (tree.parent(item) == parent && tree.previousSibling(item) == after) return true;
-    // The editor's unsaved content goes into the stream before the stream moves; a page
-    // that cannot be stored stays where it is.
-    if (!document.storeShownPage()) return false;
-    if (!storage.moveChapter(item, parent, after, objName)) {
-        detail::refuse(storage, kMoveFailed);
-        return false;
-    }
-    tree.expand(parent);
-    (void)storage.writeNodeInfo();
-    document.setModified(true);
-    return true;
 }
 
 ChapterPresence::ChapterPresence(book::BookStorage& storage, book::CPGWDoc& document, ItemId item, Kind kind,

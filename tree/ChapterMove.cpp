@@ -15,7 +15,7 @@ const char* const kBehindItself = "不能把章节移动到它自己的后面!";
 const char* const kRootStays = "根节点不能移动!";
 const char* const kIntoItself = "不能把目录移动到它自己或它的子目录中!";
 const char* const kNotADirectory = "章节只能移动到目录中!";
-const char* const kFailed = "移动章节失败,章节仍在原来的位置!";  // a chapter without a record
+const char* const kFailed = "移动章节失败,章节仍在原来的位置!";
 
 }  // namespace
 
@@ -58,6 +58,24 @@ const char* ChapterMove::refusal(ItemId item, ItemId parent, ItemId after) const
     if (after != kNoItem && tree.parent(after) != parent) return kNotADirectory;
     if (!detail::recordOf(storage_, item)) return kFailed;
     return nullptr;
+}
+
+bool relocateChapter(book::BookStorage& storage, book::CPGWDoc& document, ItemId item, ItemId parent, ItemId after,
+                     const std::string& objName) {
+    book::ChapterModel& tree = storage.chapters();
+    if (!storage.isOpen()) return false;
+    if (tree.parent(item) == parent && tree.previousSibling(item) == after) return true;
+    // The editor's unsaved content goes into the stream before the stream moves; a page
+    // that cannot be stored stays where it is.
+    if (!document.storeShownPage()) return false;
+    if (!storage.moveChapter(item, parent, after, objName)) {
+        detail::refuse(storage, kFailed);
+        return false;
+    }
+    tree.expand(parent);
+    (void)storage.writeNodeInfo();
+    document.setModified(true);
+    return true;
 }
 
 bool ChapterMove::moveChapter(ItemId item, ItemId parent, ItemId after) {
