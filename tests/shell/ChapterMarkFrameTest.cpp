@@ -2,7 +2,7 @@
 // routing to the chapter pane, and a page typed into the real text view moved with its
 // text.
 
-#include "../book/BookFixture.h"
+#include "FrameFixture.h"
 #include "editors/CRTFView.h"
 #include "shell/CMainFrame.h"
 #include "tree/widgets/CManageView.h"
@@ -22,36 +22,9 @@ namespace {
 namespace cmd = framework::cmd;
 using book::testing::gbk;
 
-class ChapterMarkFrame : public ::testing::Test {
+class ChapterMarkFrame : public testing::FrameFixture {
 protected:
-    ChapterMarkFrame() : frame(session) {
-        frame.resize(1000, 700);
-        frame.ui().setMessageBoxRunner([this](QMessageBox& box) {
-            seen.push_back({box.windowTitle().toStdString(), box.text().toStdString()});
-            return int(QMessageBox::Ok);
-        });
-    }
-    ~ChapterMarkFrame() override {
-        frame.ui().setMessageBoxRunner([](QMessageBox&) { return int(QMessageBox::No); });
-        frame.close();
-    }
-    tree::widgets::CChapterTreeCtrl& tree() { return *frame.chapterPane()->tree(); }
-    book::ChapterModel& chapters() { return session.chapters; }
-    tree::ItemId item(const std::string& utf8) {
-        const book::NodeInfoRecord* record = session.index.find(gbk(utf8));
-        return record ? record->item : tree::kNoItem;
-    }
-    void select(const std::string& utf8) { chapters().selectItem(item(utf8)); }
-    std::string addUnderRoot(bool directory, const std::string& utf8) {
-        chapters().selectItem(chapters().rootItem());
-        tree::ChapterOperations& operations = tree().commands()->operations;
-        return directory ? operations.addDirectory(gbk(utf8)) : operations.addTextPage(gbk(utf8));
-    }
-
-    book::testing::ScratchFolder folder;
-    book::BookSession session;
-    CMainFrame frame;
-    std::vector<std::pair<std::string, std::string>> seen;  // caption, text
+    std::string addUnderRoot(bool directory, const std::string& utf8) { return addChapter({}, directory, utf8); }
 };
 
 TEST_F(ChapterMarkFrame, TheMoveIsOfferedOnceAPageIsMarkedAndRoutedToThePane) {

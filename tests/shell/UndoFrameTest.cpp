@@ -1,7 +1,7 @@
 // Undo and redo of chapter edits in the window: the usual keys in the chapter tree, the
 // text view's own undo while it is active, and undo across a save.
 
-#include "../book/BookFixture.h"
+#include "FrameFixture.h"
 #include "editors/CRTFView.h"
 #include "shell/CBiSplitterWnd.h"
 #include "shell/CMainFrame.h"
@@ -22,28 +22,14 @@ namespace {
 namespace cmd = framework::cmd;
 using book::testing::gbk;
 
-class UndoFrame : public ::testing::Test {
+class UndoFrame : public testing::FrameFixture {
 protected:
-    UndoFrame() : frame(session) {
-        frame.resize(1000, 700);
-        frame.ui().setMessageBoxRunner([](QMessageBox&) { return int(QMessageBox::Ok); });
+    UndoFrame() {
         frame.show();
         frame.activateWindow();
     }
-    ~UndoFrame() override {
-        frame.ui().setMessageBoxRunner([](QMessageBox&) { return int(QMessageBox::No); });
-        frame.close();
-    }
-    tree::widgets::CChapterTreeCtrl& tree() { return *frame.chapterPane()->tree(); }
-    book::ChapterModel& chapters() { return session.chapters; }
-    tree::ItemId item(const std::string& utf8) {
-        const book::NodeInfoRecord* record = session.index.find(gbk(utf8));
-        return record ? record->item : tree::kNoItem;
-    }
     void add(const std::string& parent, bool directory, const std::string& utf8) {
-        chapters().selectItem(parent.empty() ? chapters().rootItem() : item(parent));
-        tree::ChapterOperations& operations = tree().commands()->operations;
-        ASSERT_FALSE((directory ? operations.addDirectory(gbk(utf8)) : operations.addTextPage(gbk(utf8))).empty());
+        ASSERT_FALSE(addChapter(parent, directory, utf8).empty());
     }
     // Ctrl+`key` (with Shift when asked) where the author's focus is.
     void press(QWidget* where, Qt::Key key, Qt::KeyboardModifiers more = {}) {
@@ -57,10 +43,6 @@ protected:
         EXPECT_TRUE(page && page->stream && page->stream->readAll(&bytes) == storage::StgResult::Ok) << utf8;
         return std::string(bytes.begin(), bytes.end());
     }
-
-    book::testing::ScratchFolder folder;
-    book::BookSession session;
-    CMainFrame frame;
 };
 
 TEST_F(UndoFrame, KeysInTheTreeUndoAndRedoChapterEditsWhileTheTextViewKeepsItsOwn) {

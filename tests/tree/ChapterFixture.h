@@ -29,6 +29,11 @@ protected:
     std::string storedContent(const std::string& utf8Name) const;
     std::vector<std::string> messages() const { return parts.ui.messageTexts(); }
 
+    // root → 新建文本, A (a1, a2), B (b1, C (c1)), pic; each page holds text of its own
+    // ("{\rtf1 text of a1}"), the picture page bytes, all stored; the root selected.
+    void buildSampleChapters();
+    // Content typed into a page and stored by leaving it for the root.
+    void typeAndLeave(const std::string& utf8Name, const std::string& content);
     // Adds under the named directory; returns the new chapter's name (UTF-8).
     std::string addDirectoryUnder(const std::string& parent, const std::string& name = {});
     std::string addTextUnder(const std::string& parent, const std::string& name = {});

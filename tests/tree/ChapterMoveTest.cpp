@@ -20,26 +20,9 @@ class Moves : public ChapterFixture {
 protected:
     void SetUp() override {
         ChapterFixture::SetUp();
-        addDirectoryUnder(root, "A");
-        addTextUnder("A", "a1");
-        addTextUnder("A", "a2");
-        addDirectoryUnder(root, "B");
-        addTextUnder("B", "b1");
-        addDirectoryUnder("B", "C");
-        addTextUnder("C", "c1");
-        addPictureUnder(root, "pic");
-        for (const char* page : {"a1", "a2", "b1", "c1"}) write(page, std::string("{\\rtf1 text of ") + page + "}");
-        write("pic", std::string("\x01\x00picture\xFF", 10));
-        select(root);
+        buildSampleChapters();
         parts.ui.clearMessages();
         parts.document.setModified(false);
-    }
-    // Content typed into a page and stored by leaving i
-    void write(const std::string& name, const std::string& content) {
-        select(name);
-        record(name)->storePending = true;
-        (record(name)->type() == book::NodeType::Picture ? parts.editors.pictures : parts.editors.text) = content;
-        select(root);
     }
     void markAndMoveBehind(const std::string& source, const std::string& target) {
         select(source);
@@ -128,7 +111,7 @@ TEST_F(Moves, ADirectoryMovesWithItsWholeSubtree) {
     EXPECT_NE(std::find(paths.begin(), paths.end(), deepest), paths.end());
     // Later changes below the moved directory go to the moved elements.
     EXPECT_EQ(addTextUnder("C", "c2"), "c2");
-    write("c2", "{\\rtf1 new}");
+    typeAndLeave("c2", "{\\rtf1 new}");
     EXPECT_EQ(storedContent("c2"), "{\\rtf1 new}");
     // Deleting the moved directory removes the moved elements.
     const std::string movedB = record("A")->objName + "/" + record("B")->objName;

@@ -14,21 +14,12 @@ namespace {
 using book::testing::ListHistory;
 using book::testing::streamsOf;
 
-// root → A (a1, a2), B (b1, C (c1)), pic, the first page; a1 and c1 bookmarked.
+// The sample chapters, with c1 and a1 bookmarked.
 class Undo : public ChapterFixture {
 protected:
     void SetUp() override {
         ChapterFixture::SetUp();
-        addDirectoryUnder(root, "A");
-        addTextUnder("A", "a1");
-        addTextUnder("A", "a2");
-        addDirectoryUnder(root, "B");
-        addTextUnder("B", "b1");
-        addDirectoryUnder("B", "C");
-        addTextUnder("C", "c1");
-        addPictureUnder(root, "pic");
-        for (const char* page : {"a1", "a2", "b1", "c1"}) type(page, std::string("{\\rtf1 text of ") + page + "}");
-        type("pic", std::string("\x01\x00picture\xFF", 10));
+        buildSampleChapters();
         for (const char* page : {"c1", "a1"}) {
             select(page);
             bookmarks.toggle();
@@ -41,13 +32,6 @@ protected:
         operations.recordInto(&history);
         parts.ui.setDefaultAnswer(ui::Answer::Ok);
         parts.ui.clearMessages();
-    }
-    // Typed into a page and stored by leaving it.
-    void type(const std::string& name, const std::string& content) {
-        select(name);
-        record(name)->storePending = true;
-        (record(name)->type() == book::NodeType::Picture ? parts.editors.pictures : parts.editors.text) = content;
-        select(root);
     }
 
     // Everything undo must give back: the streams, the tree with its images, the bookmarks.
@@ -143,7 +127,7 @@ TEST_F(Undo, RandomEditsUndoneToTheStartGiveBackTheBookAndRedoneTheEditedOne) {
 
 TEST_F(Undo, ADeletedDirectoryComesBackWithTypingPicturesAndBookmarksAndDefaultNamesFollow) {
     addPictureUnder("B", "p2");
-    type("p2", "picture bytes");
+    typeAndLeave("p2", "picture bytes");
     select("c1");
     parts.editors.text = "{typed, never stored}";
     record("c1")->storePending = true;
