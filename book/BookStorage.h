@@ -126,7 +126,6 @@ private:
     // Working copy.
     bool prepareWorkingCopy(const std::string& bookPath);
     bool openBookFile(const std::string& bookPath);
-    bool createWorkingCopy(const std::string& copyPath);
     bool copyBookIntoWorkingCopy(const std::string& copyPath);
     bool restoreFromWorkingCopy(const std::string& bookPath, const std::string& copyPath);
     // What to do with a working copy found on disk: nothing to ask when it holds the

@@ -74,6 +74,8 @@ public:
     void statEntry(uint32_t index, ElementStat* out) const;
     void setClass(uint32_t storage, const Clsid& clsid);
     StgResult copyStorage(uint32_t source, Engine& target, uint32_t targetStorage);
+    // The file's bytes as they are on the device, into an empty device.
+    StgResult copyFileTo(FileDevice& target);
     bool isSameOrAncestor(uint32_t ancestor, uint32_t entry) const;
 
     // Stream I/O.
