@@ -16,6 +16,27 @@ namespace fs = std::filesystem;
 using storage::StgResult;
 namespace mode = storage::mode;
 
+namespace {
+
+// The ranges of `table` that differ from what the stream holds, in record-sized steps,
+// neighbours joined: an insertion early in a long table moves every record after it, and
+// one write of the moved records costs far less than one write per record.
+std::vector<std::pair<size_t, size_t>> changedRuns(const std::vector<uint8_t>& table,
+                                                   const std::vector<uint8_t>& stored) {
+    std::vector<std::pair<size_t, size_t>> runs;
+    for (size_t at = 0; at < table.size(); at += kRecordSize) {
+        const size_t length = std::min(kRecordSize, table.size() - at);
+        const bool same = at + length <= stored.size() &&
+                          std::equal(table.begin() + at, table.begin() + at + length, stored.begin() + at);
+        if (same) continue;
+        if (!runs.empty() && runs.back().first + runs.back().second == at) runs.back().second += length;
+        else runs.emplace_back(at, length);
+    }
+    return runs;
+}
+
+}  // namespace
+
 // The table is rebuilt from the tree and only the records that changed are written: a
 // book of thousands of chapters rewrites a few hundred bytes when one page is added. A
 // failed write puts back what the stream held, and forgets what it knew of the stream,
@@ -35,14 +56,11 @@ bool BookStorage::writeNodeInfo(bool tell) {
     storage::Stream& stream = *nodeInfo->stream;
     std::vector<std::pair<size_t, size_t>> written;
     StgResult result = StgResult::Ok;
-    for (size_t at = 0; at < table.size() && result == StgResult::Ok; at += kRecordSize) {
-        const size_t length = std::min(kRecordSize, table.size() - at);
-        const bool same = at + length <= writtenTable_.size() &&
-                          std::equal(table.begin() + at, table.begin() + at + length, writtenTable_.begin() + at);
-        if (same) continue;
+    for (const auto& [at, length] : changedRuns(table, writtenTable_)) {
         written.emplace_back(at, length);
         result = stream.seek(int64_t(at), storage::SeekOrigin::Set);
         if (result == StgResult::Ok) result = stream.write(&table[at], length);
+        if (result != StgResult::Ok) break;
     }
     if (result == StgResult::Ok) result = stream.commit();
     if (result != StgResult::Ok) {
