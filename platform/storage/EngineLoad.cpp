@@ -375,6 +375,7 @@ private:
 StgResult Engine::load(std::string* detail) {
     const StgResult r = EngineLoader(*this, detail).run();
     ready_ = r == StgResult::Ok;
+    if (ready_) checkSiblingTrees();
     committedFatSectors_ = fatSectors_;
     committedDifatSectors_ = difatSectors_;
     return r;
