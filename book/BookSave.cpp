@@ -16,62 +16,39 @@ namespace fs = std::filesystem;
 using storage::StgResult;
 namespace mode = storage::mode;
 
-namespace {
-
-// The ranges of `table` that differ from what the stream holds, in record-sized steps,
-// neighbours joined: an insertion early in a long table moves every record after it, and
-// one write of the moved records costs far less than one write per record.
-std::vector<std::pair<size_t, size_t>> changedRuns(const std::vector<uint8_t>& table,
-                                                   const std::vector<uint8_t>& stored) {
-    std::vector<std::pair<size_t, size_t>> runs;
-    for (size_t at = 0; at < table.size(); at += kRecordSize) {
-        const size_t length = std::min(kRecordSize, table.size() - at);
-        const bool same = at + length <= stored.size() &&
-                          std::equal(table.begin() + at, table.begin() + at + length, stored.begin() + at);
-        if (same) continue;
-        if (!runs.empty() && runs.back().first + runs.back().second == at) runs.back().second += length;
-        else runs.emplace_back(at, length);
-    }
-    return runs;
-}
-
-}  // namespace
-
-// The table is rebuilt from the tree and only the records that changed are written: a
-// book of thousands of chapters rewrites a few hundred bytes when one page is added. A
-// failed write puts back what the stream held, and forgets what it knew of the stream,
-// so the next write writes the whole table.
+// The table is brought up to date from the tree and only the records that changed are
+// written: a book of thousands of chapters rewrites a few hundred bytes when one page is
+// added. A failed write puts back what the stream held, and forgets what it knew of the
+// stream, so the next write writes the whole table.
 bool BookStorage::writeNodeInfo(bool tell) {
     NodeInfoRecord* nodeInfo = session_.index.find("NodeInfo");
     if (!nodeInfo || !nodeInfo->stream) {
         reportWriteFailure("保存章节目录失败", StgResult::Reverted, tell);
         return false;
     }
-    std::vector<uint8_t> table = startNodeTable();
-    session_.counters.recordCount = 0;
-    appendRecordsFrom(chapters_.rootItem(), &table);
-    putNodeTableHeader(table, {session_.counters.recordCount, session_.counters.storageCount,
-                               session_.counters.streamCount});
+    std::vector<const NodeInfoRecord*> records;
+    records.reserve(chapters_.size());
+    for (const NodeId node : chapters_.subtreeInPreOrder(chapters_.rootItem())) records.push_back(chapters_.record(node));
+    session_.counters.recordCount = uint32_t(records.size() + keptRecords_.size());
+    const std::vector<NodeTableImage::Run> runs = writtenTable_.update(
+        {session_.counters.recordCount, session_.counters.storageCount, session_.counters.streamCount}, records,
+        keptRecords_);
 
     storage::Stream& stream = *nodeInfo->stream;
-    std::vector<std::pair<size_t, size_t>> written;
     StgResult result = StgResult::Ok;
-    for (const auto& [at, length] : changedRuns(table, writtenTable_)) {
-        written.emplace_back(at, length);
-        result = stream.seek(int64_t(at), storage::SeekOrigin::Set);
-        if (result == StgResult::Ok) result = stream.write(&table[at], length);
+    for (const NodeTableImage::Run& run : runs) {
+        result = stream.seek(int64_t(run.at), storage::SeekOrigin::Set);
+        if (result == StgResult::Ok) result = stream.write(run.bytes, run.length);
         if (result != StgResult::Ok) break;
     }
     if (result == StgResult::Ok) result = stream.commit();
     if (result != StgResult::Ok) {
-        (void)restoreTable(stream, written);
+        (void)writtenTable_.restore(stream);
         writtenTable_.clear();
         reportWriteFailure("保存章节目录失败", result, tell);
         return false;
     }
-    // What lies past a shorter table stays in the stream, and stays known here.
-    if (table.size() < writtenTable_.size()) std::copy(table.begin(), table.end(), writtenTable_.begin());
-    else writtenTable_ = std::move(table);
+    writtenTable_.accept();
     checkIndex();
     dropLeftovers();
     return true;
@@ -83,30 +60,6 @@ void BookStorage::dropLeftovers() {
     for (const Leftover& leftover : leftovers_) (void)leftover.parent->destroyElement(leftover.objName);
     leftovers_.clear();
     (void)store_.workingCopy->commit();
-}
-
-// Puts back the bytes the stream held where a failed table write wrote; what grew past
-// the old table is left, as the header's count ignores it.
-bool BookStorage::restoreTable(storage::Stream& stream, const std::vector<std::pair<size_t, size_t>>& written) {
-    bool restored = true;
-    for (const auto& [at, length] : written) {
-        if (at >= writtenTable_.size()) continue;
-        const size_t known = std::min(length, writtenTable_.size() - at);
-        restored = restored && stream.seek(int64_t(at), storage::SeekOrigin::Set) == StgResult::Ok &&
-                   stream.write(&writtenTable_[at], known) == StgResult::Ok;
-    }
-    return restored;
-}
-
-// Records in tree pre-order, then the records of unknown kind as they were read.
-void BookStorage::appendRecordsFrom(NodeId first, std::vector<uint8_t>* table) {
-    const auto append = [&](const RawRecord& bytes) {
-        appendNodeRecord(*table, bytes);
-        ++session_.counters.recordCount;
-    };
-    for (const NodeId node : chapters_.subtreeInPreOrder(first)) append(chapters_.record(node)->toBytes());
-    if (first == chapters_.rootItem())
-        for (const auto& kept : keptRecords_) append(kept);
 }
 
 namespace {
