@@ -167,6 +167,7 @@ bool BookStorage::retitleRoot(const std::string& newTitle) {
         return false;
     renameNode(newTitle, oldTitle);
     if (NodeInfoRecord* root = session_.index.find(newTitle)) root->objName = rootObjName(newTitle);
+    session_.index.elementNamesChanged();
     return true;
 }
 

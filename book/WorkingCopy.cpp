@@ -118,6 +118,7 @@ void BookStorage::bindElements(storage::Storage& storage) {
         const NodeId child = chapters_.firstChild(level.next);
         if (record->storage && child != kNoNode) levels.push_back({record->storage.get(), level.next, child});
     }
+    session_.index.elementNamesChanged();  // records took the names their elements have
     if (changed && storage.commit() != StgResult::Ok) message("保存临时复合文档失败：" + store_.workingCopyPath);
 }
 

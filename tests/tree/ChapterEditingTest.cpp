@@ -211,7 +211,8 @@ std::vector<uint8_t> freshTable(const book::BookSession& session) {
 
 // The table is written record by record from what the last write left: after every one
 // of two hundred random adds, renames, deletes and moves, and typing on the way, the
-// next write leaves in the stream exactly what a whole rebuild would write.
+// next write leaves in the stream exactly what a whole rebuild would write, and every
+// element name is found by the element-name index.
 TEST_F(ChapterFixture, TheTableWrittenPieceByPieceIsTheWholeTableAfterRandomChanges) {
     std::mt19937 random(5);
     ChapterMove move{parts.storage, parts.document, moveMark};
@@ -253,6 +254,11 @@ TEST_F(ChapterFixture, TheTableWrittenPieceByPieceIsTheWholeTableAfterRandomChan
         ASSERT_GE(stored.size(), fresh.size());
         stored.resize(fresh.size());
         ASSERT_TRUE(stored == fresh) << "step " << step;
+        // New elements are named by what the element-name index knows: it follows every change.
+        parts.tree.forEachRecord([&](book::NodeInfoRecord& record) {
+            const book::NodeInfoRecord* found = parts.session.index.findByObjName(record.objName);
+            ASSERT_TRUE(found && found->objName == record.objName) << "step " << step << ": " << record.objName;
+        });
     }
 }
 
