@@ -59,6 +59,13 @@ std::vector<NodeTableImage::Run> NodeTableImage::update(const NodeTableHeader& h
 }
 
 void NodeTableImage::accept() {
+    // The first table written is new from end to end: it becomes the image as it is.
+    if (bytes_.empty() && changes_.size() == 1 && changes_.front().at == 0 && changes_.front().from == 0) {
+        bytes_.swap(fresh_);
+        changes_.clear();
+        fresh_.clear();
+        return;
+    }
     for (const Change& c : changes_) {
         if (bytes_.size() < c.at + c.length) bytes_.resize(c.at + c.length);
         std::memcpy(bytes_.data() + c.at, fresh_.data() + c.from, c.length);
