@@ -40,6 +40,7 @@ public:
 
 private:
     void aboutToReset() override { objNamesKnown_ = false; }
+    void resetDone() override { objNamesKnown_ = false; }  // a rebuild adds nodes without a word
     void inserted(NodeId node) override { indexSubtree(node, true); }
     void aboutToRemove(NodeId node) override { indexSubtree(node, false); }
     void moved(NodeId node) override;  // a chapter moved to another directory has a new element
