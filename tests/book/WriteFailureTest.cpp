@@ -155,6 +155,9 @@ void openStartingBook(ProgramParts& parts, const std::string& folder) {
 std::vector<Scenario> scenarios() {
     const auto open = openStartingBook;
     return {
+        {"open the book (its working copy made)", [](ProgramParts&, const std::string&) {},
+         [](ProgramParts& parts, const std::string& folder) { parts.document.onOpenDocument(folder + "/a.pgw"); },
+         [](Outline o) { return o; }},
         {"edit and leave a page", open,
          [](ProgramParts& parts, const std::string&) {
              typeIntoP(parts);
