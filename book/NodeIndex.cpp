@@ -31,6 +31,8 @@ NodeInfoRecord* NodeIndex::findByObjName(const std::string& objName) const {
 void NodeIndex::buildObjNames() const {
     byObjName_.clear();
     objNameOf_.clear();
+    byObjName_.reserve(chapters_.size());
+    objNameOf_.reserve(chapters_.size());
     chapters_.forEachRecord([&](NodeInfoRecord& record) { indexNode(record.item, true); });
     objNamesKnown_ = true;
 }

@@ -25,9 +25,10 @@ public:
     NodeInfoRecord* find(const std::string& name) const;
     // A record whose element name is `objName`. Chapters are looked up by element name
     // in an index that follows the chapter model's changes; element names changed in
-    // place without one (records bound at open, the root retitled) must be announced.
+    // place without one (records bound at open, the root retitled) must be announced,
+    // which builds the index again at once, so the first new chapter does not wait for it.
     NodeInfoRecord* findByObjName(const std::string& objName) const;
-    void elementNamesChanged() { objNamesKnown_ = false; }
+    void elementNamesChanged() const { buildObjNames(); }
     // The special streams' records: stores the record under `name`, replacing any there.
     // Chapters come and go through the chapter model.
     NodeInfoRecord* add(const std::string& name, std::unique_ptr<NodeInfoRecord> record);
