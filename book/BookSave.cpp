@@ -166,8 +166,10 @@ bool BookStorage::retitleRoot(const std::string& newTitle) {
     if (oldTitle.empty() || newTitle == oldTitle || isReservedName(newTitle) || session_.index.find(newTitle))
         return false;
     renameNode(newTitle, oldTitle);
-    if (NodeInfoRecord* root = session_.index.find(newTitle)) root->objName = rootObjName(newTitle);
-    session_.index.elementNamesChanged();
+    if (NodeInfoRecord* root = session_.index.find(newTitle)) {
+        root->objName = rootObjName(newTitle);
+        session_.index.elementNameChanged(root->item);
+    }
     return true;
 }
 

@@ -29,6 +29,10 @@ public:
     // which builds the index again at once, so the first new chapter does not wait for it.
     NodeInfoRecord* findByObjName(const std::string& objName) const;
     void elementNamesChanged() const { buildObjNames(); }
+    // One chapter's element name was set in place.
+    void elementNameChanged(NodeId node) const {
+        if (objNamesKnown_) indexNode(node, true);
+    }
     // The special streams' records: stores the record under `name`, replacing any there.
     // Chapters come and go through the chapter model.
     NodeInfoRecord* add(const std::string& name, std::unique_ptr<NodeInfoRecord> record);
