@@ -44,6 +44,7 @@ bench: deps
 	$(BENCH_BUILD)/bench/publish_bench
 	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/text_view_bench
 	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/autosave_bench
+	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/chapter_bench
 
 fuzz: deps
 	@test -f $(FUZZ_BUILD)/build.ninja || CC=clang CXX=clang++ cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPGW_FUZZ=ON -DPGW_QT=OFF -S . -B $(FUZZ_BUILD)

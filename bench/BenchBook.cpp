@@ -23,6 +23,12 @@ void require(storage::StgResult result, const char* what) {
 
 void writeBook(const std::string& path, int directories, int pages,
                const std::function<std::string(int, int)>& content) {
+    writeBook(path, std::vector<int>(size_t(directories), pages), content);
+}
+
+void writeBook(const std::string& path, const std::vector<int>& pagesPerDirectory,
+               const std::function<std::string(int, int)>& content) {
+    const int directories = int(pagesPerDirectory.size());
     using book::NodeInfoRecord;
     std::unique_ptr<storage::Storage> root;
     require(storage::createCompoundFile(path, mode::kCreateExclusive, &root), "creating the book");
@@ -42,7 +48,7 @@ void writeBook(const std::string& path, int directories, int pages,
         dir.parentName = title;
         dir.objName = element;
         dir.objKind = 1;
-        for (int p = 0; p < pages; ++p) {
+        for (int p = 0; p < pagesPerDirectory[size_t(d)]; ++p) {
             NodeInfoRecord page;
             page.itemName = "page" + std::to_string(d) + "_" + std::to_string(p);
             page.parentName = dirName;

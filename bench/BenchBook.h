@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace pgw::bench {
 
@@ -33,6 +34,9 @@ void require(storage::StgResult result, const char* what);
 // `directories` directories of `pages` text pages each; `content(d, p)` gives page p of
 // directory d. The root is named after the file.
 void writeBook(const std::string& path, int directories, int pages,
+               const std::function<std::string(int, int)>& content);
+// One directory per entry of `pagesPerDirectory`, with that many text pages.
+void writeBook(const std::string& path, const std::vector<int>& pagesPerDirectory,
                const std::function<std::string(int, int)>& content);
 
 }  // namespace pgw::bench

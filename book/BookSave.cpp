@@ -16,44 +16,39 @@ namespace fs = std::filesystem;
 using storage::StgResult;
 namespace mode = storage::mode;
 
-// The table is rebuilt from the tree and only the records that changed are written: a
-// book of thousands of chapters rewrites a few hundred bytes when one page is added. A
-// failed write puts back what the stream held, and forgets what it knew of the stream,
-// so the next write writes the whole table.
+// The table is brought up to date from the tree and only the records that changed are
+// written: a book of thousands of chapters rewrites a few hundred bytes when one page is
+// added. A failed write puts back what the stream held, and forgets what it knew of the
+// stream, so the next write writes the whole table.
 bool BookStorage::writeNodeInfo(bool tell) {
     NodeInfoRecord* nodeInfo = session_.index.find("NodeInfo");
     if (!nodeInfo || !nodeInfo->stream) {
         reportWriteFailure("保存章节目录失败", StgResult::Reverted, tell);
         return false;
     }
-    std::vector<uint8_t> table = startNodeTable();
-    session_.counters.recordCount = 0;
-    appendRecordsFrom(chapters_.rootItem(), &table);
-    putNodeTableHeader(table, {session_.counters.recordCount, session_.counters.storageCount,
-                               session_.counters.streamCount});
+    std::vector<const NodeInfoRecord*> records;
+    records.reserve(chapters_.size());
+    for (const NodeId node : chapters_.subtreeInPreOrder(chapters_.rootItem())) records.push_back(chapters_.record(node));
+    session_.counters.recordCount = uint32_t(records.size() + keptRecords_.size());
+    const std::vector<NodeTableImage::Run> runs = writtenTable_.update(
+        {session_.counters.recordCount, session_.counters.storageCount, session_.counters.streamCount}, records,
+        keptRecords_);
 
     storage::Stream& stream = *nodeInfo->stream;
-    std::vector<std::pair<size_t, size_t>> written;
     StgResult result = StgResult::Ok;
-    for (size_t at = 0; at < table.size() && result == StgResult::Ok; at += kRecordSize) {
-        const size_t length = std::min(kRecordSize, table.size() - at);
-        const bool same = at + length <= writtenTable_.size() &&
-                          std::equal(table.begin() + at, table.begin() + at + length, writtenTable_.begin() + at);
-        if (same) continue;
-        written.emplace_back(at, length);
-        result = stream.seek(int64_t(at), storage::SeekOrigin::Set);
-        if (result == StgResult::Ok) result = stream.write(&table[at], length);
+    for (const NodeTableImage::Run& run : runs) {
+        result = stream.seek(int64_t(run.at), storage::SeekOrigin::Set);
+        if (result == StgResult::Ok) result = stream.write(run.bytes, run.length);
+        if (result != StgResult::Ok) break;
     }
     if (result == StgResult::Ok) result = stream.commit();
     if (result != StgResult::Ok) {
-        (void)restoreTable(stream, written);
+        (void)writtenTable_.restore(stream);
         writtenTable_.clear();
         reportWriteFailure("保存章节目录失败", result, tell);
         return false;
     }
-    // What lies past a shorter table stays in the stream, and stays known here.
-    if (table.size() < writtenTable_.size()) std::copy(table.begin(), table.end(), writtenTable_.begin());
-    else writtenTable_ = std::move(table);
+    writtenTable_.accept();
     checkIndex();
     dropLeftovers();
     return true;
@@ -65,30 +60,6 @@ void BookStorage::dropLeftovers() {
     for (const Leftover& leftover : leftovers_) (void)leftover.parent->destroyElement(leftover.objName);
     leftovers_.clear();
     (void)store_.workingCopy->commit();
-}
-
-// Puts back the bytes the stream held where a failed table write wrote; what grew past
-// the old table is left, as the header's count ignores it.
-bool BookStorage::restoreTable(storage::Stream& stream, const std::vector<std::pair<size_t, size_t>>& written) {
-    bool restored = true;
-    for (const auto& [at, length] : written) {
-        if (at >= writtenTable_.size()) continue;
-        const size_t known = std::min(length, writtenTable_.size() - at);
-        restored = restored && stream.seek(int64_t(at), storage::SeekOrigin::Set) == StgResult::Ok &&
-                   stream.write(&writtenTable_[at], known) == StgResult::Ok;
-    }
-    return restored;
-}
-
-// Records in tree pre-order, then the records of unknown kind as they were read.
-void BookStorage::appendRecordsFrom(NodeId first, std::vector<uint8_t>* table) {
-    const auto append = [&](const RawRecord& bytes) {
-        appendNodeRecord(*table, bytes);
-        ++session_.counters.recordCount;
-    };
-    for (const NodeId node : chapters_.subtreeInPreOrder(first)) append(chapters_.record(node)->toBytes());
-    if (first == chapters_.rootItem())
-        for (const auto& kept : keptRecords_) append(kept);
 }
 
 namespace {
@@ -195,7 +166,10 @@ bool BookStorage::retitleRoot(const std::string& newTitle) {
     if (oldTitle.empty() || newTitle == oldTitle || isReservedName(newTitle) || session_.index.find(newTitle))
         return false;
     renameNode(newTitle, oldTitle);
-    if (NodeInfoRecord* root = session_.index.find(newTitle)) root->objName = rootObjName(newTitle);
+    if (NodeInfoRecord* root = session_.index.find(newTitle)) {
+        root->objName = rootObjName(newTitle);
+        session_.index.elementNameChanged(root->item);
+    }
     return true;
 }
 

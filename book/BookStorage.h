@@ -6,6 +6,7 @@
 
 #include "book/BookSession.h"
 #include "book/ElementCopy.h"
+#include "book/NodeTableImage.h"
 #include "book/SalvageReport.h"
 #include "platform/storage/CompoundFile.h"
 #include "platform/storage/FileDevice.h"
@@ -143,7 +144,6 @@ private:
     // Working copy.
     bool prepareWorkingCopy(const std::string& bookPath);
     bool openBookFile(const std::string& bookPath);
-    bool createWorkingCopy(const std::string& copyPath);
     bool copyBookIntoWorkingCopy(const std::string& copyPath);
     bool restoreFromWorkingCopy(const std::string& bookPath, const std::string& copyPath);
     // What to do with a working copy found on disk: nothing to ask when it holds the
@@ -158,13 +158,11 @@ private:
     void checkIndex();
 
     // Saving.
-    void appendRecordsFrom(NodeId first, std::vector<uint8_t>* table);
     bool saveWorkingCopyAs(const std::string& target, std::string* failure);
     bool reopenBookFile();
     bool followSavedPath(const std::string& path);
     bool retitleRoot(const std::string& newTitle);
     bool moveWorkingCopyTo(const std::string& copyPath);
-    bool restoreTable(storage::Stream& stream, const std::vector<std::pair<size_t, size_t>>& written);
     std::string chooseNewBookPath() const;
     bool makeFirstPage();
     bool startNewBook(const std::string& path);
@@ -201,7 +199,7 @@ private:
     storage::StgResult lastCreation_ = storage::StgResult::Ok;  // of the element createFreeElement made
     storage::StgResult lastFailure_ = storage::StgResult::Ok;  // the cause of the last failed write
     BookStore store_;
-    std::vector<uint8_t> writtenTable_;  // the node table as last written to the stream
+    NodeTableImage writtenTable_;  // the node table as last written to the stream
     // Elements the table no longer names (a deleted chapter, a moved chapter's old place):
     // destroyed once a table without them is written, so that no moment on disk has a
     // table naming an element that is gone.

@@ -202,7 +202,10 @@ bool BookStorage::putBackChapter(std::unique_ptr<TakenChapter>& taken) {
         message(failed);
         return false;
     }
-    chapters_.record(node)->objName = objName;
+    if (chapters_.record(node)->objName != objName) {  // its old name was taken meanwhile
+        chapters_.record(node)->objName = objName;
+        session_.index.elementNameChanged(node);
+    }
     bindChapterElements(node);
     const BookCounters counters = session_.counters;
     for (const NodeId below : chapters_.subtreeInPreOrder(node)) raiseCounters(*chapters_.record(below));

@@ -8,15 +8,57 @@ NodeInfoRecord* NodeIndex::find(const std::string& name) const {
     return it == specials_.end() ? nullptr : it->second.get();
 }
 
+NodeIndex::NodeIndex(ChapterModel& chapters) : chapters_(chapters) { chapters_.addObserver(this); }
+
+NodeIndex::~NodeIndex() { chapters_.removeObserver(this); }
+
 NodeInfoRecord* NodeIndex::findByObjName(const std::string& objName) const {
-    NodeInfoRecord* found = nullptr;
-    chapters_.forEachRecord([&](NodeInfoRecord& record) {
-        if (!found && record.objName == objName) found = &record;
-    });
-    if (found) return found;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        // A name changed where nobody heard of it: the index is built again.
+        if (!objNamesKnown_ || attempt > 0) buildObjNames();
+        const auto it = byObjName_.find(objName);
+        if (it == byObjName_.end()) break;
+        for (const NodeId node : it->second) {
+            NodeInfoRecord* record = chapters_.record(node);
+            if (record && record->objName == objName) return record;
+        }
+    }
     for (const auto& [key, record] : specials_)
         if (record->objName == objName) return record.get();
     return nullptr;
+}
+
+void NodeIndex::buildObjNames() const {
+    byObjName_.clear();
+    objNameOf_.clear();
+    byObjName_.reserve(chapters_.size());
+    objNameOf_.reserve(chapters_.size());
+    chapters_.forEachRecord([&](NodeInfoRecord& record) { indexNode(record.item, true); });
+    objNamesKnown_ = true;
+}
+
+void NodeIndex::indexNode(NodeId node, bool add) const {
+    if (const auto known = objNameOf_.find(node); known != objNameOf_.end()) {
+        auto& nodes = byObjName_[known->second];
+        std::erase(nodes, node);
+        if (nodes.empty()) byObjName_.erase(known->second);
+        objNameOf_.erase(known);
+    }
+    const NodeInfoRecord* record = chapters_.record(node);
+    if (!add || !record) return;
+    byObjName_[record->objName].push_back(node);
+    objNameOf_.emplace(node, record->objName);
+}
+
+void NodeIndex::indexSubtree(NodeId top, bool add) const {
+    if (!objNamesKnown_) return;
+    for (const NodeId node : chapters_.subtreeInPreOrder(top)) indexNode(node, add);
+}
+
+void NodeIndex::moved(NodeId node) { indexSubtree(node, true); }
+
+void NodeIndex::changed(NodeId node) {
+    if (objNamesKnown_) indexNode(node, true);
 }
 
 NodeInfoRecord* NodeIndex::add(const std::string& name, std::unique_ptr<NodeInfoRecord> record) {

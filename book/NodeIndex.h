@@ -11,18 +11,28 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace pgw::book {
 
-class NodeIndex {
+class NodeIndex : private ChapterModelObserver {
 public:
-    explicit NodeIndex(ChapterModel& chapters) : chapters_(chapters) {}
+    explicit NodeIndex(ChapterModel& chapters);
+    ~NodeIndex() override;
     NodeIndex(const NodeIndex&) = delete;
     NodeIndex& operator=(const NodeIndex&) = delete;
 
     NodeInfoRecord* find(const std::string& name) const;
-    // The first record whose element name is `objName` (a walk over all records).
+    // A record whose element name is `objName`. Chapters are looked up by element name
+    // in an index that follows the chapter model's changes; element names changed in
+    // place without one (records bound at open, the root retitled) must be announced,
+    // which builds the index again at once, so the first new chapter does not wait for it.
     NodeInfoRecord* findByObjName(const std::string& objName) const;
+    void elementNamesChanged() const { buildObjNames(); }
+    // One chapter's element name was set in place.
+    void elementNameChanged(NodeId node) const {
+        if (objNamesKnown_) indexNode(node, true);
+    }
     // The special streams' records: stores the record under `name`, replacing any there.
     // Chapters come and go through the chapter model.
     NodeInfoRecord* add(const std::string& name, std::unique_ptr<NodeInfoRecord> record);
@@ -34,8 +44,22 @@ public:
     size_t size() const { return specials_.size() + chapters_.size(); }
 
 private:
+    void aboutToReset() override { objNamesKnown_ = false; }
+    void resetDone() override { objNamesKnown_ = false; }  // a rebuild adds nodes without a word
+    void inserted(NodeId node) override { indexSubtree(node, true); }
+    void aboutToRemove(NodeId node) override { indexSubtree(node, false); }
+    void moved(NodeId node) override;  // a chapter moved to another directory has a new element
+    void changed(NodeId node) override;
+    void indexSubtree(NodeId top, bool add) const;
+    void indexNode(NodeId node, bool add) const;
+    void buildObjNames() const;
+
     ChapterModel& chapters_;
     std::unordered_map<std::string, std::unique_ptr<NodeInfoRecord>> specials_;
+    // Chapters by element name, built at the first look-up and kept up to date from then on.
+    mutable std::unordered_map<std::string, std::vector<NodeId>> byObjName_;
+    mutable std::unordered_map<NodeId, std::string> objNameOf_;  // as indexed
+    mutable bool objNamesKnown_ = false;
 };
 
 // The book counters. The first three are stored in the "NodeInfo" header and name new

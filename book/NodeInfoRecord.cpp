@@ -46,6 +46,24 @@ std::array<uint8_t, kRecordSize> NodeInfoRecord::toBytes() const {
     return bytes;
 }
 
+namespace {
+
+bool sameText(const uint8_t* field, size_t width, const std::string& text) {
+    const size_t used = std::min(text.size(), width);
+    return std::memcmp(field, text.data(), used) == 0 && (used == width || field[used] == 0);
+}
+
+}  // namespace
+
+bool NodeInfoRecord::matches(const uint8_t* p) const {
+    return getU32(p + kParentItem) == parentItem && getU32(p + kItem) == item && getU32(p + kObjKind) == objKind &&
+           getI32(p + kNodeType) == nodeType && getU32(p + kStorage) == (storage ? 1u : 0u) &&
+           getU32(p + kStream) == (stream ? 1u : 0u) && getU32(p + kSerial) == serial &&
+           getU32(p + kStorePending) == (storePending ? 1u : 0u) && getU32(p + kBookmark) == (bookmark ? 1u : 0u) &&
+           sameText(p + kItemName, kNameField, itemName) && sameText(p + kParentName, kNameField, parentName) &&
+           sameText(p + kObjName, kObjNameField, objName);
+}
+
 NodeInfoRecord NodeInfoRecord::fromBytes(const uint8_t* p) {
     NodeInfoRecord record;
     record.parentName = getText(p + kParentName, kNameField);

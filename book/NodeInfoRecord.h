@@ -65,6 +65,9 @@ struct NodeInfoRecord {
     // The 512 bytes as written to "NodeInfo". Names longer than their fields are cut
     // (callers refuse such names before they get here).
     std::array<uint8_t, kRecordSize> toBytes() const;
+    // Whether toBytes() would give `bytes`, for bytes that toBytes() once gave (their
+    // unused space is zero): a few comparisons instead of building the record again.
+    bool matches(const uint8_t* bytes) const;
     // A record read from a file: run-time words are ignored and start cleared.
     static NodeInfoRecord fromBytes(const uint8_t* bytes);
 };

@@ -22,26 +22,19 @@ bool BookStorage::openBookFile(const std::string& bookPath) {
     return store_.bookFile != nullptr;
 }
 
-// Creates an empty working copy, or tells the author why it cannot be created.
-bool BookStorage::createWorkingCopy(const std::string& copyPath) {
-    StgResult result = StgResult::Ok;
-    store_.workingCopy = createFile(copyPath, &result);
-    if (!store_.workingCopy) message("创建临时复合文档错误：" + copyPath + "\n原因：" + failureCause(result));
-    return store_.workingCopy != nullptr;
-}
-
-// The working copy takes the book's saved state. A copy that could not be made whole
-// goes again: it would only offer a half book back after the next crash.
+// The working copy takes the book's saved state: the book file's bytes, copied whole. A
+// copy that could not be made whole is removed again: it would only offer a half book
+// back after the next crash.
 bool BookStorage::copyBookIntoWorkingCopy(const std::string& copyPath) {
-    if (!openBookFile(store_.bookPath) || !createWorkingCopy(copyPath)) return false;
-    StgResult result = store_.bookFile->copyTo(*store_.workingCopy);
-    if (result == StgResult::Ok) result = store_.workingCopy->commit();
-    if (result == StgResult::Ok) return true;
-    store_.workingCopy.reset();
-    std::error_code ec;
-    fs::remove(copyPath, ec);
-    message("创建临时复合文档错误：" + copyPath + "\n原因：" + failureCause(result));
-    return false;
+    if (!openBookFile(store_.bookPath)) return false;
+    std::unique_ptr<storage::Storage> copy;
+    const StgResult result = store_.bookFile->copyFileTo(files_, copyPath, mode::kCreateExclusive, &copy);
+    if (result != StgResult::Ok) {
+        message("创建临时复合文档错误：" + copyPath + "\n原因：" + failureCause(result));
+        return false;
+    }
+    store_.workingCopy = std::move(copy);
+    return true;
 }
 
 // The book file takes the working copy's state, unsaved changes included; written aside
@@ -125,6 +118,7 @@ void BookStorage::bindElements(storage::Storage& storage) {
         const NodeId child = chapters_.firstChild(level.next);
         if (record->storage && child != kNoNode) levels.push_back({record->storage.get(), level.next, child});
     }
+    session_.index.elementNamesChanged();  // records took the names their elements have
     if (changed && storage.commit() != StgResult::Ok) message("保存临时复合文档失败：" + store_.workingCopyPath);
 }
 

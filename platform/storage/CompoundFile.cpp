@@ -7,6 +7,7 @@
 #include "FileFormat.h"
 
 #include <cstring>
+#include <filesystem>
 
 namespace pgw::storage {
 
@@ -223,6 +224,32 @@ StgResult Storage::copyTo(Storage& target) const {
         (engine_->isSameOrAncestor(entry_, target.entry_) || engine_->isSameOrAncestor(target.entry_, entry_)))
         return StgResult::AccessDenied;
     return engine_->copyStorage(entry_, *target.engine_, target.entry_);
+}
+
+StgResult Storage::copyFileTo(FileDeviceFactory& files, const std::string& path, uint32_t mode,
+                              std::unique_ptr<Storage>* out) const {
+    out->reset();
+    if (const StgResult r = engine_->check(entry_, generation_); r != StgResult::Ok) return r;
+    if (entry_ != 0) return StgResult::InvalidArgument;
+    if (!wantsWrite(mode)) return StgResult::InvalidFlag;
+    OpenedFile file;
+    if (const StgResult r = files.createDevice(path, mode & mode::kCreate, &file); r != StgResult::Ok) return r;
+    StgResult result = engine_->copyFileTo(*file.device);
+    if (result == StgResult::Ok) result = file.device->sync();
+    if (result == StgResult::Ok) {
+        auto engine = std::make_shared<Engine>(std::move(file.device), file.fullPath, true);
+        result = engine->load(nullptr);
+        if (result == StgResult::Ok) {
+            *out = engine->rootHandle();
+            return StgResult::Ok;
+        }
+        engine->close();
+    }
+    // A half copy is nobody's file: it goes again.
+    file.device.reset();
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+    return result;
 }
 
 StgResult Storage::stat(ElementStat* out) const {

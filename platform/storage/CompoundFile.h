@@ -26,6 +26,7 @@
 namespace pgw::storage {
 
 class Engine;
+class FileDeviceFactory;
 class Storage;
 class Stream;
 std::unique_ptr<Storage> makeStorageHandle(std::shared_ptr<Engine> engine, uint32_t entry, bool writable);
@@ -103,6 +104,12 @@ public:
     // Copies every element of this storage into `target`, recursively. Streams of the
     // same name in the target are replaced, storages of the same name are merged into.
     StgResult copyTo(Storage& target) const;
+    // A root storage: copies its file, as last committed, byte for byte into a new file
+    // made through `files` at `path` (mode as for createCompoundFile), syncs it and opens
+    // it. One pass over the file, where copyTo writes every element on its own. A copy
+    // that fails part-way is removed again.
+    StgResult copyFileTo(FileDeviceFactory& files, const std::string& path, uint32_t mode,
+                         std::unique_ptr<Storage>* out) const;
     StgResult stat(ElementStat* out) const;
     StgResult setClass(const Clsid& clsid);
     // Writes the file's tables so that everything done so far is in the file; a root

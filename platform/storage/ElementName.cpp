@@ -37,6 +37,7 @@ char16_t simpleUpperCase(char16_t unit) {
 int compareElementNames(std::u16string_view a, std::u16string_view b) {
     if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
     for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i] == b[i]) continue;  // siblings share long prefixes ("stm1234")
         const char16_t ua = simpleUpperCase(a[i]);
         const char16_t ub = simpleUpperCase(b[i]);
         if (ua != ub) return ua < ub ? -1 : 1;

@@ -34,12 +34,16 @@ struct DirEntry {
     uint32_t generation = 0;  // bumped when the entry is destroyed: stale handles revert
     bool open = false;
     bool treeDirty = false;  // children changed: the sibling tree is rebuilt at commit
+    // The sibling tree is a red-black tree over `children`: changes go into it one by one.
+    bool treeSound = true;
     // An entry no storage reaches (left by another writer): written back as it was read.
     std::shared_ptr<const std::array<uint8_t, 128>> orphan;
 
     bool isStorage() const { return type == 1 || type == 5; }
     bool isStream() const { return type == 2; }
 };
+
+class SiblingTree;
 
 class Engine : public std::enable_shared_from_this<Engine> {
 public:
@@ -74,6 +78,8 @@ public:
     void statEntry(uint32_t index, ElementStat* out) const;
     void setClass(uint32_t storage, const Clsid& clsid);
     StgResult copyStorage(uint32_t source, Engine& target, uint32_t targetStorage);
+    // The file's bytes as they are on the device, into an empty device.
+    StgResult copyFileTo(FileDevice& target);
     bool isSameOrAncestor(uint32_t ancestor, uint32_t entry) const;
 
     // Stream I/O.
@@ -145,6 +151,11 @@ private:
     void removeChild(uint32_t storage, uint32_t child);
     void markEntryDirty(uint32_t index);
     void rebuildSiblingTree(uint32_t storage);
+    bool hasSoundTree(uint32_t storage) const;
+    SiblingTree siblingTree(uint32_t storage);
+    void markTreeDirty(uint32_t storage);
+    // After a load: which storages' trees take changes one by one.
+    void checkSiblingTrees();
     void serialiseEntry(uint32_t index, uint8_t* out) const;
     static void serialiseEntry(const DirEntry& e, bool root, uint8_t* out);
 

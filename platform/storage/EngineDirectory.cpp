@@ -4,6 +4,7 @@
 #include "ElementName.h"
 #include "Engine.h"
 #include "FileFormat.h"
+#include "SiblingTree.h"
 
 #include <algorithm>
 #include <cstring>
@@ -79,15 +80,34 @@ void Engine::insertChild(uint32_t storage, uint32_t child) {
     });
     children.insert(it, child);
     entries_[child].parent = storage;
-    entries_[storage].treeDirty = true;
-    dirtyStorages_.push_back(storage);
+    if (hasSoundTree(storage)) siblingTree(storage).insert(child);
+    else markTreeDirty(storage);
 }
 
 void Engine::removeChild(uint32_t storage, uint32_t child) {
     auto& children = entries_[storage].children;
     children.erase(std::find(children.begin(), children.end(), child));
+    if (hasSoundTree(storage)) siblingTree(storage).remove(child);
+    else markTreeDirty(storage);
+}
+
+bool Engine::hasSoundTree(uint32_t storage) const {
+    return entries_[storage].treeSound && !entries_[storage].treeDirty;
+}
+
+SiblingTree Engine::siblingTree(uint32_t storage) {
+    return SiblingTree(entries_, storage, [this](uint32_t index) { markEntryDirty(index); });
+}
+
+// A tree another writer left unbalanced or out of order is rebuilt whole at the commit.
+void Engine::markTreeDirty(uint32_t storage) {
     entries_[storage].treeDirty = true;
     dirtyStorages_.push_back(storage);
+}
+
+void Engine::checkSiblingTrees() {
+    for (uint32_t i = 0; i < entries_.size(); ++i)
+        if (entries_[i].isStorage() && !entries_[i].orphan) entries_[i].treeSound = siblingTree(i).isSound();
 }
 
 StgResult Engine::createElement(uint32_t storage, std::u16string_view name, uint8_t type, bool replace, bool open,
@@ -265,6 +285,7 @@ StgResult Engine::copyStorage(uint32_t source, Engine& target, uint32_t targetSt
 void Engine::rebuildSiblingTree(uint32_t storage) {
     DirEntry& parent = entries_[storage];
     parent.treeDirty = false;
+    parent.treeSound = true;
     const std::vector<uint32_t>& kids = parent.children;
     uint32_t fullLevels = 0;
     while ((size_t(2) << fullLevels) - 1 <= kids.size()) ++fullLevels;

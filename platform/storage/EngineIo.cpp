@@ -438,3 +438,16 @@ StgResult Engine::moveContainerSector(size_t index, bool copy) {
 }
 
 }  // namespace pgw::storage
+
+namespace pgw::storage {
+
+// Copy-on-write leaves committed sectors alone until the header moves on, so the bytes
+// on the device are the committed file; whatever is pending sits in sectors it does not use.
+StgResult Engine::copyFileTo(FileDevice& target) {
+    if (closed_) return StgResult::Reverted;
+    const uint64_t length = device_->size();
+    if (const StgResult r = target.copyFrom(*device_, 0, 0, size_t(length)); r != StgResult::Ok) return r;
+    return target.size() == length ? StgResult::Ok : target.resize(length);
+}
+
+}  // namespace pgw::storage

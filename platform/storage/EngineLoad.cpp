@@ -37,21 +37,35 @@ private:
     }
     static std::string num(uint64_t value) { return std::to_string(value); }
 
-    StgResult readSector(uint32_t sector, uint8_t* out) {
+    // What a chain belongs to, put into words only when a message needs it: a book holds
+    // tens of thousands of streams.
+    struct Owner {
+        const char* fixed;
+        const std::u16string* stream = nullptr;
+        Owner(const char* name) : fixed(name) {}
+        Owner(std::nullptr_t, const std::u16string* name) : fixed(nullptr), stream(name) {}
+        std::string text() const { return fixed ? std::string(fixed) : "stream \"" + toUtf8(*stream) + "\""; }
+    };
+
+    StgResult readSector(uint32_t sector, uint8_t* out) { return readSectors(sector, 1, out); }
+
+    StgResult readSectors(uint32_t first, size_t count, uint8_t* out) {
         size_t got = 0;
-        const StgResult r = e_.device_->readAt(e_.sectorOffset(sector), out, e_.sectorSize_, &got);
+        const size_t bytes = count * e_.sectorSize_;
+        const StgResult r = e_.device_->readAt(e_.sectorOffset(first), out, bytes, &got);
         if (r != StgResult::Ok) return r;
-        if (got != e_.sectorSize_) return fail("sector " + num(sector) + " is cut short by the end of the file");
+        if (got != bytes)
+            return fail("sector " + num(first + got / e_.sectorSize_) + " is cut short by the end of the file");
         return StgResult::Ok;
     }
 
     bool inFile(uint32_t sector) const { return sector <= kMaxRegularSector && sector < fileSectors_; }
 
     // Marks a sector as used by one structure; a second claim means a damaged file.
-    StgResult claim(uint32_t sector, const char* what) {
+    StgResult claim(uint32_t sector, const Owner& what) {
         if (!inFile(sector))
-            return fail(std::string(what) + " points to sector " + num(sector) + ", outside the file");
-        if (owned_[sector]) return fail("sector " + num(sector) + " is used twice (" + what + ")");
+            return fail(what.text() + " points to sector " + num(sector) + ", outside the file");
+        if (owned_[sector]) return fail("sector " + num(sector) + " is used twice (" + what.text() + ")");
         owned_[sector] = true;
         return StgResult::Ok;
     }
@@ -132,14 +146,14 @@ private:
     }
 
     // Follows a chain of whole sectors until its end, or for `limit` sectors.
-    StgResult walk(uint32_t start, const char* what, std::vector<uint32_t>* out, uint64_t limit = UINT64_MAX) {
+    StgResult walk(uint32_t start, const Owner& what, std::vector<uint32_t>* out, uint64_t limit = UINT64_MAX) {
         uint32_t s = start;
         while (out->size() < limit) {
             if (s == kEndOfChain) {
                 if (limit == UINT64_MAX) return StgResult::Ok;
-                return fail(std::string(what) + " is shorter than its size");
+                return fail(what.text() + " is shorter than its size");
             }
-            if (s >= e_.fat_.size()) return fail(std::string(what) + " points to sector " + num(s) + ", past the FAT");
+            if (s >= e_.fat_.size()) return fail(what.text() + " points to sector " + num(s) + ", past the FAT");
             if (const StgResult r = claim(s, what); r != StgResult::Ok) return r;
             out->push_back(s);
             s = e_.fat_.next(s);
@@ -155,9 +169,12 @@ private:
         const uint32_t perSector = e_.sectorSize_ / kDirEntrySize;
         if (uint64_t(e_.dirChain_.size()) * perSector > kMaxDirEntries) return fail("the directory is too long");
         raw_.resize(e_.dirChain_.size() * e_.sectorSize_);
-        for (size_t k = 0; k < e_.dirChain_.size(); ++k)
-            if (const StgResult r = readSector(e_.dirChain_[k], &raw_[k * e_.sectorSize_]); r != StgResult::Ok)
+        // Sectors that follow each other in the file are read in one go.
+        for (size_t k = 0, run = 1; k < e_.dirChain_.size(); k += run) {
+            for (run = 1; k + run < e_.dirChain_.size() && e_.dirChain_[k + run] == e_.dirChain_[k] + run;) ++run;
+            if (const StgResult r = readSectors(e_.dirChain_[k], run, &raw_[k * e_.sectorSize_]); r != StgResult::Ok)
                 return r;
+        }
         e_.entries_.resize(e_.dirChain_.size() * perSector);
         e_.dirtyDirSectors_.assign(e_.dirChain_.size(), false);
         return StgResult::Ok;
@@ -255,9 +272,12 @@ private:
     // Names are looked up by binary search, so two siblings may not share a name.
     StgResult sortChildren(uint32_t storage) {
         auto& children = e_.entries_[storage].children;
-        std::stable_sort(children.begin(), children.end(), [&](uint32_t a, uint32_t b) {
+        const auto before = [&](uint32_t a, uint32_t b) {
             return compareElementNames(e_.entries_[a].name, e_.entries_[b].name) < 0;
-        });
+        };
+        // A sound sibling tree, read in order, is sorted already.
+        if (!std::is_sorted(children.begin(), children.end(), before))
+            std::stable_sort(children.begin(), children.end(), before);
         for (size_t i = 1; i < children.size(); ++i)
             if (compareElementNames(e_.entries_[children[i - 1]].name, e_.entries_[children[i]].name) == 0)
                 return fail("two elements in one storage are named \"" + toUtf8(e_.entries_[children[i]].name) + "\"");
@@ -283,16 +303,16 @@ private:
         }
     }
 
-    StgResult walkMini(uint32_t index, const std::string& what) {
+    StgResult walkMini(uint32_t index, const Owner& what) {
         DirEntry& d = e_.entries_[index];
         const uint64_t needed = (d.size + kMiniSectorSize - 1) / kMiniSectorSize;
         const uint64_t available = (e_.entries_[0].size + kMiniSectorSize - 1) / kMiniSectorSize;
         uint32_t m = startOf_[index];
         while (d.chain.size() < needed) {
-            if (m == kEndOfChain) return fail(what + " is shorter than its size");
+            if (m == kEndOfChain) return fail(what.text() + " is shorter than its size");
             if (m >= e_.miniFat_.size() || m >= available)
-                return fail(what + " points to mini sector " + num(m) + ", outside the mini stream");
-            if (miniOwned_[m]) return fail("mini sector " + num(m) + " is used twice (" + what + ")");
+                return fail(what.text() + " points to mini sector " + num(m) + ", outside the mini stream");
+            if (miniOwned_[m]) return fail("mini sector " + num(m) + " is used twice (" + what.text() + ")");
             miniOwned_[m] = true;
             d.chain.push_back(m);
             m = e_.miniFat_.next(m);
@@ -316,11 +336,11 @@ private:
         for (uint32_t i = 1; i < count; ++i) {
             DirEntry& d = e_.entries_[i];
             if (!d.isStream() || d.orphan || d.size == 0) continue;
-            const std::string what = "stream \"" + toUtf8(d.name) + "\"";
-            if (!fitsInFile(d.size)) return fail(what + " is larger than the file");
+            const Owner what{nullptr, &d.name};
+            if (!fitsInFile(d.size)) return fail(what.text() + " is larger than the file");
             const StgResult r = d.size < kMiniStreamCutoff
                                     ? walkMini(i, what)
-                                    : walk(startOf_[i], what.c_str(), &d.chain,
+                                    : walk(startOf_[i], what, &d.chain,
                                            (d.size + e_.sectorSize_ - 1) / e_.sectorSize_);
             if (r != StgResult::Ok) return r;
         }
@@ -355,6 +375,7 @@ private:
 StgResult Engine::load(std::string* detail) {
     const StgResult r = EngineLoader(*this, detail).run();
     ready_ = r == StgResult::Ok;
+    if (ready_) checkSiblingTrees();
     committedFatSectors_ = fatSectors_;
     committedDifatSectors_ = difatSectors_;
     return r;

@@ -158,6 +158,9 @@ std::vector<Scenario> scenarios() {
     const auto history = std::make_shared<ListHistory>();
     const auto undo = [history](ProgramParts&, const std::string&) { history->undo(); };
     return {
+        {"open the book (its working copy made)", [](ProgramParts&, const std::string&) {},
+         [](ProgramParts& parts, const std::string& folder) { parts.document.onOpenDocument(folder + "/a.pgw"); },
+         [](Outline o) { return o; }},
         {"edit and leave a page", open,
          [](ProgramParts& parts, const std::string&) {
              typeIntoP(parts);

@@ -2,6 +2,10 @@
 
 #include "ChapterFixture.h"
 
+#include "book/NodeTable.h"
+
+#include <random>
+
 namespace pgw::tree::testing {
 namespace {
 
@@ -186,6 +190,76 @@ TEST_F(ChapterFixture, DeletingTheOnlyPageLeavesNoSelection) {
     EXPECT_EQ(parts.tree.selectedItem(), kNoItem);
     EXPECT_EQ(storedNames(), std::vector<std::string>{root});
     EXPECT_EQ(parts.session.counters.textPageCount, 0);
+}
+
+}  // namespace
+}  // namespace pgw::tree::testing
+
+namespace pgw::tree::testing {
+namespace {
+
+// The node table as it would be written whole from the tree as it is now.
+std::vector<uint8_t> freshTable(const book::BookSession& session) {
+    const book::ChapterModel& tree = session.chapters;
+    std::vector<uint8_t> table = book::startNodeTable();
+    const std::vector<book::NodeId> order = tree.subtreeInPreOrder(tree.rootItem());
+    for (const book::NodeId node : order) book::appendNodeRecord(table, tree.record(node)->toBytes());
+    book::putNodeTableHeader(table, {uint32_t(order.size()), session.counters.storageCount,
+                                     session.counters.streamCount});
+    return table;
+}
+
+// The table is written record by record from what the last write left: after every one
+// of two hundred random adds, renames, deletes and moves, and typing on the way, the
+// next write leaves in the stream exactly what a whole rebuild would write, and every
+// element name is found by the element-name index.
+TEST_F(ChapterFixture, TheTableWrittenPieceByPieceIsTheWholeTableAfterRandomChanges) {
+    std::mt19937 random(5);
+    ChapterMove move{parts.storage, parts.document, moveMark};
+    parts.ui.setDefaultAnswer(ui::Answer::Ok);
+    const auto pick = [&](bool directoriesOnly) {
+        std::vector<book::NodeId> nodes;
+        for (const book::NodeId node : parts.tree.subtreeInPreOrder(parts.tree.rootItem()))
+            if (!directoriesOnly || parts.tree.record(node)->isStorage()) nodes.push_back(node);
+        return nodes[random() % nodes.size()];
+    };
+    for (int step = 0; step < 200; ++step) {
+        const std::string name = "c" + std::to_string(step);
+        const unsigned choice = random() % 10;
+        const book::NodeId node = pick(choice < 5);
+        if (choice < 3) {
+            parts.tree.selectItem(node);
+            operations.addTextPage(name);
+        } else if (choice < 5) {
+            parts.tree.selectItem(node);
+            operations.addDirectory(name);
+        } else if (choice < 7) {
+            editing.renameItem(node, name);
+        } else if (choice < 8 && node != parts.tree.rootItem()) {
+            parts.tree.selectItem(node);
+            editing.deleteSelected();
+        } else {
+            const book::NodeId parent = pick(true);
+            if (!parts.tree.isWithin(parent, node)) move.moveChapter(node, parent, parts.tree.lastChild(parent));
+        }
+        // Typing marks the page on show without telling the tree.
+        if (book::NodeInfoRecord* shown = parts.document.shownPage()) {
+            shown->storePending = random() % 2;
+            parts.editors.text = "{" + name + "}";
+        }
+        ASSERT_TRUE(parts.storage.writeNodeInfo());
+        std::vector<uint8_t> stored;
+        ASSERT_EQ(parts.session.index.find("NodeInfo")->stream->readAll(&stored), storage::StgResult::Ok);
+        const std::vector<uint8_t> fresh = freshTable(parts.session);
+        ASSERT_GE(stored.size(), fresh.size());
+        stored.resize(fresh.size());
+        ASSERT_TRUE(stored == fresh) << "step " << step;
+        // New elements are named by what the element-name index knows: it follows every change.
+        parts.tree.forEachRecord([&](book::NodeInfoRecord& record) {
+            const book::NodeInfoRecord* found = parts.session.index.findByObjName(record.objName);
+            ASSERT_TRUE(found && found->objName == record.objName) << "step " << step << ": " << record.objName;
+        });
+    }
 }
 
 }  // namespace

@@ -1,0 +1,98 @@
+#include "book/NodeTableImage.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace pgw::book {
+
+namespace {
+
+constexpr size_t kKeptFresh = 1 << 20;  // more than this is let go after each write
+
+}  // namespace
+
+void NodeTableImage::change(size_t at, const uint8_t* fresh, size_t length) {
+    if (!changes_.empty() && changes_.back().at + changes_.back().length == at) changes_.back().length += length;
+    else changes_.push_back({at, length, fresh_.size()});
+    fresh_.insert(fresh_.end(), fresh, fresh + length);
+}
+
+// A record moved by an insertion or a removal before it is the same bytes one place (or
+// as many places as the last one) off: copied from there, not built again.
+const uint8_t* NodeTableImage::movedRecord(const NodeInfoRecord& record, size_t at) {
+    for (const long shift : {shift_, -1L, 1L}) {
+        const long from = long(at) + shift * long(kRecordSize);
+        if (shift == 0 || from < long(kTableHeaderSize) || size_t(from) + kRecordSize > bytes_.size()) continue;
+        if (!record.matches(bytes_.data() + from)) continue;
+        shift_ = shift;
+        return bytes_.data() + from;
+    }
+    return nullptr;
+}
+
+std::vector<NodeTableImage::Run> NodeTableImage::update(const NodeTableHeader& header,
+                                                        const std::vector<const NodeInfoRecord*>& records,
+                                                        const std::vector<RawRecord>& kept) {
+    changes_.clear();
+    fresh_.clear();
+    shift_ = 0;
+    std::vector<uint8_t> head;
+    putNodeTableHeader(head, header);
+    if (bytes_.size() < kTableHeaderSize || !std::equal(head.begin(), head.end(), bytes_.begin()))
+        change(0, head.data(), head.size());
+    size_t at = kTableHeaderSize;
+    for (const NodeInfoRecord* record : records) {
+        if (at + kRecordSize > bytes_.size() || !record->matches(bytes_.data() + at)) {
+            if (const uint8_t* moved = movedRecord(*record, at)) change(at, moved, kRecordSize);
+            else change(at, record->toBytes().data(), kRecordSize);
+        }
+        at += kRecordSize;
+    }
+    for (const RawRecord& raw : kept) {
+        if (at + kRecordSize > bytes_.size() || !std::equal(raw.begin(), raw.end(), bytes_.begin() + long(at)))
+            change(at, raw.data(), kRecordSize);
+        at += kRecordSize;
+    }
+    std::vector<Run> runs;
+    for (const Change& c : changes_) runs.push_back({c.at, c.length, fresh_.data() + c.from});
+    return runs;
+}
+
+void NodeTableImage::accept() {
+    // The first table written is new from end to end: it becomes the image as it is.
+    if (bytes_.empty() && changes_.size() == 1 && changes_.front().at == 0 && changes_.front().from == 0) {
+        bytes_.swap(fresh_);
+        changes_.clear();
+        fresh_.clear();
+        return;
+    }
+    for (const Change& c : changes_) {
+        if (bytes_.size() < c.at + c.length) bytes_.resize(c.at + c.length);
+        std::memcpy(bytes_.data() + c.at, fresh_.data() + c.from, c.length);
+    }
+    changes_.clear();
+    fresh_.clear();
+    if (fresh_.capacity() > kKeptFresh) fresh_.shrink_to_fit();  // after the whole table: megabytes
+}
+
+// What grew past the image is left in the stream: the header's count ignores it.
+bool NodeTableImage::restore(storage::Stream& stream) const {
+    bool restored = true;
+    for (const Change& c : changes_) {
+        if (c.at >= bytes_.size()) continue;
+        const size_t known = std::min(c.length, bytes_.size() - c.at);
+        restored = restored && stream.seek(int64_t(c.at), storage::SeekOrigin::Set) == storage::StgResult::Ok &&
+                   stream.write(bytes_.data() + c.at, known) == storage::StgResult::Ok;
+    }
+    return restored;
+}
+
+void NodeTableImage::clear() {
+    bytes_.clear();
+    bytes_.shrink_to_fit();
+    changes_.clear();
+    fresh_.clear();
+    fresh_.shrink_to_fit();
+}
+
+}  // namespace pgw::book
