@@ -12,22 +12,30 @@ constexpr size_t kKeptFresh = 1 << 20;  // more than this is let go after each w
 }  // namespace
 
 void NodeTableImage::change(size_t at, const uint8_t* fresh, size_t length) {
-    if (!changes_.empty() && changes_.back().at + changes_.back().length == at) changes_.back().length += length;
-    else changes_.push_back({at, length, fresh_.size()});
+    const bool joins = !changes_.empty() && !changes_.back().moved && changes_.back().at + changes_.back().length == at;
+    if (joins) changes_.back().length += length;
+    else changes_.push_back({at, length, fresh_.size(), false});
     fresh_.insert(fresh_.end(), fresh, fresh + length);
 }
 
+void NodeTableImage::moveIn(size_t at, size_t from, size_t length) {
+    const bool joins = !changes_.empty() && changes_.back().moved && changes_.back().at + changes_.back().length == at &&
+                       changes_.back().from + changes_.back().length == from;
+    if (joins) changes_.back().length += length;
+    else changes_.push_back({at, length, from, true});
+}
+
 // A record moved by an insertion or a removal before it is the same bytes one place (or
-// as many places as the last one) off: copied from there, not built again.
-const uint8_t* NodeTableImage::movedRecord(const NodeInfoRecord& record, size_t at) {
+// as many places as the last one) off: taken from there, not built again. Where, or -1.
+long NodeTableImage::movedRecord(const NodeInfoRecord& record, size_t at) {
     for (const long shift : {shift_, -1L, 1L}) {
         const long from = long(at) + shift * long(kRecordSize);
         if (shift == 0 || from < long(kTableHeaderSize) || size_t(from) + kRecordSize > bytes_.size()) continue;
         if (!record.matches(bytes_.data() + from)) continue;
         shift_ = shift;
-        return bytes_.data() + from;
+        return from;
     }
-    return nullptr;
+    return -1;
 }
 
 std::vector<NodeTableImage::Run> NodeTableImage::update(const NodeTableHeader& header,
@@ -43,7 +51,7 @@ std::vector<NodeTableImage::Run> NodeTableImage::update(const NodeTableHeader& h
     size_t at = kTableHeaderSize;
     for (const NodeInfoRecord* record : records) {
         if (at + kRecordSize > bytes_.size() || !record->matches(bytes_.data() + at)) {
-            if (const uint8_t* moved = movedRecord(*record, at)) change(at, moved, kRecordSize);
+            if (const long from = movedRecord(*record, at); from >= 0) moveIn(at, size_t(from), kRecordSize);
             else change(at, record->toBytes().data(), kRecordSize);
         }
         at += kRecordSize;
@@ -54,22 +62,42 @@ std::vector<NodeTableImage::Run> NodeTableImage::update(const NodeTableHeader& h
         at += kRecordSize;
     }
     std::vector<Run> runs;
-    for (const Change& c : changes_) runs.push_back({c.at, c.length, fresh_.data() + c.from});
+    for (const Change& c : changes_) runs.push_back({c.at, c.length, source(c)});
     return runs;
+}
+
+// Shifted records move within the image. In one direction, each range goes in the order
+// that never overwrites a source before it is read: those moving up from the top down,
+// those moving down from the bottom up; new bytes come after them all. Ranges moving both
+// ways (several changes between two writes) are taken from a copy of the old image.
+void NodeTableImage::applyMoves() {
+    const auto up = [](const Change& c) { return c.moved && c.from < c.at; };
+    const auto down = [](const Change& c) { return c.moved && c.from > c.at; };
+    if (std::any_of(changes_.begin(), changes_.end(), up) && std::any_of(changes_.begin(), changes_.end(), down)) {
+        const std::vector<uint8_t> old = bytes_;
+        for (const Change& c : changes_)
+            if (c.moved) std::memcpy(bytes_.data() + c.at, old.data() + c.from, c.length);
+        return;
+    }
+    for (auto c = changes_.rbegin(); c != changes_.rend(); ++c)
+        if (up(*c)) std::memmove(bytes_.data() + c->at, bytes_.data() + c->from, c->length);
+    for (const Change& c : changes_)
+        if (down(c)) std::memmove(bytes_.data() + c.at, bytes_.data() + c.from, c.length);
 }
 
 void NodeTableImage::accept() {
     // The first table written is new from end to end: it becomes the image as it is.
-    if (bytes_.empty() && changes_.size() == 1 && changes_.front().at == 0 && changes_.front().from == 0) {
+    if (bytes_.empty() && changes_.size() == 1 && changes_.front().at == 0 && !changes_.front().moved) {
         bytes_.swap(fresh_);
         changes_.clear();
         fresh_.clear();
         return;
     }
-    for (const Change& c : changes_) {
-        if (bytes_.size() < c.at + c.length) bytes_.resize(c.at + c.length);
-        std::memcpy(bytes_.data() + c.at, fresh_.data() + c.from, c.length);
-    }
+    if (!changes_.empty() && bytes_.size() < changes_.back().at + changes_.back().length)
+        bytes_.resize(changes_.back().at + changes_.back().length);
+    applyMoves();
+    for (const Change& c : changes_)
+        if (!c.moved) std::memcpy(bytes_.data() + c.at, fresh_.data() + c.from, c.length);
     changes_.clear();
     fresh_.clear();
     if (fresh_.capacity() > kKeptFresh) fresh_.shrink_to_fit();  // after the whole table: megabytes

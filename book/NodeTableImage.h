@@ -35,11 +35,18 @@ public:
     const std::vector<uint8_t>& bytes() const { return bytes_; }
 
 private:
+    // A range of the table that changed: new bytes in fresh_, or bytes the image holds
+    // elsewhere (records shifted by an insertion or a removal), which are not copied.
     struct Change {
-        size_t at, length, from;  // from: where in fresh_
+        size_t at, length;
+        size_t from;  // in fresh_, or in the image when `moved`
+        bool moved;
     };
     void change(size_t at, const uint8_t* fresh, size_t length);
-    const uint8_t* movedRecord(const NodeInfoRecord& record, size_t at);
+    void moveIn(size_t at, size_t from, size_t length);
+    long movedRecord(const NodeInfoRecord& record, size_t at);
+    const uint8_t* source(const Change& c) const { return (c.moved ? bytes_.data() : fresh_.data()) + c.from; }
+    void applyMoves();
 
     std::vector<uint8_t> bytes_;
     std::vector<Change> changes_;
