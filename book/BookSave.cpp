@@ -59,7 +59,7 @@ void BookStorage::dropLeftovers() {
     if (leftovers_.empty()) return;
     for (const Leftover& leftover : leftovers_) (void)leftover.parent->destroyElement(leftover.objName);
     leftovers_.clear();
-    (void)store_.workingCopy->commit();
+    (void)commitEdit();
 }
 
 namespace {

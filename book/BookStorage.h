@@ -182,6 +182,7 @@ private:
     void bindChapterElements(NodeId node);
     storage::StgResult restoreElement(storage::Storage& parent, const ElementCopy& element, std::string* objName);
     void raiseCounters(const NodeInfoRecord& record);
+    storage::StgResult commitEdit();
     NodeId enterChapter(NodeId parent, std::unique_ptr<NodeInfoRecord> record);
     NodeId dropFailedElement(storage::Storage& parent, const std::string& objName, const std::string& name,
                            storage::StgResult why);

@@ -19,6 +19,11 @@ std::string twoDigits(int32_t number) {
     return text;
 }
 
+// A structural edit is in the file at once, so it survives the program; it reaches the
+// disk with the next durable commit (a page store, a save), as the node table's writes
+// always have. A sync here would cost the whole table written just before it.
+StgResult BookStorage::commitEdit() { return store_.workingCopy->commit(false); }
+
 // Makes the element under the first number from `number` on that neither a record nor
 // an element of the parent already uses (counters fall with deletions, so the plain
 // count can name an element that still exists). Returns the name; with no parent, the
@@ -53,7 +58,7 @@ NodeId BookStorage::createDirectory(NodeId parentNode, const std::string& name) 
     auto record = std::make_unique<NodeInfoRecord>();
     record->objName = createFreeElement(parent->storage.get(), "stg", session_.counters.storageCount, &created);
     StgResult result = created ? parent->storage->commit() : lastCreation_;
-    if (result == StgResult::Ok) result = store_.workingCopy->commit();
+    if (result == StgResult::Ok) result = commitEdit();
     if (result != StgResult::Ok) return dropFailedElement(*parent->storage, record->objName, name, result);
     record->storage = std::move(created);
     record->objKind = uint32_t(ObjKind::Storage);
@@ -71,7 +76,7 @@ NodeId BookStorage::createPage(NodeId parentNode, const std::string& name, NodeT
     auto record = std::make_unique<NodeInfoRecord>();
     record->objName = createFreeElement(parent->storage.get(), "stm", session_.counters.streamCount, &created);
     StgResult result = created ? parent->storage->commit() : lastCreation_;
-    if (result == StgResult::Ok) result = store_.workingCopy->commit();
+    if (result == StgResult::Ok) result = commitEdit();
     if (result != StgResult::Ok) return dropFailedElement(*parent->storage, record->objName, name, result);
     record->stream = std::move(created);
     record->objKind = uint32_t(ObjKind::Stream);
@@ -195,7 +200,7 @@ bool BookStorage::putBackChapter(std::unique_ptr<TakenChapter>& taken) {
     const auto dropElement = [&] {
         if (taken->element.empty()) return;
         (void)parent->storage->destroyElement(objName);
-        (void)store_.workingCopy->commit();
+        (void)commitEdit();
     };
     if (!chapters_.reattach(taken->nodes, taken->parent, taken->row)) {
         dropElement();
@@ -256,7 +261,7 @@ StgResult BookStorage::restoreElement(storage::Storage& parent, const ElementCop
         if (result == StgResult::Ok) result = element.fill(*made);
     }
     if (result == StgResult::Ok) result = parent.commit();
-    if (result == StgResult::Ok) result = store_.workingCopy->commit();
+    if (result == StgResult::Ok) result = commitEdit();
     if (result != StgResult::Ok) {
         (void)parent.destroyElement(*objName);
         (void)parent.commit();

@@ -265,9 +265,9 @@ StgResult Storage::setClass(const Clsid& clsid) {
     return StgResult::Ok;
 }
 
-StgResult Storage::commit() {
+StgResult Storage::commit(bool sync) {
     if (const StgResult r = engine_->check(entry_, generation_); r != StgResult::Ok) return r;
-    return engine_->flush(entry_ == 0);
+    return engine_->flush(sync && entry_ == 0);
 }
 
 // ---- Files ----

@@ -113,8 +113,9 @@ public:
     StgResult stat(ElementStat* out) const;
     StgResult setClass(const Clsid& clsid);
     // Writes the file's tables so that everything done so far is in the file; a root
-    // storage also asks the operating system to put it on the disk.
-    StgResult commit();
+    // storage also asks the operating system to put it on the disk, unless `sync` is
+    // false (what is committed survives the process either way).
+    StgResult commit(bool sync = true);
 
 private:
     friend std::unique_ptr<Storage> makeStorageHandle(std::shared_ptr<Engine>, uint32_t, bool);
