@@ -35,16 +35,20 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -L qtfree
 
+# Every benchmark prints its own lines, and the figures with goals go into one table.
+BENCH_TABLE = $(BENCH_BUILD)/bench-table.tsv
 bench: deps
 	@test -f $(BENCH_BUILD)/build.ninja || cmake -G Ninja -DCMAKE_BUILD_TYPE=Release -DPGW_BENCH=ON -S . -B $(BENCH_BUILD)
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
-	$(BENCH_BUILD)/bench/storage_bench
-	$(BENCH_BUILD)/bench/book_bench
-	$(BENCH_BUILD)/bench/richtext_bench
-	$(BENCH_BUILD)/bench/publish_bench
-	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/text_view_bench
-	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/autosave_bench
-	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/chapter_bench
+	@rm -f $(BENCH_TABLE)
+	PGW_BENCH_TABLE=$(CURDIR)/$(BENCH_TABLE) $(BENCH_BUILD)/bench/storage_bench
+	PGW_BENCH_TABLE=$(CURDIR)/$(BENCH_TABLE) $(BENCH_BUILD)/bench/book_bench
+	PGW_BENCH_TABLE=$(CURDIR)/$(BENCH_TABLE) $(BENCH_BUILD)/bench/richtext_bench
+	PGW_BENCH_TABLE=$(CURDIR)/$(BENCH_TABLE) $(BENCH_BUILD)/bench/publish_bench
+	PGW_BENCH_TABLE=$(CURDIR)/$(BENCH_TABLE) QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/text_view_bench
+	PGW_BENCH_TABLE=$(CURDIR)/$(BENCH_TABLE) QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/autosave_bench
+	PGW_BENCH_TABLE=$(CURDIR)/$(BENCH_TABLE) QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/chapter_bench
+	@/usr/bin/python3 bench/print_table.py $(BENCH_TABLE)
 
 fuzz: deps
 	@test -f $(FUZZ_BUILD)/build.ninja || CC=clang CXX=clang++ cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPGW_FUZZ=ON -DPGW_QT=OFF -S . -B $(FUZZ_BUILD)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fcntl.h>
 #include <numeric>
@@ -214,6 +215,19 @@ std::vector<double> olefileSeconds(const std::string& path, const std::string& w
     std::remove(script.c_str());
     *itemsOrBytes = count;
     return seconds;
+}
+
+void goalRow(const std::string& figure, double measured, const std::string& unit, const std::string& goal, bool met) {
+    char value[64];
+    std::snprintf(value, sizeof value, measured >= 100 ? "%.0f %s" : measured >= 10 ? "%.1f %s" : "%.2f %s", measured,
+                  unit.c_str());
+    std::printf("  [%s] %s: %s (goal %s)\n", met ? "met" : "NOT MET", figure.c_str(), value, goal.c_str());
+    const char* table = std::getenv("PGW_BENCH_TABLE");
+    if (!table || !*table) return;
+    if (FILE* out = std::fopen(table, "a")) {
+        std::fprintf(out, "%s\t%s\t%s\t%s\n", figure.c_str(), value, goal.c_str(), met ? "met" : "NOT MET");
+        std::fclose(out);
+    }
 }
 
 }  // namespace pgw::bench

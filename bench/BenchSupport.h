@@ -60,4 +60,9 @@ std::vector<double> olefileSeconds(const std::string& path, const std::string& w
 
 double median(std::vector<double> values);
 
+// One line of the table `make bench` prints at the end: a figure, what was measured (a
+// ratio or a time, with its unit), the goal beside it and whether it is met. Appended to
+// the file named by PGW_BENCH_TABLE; nothing when that is not set.
+void goalRow(const std::string& figure, double measured, const std::string& unit, const std::string& goal, bool met);
+
 }  // namespace pgw::bench
