@@ -26,8 +26,6 @@ std::string displayText(const std::string& gbk) {
 BookStorage::BookStorage(BookSession& session, ui::UserInterface& ui, storage::FileDeviceFactory& files)
     : session_(session), chapters_(session.chapters), ui_(ui), files_(files) {}
 
-bool BookStorage::isOpen() const { return !session_.index.empty() && store_.bookFile && store_.workingCopy; }
-
 std::string BookStorage::title() const {
     return chapters_.label(chapters_.rootItem());
 }
@@ -50,17 +48,25 @@ std::string BookStorage::workingCopyPathFor(const std::string& bookPath) {
 
 std::string BookStorage::rootObjName(const std::string& title) { return rootElementName(title); }
 
+bool BookStorage::isOpen() const {
+    return !session_.index.empty() && (store_.bookFile || inPlace_) && store_.workingCopy;
+}
+
+void BookStorage::startOpening(const std::string& path) {
+    closeCurrentBook();
+    writtenTable_.clear();
+    failedWrite_ = false;
+    salvage_.clear();
+    store_.bookPath = path;
+}
+
 bool BookStorage::openBook(const std::string& path) {
     const auto refusal = BookOpenCheck(path).refusal();
     if (refusal) {
         message(*refusal);
         return false;
     }
-    closeCurrentBook();
-    writtenTable_.clear();
-    failedWrite_ = false;
-    salvage_.clear();
-    store_.bookPath = path;
+    startOpening(path);
     store_.workingCopyPath = workingCopyPathFor(path);
     if (!prepareWorkingCopy(path) || !loadTree()) {
         // The old book is gone already; never leave the author without one.
@@ -70,6 +76,11 @@ bool BookStorage::openBook(const std::string& path) {
         newBook();
         return false;
     }
+    finishOpening(path);
+    return true;
+}
+
+void BookStorage::finishOpening(const std::string& path) {
     if (NodeInfoRecord* root = session_.index.find(title())) root->storage = store_.workingCopy;
     bindElements(*store_.workingCopy);
     chapters_.expand(chapters_.rootItem());
@@ -79,7 +90,6 @@ bool BookStorage::openBook(const std::string& path) {
     ui_.showStatus("打开文件 " + path);
     ui_.setWindowTitle("页工坊 --- " + fs::path(path).filename().string());
     tellSalvage();
-    return true;
 }
 
 // The table is read as far as it goes: the plan says which records become chapters,
@@ -95,6 +105,7 @@ bool BookStorage::loadTree() {
     stream.reset();
     TablePlan plan = planTable(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
                                titleOfPath(store_.bookPath));
+    writtenTable_.seed(std::move(bytes));  // the first write after opening writes only what differs
     if (!plan.readable) {
         message("LoadTree Error!");
         return false;
@@ -141,6 +152,7 @@ void BookStorage::releaseBook() {
     session_.counters.resetStored();
     std::error_code ec;
     if (!store_.workingCopyPath.empty()) fs::remove(store_.workingCopyPath, ec);
+    inPlace_ = false;
 }
 
 void BookStorage::closeBook() {

@@ -1,5 +1,7 @@
 #include "ProgramBook.h"
 
+#include "StoredBook.h"
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -23,6 +25,13 @@ ProgramBook::~ProgramBook() {
 
 tree::ItemId ProgramBook::itemOf(const std::string& gbk) const {
     return tree.find(gbk);
+}
+
+bool ProgramBook::open(const std::string& path) {
+    if (existingWorkingCopy(path)) return document.onOpenDocument(path);
+    if (!storage.openBookInPlace(path)) return false;
+    document.setPathName(path);
+    return true;
 }
 
 bool ProgramBook::save() {
@@ -66,11 +75,16 @@ void removeAbandonedFolders(const fs::path& temp) {
 
 }  // namespace
 
+void PrivateFolder::removeAbandoned() {
+    std::error_code ec;
+    const fs::path temp = fs::temp_directory_path(ec);
+    if (!ec) removeAbandonedFolders(temp);
+}
+
 PrivateFolder::PrivateFolder() {
     std::error_code ec;
     previous_ = fs::current_path(ec);
     const fs::path temp = fs::temp_directory_path(ec);
-    removeAbandonedFolders(temp);
     std::string pattern = (temp / (kFolderPrefix + std::to_string(::getpid()) + "-XXXXXX")).string();
     if (::mkdtemp(pattern.data()) == nullptr) return;
     fs::current_path(pattern, ec);

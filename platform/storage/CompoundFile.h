@@ -116,6 +116,11 @@ public:
     // storage also asks the operating system to put it on the disk, unless `sync` is
     // false (what is committed survives the process either way).
     StgResult commit(bool sync = true);
+    // A root storage: while commits are held, every commit (of any handle) answers Ok and
+    // writes nothing of the tables or the header, and closing writes nothing either, so
+    // the file stays as last committed until commits are let go and one is made. What is
+    // written meanwhile goes to sectors the committed state does not use, as always.
+    void holdCommits(bool hold);
 
 private:
     friend std::unique_ptr<Storage> makeStorageHandle(std::shared_ptr<Engine>, uint32_t, bool);
