@@ -63,9 +63,25 @@ std::string addChapter(tree::ChapterOperations& operations, ChapterKind kind, co
 
 }  // namespace
 
+namespace {
+
+ProgramBook* batchBook = nullptr;  // while a batch runs: the book it has open
+
+}  // namespace
+
+Outcome editBookInBatch(const PgwOptions& options, TerminalUserInterface& ui, const std::function<Outcome()>& lines) {
+    return editBook(options, ui, [&](ProgramBook& book, TerminalUserInterface&) {
+        batchBook = &book;
+        Outcome outcome = lines();
+        batchBook = nullptr;
+        return outcome;
+    });
+}
+
 // Opens the book, runs the edit and saves when it changed something. The book is
 // closed in every case.
 Outcome editBook(const PgwOptions& options, TerminalUserInterface& ui, const Edit& edit) {
+    if (batchBook) return edit(*batchBook, ui);
     const std::string path = absolutePath(options.book);
     if (!hasBookExtension(path)) return failed(kExitBadInput, options.book + ": a book's file name ends in .pgw");
     if (const auto refusal = book::BookOpenCheck(path).refusal()) return failed(kExitBadInput, *refusal);
