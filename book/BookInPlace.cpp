@@ -4,6 +4,7 @@
 // is the old one whole until that moment and the new one whole after it, as a save
 // written aside and renamed would be, while the save writes only what changed.
 
+#include "book/BookOpenCheck.h"
 #include "book/BookStorage.h"
 #include "book/CPGWDoc.h"
 #include "book/FailureText.h"
@@ -23,18 +24,27 @@ std::shared_ptr<storage::Storage> BookStorage::openInPlace(const std::string& pa
     return root;
 }
 
-bool BookStorage::openBookInPlace(const std::string& path) {
-    startOpening(path);
-    store_.workingCopyPath.clear();
+bool BookStorage::openBookInPlace(const std::string& path, std::string* refusal) {
+    const BookOpenCheck check(path);
+    std::optional<std::string> refused = check.fileRefusal();
     StgResult result = StgResult::Ok;
-    store_.workingCopy = openInPlace(path, &result);
-    if (!store_.workingCopy) {
-        message("打开复合文档错误：" + path + "\n原因：" + failureCause(result));
-        store_ = BookStore{};
+    std::shared_ptr<storage::Storage> file;
+    if (!refused) {
+        file = openInPlace(path, &result);
+        refused = check.openRefusal(result);
+    }
+    if (refused) {
+        *refusal = *refused;
         return false;
     }
+    startOpening(path);
+    store_.workingCopyPath.clear();
+    store_.workingCopy = std::move(file);
     inPlace_ = true;
-    if (!loadTree()) {
+    std::vector<uint8_t> table;
+    const bool read = readNodeInfo(&table);
+    if (!read || !loadTreeFrom(std::move(table))) {
+        *refusal = check.tableRefusal(read ? &table : nullptr).value_or("章节目录已损坏，无法打开：" + path);
         releaseBook();
         store_ = BookStore{};
         return false;

@@ -95,21 +95,25 @@ void BookStorage::finishOpening(const std::string& path) {
 // The table is read as far as it goes: the plan says which records become chapters,
 // where and under which name (the root takes the book's title), and what it repaired.
 bool BookStorage::loadTree() {
-    std::unique_ptr<storage::Stream> stream;
     std::vector<uint8_t> bytes;
-    if (store_.workingCopy->openStream("NodeInfo", storage::mode::kOpenExclusive, &stream) != StgResult::Ok ||
-        stream->readAll(&bytes) != StgResult::Ok) {
+    if (!readNodeInfo(&bytes) || !loadTreeFrom(std::move(bytes))) {
         message("LoadTree Error!");
         return false;
     }
-    stream.reset();
+    return true;
+}
+
+bool BookStorage::readNodeInfo(std::vector<uint8_t>* bytes) {
+    std::unique_ptr<storage::Stream> stream;
+    return store_.workingCopy->openStream("NodeInfo", storage::mode::kOpenExclusive, &stream) == StgResult::Ok &&
+           stream->readAll(bytes) == StgResult::Ok;
+}
+
+bool BookStorage::loadTreeFrom(std::vector<uint8_t>&& bytes) {
     TablePlan plan = planTable(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
                                titleOfPath(store_.bookPath));
+    if (!plan.readable) return false;
     writtenTable_.seed(std::move(bytes));  // the first write after opening writes only what differs
-    if (!plan.readable) {
-        message("LoadTree Error!");
-        return false;
-    }
     session_.counters.storageCount = plan.storageCount;
     session_.counters.streamCount = plan.streamCount;
     session_.counters.recordCount = plan.recordsHeld;

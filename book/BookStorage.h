@@ -75,8 +75,9 @@ public:
     // (pgw): no working copy is made and none is looked for (the caller did both, and
     // checked the file). Commits are held: until saveInPlace the file keeps the state it
     // was opened in, so a process that stops before, or a book closed without saving,
-    // leaves the book as it was. Such a book is saved only to its own path.
-    bool openBookInPlace(const std::string& path);
+    // leaves the book as it was. Such a book is saved only to its own path. When the file
+    // cannot be opened as a book, `refusal` says why (nothing is shown).
+    bool openBookInPlace(const std::string& path, std::string* refusal);
     bool saveInPlace();
     bool isOpenInPlace() const { return inPlace_; }
     // The file that holds the book as edited: the working copy, or the book itself.
@@ -151,6 +152,8 @@ private:
     void startOpening(const std::string& path);
     void finishOpening(const std::string& path);
     bool loadTree();
+    bool readNodeInfo(std::vector<uint8_t>* bytes);
+    bool loadTreeFrom(std::vector<uint8_t>&& bytes);
     void releaseBook();
     // Commits the file being edited and syncs it; with held commits, the one moment the
     // book file changes.

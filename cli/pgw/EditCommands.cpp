@@ -84,7 +84,6 @@ Outcome editBook(const PgwOptions& options, TerminalUserInterface& ui, const Edi
     if (batchBook) return edit(*batchBook, ui);
     const std::string path = absolutePath(options.book);
     if (!hasBookExtension(path)) return failed(kExitBadInput, options.book + ": a book's file name ends in .pgw");
-    if (const auto refusal = book::BookOpenCheck(path).refusal()) return failed(kExitBadInput, *refusal);
     if (auto leftAlone = prepareRecovery(path, options.recovery, ui)) return *leftAlone;
     // Only an open through a working copy can fall back to a new, untitled book.
     PrivateFolder::removeAbandoned();
@@ -92,7 +91,7 @@ Outcome editBook(const PgwOptions& options, TerminalUserInterface& ui, const Edi
     if (existingWorkingCopy(path) && !folder.emplace().ok())
         return failed(kExitRefused, "cannot make a temporary folder to work in");
     ProgramBook book(ui);
-    if (!book.open(path)) return failed(kExitBadInput, path + ": the book could not be opened");
+    if (const auto refusal = book.open(path)) return failed(kExitBadInput, *refusal);
     Outcome outcome = edit(book, ui);
     if (outcome.exitCode == kExitOk && book.document.isModified() && !book.save())
         return failed(kExitRefused, "the change could not be saved; the book is as it was last saved");

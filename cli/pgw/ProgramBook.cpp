@@ -1,6 +1,7 @@
 #include "ProgramBook.h"
 
 #include "StoredBook.h"
+#include "book/BookOpenCheck.h"
 
 #include <cerrno>
 #include <chrono>
@@ -27,11 +28,16 @@ tree::ItemId ProgramBook::itemOf(const std::string& gbk) const {
     return tree.find(gbk);
 }
 
-bool ProgramBook::open(const std::string& path) {
-    if (existingWorkingCopy(path)) return document.onOpenDocument(path);
-    if (!storage.openBookInPlace(path)) return false;
+std::optional<std::string> ProgramBook::open(const std::string& path) {
+    const std::string unopened = path + ": the book could not be opened";
+    if (existingWorkingCopy(path)) {
+        if (const auto refusal = book::BookOpenCheck(path).refusal()) return refusal;
+        return document.onOpenDocument(path) ? std::nullopt : std::optional(unopened);
+    }
+    std::string refusal;
+    if (!storage.openBookInPlace(path, &refusal)) return refusal.empty() ? unopened : refusal;
     document.setPathName(path);
-    return true;
+    return std::nullopt;
 }
 
 bool ProgramBook::save() {

@@ -23,8 +23,8 @@ public:
 
     // Opens the book file itself, changes held until save(); or, when a working copy lies
     // beside it (the answer to the recovery question is in the terminal), as the program
-    // opens it. False when it cannot be opened (the program said why).
-    bool open(const std::string& path);
+    // opens it. Returns why it cannot be opened.
+    std::optional<std::string> open(const std::string& path);
 
     // The tree item of the chapter named `gbk`, or kNoItem.
     tree::ItemId itemOf(const std::string& gbk) const;
