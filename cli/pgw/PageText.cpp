@@ -1,0 +1,77 @@
+#include "PageText.h"
+
+#include "platform/richtext/RtfReader.h"
+#include "platform/richtext/RtfWriter.h"
+#include "platform/richtext/TextImport.h"
+#include "stub/reader/PageCheck.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace pgw::cli {
+namespace {
+
+// Larger files are surely not a page's text; reading them whole could exhaust memory.
+constexpr uintmax_t kMaxSourceBytes = 256u << 20;
+
+std::string lowerExtension(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return extension;
+}
+
+std::optional<std::string> readSourceFile(const std::string& path, std::string* bytes) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return path + ": no such file";
+    if (std::filesystem::file_size(path, ec) > kMaxSourceBytes) return path + ": too large for a page (over 256 MB)";
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return path + ": cannot be read";
+    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) return path + ": cannot be read";
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> pageRtfFromFile(const std::string& path, std::string* rtf) {
+    std::string bytes;
+    if (auto failure = readSourceFile(path, &bytes)) return failure;
+    const std::string extension = lowerExtension(path);
+    richtext::RichDocument document;
+    if (extension == ".rtf") {
+        if (!richtext::looksLikeRtf(bytes)) return path + ": not an RTF file (it does not start with {\\rtf)";
+        richtext::RtfReadResult read = richtext::readRtf(bytes);
+        // Storing part of a document would lose the rest without a word.
+        if (!read.ok()) return path + ": " + read.error;
+        document = std::move(read.document);
+    } else if (extension == ".html" || extension == ".htm") {
+        document = richtext::documentFromHtml(bytes);
+    } else {
+        document = richtext::documentFromPlainText(bytes);
+    }
+    *rtf = richtext::writeRtf(document);
+    return std::nullopt;
+}
+
+// Damage is judged as the reader's self-test judges it; a text too large to read whole
+// is no damage, yet the note says what is left out.
+ShownPage showPage(std::string_view stored, bool asRtf) {
+    if (stored.empty()) return {};  // a page never edited has an empty stream
+    const richtext::RtfReadResult read = richtext::readRtf(stored);
+    ShownPage shown;
+    if (const stub::PageFault fault = stub::checkTextPage(stored); fault != stub::PageFault::None)
+        shown.note = "the page's text is damaged (" + std::string(stub::describe(fault)) + "); showing what could be read";
+    else if (!read.ok() && !asRtf)
+        shown.note = "the page's text could not be read whole (" + read.error + ")";
+    if (asRtf)
+        shown.output = std::string(stored.substr(0, read.consumed ? read.consumed : stored.size()));
+    else
+        shown.output = richtext::plainText(read.document) + "\n";
+    return shown;
+}
+
+}  // namespace pgw::cli
