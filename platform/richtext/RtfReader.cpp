@@ -101,8 +101,8 @@ void RtfReaderEngine::handleToken(const Token& token) {
     case TokenKind::GroupEnd: fallbackToSkip_ = 0; return closeGroup();
     case TokenKind::ControlWord: return handleWord(token);
     case TokenKind::ControlSymbol: fallbackToSkip_ = 0; return handleSymbol(token);
-    case TokenKind::HexByte: return handleByte(token.byte);
-    case TokenKind::Text: return handleText(token.text);
+    case TokenKind::HexByte: handleByte(token.byte); return takeTextRun();
+    case TokenKind::Text: handleText(token.text); return takeTextRun();
     case TokenKind::Binary: return handleBinary(token.text);
     }
 }
@@ -200,6 +200,14 @@ void RtfReaderEngine::handleText(std::string_view text) {
     case Destination::Numbering:
     case Destination::Discard: break;
     }
+}
+
+// The text after a character of the page goes the same way, so it is taken at once up to
+// the next thing that needs a token of its own; not while a \uN's fallback is skipped.
+void RtfReaderEngine::takeTextRun() {
+    if (fallbackToSkip_ > 0) return;
+    const Destination destination = top().destination;
+    if (destination == Destination::Body || destination == Destination::ListText) tokenizer_.appendText(&pendingBytes_);
 }
 
 void RtfReaderEngine::handleByte(uint8_t byte) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 
+#include "platform/richtext/BufferedAppend.h"
 #include "platform/text/CodePage.h"
 #include "platform/text/Utf8Codec.h"
 
@@ -15,9 +16,31 @@ constexpr char32_t kReplacement = 0xFFFD;
 constexpr char32_t kLineSeparator = 0x2028;
 constexpr int kSymbolCharset = 2;
 
-void appendByteEscape(unsigned char byte, std::string* out) {
-    const char escape[4] = {'\\', '\'', kHexDigits[byte >> 4], kHexDigits[byte & 0x0F]};
-    out->append(escape, sizeof escape);
+// \'xx at `out`; returns the end.
+char* putByteEscape(unsigned char byte, char* out) {
+    out[0] = '\\';
+    out[1] = '\'';
+    out[2] = kHexDigits[byte >> 4];
+    out[3] = kHexDigits[byte & 0x0F];
+    return out + 4;
+}
+
+// ASCII written as it is: printable, and neither an RTF special nor the font name's end.
+bool isPlainAscii(char c) { return c >= 0x20 && c < 0x7F && c != '\\' && c != '{' && c != '}' && c != ';'; }
+
+// The character at `pos`, as text::detail::decodeUtf8 reads it; the three-byte characters
+// of Chinese text without the call.
+size_t decodeUtf8Character(std::string_view utf8, size_t pos, char32_t* character) {
+    const auto lead = static_cast<unsigned char>(utf8[pos]);
+    if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED && pos + 2 < utf8.size()) {
+        const auto second = static_cast<unsigned char>(utf8[pos + 1]);
+        const auto third = static_cast<unsigned char>(utf8[pos + 2]);
+        if ((second & 0xC0) == 0x80 && (third & 0xC0) == 0x80) {
+            *character = (char32_t(lead & 0x0F) << 12) | (char32_t(second & 0x3F) << 6) | (third & 0x3F);
+            return 3;
+        }
+    }
+    return text::detail::decodeUtf8(utf8, pos, character);
 }
 
 void appendSigned16(char16_t unit, std::string* out) {
@@ -119,48 +142,50 @@ void RtfTextEncoder::appendFontName(std::string_view utf8, int codePage, std::st
 void RtfTextEncoder::append(std::string_view utf8, int codePage, Context context,
                             std::string* out) {
     const bool body = context == Context::Body;
+    CodePageCache& cache = cacheFor(codePage);
+    BufferedAppend sink(out);
+    const char* const data = utf8.data();
+    const size_t size = utf8.size();
     size_t pos = 0;
-    while (pos < utf8.size()) {
-        const auto byte = static_cast<unsigned char>(utf8[pos]);
-        if (byte >= 0x20 && byte < 0x7F) {
-            if (byte == '\\' || byte == '{' || byte == '}') {
-                out->push_back('\\');
-            } else if (byte == ';' && !body) {
-                ++pos;
-                continue;
-            }
-            out->push_back(static_cast<char>(byte));
-            ++pos;
-            continue;
-        }
+    while (pos < size) {
+        const size_t start = pos;
+        while (pos < size && isPlainAscii(data[pos])) ++pos;
+        sink.put(data + start, pos - start);
+        if (pos == size) break;
+        const auto byte = static_cast<unsigned char>(data[pos]);
         if (byte < 0x80) {
-            // Control characters carry nothing RTF text can hold, except the tab.
-            if (byte == '\t' && body) out->append("\\tab ");
             ++pos;
+            if (byte == '\\' || byte == '{' || byte == '}') {
+                const char escape[2] = {'\\', char(byte)};
+                sink.put(escape, 2);
+            } else if (byte == ';') {
+                if (body) sink.put(';');  // it would end a font name early
+            } else if (byte == '\t' && body) {
+                sink.put("\\tab ", 5);
+            }  // other control characters carry nothing RTF text can hold
             continue;
         }
         char32_t character = 0;
-        size_t length = text::detail::decodeUtf8(utf8, pos, &character);
+        size_t length = decodeUtf8Character(utf8, pos, &character);
         if (length == 0) {
             character = kReplacement;
             length = 1;
         }
         pos += length;
         if (character == kLineSeparator) {
-            if (body) out->append("\\line\r\n");
+            if (body) sink.put("\\line\r\n", 7);
             continue;
         }
-        appendCharacter(character, codePage, out);
+        const CodePageCache::Bytes bytes = cache.bytesFor(character);
+        if (bytes.count == 0) {
+            sink.flush();
+            appendUnicodeEscape(character, out);
+            continue;
+        }
+        char* at = sink.room(4 * bytes.count);
+        for (size_t i = 0; i < bytes.count; ++i) at = putByteEscape(bytes.value[i], at);
+        sink.commit(at);
     }
-}
-
-void RtfTextEncoder::appendCharacter(char32_t character, int codePage, std::string* out) {
-    const CodePageCache::Bytes bytes = cacheFor(codePage).bytesFor(character);
-    if (bytes.count == 0) {
-        appendUnicodeEscape(character, out);
-        return;
-    }
-    for (size_t i = 0; i < bytes.count; ++i) appendByteEscape(bytes.value[i], out);
 }
 
 RtfTextEncoder::CodePageCache& RtfTextEncoder::cacheFor(int codePage) {

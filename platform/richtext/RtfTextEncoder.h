@@ -39,7 +39,6 @@ private:
     enum class Context { Body, FontName };
 
     void append(std::string_view utf8, int codePage, Context context, std::string* out);
-    void appendCharacter(char32_t character, int codePage, std::string* out);
     CodePageCache& cacheFor(int codePage);
 
     std::unordered_map<int, std::unique_ptr<CodePageCache>> caches_;

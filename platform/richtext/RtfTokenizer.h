@@ -36,6 +36,11 @@ public:
     Token next();
     size_t position() const { return position_; }
 
+    // Appends the bytes of the text that follows (raw text, \'hh bytes, the escaped \\ \{ \})
+    // as next() would give them, one token each, and stops before anything else. A page's
+    // text is mostly such runs; taking them whole spares a token per byte.
+    void appendText(std::string* out);
+
     // Longest control word accepted; longer ones are an error.
     static constexpr size_t kMaxWordLength = 32;
 
