@@ -46,7 +46,7 @@ public:
         used_ = 0;
     }
 
-    static constexpr size_t kMaxPiece = 64;
+    static constexpr size_t kMaxPiece = 256;
 
 private:
     static constexpr size_t kSize = 4096;

@@ -126,25 +126,34 @@ public:
         for (size_t i = 0; i < size;) {
             const size_t start = i;
             while (i < size && asciiSame_[static_cast<unsigned char>(data[i])]) ++i;
-            sink.put(data + start, i - start);
-            // Characters other than ASCII come in runs (a Chinese text); each is a table look-up.
-            while (i < size && !asciiSame_[static_cast<unsigned char>(data[i])]) {
-                const auto b = static_cast<unsigned char>(data[i]);
-                char32_t c = kNone;
-                if (const Row* row = pairs_[b].get(); row && i + 1 < size) c = (*row)[static_cast<unsigned char>(data[i + 1])];
-                if (c != kNone) {
-                    i += 2;
-                } else {
-                    c = single_[b] == kNone ? kReplacement : single_[b];
-                    ++i;
-                }
-                sink.commit(putCodePoint(c, sink.room(4)));
-            }
+            if (i > start) sink.put(data + start, i - start);
+            if (i < size) i = decodeOthers(data, i, size, sink);
         }
     }
 
 private:
     using Row = std::array<char32_t, 256>;
+
+    // Characters other than ASCII from `i`, as many as the sink takes at once: such characters
+    // come in runs (a Chinese text), each a table look-up. Returns where it stopped.
+    size_t decodeOthers(const char* data, size_t i, size_t size, BufferedAppend& sink) const {
+        char* put = sink.room(BufferedAppend::kMaxPiece);
+        char* const last = put + BufferedAppend::kMaxPiece - 4;  // room for one more character
+        while (put <= last && i < size && !asciiSame_[static_cast<unsigned char>(data[i])]) {
+            const auto b = static_cast<unsigned char>(data[i]);
+            char32_t c = kNone;
+            if (const Row* row = pairs_[b].get(); row && i + 1 < size) c = (*row)[static_cast<unsigned char>(data[i + 1])];
+            if (c != kNone) {
+                i += 2;
+            } else {
+                c = single_[b] == kNone ? kReplacement : single_[b];
+                ++i;
+            }
+            put = putCodePoint(c, put);
+        }
+        sink.commit(put);
+        return i;
+    }
 
     // Decodes each listed byte sequence (all of `length` bytes) as one character; returns the
     // code point of each, kNone where a sequence is not valid alone.

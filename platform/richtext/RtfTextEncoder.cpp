@@ -1,5 +1,6 @@
 #include "platform/richtext/RtfTextEncoder.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -43,13 +44,23 @@ size_t decodeUtf8Character(std::string_view utf8, size_t pos, char32_t* characte
     return text::detail::decodeUtf8(utf8, pos, character);
 }
 
-void appendSigned16(char16_t unit, std::string* out) {
-    std::array<char, 16> digits{};
-    const auto value = static_cast<int16_t>(unit);
-    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
-    out->append("\\u");
-    out->append(digits.data(), end);
-    out->push_back('?');
+// The most one character takes: a surrogate pair as two \u-32768? escapes.
+constexpr size_t kMaxCharacterBytes = 18;
+
+// \uN? with N a signed 16-bit number; returns the end.
+char* putSigned16(char16_t unit, char* out) {
+    *out++ = '\\';
+    *out++ = 'u';
+    out = std::to_chars(out, out + 6, static_cast<int16_t>(unit)).ptr;
+    *out++ = '?';
+    return out;
+}
+
+char* putUnicodeEscape(char32_t character, char* out) {
+    if (character < 0x10000) return putSigned16(static_cast<char16_t>(character), out);
+    const char32_t offset = character - 0x10000;
+    out = putSigned16(static_cast<char16_t>(0xD800 + (offset >> 10)), out);
+    return putSigned16(static_cast<char16_t>(0xDC00 + (offset & 0x3FF)), out);
 }
 
 }  // namespace
@@ -61,22 +72,19 @@ int writerCodePage(int charset) {
 }
 
 void appendUnicodeEscape(char32_t character, std::string* out) {
-    if (character < 0x10000) {
-        appendSigned16(static_cast<char16_t>(character), out);
-        return;
-    }
-    const char32_t offset = character - 0x10000;
-    appendSigned16(static_cast<char16_t>(0xD800 + (offset >> 10)), out);
-    appendSigned16(static_cast<char16_t>(0xDC00 + (offset & 0x3FF)), out);
+    char escape[kMaxCharacterBytes];
+    out->append(escape, putUnicodeEscape(character, escape));
 }
 
 // Remembers how each character encodes in one code page. The converter is asked once per
 // distinct character, so a long page costs a table lookup per character, not a conversion.
 class RtfTextEncoder::CodePageCache {
 public:
+    // A character's code bytes, packed as the slot holds them.
     struct Bytes {
-        unsigned char count = 0;  // 0: the code page has no code for the character
-        std::array<unsigned char, 3> value{};
+        uint32_t packed = 0;
+        unsigned count() const { return packed >> 24; }  // 0: the code page has no code for it
+        unsigned char at(unsigned i) const { return static_cast<unsigned char>(packed >> (16 - 8 * i)); }
     };
 
     explicit CodePageCache(int codePage) : codePage_(codePage) {}
@@ -84,10 +92,7 @@ public:
     Bytes bytesFor(char32_t character) {
         uint32_t& slot = character < 0x10000 ? bmpSlot(character) : beyondBmp_[character];
         if (slot == kUnknown) slot = lookUp(character);
-        Bytes bytes;
-        bytes.count = static_cast<unsigned char>(slot >> 24);
-        for (size_t i = 0; i < bytes.count; ++i) bytes.value[i] = (slot >> (16 - 8 * i)) & 0xFF;
-        return bytes;
+        return {slot};
     }
 
 private:
@@ -150,7 +155,7 @@ void RtfTextEncoder::append(std::string_view utf8, int codePage, Context context
     while (pos < size) {
         const size_t start = pos;
         while (pos < size && isPlainAscii(data[pos])) ++pos;
-        sink.put(data + start, pos - start);
+        if (pos > start) sink.put(data + start, pos - start);
         if (pos == size) break;
         const auto byte = static_cast<unsigned char>(data[pos]);
         if (byte < 0x80) {
@@ -165,27 +170,37 @@ void RtfTextEncoder::append(std::string_view utf8, int codePage, Context context
             }  // other control characters carry nothing RTF text can hold
             continue;
         }
+        pos = appendOthers(utf8, pos, cache, body, sink);
+    }
+}
+
+// Characters beyond ASCII from `pos`, as many as the sink takes at once: such characters come
+// in runs (a Chinese text), each a cache look-up. Returns where it stopped.
+size_t RtfTextEncoder::appendOthers(std::string_view utf8, size_t pos, CodePageCache& cache, bool body,
+                                    BufferedAppend& sink) {
+    char* put = sink.room(BufferedAppend::kMaxPiece);
+    char* const last = put + BufferedAppend::kMaxPiece - kMaxCharacterBytes;
+    while (put <= last && pos < utf8.size() && static_cast<unsigned char>(utf8[pos]) >= 0x80) {
         char32_t character = 0;
         size_t length = decodeUtf8Character(utf8, pos, &character);
-        if (length == 0) {
+        if (length == 0) {  // malformed UTF-8
             character = kReplacement;
             length = 1;
         }
         pos += length;
         if (character == kLineSeparator) {
-            if (body) sink.put("\\line\r\n", 7);
+            if (body) put = std::copy_n("\\line\r\n", 7, put);
             continue;
         }
         const CodePageCache::Bytes bytes = cache.bytesFor(character);
-        if (bytes.count == 0) {
-            sink.flush();
-            appendUnicodeEscape(character, out);
+        if (bytes.count() == 0) {
+            put = putUnicodeEscape(character, put);
             continue;
         }
-        char* at = sink.room(4 * bytes.count);
-        for (size_t i = 0; i < bytes.count; ++i) at = putByteEscape(bytes.value[i], at);
-        sink.commit(at);
+        for (unsigned i = 0; i < bytes.count(); ++i) put = putByteEscape(bytes.at(i), put);
     }
+    sink.commit(put);
+    return pos;
 }
 
 RtfTextEncoder::CodePageCache& RtfTextEncoder::cacheFor(int codePage) {

@@ -159,7 +159,7 @@ void RtfTokenizer::appendText(std::string* out) {
     for (;;) {
         const size_t start = at;
         while (at < size && !kStopsText[static_cast<unsigned char>(data[at])]) ++at;
-        sink.put(data + start, at - start);
+        if (at > start) sink.put(data + start, at - start);
         if (at == size) break;
         const char c = data[at];
         if (c == '\r' || c == '\n') {  // line breaks in the file are not text
@@ -178,14 +178,30 @@ void RtfTokenizer::appendText(std::string* out) {
             at += 2;
             continue;
         }
-        if (escaped != '\'' || at + 4 > size) break;
-        const int high = hexValue(data[at + 2]);
-        const int low = hexValue(data[at + 3]);
-        if (high < 0 || low < 0) break;  // next() tells what is wrong
-        sink.put(char(high * 16 + low));
-        at += 4;
+        if (escaped != '\'') break;
+        const size_t escapesStart = at;
+        at = hexBytes(at, sink);
+        if (at == escapesStart) break;  // a malformed escape: next() tells what is wrong
     }
     position_ = at;
+}
+
+// A run of \'hh from `at`, as much as the sink takes at once; returns where it stopped.
+size_t RtfTokenizer::hexBytes(size_t at, detail::BufferedAppend& sink) const {
+    const char* const data = input_.data();
+    const size_t size = input_.size();
+    char* const begin = sink.room(detail::BufferedAppend::kMaxPiece);
+    char* const end = begin + detail::BufferedAppend::kMaxPiece;
+    char* put = begin;
+    while (put != end && at + 4 <= size && data[at] == '\\' && data[at + 1] == '\'') {
+        const int high = hexValue(data[at + 2]);
+        const int low = hexValue(data[at + 3]);
+        if ((high | low) < 0) break;
+        *put++ = char(high * 16 + low);
+        at += 4;
+    }
+    sink.commit(put);
+    return at;
 }
 
 // Exactly `count` raw bytes, or as many as are left.

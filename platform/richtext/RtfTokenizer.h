@@ -9,6 +9,10 @@
 
 namespace pgw::richtext {
 
+namespace detail {
+class BufferedAppend;
+}
+
 enum class TokenKind {
     GroupStart,     // {
     GroupEnd,       // }
@@ -51,6 +55,7 @@ private:
     Token text();
     Token binary(int32_t count);
     static Token error(std::string_view message);
+    size_t hexBytes(size_t at, detail::BufferedAppend& sink) const;
 
     std::string_view input_;
     size_t position_ = 0;
