@@ -56,17 +56,20 @@ std::optional<std::string> pageRtfFromFile(const std::string& path, std::string*
     if (auto failure = readSourceFile(path, &bytes)) return failure;
     const std::string extension = lowerExtension(path);
     richtext::RichDocument document;
+    std::string error;
     if (extension == ".rtf") {
         if (!richtext::looksLikeRtf(bytes)) return path + ": not an RTF file (it does not start with {\\rtf)";
         richtext::RtfReadResult read = richtext::readRtf(bytes);
-        // Storing part of a document would lose the rest without a word.
-        if (!read.ok()) return path + ": " + read.error;
         document = std::move(read.document);
-    } else if (extension == ".html" || extension == ".htm") {
-        document = richtext::documentFromHtml(bytes);
+        error = std::move(read.error);
     } else {
-        document = richtext::documentFromPlainText(bytes);
+        richtext::ImportResult import = extension == ".html" || extension == ".htm" ? richtext::importHtml(bytes)
+                                                                                  : richtext::importPlainText(bytes);
+        document = std::move(import.document);
+        error = std::move(import.error);
     }
+    // Storing part of a document would lose the rest without a word.
+    if (!error.empty()) return path + ": " + error;
     *rtf = richtext::writeRtf(document);
     return std::nullopt;
 }

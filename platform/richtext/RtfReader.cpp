@@ -24,7 +24,6 @@ namespace detail {
 namespace {
 
 constexpr std::string_view kTruncated = "the document ends before its last group closes";
-constexpr std::string_view kTooLarge = "the document is too large to read whole; its end was left out";
 constexpr std::string_view kPictureTooLarge = "a picture larger than 64 MiB was left out";
 
 // Characters that stand for a bullet when a list item's rendered text is nothing else.
@@ -71,7 +70,7 @@ RtfReadResult RtfReaderEngine::run() {
     (void)first;
     while (!done_) {
         handleToken(tokenizer_.next());
-        if (!done_ && builder_.full()) fail(kTooLarge);
+        if (!done_ && builder_.full()) fail(kModelTooLarge);
     }
     flushBytes();
     flushHighSurrogate();

@@ -235,6 +235,18 @@ TEST(RtfRoundTrip, ImportedDocuments) {
         "<span style='background-color:#ff0;text-decoration:line-through'>s</span></p>"));
 }
 
+// Runs far longer than the buffers the reader and writer fill, so that every kind of
+// character falls on their edges, in fonts of three code pages.
+TEST(RtfRoundTrip, LongRunsOfMixedCharacters) {
+    std::mt19937 random(2026);
+    const std::vector<std::string> pieces = {"中", "文字", "a", " ", "€", "한", "😀", "é", "\u2028", "\t", "{", "\\", "?"};
+    for (const CharFormat& format : {CharFormat{}, font("Arial", kAnsiCharset), font("굴림", 129)}) {
+        std::string text;
+        while (text.size() < 20000) text += pieces[random() % pieces.size()];
+        expectRoundTrip(documentOf({paragraphOf({{format, text}}), paragraphOf({{format, "x" + text}})}));
+    }
+}
+
 // Many documents mixing everything, from a fixed seed.
 TEST(RtfRoundTrip, GeneratedDocuments) {
     std::mt19937 random(20240);
