@@ -1,10 +1,13 @@
-// The code-page converter on top of iconv(3). A descriptor is opened per call, which keeps
-// conversions on different threads independent. No "//TRANSLIT" or "//IGNORE" suffix is ever
-// used: a character the target lacks must stop the conversion, not turn into '?'.
+// The code-page converter on top of iconv(3). Each thread keeps the descriptors it opened,
+// which keeps conversions on different threads independent. No "//TRANSLIT" or "//IGNORE"
+// suffix is ever used: a character the target lacks must stop the conversion, not turn into '?'.
 
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstring>
+#include <memory>
+#include <vector>
 
 #include "platform/text/CodecBackend.h"
 #include "platform/text/Utf8Codec.h"
@@ -59,6 +62,39 @@ public:
 private:
     iconv_t cd_;
 };
+
+// Opening a descriptor costs more than converting a name or a character, and tables of a
+// code page are built a few bytes at a time: the descriptors a thread opened stay open.
+class OpenDescriptors {
+public:
+    // Ready for a new conversion, or nullptr when iconv has no such conversion.
+    const IconvHandle* get(const char* to, const char* from) {
+        for (const Entry& entry : entries_) {
+            if (std::strcmp(entry.to, to) == 0 && std::strcmp(entry.from, from) == 0) return reset(*entry.handle);
+        }
+        auto handle = std::make_unique<IconvHandle>(to, from);
+        if (!handle->valid()) return nullptr;
+        entries_.push_back({to, from, std::move(handle)});
+        return entries_.back().handle.get();
+    }
+
+private:
+    struct Entry {
+        const char* to;  // the names are string literals
+        const char* from;
+        std::unique_ptr<IconvHandle> handle;
+    };
+
+    // A conversion that stopped on bad input may have left a shift state behind.
+    static const IconvHandle* reset(const IconvHandle& handle) {
+        ::iconv(handle.get(), nullptr, nullptr, nullptr, nullptr);
+        return &handle;
+    }
+
+    std::vector<Entry> entries_;
+};
+
+thread_local OpenDescriptors openDescriptors;
 
 // Drives one conversion, growing the output whenever iconv runs out of room. Output grows by
 // doubling from a size proportional to the input, so memory follows the text's real size.
@@ -119,11 +155,11 @@ ConvResult run(const char* to, const char* from, Direction direction, std::strin
                std::string* out) {
     out->clear();
     if (to == nullptr || from == nullptr) return ConvResult::unsupportedCodePage();
-    IconvHandle handle(to, from);
-    if (!handle.valid()) return ConvResult::unsupportedCodePage();
+    const IconvHandle* handle = openDescriptors.get(to, from);
+    if (handle == nullptr) return ConvResult::unsupportedCodePage();
     if (in.empty()) return ConvResult::success();
 
-    IconvRun conversion(handle.get(), in);
+    IconvRun conversion(handle->get(), in);
     const int error = conversion.convert();
     if (error != 0) (void)conversion.flush();
     conversion.takeOutput(out);
@@ -135,7 +171,7 @@ ConvResult run(const char* to, const char* from, Direction direction, std::strin
 
 bool backendSupports(int codePage) {
     const char* name = iconvName(codePage);
-    return name != nullptr && IconvHandle(kUtf8Name, name).valid();
+    return name != nullptr && openDescriptors.get(kUtf8Name, name) != nullptr;
 }
 
 ConvResult backendDecode(int codePage, std::string_view bytes, std::string* utf8) {

@@ -140,6 +140,9 @@ TEST_P(InvalidCodePageInput, StopsAtTheBadSequenceKeepingThePrefix) {
     EXPECT_EQ(result,
               ConvResult::invalidInput(b.offset, static_cast<unsigned char>(b.bytes[b.offset])));
     EXPECT_EQ(utf8, b.decodedPrefix);
+    // Converters are reused: nothing of the text that stopped one may reach the next text.
+    EXPECT_TRUE(toUtf8(b.codePage, "ok" + b.bytes.substr(0, b.offset), &utf8).ok());
+    EXPECT_EQ(utf8, "ok" + b.decodedPrefix);
 }
 
 INSTANTIATE_TEST_SUITE_P(
