@@ -167,6 +167,27 @@ ConvResult run(const char* to, const char* from, Direction direction, std::strin
     return failure(direction, in, conversion.consumed(), error);
 }
 
+// Where well-formed `utf8`, encoded as `encoded`, has its first character that does not read
+// back as itself, or utf8.size(). iconv takes a best fit for a few characters (its CP932
+// writes U+00A3 as the bytes of the full-width pound sign) where Windows refuses them: such
+// bytes would change the text, so they count as no code at all.
+size_t firstInexact(const char* name, std::string_view utf8, const std::string& encoded) {
+    std::string back;
+    if (run(kUtf8Name, name, Direction::Decode, encoded, &back).ok() && back == utf8) return utf8.size();
+    std::string bytes;
+    for (size_t at = 0; at < utf8.size();) {
+        char32_t character = 0;
+        const size_t length = decodeUtf8(utf8, at, &character);
+        if (length == 0) return at;
+        const std::string_view one = utf8.substr(at, length);
+        if (!run(name, kUtf8Name, Direction::Encode, one, &bytes).ok() ||
+            !run(kUtf8Name, name, Direction::Decode, bytes, &back).ok() || back != one)
+            return at;
+        at += length;
+    }
+    return utf8.size();  // each character is exact; together they only compose differently
+}
+
 }  // namespace
 
 bool backendSupports(int codePage) {
@@ -179,7 +200,16 @@ ConvResult backendDecode(int codePage, std::string_view bytes, std::string* utf8
 }
 
 ConvResult backendEncode(int codePage, std::string_view utf8, std::string* bytes) {
-    return run(iconvName(codePage), kUtf8Name, Direction::Encode, utf8, bytes);
+    const char* name = iconvName(codePage);
+    const ConvResult encoded = run(name, kUtf8Name, Direction::Encode, utf8, bytes);
+    if (encoded.error == ConvError::UnsupportedCodePage) return encoded;
+    const std::string_view converted = utf8.substr(0, encoded.ok() ? utf8.size() : encoded.offset);
+    const size_t exact = firstInexact(name, converted, *bytes);
+    if (exact == converted.size()) return encoded;
+    char32_t character = 0;
+    (void)decodeUtf8(utf8, exact, &character);
+    (void)run(name, kUtf8Name, Direction::Encode, utf8.substr(0, exact), bytes);
+    return ConvResult::unrepresentable(exact, character);
 }
 
 }  // namespace pgw::text::detail

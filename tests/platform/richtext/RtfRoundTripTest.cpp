@@ -119,7 +119,7 @@ TEST(RtfRoundTrip, CharactersInsideAndBeyondEachCodePage) {
         paragraphOf({{{}, "中文，标点。€ 한국어 😀 é ü Ж ①"}}),
         paragraphOf({{font("Times New Roman", kAnsiCharset), "café € — 中 😀"}}),
         paragraphOf({{font("굴림", 129), "한국어 中 x"}, {font("Arial Cyr", 204), "Жизнь é"}}),
-        paragraphOf({{font("ＭＳ 明朝", 128), "日本語 ｶﾀｶﾅ"}, {font("細明體", 136), "繁體中文"}}),
+        paragraphOf({{font("ＭＳ 明朝", 128), "日本語 ｶﾀｶﾅ £ —"}, {font("細明體", 136), "繁體中文"}}),
         paragraphOf({{{}, "\uFFFD\uFFFC\U0010FFFF\U00020000 𠀀"}}),
         // Typed in a symbol font: ASCII, the font's upper glyphs and its lower ones.
         paragraphOf({{font("Symbol", kSymbolCharset), "a6 \uF0B7\uF0E5 \uF061\uF036 中"}}),
