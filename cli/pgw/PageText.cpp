@@ -70,6 +70,7 @@ std::optional<std::string> pageRtfFromFile(const std::string& path, std::string*
     }
     // Storing part of a document would lose the rest without a word.
     if (!error.empty()) return path + ": " + error;
+    std::string().swap(bytes);  // the model holds the text now: the source need not stay beside the RTF
     *rtf = richtext::writeRtf(document);
     return std::nullopt;
 }
@@ -81,7 +82,8 @@ ShownPage showPage(std::string_view stored, bool asRtf) {
     const richtext::RtfReadResult read = richtext::readRtf(stored);
     ShownPage shown;
     if (const stub::PageFault fault = stub::checkTextPage(stored); fault != stub::PageFault::None)
-        shown.note = "the page's text is damaged (" + std::string(stub::describe(fault)) + "); showing what could be read";
+        shown.note =
+            "the page's text is damaged (" + std::string(stub::describe(fault)) + "); showing what could be read";
     else if (!read.ok() && !asRtf)
         shown.note = "the page's text could not be read whole (" + read.error + ")";
     if (asRtf)

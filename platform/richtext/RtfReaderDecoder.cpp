@@ -142,7 +142,8 @@ private:
         while (put <= last && i < size && !asciiSame_[static_cast<unsigned char>(data[i])]) {
             const auto b = static_cast<unsigned char>(data[i]);
             char32_t c = kNone;
-            if (const Row* row = pairs_[b].get(); row && i + 1 < size) c = (*row)[static_cast<unsigned char>(data[i + 1])];
+            if (const Row* row = pairs_[b].get(); row && i + 1 < size)
+                c = (*row)[static_cast<unsigned char>(data[i + 1])];
             if (c != kNone) {
                 i += 2;
             } else {

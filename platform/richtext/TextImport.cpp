@@ -111,6 +111,8 @@ RichDocument documentFromPlainText(std::string_view utf8, const CharFormat& form
     return importPlainText(utf8, format).document;
 }
 
-RichDocument documentFromHtml(std::string_view utf8, const CharFormat& format) { return importHtml(utf8, format).document; }
+RichDocument documentFromHtml(std::string_view utf8, const CharFormat& format) {
+    return importHtml(utf8, format).document;
+}
 
 }  // namespace pgw::richtext
