@@ -53,8 +53,18 @@ bool BookStorage::openBookInPlace(const std::string& path, std::string* refusal)
     return true;
 }
 
+bool BookStorage::writeHeldTable() {
+    if (!tableHeld_) return true;
+    writingHeldTable_ = true;
+    const bool written = writeNodeInfo(false);
+    writingHeldTable_ = false;
+    if (written) tableHeld_ = false;
+    return written;
+}
+
 StgResult BookStorage::commitEditedFile() {
     if (!inPlace_) return store_.workingCopy->commit();
+    if (!writeHeldTable()) return lastFailure_ == StgResult::Ok ? StgResult::IoError : lastFailure_;
     store_.workingCopy->holdCommits(false);
     const StgResult result = store_.workingCopy->commit();
     store_.workingCopy->holdCommits(true);

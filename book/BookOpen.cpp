@@ -157,6 +157,7 @@ void BookStorage::releaseBook() {
     std::error_code ec;
     if (!store_.workingCopyPath.empty()) fs::remove(store_.workingCopyPath, ec);
     inPlace_ = false;
+    tableHeld_ = false;
 }
 
 void BookStorage::closeBook() {

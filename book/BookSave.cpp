@@ -21,6 +21,12 @@ namespace mode = storage::mode;
 // added. A failed write puts back what the stream held, and forgets what it knew of the
 // stream, so the next write writes the whole table.
 bool BookStorage::writeNodeInfo(bool tell) {
+    // In place nothing reaches the file before the commit, which writes the table once:
+    // a batch of thousands of changes compares the table once, not at every change.
+    if (inPlace_ && !writingHeldTable_) {
+        tableHeld_ = true;
+        return true;
+    }
     NodeInfoRecord* nodeInfo = session_.index.find("NodeInfo");
     if (!nodeInfo || !nodeInfo->stream) {
         reportWriteFailure("保存章节目录失败", StgResult::Reverted, tell);

@@ -231,6 +231,9 @@ private:
     void dropLeftovers();
     bool closedForCompile_ = false;
     bool inPlace_ = false;
+    bool tableHeld_ = false;         // in place: the table waits for the commit
+    bool writingHeldTable_ = false;
+    bool writeHeldTable();
     void releaseElements();
 
     // Salvage. A damaged book opens as far as it can be read; what was repaired is told
