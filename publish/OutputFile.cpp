@@ -54,6 +54,24 @@ bool OutputFile::write(const void* data, size_t count) {
     return true;
 }
 
+bool OutputFile::copyFrom(int from, uint64_t* fromOffset, size_t count, size_t* copied) {
+    *copied = 0;
+    if (std::fflush(file_) != 0) return fail("写入文件出错 " + temporaryPath_);
+    const off_t at = ftello(file_);
+    if (at < 0) return fail("写入文件出错 " + temporaryPath_);
+    loff_t source = loff_t(*fromOffset), target = loff_t(at);
+    ssize_t n;
+    do n = ::copy_file_range(from, &source, fileno(file_), &target, count, 0);
+    while (n < 0 && errno == EINTR);
+    if (n < 0 && (errno == ENOSPC || errno == EDQUOT || errno == EFBIG || errno == EIO))
+        return fail("写入文件出错 " + temporaryPath_);
+    if (n <= 0) return true;
+    if (fseeko(file_, off_t(target), SEEK_SET) != 0) return fail("写入文件出错 " + temporaryPath_);
+    *fromOffset = uint64_t(source);
+    *copied = size_t(n);
+    return true;
+}
+
 bool OutputFile::seek(uint64_t offset) {
     if (fseeko(file_, off_t(offset), SEEK_SET) != 0) return fail("写入文件出错 " + temporaryPath_);
     return true;

@@ -23,6 +23,10 @@ public:
     // Each returns false and fills error() on failure.
     bool open();
     bool write(const void* data, size_t count);
+    // Copies up to `count` bytes of the file `from` at `*fromOffset` by the kernel, without
+    // passing them through here; `*copied` says how many (0: the kernel cannot, or the
+    // source ended; write the rest by hand).
+    bool copyFrom(int from, uint64_t* fromOffset, size_t count, size_t* copied);
     bool seek(uint64_t offset);
     bool seekEnd(uint64_t* position);
     // Flushes to the disk and renames the temporary file over the output.
