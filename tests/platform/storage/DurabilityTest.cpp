@@ -3,6 +3,7 @@
 
 #include "StorageTestSupport.h"
 
+#include "platform/storage/DeferredWriteDevice.h"
 #include "platform/storage/Engine.h"
 
 #include <gtest/gtest.h>
@@ -120,6 +121,56 @@ private:
     std::shared_ptr<std::vector<uint8_t>> bytes_;
     size_t room_;
 };
+
+// Commits held over a device whose writes wait for a sync, as a book edited in place is
+// opened: the disk changes only at the durable commit, and one that fails on a full disk
+// leaves it byte for byte as it was.
+TEST(DeferredWrites, TheDiskChangesOnlyAtTheDurableCommitOrNotAtAll) {
+    auto disk = std::make_shared<std::vector<uint8_t>>();
+    {
+        auto engine = std::make_shared<Engine>(std::make_unique<FillingDevice>(disk, 1 << 20), "", true);
+        ASSERT_EQ(engine->initialise(3), StgResult::Ok);
+        auto root = engine->rootHandle();
+        makeStream(*root, "kept", pattern(20000, 1));
+        ASSERT_EQ(root->commit(), StgResult::Ok);
+    }
+    const std::vector<uint8_t> before = *disk;
+    for (const size_t room : {before.size() + 4096, size_t(1) << 20}) {
+        *disk = before;
+        auto device = std::make_unique<DeferredWriteDevice>(std::make_unique<FillingDevice>(disk, room));
+        auto engine = std::make_shared<Engine>(std::move(device), "", true);
+        std::string detail;
+        ASSERT_EQ(engine->load(&detail), StgResult::Ok) << detail;
+        auto root = engine->rootHandle();
+        root->holdCommits(true);
+        makeStream(*root, "new", pattern(60000, 2));
+        std::unique_ptr<Stream> kept;
+        ASSERT_EQ(root->openStream("kept", mode::kOpenExclusive, &kept), StgResult::Ok);
+        ASSERT_EQ(kept->write(pattern(100, 3).data(), 100), StgResult::Ok);
+        EXPECT_EQ(root->commit(), StgResult::Ok);
+        EXPECT_EQ(*disk, before) << "a held commit wrote";
+        EXPECT_EQ(streamBytes(*root, "new"), pattern(60000, 2)) << "what waits is read back";
+        root->holdCommits(false);
+        const StgResult committed = root->commit();
+        root->holdCommits(true);  // closing must not try again
+        kept.reset();
+        root.reset();
+        engine->close();
+        if (room < (size_t(1) << 20)) {
+            EXPECT_EQ(committed, StgResult::DiskFull);
+            EXPECT_EQ(*disk, before) << "a failed commit left bytes behind";
+            continue;
+        }
+        ASSERT_EQ(committed, StgResult::Ok);
+        auto reread = std::make_shared<Engine>(std::make_unique<MemoryDevice>(*disk), "", false);
+        ASSERT_EQ(reread->load(&detail), StgResult::Ok) << detail;
+        auto again = reread->rootHandle();
+        EXPECT_EQ(streamBytes(*again, "new"), pattern(60000, 2));
+        std::vector<uint8_t> expected = pattern(20000, 1);
+        std::copy_n(pattern(100, 3).begin(), 100, expected.begin());
+        EXPECT_EQ(streamBytes(*again, "kept"), expected);
+    }
+}
 
 TEST(DiskFull, AFailedWriteChangesNothingAndTheFileStaysSound) {
     auto disk = std::make_shared<std::vector<uint8_t>>();
