@@ -132,6 +132,8 @@ StgResult Stream::readAll(std::vector<uint8_t>* out) {
     return r;
 }
 
+std::string Stream::damageDetail() const { return engine_->lastDamage(); }
+
 // ---- Storage ----
 
 Storage::Storage(std::shared_ptr<Engine> engine, uint32_t entry, uint32_t generation, bool writable)
@@ -264,6 +266,8 @@ StgResult Storage::setClass(const Clsid& clsid) {
     engine_->setClass(entry_, clsid);
     return StgResult::Ok;
 }
+
+std::string Storage::damageDetail() const { return engine_->lastDamage(); }
 
 StgResult Storage::commit(bool sync) {
     if (const StgResult r = engine_->check(entry_, generation_); r != StgResult::Ok) return r;
