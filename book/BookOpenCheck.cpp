@@ -22,6 +22,8 @@ std::optional<std::string> BookOpenCheck::refusal() const {
     case StgResult::AccessDenied: return "没有权限读取文件：" + path_;
     default: return "文件已损坏，无法打开：" + path_;
     }
+    // A read-only open checks a stream's chain only when the stream is opened.
+    if (root->checkStreams() != StgResult::Ok) return "文件已损坏，无法打开：" + path_;
     std::unique_ptr<storage::Stream> stream;
     std::vector<uint8_t> table;
     if (root->openStream("NodeInfo", storage::mode::kShareExclusive, &stream) != StgResult::Ok ||

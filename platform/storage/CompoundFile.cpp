@@ -269,6 +269,13 @@ StgResult Storage::setClass(const Clsid& clsid) {
 
 std::string Storage::damageDetail() const { return engine_->lastDamage(); }
 
+StgResult Storage::checkStreams(std::string* detail) const {
+    if (const StgResult r = engine_->check(entry_, generation_); r != StgResult::Ok) return r;
+    const StgResult r = engine_->followAllChains();
+    if (r == StgResult::Corrupt && detail) *detail = engine_->lastDamage();
+    return r;
+}
+
 StgResult Storage::commit(bool sync) {
     if (const StgResult r = engine_->check(entry_, generation_); r != StgResult::Ok) return r;
     return engine_->flush(sync && entry_ == 0);

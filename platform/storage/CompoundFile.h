@@ -122,6 +122,9 @@ public:
     // checked when the stream is first opened, so a file whose tables are sound opens
     // read-only even when some streams are damaged; those streams answer Corrupt.
     std::string damageDetail() const;
+    // Checks the chain of every stream in the file now, as a writable open does; Corrupt,
+    // with a sentence in `detail`, when one is damaged.
+    StgResult checkStreams(std::string* detail = nullptr) const;
 
 private:
     friend std::unique_ptr<Storage> makeStorageHandle(std::shared_ptr<Engine>, uint32_t, bool);

@@ -91,6 +91,7 @@ public:
 
     // Makes sure a stream's chain is known and sound; Corrupt with lastDamage() set if not.
     StgResult followChain(uint32_t entry);
+    StgResult followAllChains();
     const std::string& lastDamage() const { return lastDamage_; }
 
     // Stream I/O.

@@ -333,6 +333,14 @@ StgResult Engine::followChain(uint32_t entry) {
     return StgResult::Corrupt;
 }
 
+StgResult Engine::followAllChains() {
+    if (!follower_) return StgResult::Ok;  // a writer followed them all at open
+    const std::string damage = follower_->followAll();
+    if (damage.empty()) return StgResult::Ok;
+    lastDamage_ = damage;
+    return StgResult::Corrupt;
+}
+
 StgResult Engine::readStream(uint32_t entry, uint64_t offset, void* buffer, size_t count, size_t* bytesRead) {
     *bytesRead = 0;
     // Another chain found sharing this one's sectors damages it after it was opened.

@@ -127,6 +127,9 @@ TEST_P(LazyChain, OnlyTheDamagedStreamsAreRefusedReadOnlyAndAWriterRefusesTheFil
             o.result = openCompoundMemory(bytes, &root, &o.detail);
             if (o.result != StgResult::Ok) return;
             const std::string reasons = visit(*root, c, order, o);
+            std::string whole;
+            if (root->checkStreams(&whole) != StgResult::Corrupt || whole.empty())
+                o.failure += "checking every stream passed; ";
             if (reasons.find(c.reason) == std::string::npos) o.failure += "no reason says \"" + c.reason + "\"; ";
             std::reverse(order.begin(), order.end());
         }
