@@ -69,9 +69,12 @@ void ChainFollower::countReferences() {
 // other link also points to.
 ChainFollower::Walk ChainFollower::walkLazily(uint32_t index) {
     DirEntry& d = e_.entries_[index];
-    const std::string what = describe(index);
-    if (d.size > uint64_t(fileSectors_) * e_.sectorSize_)
-        return damage(index, what + " is larger than the file"), Walk::Damaged;
+    // Put into words only when needed: most chains are sound.
+    const auto damaged = [&](const std::string& why) {
+        damage(index, describe(index) + why);
+        return Walk::Damaged;
+    };
+    if (d.size > uint64_t(fileSectors_) * e_.sectorSize_) return damaged(" is larger than the file");
     const uint64_t needed = unitsNeeded(d);
     d.chain.clear();
     d.chain.reserve(size_t(needed));
@@ -79,22 +82,22 @@ ChainFollower::Walk ChainFollower::walkLazily(uint32_t index) {
     if (isMini(d)) {
         const uint64_t available = (e_.entries_[0].size + kMiniSectorSize - 1) / kMiniSectorSize;
         while (d.chain.size() < needed) {
-            if (u == kEndOfChain) return damage(index, what + " is shorter than its size"), Walk::Damaged;
+            if (u == kEndOfChain) return damaged(" is shorter than its size");
             if (u >= e_.miniFat_.size() || u >= available)
-                return damage(index, what + " points to mini sector " + num(u) + ", outside the mini stream"),
-                       Walk::Damaged;
+                return damaged(" points to mini sector " + num(u) + ", outside the mini stream");
             if (miniRefs_[u] > 1) return Walk::Suspect;
             d.chain.push_back(u);
             u = e_.miniFat_.next(u);
         }
     } else {
         while (d.chain.size() < needed) {
-            if (u == kEndOfChain) return damage(index, what + " is shorter than its size"), Walk::Damaged;
-            if (u >= e_.fat_.size())
-                return damage(index, what + " points to sector " + num(u) + ", past the FAT"), Walk::Damaged;
-            if (!inFile(u))
-                return damage(index, what + " points to sector " + num(u) + ", outside the file"), Walk::Damaged;
-            if (reserved_[u]) return damage(index, "sector " + num(u) + " is used twice (" + what + ")"), Walk::Damaged;
+            if (u == kEndOfChain) return damaged(" is shorter than its size");
+            if (u >= e_.fat_.size()) return damaged(" points to sector " + num(u) + ", past the FAT");
+            if (!inFile(u)) return damaged(" points to sector " + num(u) + ", outside the file");
+            if (reserved_[u]) {
+                damage(index, "sector " + num(u) + " is used twice (" + describe(index) + ")");
+                return Walk::Damaged;
+            }
             if (refs_[u] > 1) return Walk::Suspect;
             d.chain.push_back(u);
             u = e_.fat_.next(u);
