@@ -43,6 +43,7 @@ bench: deps
 	@rm -f $(BENCH_TABLE)
 	PGW_BENCH_TABLE=$(CURDIR)/$(BENCH_TABLE) $(BENCH_BUILD)/bench/storage_bench
 	PGW_BENCH_TABLE=$(CURDIR)/$(BENCH_TABLE) $(BENCH_BUILD)/bench/book_bench
+	PGW_BENCH_TABLE=$(CURDIR)/$(BENCH_TABLE) $(BENCH_BUILD)/bench/pgw_bench
 	PGW_BENCH_TABLE=$(CURDIR)/$(BENCH_TABLE) $(BENCH_BUILD)/bench/richtext_bench
 	PGW_BENCH_TABLE=$(CURDIR)/$(BENCH_TABLE) $(BENCH_BUILD)/bench/publish_bench
 	PGW_BENCH_TABLE=$(CURDIR)/$(BENCH_TABLE) QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/text_view_bench

@@ -56,8 +56,7 @@ int main(int argc, char** argv) {
     auto frame = std::make_unique<shell::CMainFrame>(session);
     frame->resize(1000, 700);
     frame->show();
-    tree::widgets::CChapterTreeCtrl& tree = *frame->chapterPane()->tree();
-    tree.selectItem(tree.rootItem());
+    session.chapters.selectItem(session.chapters.rootItem());
     frame->chapterPane()->addTextPage();
     editors::CRTFView& view = *frame->textView();
     view.loadText(page);

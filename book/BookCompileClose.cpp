@@ -10,7 +10,7 @@ using storage::StgResult;
 
 bool BookStorage::closeForCompile() {
     if (!isOpen()) return false;
-    const bool committed = store_.workingCopy->commit() == StgResult::Ok;
+    const bool committed = commitEditedFile() == StgResult::Ok;
     // Every record holds open elements of the working copy; all must go before the file
     // is closed. The chapters themselves stay, ids and all, so that the window's tree
     // and its undo history outlive the compile.
@@ -19,7 +19,7 @@ bool BookStorage::closeForCompile() {
     store_.workingCopy.reset();
     writtenTable_.clear();
     closedForCompile_ = true;
-    if (!committed) message("保存临时复合文档失败：" + store_.workingCopyPath);
+    if (!committed) message("保存临时复合文档失败：" + editedFilePath());
     return committed;
 }
 
@@ -34,10 +34,10 @@ bool BookStorage::reopenAfterCompile() {
     if (!closedForCompile_) return isOpen();
     closedForCompile_ = false;
     StgResult result = StgResult::Ok;
-    store_.workingCopy = openFile(store_.workingCopyPath, &result);
+    store_.workingCopy = inPlace_ ? openInPlace(editedFilePath(), &result) : openFile(editedFilePath(), &result);
     if (!store_.workingCopy) {
         session_.index.removeAll();
-        message("打开复合文档错误：" + store_.workingCopyPath + "\n原因：" + failureCause(result));
+        message("打开复合文档错误：" + editedFilePath() + "\n原因：" + failureCause(result));
         return false;
     }
     if (NodeInfoRecord* rootRecord = chapters_.record(chapters_.rootItem())) rootRecord->storage = store_.workingCopy;

@@ -26,8 +26,6 @@ std::string displayText(const std::string& gbk) {
 BookStorage::BookStorage(BookSession& session, ui::UserInterface& ui, storage::FileDeviceFactory& files)
     : session_(session), chapters_(session.chapters), ui_(ui), files_(files) {}
 
-bool BookStorage::isOpen() const { return !session_.index.empty() && store_.bookFile && store_.workingCopy; }
-
 std::string BookStorage::title() const {
     return chapters_.label(chapters_.rootItem());
 }
@@ -50,17 +48,25 @@ std::string BookStorage::workingCopyPathFor(const std::string& bookPath) {
 
 std::string BookStorage::rootObjName(const std::string& title) { return rootElementName(title); }
 
+bool BookStorage::isOpen() const {
+    return !session_.index.empty() && (store_.bookFile || inPlace_) && store_.workingCopy;
+}
+
+void BookStorage::startOpening(const std::string& path) {
+    closeCurrentBook();
+    writtenTable_.clear();
+    failedWrite_ = false;
+    salvage_.clear();
+    store_.bookPath = path;
+}
+
 bool BookStorage::openBook(const std::string& path) {
     const auto refusal = BookOpenCheck(path).refusal();
     if (refusal) {
         message(*refusal);
         return false;
     }
-    closeCurrentBook();
-    writtenTable_.clear();
-    failedWrite_ = false;
-    salvage_.clear();
-    store_.bookPath = path;
+    startOpening(path);
     store_.workingCopyPath = workingCopyPathFor(path);
     if (!prepareWorkingCopy(path) || !loadTree()) {
         // The old book is gone already; never leave the author without one.
@@ -70,6 +76,11 @@ bool BookStorage::openBook(const std::string& path) {
         newBook();
         return false;
     }
+    finishOpening(path);
+    return true;
+}
+
+void BookStorage::finishOpening(const std::string& path) {
     if (NodeInfoRecord* root = session_.index.find(title())) root->storage = store_.workingCopy;
     bindElements(*store_.workingCopy);
     chapters_.expand(chapters_.rootItem());
@@ -79,26 +90,30 @@ bool BookStorage::openBook(const std::string& path) {
     ui_.showStatus("打开文件 " + path);
     ui_.setWindowTitle("页工坊 --- " + fs::path(path).filename().string());
     tellSalvage();
-    return true;
 }
 
 // The table is read as far as it goes: the plan says which records become chapters,
 // where and under which name (the root takes the book's title), and what it repaired.
 bool BookStorage::loadTree() {
-    std::unique_ptr<storage::Stream> stream;
     std::vector<uint8_t> bytes;
-    if (store_.workingCopy->openStream("NodeInfo", storage::mode::kOpenExclusive, &stream) != StgResult::Ok ||
-        stream->readAll(&bytes) != StgResult::Ok) {
+    if (!readNodeInfo(&bytes) || !loadTreeFrom(std::move(bytes))) {
         message("LoadTree Error!");
         return false;
     }
-    stream.reset();
+    return true;
+}
+
+bool BookStorage::readNodeInfo(std::vector<uint8_t>* bytes) {
+    std::unique_ptr<storage::Stream> stream;
+    return store_.workingCopy->openStream("NodeInfo", storage::mode::kOpenExclusive, &stream) == StgResult::Ok &&
+           stream->readAll(bytes) == StgResult::Ok;
+}
+
+bool BookStorage::loadTreeFrom(std::vector<uint8_t>&& bytes) {
     TablePlan plan = planTable(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
                                titleOfPath(store_.bookPath));
-    if (!plan.readable) {
-        message("LoadTree Error!");
-        return false;
-    }
+    if (!plan.readable) return false;
+    writtenTable_.seed(std::move(bytes));  // the first write after opening writes only what differs
     session_.counters.storageCount = plan.storageCount;
     session_.counters.streamCount = plan.streamCount;
     session_.counters.recordCount = plan.recordsHeld;
@@ -141,6 +156,7 @@ void BookStorage::releaseBook() {
     session_.counters.resetStored();
     std::error_code ec;
     if (!store_.workingCopyPath.empty()) fs::remove(store_.workingCopyPath, ec);
+    inPlace_ = false;
 }
 
 void BookStorage::closeBook() {

@@ -127,6 +127,11 @@ bool BookStorage::reopenBookFile() {
 
 bool BookStorage::commitBook(const std::string& path) {
     if (!store_.workingCopy) return false;
+    if (inPlace_) {
+        if (path == store_.bookPath) return saveInPlace();
+        message("保存文件失败：" + path + "\n这本书只能保存到它自己的文件。");
+        return false;
+    }
     const std::string failed = "保存文件失败：" + path + "\n";
     const auto newTitle = titleOfPath(path);
     if (!newTitle) {

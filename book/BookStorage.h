@@ -71,6 +71,17 @@ public:
     // Releases the book when the program closes: the working copy goes, and so does an
     // untitled book's file.
     void closeBook();
+    // Opens the book file itself for a caller that makes its changes and then saves once
+    // (pgw): no working copy is made and none is looked for (the caller did both, and
+    // checked the file). Commits are held: until saveInPlace the file keeps the state it
+    // was opened in, so a process that stops before, or a book closed without saving,
+    // leaves the book as it was. Such a book is saved only to its own path. When the file
+    // cannot be opened as a book, `refusal` says why (nothing is shown).
+    bool openBookInPlace(const std::string& path, std::string* refusal);
+    bool saveInPlace();
+    bool isOpenInPlace() const { return inPlace_; }
+    // The file that holds the book as edited: the working copy, or the book itself.
+    const std::string& editedFilePath() const { return inPlace_ ? store_.bookPath : store_.workingCopyPath; }
 
     // New books and saving.
     bool newBook();
@@ -138,8 +149,16 @@ private:
     friend class BookOpenCheck;
 
     // Opening.
+    void startOpening(const std::string& path);
+    void finishOpening(const std::string& path);
     bool loadTree();
+    bool readNodeInfo(std::vector<uint8_t>* bytes);
+    bool loadTreeFrom(std::vector<uint8_t>&& bytes);
     void releaseBook();
+    // Commits the file being edited and syncs it; with held commits, the one moment the
+    // book file changes.
+    storage::StgResult commitEditedFile();
+    std::shared_ptr<storage::Storage> openInPlace(const std::string& path, storage::StgResult* result);
 
     // Working copy.
     bool prepareWorkingCopy(const std::string& bookPath);
@@ -211,6 +230,7 @@ private:
     std::vector<Leftover> leftovers_;
     void dropLeftovers();
     bool closedForCompile_ = false;
+    bool inPlace_ = false;
     void releaseElements();
 
     // Salvage. A damaged book opens as far as it can be read; what was repaired is told

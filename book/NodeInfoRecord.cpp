@@ -56,7 +56,7 @@ bool sameText(const uint8_t* field, size_t width, const std::string& text) {
 }  // namespace
 
 bool NodeInfoRecord::matches(const uint8_t* p) const {
-    return getU32(p + kParentItem) == parentItem && getU32(p + kItem) == item && getU32(p + kObjKind) == objKind &&
+    return getU32(p + kObjKind) == objKind &&
            getI32(p + kNodeType) == nodeType && getU32(p + kStorage) == (storage ? 1u : 0u) &&
            getU32(p + kStream) == (stream ? 1u : 0u) && getU32(p + kSerial) == serial &&
            getU32(p + kStorePending) == (storePending ? 1u : 0u) && getU32(p + kBookmark) == (bookmark ? 1u : 0u) &&

@@ -67,6 +67,8 @@ struct NodeInfoRecord {
     std::array<uint8_t, kRecordSize> toBytes() const;
     // Whether toBytes() would give `bytes`, for bytes that toBytes() once gave (their
     // unused space is zero): a few comparisons instead of building the record again.
+    // The two tree-item words are left out: they are this run's numbers, which every
+    // reader ignores, and a record stored by another run is no different for them.
     bool matches(const uint8_t* bytes) const;
     // A record read from a file: run-time words are ignored and start cleared.
     static NodeInfoRecord fromBytes(const uint8_t* bytes);

@@ -115,6 +115,11 @@ bool NodeTableImage::restore(storage::Stream& stream) const {
     return restored;
 }
 
+void NodeTableImage::seed(std::vector<uint8_t> bytes) {
+    clear();
+    bytes_ = std::move(bytes);
+}
+
 void NodeTableImage::clear() {
     bytes_.clear();
     bytes_.shrink_to_fit();

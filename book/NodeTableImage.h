@@ -32,6 +32,8 @@ public:
     bool restore(storage::Stream& stream) const;
     // Nothing is known of the stream: the next update changes every byte.
     void clear();
+    // The stream holds `bytes`, as just read.
+    void seed(std::vector<uint8_t> bytes);
     const std::vector<uint8_t>& bytes() const { return bytes_; }
 
 private:

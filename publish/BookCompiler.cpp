@@ -50,7 +50,7 @@ std::optional<std::string> BookCompiler::refusal(const CompileRequest& request) 
     if (!storage_.isOpen()) return "没有打开的电子书";
     // Replacing the book, its working copy or the stub would destroy what is compiled.
     for (const std::string& source : {request.bookPath, request.stubPath, storage_.store().bookPath,
-                                      storage_.store().workingCopyPath}) {
+                                      storage_.editedFilePath()}) {
         if (!source.empty() && sameFile(request.outputPath, source))
             return "输出文件不能是电子书或阅读器文件本身：" + request.outputPath;
     }

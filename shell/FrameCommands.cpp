@@ -124,7 +124,7 @@ void CMainFrame::make() {
         // Whatever is selected, the page on show is the one the author edited; one that
         // cannot be stored keeps the author in its editor.
         if (!document_->storeShownPage()) return;
-        publishForm_->setBookPath(storage_->store().workingCopyPath);
+        publishForm_->setBookPath(storage_->editedFilePath());
         publishForm_->SetPublishMode(true);
     }
     splitter_->ShowView(int(book::PaneView::PublishForm), 1);

@@ -63,17 +63,35 @@ std::string addChapter(tree::ChapterOperations& operations, ChapterKind kind, co
 
 }  // namespace
 
+namespace {
+
+ProgramBook* batchBook = nullptr;  // while a batch runs: the book it has open
+
+}  // namespace
+
+Outcome editBookInBatch(const PgwOptions& options, TerminalUserInterface& ui, const std::function<Outcome()>& lines) {
+    return editBook(options, ui, [&](ProgramBook& book, TerminalUserInterface&) {
+        batchBook = &book;
+        Outcome outcome = lines();
+        batchBook = nullptr;
+        return outcome;
+    });
+}
+
 // Opens the book, runs the edit and saves when it changed something. The book is
 // closed in every case.
 Outcome editBook(const PgwOptions& options, TerminalUserInterface& ui, const Edit& edit) {
+    if (batchBook) return edit(*batchBook, ui);
     const std::string path = absolutePath(options.book);
     if (!hasBookExtension(path)) return failed(kExitBadInput, options.book + ": a book's file name ends in .pgw");
-    if (const auto refusal = book::BookOpenCheck(path).refusal()) return failed(kExitBadInput, *refusal);
     if (auto leftAlone = prepareRecovery(path, options.recovery, ui)) return *leftAlone;
-    PrivateFolder folder;
-    if (!folder.ok()) return failed(kExitRefused, "cannot make a temporary folder to work in");
+    // Only an open through a working copy can fall back to a new, untitled book.
+    PrivateFolder::removeAbandoned();
+    std::optional<PrivateFolder> folder;
+    if (existingWorkingCopy(path) && !folder.emplace().ok())
+        return failed(kExitRefused, "cannot make a temporary folder to work in");
     ProgramBook book(ui);
-    if (!book.document.onOpenDocument(path)) return failed(kExitBadInput, path + ": the book could not be opened");
+    if (const auto refusal = book.open(path)) return failed(kExitBadInput, *refusal);
     Outcome outcome = edit(book, ui);
     if (outcome.exitCode == kExitOk && book.document.isModified() && !book.save())
         return failed(kExitRefused, "the change could not be saved; the book is as it was last saved");

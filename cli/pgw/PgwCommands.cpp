@@ -78,11 +78,24 @@ Outcome dispatch(const PgwOptions& options, TerminalUserInterface& ui) {
         case PgwCommand::Compile: return compileCommand(options, ui);
         case PgwCommand::Info: return infoCommand(options, ui);
         case PgwCommand::Extract: return extractCommand(options, ui);
+        case PgwCommand::Batch: return batchCommand(options, ui);
     }
     return failed(kExitBadInput, "internal error: unknown command");
 }
 
 }  // namespace
+
+Outcome runBatchedEdit(const PgwOptions& options, TerminalUserInterface& ui) {
+    switch (options.command) {
+        case PgwCommand::Add:
+        case PgwCommand::Rename:
+        case PgwCommand::Delete:
+        case PgwCommand::Move:
+        case PgwCommand::SetText:
+        case PgwCommand::AddPicture: return dispatch(options, ui);
+        default: return failed(kExitBadInput, "only add, rename, delete, move, set-text and add-picture go into a batch");
+    }
+}
 
 Outcome newCommand(const PgwOptions& options, TerminalUserInterface& ui) {
     const std::string path = absolutePath(options.book);

@@ -35,12 +35,19 @@ Outcome picturesCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome compileCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome infoCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome extractCommand(const PgwOptions& options, TerminalUserInterface& ui);
+Outcome batchCommand(const PgwOptions& options, TerminalUserInterface& ui);
+// A command that changes a book, run as a line of a batch: its edit goes to the book
+// the batch has open.
+Outcome runBatchedEdit(const PgwOptions& options, TerminalUserInterface& ui);
 
 class ProgramBook;
 // Opens the book as the program does (refusing it, or recovering it, as told), runs the
 // edit and saves when it changed something. The book is closed in every case.
 using Edit = std::function<Outcome(ProgramBook&, TerminalUserInterface&)>;
 Outcome editBook(const PgwOptions& options, TerminalUserInterface& ui, const Edit& edit);
+// Opens the book once for a batch: while `lines` runs, every editBook hands its edit the
+// book open here and leaves saving to the end, which saves only when all went well.
+Outcome editBookInBatch(const PgwOptions& options, TerminalUserInterface& ui, const std::function<Outcome()>& lines);
 
 // Says on standard error that a working copy lies beside the book, for commands that read
 // the book file only.

@@ -28,6 +28,8 @@ same book code and the same rules as the program.
                                  compile BOOK into the standalone reader OUT.exe
   pgw info BOOK.exe              show the book information of a compiled book
   pgw extract BOOK.exe OUT.pgw   write the book inside a compiled book to OUT.pgw
+  pgw batch BOOK [SCRIPT]        make the changes SCRIPT lists (a file, or standard
+                                 input) in one run: one open, one save
   pgw --help, -h                 show this help; pgw COMMAND --help for one command
   pgw --version                  show the version
 
@@ -36,9 +38,10 @@ points to. Chapter names are UTF-8 here and GBK in the book: a name GBK cannot
 hold is refused. The root chapter carries the book's file name without ".pgw".
 Use -- before arguments that start with '-'.
 
-add, rename, delete, move, set-text, add-picture and compile open the book as
-the program does (a working copy "~NAME.bak" beside it), make the change, save
-and close; no working copy stays. A damaged book is repaired as the program
+add, rename, delete, move, set-text, add-picture, compile and batch open the
+book file, make the change with the program's own rules and save it in one
+step: until that step the file is not touched, so a command that is refused,
+fails or is killed leaves the book exactly as it was. A damaged book is repaired as the program
 repairs it when opening it (the program's message says how), and saved so
 with the change. When a working copy is already there (the
 program did not end normally), they leave the book alone and exit with 3, unless
@@ -124,6 +127,26 @@ Deletes the chapter NAME with all chapters below it, answering the program's
 confirmation with OK. The root cannot be deleted.
 Exit status: 0 done, 1 refused, 2 bad usage or unreadable book, 3 a working
 copy exists (see pgw --help).
+)";
+
+constexpr std::string_view kBatchHelp = R"(Usage: pgw batch [--recover=restore|discard] BOOK [SCRIPT]
+Makes every change SCRIPT lists, in order, opening BOOK once and saving it once
+at the end; when one of them fails, nothing is saved and the book stays as it
+was. SCRIPT is a file, or standard input when it is "-" or left out. Each line
+is a command of its own without BOOK:
+  add PARENT dir|text|picture [NAME]
+  rename OLD NEW
+  delete NAME
+  move NAME AFTER
+  set-text PAGE FILE
+  add-picture PAGE IMAGE [X Y]
+Words are separated by blanks; a word with blanks goes in "double" or 'single'
+quotes, and within double quotes \" and \\ stand for " and \. Empty lines and
+lines starting with # are skipped. What the commands print (the names add gives)
+is printed once the book is saved.
+Exit status: 0 done, 1 refused (the message names the line), 2 bad usage, a
+script that cannot be read or an unreadable book, 3 a working copy exists (see
+pgw --help).
 )";
 
 constexpr std::string_view kMoveHelp = R"(Usage: pgw move [--recover=restore|discard] BOOK NAME AFTER
@@ -257,6 +280,7 @@ constexpr CommandShape kShapes[] = {
      false, true},
     {"info", PgwCommand::Info, 1, 1, false, "pgw info BOOK.exe"},
     {"extract", PgwCommand::Extract, 2, 2, false, "pgw extract BOOK.exe OUT.pgw"},
+    {"batch", PgwCommand::Batch, 1, 2, true, "pgw batch BOOK [SCRIPT]"},
 };
 
 // compile's options that take a value, as --NAME VALUE or --NAME=VALUE.
@@ -451,6 +475,7 @@ std::string_view pgwHelpText(PgwCommand command) {
         case PgwCommand::Compile: return kCompileHelp;
         case PgwCommand::Info: return kInfoHelp;
         case PgwCommand::Extract: return kExtractHelp;
+        case PgwCommand::Batch: return kBatchHelp;
         default: return kHelp;
     }
 }

@@ -1,5 +1,8 @@
 #include "ProgramBook.h"
 
+#include "StoredBook.h"
+#include "book/BookOpenCheck.h"
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -23,6 +26,18 @@ ProgramBook::~ProgramBook() {
 
 tree::ItemId ProgramBook::itemOf(const std::string& gbk) const {
     return tree.find(gbk);
+}
+
+std::optional<std::string> ProgramBook::open(const std::string& path) {
+    const std::string unopened = path + ": the book could not be opened";
+    if (existingWorkingCopy(path)) {
+        if (const auto refusal = book::BookOpenCheck(path).refusal()) return refusal;
+        return document.onOpenDocument(path) ? std::nullopt : std::optional(unopened);
+    }
+    std::string refusal;
+    if (!storage.openBookInPlace(path, &refusal)) return refusal.empty() ? unopened : refusal;
+    document.setPathName(path);
+    return std::nullopt;
 }
 
 bool ProgramBook::save() {
@@ -66,11 +81,16 @@ void removeAbandonedFolders(const fs::path& temp) {
 
 }  // namespace
 
+void PrivateFolder::removeAbandoned() {
+    std::error_code ec;
+    const fs::path temp = fs::temp_directory_path(ec);
+    if (!ec) removeAbandonedFolders(temp);
+}
+
 PrivateFolder::PrivateFolder() {
     std::error_code ec;
     previous_ = fs::current_path(ec);
     const fs::path temp = fs::temp_directory_path(ec);
-    removeAbandonedFolders(temp);
     std::string pattern = (temp / (kFolderPrefix + std::to_string(::getpid()) + "-XXXXXX")).string();
     if (::mkdtemp(pattern.data()) == nullptr) return;
     fs::current_path(pattern, ec);

@@ -21,6 +21,11 @@ public:
     ProgramBook(const ProgramBook&) = delete;
     ProgramBook& operator=(const ProgramBook&) = delete;
 
+    // Opens the book file itself, changes held until save(); or, when a working copy lies
+    // beside it (the answer to the recovery question is in the terminal), as the program
+    // opens it. Returns why it cannot be opened.
+    std::optional<std::string> open(const std::string& path);
+
     // The tree item of the chapter named `gbk`, or kNoItem.
     tree::ItemId itemOf(const std::string& gbk) const;
 
@@ -46,6 +51,8 @@ public:
     PrivateFolder(const PrivateFolder&) = delete;
     PrivateFolder& operator=(const PrivateFolder&) = delete;
     bool ok() const { return !path_.empty(); }
+    // Removes the folders that commands which were killed left behind.
+    static void removeAbandoned();
 
 private:
     std::filesystem::path path_;

@@ -158,7 +158,7 @@ Outcome compileCommand(const PgwOptions& options, TerminalUserInterface& ui) {
         bool guidFailed = false;
         request.guid = publish::loadBookGuid(book.storage, {}, &guidFailed, std::ref(generator));
         if (generator.made) book.document.setModified(true);  // the new GUID is saved with the book
-        request.bookPath = book.storage.store().workingCopyPath;
+        request.bookPath = book.storage.editedFilePath();
         QuietProgress progress;
         publish::BookCompiler compiler(book.storage, terminal);
         if (!compiler.compileBook(request, icons, progress))

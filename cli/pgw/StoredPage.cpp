@@ -29,10 +29,15 @@ StgResult readPageStream(Storage& root, const StoredTree& stored, tree::ItemId p
         opened.push_back(std::move(next));
     }
     std::unique_ptr<storage::Stream> stream;
-    std::vector<uint8_t> read;
-    StgResult result = at->openStream(stored.record(page).objName, kChildRead, &stream);
-    if (result == StgResult::Ok) result = stream->readAll(&read);
-    bytes->assign(read.begin(), read.end());
+    if (const StgResult result = at->openStream(stored.record(page).objName, kChildRead, &stream); result != StgResult::Ok)
+        return result;
+    // Straight into the text's own buffer: a page may be megabytes.
+    uint64_t size = 0;
+    if (const StgResult result = stream->size(&size); result != StgResult::Ok) return result;
+    bytes->resize(size_t(size));
+    size_t got = 0;
+    const StgResult result = stream->read(bytes->data(), bytes->size(), &got);
+    bytes->resize(got);
     return result;
 }
 

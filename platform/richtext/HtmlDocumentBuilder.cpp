@@ -98,7 +98,8 @@ bool isRawTextElement(std::string_view name) {
                           "noframes", "xmp"});
 }
 
-HtmlDocumentBuilder::HtmlDocumentBuilder(const CharFormat& base) : base_(base) {
+HtmlDocumentBuilder::HtmlDocumentBuilder(const CharFormat& base, size_t maxModelBytes)
+    : base_(base), cost_(maxModelBytes) {
     document_.paragraphs.clear();
 }
 
@@ -338,12 +339,12 @@ void HtmlDocumentBuilder::flushPendingSpace() {
     if (!pendingSpace_) return;
     pendingSpace_ = false;
     beginContent();
-    paragraph_.appendText(spaceFormat_, " ");
+    cost_.appendText(paragraph_, spaceFormat_, " ");
 }
 
 void HtmlDocumentBuilder::appendText(std::string_view utf8) {
     beginContent();
-    paragraph_.appendText(currentFormat(), utf8);
+    cost_.appendText(paragraph_, currentFormat(), utf8);
     paragraph_.markFormat = currentFormat();
     atLineStart_ = false;
 }
@@ -362,7 +363,7 @@ void HtmlDocumentBuilder::beginContent() {
     paragraph_.format = paragraphFormat(item);
     paragraph_.markFormat = currentFormat();
     if (item.kind == ListKind::Numbered) {
-        paragraph_.appendText(currentFormat(), std::to_string(item.number) + ".\t");
+        cost_.appendText(paragraph_, currentFormat(), std::to_string(item.number) + ".\t");
     }
 }
 
@@ -406,6 +407,7 @@ void HtmlDocumentBuilder::breakParagraph() {
             if (run->text.empty()) paragraph_.content.pop_back();
         }
     }
+    cost_.countParagraph(paragraph_);
     document_.paragraphs.push_back(std::move(paragraph_));
     paragraph_ = Paragraph{};
     started_ = false;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/richtext/HtmlTokenizer.h"
+#include "platform/richtext/ModelCost.h"
 #include "platform/richtext/RichDocument.h"
 
 namespace pgw::richtext::detail {
@@ -20,12 +21,14 @@ bool isRawTextElement(std::string_view name);
 
 class HtmlDocumentBuilder {
 public:
-    explicit HtmlDocumentBuilder(const CharFormat& base);
+    HtmlDocumentBuilder(const CharFormat& base, size_t maxModelBytes);
 
     void startTag(const HtmlToken& tag);
     void endTag(std::string_view name);
     void text(std::string_view raw);
     RichDocument finish();
+    // The model has reached its bound: what comes after is left out.
+    bool full() const { return cost_.full(); }
 
 private:
     enum class ListKind { None, Bullet, Numbered };
@@ -83,6 +86,7 @@ private:
     std::unordered_map<std::string, int> openCounts_;
     RichDocument document_;
     Paragraph paragraph_;
+    ModelCost cost_;
     bool started_ = false;     // the current paragraph exists (has content or a break)
     bool atLineStart_ = true;  // leading whitespace is dropped here
     bool pendingSpace_ = false;

@@ -24,7 +24,6 @@ namespace detail {
 namespace {
 
 constexpr std::string_view kTruncated = "the document ends before its last group closes";
-constexpr std::string_view kTooLarge = "the document is too large to read whole; its end was left out";
 constexpr std::string_view kPictureTooLarge = "a picture larger than 64 MiB was left out";
 
 // Characters that stand for a bullet when a list item's rendered text is nothing else.
@@ -71,7 +70,7 @@ RtfReadResult RtfReaderEngine::run() {
     (void)first;
     while (!done_) {
         handleToken(tokenizer_.next());
-        if (!done_ && builder_.full()) fail(kTooLarge);
+        if (!done_ && builder_.full()) fail(kModelTooLarge);
     }
     flushBytes();
     flushHighSurrogate();
@@ -101,8 +100,8 @@ void RtfReaderEngine::handleToken(const Token& token) {
     case TokenKind::GroupEnd: fallbackToSkip_ = 0; return closeGroup();
     case TokenKind::ControlWord: return handleWord(token);
     case TokenKind::ControlSymbol: fallbackToSkip_ = 0; return handleSymbol(token);
-    case TokenKind::HexByte: return handleByte(token.byte);
-    case TokenKind::Text: return handleText(token.text);
+    case TokenKind::HexByte: handleByte(token.byte); return takeTextRun();
+    case TokenKind::Text: handleText(token.text); return takeTextRun();
     case TokenKind::Binary: return handleBinary(token.text);
     }
 }
@@ -200,6 +199,14 @@ void RtfReaderEngine::handleText(std::string_view text) {
     case Destination::Numbering:
     case Destination::Discard: break;
     }
+}
+
+// The text after a character of the page goes the same way, so it is taken at once up to
+// the next thing that needs a token of its own; not while a \uN's fallback is skipped.
+void RtfReaderEngine::takeTextRun() {
+    if (fallbackToSkip_ > 0) return;
+    const Destination destination = top().destination;
+    if (destination == Destination::Body || destination == Destination::ListText) tokenizer_.appendText(&pendingBytes_);
 }
 
 void RtfReaderEngine::handleByte(uint8_t byte) {

@@ -3,22 +3,18 @@
 namespace pgw::richtext::detail {
 
 void RtfDocumentBuilder::appendText(const CharFormat& format, std::string_view utf8) {
-    if (utf8.empty()) return;
-    const size_t pieces = current_.content.size();
-    current_.appendText(format, utf8);
-    cost_ += utf8.size();
-    if (current_.content.size() != pieces) cost_ += sizeof(Inline) + format.face.size();
+    cost_.appendText(current_, format, utf8);
 }
 
 void RtfDocumentBuilder::appendPicture(Picture picture) {
-    cost_ += sizeof(Inline) + picture.bytes.size();
+    cost_.countPicture(picture);
     current_.appendPicture(std::move(picture));
 }
 
 void RtfDocumentBuilder::endParagraph(const ParagraphFormat& format, const CharFormat& markFormat) {
     current_.format = format;
     current_.markFormat = markFormat;
-    cost_ += sizeof(Paragraph) + markFormat.face.size();
+    cost_.countParagraph(current_);
     document_.paragraphs.push_back(std::move(current_));
     current_ = Paragraph{};
 }

@@ -6,15 +6,13 @@
 #include <cstddef>
 #include <string_view>
 
+#include "platform/richtext/ModelCost.h"
 #include "platform/richtext/RichDocument.h"
 
 namespace pgw::richtext::detail {
 
 class RtfDocumentBuilder {
 public:
-    // About what the model of a document may take in memory (text, runs, paragraphs, pictures).
-    static constexpr size_t kMaxOutputBytes = size_t(1) << 30;
-
     RtfDocumentBuilder() { document_.paragraphs.clear(); }
 
     void appendText(const CharFormat& format, std::string_view utf8);
@@ -22,7 +20,7 @@ public:
     bool paragraphIsEmpty() const { return current_.isEmpty(); }
     void endParagraph(const ParagraphFormat& format, const CharFormat& markFormat);
 
-    bool full() const { return cost_ > kMaxOutputBytes; }
+    bool full() const { return cost_.full(); }
 
     // The document; the open paragraph is kept when it has content or is the only one.
     RichDocument finish(const ParagraphFormat& format, const CharFormat& markFormat);
@@ -30,7 +28,7 @@ public:
 private:
     RichDocument document_;
     Paragraph current_;
-    size_t cost_ = 0;
+    ModelCost cost_;
 };
 
 }  // namespace pgw::richtext::detail

@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/richtext/BufferedAppend.h"
 #include "platform/text/CodePage.h"
 
 namespace pgw::richtext::detail {
@@ -14,6 +15,27 @@ namespace {
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr char32_t kNone = 0;  // no character: the byte (or pair) is not valid on its own
 constexpr int kFallbackCodePage = 1252;
+
+// Writes a code point as UTF-8 at `out` (room for 4 bytes); returns the end.
+char* putCodePoint(char32_t c, char* out) {
+    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = kReplacement;
+    if (c < 0x80) {
+        *out++ = char(c);
+    } else if (c < 0x800) {
+        *out++ = char(0xC0 | (c >> 6));
+        *out++ = char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        *out++ = char(0xE0 | (c >> 12));
+        *out++ = char(0x80 | ((c >> 6) & 0x3F));
+        *out++ = char(0x80 | (c & 0x3F));
+    } else {
+        *out++ = char(0xF0 | (c >> 18));
+        *out++ = char(0x80 | ((c >> 12) & 0x3F));
+        *out++ = char(0x80 | ((c >> 6) & 0x3F));
+        *out++ = char(0x80 | (c & 0x3F));
+    }
+    return out;
+}
 
 // Reads the code points of well-formed UTF-8 (converter output).
 std::u32string codePoints(std::string_view utf8) {
@@ -83,20 +105,8 @@ void decodeSymbol(std::string_view bytes, std::string* out) {
 }  // namespace
 
 void appendCodePoint(char32_t c, std::string* out) {
-    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = kReplacement;
-    if (c < 0x80) {
-        out->push_back(char(c));
-    } else if (c < 0x800) {
-        const char bytes[] = {char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F))};
-        out->append(bytes, 2);
-    } else if (c < 0x10000) {
-        const char bytes[] = {char(0xE0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3F)), char(0x80 | (c & 0x3F))};
-        out->append(bytes, 3);
-    } else {
-        const char bytes[] = {char(0xF0 | (c >> 18)), char(0x80 | ((c >> 12) & 0x3F)),
-                              char(0x80 | ((c >> 6) & 0x3F)), char(0x80 | (c & 0x3F))};
-        out->append(bytes, 4);
-    }
+    char bytes[4];
+    out->append(bytes, putCodePoint(c, bytes));
 }
 
 // The characters of one code page, probed once through the text layer's converter.
@@ -111,28 +121,40 @@ public:
 
     void decode(std::string_view bytes, std::string* out) const {
         const size_t size = bytes.size();
+        const char* const data = bytes.data();
+        BufferedAppend sink(out);
         for (size_t i = 0; i < size;) {
             const size_t start = i;
-            while (i < size && asciiSame_[static_cast<unsigned char>(bytes[i])]) ++i;
-            out->append(bytes, start, i - start);
-            if (i == size) break;
-            const auto b = static_cast<unsigned char>(bytes[i]);
-            const Row* row = pairs_[b].get();
-            if (row && i + 1 < size) {
-                if (const char32_t c = (*row)[static_cast<unsigned char>(bytes[i + 1])]; c != kNone) {
-                    appendCodePoint(c, out);
-                    i += 2;
-                    continue;
-                }
-            }
-            const char32_t c = single_[b];
-            appendCodePoint(c == kNone ? kReplacement : c, out);
-            ++i;
+            while (i < size && asciiSame_[static_cast<unsigned char>(data[i])]) ++i;
+            if (i > start) sink.put(data + start, i - start);
+            if (i < size) i = decodeOthers(data, i, size, sink);
         }
     }
 
 private:
     using Row = std::array<char32_t, 256>;
+
+    // Characters other than ASCII from `i`, as many as the sink takes at once: such characters
+    // come in runs (a Chinese text), each a table look-up. Returns where it stopped.
+    size_t decodeOthers(const char* data, size_t i, size_t size, BufferedAppend& sink) const {
+        char* put = sink.room(BufferedAppend::kMaxPiece);
+        char* const last = put + BufferedAppend::kMaxPiece - 4;  // room for one more character
+        while (put <= last && i < size && !asciiSame_[static_cast<unsigned char>(data[i])]) {
+            const auto b = static_cast<unsigned char>(data[i]);
+            char32_t c = kNone;
+            if (const Row* row = pairs_[b].get(); row && i + 1 < size)
+                c = (*row)[static_cast<unsigned char>(data[i + 1])];
+            if (c != kNone) {
+                i += 2;
+            } else {
+                c = single_[b] == kNone ? kReplacement : single_[b];
+                ++i;
+            }
+            put = putCodePoint(c, put);
+        }
+        sink.commit(put);
+        return i;
+    }
 
     // Decodes each listed byte sequence (all of `length` bytes) as one character; returns the
     // code point of each, kNone where a sequence is not valid alone.

@@ -74,6 +74,7 @@ private:
     void handleText(std::string_view text);
     void handleByte(uint8_t byte);
     void handleBinary(std::string_view bytes);
+    void takeTextRun();
     bool skipFallback(std::string_view* text);
 
     // Control words, by kind

@@ -12,6 +12,8 @@
 
 namespace pgw::richtext::detail {
 
+class BufferedAppend;
+
 // Not a Windows code page: a symbol font, whose bytes are glyph numbers (U+F0xx).
 inline constexpr int kSymbolCodePage = -2;
 
@@ -39,7 +41,8 @@ private:
     enum class Context { Body, FontName };
 
     void append(std::string_view utf8, int codePage, Context context, std::string* out);
-    void appendCharacter(char32_t character, int codePage, std::string* out);
+    static size_t appendOthers(std::string_view utf8, size_t pos, CodePageCache& cache, bool body,
+                               BufferedAppend& sink);
     CodePageCache& cacheFor(int codePage);
 
     std::unordered_map<int, std::unique_ptr<CodePageCache>> caches_;

@@ -1,7 +1,10 @@
 #include "platform/richtext/RtfTokenizer.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
+
+#include "platform/richtext/BufferedAppend.h"
 
 namespace pgw::richtext {
 namespace {
@@ -9,15 +12,29 @@ namespace {
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-int hexValue(char c) {
-    if (isDigit(c)) return c - '0';
+constexpr int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
 
-// Plain text runs until one of these.
-bool endsText(char c) { return c == '\\' || c == '{' || c == '}' || c == '\r' || c == '\n' || c == '\t'; }
+constexpr std::array<int8_t, 256> kHexValues = [] {
+    std::array<int8_t, 256> values{};
+    for (int c = 0; c < 256; ++c) values[size_t(c)] = int8_t(hexDigitValue(char(c)));
+    return values;
+}();
+
+int hexValue(char c) { return kHexValues[static_cast<unsigned char>(c)]; }
+
+// Plain text runs until one of these (or a NUL byte).
+constexpr bool endsText(char c) { return c == '\\' || c == '{' || c == '}' || c == '\r' || c == '\n' || c == '\t'; }
+
+constexpr std::array<bool, 256> kStopsText = [] {
+    std::array<bool, 256> stops{};
+    for (int c = 0; c < 256; ++c) stops[size_t(c)] = c == 0 || endsText(char(c));
+    return stops;
+}();
 
 constexpr size_t kMaxDigits = 10;
 
@@ -132,6 +149,59 @@ Token RtfTokenizer::text() {
     }
     token.text = input_.substr(start, position_ - start);
     return token;
+}
+
+void RtfTokenizer::appendText(std::string* out) {
+    const char* const data = input_.data();
+    const size_t size = input_.size();
+    size_t at = position_;
+    detail::BufferedAppend sink(out);
+    for (;;) {
+        const size_t start = at;
+        while (at < size && !kStopsText[static_cast<unsigned char>(data[at])]) ++at;
+        if (at > start) sink.put(data + start, at - start);
+        if (at == size) break;
+        const char c = data[at];
+        if (c == '\r' || c == '\n') {  // line breaks in the file are not text
+            ++at;
+            continue;
+        }
+        if (c == '\0') {  // read as a space, as text() reads it
+            sink.put(' ');
+            ++at;
+            continue;
+        }
+        if (c != '\\' || at + 1 == size) break;
+        const char escaped = data[at + 1];
+        if (escaped == '\\' || escaped == '{' || escaped == '}') {
+            sink.put(escaped);
+            at += 2;
+            continue;
+        }
+        if (escaped != '\'') break;
+        const size_t escapesStart = at;
+        at = hexBytes(at, sink);
+        if (at == escapesStart) break;  // a malformed escape: next() tells what is wrong
+    }
+    position_ = at;
+}
+
+// A run of \'hh from `at`, as much as the sink takes at once; returns where it stopped.
+size_t RtfTokenizer::hexBytes(size_t at, detail::BufferedAppend& sink) const {
+    const char* const data = input_.data();
+    const size_t size = input_.size();
+    char* const begin = sink.room(detail::BufferedAppend::kMaxPiece);
+    char* const end = begin + detail::BufferedAppend::kMaxPiece;
+    char* put = begin;
+    while (put != end && at + 4 <= size && data[at] == '\\' && data[at + 1] == '\'') {
+        const int high = hexValue(data[at + 2]);
+        const int low = hexValue(data[at + 3]);
+        if ((high | low) < 0) break;
+        *put++ = char(high * 16 + low);
+        at += 4;
+    }
+    sink.commit(put);
+    return at;
 }
 
 // Exactly `count` raw bytes, or as many as are left.

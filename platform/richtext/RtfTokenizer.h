@@ -9,6 +9,10 @@
 
 namespace pgw::richtext {
 
+namespace detail {
+class BufferedAppend;
+}
+
 enum class TokenKind {
     GroupStart,     // {
     GroupEnd,       // }
@@ -36,6 +40,11 @@ public:
     Token next();
     size_t position() const { return position_; }
 
+    // Appends the bytes of the text that follows (raw text, \'hh bytes, the escaped \\ \{ \})
+    // as next() would give them, one token each, and stops before anything else. A page's
+    // text is mostly such runs; taking them whole spares a token per byte.
+    void appendText(std::string* out);
+
     // Longest control word accepted; longer ones are an error.
     static constexpr size_t kMaxWordLength = 32;
 
@@ -46,6 +55,7 @@ private:
     Token text();
     Token binary(int32_t count);
     static Token error(std::string_view message);
+    size_t hexBytes(size_t at, detail::BufferedAppend& sink) const;
 
     std::string_view input_;
     size_t position_ = 0;

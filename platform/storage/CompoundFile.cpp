@@ -281,6 +281,10 @@ StgResult Storage::commit(bool sync) {
     return engine_->flush(sync && entry_ == 0);
 }
 
+void Storage::holdCommits(bool hold) {
+    if (engine_->check(entry_, generation_) == StgResult::Ok && entry_ == 0) engine_->holdCommits(hold);
+}
+
 // ---- Files ----
 
 StgResult createCompoundFile(const std::string& path, uint32_t mode, std::unique_ptr<Storage>* out,

@@ -125,6 +125,11 @@ public:
     // Checks the chain of every stream in the file now, as a writable open does; Corrupt,
     // with a sentence in `detail`, when one is damaged.
     StgResult checkStreams(std::string* detail = nullptr) const;
+    // A root storage: while commits are held, every commit (of any handle) answers Ok and
+    // writes nothing of the tables or the header, and closing writes nothing either, so
+    // the file stays as last committed until commits are let go and one is made. What is
+    // written meanwhile goes to sectors the committed state does not use, as always.
+    void holdCommits(bool hold);
 
 private:
     friend std::unique_ptr<Storage> makeStorageHandle(std::shared_ptr<Engine>, uint32_t, bool);

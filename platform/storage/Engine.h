@@ -67,6 +67,8 @@ public:
     StgResult flush(bool durable);
     // Flushes and releases the file. Handles still alive answer Reverted.
     void close();
+    // While held, flush writes nothing and close leaves the file as last committed.
+    void holdCommits(bool hold) { commitsHeld_ = hold; }
 
     // Handles.
     StgResult check(uint32_t entry, uint32_t generation) const;
@@ -206,6 +208,7 @@ private:
     std::string path_;
     bool writable_;
     bool closed_ = false;
+    bool commitsHeld_ = false;
     bool ready_ = false;  // loaded or initialised: only then may closing write anything
 
     uint16_t majorVersion_ = 3;

@@ -24,7 +24,7 @@ Engine::~Engine() { close(); }
 
 void Engine::close() {
     if (closed_) return;
-    if (writable_ && ready_) (void)flush(true);  // as a release does: errors cannot be reported here
+    if (writable_ && ready_ && !commitsHeld_) (void)flush(true);  // as a release does: errors cannot be reported here
     closed_ = true;
     device_.reset();
 }
@@ -256,7 +256,7 @@ StgResult Engine::trimLength() {
 
 StgResult Engine::flush(bool durable) {
     if (closed_) return StgResult::Reverted;
-    if (!writable_ || !ready_) return StgResult::Ok;
+    if (!writable_ || !ready_ || commitsHeld_) return StgResult::Ok;
     // A commit with nothing to commit leaves the file alone, modification time included;
     // a durable one still syncs what earlier commits wrote.
     if (!pending_ && !headerDirty_) {

@@ -1,10 +1,13 @@
-// The code-page converter on top of iconv(3). A descriptor is opened per call, which keeps
-// conversions on different threads independent. No "//TRANSLIT" or "//IGNORE" suffix is ever
-// used: a character the target lacks must stop the conversion, not turn into '?'.
+// The code-page converter on top of iconv(3). Each thread keeps the descriptors it opened,
+// which keeps conversions on different threads independent. No "//TRANSLIT" or "//IGNORE"
+// suffix is ever used: a character the target lacks must stop the conversion, not turn into '?'.
 
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstring>
+#include <memory>
+#include <vector>
 
 #include "platform/text/CodecBackend.h"
 #include "platform/text/Utf8Codec.h"
@@ -59,6 +62,39 @@ public:
 private:
     iconv_t cd_;
 };
+
+// Opening a descriptor costs more than converting a name or a character, and tables of a
+// code page are built a few bytes at a time: the descriptors a thread opened stay open.
+class OpenDescriptors {
+public:
+    // Ready for a new conversion, or nullptr when iconv has no such conversion.
+    const IconvHandle* get(const char* to, const char* from) {
+        for (const Entry& entry : entries_) {
+            if (std::strcmp(entry.to, to) == 0 && std::strcmp(entry.from, from) == 0) return reset(*entry.handle);
+        }
+        auto handle = std::make_unique<IconvHandle>(to, from);
+        if (!handle->valid()) return nullptr;
+        entries_.push_back({to, from, std::move(handle)});
+        return entries_.back().handle.get();
+    }
+
+private:
+    struct Entry {
+        const char* to;  // the names are string literals
+        const char* from;
+        std::unique_ptr<IconvHandle> handle;
+    };
+
+    // A conversion that stopped on bad input may have left a shift state behind.
+    static const IconvHandle* reset(const IconvHandle& handle) {
+        ::iconv(handle.get(), nullptr, nullptr, nullptr, nullptr);
+        return &handle;
+    }
+
+    std::vector<Entry> entries_;
+};
+
+thread_local OpenDescriptors openDescriptors;
 
 // Drives one conversion, growing the output whenever iconv runs out of room. Output grows by
 // doubling from a size proportional to the input, so memory follows the text's real size.
@@ -119,11 +155,11 @@ ConvResult run(const char* to, const char* from, Direction direction, std::strin
                std::string* out) {
     out->clear();
     if (to == nullptr || from == nullptr) return ConvResult::unsupportedCodePage();
-    IconvHandle handle(to, from);
-    if (!handle.valid()) return ConvResult::unsupportedCodePage();
+    const IconvHandle* handle = openDescriptors.get(to, from);
+    if (handle == nullptr) return ConvResult::unsupportedCodePage();
     if (in.empty()) return ConvResult::success();
 
-    IconvRun conversion(handle.get(), in);
+    IconvRun conversion(handle->get(), in);
     const int error = conversion.convert();
     if (error != 0) (void)conversion.flush();
     conversion.takeOutput(out);
@@ -131,11 +167,32 @@ ConvResult run(const char* to, const char* from, Direction direction, std::strin
     return failure(direction, in, conversion.consumed(), error);
 }
 
+// Where well-formed `utf8`, encoded as `encoded`, has its first character that does not read
+// back as itself, or utf8.size(). iconv takes a best fit for a few characters (its CP932
+// writes U+00A3 as the bytes of the full-width pound sign) where Windows refuses them: such
+// bytes would change the text, so they count as no code at all.
+size_t firstInexact(const char* name, std::string_view utf8, const std::string& encoded) {
+    std::string back;
+    if (run(kUtf8Name, name, Direction::Decode, encoded, &back).ok() && back == utf8) return utf8.size();
+    std::string bytes;
+    for (size_t at = 0; at < utf8.size();) {
+        char32_t character = 0;
+        const size_t length = decodeUtf8(utf8, at, &character);
+        if (length == 0) return at;
+        const std::string_view one = utf8.substr(at, length);
+        if (!run(name, kUtf8Name, Direction::Encode, one, &bytes).ok() ||
+            !run(kUtf8Name, name, Direction::Decode, bytes, &back).ok() || back != one)
+            return at;
+        at += length;
+    }
+    return utf8.size();  // each character is exact; together they only compose differently
+}
+
 }  // namespace
 
 bool backendSupports(int codePage) {
     const char* name = iconvName(codePage);
-    return name != nullptr && IconvHandle(kUtf8Name, name).valid();
+    return name != nullptr && openDescriptors.get(kUtf8Name, name) != nullptr;
 }
 
 ConvResult backendDecode(int codePage, std::string_view bytes, std::string* utf8) {
@@ -143,7 +200,16 @@ ConvResult backendDecode(int codePage, std::string_view bytes, std::string* utf8
 }
 
 ConvResult backendEncode(int codePage, std::string_view utf8, std::string* bytes) {
-    return run(iconvName(codePage), kUtf8Name, Direction::Encode, utf8, bytes);
+    const char* name = iconvName(codePage);
+    const ConvResult encoded = run(name, kUtf8Name, Direction::Encode, utf8, bytes);
+    if (encoded.error == ConvError::UnsupportedCodePage) return encoded;
+    const std::string_view converted = utf8.substr(0, encoded.ok() ? utf8.size() : encoded.offset);
+    const size_t exact = firstInexact(name, converted, *bytes);
+    if (exact == converted.size()) return encoded;
+    char32_t character = 0;
+    (void)decodeUtf8(utf8, exact, &character);
+    (void)run(name, kUtf8Name, Direction::Encode, utf8.substr(0, exact), bytes);
+    return ConvResult::unrepresentable(exact, character);
 }
 
 }  // namespace pgw::text::detail

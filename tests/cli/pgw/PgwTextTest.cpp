@@ -69,6 +69,9 @@ TEST_F(PgwText, BadSourcesAndWrongChaptersAreRefusedLeavingTheBookAlone) {
     refusedUnchanged({"set-text", book_, "正文", cut}, book_, 2);
     EXPECT_NE(refusedUnchanged({"set-text", book_, "正文", path("missing.txt")}, book_, 2).find("no such file"),
               std::string::npos);
+    // A read error is no end of file: part of a text must not be stored as the whole.
+    EXPECT_NE(refusedUnchanged({"set-text", book_, "正文", "/proc/self/mem"}, book_, 2).find("cannot be read"),
+              std::string::npos);
     EXPECT_NE(refusedUnchanged({"set-text", book_, "插图", text}, book_).find("not a text page"), std::string::npos);
     EXPECT_NE(refusedUnchanged({"set-text", book_, "书", text}, book_).find("not a text page"), std::string::npos);
     EXPECT_NE(refusedUnchanged({"set-text", book_, "无此页", text}, book_).find("no chapter"), std::string::npos);

@@ -119,7 +119,7 @@ TEST(RtfRoundTrip, CharactersInsideAndBeyondEachCodePage) {
         paragraphOf({{{}, "中文，标点。€ 한국어 😀 é ü Ж ①"}}),
         paragraphOf({{font("Times New Roman", kAnsiCharset), "café € — 中 😀"}}),
         paragraphOf({{font("굴림", 129), "한국어 中 x"}, {font("Arial Cyr", 204), "Жизнь é"}}),
-        paragraphOf({{font("ＭＳ 明朝", 128), "日本語 ｶﾀｶﾅ"}, {font("細明體", 136), "繁體中文"}}),
+        paragraphOf({{font("ＭＳ 明朝", 128), "日本語 ｶﾀｶﾅ £ —"}, {font("細明體", 136), "繁體中文"}}),
         paragraphOf({{{}, "\uFFFD\uFFFC\U0010FFFF\U00020000 𠀀"}}),
         // Typed in a symbol font: ASCII, the font's upper glyphs and its lower ones.
         paragraphOf({{font("Symbol", kSymbolCharset), "a6 \uF0B7\uF0E5 \uF061\uF036 中"}}),
@@ -233,6 +233,18 @@ TEST(RtfRoundTrip, ImportedDocuments) {
         "<ul><li>a</li><li><i>b</i></li></ul><ol><li>c</li></ol><blockquote>q<br>r</blockquote>"
         "<table><tr><td>1</td><td>2</td></tr></table><p><sup>2</sup><sub>x</sub>"
         "<span style='background-color:#ff0;text-decoration:line-through'>s</span></p>"));
+}
+
+// Runs far longer than the buffers the reader and writer fill, so that every kind of
+// character falls on their edges, in fonts of three code pages.
+TEST(RtfRoundTrip, LongRunsOfMixedCharacters) {
+    std::mt19937 random(2026);
+    const std::vector<std::string> pieces = {"中", "文字", "a", " ", "€", "한", "😀", "é", "\u2028", "\t", "{", "\\", "?"};
+    for (const CharFormat& format : {CharFormat{}, font("Arial", kAnsiCharset), font("굴림", 129)}) {
+        std::string text;
+        while (text.size() < 20000) text += pieces[random() % pieces.size()];
+        expectRoundTrip(documentOf({paragraphOf({{format, text}}), paragraphOf({{format, "x" + text}})}));
+    }
 }
 
 // Many documents mixing everything, from a fixed seed.

@@ -84,5 +84,37 @@ TEST(RtfTokenizer, DamagedInputEndsWithAnErrorNotACrash) {
               (Tokens{"{", "\\rtf1", "{", "\\b", "\"bold text without end\""}));
 }
 
+// A text run taken at once is the bytes next() gives as text, one token each, and the
+// tokens after it are the same: it stops at a word, a group, a tab, a bad escape or the end,
+// also where one of those falls past the first few hundred escapes.
+TEST(RtfTokenizer, ATextRunTakenWholeIsWhatTheTokensGive) {
+    std::string escapes;
+    for (int i = 0; i < 300; ++i) escapes += "\\'b0\\'a1";
+    const std::vector<std::string> inputs = {
+        "plain text\\par", "\\'c4\\'e3x\\'BA\\'c3{", "a\r\nb\\\\c\\{d\\}e}", std::string("nul\0here\tafter", 15),
+        "\\'4", "\\'zzrest", "ends with \\", "\\\nline", "\\~x", escapes + "\\'zz", escapes + "tail\\b x",
+        escapes + "\\'c", escapes + "\r\n\\u8364?", "", "\\'a8D\\'80}",
+    };
+    const auto describe = [](const Token& token) {
+        return std::to_string(int(token.kind)) + ":" + std::string(token.text) + ":" + std::to_string(token.byte) + ":" +
+               std::to_string(token.parameter);
+    };
+    for (const std::string& input : inputs) {
+        RtfTokenizer byTokens(input);
+        std::string expected = "kept";
+        Token token = byTokens.next();
+        for (; token.kind == TokenKind::Text || token.kind == TokenKind::HexByte; token = byTokens.next())
+            expected += token.kind == TokenKind::Text ? std::string(token.text) : std::string(1, char(token.byte));
+        RtfTokenizer whole(input);
+        std::string taken = "kept";
+        whole.appendText(&taken);
+        EXPECT_EQ(taken, expected) << input;
+        for (Token after = whole.next();; token = byTokens.next(), after = whole.next()) {
+            ASSERT_EQ(describe(after), describe(token)) << input;
+            if (token.kind == TokenKind::End || token.kind == TokenKind::Error) break;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace pgw::richtext

@@ -293,3 +293,39 @@ TEST(HtmlImport, HostileNestingIsBoundedAndKeepsTheText) {
 
 }  // namespace
 }  // namespace pgw::richtext
+
+namespace pgw::richtext {
+namespace {
+
+// Sources whose model costs many times their size stop at the model's bound and say so,
+// keeping the text before it; below the bound nothing changes.
+TEST(TextImport, ModelsStopAtTheirBoundAndSaySo) {
+    constexpr size_t kBound = 64 << 10;
+    std::string lines, paragraphs, runs;
+    for (int i = 0; i < 20000; ++i) {
+        lines += "行\n";
+        paragraphs += "<p>x</p>";
+        runs += i % 2 ? "<b>b</b>" : "<i>i</i>";
+    }
+    using Import = std::function<ImportResult(std::string_view, size_t)>;
+    const Import plain = [](std::string_view s, size_t bound) { return importPlainText(s, {}, bound); };
+    const Import html = [](std::string_view s, size_t bound) { return importHtml(s, {}, bound); };
+    const std::vector<std::pair<Import, const std::string*>> cases = {{plain, &lines}, {html, &paragraphs}, {html, &runs}};
+    for (const auto& [import, source] : cases) {
+        const ImportResult whole = import(*source, kMaxImportModelBytes);
+        const ImportResult cut = import(*source, kBound);
+        EXPECT_TRUE(whole.ok()) << whole.error;
+        EXPECT_NE(cut.error.find("too large"), std::string::npos) << source->substr(0, 20);
+        const std::string kept = plainText(cut.document);
+        const std::string all = plainText(whole.document);
+        EXPECT_LT(kept.size(), all.size());
+        EXPECT_GT(kept.size(), 500u) << "it stops at the bound, not before";
+        EXPECT_TRUE(all.starts_with(kept)) << "the text before the bound is kept";
+        const ImportResult small = import(source->substr(0, 100), kBound);
+        EXPECT_TRUE(small.ok());
+        EXPECT_EQ(small.document, import(source->substr(0, 100), kMaxImportModelBytes).document);
+    }
+}
+
+}  // namespace
+}  // namespace pgw::richtext

@@ -114,6 +114,9 @@ INSTANTIATE_TEST_SUITE_P(
         Missing{"Gbk_C1Control", 936, "\xC2\x80", 0, 0x80},
         Missing{"Gbk_FirstOfTwo", 936, "新😀한", 3, 0x1F600},
         Missing{"ShiftJis_SimplifiedChinese", 932, "日简", 3, 0x7B80},
+        // Codes that would read back as another character (a best fit) are no codes.
+        Missing{"ShiftJis_PoundOnlyAsFullWidth", 932, "日£", 3, 0xA3},
+        Missing{"ShiftJis_EmDashOnlyAsHorizontalBar", 932, "a\u2014", 1, 0x2014},
         Missing{"Hangul_Emoji", 949, "한😀", 3, 0x1F600},
         Missing{"Big5_CircledDigit", 950, "繁①", 3, 0x2460},
         Missing{"Ansi_Chinese", 1252, "café中", 5, 0x4E2D},
@@ -140,6 +143,9 @@ TEST_P(InvalidCodePageInput, StopsAtTheBadSequenceKeepingThePrefix) {
     EXPECT_EQ(result,
               ConvResult::invalidInput(b.offset, static_cast<unsigned char>(b.bytes[b.offset])));
     EXPECT_EQ(utf8, b.decodedPrefix);
+    // Converters are reused: nothing of the text that stopped one may reach the next text.
+    EXPECT_TRUE(toUtf8(b.codePage, "ok" + b.bytes.substr(0, b.offset), &utf8).ok());
+    EXPECT_EQ(utf8, "ok" + b.decodedPrefix);
 }
 
 INSTANTIATE_TEST_SUITE_P(
