@@ -8,7 +8,10 @@
 #include <fcntl.h>
 #include <numeric>
 #include <stdexcept>
+#include <cerrno>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace pgw::bench {
@@ -173,7 +176,7 @@ namespace {
 
 // Times inside the interpreter, so its start-up and the import do not count.
 constexpr const char* kOlefileScript = R"PY(
-import sys, time
+import os, shutil, sys, tempfile, time
 try:
     import olefile
 except ImportError:
@@ -185,10 +188,22 @@ for _ in range(repeats):
     ole = olefile.OleFileIO(path)
     if what == 'list':
         count = len(ole.listdir(streams=True, storages=True))
+    elif what == 'extract':
+        # Every stream into a file, storages as folders: what an extraction does.
+        out = tempfile.mkdtemp(dir=os.path.dirname(os.path.abspath(path)))
+        count = 0
+        for entry in ole.listdir(streams=True, storages=False):
+            folder = os.path.join(out, *entry[:-1])
+            os.makedirs(folder, exist_ok=True)
+            with open(os.path.join(folder, entry[-1]), 'wb') as f:
+                f.write(ole.openstream(entry).read())
+            count += 1
     else:
         count = sum(len(ole.openstream(e).read()) for e in ole.listdir(streams=True, storages=False))
     ole.close()
     times.append(time.perf_counter() - start)
+    if what == 'extract':
+        shutil.rmtree(out)
 print(count, *times)
 )PY";
 
@@ -215,6 +230,53 @@ std::vector<double> olefileSeconds(const std::string& path, const std::string& w
     std::remove(script.c_str());
     *itemsOrBytes = count;
     return seconds;
+}
+
+namespace {
+
+// A forked child's peak memory counts the parent's pages it was copied from; GNU time,
+// a small program of its own, forks the measured one from itself.
+constexpr const char* kTimeProgram = "/usr/bin/time";
+
+double peakFrom(const std::string& report) {
+    double kib = 0;
+    if (FILE* in = std::fopen(report.c_str(), "r")) {
+        if (std::fscanf(in, "%lf", &kib) != 1) kib = 0;
+        std::fclose(in);
+    }
+    std::remove(report.c_str());
+    return kib / 1024.0;
+}
+
+}  // namespace
+
+ChildRun runChild(const std::vector<std::string>& argv) {
+    const std::string report = (std::filesystem::temp_directory_path() /
+                                ("pgw-bench-peak-" + std::to_string(::getpid()))).string();
+    const bool measured = ::access(kTimeProgram, X_OK) == 0;
+    std::vector<std::string> command;
+    if (measured) command = {kTimeProgram, "-f", "%M", "-o", report};
+    command.insert(command.end(), argv.begin(), argv.end());
+    std::vector<char*> args;
+    for (const std::string& a : command) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    check(pid >= 0, "fork");
+    if (pid == 0) {
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+    }
+    ChildRun run;
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // Without GNU time the figure is an upper bound: it includes this process's pages.
+    run.peakMiB = measured ? peakFrom(report) : double(usage.ru_maxrss) / 1024.0;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
 }
 
 void goalRow(const std::string& figure, double measured, const std::string& unit, const std::string& goal, bool met) {

@@ -53,12 +53,22 @@ uint64_t fileSize(const std::string& path);
 
 // Runs olefile on a file in Debian's Python and returns the seconds of each run as the
 // script measured them (interpreter start and import left out). `what` is "list"
-// (open and list every element) or "read" (open and read every stream). Empty when
-// olefile is not available.
+// (open and list every element), "read" (open and read every stream) or "extract"
+// (open and write every stream to a file, storages as folders, in a temporary folder
+// beside the file). Empty when olefile is not available.
 std::vector<double> olefileSeconds(const std::string& path, const std::string& what, int repeats,
                                    uint64_t* itemsOrBytes);
 
 double median(std::vector<double> values);
+
+// Runs a program (argv[0] is its path) and waits for it: wall seconds, the peak
+// resident memory it used, and its exit code (-1 when a signal ended it).
+struct ChildRun {
+    double seconds = 0;
+    double peakMiB = 0;
+    int exitCode = 0;
+};
+ChildRun runChild(const std::vector<std::string>& argv);
 
 // One line of the table `make bench` prints at the end: a figure, what was measured (a
 // ratio or a time, with its unit), the goal beside it and whether it is met. Appended to

@@ -15,6 +15,8 @@ std::optional<std::string> BookOpenCheck::refusal() const {
     std::unique_ptr<storage::Storage> root;
     if (auto refused = openRefusal(storage::openCompoundFile(path_, storage::mode::kOpenReadOnly, &root)))
         return refused;
+    // A read-only open checks a stream's chain only when the stream is opened.
+    if (auto refused = openRefusal(root->checkStreams())) return refused;
     std::unique_ptr<storage::Stream> stream;
     std::vector<uint8_t> table;
     const bool read = root->openStream("NodeInfo", storage::mode::kShareExclusive, &stream) == StgResult::Ok &&

@@ -37,11 +37,14 @@ void require(bool condition, const std::string& why) {
 struct Walk {
     StreamMap streams;
     bool ambiguous = false;  // some element could not be opened as itself
+    bool damaged = false;    // some stream's chain is damaged: a writer refuses the file
 };
 
 void readStream(Storage& parent, const ElementStat& listed, const std::string& path, Walk& walk) {
     std::unique_ptr<Stream> stream;
-    if (parent.openStream(listed.name, kOpenRead, &stream) != StgResult::Ok) {
+    if (const StgResult r = parent.openStream(listed.name, kOpenRead, &stream); r != StgResult::Ok) {
+        require(r != StgResult::Corrupt || !parent.damageDetail().empty(), "a damaged stream without a reason");
+        walk.damaged = walk.damaged || r == StgResult::Corrupt;
         walk.ambiguous = true;
         return;
     }
@@ -185,7 +188,14 @@ void rewrite(const std::vector<uint8_t>& bytes, const Walk& before) {
     const MemoryDevice* memory = device.get();
     auto engine = std::make_shared<Engine>(std::move(device), "", true);
     std::string detail;
-    require(engine->load(&detail) == StgResult::Ok, "a writable open refused the file: " + detail);
+    const StgResult loaded = engine->load(&detail);
+    // A writer checks every chain at open; the walk may not have reached them all.
+    require(!before.damaged || loaded == StgResult::Corrupt, "a writable open took a file with a damaged stream");
+    if (loaded == StgResult::Corrupt && (before.damaged || before.ambiguous)) {
+        require(!detail.empty(), "a damaged file without a reason");
+        return;
+    }
+    require(loaded == StgResult::Ok, "a writable open refused the file: " + detail);
     auto root = engine->rootHandle();
     const Changes changes = mutate(*root, bytes.size());
     if (!changes.committed) return;

@@ -1,5 +1,6 @@
 #include "CfbCommands.h"
 
+#include "CfbExtract.h"
 #include "ElementPath.h"
 #include "StorageWalk.h"
 #include "platform/storage/ElementName.h"
@@ -9,7 +10,10 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #ifndef PGW_VERSION
 #define PGW_VERSION "unknown"
@@ -158,7 +162,7 @@ Failure copyToStdout(Stream& stream, const std::string& shown) {
         size_t got = 0;
         const size_t want = static_cast<size_t>(std::min<uint64_t>(buffer.size(), size - done));
         if (StgResult r = stream.read(buffer.data(), want, &got); !succeeded(r))
-            return shown + ": " + resultText(r) + " after " + std::to_string(done) + " bytes";
+            return shown + ": " + elementResultText(r, stream.damageDetail()) + " after " + std::to_string(done) + " bytes";
         if (got == 0 || got > want) {  // never loop forever on a reader that stops giving
             return shown + ": stream ended after " + std::to_string(done) + " of " + std::to_string(size) +
                    " bytes";
@@ -184,28 +188,51 @@ Failure catCommand(const CfbOptions& options) {
     const std::string shown = displayPath(*path);
     if (!succeeded(r) && holdsStorage(chain.current(), path->back(), kChildRead))
         return inFile(options.file, shown + ": is a storage, not a stream");
-    if (!succeeded(r)) return inFile(options.file, shown + ": " + resultText(r));
+    if (!succeeded(r)) return inFile(options.file, shown + ": " + elementResultText(r, chain.current().damageDetail()));
     if ((failure = copyToStdout(*stream, shown))) return inFile(options.file, *failure);
     return std::nullopt;
 }
 
 // put -------------------------------------------------------------------------------
 
-// Reads all of SRC before the compound file is touched, so that a bad source changes
-// nothing.
-Failure readSource(const std::string& source, std::vector<char>* data) {
-    const bool fromStdin = source == "-";
-    std::FILE* in = fromStdin ? stdin : std::fopen(source.c_str(), "rb");
-    if (in == nullptr) return source + ": " + systemError(errno);
-    std::vector<char> chunk(kChunk);
-    size_t got;
-    while ((got = std::fread(chunk.data(), 1, chunk.size(), in)) > 0)
-        data->insert(data->end(), chunk.data(), chunk.data() + got);
-    const int error = std::ferror(in) ? errno : 0;
-    if (!fromStdin) std::fclose(in);
-    if (error != 0) return (fromStdin ? std::string("standard input") : source) + ": " + systemError(error);
-    return std::nullopt;
-}
+// The bytes to put, read a chunk at a time as they are stored, so that a stream of any
+// size needs little memory. SRC is opened before the compound file is touched, so a
+// missing one changes nothing; one that fails part way leaves the old stream as it was.
+class Source {
+public:
+    ~Source() {
+        if (fd_ > 0) ::close(fd_);
+    }
+
+    Failure open(const std::string& source, const std::string& file) {
+        name_ = source == "-" ? std::string("standard input") : source;
+        fd_ = source == "-" ? 0 : ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0) return source + ": " + systemError(errno);
+        // Reading the file being written would read back our own writes.
+        struct stat from {}, to {};
+        if (::fstat(fd_, &from) == 0 && ::stat(file.c_str(), &to) == 0 && from.st_dev == to.st_dev &&
+            from.st_ino == to.st_ino)
+            return name_ + ": is the compound file itself";
+        return std::nullopt;
+    }
+
+    // Fills `buffer` as far as the source goes; `*got` is 0 at its end.
+    Failure read(std::vector<char>& buffer, size_t* got) {
+        *got = 0;
+        while (*got < buffer.size()) {
+            const ssize_t n = ::read(fd_, buffer.data() + *got, buffer.size() - *got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return name_ + ": " + systemError(errno);
+            if (n == 0) break;
+            *got += size_t(n);
+        }
+        return std::nullopt;
+    }
+
+private:
+    std::string name_;
+    int fd_ = -1;
+};
 
 // Names for writing aside; a put that died part way may have left some behind.
 std::string asideName(int attempt) { return "~cfb-put." + std::to_string(attempt); }
@@ -231,10 +258,13 @@ StgResult renameAside(Storage& parent, const std::string& leaf, std::string* nam
     return r;
 }
 
-Failure writeAll(Stream& stream, const std::vector<char>& data) {
-    for (size_t done = 0; done < data.size(); done += kChunk) {
-        const StgResult r = stream.write(data.data() + done, std::min(kChunk, data.size() - done));
-        if (!succeeded(r)) return resultText(r);
+// A failure of the source comes back whole in `sourceFailure`, a failure to store as text.
+Failure writeAll(Stream& stream, Source& source, Failure* sourceFailure) {
+    std::vector<char> chunk(kChunk);
+    for (size_t got = 1; got > 0;) {
+        if ((*sourceFailure = source.read(chunk, &got))) return std::string();
+        if (got == 0) break;
+        if (const StgResult r = stream.write(chunk.data(), got); !succeeded(r)) return resultText(r);
     }
     return std::nullopt;
 }
@@ -258,7 +288,7 @@ Failure swapIntoPlace(Storage& parent, const std::string& aside, const std::stri
 
 // Writes the new bytes aside and renames them into place, so that a failure part way
 // (a full disk, say) leaves the old stream as it was.
-Failure storeStream(Storage& root, const std::vector<std::string>& path, const std::vector<char>& data) {
+Failure storeStream(Storage& root, const std::vector<std::string>& path, Source& source, Failure* sourceFailure) {
     // A stream name that cannot be created is refused before anything is written (the
     // storages on the way refuse bad names themselves, before they change anything).
     std::u16string checked;
@@ -279,12 +309,12 @@ Failure storeStream(Storage& root, const std::vector<std::string>& path, const s
     std::unique_ptr<Stream> stream;
     if (StgResult r = createAside(parent, &aside, &stream); !succeeded(r))
         return shown + ": " + resultText(r);
-    Failure failure = writeAll(*stream, data);
+    Failure failure = writeAll(*stream, source, sourceFailure);
     stream.reset();
     if (!failure) failure = swapIntoPlace(parent, aside, leaf, succeeded(probe));
     if (failure) {
         (void)parent.destroyElement(aside);  // the half-written copy; the old stream is untouched
-        return shown + ": " + *failure;
+        return *sourceFailure ? *sourceFailure : shown + ": " + *failure;
     }
     return std::nullopt;
 }
@@ -317,14 +347,17 @@ Failure putCommand(const CfbOptions& options) {
     if (path->empty()) return "put needs the path of a stream, not the root storage";
     if (options.source != "-" && sameFile(options.source, options.file))
         return options.source + ": is the compound file itself";
-    std::vector<char> data;
-    if ((failure = readSource(options.source, &data))) return failure;
+    Source source;
+    if ((failure = source.open(options.source, options.file))) return failure;
 
     std::unique_ptr<Storage> root;
     bool created = false;
     if ((failure = openOrCreate(options.file, &root, &created))) return failure;
-    failure = storeStream(*root, *path, data);
-    if (failure)
+    Failure sourceFailure;
+    failure = storeStream(*root, *path, source, &sourceFailure);
+    if (sourceFailure)
+        failure = sourceFailure;
+    else if (failure)
         failure = inFile(options.file, *failure);
     else
         failure = commitRoot(options.file, *root);
@@ -382,6 +415,8 @@ Failure dispatch(const CfbOptions& options) {
             return listCommand(options);
         case CfbCommand::Cat:
             return catCommand(options);
+        case CfbCommand::Extract:
+            return extractCommand(options);
         case CfbCommand::Put:
             return putCommand(options);
         case CfbCommand::Remove:

@@ -11,12 +11,21 @@ Lists, reads and edits compound files (OLE structured storage).
 
   cfb ls FILE [PATH]        list element PATH and all it holds (default: all)
   cfb cat FILE PATH         write the bytes of stream PATH to standard output
+  cfb extract FILE DIR      write the whole tree to folder DIR: storages become
+                            folders, streams files (see NAMES below). DIR must
+                            not exist yet or be an empty folder; the tree is
+                            built beside it and renamed to DIR when complete,
+                            so a failed extract leaves DIR as it was. A stream
+                            that cannot be read (damaged) is left out with a
+                            message, the rest is extracted, and the exit status
+                            is 1
   cfb put FILE PATH SRC     store the bytes of file SRC ('-' = standard input) as
                             stream PATH, replacing a stream of that name; creates
                             FILE and the storages on the path when missing. The
                             bytes go to a stream "~cfb-put.N" first and are
                             renamed into place, so a put that fails keeps the
-                            old stream
+                            old stream. SRC is read in chunks as it is stored,
+                            so a stream of any size needs little memory
   cfb rm FILE PATH          remove a stream, or a storage with all it holds
   cfb new [--force] [--v4] FILE
                             create an empty compound file; --force replaces an
@@ -29,6 +38,11 @@ most 31 UTF-16 units each, and compare case-insensitively. \xHH stands for the
 byte HH, for names such as "\x05SummaryInformation"; ls writes control bytes,
 '/' and '\' in names that way, so its paths can be pasted back. Use -- before
 arguments that start with '-'.
+
+NAMES: extract names each file and folder as ls writes the element's name:
+control bytes, DEL, '/' and '\' become \xHH, and a name "." or ".." is written
+\x2E or \x2E\x2E. The path of a file below DIR is thus a PATH that cat and put
+take; nothing is ever written outside DIR.
 
 ls writes one line per element, each storage before what it holds, siblings in
 the order the file keeps them:
@@ -53,6 +67,7 @@ struct CommandShape {
 constexpr CommandShape kShapes[] = {
     {"ls", CfbCommand::List, 1, 2, "cfb ls FILE [PATH]"},
     {"cat", CfbCommand::Cat, 2, 2, "cfb cat FILE PATH"},
+    {"extract", CfbCommand::Extract, 2, 2, "cfb extract FILE DIR"},
     {"put", CfbCommand::Put, 3, 3, "cfb put FILE PATH SRC"},
     {"rm", CfbCommand::Remove, 2, 2, "cfb rm FILE PATH"},
     {"new", CfbCommand::New, 1, 1, "cfb new [--force] [--v4] FILE"},
@@ -116,7 +131,7 @@ bool parseCfbArguments(int argc, const char* const* argv, CfbOptions* options, s
     if (!takeWords(*shape, argc, argv, options, &operands, error)) return false;
     options->command = shape->command;
     options->file = operands[0];
-    if (operands.size() > 1) options->path = operands[1];
+    if (operands.size() > 1) (shape->command == CfbCommand::Extract ? options->target : options->path) = operands[1];
     if (operands.size() > 2) options->source = operands[2];
     return true;
 }

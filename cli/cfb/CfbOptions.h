@@ -6,13 +6,14 @@
 
 namespace pgw::cli {
 
-enum class CfbCommand { Help, Version, List, Cat, Put, Remove, New };
+enum class CfbCommand { Help, Version, List, Cat, Extract, Put, Remove, New };
 
 struct CfbOptions {
     CfbCommand command = CfbCommand::Help;
     std::string file;
     std::string path;       // element path, still escaped
     std::string source;     // put: a file, or "-" for standard input
+    std::string target;     // extract: the folder to make
     bool force = false;     // new: replace an existing file
     bool version4 = false;  // new: 4096-byte sectors
 };

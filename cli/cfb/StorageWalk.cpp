@@ -12,6 +12,10 @@ std::string resultText(StgResult result, const std::string& detail) {
     return text;
 }
 
+std::string elementResultText(StgResult result, const std::string& damageDetail) {
+    return resultText(result, result == StgResult::Corrupt ? damageDetail : std::string());
+}
+
 bool holdsStream(storage::Storage& parent, std::string_view name, uint32_t childMode) {
     std::unique_ptr<storage::Stream> stream;
     return storage::succeeded(parent.openStream(name, childMode, &stream));

@@ -22,6 +22,8 @@ inline constexpr uint32_t kChildWrite = storage::mode::kOpenExclusive;
 using Failure = std::optional<std::string>;
 
 std::string resultText(storage::StgResult result, const std::string& detail = {});
+// For an element's answer: a handle's damage detail explains only a Corrupt one.
+std::string elementResultText(storage::StgResult result, const std::string& damageDetail);
 
 // The storages opened from the root down, all kept open: the current one was opened
 // through its parent's handle.

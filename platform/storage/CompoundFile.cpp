@@ -132,6 +132,8 @@ StgResult Stream::readAll(std::vector<uint8_t>* out) {
     return r;
 }
 
+std::string Stream::damageDetail() const { return engine_->lastDamage(); }
+
 // ---- Storage ----
 
 Storage::Storage(std::shared_ptr<Engine> engine, uint32_t entry, uint32_t generation, bool writable)
@@ -263,6 +265,15 @@ StgResult Storage::setClass(const Clsid& clsid) {
     if (!writable_) return StgResult::AccessDenied;
     engine_->setClass(entry_, clsid);
     return StgResult::Ok;
+}
+
+std::string Storage::damageDetail() const { return engine_->lastDamage(); }
+
+StgResult Storage::checkStreams(std::string* detail) const {
+    if (const StgResult r = engine_->check(entry_, generation_); r != StgResult::Ok) return r;
+    const StgResult r = engine_->followAllChains();
+    if (r == StgResult::Corrupt && detail) *detail = engine_->lastDamage();
+    return r;
 }
 
 StgResult Storage::commit(bool sync) {

@@ -69,6 +69,8 @@ public:
 
     // Convenience for whole-stream work: the stream's bytes from offset 0.
     StgResult readAll(std::vector<uint8_t>* out);
+    // After a call answered Corrupt: a sentence on what is damaged.
+    std::string damageDetail() const;
 
 private:
     friend std::unique_ptr<Stream> makeStreamHandle(std::shared_ptr<Engine>, uint32_t, bool);
@@ -116,6 +118,13 @@ public:
     // storage also asks the operating system to put it on the disk, unless `sync` is
     // false (what is committed survives the process either way).
     StgResult commit(bool sync = true);
+    // After a call answered Corrupt: a sentence on what is damaged. A stream's chain is
+    // checked when the stream is first opened, so a file whose tables are sound opens
+    // read-only even when some streams are damaged; those streams answer Corrupt.
+    std::string damageDetail() const;
+    // Checks the chain of every stream in the file now, as a writable open does; Corrupt,
+    // with a sentence in `detail`, when one is damaged.
+    StgResult checkStreams(std::string* detail = nullptr) const;
     // A root storage: while commits are held, every commit (of any handle) answers Ok and
     // writes nothing of the tables or the header, and closing writes nothing either, so
     // the file stays as last committed until commits are let go and one is made. What is
@@ -144,6 +153,8 @@ class FileDeviceFactory;
 StgResult createCompoundFile(FileDeviceFactory& files, const std::string& path, uint32_t mode,
                              std::unique_ptr<Storage>* out, const CreateOptions& options = {});
 // Opens a compound file. `detail`, when given, receives a sentence on what is damaged.
+// Opened for writing, every stream's chain is checked at once and a damaged one refuses
+// the file; opened read-only, each is checked when its stream is first opened.
 StgResult openCompoundFile(const std::string& path, uint32_t mode, std::unique_ptr<Storage>* out,
                            std::string* detail = nullptr);
 StgResult openCompoundFile(FileDeviceFactory& files, const std::string& path, uint32_t mode,

@@ -23,6 +23,12 @@ struct DirEntry {
     uint64_t modifiedTime = 0;
     uint64_t size = 0;
     std::vector<uint32_t> chain;  // sectors, or mini sectors for a small stream
+    // A stream read from the file has its chain followed when it is first opened; until
+    // then only its first sector is known. A damaged chain says why in `damage`.
+    enum class Chain : uint8_t { Followed, Unchecked, Damaged };
+    Chain chainState = Chain::Followed;
+    uint32_t start = 0xFFFFFFFE;
+    std::string damage;
 
     uint32_t parent = 0;
     std::vector<uint32_t> children;  // storages: sorted by element name order
@@ -44,6 +50,7 @@ struct DirEntry {
 };
 
 class SiblingTree;
+class ChainFollower;
 
 class Engine : public std::enable_shared_from_this<Engine> {
 public:
@@ -84,6 +91,11 @@ public:
     StgResult copyFileTo(FileDevice& target);
     bool isSameOrAncestor(uint32_t ancestor, uint32_t entry) const;
 
+    // Makes sure a stream's chain is known and sound; Corrupt with lastDamage() set if not.
+    StgResult followChain(uint32_t entry);
+    StgResult followAllChains();
+    const std::string& lastDamage() const { return lastDamage_; }
+
     // Stream I/O.
     StgResult readStream(uint32_t entry, uint64_t offset, void* buffer, size_t count, size_t* bytesRead);
     StgResult writeStream(uint32_t entry, uint64_t offset, const void* data, size_t count);
@@ -92,6 +104,7 @@ public:
 
 private:
     friend class EngineLoader;
+    friend class ChainFollower;
 
     bool isMini(uint64_t size) const { return size < 4096; }
     uint32_t unitSize(bool mini) const { return mini ? 64 : sectorSize_; }
@@ -119,6 +132,10 @@ private:
     // stream sectors under it that the committed state uses (freshenContainer).
     StgResult chainIo(const std::vector<uint32_t>& chain, bool mini, uint64_t offset, uint8_t* buffer,
                       size_t count, bool write);
+    // A read-only file keeps its mini stream in memory once a small stream is read.
+    bool cacheMiniStream();
+    StgResult readMiniCached(const std::vector<uint32_t>& chain, uint64_t offset, uint8_t* buffer, size_t count,
+                             size_t* bytesRead);
 
     // Copy-on-write of stream data.
     struct MovedUnit {
@@ -207,6 +224,11 @@ private:
     std::vector<uint32_t> miniFatChain_;
     std::vector<DirEntry> entries_;
     uint32_t maxSectors_ = 0;
+    std::unique_ptr<ChainFollower> follower_;  // while chains are still unchecked
+    std::string lastDamage_;
+    enum class MiniCache : uint8_t { NotYet, Held, Unavailable };
+    MiniCache miniCacheState_ = MiniCache::NotYet;
+    std::vector<uint8_t> miniCache_;
     uint32_t freeEntryHint_ = 1;
 
     std::vector<bool> dirtyDirSectors_;

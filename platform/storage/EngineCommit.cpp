@@ -7,6 +7,7 @@
 // the previous commit whole, whenever the process or the machine stops; sectors the
 // previous commit alone used are free for reuse only afterwards.
 
+#include "ChainFollower.h"
 #include "Engine.h"
 #include "FileFormat.h"
 

@@ -139,6 +139,8 @@ StgResult Engine::openElement(uint32_t storage, std::u16string_view name, uint8_
     if (findChild(storage, name, &index) != StgResult::Ok || entries_[index].type != type)
         return StgResult::ElementNotFound;
     if (entries_[index].open) return StgResult::AccessDenied;
+    if (type == kStreamType)
+        if (const StgResult r = followChain(index); r != StgResult::Ok) return r;
     entries_[index].open = true;
     *opened = index;
     return StgResult::Ok;
@@ -228,6 +230,7 @@ StgResult Engine::copySectors(uint32_t source, Engine& target, uint32_t targetSt
 }
 
 StgResult Engine::copyStream(uint32_t source, Engine& target, uint32_t targetStream) {
+    if (const StgResult r = followChain(source); r != StgResult::Ok) return r;
     const uint64_t size = entries_[source].size;
     if (const StgResult r = target.resizeRaw(targetStream, size); r != StgResult::Ok) return r;
     if (!isMini(size) && &target != this) return copySectors(source, target, targetStream);

@@ -1,5 +1,7 @@
 // Sector allocation and stream I/O, copy-on-write of stream data.
 
+#include "ChainFollower.h"
+#include "ElementName.h"
 #include "Engine.h"
 #include "FileFormat.h"
 
@@ -230,6 +232,36 @@ StgResult Engine::chainIo(const std::vector<uint32_t>& chain, bool mini, uint64_
     });
 }
 
+// Small streams are many, and each would cost reads of its own: a read-only file keeps
+// its mini stream in memory once one is read, within reason.
+bool Engine::cacheMiniStream() {
+    constexpr uint64_t kLimit = 64ull << 20;
+    if (miniCacheState_ != MiniCache::NotYet) return miniCacheState_ == MiniCache::Held;
+    miniCacheState_ = MiniCache::Unavailable;
+    const std::vector<uint32_t>& container = entries_[0].chain;
+    const uint64_t bytes = uint64_t(container.size()) * sectorSize_;
+    if (writable_ || bytes > kLimit) return false;
+    miniCache_.resize(size_t(bytes));
+    if (sectorIo(container, 0, miniCache_.data(), miniCache_.size(), false) != StgResult::Ok) {
+        miniCache_ = {};
+        return false;  // the read is tried again where it is needed, and reports its failure there
+    }
+    miniCacheState_ = MiniCache::Held;
+    return true;
+}
+
+// Every mini sector of a followed chain lies within the mini stream's size, so within the cache.
+StgResult Engine::readMiniCached(const std::vector<uint32_t>& chain, uint64_t offset, uint8_t* buffer, size_t count,
+                                 size_t* bytesRead) {
+    (void)forEachRun(chain, kMiniSectorSize, offset, count, [&](uint32_t first, uint32_t within, size_t n) {
+        std::memcpy(buffer, &miniCache_[size_t(first) * kMiniSectorSize + within], n);
+        buffer += n;
+        return StgResult::Ok;
+    });
+    *bytesRead = count;
+    return StgResult::Ok;
+}
+
 // Refuses growth that cannot fit before anything is allocated, so a refused size leaves
 // no trace in the file.
 bool Engine::hasRoomFor(uint64_t sectors) const {
@@ -292,12 +324,33 @@ StgResult Engine::zeroTail(uint32_t entry) {
     return writeZeros(entry, e.size, e.size + (unit - rest));
 }
 
+StgResult Engine::followChain(uint32_t entry) {
+    const DirEntry& e = entries_[entry];
+    if (e.chainState == DirEntry::Chain::Followed) return StgResult::Ok;
+    if (e.chainState == DirEntry::Chain::Unchecked && follower_ && follower_->follow(entry) == StgResult::Ok)
+        return StgResult::Ok;
+    lastDamage_ = e.damage.empty() ? "the chain of stream \"" + toUtf8(e.name) + "\" is damaged" : e.damage;
+    return StgResult::Corrupt;
+}
+
+StgResult Engine::followAllChains() {
+    if (!follower_) return StgResult::Ok;  // a writer followed them all at open
+    const std::string damage = follower_->followAll();
+    if (damage.empty()) return StgResult::Ok;
+    lastDamage_ = damage;
+    return StgResult::Corrupt;
+}
+
 StgResult Engine::readStream(uint32_t entry, uint64_t offset, void* buffer, size_t count, size_t* bytesRead) {
+    *bytesRead = 0;
+    // Another chain found sharing this one's sectors damages it after it was opened.
+    if (const StgResult r = followChain(entry); r != StgResult::Ok) return r;
     const DirEntry& e = entries_[entry];
     const size_t n = offset >= e.size ? 0 : size_t(std::min<uint64_t>(count, e.size - offset));
-    *bytesRead = 0;
     if (n == 0) return StgResult::Ok;
-    const StgResult r = chainIo(e.chain, isMini(e.size), offset, static_cast<uint8_t*>(buffer), n, false);
+    const bool mini = isMini(e.size);
+    if (mini && cacheMiniStream()) return readMiniCached(e.chain, offset, static_cast<uint8_t*>(buffer), n, bytesRead);
+    const StgResult r = chainIo(e.chain, mini, offset, static_cast<uint8_t*>(buffer), n, false);
     if (r == StgResult::Ok) *bytesRead = n;
     return r;
 }

@@ -1,13 +1,19 @@
-// Reading a compound file's structure, checking everything before it is used: every
-// sector number in range, every chain ending and owning its sectors alone, every
-// directory entry reached once. A damaged file is refused with a sentence saying why;
-// nothing here allocates more than the file's own size warrants.
+// Reading a compound file's structure, checking it before it is used: every sector
+// number in range, every table's chain ending and owning its sectors alone, every
+// directory entry reached once. The tables are read one run of adjacent sectors at a
+// time. A stream's own chain is checked when the stream is first opened (see
+// ChainFollower), unless the file is opened for writing: a writer must know every
+// sector in use before it hands one out, so it follows them all now and refuses a file
+// with a damaged one. A damaged file is refused with a sentence saying why; nothing
+// here allocates more than the file's own size warrants.
 
+#include "ChainFollower.h"
 #include "ElementName.h"
 #include "Engine.h"
 #include "FileFormat.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <string>
 
@@ -26,7 +32,8 @@ public:
         if (r == StgResult::Ok) r = readDirectory();
         if (r == StgResult::Ok) r = readMiniFat();
         if (r == StgResult::Ok) r = buildTree();
-        if (r == StgResult::Ok) r = walkStreamChains();
+        if (r == StgResult::Ok) r = prepareStreamChains();
+        if (r != StgResult::Ok) e_.follower_.reset();
         return r;
     }
 
@@ -37,17 +44,7 @@ private:
     }
     static std::string num(uint64_t value) { return std::to_string(value); }
 
-    // What a chain belongs to, put into words only when a message needs it: a book holds
-    // tens of thousands of streams.
-    struct Owner {
-        const char* fixed;
-        const std::u16string* stream = nullptr;
-        Owner(const char* name) : fixed(name) {}
-        Owner(std::nullptr_t, const std::u16string* name) : fixed(nullptr), stream(name) {}
-        std::string text() const { return fixed ? std::string(fixed) : "stream \"" + toUtf8(*stream) + "\""; }
-    };
-
-    StgResult readSector(uint32_t sector, uint8_t* out) { return readSectors(sector, 1, out); }
+    ChainFollower& follower() { return *e_.follower_; }
 
     StgResult readSectors(uint32_t first, size_t count, uint8_t* out) {
         size_t got = 0;
@@ -59,17 +56,31 @@ private:
         return StgResult::Ok;
     }
 
-    bool inFile(uint32_t sector) const { return sector <= kMaxRegularSector && sector < fileSectors_; }
-
-    // Marks a sector as used by one structure; a second claim means a damaged file.
-    StgResult claim(uint32_t sector, const Owner& what) {
-        if (!inFile(sector))
-            return fail(what.text() + " points to sector " + num(sector) + ", outside the file");
-        if (owned_[sector]) return fail("sector " + num(sector) + " is used twice (" + what.text() + ")");
-        owned_[sector] = true;
+    // Reads the table sectors listed, each run of adjacent ones in one go, into `words`
+    // (one sector's worth of entries each).
+    StgResult readTable(const std::vector<uint32_t>& sectors, std::vector<uint32_t>* words) {
+        const uint32_t perSector = e_.sectorSize_ / 4;
+        words->resize(sectors.size() * perSector);
+        auto* bytes = reinterpret_cast<uint8_t*>(words->data());
+        for (size_t k = 0, run = 1; k < sectors.size(); k += run) {
+            for (run = 1; k + run < sectors.size() && sectors[k + run] == sectors[k] + run;) ++run;
+            if (const StgResult r = readSectors(sectors[k], run, bytes + k * e_.sectorSize_); r != StgResult::Ok)
+                return r;
+        }
+        if constexpr (std::endian::native != std::endian::little)
+            for (uint32_t& w : *words) w = get32(reinterpret_cast<const uint8_t*>(&w));
         return StgResult::Ok;
     }
 
+    bool inFile(uint32_t sector) { return follower().inFile(sector); }
+
+    // Marks a sector as used by one table; a second claim means a damaged file.
+    StgResult claim(uint32_t sector, const char* what) {
+        if (!inFile(sector))
+            return fail(std::string(what) + " points to sector " + num(sector) + ", outside the file");
+        if (!follower().reserve(sector)) return fail("sector " + num(sector) + " is used twice (" + what + ")");
+        return StgResult::Ok;
+    }
     StgResult readHeader() {
         const uint64_t fileSize = e_.device_->size();
         size_t got = 0;
@@ -90,29 +101,44 @@ private:
         e_.maxSectors_ = major == 3 ? uint32_t(kMaxV3FileSize / 512 - 1) : kMaxRegularSector;
         if (fileSize < e_.sectorSize_) return fail("the file is shorter than its header");
         fileSectors_ = uint32_t(std::min<uint64_t>((fileSize - 1) / e_.sectorSize_, kMaxRegularSector));
-        owned_.assign(fileSectors_, false);
+        e_.follower_ = std::make_unique<ChainFollower>(e_, fileSectors_);
         fatCount_ = get32(header_ + hdr::kFatSectorCount);
         if (fatCount_ == 0 || fatCount_ > fileSectors_)
             return fail("the header counts " + num(fatCount_) + " FAT sectors in a file of " + num(fileSectors_));
         return StgResult::Ok;
     }
 
+    // DIFAT sectors link to each other from inside, so the next one is known only once
+    // its predecessor is read. They are read ahead as far as the count still missing
+    // reaches: one read for every run of adjacent ones, as writers lay them out.
     StgResult readDifat() {
         auto& fatSectors = e_.fatSectors_;
         for (uint32_t i = 0; i < kHeaderDifatEntries && fatSectors.size() < fatCount_; ++i)
             fatSectors.push_back(get32(header_ + hdr::kDifat + 4 * i));
-        std::vector<uint8_t> sector(e_.sectorSize_);
         const uint32_t perSector = e_.sectorSize_ / 4 - 1;
+        std::vector<uint8_t> ahead;
+        uint32_t aheadFirst = 0, aheadWhole = 0;
         uint32_t next = get32(header_ + hdr::kFirstDifat);
         while (fatSectors.size() < fatCount_) {
             if (next == kEndOfChain || next == kFreeSector)
                 return fail("the DIFAT lists fewer FAT sectors than the header counts");
             if (const StgResult r = claim(next, "the DIFAT"); r != StgResult::Ok) return r;
-            if (const StgResult r = readSector(next, sector.data()); r != StgResult::Ok) return r;
+            if (next < aheadFirst || next - aheadFirst >= aheadWhole) {
+                const uint64_t missing = (fatCount_ - fatSectors.size() + perSector - 1) / perSector;
+                const uint32_t count = uint32_t(std::min<uint64_t>(missing, fileSectors_ - next));
+                ahead.resize(size_t(count) * e_.sectorSize_);
+                size_t got = 0;
+                const StgResult r = e_.device_->readAt(e_.sectorOffset(next), ahead.data(), ahead.size(), &got);
+                if (r != StgResult::Ok) return r;
+                aheadFirst = next;
+                aheadWhole = uint32_t(got / e_.sectorSize_);
+                if (aheadWhole == 0) return fail("sector " + num(next) + " is cut short by the end of the file");
+            }
+            const uint8_t* sector = &ahead[size_t(next - aheadFirst) * e_.sectorSize_];
             e_.difatSectors_.push_back(next);
             for (uint32_t i = 0; i < perSector && fatSectors.size() < fatCount_; ++i)
-                fatSectors.push_back(get32(&sector[4 * i]));
-            next = get32(&sector[4 * perSector]);
+                fatSectors.push_back(get32(sector + 4 * i));
+            next = get32(sector + 4 * perSector);
         }
         for (const uint32_t s : fatSectors)
             if (const StgResult r = claim(s, "the FAT"); r != StgResult::Ok) return r;
@@ -120,13 +146,8 @@ private:
     }
 
     StgResult readFat() {
-        const uint32_t perSector = e_.sectorSize_ / 4;
-        std::vector<uint32_t> entries(size_t(fatCount_) * perSector);
-        std::vector<uint8_t> sector(e_.sectorSize_);
-        for (uint32_t k = 0; k < fatCount_; ++k) {
-            if (const StgResult r = readSector(e_.fatSectors_[k], sector.data()); r != StgResult::Ok) return r;
-            for (uint32_t i = 0; i < perSector; ++i) entries[size_t(k) * perSector + i] = get32(&sector[4 * i]);
-        }
+        std::vector<uint32_t> entries;
+        if (const StgResult r = readTable(e_.fatSectors_, &entries); r != StgResult::Ok) return r;
         // The tables' own sectors are marked, whatever the writer put there, so that
         // they are never handed out as data.
         for (const uint32_t s : e_.fatSectors_) {
@@ -140,20 +161,21 @@ private:
         // Sectors past the end of the file are free whatever the table says; a commit
         // would otherwise grow the file to reach them.
         for (size_t s = fileSectors_; s < entries.size(); ++s) entries[s] = kFreeSector;
-        e_.fat_ = AllocationTable(perSector);
+        e_.fat_ = AllocationTable(e_.sectorSize_ / 4);
         e_.fat_.assign(std::move(entries));
         return StgResult::Ok;
     }
 
-    // Follows a chain of whole sectors until its end, or for `limit` sectors.
-    StgResult walk(uint32_t start, const Owner& what, std::vector<uint32_t>* out, uint64_t limit = UINT64_MAX) {
+    // Follows a table's chain of whole sectors until its end, or for `limit` sectors.
+    StgResult walk(uint32_t start, const char* what, std::vector<uint32_t>* out, uint64_t limit = UINT64_MAX) {
         uint32_t s = start;
         while (out->size() < limit) {
             if (s == kEndOfChain) {
                 if (limit == UINT64_MAX) return StgResult::Ok;
-                return fail(what.text() + " is shorter than its size");
+                return fail(std::string(what) + " is shorter than its size");
             }
-            if (s >= e_.fat_.size()) return fail(what.text() + " points to sector " + num(s) + ", past the FAT");
+            if (s >= e_.fat_.size())
+                return fail(std::string(what) + " points to sector " + num(s) + ", past the FAT");
             if (const StgResult r = claim(s, what); r != StgResult::Ok) return r;
             out->push_back(s);
             s = e_.fat_.next(s);
@@ -169,7 +191,6 @@ private:
         const uint32_t perSector = e_.sectorSize_ / kDirEntrySize;
         if (uint64_t(e_.dirChain_.size()) * perSector > kMaxDirEntries) return fail("the directory is too long");
         raw_.resize(e_.dirChain_.size() * e_.sectorSize_);
-        // Sectors that follow each other in the file are read in one go.
         for (size_t k = 0, run = 1; k < e_.dirChain_.size(); k += run) {
             for (run = 1; k + run < e_.dirChain_.size() && e_.dirChain_[k + run] == e_.dirChain_[k] + run;) ++run;
             if (const StgResult r = readSectors(e_.dirChain_[k], run, &raw_[k * e_.sectorSize_]); r != StgResult::Ok)
@@ -184,14 +205,9 @@ private:
         if (const StgResult r = walk(get32(header_ + hdr::kFirstMiniFat), "the miniFAT", &e_.miniFatChain_);
             r != StgResult::Ok)
             return r;
-        const uint32_t perSector = e_.sectorSize_ / 4;
-        std::vector<uint32_t> entries(e_.miniFatChain_.size() * perSector);
-        std::vector<uint8_t> sector(e_.sectorSize_);
-        for (size_t k = 0; k < e_.miniFatChain_.size(); ++k) {
-            if (const StgResult r = readSector(e_.miniFatChain_[k], sector.data()); r != StgResult::Ok) return r;
-            for (uint32_t i = 0; i < perSector; ++i) entries[k * perSector + i] = get32(&sector[4 * i]);
-        }
-        e_.miniFat_ = AllocationTable(perSector);
+        std::vector<uint32_t> entries;
+        if (const StgResult r = readTable(e_.miniFatChain_, &entries); r != StgResult::Ok) return r;
+        e_.miniFat_ = AllocationTable(e_.sectorSize_ / 4);
         e_.miniFat_.assign(std::move(entries));
         return StgResult::Ok;
     }
@@ -218,6 +234,7 @@ private:
         d.modifiedTime = get64(p + dir::kModified);
         // Version 3 files may carry junk in the size's high half.
         d.size = e_.majorVersion_ == 3 ? get32(p + dir::kSize) : get64(p + dir::kSize);
+        d.start = get32(p + dir::kStart);
     }
 
     // Walks every storage's sibling tree without recursion; each entry must be reached
@@ -303,48 +320,25 @@ private:
         }
     }
 
-    StgResult walkMini(uint32_t index, const Owner& what) {
-        DirEntry& d = e_.entries_[index];
-        const uint64_t needed = (d.size + kMiniSectorSize - 1) / kMiniSectorSize;
-        const uint64_t available = (e_.entries_[0].size + kMiniSectorSize - 1) / kMiniSectorSize;
-        uint32_t m = startOf_[index];
-        while (d.chain.size() < needed) {
-            if (m == kEndOfChain) return fail(what.text() + " is shorter than its size");
-            if (m >= e_.miniFat_.size() || m >= available)
-                return fail(what.text() + " points to mini sector " + num(m) + ", outside the mini stream");
-            if (miniOwned_[m]) return fail("mini sector " + num(m) + " is used twice (" + what.text() + ")");
-            miniOwned_[m] = true;
-            d.chain.push_back(m);
-            m = e_.miniFat_.next(m);
-        }
-        return StgResult::Ok;
-    }
-
     // A size no chain in this file could hold is refused before anything is sized by it.
     bool fitsInFile(uint64_t size) const { return size <= uint64_t(fileSectors_) * e_.sectorSize_; }
 
-    StgResult walkStreamChains() {
-        const uint32_t count = uint32_t(e_.entries_.size());
-        startOf_.resize(count);
-        for (uint32_t i = 0; i < count; ++i) startOf_[i] = get32(rawEntry(i) + dir::kStart);
+    // The mini stream is every small stream's container: it is followed now. The
+    // streams' chains wait for their first use, or are all followed now for a writer.
+    StgResult prepareStreamChains() {
         DirEntry& root = e_.entries_[0];
         if (!fitsInFile(root.size)) return fail("the mini stream is larger than the file");
         const uint64_t rootSectors = (root.size + e_.sectorSize_ - 1) / e_.sectorSize_;
-        if (const StgResult r = walk(startOf_[0], "the mini stream", &root.chain, rootSectors); r != StgResult::Ok)
+        if (const StgResult r = walk(root.start, "the mini stream", &root.chain, rootSectors); r != StgResult::Ok)
             return r;
-        miniOwned_.assign(e_.miniFat_.size(), false);
-        for (uint32_t i = 1; i < count; ++i) {
+        for (uint32_t i = 1; i < e_.entries_.size(); ++i) {
             DirEntry& d = e_.entries_[i];
-            if (!d.isStream() || d.orphan || d.size == 0) continue;
-            const Owner what{nullptr, &d.name};
-            if (!fitsInFile(d.size)) return fail(what.text() + " is larger than the file");
-            const StgResult r = d.size < kMiniStreamCutoff
-                                    ? walkMini(i, what)
-                                    : walk(startOf_[i], what, &d.chain,
-                                           (d.size + e_.sectorSize_ - 1) / e_.sectorSize_);
-            if (r != StgResult::Ok) return r;
+            if (d.isStream() && !d.orphan && d.size > 0) d.chainState = DirEntry::Chain::Unchecked;
         }
+        if (!e_.writable_) return StgResult::Ok;
+        if (const std::string damage = follower().followAll(); !damage.empty()) return fail(damage);
         endChains();
+        e_.follower_.reset();
         return StgResult::Ok;
     }
 
@@ -366,10 +360,7 @@ private:
     uint8_t header_[kHeaderSize] = {};
     uint32_t fileSectors_ = 0;
     uint32_t fatCount_ = 0;
-    std::vector<bool> owned_;
-    std::vector<bool> miniOwned_;
     std::vector<uint8_t> raw_;
-    std::vector<uint32_t> startOf_;
 };
 
 StgResult Engine::load(std::string* detail) {

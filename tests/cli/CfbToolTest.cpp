@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -350,6 +351,56 @@ TEST_F(CfbTool, ReadersShareTheFileButKeepWritersOut) {
     put("a", "new");
 }
 
+// Every file below `root`, by its path relative to it, with its bytes.
+std::map<std::string, std::string> filesBelow(const fs::path& root) {
+    std::map<std::string, std::string> files;
+    for (const auto& item : fs::recursive_directory_iterator(root))
+        if (item.is_regular_file()) files[fs::relative(item.path(), root).string()] = readFile(item.path());
+    return files;
+}
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& item : fs::directory_iterator(folder)) names.push_back(item.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(CfbTool, ExtractWritesTheTreeUnderSafeNamesAndOnlyIntoANewOrEmptyFolder) {
+    const std::map<std::string, std::string> streams = {
+        {"a", patterned(4500, 1)}, {"d/small", "tiny"}, {"d/e/empty", ""},
+        {"\\x05Summary", "props"}, {"..", "dots"}, {"d/.", "dot"}};
+    for (const auto& [path, bytes] : streams) put(path, bytes);
+    ok({"put", file_, "d/e/f/deep", "-"}, "deep");
+    const std::map<std::string, std::string> expected = {
+        {"a", streams.at("a")}, {"d/small", "tiny"}, {"d/e/empty", ""}, {"\\x05Summary", "props"},
+        {"\\x2E\\x2E", "dots"}, {"d/\\x2E", "dot"}, {"d/e/f/deep", "deep"}};
+    const auto before = namesIn(dir_);
+
+    const fs::path out = dir_ / "out";
+    ok({"extract", file_, out.string()});
+    EXPECT_EQ(filesBelow(out), expected);
+    // Each file's path is one cat takes.
+    for (const auto& [path, bytes] : expected) EXPECT_EQ(ok({"cat", file_, path}), bytes) << path;
+    auto after = namesIn(dir_);
+    std::erase(after, "out");
+    EXPECT_EQ(after, before) << "extract left something beside the folder";
+
+    // A folder with something in it, a file, a link: refused, and left as they were.
+    const std::string busy = fails({"extract", file_, out.string()});
+    EXPECT_NE(busy.find("not empty"), std::string::npos) << busy;
+    fails({"extract", file_, file_});
+    fs::create_directory(dir_ / "empty");
+    fs::create_directory_symlink(dir_ / "empty", dir_ / "link");
+    fails({"extract", file_, (dir_ / "link").string()});
+    fails({"extract", file_, (dir_ / "no/such/parent").string()});
+    EXPECT_TRUE(fs::is_empty(dir_ / "empty"));
+    EXPECT_EQ(filesBelow(out), expected);
+    // An empty folder takes the tree.
+    ok({"extract", file_, (dir_ / "empty/").string()});
+    EXPECT_EQ(filesBelow(dir_ / "empty"), expected);
+}
+
 TEST_F(CfbTool, DamagedFilesNeverCrashOrHang) {
     const std::string mini = patterned(3000, 5);
     const std::string big = patterned(20000, 6);
@@ -371,6 +422,18 @@ TEST_F(CfbTool, DamagedFilesNeverCrashOrHang) {
             } else {
                 EXPECT_EQ(run.err.rfind("cfb: " + damaged.string() + ": ", 0), 0u) << run.err;
             }
+        }
+        // extract writes every stream it can read, exact, and says when one is left out.
+        const fs::path out = dir_ / ("out" + std::to_string(length));
+        const ToolRun extract = cfb({"extract", damaged.string(), out.string()});
+        ASSERT_FALSE(extract.timedOut);
+        ASSERT_EQ(extract.signal, 0);
+        if (fs::exists(out)) {
+            for (const auto& [path, bytes] : filesBelow(out))
+                EXPECT_EQ(bytes, ok({"cat", damaged.string(), path})) << path << ": extracted wrong bytes";
+            EXPECT_EQ(extract.exitCode == 0, filesBelow(out).size() == 3) << extract.err;
+        } else {
+            EXPECT_EQ(extract.exitCode, 1);
         }
         const ToolRun list = cfb({"ls", damaged.string()});
         ASSERT_FALSE(list.timedOut);

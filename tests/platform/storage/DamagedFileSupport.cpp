@@ -323,16 +323,28 @@ Outcome runIsolated(const std::function<void(Outcome&)>& body, std::chrono::mill
 
 namespace {
 
+// A stream whose chain is damaged answers Corrupt, with a reason, when it is opened or
+// read: the file counts as refused, and the walk goes on over the rest.
+void noteDamage(const std::string& detail, Outcome& out) {
+    if (out.result != StgResult::Ok) return;
+    out.result = StgResult::Corrupt;
+    out.detail = detail;
+}
+
 void checkStream(Storage& parent, const ElementStat& listed, const std::string& path, Outcome& out,
                  std::map<std::string, std::vector<uint8_t>>* streams) {
     std::unique_ptr<Stream> stream;
-    if (const StgResult r = parent.openStream(listed.name, kOpenRead, &stream); r != StgResult::Ok)
-        return addFailure(out, "cannot open stream " + path + ": " + std::string(describe(r)));
+    const StgResult opened = parent.openStream(listed.name, kOpenRead, &stream);
+    if (opened == StgResult::Corrupt) return noteDamage(parent.damageDetail(), out);
+    if (opened != StgResult::Ok)
+        return addFailure(out, "cannot open stream " + path + ": " + std::string(describe(opened)));
     ElementStat stat;
     if (stream->stat(&stat) != StgResult::Ok || stat.name != listed.name || stat.size != listed.size)
         return addFailure(out, "opening " + path + " gave another element (" + stat.name + ")");
     std::vector<uint8_t> all;
-    if (const StgResult r = stream->readAll(&all); r != StgResult::Ok || all.size() != listed.size)
+    const StgResult read = stream->readAll(&all);
+    if (read == StgResult::Corrupt) return noteDamage(stream->damageDetail(), out);
+    if (const StgResult r = read; r != StgResult::Ok || all.size() != listed.size)
         return addFailure(out, "reading " + path + " gave " + std::to_string(all.size()) + " of " +
                                    std::to_string(listed.size) + " bytes: " + std::string(describe(r)));
     // Reading again in odd-sized pieces must give the same bytes.
