@@ -35,7 +35,7 @@ public:
 class HeldPageEditors : public PageEditors {
 public:
     std::string saveText() override { return text; }
-    void loadText(std::string_view rtf) override;
+    void loadText(std::string_view rtf) override;  // counts the loads
     std::string savePictures() override { return pictures; }
     void loadPictures(std::string_view stored) override { pictures = stored; }
     void loadWebPage(std::string_view stored) override {
@@ -50,6 +50,7 @@ public:
     }
 
     std::string text;
+    int textLoads = 0;
     std::string pictures;
     std::string webPage;
     int webPageLoads = 0;
