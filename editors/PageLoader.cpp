@@ -70,13 +70,22 @@ void PageLoader::finish() {
     if (builder_ && buildFor(-1)) handOver();
 }
 
+// A big page ends in two steps of their own, each a pass over all of it: its layout is
+// made, then the editor takes it.
 void PageLoader::step() {
     if (reading_) {
         if (!reading_->isDone()) return timer_.start(kReaderPollMilliseconds);
         return beginBuilding(std::exchange(reading_, nullptr)->take());
     }
-    if (builder_ && buildFor(pacing_.sliceMilliseconds)) handOver();
-    if (builder_) timer_.start(0);
+    if (!builder_) return;
+    if (builder_->done() && laidOut_) return handOver();
+    if (builder_->done()) {
+        document_->documentLayout();
+        laidOut_ = true;
+    } else {
+        buildFor(pacing_.sliceMilliseconds);
+    }
+    timer_.start(0);
 }
 
 // The first slice is built at once, so a page that fits in it is there when start() returns.
@@ -85,7 +94,9 @@ void PageLoader::beginBuilding(richtext::RichDocument content) {
     document_ = std::make_unique<QTextDocument>();
     applyPageDefaults(*document_);
     builder_ = std::make_unique<DocumentBuilder>(*document_, std::move(content));
-    step();
+    laidOut_ = false;
+    if (buildFor(pacing_.sliceMilliseconds)) return handOver();
+    timer_.start(0);
 }
 
 // Builds until the page is complete or `milliseconds` have passed (never, when negative).

@@ -55,6 +55,7 @@ private:
     std::shared_ptr<ReadJob> reading_;
     std::unique_ptr<QTextDocument> document_;
     std::unique_ptr<DocumentBuilder> builder_;
+    bool laidOut_ = false;  // the complete page has its layout object
 };
 
 }  // namespace pgw::editors
