@@ -18,7 +18,7 @@ size_t rtfDocumentLength(std::string_view bytes) {
 }
 
 void HeldPageEditors::loadText(std::string_view rtf) {
-    text = rtf.substr(0, rtfDocumentLength(rtf));
+    exchangedText = text = rtf.substr(0, rtfDocumentLength(rtf));
     ++textLoads;
 }
 

@@ -102,7 +102,9 @@ void CRTFView::setDocument(book::CPGWDoc* document, book::BookSession* session) 
 
 std::string CRTFView::saveText() {
     finishLoading();
-    return richtext::writeRtf(documentContent(*edit_->document()));
+    std::string rtf = richtext::writeRtf(documentContent(*edit_->document()));
+    unchanged_ = true;
+    return rtf;
 }
 
 void CRTFView::loadText(std::string_view rtf) {
@@ -122,11 +124,14 @@ void CRTFView::showDocument(std::unique_ptr<QTextDocument> document) {
     watchEdits();
     edit_->moveCursor(QTextCursor::Start);
     layoutPacer_.pace(*edit_->document());
+    unchanged_ = true;
 }
 
 void CRTFView::watchEdits() {
     connect(edit_->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
-        if (removed != 0 || added != 0) markEdited();
+        if (removed == 0 && added == 0) return;
+        unchanged_ = false;
+        markEdited();
     });
 }
 

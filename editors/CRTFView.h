@@ -67,6 +67,8 @@ public:
     std::string saveText();
     void loadText(std::string_view rtf);
     bool isLoading() const { return loader_.isLoading(); }
+    // Nothing changed the text since the page was loaded or its RTF last saved.
+    bool unchangedSinceExchange() const { return unchanged_; }
     void finishLoading() { loader_.finish(); }
     // How loads are divided; tests make every page a big one.
     void setLoadPacing(PageLoader::Pacing pacing) { loader_.setPacing(pacing); }
@@ -135,6 +137,7 @@ private:
     int32_t indentTwips_ = 0;
     PageLoader loader_;
     LayoutPacer layoutPacer_;
+    bool unchanged_ = false;
 };
 
 }  // namespace pgw::editors

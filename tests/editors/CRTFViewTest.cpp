@@ -31,10 +31,16 @@ TEST(CRTFView, LoadingIsNoEditButTypingMarksTheBookAndThePage) {
     EXPECT_FALSE(parts.record->storePending);
     EXPECT_EQ(shownText(parts), "你好");
 
+    EXPECT_TRUE(parts.view.unchangedSinceExchange());
+
     QTest::keyClicks(parts.view.editor(), "ab");
     EXPECT_TRUE(parts.document.isModified());
     EXPECT_TRUE(parts.record->storePending);
+    EXPECT_FALSE(parts.view.unchangedSinceExchange());
     EXPECT_EQ(shownText(parts), "ab你好");
+    EXPECT_TRUE(parts.view.unchangedSinceExchange());  // what was saved is what it holds
+    parts.edit().clear();  // a change that is no edit of the author's still counts
+    EXPECT_FALSE(parts.view.unchangedSinceExchange());
 }
 
 TEST(CRTFView, AnEmptyStreamIsAnEmptyPageAndAnUnknownPageMarksOnlyTheBook) {
