@@ -53,7 +53,11 @@ bool CPGWDoc::exchangePage(const std::string& name) {
     if (record->isPage()) {
         const bool loading = !record->storePending;
         if (!loading && !storePage(*record, true)) return false;
-        if (loading) loadPage(*record);
+        // The text page on show, unchanged, is what its stream holds: reading it again
+        // (the page being left, most often) would only cost the time a big page takes.
+        const bool shownUnchanged = record->type() == NodeType::Text && record->item == shownItem_ &&
+                                    editors_.textUnchangedSinceExchange();
+        if (loading && !shownUnchanged) loadPage(*record);
         if (record->type() == NodeType::Text) editors_.textPageShown(record->item, record->itemName);
         if (record->type() >= NodeType::Text && record->type() <= NodeType::Web)
             editors_.showView(PaneView(record->nodeType));

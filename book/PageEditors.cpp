@@ -17,6 +17,9 @@ size_t rtfDocumentLength(std::string_view bytes) {
     return bytes.size();
 }
 
-void HeldPageEditors::loadText(std::string_view rtf) { text = rtf.substr(0, rtfDocumentLength(rtf)); }
+void HeldPageEditors::loadText(std::string_view rtf) {
+    exchangedText = text = rtf.substr(0, rtfDocumentLength(rtf));
+    ++textLoads;
+}
 
 }  // namespace pgw::book

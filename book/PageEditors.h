@@ -19,6 +19,8 @@ public:
 
     virtual std::string saveText() = 0;  // the editor's whole content as RTF
     virtual void loadText(std::string_view rtf) = 0;
+    // The text editor holds just what was last loaded into it or saved from it.
+    virtual bool textUnchangedSinceExchange() const { return false; }
     virtual std::string savePictures() = 0;  // the picture list's stored form
     virtual void loadPictures(std::string_view stored) = 0;
 
@@ -34,8 +36,9 @@ public:
 // Editors that only hold the bytes: for the command-line tool and the tests.
 class HeldPageEditors : public PageEditors {
 public:
-    std::string saveText() override { return text; }
-    void loadText(std::string_view rtf) override;
+    std::string saveText() override { return exchangedText = text; }
+    void loadText(std::string_view rtf) override;  // counts the loads
+    bool textUnchangedSinceExchange() const override { return text == exchangedText; }
     std::string savePictures() override { return pictures; }
     void loadPictures(std::string_view stored) override { pictures = stored; }
     void loadWebPage(std::string_view stored) override {
@@ -50,6 +53,8 @@ public:
     }
 
     std::string text;
+    int textLoads = 0;
+    std::string exchangedText;
     std::string pictures;
     std::string webPage;
     int webPageLoads = 0;

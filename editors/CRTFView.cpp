@@ -7,7 +7,6 @@
 #include "editors/FontCombos.h"
 #include "editors/RichTextBridge.h"
 #include "platform/framework/CommandRouter.h"
-#include "platform/richtext/RtfReader.h"
 #include "platform/richtext/RtfWriter.h"
 #include "widgets/CMenuEx.h"
 #include "widgets/ToolbarStrip.h"
@@ -16,6 +15,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -40,6 +40,18 @@ std::optional<FontChoice> askFontDialog(const FontChoice& initial, QWidget* pare
 
 QAction* runMenu(QMenu& menu, const QPoint& globalPosition) { return menu.exec(globalPosition); }
 
+// What the author does to the text itself, which must meet the whole page.
+bool wantsThePage(QEvent::Type type) {
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::ShortcutOverride:
+    case QEvent::InputMethod:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: return true;
+    default: return false;
+    }
+}
+
 }  // namespace
 
 CRTFView::CRTFView(QWidget* parent)
@@ -47,7 +59,8 @@ CRTFView::CRTFView(QWidget* parent)
       edit_(new QTextEdit(this)),
       toolBar_(new CAppToolBar(this)),
       fontDialog_(askFontDialog),
-      menuRunner_(runMenu) {
+      menuRunner_(runMenu),
+      loader_([this](std::unique_ptr<QTextDocument> page) { showDocument(std::move(page)); }) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -61,13 +74,12 @@ CRTFView::CRTFView(QWidget* parent)
     edit_->viewport()->setAcceptDrops(false);
     edit_->setContextMenuPolicy(Qt::PreventContextMenu);
     edit_->viewport()->installEventFilter(this);
+    edit_->installEventFilter(this);
     applyPageDefaults(*edit_->document());
     setHeightTwips(*edit_, kDefaultHeightTwips);
     setFace(*edit_, QString::fromUtf8(richtext::kDefaultFace.data(), qsizetype(richtext::kDefaultFace.size())));
     setEffect(*edit_, CharEffect::Bold, false);
-    connect(edit_->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
-        if (!loading_ && (removed != 0 || added != 0)) markEdited();
-    });
+    watchEdits();
     registerCommands();
 }
 
@@ -88,15 +100,39 @@ void CRTFView::setDocument(book::CPGWDoc* document, book::BookSession* session) 
     session_ = session;
 }
 
-std::string CRTFView::saveText() const { return richtext::writeRtf(documentContent(*edit_->document())); }
+std::string CRTFView::saveText() {
+    finishLoading();
+    std::string rtf = richtext::writeRtf(documentContent(*edit_->document()));
+    unchanged_ = true;
+    return rtf;
+}
 
 void CRTFView::loadText(std::string_view rtf) {
-    loading_ = true;
-    // A page never edited has an empty stream: it shows as an empty page.
-    const richtext::RichDocument page = rtf.empty() ? richtext::RichDocument{} : richtext::readRtf(rtf).document;
-    setDocumentContent(*edit_->document(), page);
+    loader_.start(std::string(rtf));
+    // Until the page is complete the editor holds nothing of any page: what it showed
+    // before belongs to the page that was left.
+    if (loader_.isLoading()) showDocument(std::make_unique<QTextDocument>());
+}
+
+// The page's document takes the place of the one shown; the editor lays it out as it is
+// looked at, so a page of any size shows at once.
+void CRTFView::showDocument(std::unique_ptr<QTextDocument> document) {
+    // The editor deletes the document it made itself; the pages' documents are ours.
+    std::unique_ptr<QTextDocument> previous(edit_->document()->parent() == this ? edit_->document() : nullptr);
+    document->setParent(this);
+    edit_->setDocument(document.release());
+    watchEdits();
     edit_->moveCursor(QTextCursor::Start);
-    loading_ = false;
+    layoutPacer_.pace(*edit_->document());
+    unchanged_ = true;
+}
+
+void CRTFView::watchEdits() {
+    connect(edit_->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
+        if (removed == 0 && added == 0) return;
+        unchanged_ = false;
+        markEdited();
+    });
 }
 
 void CRTFView::bindCurrentPage(book::NodeId item, const std::string& gbkName) {
@@ -114,7 +150,10 @@ void CRTFView::markEdited() {
     emit edited();
 }
 
-void CRTFView::selectAll() { edit_->selectAll(); }
+void CRTFView::selectAll() {
+    finishLoading();
+    edit_->selectAll();
+}
 
 bool CRTFView::runCommand(CommandId id) {
     return framework::CommandRouter::route(framework::CommandChain::window(&commands_, documentTarget_), id);
@@ -151,6 +190,7 @@ void CRTFView::showContextMenu(const QPoint& globalPosition) {
 }
 
 bool CRTFView::eventFilter(QObject* watched, QEvent* event) {
+    if (loader_.isLoading() && wantsThePage(event->type())) finishLoading();
     if (watched != edit_->viewport()) return QWidget::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
@@ -162,6 +202,10 @@ bool CRTFView::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::MouseButtonRelease:
         if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) showCaretPosition();
+        break;
+    case QEvent::Resize:
+        // A new width lays the whole page out anew, from its start.
+        if (layoutPacer_.isPacing()) layoutPacer_.pace(*edit_->document());
         break;
     case QEvent::Paint:
         // Once a book is open the text is editable and the toolbar shows.

@@ -10,6 +10,8 @@
 
 #include "book/BookSession.h"
 #include "book/CPGWDoc.h"
+#include "editors/LayoutPacer.h"
+#include "editors/PageLoader.h"
 #include "editors/TextFormatting.h"
 #include "platform/framework/CommandTarget.h"
 #include "platform/ui/UserInterface.h"
@@ -22,6 +24,7 @@
 #include <string_view>
 
 class QMenu;
+class QTextDocument;
 class QTextEdit;
 
 namespace pgw::editors {
@@ -58,9 +61,17 @@ public:
     void setCaretReporter(TextSink reporter) { caretReporter_ = std::move(reporter); }
 
     // The whole content as RTF in the rich edit dialect, and its replacement by a page's
-    // RTF. Loading is not an edit.
-    std::string saveText() const;
+    // RTF. Loading is not an edit. A big page is loaded while the window goes on: until it
+    // is complete the editor shows an empty page, and whatever needs the page (storing it,
+    // a key, a click, a command) completes the load first.
+    std::string saveText();
     void loadText(std::string_view rtf);
+    bool isLoading() const { return loader_.isLoading(); }
+    // Nothing changed the text since the page was loaded or its RTF last saved.
+    bool unchangedSinceExchange() const { return unchanged_; }
+    void finishLoading() { loader_.finish(); }
+    // How loads are divided; tests make every page a big one.
+    void setLoadPacing(PageLoader::Pacing pacing) { loader_.setPacing(pacing); }
 
     // The page now in the editor; its record gets the page's change mark from now on.
     void bindCurrentPage(book::NodeId item, const std::string& gbkName);
@@ -92,6 +103,7 @@ private:
     void buildToolBar();
     void registerCommands();
     void registerFormatCommands();
+    void onPageCommand(CommandId id, std::function<void()> handler);
     void finishEdit(bool takeFocus);
     void toggleEffect(CommandId button, CharEffect effect);
     void toggleBullets();
@@ -106,6 +118,8 @@ private:
     void showMessage(const QString& text);
     void showCaretPosition();
     void showContextMenu(const QPoint& globalPosition);
+    void showDocument(std::unique_ptr<QTextDocument> document);
+    void watchEdits();
 
     QTextEdit* edit_;
     CAppToolBar* toolBar_;
@@ -121,7 +135,9 @@ private:
     book::NodeId currentItem_ = book::kNoNode;
     std::string currentName_;
     int32_t indentTwips_ = 0;
-    bool loading_ = false;
+    PageLoader loader_;
+    LayoutPacer layoutPacer_;
+    bool unchanged_ = false;
 };
 
 }  // namespace pgw::editors

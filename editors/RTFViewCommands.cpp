@@ -24,18 +24,18 @@ CommandState enabledIf(bool enabled) { return {enabled, false}; }
 
 void CRTFView::registerCommands() {
     registerFormatCommands();
-    commands_.onCommand(cmd::kCut, [this] {
+    onPageCommand(cmd::kCut, [this] {
         edit_->cut();
         finishEdit(false);
     });
-    commands_.onCommand(cmd::kPaste, [this] {
+    onPageCommand(cmd::kPaste, [this] {
         edit_->paste();
         finishEdit(false);
     });
-    commands_.onCommand(cmd::kCopy, [this] { edit_->copy(); });
-    commands_.onCommand(cmd::kUndo, [this] { edit_->undo(); });
-    commands_.onCommand(cmd::kRedo, [this] { edit_->redo(); });
-    commands_.onCommand(cmd::kDeleteSelection, [this] {
+    onPageCommand(cmd::kCopy, [this] { edit_->copy(); });
+    onPageCommand(cmd::kUndo, [this] { edit_->undo(); });
+    onPageCommand(cmd::kRedo, [this] { edit_->redo(); });
+    onPageCommand(cmd::kDeleteSelection, [this] {
         edit_->textCursor().removeSelectedText();
         finishEdit(true);
     });
@@ -44,27 +44,35 @@ void CRTFView::registerCommands() {
     commands_.onUpdate(cmd::kRedo, [this] { return enabledIf(edit_->document()->isRedoAvailable()); });
     commands_.onUpdate(cmd::kCopy, [this] { return enabledIf(edit_->textCursor().hasSelection()); });
     commands_.onUpdate(cmd::kCut, [this] { return enabledIf(edit_->textCursor().hasSelection()); });
-    commands_.onCommand(cmd::kFind, [this] { showFindDialog(false); });
-    commands_.onCommand(cmd::kReplace, [this] { showFindDialog(true); });
+    onPageCommand(cmd::kFind, [this] { showFindDialog(false); });
+    onPageCommand(cmd::kReplace, [this] { showFindDialog(true); });
     // The colour control's own click, and the program prints nothing.
     for (const CommandId id : {cmd::kColourPicker, cmd::kRichTextSwallowed, cmd::kPrint, cmd::kPrintPreview})
         commands_.onCommandNoOp(id);
 }
 
 void CRTFView::registerFormatCommands() {
-    commands_.onCommand(cmd::kFontDialog, [this] { chooseFont(); });
-    commands_.onCommand(cmd::kFaceList, [this] { applyFace(); });
-    commands_.onCommand(cmd::kSizeList, [this] { applySize(); });
-    commands_.onCommand(cmd::kBold, [this] { toggleEffect(cmd::kBold, CharEffect::Bold); });
-    commands_.onCommand(cmd::kItalic, [this] { toggleEffect(cmd::kItalic, CharEffect::Italic); });
-    commands_.onCommand(cmd::kUnderline, [this] { toggleEffect(cmd::kUnderline, CharEffect::Underline); });
-    commands_.onCommand(cmd::kStrikeOut, [this] { toggleEffect(cmd::kStrikeOut, CharEffect::StrikeOut); });
-    commands_.onCommand(cmd::kAlignLeft, [this] { align(Qt::AlignLeft); });
-    commands_.onCommand(cmd::kAlignCentre, [this] { align(Qt::AlignHCenter); });
-    commands_.onCommand(cmd::kAlignRight, [this] { align(Qt::AlignRight); });
-    commands_.onCommand(cmd::kIndent, [this] { indent(); });
-    commands_.onCommand(cmd::kOutdent, [this] { outdent(); });
-    commands_.onCommand(cmd::kBullets, [this] { toggleBullets(); });
+    onPageCommand(cmd::kFontDialog, [this] { chooseFont(); });
+    onPageCommand(cmd::kFaceList, [this] { applyFace(); });
+    onPageCommand(cmd::kSizeList, [this] { applySize(); });
+    onPageCommand(cmd::kBold, [this] { toggleEffect(cmd::kBold, CharEffect::Bold); });
+    onPageCommand(cmd::kItalic, [this] { toggleEffect(cmd::kItalic, CharEffect::Italic); });
+    onPageCommand(cmd::kUnderline, [this] { toggleEffect(cmd::kUnderline, CharEffect::Underline); });
+    onPageCommand(cmd::kStrikeOut, [this] { toggleEffect(cmd::kStrikeOut, CharEffect::StrikeOut); });
+    onPageCommand(cmd::kAlignLeft, [this] { align(Qt::AlignLeft); });
+    onPageCommand(cmd::kAlignCentre, [this] { align(Qt::AlignHCenter); });
+    onPageCommand(cmd::kAlignRight, [this] { align(Qt::AlignRight); });
+    onPageCommand(cmd::kIndent, [this] { indent(); });
+    onPageCommand(cmd::kOutdent, [this] { outdent(); });
+    onPageCommand(cmd::kBullets, [this] { toggleBullets(); });
+}
+
+// Every command meets the whole page, also one given while a big page is still loading.
+void CRTFView::onPageCommand(CommandId id, std::function<void()> handler) {
+    commands_.onCommand(id, [this, handler = std::move(handler)] {
+        finishLoading();
+        handler();
+    });
 }
 
 void CRTFView::finishEdit(bool takeFocus) {

@@ -16,27 +16,6 @@ namespace {
 using richtext::Paragraph;
 using richtext::RichDocument;
 
-// Consecutive bullet paragraphs form one list. The list adds no indent of its own: the
-// paragraph's margins already hold the room for the bullet, as in the page.
-class BulletLists {
-public:
-    void place(QTextCursor& cursor, bool bullet) {
-        if (!bullet) {
-            current_ = nullptr;
-        } else if (current_) {
-            current_->add(cursor.block());
-        } else {
-            QTextListFormat format;
-            format.setStyle(QTextListFormat::ListDisc);
-            format.setIndent(0);
-            current_ = cursor.createList(format);
-        }
-    }
-
-private:
-    QTextList* current_ = nullptr;
-};
-
 // A run's text must not end its paragraph; a stray paragraph end becomes a line break.
 QString runText(const std::string& utf8) {
     QString text = QString::fromStdString(utf8);
@@ -44,15 +23,6 @@ QString runText(const std::string& utf8) {
         if (c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator) c = QChar::LineSeparator;
     }
     return text;
-}
-
-void writeContent(QTextCursor& cursor, const Paragraph& paragraph) {
-    for (const richtext::Inline& piece : paragraph.content) {
-        if (const auto* run = std::get_if<richtext::TextRun>(&piece))
-            cursor.insertText(runText(run->text), toQtCharFormat(run->format));
-        else
-            insertPicture(cursor, std::get<richtext::Picture>(piece));
-    }
 }
 
 // Frame boundaries (tables) are structure, not text.
@@ -86,32 +56,86 @@ Paragraph readBlock(const QTextBlock& block, const QTextDocument& document) {
     return paragraph;
 }
 
+constexpr size_t kRecentCharFormats = 8;
+
 }  // namespace
+
+DocumentBuilder::DocumentBuilder(QTextDocument& document, RichDocument content)
+    : document_(document),
+      content_(std::move(content)),
+      cursor_(&document),
+      undoWasEnabled_(document.isUndoRedoEnabled()),
+      blockFormat_{richtext::ParagraphFormat{}, toQtBlockFormat({})} {
+    document_.setUndoRedoEnabled(false);
+    if (done()) document_.setUndoRedoEnabled(undoWasEnabled_);
+}
+
+bool DocumentBuilder::build(size_t paragraphs) {
+    if (done()) return true;
+    cursor_.beginEditBlock();
+    for (const size_t end = std::min(content_.paragraphs.size(), next_ + paragraphs); next_ < end; ++next_)
+        addParagraph(content_.paragraphs[next_]);
+    cursor_.endEditBlock();
+    if (!done()) return false;
+    document_.setUndoRedoEnabled(undoWasEnabled_);
+    document_.setModified(false);
+    return true;
+}
+
+void DocumentBuilder::addParagraph(const Paragraph& paragraph) {
+    const QTextCharFormat& markFormat = charFormat(paragraph.markFormat);
+    if (next_ == 0) {
+        cursor_.setBlockFormat(blockFormat(paragraph.format));
+        cursor_.setBlockCharFormat(markFormat);
+    } else {
+        cursor_.insertBlock(blockFormat(paragraph.format), markFormat);
+    }
+    placeInList(paragraph.format.bullet);
+    for (const richtext::Inline& piece : paragraph.content) {
+        if (const auto* run = std::get_if<richtext::TextRun>(&piece))
+            cursor_.insertText(runText(run->text), charFormat(run->format));
+        else
+            insertPicture(cursor_, std::get<richtext::Picture>(piece));
+    }
+}
+
+// Consecutive bullet paragraphs form one list. The list adds no indent of its own: the
+// paragraph's margins already hold the room for the bullet, as in the page.
+void DocumentBuilder::placeInList(bool bullet) {
+    if (!bullet) {
+        list_ = nullptr;
+    } else if (list_) {
+        list_->add(cursor_.block());
+    } else {
+        QTextListFormat format;
+        format.setStyle(QTextListFormat::ListDisc);
+        format.setIndent(0);
+        list_ = cursor_.createList(format);
+    }
+}
+
+const QTextCharFormat& DocumentBuilder::charFormat(const richtext::CharFormat& format) {
+    for (size_t i = 0; i < charFormats_.size(); ++i) {
+        if (charFormats_[i].first != format) continue;
+        if (i != 0) std::swap(charFormats_[i], charFormats_[0]);
+        return charFormats_[0].second;
+    }
+    if (charFormats_.size() == kRecentCharFormats) charFormats_.pop_back();
+    charFormats_.insert(charFormats_.begin(), {format, toQtCharFormat(format)});
+    return charFormats_[0].second;
+}
+
+const QTextBlockFormat& DocumentBuilder::blockFormat(const richtext::ParagraphFormat& format) {
+    if (blockFormat_.first != format) blockFormat_ = {format, toQtBlockFormat(format)};
+    return blockFormat_.second;
+}
 
 void setDocumentContent(QTextDocument& document, const RichDocument& content) {
     const bool undoWasEnabled = document.isUndoRedoEnabled();
     document.setUndoRedoEnabled(false);  // also forgets the previous page's history
     document.clear();
-    QTextCursor cursor(&document);
-    cursor.beginEditBlock();
-    BulletLists lists;
-    bool first = true;
-    for (const Paragraph& paragraph : content.paragraphs) {
-        const QTextBlockFormat blockFormat = toQtBlockFormat(paragraph.format);
-        const QTextCharFormat markFormat = toQtCharFormat(paragraph.markFormat);
-        if (first) {
-            cursor.setBlockFormat(blockFormat);
-            cursor.setBlockCharFormat(markFormat);
-            first = false;
-        } else {
-            cursor.insertBlock(blockFormat, markFormat);
-        }
-        lists.place(cursor, paragraph.format.bullet);
-        writeContent(cursor, paragraph);
-    }
-    cursor.endEditBlock();
     document.setUndoRedoEnabled(undoWasEnabled);
-    document.setModified(false);
+    DocumentBuilder(document, content).build(content.paragraphs.size());
 }
 
 RichDocument documentContent(const QTextDocument& document) {

@@ -6,12 +6,48 @@
 
 #include "platform/richtext/RichDocument.h"
 
+#include <QTextCursor>
+#include <QTextFormat>
+
+#include <memory>
+
 class QTextDocument;
+class QTextList;
 
 namespace pgw::editors {
 
 // Replaces the document's content with the page. Not an edit: nothing to undo, not modified.
 void setDocumentContent(QTextDocument& document, const richtext::RichDocument& content);
+
+// Builds a page into an empty document a number of paragraphs at a time, so that a huge page
+// can be built between the window's events. Not an edit: the document keeps no history of
+// it and is not modified once the page is complete.
+class DocumentBuilder {
+public:
+    DocumentBuilder(QTextDocument& document, richtext::RichDocument content);
+    DocumentBuilder(const DocumentBuilder&) = delete;
+    DocumentBuilder& operator=(const DocumentBuilder&) = delete;
+
+    // Adds up to `paragraphs` more paragraphs; true once the whole page is in the document.
+    bool build(size_t paragraphs);
+    bool done() const { return next_ >= content_.paragraphs.size(); }
+
+private:
+    void addParagraph(const richtext::Paragraph& paragraph);
+    void placeInList(bool bullet);
+    const QTextCharFormat& charFormat(const richtext::CharFormat& format);
+    const QTextBlockFormat& blockFormat(const richtext::ParagraphFormat& format);
+
+    QTextDocument& document_;
+    richtext::RichDocument content_;
+    QTextCursor cursor_;
+    size_t next_ = 0;
+    bool undoWasEnabled_;
+    QTextList* list_ = nullptr;
+    // Pages repeat a handful of formats; converting each run's afresh is a good part of the cost.
+    std::vector<std::pair<richtext::CharFormat, QTextCharFormat>> charFormats_;
+    std::pair<richtext::ParagraphFormat, QTextBlockFormat> blockFormat_;
+};
 
 // The document's content as a page.
 richtext::RichDocument documentContent(const QTextDocument& document);

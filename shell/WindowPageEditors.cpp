@@ -15,6 +15,8 @@ std::string WindowPageEditors::saveText() { return textView_.saveText(); }
 
 void WindowPageEditors::loadText(std::string_view rtf) { textView_.loadText(rtf); }
 
+bool WindowPageEditors::textUnchangedSinceExchange() const { return textView_.unchangedSinceExchange(); }
+
 std::string WindowPageEditors::savePictures() { return pictureView_.savePictures(); }
 
 void WindowPageEditors::loadPictures(std::string_view stored) { pictureView_.loadPictures(stored); }

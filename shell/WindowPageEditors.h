@@ -24,6 +24,7 @@ public:
 
     std::string saveText() override;
     void loadText(std::string_view rtf) override;
+    bool textUnchangedSinceExchange() const override;
     std::string savePictures() override;
     void loadPictures(std::string_view stored) override;
     void loadWebPage(std::string_view stored) override;

@@ -189,5 +189,39 @@ TEST_F(AutosaveFrameTest, ThePageOnShowIsStoredWhileADirectoryIsSelected) {
     EXPECT_EQ(storedText(shown()), "made");
 }
 
+// A big page is built while the window goes on. Leaving it meanwhile leaves its stream as
+// it was; a store meanwhile (a save marks the page) writes all of it, never the part built.
+TEST_F(AutosaveFrameTest, APageStillLoadingIsLeftAsItWasAndStoredWhole) {
+    std::string rtf = "{\\rtf1\\ansi\\ansicpg936 ";
+    for (int n = 0; n < 3000; ++n) rtf += word(n) + "\\par ";
+    rtf += "}";
+    editors::CRTFView& view = *frame.textView();
+    showNewPage(frame);
+    view.loadText(rtf);
+    view.markEdited();
+    ASSERT_TRUE(frame.document().storeShownPage());
+    book::NodeInfoRecord& big = shown();
+    const std::string whole = storedText(big);
+    std::vector<uint8_t> storedBytes;
+    ASSERT_EQ(big.stream->readAll(&storedBytes), storage::StgResult::Ok);
+    showNewPage(frame);
+    const book::NodeId other = session.chapters.selectedItem();
+
+    view.setLoadPacing({0, 0});
+    session.chapters.selectItem(big.item);
+    ASSERT_TRUE(view.isLoading());
+    session.chapters.selectItem(other);
+    std::vector<uint8_t> bytes;
+    ASSERT_EQ(big.stream->readAll(&bytes), storage::StgResult::Ok);
+    EXPECT_EQ(bytes, storedBytes);
+
+    session.chapters.selectItem(big.item);
+    ASSERT_TRUE(view.isLoading());
+    big.storePending = true;
+    ASSERT_TRUE(frame.document().storeShownPage());
+    EXPECT_EQ(storedText(big), whole);
+    EXPECT_FALSE(view.isLoading());
+}
+
 }  // namespace
 }  // namespace pgw::shell

@@ -73,6 +73,21 @@ TEST_F(Pages, LeavingAnUneditedPageWritesNothing) {
     EXPECT_EQ(parts.editors.text, "{\\rtf1 kept}");
 }
 
+// Reading a big page takes long: a page is read when it is arrived at, never when it is left.
+TEST_F(Pages, APageIsReadWhenArrivedAtAndNeverWhenLeft) {
+    select("a1");
+    type("a1", "{\\rtf1 one}");
+    select("a2");
+    type("a2", "{\\rtf1 two}");
+    select("a1");
+    const int loads = parts.editors.textLoads;
+    for (const char* name : {"a2", "B", "a1", "A", "a2"}) select(name);
+    EXPECT_EQ(parts.editors.textLoads - loads, 3);  // a2, a1, a2
+    EXPECT_EQ(parts.editors.text, "{\\rtf1 two}");
+    EXPECT_EQ(storedContent("a1"), "{\\rtf1 one}");
+    EXPECT_EQ(storedContent("a2"), "{\\rtf1 two}");
+}
+
 // A directory leaves the last page in the editor, where the author can go on typing;
 // the page is stored when the selection moves on, not lost.
 TEST_F(Pages, APageEditedWhileADirectoryIsSelectedIsStored) {
