@@ -29,6 +29,7 @@ NodeTableRead readNodeTable(std::string_view table, const TablePolicy& policy) {
     read.header.streamCount = in.i32();
     read.recordsInStream = in.remaining() / kRecordSize;
     const uint64_t count = std::min<uint64_t>(read.header.recordCount, read.recordsInStream);
+    read.records.reserve(size_t(count));
     for (uint64_t i = 0; i < count; ++i) {
         const auto raw = in.take(kRecordSize);
         NodeInfoRecord record = NodeInfoRecord::fromBytes(raw.data());

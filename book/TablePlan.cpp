@@ -97,6 +97,7 @@ private:
 
     // The root carries the book's title; a reserved title leaves it its stored name.
     void placeRoot(const std::optional<std::string>& title) {
+        plan_.entries.reserve(records_.size());
         NodeInfoRecord root = std::move(records_.front().record);
         const std::string stored = root.itemName;
         std::string name = title && !isReservedName(*title) ? *title : stored;

@@ -134,7 +134,9 @@ std::map<std::string, std::string> streamsOf(const std::string& path) {
             std::unique_ptr<storage::Stream> stream;
             std::vector<uint8_t> bytes;
             EXPECT_EQ(at.openStream(element.name, storage::mode::kShareExclusive, &stream), StgResult::Ok);
-            if (stream) EXPECT_EQ(stream->readAll(&bytes), StgResult::Ok);
+            if (stream) {
+                EXPECT_EQ(stream->readAll(&bytes), StgResult::Ok);
+            }
             streams[prefix + element.name].assign(bytes.begin(), bytes.end());
         }
     };

@@ -51,7 +51,6 @@ pid_t holdOpen(const std::string& book, int* release) {
     if (child == 0) {
         ::close(ready[0]), ::close(done[1]);  // the parent's ends: closing its own must end the wait below
         book::BookSession session;
-        book::ChapterModel& chapters = session.chapters;
         ui::ScriptedUserInterface ui;
         book::HeldPageEditors editors;
         book::BookStorage storage(session, ui);
