@@ -1,6 +1,7 @@
 #include "CfbCommands.h"
 
 #include "CfbExtract.h"
+#include "CfbIo.h"
 #include "ElementPath.h"
 #include "StorageWalk.h"
 #include "platform/storage/ElementName.h"
@@ -29,10 +30,6 @@ using storage::StgResult;
 using storage::Storage;
 using storage::Stream;
 using storage::succeeded;
-
-constexpr size_t kChunk = size_t{1} << 20;
-
-std::string systemError(int error) { return std::strerror(error); }
 
 Failure inFile(const std::string& file, const std::string& text) { return file + ": " + text; }
 

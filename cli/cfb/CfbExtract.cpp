@@ -1,5 +1,6 @@
 #include "CfbExtract.h"
 
+#include "CfbIo.h"
 #include "ElementPath.h"
 
 #include <cerrno>
@@ -20,10 +21,6 @@ using storage::StgResult;
 using storage::Storage;
 using storage::Stream;
 using storage::succeeded;
-
-constexpr size_t kChunk = size_t{1} << 20;
-
-std::string systemError(int error) { return std::strerror(error); }
 
 class Descriptor {
 public:
