@@ -8,9 +8,7 @@
 #include "StoredPage.h"
 #include "editors/pictures/CPictureObjList.h"
 #include "stub/reader/PageCheck.h"
-#ifdef PGW_PNG_PICTURES
 #include "editors/pictures/PngDecoding.h"
-#endif
 
 namespace pgw::cli {
 namespace {
@@ -18,16 +16,8 @@ namespace {
 using pictures::CPictureObj;
 using pictures::CPictureObjList;
 
-pictures::PngDecoder pngDecoder() {
-#ifdef PGW_PNG_PICTURES
-    return pictures::qtPngDecoder();
-#else
-    return {};
-#endif
-}
-
 std::optional<std::string> pictureFromFile(const std::string& path, CPictureObj* picture) {
-    const pictures::LoadFileResult result = picture->loadFromFile(path, pngDecoder());
+    const pictures::LoadFileResult result = picture->loadFromFile(path, pictures::pngDecoder());
     if (result == pictures::LoadFileResult::Loaded) return std::nullopt;
     return path + ": " + std::string(pictures::describe(result));
 }

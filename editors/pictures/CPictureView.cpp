@@ -172,7 +172,7 @@ void CPictureView::insertPicture() {
     const std::optional<std::string> path = fileDialog_ ? fileDialog_(this) : std::nullopt;
     if (!path) return;
     auto picture = std::make_unique<CPictureObj>();
-    if (picture->loadFromFile(*path, pictures::qtPngDecoder()) != pictures::LoadFileResult::Loaded) return;
+    if (picture->loadFromFile(*path, pictures::pngDecoder()) != pictures::LoadFileResult::Loaded) return;
     picture->placeAtNaturalSize(kInsertLeft, kInsertTop);
     picture->m_bSelected = 1;
     picture->m_bVisible = 1;

@@ -2,40 +2,60 @@
 
 #include "editors/pictures/PictureImage.h"
 
-#include <QBuffer>
-#include <QByteArray>
-#include <QImage>
-#include <QImageReader>
-#include <QPainter>
+#include <png.h>
 
 namespace pgw::pictures {
+namespace {
+
+// libpng's in-memory reader; frees what it holds whichever way it is left.
+class PngReader {
+public:
+    explicit PngReader(std::string_view png) {
+        image_.version = PNG_IMAGE_VERSION;
+        ok_ = png_image_begin_read_from_memory(&image_, png.data(), png.size()) != 0;
+    }
+    ~PngReader() { png_image_free(&image_); }
+    PngReader(const PngReader&) = delete;
+    PngReader& operator=(const PngReader&) = delete;
+
+    bool sizeAcceptable() const {
+        return ok_ && image_.width > 0 && image_.height > 0 && image_.width <= uint32_t(kMaxPictureSide) &&
+               image_.height <= uint32_t(kMaxPictureSide) &&
+               uint64_t(image_.width) * image_.height * 4 <= kMaxPictureBytes;
+    }
+
+    // Straight (not premultiplied) 8-bit RGBA, row after row.
+    std::optional<std::vector<uint8_t>> readRgba() {
+        image_.format = PNG_FORMAT_RGBA;
+        std::vector<uint8_t> rgba(PNG_IMAGE_SIZE(image_));
+        if (png_image_finish_read(&image_, nullptr, rgba.data(), 0, nullptr) == 0) return std::nullopt;
+        return rgba;
+    }
+
+    PixelSize size() const { return {int32_t(image_.width), int32_t(image_.height)}; }
+
+private:
+    png_image image_{};
+    bool ok_ = false;
+};
+
+uint8_t overWhite(uint8_t colour, uint8_t alpha) {
+    return uint8_t((colour * alpha + 255 * (255 - alpha) + 127) / 255);
+}
+
+}  // namespace
 
 std::optional<RgbImage> decodePngOverWhite(std::string_view png) {
-    QByteArray data = QByteArray::fromRawData(png.data(), qsizetype(png.size()));
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "png");
+    PngReader reader(png);
     // Refuse absurd sizes before anything is decoded.
-    const QSize size = reader.size();
-    if (!size.isValid() || size.width() > kMaxPictureSide || size.height() > kMaxPictureSide ||
-        uint64_t(size.width()) * uint64_t(size.height()) * 3 > kMaxPictureBytes)
-        return std::nullopt;
-    const QImage decoded = reader.read();
-    if (decoded.isNull()) return std::nullopt;
-    QImage flat(decoded.size(), QImage::Format_RGB888);
-    flat.fill(Qt::white);
-    {
-        QPainter painter(&flat);
-        painter.drawImage(0, 0, decoded);
-    }
+    if (!reader.sizeAcceptable()) return std::nullopt;
+    const auto rgba = reader.readRgba();
+    if (!rgba) return std::nullopt;
     RgbImage image;
-    image.size = {flat.width(), flat.height()};
-    const qsizetype rowBytes = qsizetype(flat.width()) * 3;
-    image.rgb.reserve(size_t(rowBytes) * size_t(flat.height()));
-    for (int y = 0; y < flat.height(); ++y) {
-        const uchar* row = flat.constScanLine(y);
-        image.rgb.insert(image.rgb.end(), row, row + rowBytes);
-    }
+    image.size = reader.size();
+    image.rgb.reserve(rgba->size() / 4 * 3);
+    for (size_t i = 0; i < rgba->size(); i += 4)
+        for (size_t c = 0; c < 3; ++c) image.rgb.push_back(overWhite((*rgba)[i + c], (*rgba)[i + 3]));
     return image;
 }
 

@@ -45,7 +45,7 @@ TEST(PngDecoding, DamagedPngIsRefused) {
     EXPECT_FALSE(convertPngToBmp(png.substr(0, 30)));
     EXPECT_FALSE(convertPngToBmp("\x89PNG\r\n\x1A\n"));
     CPictureObj picture;
-    EXPECT_EQ(picture.loadFromBytes(png, qtPngDecoder()), LoadFileResult::Loaded);
+    EXPECT_EQ(picture.loadFromBytes(png, pngDecoder()), LoadFileResult::Loaded);
     EXPECT_EQ(picture.m_picture->format(), PictureFormat::Bmp);
 }
 
