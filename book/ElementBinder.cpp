@@ -17,10 +17,6 @@ std::string folded(std::string name) {
 
 bool isSpecialStream(const std::string& foldedName) { return foldedName == "nodeinfo" || foldedName == "aboutinfo"; }
 
-std::string keyIn(uint64_t parentKey, const std::string& foldedName) {
-    return std::to_string(parentKey) + '/' + foldedName;
-}
-
 // "stg%d" for a directory, "stm%.2d" for a page.
 std::string elementName(bool directory, int64_t number) {
     char text[32];
@@ -37,20 +33,34 @@ ElementBinder::ElementBinder(uint32_t openMode, bool repair, int32_t storageCoun
     reserve("AboutInfo");
 }
 
-void ElementBinder::reserve(const std::string& objName) { reserved_.insert(folded(objName)); }
+void ElementBinder::reserve(const std::string& objName) { reservedNames_.push_back(folded(objName)); }
+
+bool ElementBinder::isReserved(const std::string& foldedName) {
+    if (!reservedNames_.empty()) {
+        reserved_.insert(std::make_move_iterator(reservedNames_.begin()), std::make_move_iterator(reservedNames_.end()));
+        reservedNames_.clear();
+    }
+    return reserved_.count(foldedName) != 0;
+}
+
+bool ElementBinder::claimedIn(uint64_t parentKey, const std::string& foldedName) const {
+    const auto first = claimed_.find(foldedName);
+    return first != claimed_.end() &&
+           (first->second == parentKey || claimedAgain_.count({parentKey, foldedName}) != 0);
+}
 
 // A name can lead to the chapter's own element unless it is empty, names one of the
 // root's special streams, or a sibling chapter bound that element already.
 bool ElementBinder::usable(uint64_t parentKey, bool parentIsRoot, const std::string& foldedName) const {
     return !foldedName.empty() && !(parentIsRoot && isSpecialStream(foldedName)) &&
-           !claimedIn_.count(keyIn(parentKey, foldedName));
+           !claimedIn(parentKey, foldedName);
 }
 
 std::string ElementBinder::freshName(bool directory) {
     for (int64_t& next = directory ? nextStorage_ : nextStream_;; ++next) {
         std::string name = elementName(directory, next);
         const std::string key = folded(name);
-        if (reserved_.count(key) || claimed_.count(key)) continue;
+        if (isReserved(key) || claimed_.count(key)) continue;
         reserved_.insert(key);
         ++next;
         return name;
@@ -91,19 +101,20 @@ void ElementBinder::make(storage::Storage& parent, const std::string& wanted, bo
 }
 
 void ElementBinder::claim(uint64_t parentKey, const std::string& name) {
-    const std::string key = folded(name);
-    claimed_.insert(key);
-    claimedIn_.insert(keyIn(parentKey, key));
+    std::string key = folded(name);
+    const auto [first, added] = claimed_.try_emplace(key, parentKey);
+    if (!added && first->second != parentKey) claimedAgain_.emplace(parentKey, std::move(key));
 }
 
 ElementBinder::Bound ElementBinder::bind(storage::Storage& parent, uint64_t parentKey, bool parentIsRoot,
                                          const std::string& objName, bool directory) {
     Bound out;
     std::string name = objName;
-    bool canUse = usable(parentKey, parentIsRoot, folded(name));
+    const std::string key = folded(name);
+    bool canUse = usable(parentKey, parentIsRoot, key);
     // Another chapter, in another storage, has this name already: this one's element
     // takes a fresh name. Only looking, the element is still this chapter's own.
-    if (canUse && claimed_.count(folded(name)) && repair_) canUse = renameToFresh(parent, &name, directory);
+    if (canUse && claimed_.count(key) && repair_) canUse = renameToFresh(parent, &name, directory);
     if (canUse && open(parent, name, directory, &out) == StgResult::Ok) {
         out.outcome = Outcome::Found;
         out.objName = name;

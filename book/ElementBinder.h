@@ -13,7 +13,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <set>
+#include <unordered_map>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace pgw::book {
 
@@ -41,6 +45,8 @@ public:
 
 private:
     bool usable(uint64_t parentKey, bool parentIsRoot, const std::string& folded) const;
+    bool claimedIn(uint64_t parentKey, const std::string& folded) const;
+    bool isReserved(const std::string& folded);
     std::string freshName(bool directory);
     bool renameToFresh(storage::Storage& parent, std::string* objName, bool directory);
     storage::StgResult open(storage::Storage& parent, const std::string& name, bool directory, Bound* out) const;
@@ -50,9 +56,14 @@ private:
     uint32_t openMode_;
     bool repair_;
     int64_t nextStorage_, nextStream_;
-    std::unordered_set<std::string> reserved_;  // ASCII-folded: storages compare names without case
-    std::unordered_set<std::string> claimed_;
-    std::unordered_set<std::string> claimedIn_;  // parent key and name
+    // ASCII-folded throughout: storages compare names without case. The reserved names
+    // are only looked up when a fresh name is needed, which is rare: they are hashed then.
+    std::vector<std::string> reservedNames_;
+    std::unordered_set<std::string> reserved_;
+    // Each claimed name with the parent that claimed it first; a claim of the same name in
+    // further parents (possible only when looking) goes beside it.
+    std::unordered_map<std::string, uint64_t> claimed_;
+    std::set<std::pair<uint64_t, std::string>> claimedAgain_;
 };
 
 }  // namespace pgw::book
