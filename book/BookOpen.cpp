@@ -119,7 +119,7 @@ bool BookStorage::loadTreeFrom(std::vector<uint8_t>&& bytes) {
     session_.counters.recordCount = plan.recordsHeld;
     std::vector<NodeId> nodes;
     nodes.reserve(plan.entries.size());
-    chapters_.beginRebuild();
+    chapters_.beginRebuild(plan.entries.size());
     for (TableEntry& entry : plan.entries) {
         auto record = std::make_unique<NodeInfoRecord>(std::move(entry.record));
         const NodeId parent = entry.parent == kNoEntry ? kNoNode : nodes[entry.parent];

@@ -182,7 +182,9 @@ bool ChapterModel::rename(NodeId id, const std::string& name) {
     return true;
 }
 
-void ChapterModel::beginRebuild() {
+void ChapterModel::beginRebuild(size_t expected) {
+    nodes_.reserve(nodes_.size() + expected);
+    byName_.reserve(byName_.size() + expected);
     if (rebuilding_++ == 0) {
         const std::vector<ChapterModelObserver*> observers = observers_;
         for (ChapterModelObserver* observer : observers) observer->aboutToReset();

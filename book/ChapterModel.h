@@ -90,8 +90,9 @@ public:
     // is taken or empty.
     bool rename(NodeId node, const std::string& name);
 
-    // A rebuild replaces the whole tree with one reset notice instead of one per node.
-    void beginRebuild();
+    // A rebuild replaces the whole tree with one reset notice instead of one per node;
+    // `expected` nodes are made room for at once.
+    void beginRebuild(size_t expected = 0);
     void endRebuild();
 
     bool contains(NodeId node) const { return nodes_.count(node) != 0; }
