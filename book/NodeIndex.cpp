@@ -16,10 +16,10 @@ NodeInfoRecord* NodeIndex::findByObjName(const std::string& objName) const {
     for (int attempt = 0; attempt < 2; ++attempt) {
         // A name changed where nobody heard of it: the index is built again.
         if (!objNamesKnown_ || attempt > 0) buildObjNames();
-        const auto it = byObjName_.find(objName);
-        if (it == byObjName_.end()) break;
-        for (const NodeId node : it->second) {
-            NodeInfoRecord* record = chapters_.record(node);
+        const auto [first, last] = byObjName_.equal_range(objName);
+        if (first == last) break;
+        for (auto it = first; it != last; ++it) {
+            NodeInfoRecord* record = chapters_.record(it->second);
             if (record && record->objName == objName) return record;
         }
     }
@@ -33,20 +33,26 @@ void NodeIndex::buildObjNames() const {
     objNameOf_.clear();
     byObjName_.reserve(chapters_.size());
     objNameOf_.reserve(chapters_.size());
-    chapters_.forEachRecord([&](NodeInfoRecord& record) { indexNode(record.item, true); });
+    chapters_.forEachRecord([&](NodeInfoRecord& record) {
+        byObjName_.emplace(record.objName, record.item);
+        objNameOf_.emplace(record.item, record.objName);
+    });
     objNamesKnown_ = true;
 }
 
 void NodeIndex::indexNode(NodeId node, bool add) const {
     if (const auto known = objNameOf_.find(node); known != objNameOf_.end()) {
-        auto& nodes = byObjName_[known->second];
-        std::erase(nodes, node);
-        if (nodes.empty()) byObjName_.erase(known->second);
+        const auto [first, last] = byObjName_.equal_range(known->second);
+        for (auto it = first; it != last; ++it)
+            if (it->second == node) {
+                byObjName_.erase(it);
+                break;
+            }
         objNameOf_.erase(known);
     }
     const NodeInfoRecord* record = chapters_.record(node);
     if (!add || !record) return;
-    byObjName_[record->objName].push_back(node);
+    byObjName_.emplace(record->objName, node);
     objNameOf_.emplace(node, record->objName);
 }
 

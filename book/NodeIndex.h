@@ -57,7 +57,7 @@ private:
     ChapterModel& chapters_;
     std::unordered_map<std::string, std::unique_ptr<NodeInfoRecord>> specials_;
     // Chapters by element name, built at the first look-up and kept up to date from then on.
-    mutable std::unordered_map<std::string, std::vector<NodeId>> byObjName_;
+    mutable std::unordered_multimap<std::string, NodeId> byObjName_;
     mutable std::unordered_map<NodeId, std::string> objNameOf_;  // as indexed
     mutable bool objNamesKnown_ = false;
 };
