@@ -62,6 +62,13 @@ public:
     StgResult seek(int64_t offset, SeekOrigin origin, uint64_t* newPosition = nullptr);
     // Sets the stream's size; new bytes read as zero.
     StgResult setSize(uint64_t newSize);
+    // Replaces bytes [offset, offset + removeCount) with `insertCount` bytes of `data`; the
+    // bytes after the removed range follow the inserted ones. So that a table of records can
+    // gain or lose one in its middle without rewriting what follows: when the size changes by
+    // whole sectors, the sectors after the change are relinked rather than written. An offset
+    // or range past the end is InvalidArgument; a failure leaves the stream as it was. The
+    // seek pointer stays where it was.
+    StgResult splice(uint64_t offset, uint64_t removeCount, const void* data, size_t insertCount);
     StgResult size(uint64_t* bytes) const;
     StgResult stat(ElementStat* out) const;
     // Makes what was written part of the file's committed state.
