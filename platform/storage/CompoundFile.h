@@ -63,11 +63,10 @@ public:
     // Sets the stream's size; new bytes read as zero.
     StgResult setSize(uint64_t newSize);
     // Replaces bytes [offset, offset + removeCount) with `insertCount` bytes of `data`; the
-    // bytes after the removed range follow the inserted ones. So that a table of records can
-    // gain or lose one in its middle without rewriting what follows: when the size changes by
-    // whole sectors, the sectors after the change are relinked rather than written. An offset
-    // or range past the end is InvalidArgument; a failure leaves the stream as it was. The
-    // seek pointer stays where it was.
+    // bytes after the removed range follow them. So that a table of records gains or loses
+    // one in its middle cheaply: when the size changes by whole sectors, the sectors after
+    // the change are relinked, not rewritten. A range past the end is InvalidArgument; a
+    // failure leaves the stream as it was; the seek pointer does not move.
     StgResult splice(uint64_t offset, uint64_t removeCount, const void* data, size_t insertCount);
     StgResult size(uint64_t* bytes) const;
     StgResult stat(ElementStat* out) const;
