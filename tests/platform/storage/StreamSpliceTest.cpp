@@ -19,38 +19,29 @@
 namespace pgw::storage::testing {
 namespace {
 
-// Counts the bytes the engine hands to its device.
-class CountingDevice : public FileDevice {
-public:
-    CountingDevice(std::unique_ptr<FileDevice> inner, uint64_t* written) : inner_(std::move(inner)), written_(written) {}
-    StgResult readAt(uint64_t offset, void* buffer, size_t count, size_t* bytesRead) override {
-        return inner_->readAt(offset, buffer, count, bytesRead);
-    }
-    StgResult writeAt(uint64_t offset, const void* data, size_t count) override {
-        *written_ += count;
-        return inner_->writeAt(offset, data, count);
-    }
-    uint64_t size() const override { return inner_->size(); }
-    StgResult resize(uint64_t bytes) override { return inner_->resize(bytes); }
-    StgResult sync() override { return inner_->sync(); }
-
-private:
-    std::unique_ptr<FileDevice> inner_;
-    uint64_t* written_;
-};
-
+// Hands out devices that count the bytes the engine gives them to write.
 class CountingFiles : public FileDeviceFactory {
+    struct Counting : FileDevice {
+        Counting(std::unique_ptr<FileDevice> d, uint64_t* n) : inner(std::move(d)), written(n) {}
+        StgResult readAt(uint64_t at, void* b, size_t n, size_t* got) override { return inner->readAt(at, b, n, got); }
+        StgResult writeAt(uint64_t at, const void* data, size_t n) override {
+            *written += n;
+            return inner->writeAt(at, data, n);
+        }
+        uint64_t size() const override { return inner->size(); }
+        StgResult resize(uint64_t bytes) override { return inner->resize(bytes); }
+        StgResult sync() override { return inner->sync(); }
+        std::unique_ptr<FileDevice> inner;
+        uint64_t* written;
+    };
+
 public:
-    explicit CountingFiles(FileDeviceFactory& inner) : inner_(inner) {}
     StgResult openDevice(const std::string& path, bool writable, FileLock lock, OpenedFile* out) override {
-        const StgResult r = inner_.openDevice(path, writable, lock, out);
-        if (r == StgResult::Ok) out->device = std::make_unique<CountingDevice>(std::move(out->device), &written);
+        const StgResult r = openFileDevice(path, writable, lock, out);
+        if (r == StgResult::Ok) out->device = std::make_unique<Counting>(std::move(out->device), &written);
         return r;
     }
     uint64_t written = 0;
-
-private:
-    FileDeviceFactory& inner_;
 };
 
 // olefile's strict reading of one stream, or nullopt when olefile is not installed.
@@ -115,7 +106,7 @@ TEST_P(StreamSplice, MatchesAStringModelAndWritesLittleForWholeSectors) {
         makeStream(*root, "NodeInfo", model);
         makeStream(*root, "other", pattern(3000, 8));
     }
-    CountingFiles counted(diskFiles());
+    CountingFiles counted;
     DeferredWriteFiles deferred(counted);
     std::unique_ptr<Storage> root;
     ASSERT_EQ(openCompoundFile(c.heldDeferred ? static_cast<FileDeviceFactory&>(deferred) : counted, path,
@@ -171,38 +162,31 @@ INSTANTIATE_TEST_SUITE_P(Sizes, StreamSplice,
                                     (c.heldDeferred ? "HeldDeferred" : "");
                          });
 
-// A device whose writes fail from the armed one on; its bytes outlive the engine.
-class FailingDevice : public MemoryDevice {
-public:
-    explicit FailingDevice(std::shared_ptr<std::vector<uint8_t>> disk) : MemoryDevice(*disk), disk_(std::move(disk)) {}
+// A file in memory whose writes fail from the armed one on.
+struct FailingDevice : MemoryDevice {
+    using MemoryDevice::MemoryDevice;
     StgResult writeAt(uint64_t offset, const void* data, size_t count) override {
         if (failAt >= 0 && writes++ >= failAt) return StgResult::IoError;
-        const StgResult r = MemoryDevice::writeAt(offset, data, count);
-        *disk_ = bytes();
-        return r;
-    }
-    StgResult resize(uint64_t size) override {
-        const StgResult r = MemoryDevice::resize(size);
-        *disk_ = bytes();
-        return r;
+        return MemoryDevice::writeAt(offset, data, count);
     }
     int failAt = -1, writes = 0;
-
-private:
-    std::shared_ptr<std::vector<uint8_t>> disk_;
 };
 
 // Each splice meets a failing write at every point it writes: the stream reads as before
-// the splice (an uncommitted write included), and so does the file after a commit.
+// the splice (an uncommitted write included), and so does the file after a commit. A
+// range past the end is refused and changes nothing.
 TEST(StreamSpliceFailure, AFailedSpliceLeavesTheStreamAsItWas) {
-    auto base = std::make_shared<std::vector<uint8_t>>();
+    std::vector<uint8_t> base;
     {
-        auto engine = std::make_shared<Engine>(std::make_unique<FailingDevice>(base), "", true);
+        auto device = std::make_unique<MemoryDevice>();
+        const MemoryDevice& file = *device;
+        auto engine = std::make_shared<Engine>(std::move(device), "", true);
         ASSERT_EQ(engine->initialise(3), StgResult::Ok);
         auto root = engine->rootHandle();
         makeStream(*root, "big", pattern(12 + 512 * 40, 1));
         makeStream(*root, "small", pattern(2000, 2));
         ASSERT_EQ(root->commit(), StgResult::Ok);
+        base = file.bytes();
     }
     const std::vector<std::pair<std::string, Splice>> splices = {
         {"big", {12 + 512 * 5, 0, 512}}, {"big", {12 + 512 * 5, 512, 0}}, {"big", {700, 3, 9}},
@@ -210,62 +194,44 @@ TEST(StreamSpliceFailure, AFailedSpliceLeavesTheStreamAsItWas) {
     for (const auto& [name, s] : splices) {
         bool succeeded = false;
         for (int failAt = 0; !succeeded && failAt < 64; ++failAt) {
-            auto disk = std::make_shared<std::vector<uint8_t>>(*base);
-            auto device = std::make_unique<FailingDevice>(disk);
-            FailingDevice* failing = device.get();
+            const std::string when = name + " failing at write " + std::to_string(failAt);
+            auto device = std::make_unique<FailingDevice>(base);
+            FailingDevice& failing = *device;
             auto engine = std::make_shared<Engine>(std::move(device), "", true);
-            std::string detail;
-            ASSERT_EQ(engine->load(&detail), StgResult::Ok) << detail;
+            ASSERT_EQ(engine->load(nullptr), StgResult::Ok);
             auto root = engine->rootHandle();
             std::unique_ptr<Stream> stream;
             ASSERT_EQ(root->openStream(name, mode::kOpenExclusive, &stream), StgResult::Ok);
             const std::vector<uint8_t> pending = pattern(40, 3);
             ASSERT_EQ(stream->write(pending.data(), pending.size()), StgResult::Ok);  // fresh sectors, written in place
-            std::vector<uint8_t> before;
-            ASSERT_EQ(stream->readAll(&before), StgResult::Ok);
+            std::vector<uint8_t> expected, read;
+            ASSERT_EQ(stream->readAll(&expected), StgResult::Ok);
+            EXPECT_EQ(stream->splice(expected.size() + 1, 0, "x", 1), StgResult::InvalidArgument);
+            EXPECT_EQ(stream->splice(1000, expected.size() - 999, "x", 1), StgResult::InvalidArgument);
+            EXPECT_EQ(stream->splice(1, ~uint64_t(0), "x", 1), StgResult::InvalidArgument);
             const std::vector<uint8_t> inserted = pattern(s.insert, 4);
-            failing->writes = 0;
-            failing->failAt = failAt;
+            failing.writes = 0;
+            failing.failAt = failAt;
             const StgResult r = stream->splice(s.offset, s.remove, inserted.data(), inserted.size());
-            failing->failAt = -1;
+            failing.failAt = -1;
             succeeded = r == StgResult::Ok;
-            std::vector<uint8_t> expected = before;
             if (!succeeded) {
-                EXPECT_EQ(r, StgResult::IoError) << name << " failing at write " << failAt;
+                EXPECT_EQ(r, StgResult::IoError) << when;
             } else {
                 expected.erase(expected.begin() + s.offset, expected.begin() + (s.offset + s.remove));
                 expected.insert(expected.begin() + s.offset, inserted.begin(), inserted.end());
             }
-            std::vector<uint8_t> read;
             ASSERT_EQ(stream->readAll(&read), StgResult::Ok);
-            EXPECT_TRUE(read == expected) << name << " failing at write " << failAt;
+            EXPECT_TRUE(read == expected) << when;
             ASSERT_EQ(root->commit(), StgResult::Ok);
-            stream.reset();
-            root.reset();
-            engine->close();
-            EXPECT_TRUE(structuralProblems(*disk).empty()) << name << " failing at write " << failAt;
+            const std::vector<uint8_t> committed = failing.bytes();
+            EXPECT_TRUE(structuralProblems(committed).empty()) << when;
             std::unique_ptr<Storage> reopened;
-            ASSERT_EQ(openCompoundMemory(*disk, &reopened), StgResult::Ok);
-            EXPECT_TRUE(streamBytes(*reopened, name) == expected) << name << " failing at write " << failAt;
+            ASSERT_EQ(openCompoundMemory(committed, &reopened), StgResult::Ok);
+            EXPECT_TRUE(streamBytes(*reopened, name) == expected) << when;
         }
         EXPECT_TRUE(succeeded) << name << " never succeeded";
     }
-    std::unique_ptr<Storage> root;
-    ASSERT_EQ(openCompoundMemory(*base, &root), StgResult::Ok);
-    std::unique_ptr<Stream> readOnly;
-    ASSERT_EQ(root->openStream("big", mode::kShareExclusive, &readOnly), StgResult::Ok);
-    EXPECT_EQ(readOnly->splice(0, 0, "x", 1), StgResult::AccessDenied);
-    auto engine = std::make_shared<Engine>(std::make_unique<MemoryDevice>(*base), "", true);
-    ASSERT_EQ(engine->load(nullptr), StgResult::Ok);
-    auto rootW = engine->rootHandle();
-    std::unique_ptr<Stream> stream;
-    ASSERT_EQ(rootW->openStream("small", mode::kOpenExclusive, &stream), StgResult::Ok);
-    EXPECT_EQ(stream->splice(2001, 0, "x", 1), StgResult::InvalidArgument);
-    EXPECT_EQ(stream->splice(1000, 1001, "x", 1), StgResult::InvalidArgument);
-    EXPECT_EQ(stream->splice(1, ~uint64_t(0), "x", 1), StgResult::InvalidArgument);
-    std::vector<uint8_t> read;
-    ASSERT_EQ(stream->readAll(&read), StgResult::Ok);
-    EXPECT_TRUE(read == pattern(2000, 2));
 }
 
 }  // namespace
