@@ -42,6 +42,7 @@ bench: deps
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@rm -f $(BENCH_TABLE)
 	PGW_BENCH_TABLE=$(CURDIR)/$(BENCH_TABLE) $(BENCH_BUILD)/bench/storage_bench
+	PGW_BENCH_TABLE=$(CURDIR)/$(BENCH_TABLE) $(BENCH_BUILD)/bench/splice_bench
 	PGW_BENCH_TABLE=$(CURDIR)/$(BENCH_TABLE) $(BENCH_BUILD)/bench/book_bench
 	PGW_BENCH_TABLE=$(CURDIR)/$(BENCH_TABLE) $(BENCH_BUILD)/bench/pgw_bench
 	PGW_BENCH_TABLE=$(CURDIR)/$(BENCH_TABLE) $(BENCH_BUILD)/bench/richtext_bench

@@ -106,6 +106,13 @@ StgResult Stream::setSize(uint64_t newSize) {
     return engine_->resizeStream(entry_, newSize);
 }
 
+StgResult Stream::splice(uint64_t offset, uint64_t removeCount, const void* data, size_t insertCount) {
+    if (const StgResult r = engine_->check(entry_, generation_); r != StgResult::Ok) return r;
+    if (!writable_) return StgResult::AccessDenied;
+    if (!data && insertCount > 0) return StgResult::InvalidArgument;
+    return engine_->spliceStream(entry_, offset, removeCount, data, insertCount);
+}
+
 StgResult Stream::size(uint64_t* bytes) const {
     if (const StgResult r = engine_->check(entry_, generation_); r != StgResult::Ok) return r;
     *bytes = engine_->entry(entry_).size;

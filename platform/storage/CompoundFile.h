@@ -62,6 +62,12 @@ public:
     StgResult seek(int64_t offset, SeekOrigin origin, uint64_t* newPosition = nullptr);
     // Sets the stream's size; new bytes read as zero.
     StgResult setSize(uint64_t newSize);
+    // Replaces bytes [offset, offset + removeCount) with `insertCount` bytes of `data`; the
+    // bytes after the removed range follow them. So that a table of records gains or loses
+    // one in its middle cheaply: when the size changes by whole sectors, the sectors after
+    // the change are relinked, not rewritten. A range past the end is InvalidArgument; a
+    // failure leaves the stream as it was; the seek pointer does not move.
+    StgResult splice(uint64_t offset, uint64_t removeCount, const void* data, size_t insertCount);
     StgResult size(uint64_t* bytes) const;
     StgResult stat(ElementStat* out) const;
     // Makes what was written part of the file's committed state.

@@ -100,6 +100,9 @@ public:
     StgResult readStream(uint32_t entry, uint64_t offset, void* buffer, size_t count, size_t* bytesRead);
     StgResult writeStream(uint32_t entry, uint64_t offset, const void* data, size_t count);
     StgResult resizeStream(uint32_t entry, uint64_t newSize);
+    // Replaces bytes [offset, offset + removeCount) with `insertCount` bytes of `data`.
+    StgResult spliceStream(uint32_t entry, uint64_t offset, uint64_t removeCount, const void* data,
+                           size_t insertCount);
     uint64_t maxStreamSize() const;
 
 private:
@@ -162,6 +165,17 @@ private:
     void fileSegments(const std::vector<uint32_t>& chain, uint64_t offset, size_t count,
                       std::vector<Segment>* out) const;
     StgResult copySectors(uint32_t source, Engine& target, uint32_t targetStream);
+
+    // Splicing: fresh units for the changed part, the rest of the chain kept.
+    struct SplicePlan;
+    SplicePlan planSplice(uint32_t entry, uint64_t offset, uint64_t removeCount, const uint8_t* data,
+                          size_t insertCount) const;
+    StgResult composeSpliced(const SplicePlan& p, const std::vector<uint32_t>& oldChain, uint64_t pos, uint8_t* out,
+                             size_t count);
+    StgResult allocateUnits(bool mini, size_t count, std::vector<uint32_t>* units);
+    StgResult writeSpliced(const SplicePlan& p, const std::vector<uint32_t>& oldChain,
+                           const std::vector<uint32_t>& fresh);
+    void relinkSpliced(uint32_t entry, const SplicePlan& p, const std::vector<uint32_t>& fresh);
 
     // Directory.
     StgResult newEntry(uint32_t* index);

@@ -94,6 +94,12 @@ void rewrite(Storage& parent, const std::string& name, uint64_t at, const std::v
     EXPECT_EQ(size ? stream->setSize(size) : StgResult::Ok, StgResult::Ok) << name;
 }
 
+void splice(Storage& parent, const std::string& name, uint64_t at, uint64_t remove, const std::vector<uint8_t>& bytes) {
+    std::unique_ptr<Stream> stream;
+    ASSERT_EQ(parent.openStream(name, mode::kOpenExclusive, &stream), StgResult::Ok) << name;
+    EXPECT_EQ(stream->splice(at, remove, bytes.data(), bytes.size()), StgResult::Ok) << name;
+}
+
 struct Scenario {
     uint16_t version;
     size_t bulk;  // 0: edits from creation on; else a file made before, whose stream this long grows
@@ -133,6 +139,9 @@ std::vector<Tree> editTwice(Storage& root, size_t bulk, const MemoryDevice& devi
     states.push_back(treeOf(device.bytes(), "first commit"));
     rewrite(root, "big", 1000, pattern(70001, 13));
     rewrite(root, "NodeInfo", 0, pattern(12, 14));
+    splice(root, "big", 12 + 512 * 50, 0, pattern(512, 16));  // the sectors after it move along
+    splice(*storage(root, "stg1"), "stm05", 100, 0, pattern(64, 17));
+    if (bulk) splice(root, "bulk", 12 + 4096 * 100, 4096, {});
     EXPECT_EQ(root.destroyElement("stg3"), StgResult::Ok);
     makeStream(root, "stm07", pattern(3000, 15));
     EXPECT_EQ(root.commit(), StgResult::Ok);
