@@ -36,17 +36,10 @@ bool BookStorage::writeNodeInfo(bool tell) {
     records.reserve(chapters_.size());
     for (const NodeId node : chapters_.subtreeInPreOrder(chapters_.rootItem())) records.push_back(chapters_.record(node));
     session_.counters.recordCount = uint32_t(records.size() + keptRecords_.size());
-    const std::vector<NodeTableImage::Run> runs = writtenTable_.update(
-        {session_.counters.recordCount, session_.counters.storageCount, session_.counters.streamCount}, records,
-        keptRecords_);
-
+    writtenTable_.update({session_.counters.recordCount, session_.counters.storageCount, session_.counters.streamCount},
+                         records, keptRecords_);
     storage::Stream& stream = *nodeInfo->stream;
-    StgResult result = StgResult::Ok;
-    for (const NodeTableImage::Run& run : runs) {
-        result = stream.seek(int64_t(run.at), storage::SeekOrigin::Set);
-        if (result == StgResult::Ok) result = stream.write(run.bytes, run.length);
-        if (result != StgResult::Ok) break;
-    }
+    StgResult result = writtenTable_.write(stream);
     if (result == StgResult::Ok) result = stream.commit();
     if (result != StgResult::Ok) {
         (void)writtenTable_.restore(stream);

@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
+using pgw::storage::StgResult;
+
 namespace pgw::book {
 
 namespace {
 
 constexpr size_t kKeptFresh = 1 << 20;  // more than this is let go after each write
+// Below this, writing the shifted records costs about what splicing the stream does.
+constexpr size_t kSplicedShift = 32 * kRecordSize;
 
 }  // namespace
 
@@ -38,12 +42,13 @@ long NodeTableImage::movedRecord(const NodeInfoRecord& record, size_t at) {
     return -1;
 }
 
-std::vector<NodeTableImage::Run> NodeTableImage::update(const NodeTableHeader& header,
-                                                        const std::vector<const NodeInfoRecord*>& records,
-                                                        const std::vector<RawRecord>& kept) {
+void NodeTableImage::update(const NodeTableHeader& header, const std::vector<const NodeInfoRecord*>& records,
+                            const std::vector<RawRecord>& kept) {
     changes_.clear();
     fresh_.clear();
     shift_ = 0;
+    spliced_ = nullptr;
+    splices_.clear();
     std::vector<uint8_t> head;
     putNodeTableHeader(head, header);
     if (bytes_.size() < kTableHeaderSize || !std::equal(head.begin(), head.end(), bytes_.begin()))
@@ -61,9 +66,70 @@ std::vector<NodeTableImage::Run> NodeTableImage::update(const NodeTableHeader& h
             change(at, raw.data(), kRecordSize);
         at += kRecordSize;
     }
-    std::vector<Run> runs;
-    for (const Change& c : changes_) runs.push_back({c.at, c.length, source(c)});
-    return runs;
+}
+
+// One insertion or removal shifts one long range by one record; more changes than that
+// between two writes are written as bytes.
+const NodeTableImage::Change* NodeTableImage::shiftWorthSplicing() const {
+    const Change* shift = nullptr;
+    for (const Change& c : changes_) {
+        if (!c.moved) continue;
+        if (shift) return nullptr;
+        shift = &c;
+    }
+    const bool oneRecord = shift && (shift->from + kRecordSize == shift->at || shift->at + kRecordSize == shift->from);
+    return oneRecord && shift->length >= kSplicedShift ? shift : nullptr;
+}
+
+// `removed` is where the image holds the bytes the splice takes out, for an undo.
+StgResult NodeTableImage::splice(storage::Stream& stream, const Splice& splice) {
+    const StgResult result = stream.splice(splice.at, splice.removed, splice.insert, splice.inserted);
+    if (result == StgResult::Ok) splices_.push_back(splice);
+    return result;
+}
+
+// Shifted up, the records make room by an insertion before them, and the bytes they now
+// cover after them leave; shifted down, they close up over a removal, and the bytes they
+// left at their end come back. Every byte put in or taken out is in the image.
+StgResult NodeTableImage::spliceShift(storage::Stream& stream, const Change& shift) {
+    const size_t size = bytes_.size();
+    const size_t end = shift.at + shift.length;
+    const uint8_t* image = bytes_.data();
+    if (shift.from < shift.at) {
+        if (const StgResult r = splice(stream, {shift.from, 0, image + shift.from, kRecordSize, nullptr});
+            r != StgResult::Ok)
+            return r;
+        const size_t past = std::min(kRecordSize, size + kRecordSize - end);
+        return splice(stream, {end, past, nullptr, 0, image + end - kRecordSize});
+    }
+    if (const StgResult r = splice(stream, {shift.at, kRecordSize, nullptr, 0, image + shift.at}); r != StgResult::Ok)
+        return r;
+    return splice(stream, {end, 0, image + end, kRecordSize, nullptr});
+}
+
+StgResult NodeTableImage::write(storage::Stream& stream) {
+    splices_.clear();
+    spliced_ = shiftWorthSplicing();
+    // A stream longer than the image (a write that failed left it so) is written as bytes.
+    uint64_t size = 0;
+    if (spliced_ && (stream.size(&size) != StgResult::Ok || size != bytes_.size())) spliced_ = nullptr;
+    if (spliced_)
+        if (const StgResult r = spliceShift(stream, *spliced_); r != StgResult::Ok) return r;
+    for (const Change& c : changes_) {
+        if (&c == spliced_) continue;
+        StgResult r = stream.seek(int64_t(c.at), storage::SeekOrigin::Set);
+        if (r == StgResult::Ok) r = stream.write(source(c), c.length);
+        if (r != StgResult::Ok) return r;
+    }
+    return StgResult::Ok;
+}
+
+bool NodeTableImage::undoSplices(storage::Stream& stream) {
+    bool undone = true;
+    for (auto s = splices_.rbegin(); s != splices_.rend(); ++s)
+        undone = undone && stream.splice(s->at, s->inserted, s->removedBytes, s->removed) == StgResult::Ok;
+    splices_.clear();
+    return undone;
 }
 
 // Shifted records move within the image. In one direction, each range goes in the order
@@ -99,15 +165,17 @@ void NodeTableImage::accept() {
     for (const Change& c : changes_)
         if (!c.moved) std::memcpy(bytes_.data() + c.at, fresh_.data() + c.from, c.length);
     changes_.clear();
+    spliced_ = nullptr;
+    splices_.clear();
     fresh_.clear();
     if (fresh_.capacity() > kKeptFresh) fresh_.shrink_to_fit();  // after the whole table: megabytes
 }
 
 // What grew past the image is left in the stream: the header's count ignores it.
-bool NodeTableImage::restore(storage::Stream& stream) const {
-    bool restored = true;
+bool NodeTableImage::restore(storage::Stream& stream) {
+    bool restored = undoSplices(stream);
     for (const Change& c : changes_) {
-        if (c.at >= bytes_.size()) continue;
+        if (c.at >= bytes_.size() || &c == spliced_) continue;
         const size_t known = std::min(c.length, bytes_.size() - c.at);
         restored = restored && stream.seek(int64_t(c.at), storage::SeekOrigin::Set) == storage::StgResult::Ok &&
                    stream.write(bytes_.data() + c.at, known) == storage::StgResult::Ok;
@@ -121,6 +189,8 @@ void NodeTableImage::seed(std::vector<uint8_t> bytes) {
 }
 
 void NodeTableImage::clear() {
+    spliced_ = nullptr;
+    splices_.clear();
     bytes_.clear();
     bytes_.shrink_to_fit();
     changes_.clear();

@@ -2,7 +2,9 @@
 // The node table as the "NodeInfo" stream holds it, kept in memory so that the write
 // after a change costs what changed: each record is compared field by field with the
 // bytes at its place, and only a record that differs is turned into bytes again. The
-// ranges that changed come back, neighbours joined, to be written in one go each.
+// ranges that changed are written, neighbours joined, in one go each. Records shifted
+// one place by an insertion or a removal in the middle of a large table are not written
+// again: the stream is spliced, which relinks its sectors, as a record is one sector long.
 //
 // The image never shrinks: the stream is never shortened, so the bytes past a shorter
 // table are still the stream's.
@@ -16,20 +18,16 @@ namespace pgw::book {
 
 class NodeTableImage {
 public:
-    struct Run {
-        size_t at;      // in the table
-        size_t length;
-        const uint8_t* bytes;  // the new bytes, valid until accept() or the next update
-    };
-
-    // Works out the table of `header`, then `records` in order, then `kept` as they are;
-    // returns the ranges that differ from the image. The image itself is unchanged.
-    std::vector<Run> update(const NodeTableHeader& header, const std::vector<const NodeInfoRecord*>& records,
-                            const std::vector<RawRecord>& kept);
-    // The ranges of the last update reached the stream: the image takes them.
+    // Works out the table of `header`, then `records` in order, then `kept` as they are,
+    // and where it differs from the image. The image itself is unchanged.
+    void update(const NodeTableHeader& header, const std::vector<const NodeInfoRecord*>& records,
+                const std::vector<RawRecord>& kept);
+    // Writes what the last update found changed into `stream`, which holds the image.
+    storage::StgResult write(storage::Stream& stream);
+    // The last update reached the stream: the image takes it.
     void accept();
-    // Puts back into `stream` what the image holds where the last update's ranges lie.
-    bool restore(storage::Stream& stream) const;
+    // After a failed write: puts back into `stream` what the image holds, undoing a splice.
+    bool restore(storage::Stream& stream);
     // Nothing is known of the stream: the next update changes every byte.
     void clear();
     // The stream holds `bytes`, as just read.
@@ -49,11 +47,25 @@ private:
     long movedRecord(const NodeInfoRecord& record, size_t at);
     const uint8_t* source(const Change& c) const { return (c.moved ? bytes_.data() : fresh_.data()) + c.from; }
     void applyMoves();
+    const Change* shiftWorthSplicing() const;
+    // A splice of the stream, kept by the write that made it for an undo should the write
+    // fail after it; the bytes it takes out are in the image at `removedBytes`.
+    struct Splice {
+        size_t at, removed;
+        const uint8_t* insert;
+        size_t inserted;
+        const uint8_t* removedBytes;
+    };
+    storage::StgResult splice(storage::Stream& stream, const Splice& splice);
+    storage::StgResult spliceShift(storage::Stream& stream, const Change& shift);
+    bool undoSplices(storage::Stream& stream);
 
     std::vector<uint8_t> bytes_;
     std::vector<Change> changes_;
     std::vector<uint8_t> fresh_;  // the changed ranges' new bytes, one after the other
     long shift_ = 0;              // records: where the last moved record was found
+    const Change* spliced_ = nullptr;  // the shift the last write made by splicing
+    std::vector<Splice> splices_;
 };
 
 }  // namespace pgw::book

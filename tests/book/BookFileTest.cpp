@@ -71,6 +71,38 @@ TEST(NodeTable, AShorterTableLeavesTheStaleTailAndReadsOnlyItsRecords) {
     EXPECT_EQ(table.records.back().itemName, "p1");
 }
 
+// Forty records after the change: the table's stream is spliced rather than rewritten.
+TEST(NodeTable, ARecordPutInOrTakenOutBeforeManyOthersKeepsTheTableInOrder) {
+    ScratchFolder folder;
+    ProgramParts parts;
+    ASSERT_TRUE(parts.storage.newBook());
+    const std::string root = parts.storage.title();
+    parts.addDirectory(root, "A");
+    parts.addDirectory(root, "B");
+    for (int i = 0; i < 40; ++i) parts.addPage("B", "b" + std::to_string(i));
+    const auto expectTableAsTree = [&](size_t streamSize) {
+        const StoredTable table = readTable(parts.storage.store().workingCopyPath);
+        std::vector<std::string> stored, shown;
+        for (const auto& record : table.records) stored.push_back(record.itemName);
+        for (const NodeId node : parts.tree.subtreeInPreOrder(parts.tree.rootItem()))
+            shown.push_back(parts.tree.record(node)->itemName);
+        EXPECT_EQ(stored, shown);
+        EXPECT_EQ(table.streamSize, streamSize);  // never shortened
+    };
+    const size_t size = readTable(parts.storage.store().workingCopyPath).streamSize;
+    parts.addPage("A", "a0");
+    expectTableAsTree(size + kRecordSize);
+    parts.addPage("A", "a1");
+    expectTableAsTree(size + 2 * kRecordSize);
+    for (const char* gone : {"a0", "b0"}) {
+        ASSERT_TRUE(parts.storage.destroyChapter(parts.itemOf(gone)));
+        parts.storage.writeNodeInfo();
+        expectTableAsTree(size + 2 * kRecordSize);
+    }
+    parts.addPage("A", "a2");  // into the stale tail the removals left
+    expectTableAsTree(size + 2 * kRecordSize);
+}
+
 TEST(NodeTable, RecordsAreInTreePreOrderAndDirectoriesNestAsStorages) {
     ScratchFolder folder;
     ProgramParts parts;

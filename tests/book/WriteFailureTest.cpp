@@ -173,6 +173,18 @@ std::vector<Scenario> scenarios() {
              tree::ChapterOperations(parts.storage, parts.document).addTextPage("new");
          },
          [](Outline o) { return o["ROOT/new"] = "", o; }},
+        {"add a page before forty others (the table spliced)",
+         [](ProgramParts& parts, const std::string& folder) {
+             openStartingBook(parts, folder);
+             parts.addDirectory(parts.storage.title(), "E");
+             for (int i = 0; i < 40; ++i) parts.addPage("E", "e" + std::to_string(i));
+             parts.document.onFileSave();
+         },
+         [](ProgramParts& parts, const std::string&) {
+             parts.tree.selectItem(parts.itemOf("D"));
+             tree::ChapterOperations(parts.storage, parts.document).addTextPage("new");
+         },
+         [](Outline o) { return o["D/new"] = "", o; }},
         {"rename a page", open,
          [](ProgramParts& parts, const std::string&) {
              tree::ChapterEditing(parts.storage, parts.document).renameItem(parts.itemOf("p"), "q");
@@ -313,6 +325,9 @@ TEST(WriteFailure, ARefusedWriteAnywhereLosesNothingAndIsNeverASuccess) {
             files.refuseAt = refused;
             scenario.act(parts, folder);
             ASSERT_TRUE(files.refused);
+            // What the failed step left uncommitted is whole too: the next commit, of a
+            // page stored for instance, takes it along.
+            if (parts.storage.isOpen()) (void)parts.storage.store().workingCopy->commit();
             expectWholeOnDisk(scenario, folder, before, after);
             // The author is told, unless the refusal hurt nothing the author can see.
             const bool told = !parts.ui.messages().empty();
