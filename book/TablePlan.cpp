@@ -29,7 +29,10 @@ size_t fittingLength(const std::string& text, size_t limit) {
 // uses, so a renamed chapter never pushes an innocent one out of its name.
 class NameChooser {
 public:
+    explicit NameChooser(size_t expected) { used_.reserve(expected); }
     void noteStored(const std::string& name) { stored_.insert(name); }
+    void storedNoted() { storedKnown_ = true; }
+    bool knowsStored() const { return storedKnown_; }
     bool isFree(const std::string& name) const { return !used_.count(name) && !isReservedName(name); }
     void use(const std::string& name) { used_.insert(name); }
 
@@ -46,6 +49,7 @@ public:
 
 private:
     std::unordered_set<std::string> stored_, used_;
+    bool storedKnown_ = false;
     std::unordered_map<std::string, uint64_t> next_;
 };
 
@@ -82,15 +86,30 @@ private:
 // kind set aside.
 class Planner {
 public:
-    Planner(std::vector<TableRecord>& records, TablePlan& plan) : records_(records), plan_(plan) {}
+    Planner(std::vector<TableRecord>& records, TablePlan& plan)
+        : records_(records), plan_(plan), names_(records.size()) {}
 
     void run(const std::optional<std::string>& title) {
-        for (const TableRecord& read : records_) names_.noteStored(read.record.itemName);
         placeRoot(title);
-        for (size_t i = 1; i < records_.size(); ++i) placeRecord(std::move(records_[i].record));
+        for (placing_ = 1; placing_ < records_.size(); ++placing_) placeRecord(std::move(records_[placing_].record));
     }
 
 private:
+    // A fresh name avoids every stored one. Only a table that needs repairs comes here, so
+    // the stored names are gathered then: from the records placed, and those still to come.
+    // The record being placed is the one that needs it: its own stored name is taken,
+    // reserved or empty.
+    std::string fresh(const std::string& base) {
+        if (!names_.knowsStored()) {
+            names_.noteStored(rootStored_);
+            for (size_t i = 1; i < plan_.entries.size(); ++i) names_.noteStored(plan_.entries[i].storedName);
+            for (size_t i = std::max<size_t>(placing_, 1); i < records_.size(); ++i)
+                names_.noteStored(records_[i].record.itemName);
+            names_.storedNoted();
+        }
+        return names_.fresh(base);
+    }
+
     void tell(Repair repair, std::string name, std::string newName) {
         plan_.findings.push_back({repair, std::move(name), std::move(newName)});
     }
@@ -100,8 +119,9 @@ private:
         plan_.entries.reserve(records_.size());
         NodeInfoRecord root = std::move(records_.front().record);
         const std::string stored = root.itemName;
+        rootStored_ = stored;
         std::string name = title && !isReservedName(*title) ? *title : stored;
-        if (!names_.isFree(name) || name.empty()) name = names_.fresh(name.empty() ? kRootBase : name);
+        if (!names_.isFree(name) || name.empty()) name = fresh(name.empty() ? kRootBase : name);
         names_.use(name);
         if (title && isReservedName(*title)) tell(Repair::TitleReserved, *title, name);
         root.itemName = name;
@@ -136,7 +156,7 @@ private:
 
     std::string nameFor(const std::string& stored) {
         if (stored.empty()) {
-            std::string name = names_.fresh(kNamelessBase);
+            std::string name = fresh(kNamelessBase);
             tell(Repair::NamelessChapter, stored, name);
             return name;
         }
@@ -148,7 +168,7 @@ private:
         const Repair why = isReservedName(stored)                                          ? Repair::ReservedName
                            : stored == root.record.itemName && stored != root.storedName ? Repair::TitleTaken
                                                                                            : Repair::DuplicateName;
-        std::string name = names_.fresh(stored);
+        std::string name = fresh(stored);
         tell(why, stored, name);
         return name;
     }
@@ -156,6 +176,8 @@ private:
     std::vector<TableRecord>& records_;
     TablePlan& plan_;
     NameChooser names_;
+    size_t placing_ = 0;  // the record being placed
+    std::string rootStored_;
     DirectoryPath path_;
     std::unordered_map<std::string, size_t> latestDirectory_;
 };
