@@ -40,6 +40,10 @@ StgResult openFileDevice(const std::string& path, bool writable, FileLock lock, 
 // someone else holds). Without `replace`, an existing file is refused.
 StgResult createFileDevice(const std::string& path, bool replace, OpenedFile* out);
 
+// A file this process opened itself, for writing; the descriptor stays the caller's,
+// to close. Null where files are not available.
+std::unique_ptr<FileDevice> borrowFileDescriptor(int fd);
+
 // Where compound files get their devices. The book opens and creates every file through
 // one of these, so tests can hand out devices that fail the way a full disk does.
 class FileDeviceFactory {

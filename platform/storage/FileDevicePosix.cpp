@@ -110,7 +110,7 @@ struct sigaction MappedReadGuard::previous_;
 
 class PosixFileDevice : public FileDevice {
 public:
-    PosixFileDevice(int fd, bool mapped) : fd_(fd) {
+    PosixFileDevice(int fd, bool mapped, bool owned = true) : fd_(fd), owned_(owned) {
         struct stat st {};
         size_ = ::fstat(fd_, &st) == 0 ? uint64_t(st.st_size) : 0;
         if (mapped && size_ > 0 && size_ <= SIZE_MAX) {
@@ -123,7 +123,7 @@ public:
     }
     ~PosixFileDevice() override {
         if (map_) ::munmap(const_cast<uint8_t*>(map_), mapSize_);
-        ::close(fd_);
+        if (owned_) ::close(fd_);
     }
 
     StgResult readAt(uint64_t offset, void* buffer, size_t count, size_t* bytesRead) override {
@@ -175,9 +175,13 @@ public:
 
     StgResult sync() override { return ::fdatasync(fd_) == 0 ? StgResult::Ok : fromErrno(errno, {}); }
 
-    // Between two files the kernel copies, without the bytes passing through here.
+    // Between two files the kernel copies, without the bytes passing through here: out
+    // of a mapped source's pages (a page cut off fails the write, it raises nothing), or
+    // from file to file.
     StgResult copyFrom(FileDevice& source, uint64_t sourceOffset, uint64_t offset, size_t count) override {
         auto* file = dynamic_cast<PosixFileDevice*>(&source);
+        if (file && file->map_ && sourceOffset <= file->mapSize_ && count <= file->mapSize_ - sourceOffset)
+            return writeAt(offset, file->map_ + sourceOffset, count);
         while (file && count > 0) {
             loff_t from = loff_t(sourceOffset), to = loff_t(offset);
             const ssize_t n = ::copy_file_range(file->fd_, &from, fd_, &to, count, 0);
@@ -191,6 +195,7 @@ public:
 
 private:
     int fd_;
+    bool owned_;
     uint64_t size_;
     const uint8_t* map_ = nullptr;  // a read-only file's bytes as they were opened
     size_t mapSize_ = 0;
@@ -229,6 +234,10 @@ StgResult openFileDevice(const std::string& path, bool writable, FileLock lock, 
     const int fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
     if (fd < 0) return fromErrno(errno, path);
     return finishOpen(fd, path, lock, writable, out);
+}
+
+std::unique_ptr<FileDevice> borrowFileDescriptor(int fd) {
+    return std::make_unique<PosixFileDevice>(fd, false, false);
 }
 
 StgResult createFileDevice(const std::string& path, bool replace, OpenedFile* out) {
