@@ -108,18 +108,16 @@ private:
 thread_local MappedReadGuard::Scope MappedReadGuard::current_;
 struct sigaction MappedReadGuard::previous_;
 
+constexpr uint64_t kMapAtOnce = 64ull << 20;
+
 class PosixFileDevice : public FileDevice {
 public:
-    PosixFileDevice(int fd, bool mapped, bool owned = true) : fd_(fd), owned_(owned) {
+    PosixFileDevice(int fd, bool mappable, bool owned = true) : fd_(fd), owned_(owned), mappable_(mappable) {
         struct stat st {};
         size_ = ::fstat(fd_, &st) == 0 ? uint64_t(st.st_size) : 0;
-        if (mapped && size_ > 0 && size_ <= SIZE_MAX) {
-            void* map = ::mmap(nullptr, size_t(size_), PROT_READ, MAP_SHARED, fd_, 0);
-            if (map != MAP_FAILED) {  // reads go through pread otherwise
-                map_ = static_cast<const uint8_t*>(map);
-                mapSize_ = size_t(size_);
-            }
-        }
+        // A file this small is mostly read whole, and its table pages mapped now serve
+        // the streams' reads later; a larger one waits for mapForReading.
+        if (size_ <= kMapAtOnce) mapForReading();
     }
     ~PosixFileDevice() override {
         if (map_) ::munmap(const_cast<uint8_t*>(map_), mapSize_);
@@ -161,6 +159,17 @@ public:
 
     uint64_t size() const override { return size_; }
 
+    // A page mapped in costs a fault and its bookkeeping, more than a copy of it by
+    // pread: opening a large file, whose table sectors are scattered one to a page, goes
+    // faster through pread.
+    void mapForReading() override {
+        if (!mappable_ || map_ || size_ == 0 || size_ > SIZE_MAX) return;
+        void* map = ::mmap(nullptr, size_t(size_), PROT_READ, MAP_SHARED, fd_, 0);
+        if (map == MAP_FAILED) return;  // reads go on through pread
+        map_ = static_cast<const uint8_t*>(map);
+        mapSize_ = size_t(size_);
+    }
+
     // Growing claims the disk space at once, so a full disk shows here and not in a
     // later write.
     StgResult resize(uint64_t bytes) override {
@@ -196,6 +205,7 @@ public:
 private:
     int fd_;
     bool owned_;
+    bool mappable_;  // opened only for reading
     uint64_t size_;
     const uint8_t* map_ = nullptr;  // a read-only file's bytes as they were opened
     size_t mapSize_ = 0;
