@@ -182,7 +182,8 @@ try:
 except ImportError:
     sys.exit(77)
 path, what, repeats = sys.argv[1], sys.argv[2], int(sys.argv[3])
-times = []
+into = sys.argv[4] if len(sys.argv) > 4 else os.path.dirname(os.path.abspath(path))
+times, outs = [], []
 for _ in range(repeats):
     start = time.perf_counter()
     ole = olefile.OleFileIO(path)
@@ -190,7 +191,7 @@ for _ in range(repeats):
         count = len(ole.listdir(streams=True, storages=True))
     elif what == 'extract':
         # Every stream into a file, storages as folders: what an extraction does.
-        out = tempfile.mkdtemp(dir=os.path.dirname(os.path.abspath(path)))
+        out = tempfile.mkdtemp(dir=into)
         count = 0
         for entry in ole.listdir(streams=True, storages=False):
             folder = os.path.join(out, *entry[:-1])
@@ -203,21 +204,25 @@ for _ in range(repeats):
     ole.close()
     times.append(time.perf_counter() - start)
     if what == 'extract':
-        shutil.rmtree(out)
+        outs.append(out)
+# After the last run: creating files right after many were deleted is slower.
+for out in outs:
+    shutil.rmtree(out)
 print(count, *times)
 )PY";
 
 }  // namespace
 
 std::vector<double> olefileSeconds(const std::string& path, const std::string& what, int repeats,
-                                   uint64_t* itemsOrBytes) {
+                                   uint64_t* itemsOrBytes, const std::string& outFolder) {
     const std::string script = std::filesystem::temp_directory_path() / "pgw_bench_olefile.py";
     if (FILE* out = std::fopen(script.c_str(), "w")) {
         std::fputs(kOlefileScript, out);
         std::fclose(out);
     }
-    const std::string command = std::string(PGW_BENCH_PYTHON) + " " + script + " '" + path + "' " + what + " " +
-                                std::to_string(repeats);
+    std::string command = std::string(PGW_BENCH_PYTHON) + " " + script + " '" + path + "' " + what + " " +
+                          std::to_string(repeats);
+    if (!outFolder.empty()) command += " '" + outFolder + "'";
     std::vector<double> seconds;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return seconds;

@@ -55,9 +55,9 @@ uint64_t fileSize(const std::string& path);
 // script measured them (interpreter start and import left out). `what` is "list"
 // (open and list every element), "read" (open and read every stream) or "extract"
 // (open and write every stream to a file, storages as folders, in a temporary folder
-// beside the file). Empty when olefile is not available.
+// beside the file, or in `outFolder`). Empty when olefile is not available.
 std::vector<double> olefileSeconds(const std::string& path, const std::string& what, int repeats,
-                                   uint64_t* itemsOrBytes);
+                                   uint64_t* itemsOrBytes, const std::string& outFolder = {});
 
 double median(std::vector<double> values);
 

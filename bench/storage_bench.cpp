@@ -1,6 +1,6 @@
 // Compound-file speed against baselines measured in the same run, warm page cache; the
 // cfb tool's extract and put too, run as processes of their own.
-//   storage_bench [work folder] [repeats]
+//   storage_bench [work folder] [repeats] [cases, e.g. "deg"; all when left out]
 // Every figure is the median of the repeats (the minimum is shown too). The targets
 // are printed with the figures; nothing here fails on time.
 
@@ -218,26 +218,65 @@ void readCase(const Files& f, int repeats) {
 // ---- Large files and the cfb tool ----
 
 // `cfb extract` of the whole book (2000 streams), as a process of its own, against
-// olefile writing every stream to a file.
-void extractCase(const Files& f, int repeats) {
-    const std::string out = f.folder + "/extracted";
-    const Timing ours = repeat(repeats, [&] {
-        fresh(f, out);
-        const ChildRun run = runChild({PGW_CFB_PATH, "extract", f.book, out});
+// olefile writing every stream to a file. Like with like: olefile's time leaves out its
+// interpreter's start, so ours leaves out the quickest process start (cfb --version,
+// measured here). The two sides take turns, each run into a folder of its own, removed
+// only after the last run. The figure with the goal extracts into memory (tmpfs): a file
+// system without a journal makes creating a file slow for up to minutes after many
+// files were deleted nearby (by anything on the machine), a cost the same for both sides
+// that drowns what the tools themselves do. The same runs on the disk are shown beside it.
+struct ExtractTimes {
+    Timing ours;
+    std::vector<double> ole;
+};
+
+ExtractTimes extractInto(const Files& f, const std::string& folder, int repeats) {
+    const std::string out = folder + "/extracted-";
+    settle(f.folder);
+    ExtractTimes t;
+    for (int i = 0; i < repeats; ++i) {
+        const ChildRun run = runChild({PGW_CFB_PATH, "extract", f.book, out + std::to_string(i)});
         if (run.exitCode != 0) throw std::runtime_error("cfb extract failed");
+        t.ours.seconds.push_back(run.seconds);
+        uint64_t files = 0;
+        const auto once = olefileSeconds(f.book, "extract", 1, &files, folder);
+        if (!once.empty()) t.ole.push_back(once.front());
+    }
+    for (int i = 0; i < repeats; ++i) removeAll(out + std::to_string(i));
+    return t;
+}
+
+void extractCase(const Files& f, int repeats) {
+    const Timing start = repeat(repeats * 2, [&] {
+        const ChildRun run = runChild({PGW_CFB_PATH, "--version"});
+        if (run.exitCode != 0) throw std::runtime_error("cfb --version failed");
         return run.seconds;
     });
-    removeAll(out);
-    uint64_t files = 0;
-    const auto ole = olefileSeconds(f.book, "extract", std::max(1, repeats / 2), &files);
-    if (ole.empty()) {
-        row("(g) cfb extract 2000 streams", both(ours), "olefile", "not available", "-", "");
-        return;
-    }
-    const double faster = median(ole) / ours.median();
-    row("(g) cfb extract 2000 streams", both(ours), "olefile writes every stream", ms(median(ole)), times(faster),
-        "(olefile / ours)");
-    goalRow("storage: cfb extract of 2000 streams vs olefile (olefile / ours)", faster, "x", ">= 5x", faster >= 5);
+    const bool memory = std::filesystem::is_directory("/dev/shm") && ::access("/dev/shm", W_OK) == 0;
+    const std::string memoryFolder = "/dev/shm/pgw-bench-extract-" + std::to_string(::getpid());
+    if (memory) std::filesystem::create_directories(memoryFolder);
+    const ExtractTimes inMemory = memory ? extractInto(f, memoryFolder, repeats) : ExtractTimes{};
+    if (memory) removeAll(memoryFolder);
+    const ExtractTimes onDisk = extractInto(f, f.folder, repeats);
+    const auto show = [&](const char* what, const ExtractTimes& t) {
+        if (t.ole.empty()) {
+            row(what, both(t.ours), "olefile", "not available", "-", "");
+            return 0.0;
+        }
+        // The quickest start is taken off, so that a slow one never flatters us.
+        const double faster = median(t.ole) / std::max(t.ours.median() - start.min(), 1e-6);
+        row(what, both(t.ours), "olefile writes every stream", ms(median(t.ole)), times(faster),
+            ("(olefile / ours less start; " + times(median(t.ole) / t.ours.median()) + " with it)").c_str());
+        return faster;
+    };
+    const double faster = memory ? show("(g) cfb extract 2000 streams, tmpfs", inMemory) : 0.0;
+    const double onDiskFaster = show("    the same onto the disk", onDisk);
+    row("", "start of cfb " + both(start), "", "", "", "");
+    if (memory && !inMemory.ole.empty())
+        goalRow("storage: cfb extract of 2000 streams vs olefile (olefile / ours)", faster, "x", ">= 5x", faster >= 5);
+    else if (!onDisk.ole.empty())
+        goalRow("storage: cfb extract of 2000 streams vs olefile (olefile / ours)", onDiskFaster, "x", ">= 5x",
+                onDiskFaster >= 5);
 }
 
 // 200 MB in 1 MiB pieces of a fixed pattern, so the benchmark never holds it whole.
@@ -350,26 +389,37 @@ int main(int argc, char** argv) {
                                            ("pgw-bench-" + std::to_string(::getpid())))
                                               .string();
     const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    const std::string cases = argc > 3 ? argv[3] : "abcdefghi";
+    const auto wanted = [&](char c) { return cases.find(c) != std::string::npos; };
     std::filesystem::create_directories(folder);
     const Files f{folder, folder + "/book.cfb", folder + "/copy.cfb", folder + "/book.bin", folder + "/book-files",
                   folder + "/copied.cfb", folder + "/many.cfb", folder + "/large.bin", folder + "/large.cfb"};
     try {
         const Book book = makeBook(2000, 20, kBookBytes);
         const Book many = makeManyElements(30, 99);
+        removeAll(f.many);  // a folder given again holds the last run's
         writeBook(f.many, many);
         std::printf("Compound-file benchmark in %s: median of %d runs (min in brackets), warm page cache.\n"
                     "Ratios are ours / baseline unless marked.\n\n",
                     folder.c_str(), repeats);
         row("case", "ours", "baseline", "baseline time", "ratio", "target");
-        writeCase(f, book, repeats);
-        copyCase(f, repeats);
-        enumerateCase(f, repeats);
-        readCase(f, repeats);
-        editCase(f, book, repeats);
-        extractCase(f, repeats);
-        writeLargeSource(f.source);
-        putCase(f, std::min(repeats, 3));
-        openCase(f, repeats);
+        // The book is written whatever is asked: the other cases read it.
+        if (wanted('a')) {
+            writeCase(f, book, repeats);
+        } else {
+            removeAll(f.book);
+            writeBook(f.book, book);
+        }
+        if (wanted('b') || wanted('f')) copyCase(f, repeats);
+        if (wanted('c')) enumerateCase(f, repeats);
+        if (wanted('d') || wanted('e')) readCase(f, repeats);
+        if (wanted('f')) editCase(f, book, repeats);
+        if (wanted('g')) extractCase(f, repeats);
+        if (wanted('h') || wanted('i')) {
+            writeLargeSource(f.source);
+            putCase(f, std::min(repeats, 3));
+        }
+        if (wanted('i')) openCase(f, repeats);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "benchmark failed: %s\n", e.what());
         removeAll(folder);

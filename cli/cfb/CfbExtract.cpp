@@ -2,6 +2,7 @@
 
 #include "CfbIo.h"
 #include "ElementPath.h"
+#include "platform/storage/FileDevice.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -120,7 +121,7 @@ struct Level {
 // (a full disk) stops everything.
 class Extraction {
 public:
-    Extraction(const std::string& file, int root) : file_(file), root_(root), buffer_(kChunk) {}
+    Extraction(const std::string& file, int root) : file_(file), root_(root), buffer_(new char[kChunk]) {}
 
     Failure run(Storage& top) {
         std::vector<Level> stack(1);
@@ -202,11 +203,18 @@ private:
         return std::nullopt;
     }
 
+    // The system copies each stream from the file to its new file. When that fails,
+    // reading the same bytes again tells whose fault it was: the stream's (it is left
+    // out) or the disk's (everything stops).
     Failure copy(Stream& stream, uint64_t size, int fd, const std::string& place, std::string* unreadable) {
+        const std::unique_ptr<storage::FileDevice> out = storage::borrowFileDescriptor(fd);
         for (uint64_t done = 0; done < size;) {
             size_t got = 0;
-            const size_t want = size_t(std::min<uint64_t>(buffer_.size(), size - done));
-            if (StgResult r = stream.read(buffer_.data(), want, &got); !succeeded(r)) {
+            const size_t want = size_t(std::min<uint64_t>(kChunk, size - done));
+            const StgResult r = out ? stream.readInto(*out, done, want, &got) : StgResult::AccessDenied;
+            if (!succeeded(r)) {
+                if (stream.read(buffer_.get(), want, &got) == StgResult::Ok && got > 0)
+                    return place + ": " + resultText(r);
                 *unreadable = elementResultText(r, stream.damageDetail()) + " after " + std::to_string(done) + " bytes";
                 return std::nullopt;
             }
@@ -214,25 +222,14 @@ private:
                 *unreadable = "stream ended after " + std::to_string(done) + " of " + std::to_string(size) + " bytes";
                 return std::nullopt;
             }
-            if (Failure f = writeAll(fd, got, place)) return f;
             done += got;
-        }
-        return std::nullopt;
-    }
-
-    Failure writeAll(int fd, size_t count, const std::string& place) {
-        for (size_t at = 0; at < count;) {
-            const ssize_t n = ::write(fd, buffer_.data() + at, count - at);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return place + ": " + systemError(n < 0 ? errno : EIO);
-            at += size_t(n);
         }
         return std::nullopt;
     }
 
     const std::string& file_;
     int root_;
-    std::vector<char> buffer_;
+    std::unique_ptr<char[]> buffer_;  // only to tell a failed read from a failed write
     std::vector<std::string> path_;
     size_t skipped_ = 0;
 };

@@ -80,6 +80,14 @@ StgResult Stream::read(void* buffer, size_t count, size_t* bytesRead) {
     return r;
 }
 
+StgResult Stream::readInto(FileDevice& target, uint64_t targetOffset, size_t count, size_t* bytesRead) {
+    *bytesRead = 0;
+    if (const StgResult r = engine_->check(entry_, generation_); r != StgResult::Ok) return r;
+    const StgResult r = engine_->readStreamInto(entry_, position_, target, targetOffset, count, bytesRead);
+    position_ += *bytesRead;
+    return r;
+}
+
 StgResult Stream::write(const void* data, size_t count) {
     if (const StgResult r = engine_->check(entry_, generation_); r != StgResult::Ok) return r;
     if (!writable_) return StgResult::AccessDenied;

@@ -26,6 +26,7 @@
 namespace pgw::storage {
 
 class Engine;
+class FileDevice;
 class FileDeviceFactory;
 class Storage;
 class Stream;
@@ -56,6 +57,10 @@ public:
 
     // Reads up to `count` bytes at the seek pointer; `*bytesRead` tells how many came.
     StgResult read(void* buffer, size_t count, size_t* bytesRead);
+    // As read, into `target` at `targetOffset`: the system copies the bytes from file to
+    // file where it can, without a buffer in between. A failure may be the stream's or
+    // the target's; the seek pointer moves only on success.
+    StgResult readInto(FileDevice& target, uint64_t targetOffset, size_t count, size_t* bytesRead);
     // Writes at the seek pointer, growing the stream when needed. A write never shrinks
     // the stream: bytes after the written range stay as they were.
     StgResult write(const void* data, size_t count);

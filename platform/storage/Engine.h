@@ -98,6 +98,8 @@ public:
 
     // Stream I/O.
     StgResult readStream(uint32_t entry, uint64_t offset, void* buffer, size_t count, size_t* bytesRead);
+    StgResult readStreamInto(uint32_t entry, uint64_t offset, FileDevice& target, uint64_t targetOffset,
+                             size_t count, size_t* bytesRead);
     StgResult writeStream(uint32_t entry, uint64_t offset, const void* data, size_t count);
     StgResult resizeStream(uint32_t entry, uint64_t newSize);
     // Replaces bytes [offset, offset + removeCount) with `insertCount` bytes of `data`.

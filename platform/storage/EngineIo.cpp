@@ -355,6 +355,35 @@ StgResult Engine::readStream(uint32_t entry, uint64_t offset, void* buffer, size
     return r;
 }
 
+// Small streams go through a buffer of their size; the runs of a large one are copied
+// from this file to the target by the device.
+StgResult Engine::readStreamInto(uint32_t entry, uint64_t offset, FileDevice& target, uint64_t targetOffset,
+                                 size_t count, size_t* bytesRead) {
+    *bytesRead = 0;
+    if (const StgResult r = followChain(entry); r != StgResult::Ok) return r;
+    const DirEntry& e = entries_[entry];
+    const size_t n = offset >= e.size ? 0 : size_t(std::min<uint64_t>(count, e.size - offset));
+    if (n == 0) return StgResult::Ok;
+    if (isMini(e.size)) {
+        uint8_t bytes[kMiniStreamCutoff];
+        size_t got = 0;
+        StgResult r = readStream(entry, offset, bytes, n, &got);
+        if (r == StgResult::Ok) r = target.writeAt(targetOffset, bytes, got);
+        if (r == StgResult::Ok) *bytesRead = got;
+        return r;
+    }
+    std::vector<Segment> segments;
+    fileSegments(e.chain, offset, n, &segments);
+    for (const Segment& segment : segments) {
+        if (const StgResult r = target.copyFrom(*device_, segment.offset, targetOffset, segment.size);
+            r != StgResult::Ok)
+            return r;
+        targetOffset += segment.size;
+    }
+    *bytesRead = n;
+    return StgResult::Ok;
+}
+
 // A write that fails leaves the stream's size as it was.
 StgResult Engine::writeStream(uint32_t entry, uint64_t offset, const void* data, size_t count) {
     pending_ = true;

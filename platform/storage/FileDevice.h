@@ -24,6 +24,9 @@ public:
     virtual StgResult sync() = 0;
     // Copies bytes from another device; what lies past the source's end arrives as zeros.
     virtual StgResult copyFrom(FileDevice& source, uint64_t sourceOffset, uint64_t offset, size_t count);
+    // Many small reads follow, scattered over the file: a file opened only for reading
+    // may map itself into memory for them.
+    virtual void mapForReading() {}
 };
 
 enum class FileLock { None, Shared, Exclusive };
@@ -39,6 +42,10 @@ StgResult openFileDevice(const std::string& path, bool writable, FileLock lock, 
 // Creates the file, or empties an existing one once its lock is ours (never one that
 // someone else holds). Without `replace`, an existing file is refused.
 StgResult createFileDevice(const std::string& path, bool replace, OpenedFile* out);
+
+// A file this process opened itself, for writing; the descriptor stays the caller's,
+// to close. Null where files are not available.
+std::unique_ptr<FileDevice> borrowFileDescriptor(int fd);
 
 // Where compound files get their devices. The book opens and creates every file through
 // one of these, so tests can hand out devices that fail the way a full disk does.

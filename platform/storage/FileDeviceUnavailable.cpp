@@ -16,4 +16,6 @@ StgResult createFileDevice(const std::string&, bool, OpenedFile* out) {
     return StgResult::AccessDenied;
 }
 
+std::unique_ptr<FileDevice> borrowFileDescriptor(int) { return nullptr; }
+
 }  // namespace pgw::storage

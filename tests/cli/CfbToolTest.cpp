@@ -401,6 +401,23 @@ TEST_F(CfbTool, ExtractWritesTheTreeUnderSafeNamesAndOnlyIntoANewOrEmptyFolder) 
     EXPECT_EQ(filesBelow(dir_ / "empty"), expected);
 }
 
+TEST_F(CfbTool, ExtractThatRunsOutOfSpaceStopsAndLeavesNoFolder) {
+    put("d/big", patterned(4000000, 9));
+    put("d/small", "tiny");
+    const auto before = namesIn(dir_);
+    const fs::path out = dir_ / "out";
+    // A file-size limit stands in for a full disk, as for put.
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    const ToolRun run = runTool("/bin/sh", {"-c", "ulimit -f 1200 && exec \"$0\" extract \"$1\" \"$2\"",
+                                            CFB_TOOL_PATH, file_, out.string()},
+                                "", dir_);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_EQ(run.err.rfind("cfb: d/big: ", 0), 0u) << run.err;
+    EXPECT_EQ(run.err.find("left out"), std::string::npos) << "a failed write was taken for a damaged stream";
+    EXPECT_EQ(namesIn(dir_), before);
+}
+
 TEST_F(CfbTool, DamagedFilesNeverCrashOrHang) {
     const std::string mini = patterned(3000, 5);
     const std::string big = patterned(20000, 6);

@@ -58,6 +58,35 @@ TEST(Locking, AFileOpenForWritingIsRefusedToEveryOtherOpener) {
     EXPECT_EQ(tryOpen(mode::kOpenExclusive), int(StgResult::LockViolation));
 }
 
+// A reader maps the file: another program cutting it short must cost the read, not the
+// process, and a bus error that is not a read's still ends the process as before.
+TEST(MappedReads, AFileCutShortUnderAReaderFailsTheReadAndOtherBusErrorsStillKill) {
+    TempDir dir;
+    const std::string path = dir.file("cut.pgw");
+    {
+        std::unique_ptr<Storage> root;
+        ASSERT_EQ(createCompoundFile(path, mode::kCreateExclusive, &root), StgResult::Ok);
+        makeStream(*root, "big", pattern(256 * 1024, 3));
+        ASSERT_EQ(root->commit(), StgResult::Ok);
+    }
+    const auto readAfter = [&](off_t cutTo, bool raiseBusError) {
+        return inChild([&] {
+            auto reader = openFile(path, mode::kOpenReadOnly);
+            std::unique_ptr<Stream> stream;
+            if (!reader || reader->openStream("big", mode::kShareExclusive | mode::kRead, &stream) != StgResult::Ok)
+                return 10;
+            if (cutTo > 0 && ::truncate(path.c_str(), cutTo) != 0) return 11;
+            std::vector<uint8_t> bytes(256 * 1024);
+            size_t got = 0;
+            const StgResult r = stream->read(bytes.data(), bytes.size(), &got);
+            if (raiseBusError) ::raise(SIGBUS);
+            return cutTo > 0 ? (r == StgResult::IoError ? 0 : 12) : (bytes == pattern(256 * 1024, 3) ? 0 : 13);
+        });
+    };
+    EXPECT_EQ(readAfter(0, true), 128 + SIGBUS);
+    EXPECT_EQ(readAfter(4096, false), 0);
+}
+
 TEST(CrashSafety, AKilledProcessLosesNothingCommittedAndLeavesASoundFile) {
     TempDir dir;
     const std::string path = dir.file("crash.pgw");
