@@ -151,6 +151,7 @@ public:
             const ssize_t n = ::pwrite(fd_, in + done, count - done, off_t(offset + done));
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) return fromErrno(errno, {});
+            if (n == 0) return StgResult::DiskFull;  // no progress: never loop on it
             done += size_t(n);
         }
         size_ = std::max(size_, offset + count);
