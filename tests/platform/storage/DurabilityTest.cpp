@@ -79,11 +79,16 @@ TEST(MappedReads, AFileCutShortUnderAReaderFailsTheReadAndOtherBusErrorsStillKil
             std::vector<uint8_t> bytes(256 * 1024);
             size_t got = 0;
             const StgResult r = stream->read(bytes.data(), bytes.size(), &got);
-            if (raiseBusError) ::raise(SIGBUS);
+            if (raiseBusError) {
+                ::raise(SIGBUS);
+                return 20;  // lived through it
+            }
             return cutTo > 0 ? (r == StgResult::IoError ? 0 : 12) : (bytes == pattern(256 * 1024, 3) ? 0 : 13);
         });
     };
-    EXPECT_EQ(readAfter(0, true), 128 + SIGBUS);
+    // Killed by the signal; under a sanitizer, which reports it first, ended with an error.
+    const int busError = readAfter(0, true);
+    EXPECT_TRUE(busError == 128 + SIGBUS || (busError != 0 && busError < 10)) << busError;
     EXPECT_EQ(readAfter(4096, false), 0);
 }
 
