@@ -47,8 +47,7 @@ void NodeTableImage::update(const NodeTableHeader& header, const std::vector<con
     changes_.clear();
     fresh_.clear();
     shift_ = 0;
-    spliced_ = nullptr;
-    splices_.clear();
+    forgetSplices();
     std::vector<uint8_t> head;
     putNodeTableHeader(head, header);
     if (bytes_.size() < kTableHeaderSize || !std::equal(head.begin(), head.end(), bytes_.begin()))
@@ -81,7 +80,6 @@ const NodeTableImage::Change* NodeTableImage::shiftWorthSplicing() const {
     return oneRecord && shift->length >= kSplicedShift ? shift : nullptr;
 }
 
-// `removed` is where the image holds the bytes the splice takes out, for an undo.
 StgResult NodeTableImage::splice(storage::Stream& stream, const Splice& splice) {
     const StgResult result = stream.splice(splice.at, splice.removed, splice.insert, splice.inserted);
     if (result == StgResult::Ok) splices_.push_back(splice);
@@ -108,7 +106,7 @@ StgResult NodeTableImage::spliceShift(storage::Stream& stream, const Change& shi
 }
 
 StgResult NodeTableImage::write(storage::Stream& stream) {
-    splices_.clear();
+    forgetSplices();
     spliced_ = shiftWorthSplicing();
     // A stream longer than the image (a write that failed left it so) is written as bytes.
     uint64_t size = 0;
@@ -130,6 +128,12 @@ bool NodeTableImage::undoSplices(storage::Stream& stream) {
         undone = undone && stream.splice(s->at, s->inserted, s->removedBytes, s->removed) == StgResult::Ok;
     splices_.clear();
     return undone;
+}
+
+// The splices belong to the changes of the last update: they go with them.
+void NodeTableImage::forgetSplices() {
+    spliced_ = nullptr;
+    splices_.clear();
 }
 
 // Shifted records move within the image. In one direction, each range goes in the order
@@ -165,8 +169,7 @@ void NodeTableImage::accept() {
     for (const Change& c : changes_)
         if (!c.moved) std::memcpy(bytes_.data() + c.at, fresh_.data() + c.from, c.length);
     changes_.clear();
-    spliced_ = nullptr;
-    splices_.clear();
+    forgetSplices();
     fresh_.clear();
     if (fresh_.capacity() > kKeptFresh) fresh_.shrink_to_fit();  // after the whole table: megabytes
 }
@@ -189,8 +192,7 @@ void NodeTableImage::seed(std::vector<uint8_t> bytes) {
 }
 
 void NodeTableImage::clear() {
-    spliced_ = nullptr;
-    splices_.clear();
+    forgetSplices();
     bytes_.clear();
     bytes_.shrink_to_fit();
     changes_.clear();

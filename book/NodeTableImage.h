@@ -59,6 +59,7 @@ private:
     storage::StgResult splice(storage::Stream& stream, const Splice& splice);
     storage::StgResult spliceShift(storage::Stream& stream, const Change& shift);
     bool undoSplices(storage::Stream& stream);
+    void forgetSplices();
 
     std::vector<uint8_t> bytes_;
     std::vector<Change> changes_;
