@@ -1,5 +1,6 @@
 #include "ProgramBook.h"
 
+#include "ProcessMemory.h"
 #include "StoredBook.h"
 #include "book/BookOpenCheck.h"
 
@@ -34,6 +35,9 @@ std::optional<std::string> ProgramBook::open(const std::string& path) {
         if (const auto refusal = book::BookOpenCheck(path).refusal()) return refusal;
         return document.onOpenDocument(path) ? std::nullopt : std::optional(unopened);
     }
+    std::error_code sizeUnknown;
+    const uintmax_t bookBytes = fs::file_size(path, sizeUnknown);
+    if (!sizeUnknown) expectLargeTables(bookBytes);
     std::string refusal;
     if (!storage.openBookInPlace(path, &refusal)) return refusal.empty() ? unopened : refusal;
     document.setPathName(path);
