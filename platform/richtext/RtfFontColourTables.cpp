@@ -15,9 +15,29 @@ struct FontName {
     int charset;
 };
 
+// The charset a font is written with names the code page its text is written in, as a
+// Windows reader sees it: a Windows charset as it is, a Mac charset as the Windows one of
+// its script, and any other (default, OEM, unknown) as the document's GB 2312.
+int writtenCharset(int charset) {
+    struct Pair {
+        int from, to;
+    };
+    static constexpr Pair kWindowsCharsets[] = {
+        {0, 0}, {2, 2}, {128, 128}, {129, 129}, {130, 130}, {134, 134}, {136, 136},
+        {161, 161}, {162, 162}, {163, 163}, {177, 177}, {178, 178}, {186, 186}, {204, 204},
+        {222, 222}, {238, 238},
+        {77, 0}, {78, 128}, {79, 129}, {80, 134}, {81, 136}, {83, 177}, {84, 178}, {85, 161},
+        {86, 162}, {87, 222}, {88, 238}, {89, 204},
+    };
+    for (const Pair& pair : kWindowsCharsets) {
+        if (pair.from == charset) return pair.to;
+    }
+    return kGb2312Charset;
+}
+
 FontName writtenFont(std::string_view face, int charset) {
     if (face.empty()) return {kDefaultFace, kGb2312Charset};
-    return {face, charset == kDefaultCharset ? kGb2312Charset : charset};
+    return {face, writtenCharset(charset)};
 }
 
 uint32_t packed(const Colour& colour) {

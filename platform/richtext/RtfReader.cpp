@@ -34,18 +34,48 @@ constexpr std::array<char32_t, 34> kBulletCharacters = {
     0xF0B7, 0xF0A7, 0xF0D8, 0xF076, 0xF0FC, 0xF06E, 0xF071, 0xF06C,  // symbol and Wingdings glyphs
 };
 
+// The code point that starts at `at` in well-formed `utf8`, and its length in bytes.
+char32_t codePointAt(std::string_view utf8, size_t at, size_t* length) {
+    const auto lead = static_cast<unsigned char>(utf8[at]);
+    *length = std::min(size_t(lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4), utf8.size() - at);
+    char32_t value = *length == 1 ? lead : lead & (0x3F >> (*length - 1));
+    for (size_t k = 1; k < *length; ++k) value = (value << 6) | (utf8[at + k] & 0x3F);
+    return value;
+}
+
 // The single code point of `utf8` once spaces and tabs around it are gone, or 0.
 char32_t soleCharacter(std::string_view utf8) {
     const auto blank = [](char c) { return c == ' ' || c == '\t'; };
     while (!utf8.empty() && blank(utf8.front())) utf8.remove_prefix(1);
     while (!utf8.empty() && blank(utf8.back())) utf8.remove_suffix(1);
     if (utf8.empty()) return 0;
-    const auto lead = static_cast<unsigned char>(utf8[0]);
-    const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    if (utf8.size() != length) return 0;
-    char32_t value = length == 1 ? lead : lead & (0x3F >> (length - 1));
-    for (size_t k = 1; k < length; ++k) value = (value << 6) | (utf8[k] & 0x3F);
-    return value;
+    size_t length = 0;
+    const char32_t value = codePointAt(utf8, 0, &length);
+    return length == utf8.size() ? value : 0;
+}
+
+// Characters a word processor sets in a run's East-Asian face: Hangul, CJK punctuation,
+// kana, ideographs and full-width forms.
+bool isEastAsian(char32_t c) {
+    return (c >= 0x1100 && c <= 0x11FF) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xA960 && c <= 0xA97F) ||
+           (c >= 0xAC00 && c <= 0xD7FF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+           (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3FFFF);
+}
+
+// Calls `take(piece, eastAsian)` for each stretch of `utf8` that is all East-Asian or all not.
+template <typename Take>
+void forEachScriptRun(std::string_view utf8, Take take) {
+    size_t start = 0;
+    bool eastAsian = false;
+    for (size_t at = 0, length = 0; at < utf8.size(); at += length) {
+        const bool here = isEastAsian(codePointAt(utf8, at, &length));
+        if (at > start && here != eastAsian) {
+            take(utf8.substr(start, at - start), eastAsian);
+            start = at;
+        }
+        eastAsian = here;
+    }
+    if (start < utf8.size()) take(utf8.substr(start), eastAsian);
 }
 
 bool isBulletText(const Paragraph& listText) {
@@ -93,13 +123,21 @@ void RtfReaderEngine::noteError(std::string_view message) {
 
 void RtfReaderEngine::handleToken(const Token& token) {
     if (token.kind != TokenKind::ControlWord) starPending_ = false;
+    const bool groupJustOpened = std::exchange(groupJustOpened_, false);
     switch (token.kind) {
     case TokenKind::End: return fail(kTruncated);
     case TokenKind::Error: return noteError(token.text);  // read on past the damage
-    case TokenKind::GroupStart: fallbackToSkip_ = 0; return openGroup();
+    case TokenKind::GroupStart:
+        fallbackToSkip_ = 0;
+        openGroup();
+        groupJustOpened_ = true;
+        return;
     case TokenKind::GroupEnd: fallbackToSkip_ = 0; return closeGroup();
     case TokenKind::ControlWord: return handleWord(token);
-    case TokenKind::ControlSymbol: fallbackToSkip_ = 0; return handleSymbol(token);
+    case TokenKind::ControlSymbol:
+        fallbackToSkip_ = 0;
+        if (token.text == "*") return handleStar(groupJustOpened);
+        return handleSymbol(token);
     case TokenKind::HexByte: handleByte(token.byte); return takeTextRun();
     case TokenKind::Text: handleText(token.text); return takeTextRun();
     case TokenKind::Binary: return handleBinary(token.text);
@@ -242,6 +280,24 @@ const CharFormat& RtfReaderEngine::currentFormat() {
     return format_;
 }
 
+bool RtfReaderEngine::hasEastAsianFormat() const {
+    return stack_.back().eastAsianFont != kNoAssociatedFont || stack_.back().eastAsianHalfPoints > 0;
+}
+
+const CharFormat& RtfReaderEngine::eastAsianFormat() {
+    const CharFormat& base = currentFormat();
+    if (!eastAsianDirty_) return eastAsianFormat_;
+    const GroupState& state = top();
+    eastAsianFormat_ = base;
+    if (const RtfFont* font = fonts_.find(state.eastAsianFont)) {
+        eastAsianFormat_.face = font->face;
+        eastAsianFormat_.charset = font->charset;
+    }
+    if (state.eastAsianHalfPoints > 0) eastAsianFormat_.halfPoints = state.eastAsianHalfPoints;
+    eastAsianDirty_ = false;
+    return eastAsianFormat_;
+}
+
 int RtfReaderEngine::currentCodePage() {
     (void)currentFormat();
     return codePage_;
@@ -262,13 +318,20 @@ void RtfReaderEngine::flushBytes() {
 
 void RtfReaderEngine::emitUtf8(std::string_view utf8) {
     flushHighSurrogate();
-    switch (top().destination) {
-    case Destination::Body:
-        resolveListText();
-        builder_.appendText(currentFormat(), utf8);
-        break;
-    case Destination::ListText: listText_.appendText(currentFormat(), utf8); break;
-    default: break;
+    const Destination destination = top().destination;
+    if (destination != Destination::Body && destination != Destination::ListText) return;
+    if (destination == Destination::Body) resolveListText();
+    if (!hasEastAsianFormat()) return appendRun(currentFormat(), utf8);
+    forEachScriptRun(utf8, [this](std::string_view piece, bool eastAsian) {
+        appendRun(eastAsian ? eastAsianFormat() : currentFormat(), piece);
+    });
+}
+
+void RtfReaderEngine::appendRun(const CharFormat& format, std::string_view utf8) {
+    if (top().destination == Destination::Body) {
+        builder_.appendText(format, utf8);
+    } else {
+        listText_.appendText(format, utf8);
     }
 }
 

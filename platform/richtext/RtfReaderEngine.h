@@ -32,6 +32,7 @@ enum class Destination {
 enum class ListKind { None, Bullet, Numbered };
 
 inline constexpr int kDefaultFontSentinel = -1;  // the \deff font
+inline constexpr int kNoAssociatedFont = -2;
 inline constexpr int kPlainHalfPoints = 24;
 
 struct GroupState {
@@ -43,6 +44,10 @@ struct GroupState {
     // After \dbch, associated properties (\ab, \ai) describe Chinese text: word processors
     // mark bold Chinese with them alone.
     bool eastAsianAssociated = false;
+    // The face and size of East-Asian characters (\af, \afs after \dbch): a word processor
+    // gives a run a Latin \f and its Chinese face beside it.
+    int eastAsianFont = kNoAssociatedFont;
+    int eastAsianHalfPoints = 0;
     Destination destination = Destination::Body;
     Destination resume = Destination::Body;  // what \ud or \result switch back to
 
@@ -70,6 +75,7 @@ private:
     void popGroup();
     void skipGroup();
     void handleWord(const Token& token);
+    void handleStar(bool groupJustOpened);
     void handleSymbol(const Token& token);
     void handleText(std::string_view text);
     void handleByte(uint8_t byte);
@@ -90,6 +96,7 @@ private:
     // Text output
     void flushBytes();
     void emitUtf8(std::string_view utf8);
+    void appendRun(const CharFormat& format, std::string_view utf8);
     void emitCodePoint(char32_t codePoint);
     void emitUnicode(int32_t parameter);
     void flushHighSurrogate();
@@ -98,8 +105,10 @@ private:
     void finishPicture();
     void commitListText();
     const CharFormat& currentFormat();
+    const CharFormat& eastAsianFormat();
+    bool hasEastAsianFormat() const;
     int currentCodePage();
-    void markFormatChanged() { formatDirty_ = true; }
+    void markFormatChanged() { formatDirty_ = eastAsianDirty_ = true; }
 
     void fail(std::string_view message);
     void noteError(std::string_view message);
@@ -112,6 +121,7 @@ private:
     size_t overflowDepth_ = 0;  // groups past the depth cap, read as if they were not there
     bool done_ = false;
     bool starPending_ = false;
+    bool groupJustOpened_ = false;
     int fallbackToSkip_ = 0;
     char32_t highSurrogate_ = 0;
 
@@ -128,6 +138,8 @@ private:
     std::string decoded_;       // scratch for decoding
     CharFormat format_;         // the current format with its font resolved
     bool formatDirty_ = true;
+    CharFormat eastAsianFormat_;  // the current format as East-Asian characters take it
+    bool eastAsianDirty_ = true;
     int codePage_ = 1252;
 
     Paragraph listText_;

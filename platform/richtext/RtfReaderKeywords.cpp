@@ -73,11 +73,12 @@ constexpr Entry kEntries[] = {
     {"ulthdashdd", K::UnderlineStyle}, {"ulldash", K::UnderlineStyle},
     {"ulthldash", K::UnderlineStyle}, {"ulhair", K::UnderlineStyle},
     {"ulnone", K::UnderlineNone}, {"strike", K::Strike}, {"striked", K::StrikeDouble},
-    {"cf", K::Colour}, {"highlight", K::Highlight}, {"cb", K::Highlight},
+    {"cf", K::Colour}, {"highlight", K::Highlight}, {"cb", K::Highlight}, {"chcbpat", K::Highlight},
     {"super", K::Superscript}, {"sub", K::Subscript}, {"nosupersub", K::NoSuperSub},
     {"up", K::Up}, {"dn", K::Down},
     {"dbch", K::EastAsianScript}, {"loch", K::OtherScript}, {"hich", K::OtherScript},
     {"rtlch", K::OtherScript}, {"ab", K::AssociatedBold}, {"ai", K::AssociatedItalic},
+    {"af", K::AssociatedFont}, {"afs", K::AssociatedFontSize},
 
     {"pard", K::Pard}, {"ql", K::AlignLeft}, {"qc", K::AlignCentre}, {"qr", K::AlignRight},
     {"qj", K::Justify}, {"qd", K::Justify}, {"li", K::LeftIndent}, {"lin", K::LeftIndent},

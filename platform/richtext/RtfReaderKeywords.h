@@ -21,8 +21,9 @@ enum class Keyword : uint8_t {
     // Character format
     Plain, FontSize, Bold, Italic, Underline, UnderlineStyle, UnderlineNone, Strike, StrikeDouble,
     Colour, Highlight, Superscript, Subscript, NoSuperSub, Up, Down,
-    // Which script the associated (\a...) properties that follow belong to, and two of them
-    EastAsianScript, OtherScript, AssociatedBold, AssociatedItalic,
+    // Which script the associated (\a...) properties that follow belong to, and those read
+    EastAsianScript, OtherScript, AssociatedBold, AssociatedItalic, AssociatedFont,
+    AssociatedFontSize,
     // Paragraph format
     Pard, AlignLeft, AlignCentre, AlignRight, Justify, LeftIndent, FirstIndent, RightIndent,
     SpaceBefore, SpaceAfter,

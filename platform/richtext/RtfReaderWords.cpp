@@ -42,9 +42,12 @@ void RtfReaderEngine::handleWord(const Token& token) {
     handleBreakWord(keyword, token);
 }
 
+// \* marks an optional destination only as the first thing in its group; anywhere else it
+// says nothing, and the group's text is kept.
+void RtfReaderEngine::handleStar(bool groupJustOpened) { starPending_ = groupJustOpened; }
+
 void RtfReaderEngine::handleSymbol(const Token& token) {
     switch (token.text.empty() ? '\0' : token.text[0]) {
-    case '*': starPending_ = true; break;
     case '~': flushBytes(); emitCodePoint(0x00A0); break;
     case '-': flushBytes(); emitCodePoint(0x00AD); break;
     case '_': flushBytes(); emitCodePoint(0x2011); break;
@@ -128,6 +131,8 @@ bool RtfReaderEngine::handleCharWord(Keyword keyword, const Token& token) {
         chars = GroupState::plainChars();
         state.font = kDefaultFontSentinel;
         state.eastAsianAssociated = false;
+        state.eastAsianFont = kNoAssociatedFont;
+        state.eastAsianHalfPoints = 0;
         break;
     case Keyword::EastAsianScript: state.eastAsianAssociated = true; return true;
     case Keyword::OtherScript: state.eastAsianAssociated = false; return true;
@@ -138,6 +143,14 @@ bool RtfReaderEngine::handleCharWord(Keyword keyword, const Token& token) {
     case Keyword::AssociatedItalic:
         if (!state.eastAsianAssociated) return true;
         chars.italic = flag(token);
+        break;
+    case Keyword::AssociatedFont:
+        if (!state.eastAsianAssociated || !fonts_.find(token.parameter)) return true;
+        state.eastAsianFont = token.parameter;
+        break;
+    case Keyword::AssociatedFontSize:
+        if (!state.eastAsianAssociated) return true;
+        state.eastAsianHalfPoints = std::clamp(valueOr(token, kPlainHalfPoints), 1, kMaxHalfPoints);
         break;
     case Keyword::Font:
         if (fonts_.find(token.parameter)) state.font = token.parameter;  // unknown fonts change nothing

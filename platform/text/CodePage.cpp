@@ -20,6 +20,12 @@ constexpr CharsetCodePage kCharsets[] = {
     {0, 1252},              // ANSI
     {1, kSystemCodePage},   // DEFAULT
     {77, 10000},            // MAC
+    {78, 10001},            // Mac Japanese
+    {79, 10003},            // Mac Korean
+    {80, 10008},            // Mac Simplified Chinese
+    {81, 10002},            // Mac Traditional Chinese
+    {88, 10029},            // Mac Central European
+    {89, 10007},            // Mac Cyrillic
     {128, 932},             // SHIFTJIS
     {129, 949},             // HANGUL
     {130, 1361},            // JOHAB

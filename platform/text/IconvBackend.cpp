@@ -24,11 +24,18 @@ struct IconvName {
 // "CP936", not "GBK": glibc makes them one converter (0x80 is the euro sign, as in Windows'
 // code page 936), while GNU libiconv keeps the euro sign and the private-use areas only
 // under "CP936". glibc's "CP950" is its Big5 with the Microsoft mappings (euro at A3E1).
+// The Mac East-Asian code pages are the national standards they extend (GB 2312 as EUC-CN,
+// Big5, Shift-JIS, KS C 5601): the few Apple additions read as missing characters.
 constexpr IconvName kIconvNames[] = {
-    {437, "CP437"},    {850, "CP850"},    {874, "CP874"},    {932, "CP932"},    {936, "CP936"},
-    {949, "CP949"},    {950, "CP950"},    {1250, "CP1250"},  {1251, "CP1251"},
-    {1253, "CP1253"},  {1254, "CP1254"},  {1255, "CP1255"},  {1256, "CP1256"},
-    {1257, "CP1257"},  {1258, "CP1258"},  {1361, "CP1361"},  {10000, "MACINTOSH"},
+    {437, "CP437"},    {737, "CP737"},    {775, "CP775"},    {850, "CP850"},    {852, "CP852"},
+    {855, "CP855"},    {857, "CP857"},    {858, "CP858"},    {860, "CP860"},    {861, "CP861"},
+    {862, "CP862"},    {863, "CP863"},    {864, "CP864"},    {865, "CP865"},    {866, "CP866"},
+    {869, "CP869"},    {874, "CP874"},    {932, "CP932"},    {936, "CP936"},    {949, "CP949"},
+    {950, "CP950"},    {1250, "CP1250"},  {1251, "CP1251"},  {1253, "CP1253"},  {1254, "CP1254"},
+    {1255, "CP1255"},  {1256, "CP1256"},  {1257, "CP1257"},  {1258, "CP1258"},  {1361, "CP1361"},
+    {10000, "MACINTOSH"}, {10001, "SJIS"}, {10002, "BIG5"}, {10003, "EUC-KR"},
+    {10007, "MAC-CYRILLIC"}, {10008, "EUC-CN"}, {10017, "MAC-UK"}, {10029, "MAC-CENTRALEUROPE"},
+    {10079, "MAC-IS"},
 };
 
 constexpr const char* kUtf8Name = "UTF-8";

@@ -20,8 +20,11 @@ namespace pgw::text::detail {
 namespace {
 
 // The same code pages the iconv converter offers, so both builds read the same books.
-constexpr int kCodePages[] = {437,  850,  874,  932,  936,  949,  950,  1250, 1251,
-                              1253, 1254, 1255, 1256, 1257, 1258, 1361, 10000};
+constexpr int kCodePages[] = {437,   737,   775,   850,   852,   855,   857,   858,   860,
+                              861,   862,   863,   864,   865,   866,   869,   874,   932,
+                              936,   949,   950,   1250,  1251,  1253,  1254,  1255,  1256,
+                              1257,  1258,  1361,  10000, 10001, 10002, 10003, 10007, 10008,
+                              10017, 10029, 10079};
 
 bool listed(int codePage) {
     for (const int known : kCodePages) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/richtext/RtfReader.h"
 
@@ -194,6 +196,37 @@ TEST(RtfReaderParagraphs, AssociatedPropertiesCountForEastAsianTextOnly) {
         EXPECT_EQ(format.bold, c.bold) << c.words;
         EXPECT_EQ(format.italic, c.italic) << c.words;
     }
+}
+
+// A run states a Latin face and, after \dbch, the face and size its Chinese characters take.
+TEST(RtfReaderParagraphs, EastAsianCharactersTakeTheAssociatedFaceAndSize) {
+    struct Case {
+        const char* words;
+        std::vector<std::pair<std::string, CharFormat>> runs;
+    };
+    CharFormat courier = songti(20);
+    courier.face = "Courier New";
+    courier.charset = 0;
+    const auto song = [](int halfPoints) { return songti(halfPoints); };
+    for (const Case& c : {
+             Case{"\\f2\\fs20\\dbch\\af0\\afs28\\loch\\f2 ab\\u20013?\\u25991?cd",
+                  {{"ab", courier}, {"中文", song(28)}, {"cd", courier}}},
+             Case{"\\f2\\fs20\\hich\\af0\\afs28\\loch ab\\u20013?", {{"ab中", courier}}},
+             Case{"\\f2\\fs20{\\dbch\\af0 \\u20013?}\\u25991?", {{"中", song(20)}, {"文", courier}}},
+             Case{"\\f2\\fs20\\dbch\\af0\\plain\\f2\\fs20 \\u20013?", {{"中", courier}}},
+             Case{"\\f2\\fs20\\dbch\\af9 \\u20013?", {{"中", courier}}},  // no such font
+         }) {
+        const RichDocument document = readOk(kHeader + c.words + "}").document;
+        const auto& content = document.paragraphs.at(0).content;
+        ASSERT_EQ(content.size(), c.runs.size()) << c.words;
+        for (size_t k = 0; k < c.runs.size(); ++k) {
+            EXPECT_EQ(run(document, 0, k).text, c.runs[k].first) << c.words;
+            EXPECT_EQ(run(document, 0, k).format, c.runs[k].second) << c.words << " run " << k;
+        }
+    }
+    CharFormat shaded = courier;
+    shaded.background = Colour{255, 0, 0};
+    EXPECT_EQ(run(readOk(kHeader + "\\f2\\fs20\\chcbpat1 x}").document, 0, 0).format, shaded);
 }
 
 TEST(RtfReaderParagraphs, ParagraphFormatAndPard) {

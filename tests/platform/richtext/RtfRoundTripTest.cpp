@@ -126,6 +126,24 @@ TEST(RtfRoundTrip, CharactersInsideAndBeyondEachCodePage) {
     }));
 }
 
+// Other readers decode a font's text by its charset: the written charset always names the
+// code page the bytes are in, whatever charset the page's font came with.
+TEST(RtfRoundTrip, AFontIsWrittenWithTheCharsetOfItsBytes) {
+    struct Case {
+        int from, written;
+        const char* text;
+    };
+    for (const Case& c : {Case{77, 0, "café"}, Case{78, 128, "日本"}, Case{80, 134, "中文"}, Case{81, 136, "繁體"},
+                          Case{89, 204, "Жизнь"}, Case{255, 134, "中文"}, Case{256, 134, "中文"},
+                          Case{kDefaultCharset, 134, "中文"}}) {
+        const std::string rtf = writeRtf(documentOf({paragraphOf({{font("F", c.from), c.text}})}));
+        EXPECT_NE(rtf.find("\\fcharset" + std::to_string(c.written) + " F;"), std::string::npos) << c.from << rtf;
+        const RichDocument back = readRtf(rtf).document;
+        EXPECT_EQ(plainText(back), c.text) << c.from << rtf;
+        EXPECT_EQ(std::get<TextRun>(back.paragraphs.at(0).content.at(0)).format.charset, c.written) << c.from;
+    }
+}
+
 TEST(RtfRoundTrip, SpecialCharactersAndSpacing) {
     CharFormat bold;
     bold.bold = true;
