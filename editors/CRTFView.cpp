@@ -3,7 +3,6 @@
 #include "commands/CommandTable.h"
 #include "commands/MenuDescriptions.h"
 #include "editors/CAppToolBar.h"
-#include "editors/CaretPosition.h"
 #include "editors/FontCombos.h"
 #include "editors/RichTextBridge.h"
 #include "platform/framework/CommandRouter.h"
@@ -15,7 +14,9 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -25,6 +26,7 @@ namespace {
 namespace cmd = framework::cmd;
 
 constexpr int32_t kDefaultHeightTwips = 200;
+constexpr int kCaretReportRetryMs = 100;
 const QColor kContextMenuBackground(0xFF, 0xFF, 0xFF);
 
 // Qt's dialog offers no text colour, so its choice leaves the colour as it is.
@@ -50,6 +52,12 @@ bool wantsThePage(QEvent::Type type) {
     case QEvent::MouseButtonDblClick: return true;
     default: return false;
     }
+}
+
+// Qt lays a document out from its start, so its last paragraph is laid out last.
+bool isLaidOut(const QTextDocument& document) {
+    const QTextBlock last = document.lastBlock();
+    return last.isValid() && last.layout() && last.layout()->lineCount() > 0;
 }
 
 }  // namespace
@@ -81,6 +89,14 @@ CRTFView::CRTFView(QWidget* parent)
     setEffect(*edit_, CharEffect::Bold, false);
     watchEdits();
     registerCommands();
+    // The status bar follows the caret as the author types and moves it, not only on clicks.
+    caretReport_.setSingleShot(true);
+    connect(&caretReport_, &QTimer::timeout, this, [this] {
+        // Counting the lines would lay out at once the rest of a page still being laid out.
+        if (!isLaidOut(*edit_->document())) return caretReport_.start(kCaretReportRetryMs);
+        showCaretPosition();
+    });
+    connect(edit_, &QTextEdit::cursorPositionChanged, this, [this] { caretReport_.start(0); });
 }
 
 CRTFView::~CRTFView() = default;
@@ -128,6 +144,7 @@ void CRTFView::showDocument(std::unique_ptr<QTextDocument> document) {
 }
 
 void CRTFView::watchEdits() {
+    caretLines_.attach(edit_->document());
     connect(edit_->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if (removed == 0 && added == 0) return;
         unchanged_ = false;
@@ -168,7 +185,7 @@ void CRTFView::showMessage(const QString& text) {
 }
 
 void CRTFView::showCaretPosition() {
-    if (caretReporter_) caretReporter_(caretPositionText(caretPosition(*edit_)));
+    if (caretReporter_) caretReporter_(caretPositionText(caretPosition(*edit_, caretLines_)));
 }
 
 // Menu 204, built afresh for each click; its command comes back to the view.
@@ -204,6 +221,7 @@ bool CRTFView::eventFilter(QObject* watched, QEvent* event) {
         if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) showCaretPosition();
         break;
     case QEvent::Resize:
+        caretLines_.forgetAll();  // the paragraphs wrap anew
         // A new width lays the whole page out anew, from its start.
         if (layoutPacer_.isPacing()) layoutPacer_.pace(*edit_->document());
         break;

@@ -10,12 +10,14 @@
 
 #include "book/BookSession.h"
 #include "book/CPGWDoc.h"
+#include "editors/CaretPosition.h"
 #include "editors/LayoutPacer.h"
 #include "editors/PageLoader.h"
 #include "editors/TextFormatting.h"
 #include "platform/framework/CommandTarget.h"
 #include "platform/ui/UserInterface.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -132,6 +134,8 @@ private:
     FontDialogHook fontDialog_;
     MenuRunner menuRunner_;
     TextSink caretReporter_;
+    CaretLineCounter caretLines_;
+    QTimer caretReport_;  // one report for all the moves an event brought
     book::NodeId currentItem_ = book::kNoNode;
     std::string currentName_;
     int32_t indentTwips_ = 0;

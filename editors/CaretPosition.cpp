@@ -3,7 +3,10 @@
 #include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTextDocument>
 #include <QTextLayout>
+
+#include <algorithm>
 
 namespace pgw::editors {
 namespace {
@@ -16,13 +19,40 @@ int lineCountOf(const QTextBlock& block, QAbstractTextDocumentLayout& layout) {
 
 }  // namespace
 
-CaretPosition caretPosition(const QTextEdit& edit) {
+CaretLineCounter::~CaretLineCounter() { QObject::disconnect(changes_); }
+
+void CaretLineCounter::attach(QTextDocument* document) {
+    QObject::disconnect(changes_);
+    document_ = document;
+    forgetAll();
+    if (!document) return;
+    changes_ = QObject::connect(document, &QTextDocument::contentsChange, document,
+                                [this](int position, int, int) { forgetFrom(position); });
+}
+
+void CaretLineCounter::forgetFrom(int position) {
+    const int changed = document_->findBlock(position).blockNumber();
+    if (changed < 0) return forgetAll();
+    // Paragraphs before the changed one keep their lines.
+    if (size_t(changed) + 1 < linesBefore_.size()) linesBefore_.resize(size_t(changed) + 1);
+}
+
+int CaretLineCounter::linesBefore(const QTextBlock& block, QAbstractTextDocumentLayout& layout) {
+    const int target = block.blockNumber();
+    if (target < 0) return 0;
+    int known = int(linesBefore_.size()) - 1;
+    for (QTextBlock next = block.document()->findBlockByNumber(known); known < target && next.isValid();
+         next = next.next(), ++known)
+        linesBefore_.push_back(linesBefore_.back() + lineCountOf(next, layout));
+    return linesBefore_[size_t(std::min(known, target))];
+}
+
+CaretPosition caretPosition(const QTextEdit& edit, CaretLineCounter& lines) {
     const QTextCursor cursor = edit.textCursor();
     const QTextBlock block = cursor.block();
     QAbstractTextDocumentLayout& layout = *edit.document()->documentLayout();
     CaretPosition position;
-    for (QTextBlock before = edit.document()->begin(); before.isValid() && before != block; before = before.next())
-        position.line += lineCountOf(before, layout);
+    position.line = lines.linesBefore(block, layout);
     if (lineCountOf(block, layout) == 0) return position;
     const int inBlock = cursor.position() - block.position();
     const QTextLine line = block.layout()->lineForTextPosition(inBlock);

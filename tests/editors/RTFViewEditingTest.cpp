@@ -82,18 +82,50 @@ TEST(RTFViewEditing, DroppedDataIsRefused) {
 TEST(RTFViewCaret, PositionCountsLinesAndColumnsFromZero) {
     ViewParts parts(kTwoParagraphs);
     parts.view.show();
+    CaretLineCounter lines;
+    lines.attach(parts.edit().document());
     const std::pair<int, CaretPosition> cases[] = {{0, {0, 0}}, {3, {0, 3}}, {5, {0, 5}}, {6, {1, 0}}, {9, {1, 3}}};
     for (const auto& [position, expected] : cases) {
         parts.caretTo(position);
-        EXPECT_EQ(caretPosition(parts.edit()), expected) << position;
+        EXPECT_EQ(caretPosition(parts.edit(), lines), expected) << position;
     }
     // A paragraph wrapped over several lines counts each of them.
-    parts.view.loadText("{\\rtf1\\ansi " + std::string(400, 'w') + "\\par}");
+    parts.view.loadText("{\\rtf1\\ansi " + std::string(400, 'w') + "\\par x\\par}");
+    lines.attach(parts.edit().document());
     parts.edit().setLineWrapMode(QTextEdit::FixedPixelWidth);
     parts.edit().setLineWrapColumnOrWidth(100);
     parts.caretTo(400);
-    EXPECT_GT(caretPosition(parts.edit()).line, 2);
-    EXPECT_GT(caretPosition(parts.edit()).column, 0);
+    EXPECT_GT(caretPosition(parts.edit(), lines).line, 2);
+    EXPECT_GT(caretPosition(parts.edit(), lines).column, 0);
+    parts.caretTo(402);
+    const int below = caretPosition(parts.edit(), lines).line;
+    EXPECT_GT(below, 3);
+    // Text taken out of the wrapped paragraph takes its lines with it.
+    QTextCursor cursor(parts.edit().document());
+    cursor.setPosition(0);
+    cursor.setPosition(395, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    parts.caretTo(6);
+    EXPECT_EQ(caretPosition(parts.edit(), lines), (CaretPosition{1, 0}));
+}
+
+TEST(RTFViewCaret, TheStatusBarFollowsTheCaretWhileTyping) {
+    ViewParts parts(kTwoParagraphs);
+    parts.view.show();
+    QString reported;
+    parts.view.setCaretReporter([&](const QString& text) { reported = text; });
+    // The report comes once the events of the move are through, and the page laid out.
+    const auto reports = [&](const char* expected) {
+        return QTest::qWaitFor([&] { return reported.toStdString() == expected; });
+    };
+    parts.caretTo(12);
+    QTest::keyClicks(&parts.edit(), QStringLiteral("xy"));
+    EXPECT_TRUE(reports("第 1 行 第 8 列")) << reported.toStdString();
+    parts.caretTo(0);
+    QTest::keyClick(&parts.edit(), Qt::Key_Return);
+    EXPECT_TRUE(reports("第 1 行 第 0 列")) << reported.toStdString();
+    parts.caretTo(14);
+    EXPECT_TRUE(reports("第 2 行 第 7 列")) << reported.toStdString();
 }
 
 TEST(RTFViewCaret, TheLeftButtonReleaseReportsTheCaret) {
