@@ -118,6 +118,10 @@ QTextCharFormat toQtCharFormat(const richtext::CharFormat& format) {
     if (format.colour) out.setForeground(toQColor(*format.colour));
     if (format.background) out.setBackground(toQColor(*format.background));
     out.setVerticalAlignment(toQtVertical(format.vertical));
+    if (!format.link.empty()) {
+        out.setAnchor(true);
+        out.setAnchorHref(QString::fromStdString(format.link));
+    }
     return out;
 }
 
@@ -136,6 +140,7 @@ richtext::CharFormat fromQtCharFormat(const QTextCharFormat& format, const QFont
     out.colour = colourOf(format, QTextFormat::ForegroundBrush);
     out.background = colourOf(format, QTextFormat::BackgroundBrush);
     out.vertical = fromQtVertical(format.verticalAlignment());
+    if (format.isAnchor()) out.link = format.anchorHref().toStdString();
     return out;
 }
 

@@ -247,6 +247,8 @@ void HtmlDocumentBuilder::styleElement(const HtmlToken& tag, Element* element) c
     if (name == "mark") format.background = kMarkColour;
     if (name == "center") element->alignment = Alignment::Centre;
     if (name == "font") applyFontElement(tag, &format);
+    if (const std::string* href = name == "a" ? tag.attribute("href") : nullptr; href && !href->empty())
+        format.link = *href;
     if (const int level = headingLevel(name); level > 0) {
         static constexpr double kHeadingScale[] = {2.0, 1.5, 1.17, 1.0, 0.83, 0.67};
         format.bold = true;

@@ -22,7 +22,7 @@ public:
         const size_t pieces = paragraph.content.size();
         paragraph.appendText(format, utf8);
         bytes_ += utf8.size();
-        if (paragraph.content.size() != pieces) bytes_ += sizeof(Inline) + format.face.size();
+        if (paragraph.content.size() != pieces) bytes_ += sizeof(Inline) + format.face.size() + format.link.size();
     }
     void countPicture(const Picture& picture) { bytes_ += sizeof(Inline) + picture.bytes.size(); }
     void countParagraph(const Paragraph& paragraph) { bytes_ += sizeof(Paragraph) + paragraph.markFormat.face.size(); }

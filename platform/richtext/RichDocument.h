@@ -45,6 +45,7 @@ struct CharFormat {
     std::optional<Colour> colour;      // none: automatic (the window text colour)
     std::optional<Colour> background;  // none: no highlight
     VerticalPosition vertical = VerticalPosition::Normal;
+    std::string link;  // the address the text links to (a HYPERLINK field); empty: no link
 
     bool operator==(const CharFormat&) const = default;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <utility>
 
 #include "platform/text/CodePage.h"
@@ -76,6 +77,33 @@ void forEachScriptRun(std::string_view utf8, Take take) {
         eastAsian = here;
     }
     if (start < utf8.size()) take(utf8.substr(start), eastAsian);
+}
+
+constexpr size_t kMaxLinks = 1 << 20;
+
+// The address of `HYPERLINK "address"` (or unquoted), or nothing for another field or a
+// link within the document (\l).
+std::optional<std::string> hyperlinkAddress(std::string_view instruction) {
+    const auto skipSpaces = [&instruction] {
+        while (!instruction.empty() && (instruction.front() == ' ' || instruction.front() == '\t'))
+            instruction.remove_prefix(1);
+    };
+    skipSpaces();
+    constexpr std::string_view kWord = "HYPERLINK";
+    if (!instruction.starts_with(kWord)) return std::nullopt;
+    instruction.remove_prefix(kWord.size());
+    skipSpaces();
+    if (instruction.empty() || instruction.front() == '\\') return std::nullopt;
+    size_t end = 0;
+    if (instruction.front() == '"') {
+        instruction.remove_prefix(1);
+        end = instruction.find('"');
+    } else {
+        end = instruction.find_first_of(" \t");
+    }
+    const std::string_view address = instruction.substr(0, end);
+    if (address.empty()) return std::nullopt;
+    return std::string(address);
 }
 
 bool isBulletText(const Paragraph& listText) {
@@ -171,6 +199,7 @@ void RtfReaderEngine::closeGroup() {
         if (closing == Destination::FontTable) markFormatChanged();
         if (closing == Destination::ListText) commitListText();
         if (closing == Destination::Numbering && !outermost) stack_[stack_.size() - 2].list = numbering_;
+        if (closing == Destination::FieldInstruction && !outermost) finishFieldInstruction();
     }
     if (outermost) {  // the document's own group: the end of the document
         done_ = true;
@@ -234,6 +263,7 @@ void RtfReaderEngine::handleText(std::string_view text) {
     case Destination::FontTable: fonts_.addNameText(text); break;
     case Destination::ColourTable: colours_.addText(text); break;
     case Destination::Picture: picture_.addHex(text); break;
+    case Destination::FieldInstruction: fieldInstruction_.append(text); break;
     case Destination::Numbering:
     case Destination::Discard: break;
     }
@@ -256,6 +286,7 @@ void RtfReaderEngine::handleByte(uint8_t byte) {
     case Destination::Body:
     case Destination::ListText: pendingBytes_.push_back(char(byte)); break;
     case Destination::FontTable: fonts_.addNameByte(char(byte)); break;
+    case Destination::FieldInstruction: fieldInstruction_.push_back(char(byte)); break;
     default: break;
     }
 }
@@ -275,6 +306,7 @@ const CharFormat& RtfReaderEngine::currentFormat() {
     format_ = state.chars;
     format_.face = font ? font->face : std::string();
     format_.charset = font ? font->charset : kDefaultCharset;
+    if (state.link >= 0) format_.link = links_[size_t(state.link)];
     codePage_ = utf8Document_ ? text::kUtf8CodePage : RtfFontTable::codePageOf(font, ansiCodePage_);
     formatDirty_ = false;
     return format_;
@@ -393,6 +425,18 @@ void RtfReaderEngine::endParagraph() {
     format.bullet = top().list == ListKind::Bullet || paragraphBullet_;
     builder_.endParagraph(format, currentFormat());
     paragraphBullet_ = false;
+}
+
+// A HYPERLINK field makes its result a link to the address its instruction names; other
+// fields (page numbers, dates) show their result as plain text.
+void RtfReaderEngine::finishFieldInstruction() {
+    std::string instruction;
+    decoder_.decode(ansiCodePage_, fieldInstruction_, &instruction);
+    fieldInstruction_.clear();
+    const std::optional<std::string> address = hyperlinkAddress(instruction);
+    if (!address || links_.size() >= kMaxLinks) return;
+    links_.push_back(*address);
+    stack_[stack_.size() - 2].link = int(links_.size() - 1);  // the \field group around it
 }
 
 void RtfReaderEngine::finishPicture() {

@@ -26,6 +26,7 @@ enum class Destination {
     ColourTable,
     Picture,
     Numbering,    // \pn: how a paragraph is numbered
+    FieldInstruction,  // \fldinst: what a field is, e.g. HYPERLINK "address"
     Discard,      // text dropped, but a nested \ud or \result brings the text back
 };
 
@@ -50,6 +51,7 @@ struct GroupState {
     int eastAsianHalfPoints = 0;
     Destination destination = Destination::Body;
     Destination resume = Destination::Body;  // what \ud or \result switch back to
+    int link = -1;  // the link the text is part of, in the engine's links; -1: none
 
     static CharFormat plainChars() {
         CharFormat format;
@@ -104,6 +106,7 @@ private:
     void resolveListText();
     void finishPicture();
     void commitListText();
+    void finishFieldInstruction();
     const CharFormat& currentFormat();
     const CharFormat& eastAsianFormat();
     bool hasEastAsianFormat() const;
@@ -141,6 +144,9 @@ private:
     CharFormat eastAsianFormat_;  // the current format as East-Asian characters take it
     bool eastAsianDirty_ = true;
     int codePage_ = 1252;
+
+    std::string fieldInstruction_;  // the bytes of the \fldinst being read
+    std::vector<std::string> links_;
 
     Paragraph listText_;
     bool hasListText_ = false;

@@ -34,7 +34,7 @@ constexpr Entry kEntries[] = {
     {"datastore", K::SkippedDestination}, {"latentstyles", K::SkippedDestination},
     {"rsidtbl", K::SkippedDestination}, {"xmlnstbl", K::SkippedDestination},
     {"listtable", K::SkippedDestination}, {"listoverridetable", K::SkippedDestination},
-    {"revtbl", K::SkippedDestination}, {"fldinst", K::SkippedDestination},
+    {"revtbl", K::SkippedDestination}, {"fldinst", K::FieldInstruction},
     {"nonshppict", K::SkippedDestination}, {"objdata", K::SkippedDestination},
     {"objclass", K::SkippedDestination}, {"objname", K::SkippedDestination},
     {"pgdsctbl", K::SkippedDestination}, {"filetbl", K::SkippedDestination},

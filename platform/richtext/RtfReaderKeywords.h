@@ -13,7 +13,7 @@ enum class Keyword : uint8_t {
     Rtf, Urtf, Ansi, Mac, Pc, Pca, AnsiCodePage, DefaultFont,
     // Destinations read
     FontTable, ColourTable, Picture, Numbering, NumberingText, ListText, UnicodeBranch,
-    UnicodePair, Object, Result, Field, FieldResult, ShapePicture,
+    UnicodePair, Object, Result, Field, FieldInstruction, FieldResult, ShapePicture,
     // Destinations whose content holds no body text
     SkippedDestination,
     // Font and colour table entries

@@ -75,6 +75,10 @@ bool RtfReaderEngine::handleDestinationWord(Keyword keyword) {
     case Keyword::Result:
         if (state.destination == Destination::Discard) setDestination(state.resume);
         return true;
+    case Keyword::FieldInstruction:
+        fieldInstruction_.clear();
+        setDestination(Destination::FieldInstruction);
+        return true;
     case Keyword::Field:
     case Keyword::FieldResult:
     case Keyword::ShapePicture: return true;  // their content is read as it comes

@@ -1,6 +1,9 @@
 #include "platform/richtext/RtfWriter.h"
 
+#include <algorithm>
 #include <charconv>
+
+#include "platform/text/CodePage.h"
 
 #include "platform/richtext/RtfFontColourTables.h"
 #include "platform/richtext/RtfPictureWriter.h"
@@ -141,10 +144,54 @@ private:
 
     void writeRun(const TextRun& run) {
         if (run.text.empty()) return;
+        if (!run.format.link.empty()) return writeLink(run);
         switchTo(run.format);
+        writeText(run.text);
+    }
+
+    void writeText(std::string_view text) {
         if (needDelimiter_) out_.push_back(' ');
         needDelimiter_ = false;
-        encoder_.appendText(run.text, tables_.fontCodePage(state_.font), &out_);
+        encoder_.appendText(text, tables_.fontCodePage(state_.font), &out_);
+    }
+
+    // A link is a HYPERLINK field whose result is the run; the format set inside the
+    // field's groups ends with them.
+    void writeLink(const TextRun& run) {
+        const WrittenFormat outside = state_;
+        out_.append("{\\field{\\*\\fldinst{HYPERLINK \"");
+        writeLinkAddress(run.format.link);
+        out_.append("\"}}{\\fldrslt{");
+        needDelimiter_ = false;
+        switchTo(run.format);
+        writeText(run.text);
+        out_.append("}}}");
+        state_ = outside;
+        needDelimiter_ = false;
+    }
+
+    // An instruction is read in the document's code page, whatever the font, and knows no
+    // \uN: a character GBK lacks is written as its UTF-8 bytes in %XX form, as addresses
+    // allow, and so is a quote, which would end the address early.
+    void writeLinkAddress(std::string_view address) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        std::string gbk;
+        for (size_t at = 0; at < address.size();) {
+            const auto lead = static_cast<unsigned char>(address[at]);
+            const size_t length = std::min(size_t(lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4), address.size() - at);
+            const std::string_view character = address.substr(at, length);
+            at += length;
+            if (lead < 0x20) continue;
+            gbk.clear();
+            if (lead < 0x80 && lead != '"') {
+                if (lead == '\\' || lead == '{' || lead == '}') out_.push_back('\\');
+                out_.push_back(char(lead));
+            } else if (lead != '"' && text::fromUtf8(text::kGbkCodePage, character, &gbk).ok()) {
+                for (const char byte : gbk) out_.append({'\\', '\'', kHex[uint8_t(byte) >> 4], kHex[uint8_t(byte) & 15]});
+            } else {
+                for (const char byte : character) out_.append({'%', kHex[uint8_t(byte) >> 4], kHex[uint8_t(byte) & 15]});
+            }
+        }
     }
 
     void switchTo(const CharFormat& format) {

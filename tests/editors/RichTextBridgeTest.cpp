@@ -67,6 +67,8 @@ RichDocument everyCharFormat() {
                      f.vertical = VerticalPosition::Subscript;
                  }),
                  "all");
+    p.appendText(with([](CharFormat& f) { f.link = "https://例子.cn/a b"; }), "link");
+    p.appendText(with([](CharFormat& f) { f.link = "https://例子.cn/a b"; f.bold = true; }), "bold link");
     p.markFormat = with([](CharFormat& f) { f.italic = true; f.halfPoints = 30; });
     return document;
 }

@@ -229,6 +229,27 @@ TEST(RtfReaderParagraphs, EastAsianCharactersTakeTheAssociatedFaceAndSize) {
     EXPECT_EQ(run(readOk(kHeader + "\\f2\\fs20\\chcbpat1 x}").document, 0, 0).format, shaded);
 }
 
+// Word processors nest the instruction in groups of its own; only HYPERLINK fields to an
+// address make links.
+TEST(RtfReaderParagraphs, HyperlinkFieldsBecomeLinks) {
+    struct Case {
+        const char* field;
+        const char* link;
+    };
+    for (const Case& c : {Case{"{\\*\\fldinst {\\rtlch\\af0 HYPERLINK \"http://a.cn/x y\" }}", "http://a.cn/x y"},
+                          Case{"{\\*\\fldinst HYPERLINK http://b.cn \\\\o \"tip\"}", "http://b.cn"},
+                          Case{"{\\*\\fldinst { HYPERLINK \"http://\\'d6\\'d0.cn\"}}", "http://中.cn"},
+                          Case{"{\\*\\fldinst HYPERLINK \\\\l \"mark\"}", ""},
+                          Case{"{\\*\\fldinst PAGE }", ""}}) {
+        const RichDocument document =
+            readOk(kHeader + "{\\field" + c.field + "{\\fldrslt {\\ul\\cf1 text}}}after}").document;
+        EXPECT_EQ(run(document, 0, 0).text, "text") << c.field;
+        EXPECT_EQ(run(document, 0, 0).format.link, c.link) << c.field;
+        EXPECT_TRUE(run(document, 0, 0).format.underline) << c.field;
+        EXPECT_EQ(run(document, 0, 1).format.link, "") << c.field;
+    }
+}
+
 TEST(RtfReaderParagraphs, ParagraphFormatAndPard) {
     const RichDocument document =
         readOk("{\\rtf1\\qc\\fi-360\\li720\\ri20\\sb10\\sa5 a\\par b\\par\\pard\\qd\\lin30\\rin40 c\\par\\pard d\\par}")

@@ -61,6 +61,7 @@ INSTANTIATE_TEST_SUITE_P(Structure, RtfReaderText, testing::Values(
     TextCase{"SkippedDestinations",
              "{\\rtf1{\\stylesheet{\\s0 Normal;}}{\\info{\\title T}}{\\*\\generator Msftedit;}"
              "{\\header H}{\\footnote F}{\\*\\themedata 00}{\\*\\listtable{\\list x}}body}", "body"},
+    TextCase{"OtherFieldsKeepTheirResult", "{\\rtf1{\\field{\\*\\fldinst PAGE}{\\fldrslt 3}} x}", "3 x"},
     TextCase{"FieldKeepsResult", "{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt{\\ul link}}}}", "link"},
     TextCase{"ObjectKeepsOnlyResult",
              "{\\rtf1 a{\\object\\objemb{\\*\\objclass Paint}{\\*\\objdata 0105}junk{\\result b}}c}", "abc"},

@@ -144,6 +144,16 @@ TEST(RtfRoundTrip, AFontIsWrittenWithTheCharsetOfItsBytes) {
     }
 }
 
+TEST(RtfRoundTrip, LinksKeepTheirAddressesAndFormats) {
+    CharFormat link;
+    link.link = "https://例子.cn/路径?q=1&r={2}\\x";
+    CharFormat boldLink = link;
+    boldLink.bold = true;
+    CharFormat other;
+    other.link = "mailto:a@b.cn";
+    expectRoundTrip(documentOf({paragraphOf({{{}, "see "}, {link, "这里"}, {boldLink, " now"}, {other, "mail"}, {{}, "."}})}));
+}
+
 TEST(RtfRoundTrip, SpecialCharactersAndSpacing) {
     CharFormat bold;
     bold.bold = true;
