@@ -152,6 +152,7 @@ QTextBlockFormat toQtBlockFormat(const richtext::ParagraphFormat& format) {
     out.setRightMargin(twipsToPixels(format.rightIndent));
     out.setTopMargin(twipsToPixels(format.spaceBefore));
     out.setBottomMargin(twipsToPixels(format.spaceAfter));
+    if (format.pageBreakBefore) out.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
     return out;
 }
 
@@ -163,6 +164,7 @@ richtext::ParagraphFormat fromQtBlockFormat(const QTextBlockFormat& format) {
     out.rightIndent = pixelsToTwips(format.rightMargin());
     out.spaceBefore = pixelsToTwips(format.topMargin());
     out.spaceAfter = pixelsToTwips(format.bottomMargin());
+    out.pageBreakBefore = format.pageBreakPolicy().testFlag(QTextFormat::PageBreak_AlwaysBefore);
     return out;
 }
 

@@ -63,6 +63,7 @@ struct ParagraphFormat {
     int32_t spaceBefore = 0;      // \sb
     int32_t spaceAfter = 0;       // \sa
     bool bullet = false;
+    bool pageBreakBefore = false;  // the paragraph starts a new page (\page before it, \pagebb)
 
     int32_t startIndent() const { return leftIndent + firstLineIndent; }
     int32_t offset() const { return -firstLineIndent; }

@@ -133,8 +133,7 @@ RtfReadResult RtfReaderEngine::run() {
     flushBytes();
     flushHighSurrogate();
     resolveListText();
-    ParagraphFormat last = top().paragraph;
-    last.bullet = top().list == ListKind::Bullet || paragraphBullet_;
+    const ParagraphFormat last = paragraphFormat();
     RichDocument document = builder_.finish(last, currentFormat());
     return {std::move(document), std::move(error_), consumed_};
 }
@@ -421,10 +420,16 @@ void RtfReaderEngine::endParagraph() {
     flushBytes();
     flushHighSurrogate();
     resolveListText();
+    builder_.endParagraph(paragraphFormat(), currentFormat());
+    paragraphBullet_ = false;
+    pageBreakPending_ = false;
+}
+
+ParagraphFormat RtfReaderEngine::paragraphFormat() {
     ParagraphFormat format = top().paragraph;
     format.bullet = top().list == ListKind::Bullet || paragraphBullet_;
-    builder_.endParagraph(format, currentFormat());
-    paragraphBullet_ = false;
+    format.pageBreakBefore = format.pageBreakBefore || pageBreakPending_;
+    return format;
 }
 
 // A HYPERLINK field makes its result a link to the address its instruction names; other

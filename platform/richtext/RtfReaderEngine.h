@@ -103,6 +103,7 @@ private:
     void emitUnicode(int32_t parameter);
     void flushHighSurrogate();
     void endParagraph();
+    ParagraphFormat paragraphFormat();
     void resolveListText();
     void finishPicture();
     void commitListText();
@@ -151,6 +152,7 @@ private:
     Paragraph listText_;
     bool hasListText_ = false;
     bool paragraphBullet_ = false;  // a bullet list text was dropped for this paragraph
+    bool pageBreakPending_ = false;  // a \page came before this paragraph
     ListKind numbering_ = ListKind::None;  // what the \pn group being read says
 
     RtfDocumentBuilder builder_;

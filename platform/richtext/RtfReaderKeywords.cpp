@@ -83,7 +83,7 @@ constexpr Entry kEntries[] = {
     {"pard", K::Pard}, {"ql", K::AlignLeft}, {"qc", K::AlignCentre}, {"qr", K::AlignRight},
     {"qj", K::Justify}, {"qd", K::Justify}, {"li", K::LeftIndent}, {"lin", K::LeftIndent},
     {"fi", K::FirstIndent}, {"ri", K::RightIndent}, {"rin", K::RightIndent},
-    {"sb", K::SpaceBefore}, {"sa", K::SpaceAfter},
+    {"sb", K::SpaceBefore}, {"sa", K::SpaceAfter}, {"pagebb", K::PageBreakBefore},
 
     {"pnlvlblt", K::BulletLevel}, {"pnlvlbody", K::NumberedLevel}, {"pnlvl", K::NumberedLevel},
     {"pndec", K::NumberedLevel}, {"pnucltr", K::NumberedLevel}, {"pnlcltr", K::NumberedLevel},

@@ -26,7 +26,7 @@ enum class Keyword : uint8_t {
     AssociatedFontSize,
     // Paragraph format
     Pard, AlignLeft, AlignCentre, AlignRight, Justify, LeftIndent, FirstIndent, RightIndent,
-    SpaceBefore, SpaceAfter,
+    SpaceBefore, SpaceAfter, PageBreakBefore,
     // Numbering groups
     BulletLevel, NumberedLevel, ContinuedLevel,
     // Breaks and special characters

@@ -202,6 +202,7 @@ bool RtfReaderEngine::handleParagraphWord(Keyword keyword, const Token& token) {
     case Keyword::RightIndent: paragraph.rightIndent = value; break;
     case Keyword::SpaceBefore: paragraph.spaceBefore = value; break;
     case Keyword::SpaceAfter: paragraph.spaceAfter = value; break;
+    case Keyword::PageBreakBefore: paragraph.pageBreakBefore = flag(token); break;
     default: return false;
     }
     return true;
@@ -209,8 +210,12 @@ bool RtfReaderEngine::handleParagraphWord(Keyword keyword, const Token& token) {
 
 bool RtfReaderEngine::handleBreakWord(Keyword keyword, const Token& token) {
     switch (keyword) {
+    case Keyword::Page:  // the text after it starts a page: a paragraph of its own
+        if (top().destination != Destination::Body) break;
+        if (!builder_.paragraphIsEmpty() || hasListText_) endParagraph();
+        pageBreakPending_ = true;
+        break;
     case Keyword::Par:
-    case Keyword::Page:
     case Keyword::Section:
     case Keyword::Cell: endParagraph(); break;
     case Keyword::Row:  // a row's end closes a paragraph only if the row left one open

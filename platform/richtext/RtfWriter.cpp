@@ -104,6 +104,7 @@ private:
         controlWordIfNonZero("\\ri", format.rightIndent);
         controlWordIfNonZero("\\sb", format.spaceBefore);
         controlWordIfNonZero("\\sa", format.spaceAfter);
+        if (format.pageBreakBefore) controlWord("\\pagebb");
     }
 
     // The rendered bullet for readers without numbering, and, where a list starts, the

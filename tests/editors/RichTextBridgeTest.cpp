@@ -82,6 +82,7 @@ RichDocument everyParagraphFormat() {
         paragraphWith([](ParagraphFormat& f) { f.leftIndent = 720; f.firstLineIndent = -360; }),
         paragraphWith([](ParagraphFormat& f) { f.leftIndent = 1; f.firstLineIndent = 1439; f.rightIndent = 7; }),
         paragraphWith([](ParagraphFormat& f) { f.spaceBefore = 1439; f.spaceAfter = 1; }),
+        paragraphWith([](ParagraphFormat& f) { f.pageBreakBefore = true; }),
         paragraphWith([](ParagraphFormat& f) { f.leftIndent = -1; f.firstLineIndent = -1; f.rightIndent = -8; }),
         paragraphWith([](ParagraphFormat& f) { f.leftIndent = 31680; f.spaceBefore = 2; f.spaceAfter = 14; }),
     };

@@ -271,6 +271,18 @@ TEST(RtfReaderParagraphs, ParagraphFormatAndPard) {
     EXPECT_EQ(document.paragraphs[3].format, ParagraphFormat{});
 }
 
+// A page break starts a paragraph of its own, once, however the file puts it.
+TEST(RtfReaderParagraphs, PageBreaksStartTheParagraphAfterThem) {
+    for (const char* rtf : {"{\\rtf1 a\\page b}", "{\\rtf1 a\\par\\page b}", "{\\rtf1 a\\par\\page\\page b}",
+                            "{\\rtf1 a\\par\\pagebb b}", "{\\rtf1 a\\par\\page b\\par}"}) {
+        const RichDocument document = readOk(rtf).document;
+        ASSERT_EQ(document.paragraphs.size(), 2u) << rtf;
+        EXPECT_FALSE(document.paragraphs[0].format.pageBreakBefore) << rtf;
+        EXPECT_TRUE(document.paragraphs[1].format.pageBreakBefore) << rtf;
+        EXPECT_EQ(run(document, 1, 0).text, "b") << rtf;
+    }
+}
+
 TEST(RtfReaderParagraphs, LastParagraphWithoutParKeepsItsFormat) {
     EXPECT_EQ(readOk("{\\rtf1 a\\par\\pard\\qr b}").document.paragraphs[1].format.alignment, Alignment::Right);
 }

@@ -198,6 +198,7 @@ TEST(RtfRoundTrip, ParagraphFormatsAndBullets) {
     add("centre again", [](ParagraphFormat& f) { f.alignment = Alignment::Centre; });
     add("right", [](ParagraphFormat& f) { f.alignment = Alignment::Right; });
     add("justify", [](ParagraphFormat& f) { f.alignment = Alignment::Justify; });
+    add("new page", [](ParagraphFormat& f) { f.pageBreakBefore = true; });
     add("all", [](ParagraphFormat& f) {
         f.leftIndent = 1440;
         f.firstLineIndent = -720;
