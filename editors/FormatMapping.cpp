@@ -99,7 +99,48 @@ Alignment fromQtAlignment(Qt::Alignment alignment) {
     }
 }
 
+QTextListFormat::Style toQtListStyle(richtext::ListStyle style) {
+    using richtext::ListStyle;
+    switch (style) {
+    case ListStyle::Decimal: return QTextListFormat::ListDecimal;
+    case ListStyle::LowerLetter: return QTextListFormat::ListLowerAlpha;
+    case ListStyle::UpperLetter: return QTextListFormat::ListUpperAlpha;
+    case ListStyle::LowerRoman: return QTextListFormat::ListLowerRoman;
+    case ListStyle::UpperRoman: return QTextListFormat::ListUpperRoman;
+    case ListStyle::Bullet:
+    case ListStyle::None: break;
+    }
+    return QTextListFormat::ListDisc;
+}
+
+richtext::ListStyle fromQtListStyle(QTextListFormat::Style style) {
+    using richtext::ListStyle;
+    switch (style) {
+    case QTextListFormat::ListDecimal: return ListStyle::Decimal;
+    case QTextListFormat::ListLowerAlpha: return ListStyle::LowerLetter;
+    case QTextListFormat::ListUpperAlpha: return ListStyle::UpperLetter;
+    case QTextListFormat::ListLowerRoman: return ListStyle::LowerRoman;
+    case QTextListFormat::ListUpperRoman: return ListStyle::UpperRoman;
+    default: return ListStyle::Bullet;  // disc, circle, square
+    }
+}
+
 }  // namespace
+
+QTextListFormat toQtListFormat(const richtext::ParagraphFormat& format) {
+    QTextListFormat out;
+    out.setStyle(toQtListStyle(format.list));
+    out.setIndent(0);  // the paragraph's margins hold the room for the mark, as in the page
+    out.setProperty(kListLevelProperty, format.listLevel);
+    out.setProperty(kListStartProperty, format.listStart);
+    return out;
+}
+
+void readListFormat(const QTextListFormat& list, richtext::ParagraphFormat* format) {
+    format->list = fromQtListStyle(list.style());
+    format->listLevel = std::clamp(list.intProperty(kListLevelProperty), 0, richtext::kMaxListLevel);
+    format->listStart = list.hasProperty(kListStartProperty) ? list.intProperty(kListStartProperty) : 1;
+}
 
 qreal twipsToPixels(int32_t twips) { return twips / kTwipsPerPixel; }
 

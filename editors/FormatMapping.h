@@ -19,6 +19,8 @@ enum FormatProperty : int {
     kPictureSourceWidthProperty,
     kPictureSourceHeightProperty,
     kPictureMapModeProperty,
+    kListLevelProperty,  // a list's level in the page (its indent is the paragraph's)
+    kListStartProperty,  // a numbered list's first number, which Qt cannot show here
 };
 
 inline constexpr double kTwipsPerPixel = 15.0;
@@ -30,8 +32,13 @@ QTextCharFormat toQtCharFormat(const richtext::CharFormat& format);
 // `documentFont` stands in for the family and size the format leaves to the document.
 richtext::CharFormat fromQtCharFormat(const QTextCharFormat& format, const QFont& documentFont);
 
-// The bullet is list membership in Qt, so neither direction carries it.
+// A list item is list membership in Qt, so neither direction carries it: the list's own
+// format does.
 QTextBlockFormat toQtBlockFormat(const richtext::ParagraphFormat& format);
 richtext::ParagraphFormat fromQtBlockFormat(const QTextBlockFormat& format);
+
+QTextListFormat toQtListFormat(const richtext::ParagraphFormat& format);
+// Fills `format`'s list, level and start from the list its paragraph is in.
+void readListFormat(const QTextListFormat& list, richtext::ParagraphFormat* format);
 
 }  // namespace pgw::editors

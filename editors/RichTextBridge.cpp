@@ -48,7 +48,7 @@ void readFragment(Paragraph& paragraph, const QTextFragment& fragment, const QTe
 Paragraph readBlock(const QTextBlock& block, const QTextDocument& document) {
     Paragraph paragraph;
     paragraph.format = fromQtBlockFormat(block.blockFormat());
-    paragraph.format.bullet = block.textList() != nullptr;
+    if (const QTextList* list = block.textList()) readListFormat(list->format(), &paragraph.format);
     paragraph.markFormat = fromQtCharFormat(block.charFormat(), document.defaultFont());
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         if (it.fragment().isValid()) readFragment(paragraph, it.fragment(), document);
@@ -90,7 +90,7 @@ void DocumentBuilder::addParagraph(const Paragraph& paragraph) {
     } else {
         cursor_.insertBlock(blockFormat(paragraph.format), markFormat);
     }
-    placeInList(paragraph.format.bullet);
+    placeInList(paragraph.format);
     for (const richtext::Inline& piece : paragraph.content) {
         if (const auto* run = std::get_if<richtext::TextRun>(&piece))
             cursor_.insertText(runText(run->text), charFormat(run->format));
@@ -99,18 +99,19 @@ void DocumentBuilder::addParagraph(const Paragraph& paragraph) {
     }
 }
 
-// Consecutive bullet paragraphs form one list. The list adds no indent of its own: the
-// paragraph's margins already hold the room for the bullet, as in the page.
-void DocumentBuilder::placeInList(bool bullet) {
-    if (!bullet) {
-        list_ = nullptr;
-    } else if (list_) {
-        list_->add(cursor_.block());
+// Items of one list at a level make one Qt list, whatever deeper items come between them.
+void DocumentBuilder::placeInList(const richtext::ParagraphFormat& format) {
+    if (!format.isListItem()) {
+        lists_.fill(nullptr);
+        return;
+    }
+    const size_t level = size_t(std::clamp(format.listLevel, 0, richtext::kMaxListLevel));
+    std::fill(lists_.begin() + long(level) + 1, lists_.end(), nullptr);
+    const QTextListFormat wanted = toQtListFormat(format);
+    if (QTextList*& list = lists_[level]; list && list->format() == wanted) {
+        list->add(cursor_.block());
     } else {
-        QTextListFormat format;
-        format.setStyle(QTextListFormat::ListDisc);
-        format.setIndent(0);
-        list_ = cursor_.createList(format);
+        list = cursor_.createList(wanted);
     }
 }
 

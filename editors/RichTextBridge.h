@@ -9,6 +9,7 @@
 #include <QTextCursor>
 #include <QTextFormat>
 
+#include <array>
 #include <memory>
 
 class QTextDocument;
@@ -34,7 +35,7 @@ public:
 
 private:
     void addParagraph(const richtext::Paragraph& paragraph);
-    void placeInList(bool bullet);
+    void placeInList(const richtext::ParagraphFormat& format);
     const QTextCharFormat& charFormat(const richtext::CharFormat& format);
     const QTextBlockFormat& blockFormat(const richtext::ParagraphFormat& format);
 
@@ -43,7 +44,7 @@ private:
     QTextCursor cursor_;
     size_t next_ = 0;
     bool undoWasEnabled_;
-    QTextList* list_ = nullptr;
+    std::array<QTextList*, richtext::kMaxListLevel + 1> lists_{};  // the open list at each level
     // Pages repeat a handful of formats; converting each run's afresh is a good part of the cost.
     std::vector<std::pair<richtext::CharFormat, QTextCharFormat>> charFormats_;
     std::pair<richtext::ParagraphFormat, QTextBlockFormat> blockFormat_;

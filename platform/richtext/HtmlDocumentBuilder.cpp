@@ -18,6 +18,18 @@ namespace {
 constexpr size_t kMaxDepth = 256;
 constexpr int32_t kQuoteIndent = 720;
 constexpr int32_t kListIndent = 360;
+
+// <ol type=...>: 1, a, A, i or I.
+ListStyle orderedListStyle(const std::string* type) {
+    if (!type || type->size() != 1) return ListStyle::Decimal;
+    switch ((*type)[0]) {
+    case 'a': return ListStyle::LowerLetter;
+    case 'A': return ListStyle::UpperLetter;
+    case 'i': return ListStyle::LowerRoman;
+    case 'I': return ListStyle::UpperRoman;
+    default: return ListStyle::Decimal;
+    }
+}
 constexpr int kMaxListNumber = 1'000'000;
 constexpr std::string_view kLineSeparator = "\u2028";
 constexpr Colour kMarkColour{255, 255, 0};
@@ -155,10 +167,10 @@ void HtmlDocumentBuilder::openListItem(const HtmlToken& tag) {
     closeInnermostBlockNamed({"li"});
     flushPendingItem();
     breakParagraph();
-    PendingItem item{ListKind::Bullet, 0};
+    PendingItem item{ListStyle::Bullet, 0};
     if (top() != nullptr && top()->innermostList >= 0) {
         Element& list = stack_[static_cast<size_t>(top()->innermostList)];
-        item.kind = list.list;
+        item.style = list.list;
         if (const std::string* value = tag.attribute("value")) {
             list.nextNumber = listNumber(*value);
         }
@@ -205,7 +217,7 @@ void HtmlDocumentBuilder::push(const HtmlToken& tag, bool block) {
     Element element;
     if (const Element* parent = top()) {
         element = *parent;
-        element.list = ListKind::None;
+        element.list = ListStyle::None;
         element.nextNumber = 1;
         element.cells = 0;
     } else {
@@ -218,7 +230,7 @@ void HtmlDocumentBuilder::push(const HtmlToken& tag, bool block) {
     if (tagClass == TagClass::List) {
         element.innermostList = index;
         ++element.listDepth;
-        element.list = tag.name == "ol" ? ListKind::Numbered : ListKind::Bullet;
+        element.list = tag.name == "ol" ? orderedListStyle(tag.attribute("type")) : ListStyle::Bullet;
         if (const std::string* start = tag.attribute("start")) {
             element.nextNumber = listNumber(*start);
         }
@@ -364,25 +376,28 @@ void HtmlDocumentBuilder::beginContent() {
     paragraph_ = Paragraph{};
     paragraph_.format = paragraphFormat(item);
     paragraph_.markFormat = currentFormat();
-    if (item.kind == ListKind::Numbered) {
-        cost_.appendText(paragraph_, currentFormat(), std::to_string(item.number) + ".\t");
-    }
 }
 
-ParagraphFormat HtmlDocumentBuilder::paragraphFormat(const PendingItem& item) const {
+ParagraphFormat HtmlDocumentBuilder::paragraphFormat(const PendingItem& item) {
     ParagraphFormat format;
     if (const Element* current = top()) {
         format.alignment = current->alignment.value_or(Alignment::Left);
         format.leftIndent = kQuoteIndent * current->quoteDepth;
         if (current->listDepth > 0) format.leftIndent += kListIndent * (current->listDepth + 1);
     }
-    if (item.kind != ListKind::None) format.firstLineIndent = -kListIndent;
-    format.bullet = item.kind == ListKind::Bullet;
+    if (item.style == ListStyle::None) {
+        lists_.interrupt();
+        return format;
+    }
+    format.firstLineIndent = -kListIndent;
+    const int level = top() ? std::max(top()->listDepth - 1, 0) : 0;
+    lists_.place(item.style, level, item.style == ListStyle::Bullet ? std::nullopt : std::optional<int32_t>(item.number),
+                 &format);
     return format;
 }
 
 void HtmlDocumentBuilder::flushPendingItem() {
-    if (pendingItem_.kind == ListKind::None) return;
+    if (pendingItem_.style == ListStyle::None) return;
     beginContent();
     breakParagraph();
 }

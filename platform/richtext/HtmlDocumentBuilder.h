@@ -12,6 +12,7 @@
 
 #include "platform/richtext/HtmlTokenizer.h"
 #include "platform/richtext/ModelCost.h"
+#include "platform/richtext/ListNumbering.h"
 #include "platform/richtext/RichDocument.h"
 
 namespace pgw::richtext::detail {
@@ -31,8 +32,6 @@ public:
     bool full() const { return cost_.full(); }
 
 private:
-    enum class ListKind { None, Bullet, Numbered };
-
     struct Element {
         std::string name;
         CharFormat format;                   // the format inside the element
@@ -41,7 +40,7 @@ private:
         bool pre = false;
         int quoteDepth = 0;
         int listDepth = 0;
-        ListKind list = ListKind::None;  // ul / ol: the kind of its items
+        ListStyle list = ListStyle::None;  // ul / ol: how its items are marked
         int nextNumber = 1;              // ol: the next item's number
         int cells = 0;                   // tr: cells so far
         int innermostBlock = -1;         // stack indices, -1 for none
@@ -52,7 +51,7 @@ private:
     };
 
     struct PendingItem {
-        ListKind kind = ListKind::None;
+        ListStyle style = ListStyle::None;
         int number = 0;
     };
 
@@ -79,7 +78,7 @@ private:
     void flushPendingSpace();
     void textCharacter(char32_t character, std::string* run);
     void flushRun(std::string* run);
-    ParagraphFormat paragraphFormat(const PendingItem& item) const;
+    ParagraphFormat paragraphFormat(const PendingItem& item);
 
     CharFormat base_;
     std::vector<Element> stack_;
@@ -94,6 +93,7 @@ private:
     bool afterPreStart_ = false;  // a newline right after <pre> is not content
     bool pendingCarriageReturn_ = false;
     PendingItem pendingItem_;
+    ListCounter lists_;
 };
 
 }  // namespace pgw::richtext::detail

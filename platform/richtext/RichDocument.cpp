@@ -1,5 +1,7 @@
 #include "platform/richtext/RichDocument.h"
 
+#include "platform/richtext/ListNumbering.h"
+
 namespace pgw::richtext {
 
 void ParagraphFormat::setStartIndentAndOffset(int32_t start, int32_t offset) {
@@ -23,8 +25,12 @@ void Paragraph::appendPicture(Picture picture) { content.emplace_back(std::move(
 std::string plainText(const RichDocument& document) {
     static constexpr std::string_view kLineSeparator = "\u2028";
     std::string out;
+    ListCounter lists;
     for (size_t i = 0; i < document.paragraphs.size(); ++i) {
         if (i > 0) out += '\n';
+        const ParagraphFormat& format = document.paragraphs[i].format;
+        if (const int32_t number = lists.place(format); format.isListItem() && !format.isBullet())
+            out += itemLabel(format.list, number) + '\t';
         for (const Inline& piece : document.paragraphs[i].content) {
             const auto* run = std::get_if<TextRun>(&piece);
             if (!run) continue;

@@ -52,6 +52,11 @@ struct CharFormat {
 
 enum class Alignment { Left, Centre, Right, Justify };
 
+// How a list item is marked: a bullet, or its number in one of the counting styles.
+enum class ListStyle : uint8_t { None, Bullet, Decimal, LowerLetter, UpperLetter, LowerRoman, UpperRoman };
+
+inline constexpr int kMaxListLevel = 8;  // nine levels, 0 outermost
+
 // Indents as rich text files hold them (twips). A rich edit control's paragraph format speaks
 // of a start indent (where the first line starts) and an offset (where the other lines start,
 // relative to the first): see startIndent() and offset().
@@ -62,9 +67,15 @@ struct ParagraphFormat {
     int32_t rightIndent = 0;      // \ri
     int32_t spaceBefore = 0;      // \sb
     int32_t spaceAfter = 0;       // \sa
-    bool bullet = false;
+    // Consecutive items of the same style, level and start make one list; a numbered
+    // item's number counts the items of its list before it, from `listStart`.
+    ListStyle list = ListStyle::None;
+    int listLevel = 0;      // 0 .. kMaxListLevel
+    int32_t listStart = 1;  // the first item's number
     bool pageBreakBefore = false;  // the paragraph starts a new page (\page before it, \pagebb)
 
+    bool isListItem() const { return list != ListStyle::None; }
+    bool isBullet() const { return list == ListStyle::Bullet; }
     int32_t startIndent() const { return leftIndent + firstLineIndent; }
     int32_t offset() const { return -firstLineIndent; }
     void setStartIndentAndOffset(int32_t start, int32_t offset);
@@ -120,7 +131,8 @@ struct RichDocument {
     bool operator==(const RichDocument&) const = default;
 };
 
-// The text alone: paragraphs joined by '\n', line breaks as '\n', pictures left out.
+// The text as a reader sees it: paragraphs joined by '\n', a numbered item's number and a
+// tab before its text, line breaks as '\n', pictures left out.
 std::string plainText(const RichDocument& document);
 
 }  // namespace pgw::richtext

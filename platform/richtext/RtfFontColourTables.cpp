@@ -58,7 +58,7 @@ RtfFontColourTables::RtfFontColourTables(const RichDocument& document) {
             if (const auto* run = std::get_if<TextRun>(&piece)) add(run->format);
         }
         add(paragraph.markFormat);
-        anyBullet = anyBullet || paragraph.format.bullet;
+        anyBullet = anyBullet || paragraph.format.isBullet();
     }
     if (anyBullet) bulletFont_ = addFont(kBulletFace, kSymbolCharset);
 }

@@ -399,15 +399,22 @@ void RtfReaderEngine::commitListText() {
     if (!listText_.isEmpty()) hasListText_ = true;
 }
 
-// A list item's rendered text is dropped when the paragraph is a bullet item (the bullet
-// is then a paragraph property) and kept as text when it is a number.
+// A list item's rendered text becomes the paragraph's list mark when it is a bullet or a
+// number this program counts (the list then shows it); any other text is kept as text.
 void RtfReaderEngine::resolveListText() {
     if (!hasListText_) return;
     hasListText_ = false;
-    const ListKind list = top().list;
-    if (list == ListKind::Bullet || (list == ListKind::None && isBulletText(listText_))) {
-        paragraphBullet_ = true;
+    const ListStyle declared = top().list.style;
+    std::string text;
+    for (const Inline& piece : listText_.content) {
+        if (const auto* run = std::get_if<TextRun>(&piece)) text += run->text;
+    }
+    if (declared == ListStyle::Bullet || (declared == ListStyle::None && isBulletText(listText_))) {
+        item_ = ItemMark{ListStyle::Bullet, std::nullopt};
+    } else if (const std::optional<ItemNumber> number = parseItemNumber(text, declared)) {
+        item_ = ItemMark{declared != ListStyle::None ? declared : number->style, number->value};
     } else {
+        item_ = ItemMark{ListStyle::None, std::nullopt};  // its mark is this text, not a list's
         for (const Inline& piece : listText_.content) {
             if (const auto* run = std::get_if<TextRun>(&piece)) builder_.appendText(run->format, run->text);
         }
@@ -421,14 +428,23 @@ void RtfReaderEngine::endParagraph() {
     flushHighSurrogate();
     resolveListText();
     builder_.endParagraph(paragraphFormat(), currentFormat());
-    paragraphBullet_ = false;
+    item_.reset();
     pageBreakPending_ = false;
 }
 
+// The paragraph's format, its place in a list included: called once for each paragraph.
 ParagraphFormat RtfReaderEngine::paragraphFormat() {
     ParagraphFormat format = top().paragraph;
-    format.bullet = top().list == ListKind::Bullet || paragraphBullet_;
     format.pageBreakBefore = format.pageBreakBefore || pageBreakPending_;
+    const Numbering& numbering = top().list;
+    const std::optional<ItemMark> mark =
+        item_ ? item_ : numbering.style != ListStyle::None ? std::optional(ItemMark{numbering.style, std::nullopt}) : std::nullopt;
+    if (!mark || mark->style == ListStyle::None) {
+        listCounter_.interrupt();
+        return format;
+    }
+    format.listStart = numbering.start;
+    listCounter_.place(mark->style, numbering.level, mark->number, &format);
     return format;
 }
 
@@ -458,7 +474,7 @@ void RtfReaderEngine::setDestination(Destination destination) {
     flushBytes();
     flushHighSurrogate();
     if (destination == Destination::Picture) picture_ = RtfPictureReader{};
-    if (destination == Destination::Numbering) numbering_ = ListKind::None;
+    if (destination == Destination::Numbering) numbering_ = Numbering{ListStyle::None, top().list.level, 1};
     top().destination = destination;
 }
 

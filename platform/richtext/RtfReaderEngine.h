@@ -3,10 +3,12 @@
 // states (never recursion), capped in depth.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/richtext/ListNumbering.h"
 #include "platform/richtext/RichDocument.h"
 #include "platform/richtext/RtfPictureReader.h"
 #include "platform/richtext/RtfReader.h"
@@ -30,7 +32,18 @@ enum class Destination {
     Discard,      // text dropped, but a nested \ud or \result brings the text back
 };
 
-enum class ListKind { None, Bullet, Numbered };
+// What a paragraph's numbering says: a \pn group, or Word's list level (\ilvl).
+struct Numbering {
+    ListStyle style = ListStyle::None;
+    int level = 0;
+    int32_t start = 1;
+};
+
+// A list item's mark, from its rendered text: a bullet, or a number.
+struct ItemMark {
+    ListStyle style;
+    std::optional<int32_t> number;
+};
 
 inline constexpr int kDefaultFontSentinel = -1;  // the \deff font
 inline constexpr int kNoAssociatedFont = -2;
@@ -40,7 +53,7 @@ struct GroupState {
     CharFormat chars = plainChars();  // face and charset come from `font` when text is added
     int font = kDefaultFontSentinel;
     ParagraphFormat paragraph;
-    ListKind list = ListKind::None;
+    Numbering list;
     int unicodeSkip = 1;  // \ucN
     // After \dbch, associated properties (\ab, \ai) describe Chinese text: word processors
     // mark bold Chinese with them alone.
@@ -92,7 +105,7 @@ private:
     bool handleCharWord(Keyword keyword, const Token& token);
     bool handleParagraphWord(Keyword keyword, const Token& token);
     bool handleBreakWord(Keyword keyword, const Token& token);
-    void handleNumberingWord(Keyword keyword);
+    void handleNumberingWord(Keyword keyword, const Token& token);
     void setDestination(Destination destination);
 
     // Text output
@@ -151,9 +164,10 @@ private:
 
     Paragraph listText_;
     bool hasListText_ = false;
-    bool paragraphBullet_ = false;  // a bullet list text was dropped for this paragraph
+    std::optional<ItemMark> item_;  // the paragraph's list text, read as its mark
     bool pageBreakPending_ = false;  // a \page came before this paragraph
-    ListKind numbering_ = ListKind::None;  // what the \pn group being read says
+    Numbering numbering_;  // what the \pn group being read says
+    ListCounter listCounter_;
 
     RtfDocumentBuilder builder_;
     std::string error_;

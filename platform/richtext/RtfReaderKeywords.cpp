@@ -85,10 +85,11 @@ constexpr Entry kEntries[] = {
     {"fi", K::FirstIndent}, {"ri", K::RightIndent}, {"rin", K::RightIndent},
     {"sb", K::SpaceBefore}, {"sa", K::SpaceAfter}, {"pagebb", K::PageBreakBefore},
 
-    {"pnlvlblt", K::BulletLevel}, {"pnlvlbody", K::NumberedLevel}, {"pnlvl", K::NumberedLevel},
-    {"pndec", K::NumberedLevel}, {"pnucltr", K::NumberedLevel}, {"pnlcltr", K::NumberedLevel},
-    {"pnucrm", K::NumberedLevel}, {"pnlcrm", K::NumberedLevel}, {"pnord", K::NumberedLevel},
-    {"pnordt", K::NumberedLevel}, {"pncard", K::NumberedLevel}, {"pnlvlcont", K::ContinuedLevel},
+    {"pnlvlblt", K::BulletLevel}, {"pnlvlbody", K::NumberedLevel}, {"pnlvl", K::OutlineLevel},
+    {"pndec", K::NumberDecimal}, {"pnucltr", K::NumberUpperLetter}, {"pnlcltr", K::NumberLowerLetter},
+    {"pnucrm", K::NumberUpperRoman}, {"pnlcrm", K::NumberLowerRoman}, {"pnord", K::NumberDecimal},
+    {"pnordt", K::NumberDecimal}, {"pncard", K::NumberDecimal}, {"pnlvlcont", K::ContinuedLevel},
+    {"pnstart", K::NumberStart}, {"ilvl", K::ListLevel},
 
     {"par", K::Par}, {"line", K::Line}, {"tab", K::Tab}, {"page", K::Page}, {"sect", K::Section},
     {"cell", K::Cell}, {"nestcell", K::Cell}, {"row", K::Row}, {"nestrow", K::Row},

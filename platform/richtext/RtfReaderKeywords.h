@@ -28,7 +28,8 @@ enum class Keyword : uint8_t {
     Pard, AlignLeft, AlignCentre, AlignRight, Justify, LeftIndent, FirstIndent, RightIndent,
     SpaceBefore, SpaceAfter, PageBreakBefore,
     // Numbering groups
-    BulletLevel, NumberedLevel, ContinuedLevel,
+    BulletLevel, NumberedLevel, ContinuedLevel, OutlineLevel, NumberDecimal, NumberUpperLetter,
+    NumberLowerLetter, NumberUpperRoman, NumberLowerRoman, NumberStart, ListLevel,
     // Breaks and special characters
     Par, Line, Tab, Page, Section, Cell, Row, Unicode, UnicodeSkip,
     EmDash, EnDash, LeftQuote, RightQuote, LeftDoubleQuote, RightDoubleQuote, Bullet,

@@ -29,7 +29,7 @@ void RtfReaderEngine::handleWord(const Token& token) {
     if (starred) return skipGroup();
     switch (top().destination) {
     case Destination::Picture: return picture_.setWord(keyword, token.hasParameter, token.parameter);
-    case Destination::Numbering: return handleNumberingWord(keyword);
+    case Destination::Numbering: return handleNumberingWord(keyword, token);
     case Destination::FontTable:
     case Destination::ColourTable:
         if (handleTableWord(keyword, token)) return;
@@ -191,7 +191,7 @@ bool RtfReaderEngine::handleParagraphWord(Keyword keyword, const Token& token) {
     switch (keyword) {
     case Keyword::Pard:
         paragraph = ParagraphFormat{};
-        state.list = ListKind::None;
+        state.list = Numbering{};
         break;
     case Keyword::AlignLeft: paragraph.alignment = Alignment::Left; break;
     case Keyword::AlignCentre: paragraph.alignment = Alignment::Centre; break;
@@ -203,6 +203,7 @@ bool RtfReaderEngine::handleParagraphWord(Keyword keyword, const Token& token) {
     case Keyword::SpaceBefore: paragraph.spaceBefore = value; break;
     case Keyword::SpaceAfter: paragraph.spaceAfter = value; break;
     case Keyword::PageBreakBefore: paragraph.pageBreakBefore = flag(token); break;
+    case Keyword::ListLevel: state.list.level = std::clamp(value, 0, kMaxListLevel); break;
     default: return false;
     }
     return true;
@@ -243,9 +244,27 @@ bool RtfReaderEngine::handleBreakWord(Keyword keyword, const Token& token) {
     return true;
 }
 
-void RtfReaderEngine::handleNumberingWord(Keyword keyword) {
-    if (keyword == Keyword::BulletLevel) numbering_ = ListKind::Bullet;
-    if (keyword == Keyword::NumberedLevel && numbering_ != ListKind::Bullet) numbering_ = ListKind::Numbered;
+void RtfReaderEngine::handleNumberingWord(Keyword keyword, const Token& token) {
+    const auto numberIn = [this](ListStyle style) {
+        if (numbering_.style != ListStyle::Bullet) numbering_.style = style;
+    };
+    switch (keyword) {
+    case Keyword::BulletLevel: numbering_.style = ListStyle::Bullet; break;
+    case Keyword::NumberedLevel:
+        if (numbering_.style == ListStyle::None) numbering_.style = ListStyle::Decimal;
+        break;
+    case Keyword::OutlineLevel:  // \pnlvlN: an outline's level N, counted from 1
+        if (numbering_.style == ListStyle::None) numbering_.style = ListStyle::Decimal;
+        numbering_.level = std::clamp(valueOr(token, 1) - 1, 0, kMaxListLevel);
+        break;
+    case Keyword::NumberDecimal: numberIn(ListStyle::Decimal); break;
+    case Keyword::NumberUpperLetter: numberIn(ListStyle::UpperLetter); break;
+    case Keyword::NumberLowerLetter: numberIn(ListStyle::LowerLetter); break;
+    case Keyword::NumberUpperRoman: numberIn(ListStyle::UpperRoman); break;
+    case Keyword::NumberLowerRoman: numberIn(ListStyle::LowerRoman); break;
+    case Keyword::NumberStart: numbering_.start = std::clamp(valueOr(token, 1), 0, 32767); break;
+    default: break;
+    }
 }
 
 }  // namespace pgw::richtext::detail

@@ -5,6 +5,7 @@
 
 #include "platform/text/CodePage.h"
 
+#include "platform/richtext/ListNumbering.h"
 #include "platform/richtext/RtfFontColourTables.h"
 #include "platform/richtext/RtfPictureWriter.h"
 #include "platform/richtext/RtfTextEncoder.h"
@@ -75,7 +76,7 @@ public:
         const ParagraphFormat* previous = &defaultFormat;
         bool first = true;
         for (const Paragraph& paragraph : document.paragraphs) {
-            startParagraph(paragraph.format, *previous, first);
+            startParagraph(paragraph.format, *previous, first, lists_.place(paragraph.format));
             if (first) startCharacterState(*firstCharFormat(document));
             first = false;
             writeContent(paragraph);
@@ -84,12 +85,13 @@ public:
     }
 
 private:
-    void startParagraph(const ParagraphFormat& format, const ParagraphFormat& previous,
-                        bool first) {
+    void startParagraph(const ParagraphFormat& format, const ParagraphFormat& previous, bool first,
+                        int32_t number) {
         const bool changed = !(format == previous);
         if (changed && !first) controlWord("\\pard");
         if (changed) writeParagraphControls(format);
-        if (format.bullet) writeBullet(changed || first);
+        if (format.isBullet()) writeBullet(changed || first);
+        if (format.isListItem() && !format.isBullet()) writeNumber(format, number, changed || first);
     }
 
     void writeParagraphControls(const ParagraphFormat& format) {
@@ -105,6 +107,7 @@ private:
         controlWordIfNonZero("\\sb", format.spaceBefore);
         controlWordIfNonZero("\\sa", format.spaceAfter);
         if (format.pageBreakBefore) controlWord("\\pagebb");
+        controlWordIfNonZero("\\ilvl", format.listLevel);
     }
 
     // The rendered bullet for readers without numbering, and, where a list starts, the
@@ -116,6 +119,28 @@ private:
             out_.append("{\\*\\pn\\pnlvlblt\\pnf" + font + "\\pnindent0{\\pntxtb\\'b7}}");
         }
         needDelimiter_ = false;
+    }
+
+    // The same for a numbered item: its number as text, and the numbering where a list starts.
+    void writeNumber(const ParagraphFormat& format, int32_t number, bool startsList) {
+        const std::string font = std::to_string(state_.font);
+        out_.append("{\\pntext\\f" + font + " " + itemLabel(format.list, number) + "\\tab}");
+        if (startsList) {
+            out_.append("{\\*\\pn\\pnlvlbody\\pnf" + font + "\\pnindent0\\pnstart" + std::to_string(format.listStart));
+            out_.append(numberingWord(format.list));
+            out_.append("{\\pntxta.}}");
+        }
+        needDelimiter_ = false;
+    }
+
+    static std::string_view numberingWord(ListStyle style) {
+        switch (style) {
+        case ListStyle::LowerLetter: return "\\pnlcltr";
+        case ListStyle::UpperLetter: return "\\pnucltr";
+        case ListStyle::LowerRoman: return "\\pnlcrm";
+        case ListStyle::UpperRoman: return "\\pnucrm";
+        default: return "\\pndec";
+        }
     }
 
     void startCharacterState(const CharFormat& format) {
@@ -256,6 +281,7 @@ private:
     RtfTextEncoder& encoder_;
     std::string& out_;
     WrittenFormat state_;
+    ListCounter lists_;
     bool needDelimiter_ = false;  // the last control word still needs its space before text
 };
 

@@ -141,16 +141,16 @@ TEST(RTFViewParagraphs, BulletsGoOnAndOffForTheSelectedParagraphs) {
     parts.select(2, 9);
     parts.view.runCommand(cmd::kBullets);
     EXPECT_TRUE(parts.view.toolBar()->isButtonChecked(cmd::kBullets));
-    EXPECT_TRUE(parts.paragraph(0).bullet);
-    EXPECT_TRUE(parts.paragraph(1).bullet);
+    EXPECT_TRUE(parts.paragraph(0).isBullet());
+    EXPECT_TRUE(parts.paragraph(1).isBullet());
     EXPECT_TRUE(parts.edited());
     // Kept through the page's RTF.
     ViewParts reread(parts.view.saveText());
-    EXPECT_TRUE(reread.paragraph(1).bullet);
+    EXPECT_TRUE(reread.paragraph(1).isBullet());
 
     parts.view.runCommand(cmd::kBullets);
-    EXPECT_FALSE(parts.paragraph(0).bullet);
-    EXPECT_FALSE(parts.paragraph(1).bullet);
+    EXPECT_FALSE(parts.paragraph(0).isBullet());
+    EXPECT_FALSE(parts.paragraph(1).isBullet());
 }
 
 TEST(RTFViewCharacters, ASizeEntryGivesPointsTimesTwentyTwips) {

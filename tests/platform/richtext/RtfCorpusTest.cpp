@@ -322,12 +322,12 @@ TEST(RtfCorpusFormats, RichEditBulletsAreOneBulletEach) {
     for (const char* item : {"苹果", "香蕉", "橙子"}) {
         const Paragraph* paragraph = paragraphWith(result.document, item);
         ASSERT_NE(paragraph, nullptr) << item;
-        EXPECT_TRUE(paragraph->format.bullet) << item;
+        EXPECT_TRUE(paragraph->format.isBullet()) << item;
         // The \pntext label is the rendered bullet: kept as text it would show twice.
         EXPECT_EQ(paragraphText(*paragraph), item);
     }
     for (const char* outside : {"项目符号", "编号", "完。"})
-        EXPECT_FALSE(paragraphWith(result.document, outside)->format.bullet) << outside;
+        EXPECT_FALSE(paragraphWith(result.document, outside)->format.isBullet()) << outside;
 }
 
 TEST(RtfCorpusFormats, LibreOfficeCharacterFormatsAndAlignment) {
@@ -359,7 +359,7 @@ TEST(RtfCorpusFormats, LibreOfficeListsKeepTheirBullets) {
         const Paragraph* paragraph = paragraphWith(result.document, item);
         ASSERT_NE(paragraph, nullptr) << item;
         const std::u32string text = decodeUtf8(paragraphText(*paragraph));
-        EXPECT_TRUE(paragraph->format.bullet || (!text.empty() && isBulletSign(text.front()))) << item;
+        EXPECT_TRUE(paragraph->format.isBullet() || (!text.empty() && isBulletSign(text.front()))) << item;
     }
 }
 

@@ -295,19 +295,41 @@ TEST(RtfReaderLists, RichEditBulletsGiveExactlyOneBullet) {
                   "{\\pntext\\f1\\'B7\\tab}two\\par\\pard three\\par}").document;
     ASSERT_EQ(document.paragraphs.size(), 3u);
     EXPECT_EQ(plainText(document), "one\ntwo\nthree");
-    EXPECT_TRUE(document.paragraphs[0].format.bullet);
-    EXPECT_TRUE(document.paragraphs[1].format.bullet);
+    EXPECT_TRUE(document.paragraphs[0].format.isBullet());
+    EXPECT_TRUE(document.paragraphs[1].format.isBullet());
     EXPECT_EQ(document.paragraphs[1].format.leftIndent, 720);
-    EXPECT_FALSE(document.paragraphs[2].format.bullet);
+    EXPECT_FALSE(document.paragraphs[2].format.isBullet());
 }
 
-TEST(RtfReaderLists, NumberedItemsKeepTheirNumberAsText) {
-    const RichDocument document = readOk(
-        kHeader + "\\pard{\\pntext\\f0 1.\\tab}{\\*\\pn\\pnlvlbody\\pnf0\\pnindent0\\pnstart1\\pndec{\\pntxta.}}"
-                  "\\fi-360\\li720\\f0 one\\par{\\pntext\\f0 2.\\tab}two\\par}").document;
-    EXPECT_EQ(plainText(document), "1.\tone\n2.\ttwo");
-    EXPECT_FALSE(document.paragraphs[0].format.bullet);
-    EXPECT_FALSE(document.paragraphs[1].format.bullet);
+// A rendered number becomes the item's place in a numbered list, whatever the form.
+TEST(RtfReaderLists, NumberedItemsBecomeNumberedLists) {
+    struct Case {
+        std::string rtf;
+        ListStyle style;
+        int level;
+        int32_t start;
+        const char* text;
+    };
+    const std::string pn = "{\\*\\pn\\pnlvlbody\\pnf0\\pnindent0\\pnstart3\\pnucrm{\\pntxta.}}";
+    for (const Case& c : {
+             Case{"{\\pntext\\f0 1.\\tab}{\\*\\pn\\pnlvlbody\\pnf0\\pnindent0\\pnstart1\\pndec{\\pntxta.}}one\\par"
+                  "{\\pntext\\f0 2.\\tab}two\\par}",
+                  ListStyle::Decimal, 0, 1, "1.\tone\n2.\ttwo"},
+             Case{"{\\pntext III.\\tab}" + pn + "one\\par{\\pntext IV.\\tab}two\\par}", ListStyle::UpperRoman, 0, 3,
+                  "III.\tone\nIV.\ttwo"},
+             Case{"{\\listtext c)\\tab}\\ls1\\ilvl2 one\\par{\\listtext d)\\tab}two\\par}", ListStyle::LowerLetter, 2, 3,
+                  "c.\tone\nd.\ttwo"},
+             Case{"{\\pntext\\f0 7.\\tab}{\\*\\pn\\pnlvlbody\\pndec}one\\par{\\pntext\\f0 1.\\tab}two\\par}",
+                  ListStyle::Decimal, 0, 7, "7.\tone\n1.\ttwo"},  // a number out of turn starts a list
+         }) {
+        const RichDocument document = readOk(kHeader + "\\pard\\fi-360\\li720\\f0 " + c.rtf).document;
+        ASSERT_EQ(document.paragraphs.size(), 2u) << c.rtf;
+        const ParagraphFormat& first = document.paragraphs[0].format;
+        EXPECT_EQ(first.list, c.style) << c.rtf;
+        EXPECT_EQ(first.listLevel, c.level) << c.rtf;
+        EXPECT_EQ(first.listStart, c.start) << c.rtf;
+        EXPECT_EQ(plainText(document), c.text) << c.rtf;
+    }
 }
 
 TEST(RtfReaderLists, WordListTextDecidesBetweenBulletAndText) {
@@ -318,14 +340,14 @@ TEST(RtfReaderLists, WordListTextDecidesBetweenBulletAndText) {
     };
     for (const Case& c : {Case{"\\f1 \\'b7\\tab", true, "item"}, Case{"\\f2 o\\tab", true, "item"},
                           Case{"\\f0 \\u8226 ?\\tab", true, "item"}, Case{"\\f0 1.\\tab", false, "1.\titem"},
-                          Case{"\\f0 a)\\tab", false, "a)\titem"}}) {
+                          Case{"\\f0 a)\\tab", false, "a.\titem"}, Case{"\\f0 \\'b5\\'da\\'d2\\'bb\\'d5\\'c2\\tab", false, "第一章\titem"}}) {
         const RichDocument document =
             readOk(kHeader + "{\\*\\listtable{\\list{\\listlevel{\\leveltext\\'02\\'00.;}}}}{\\*\\listoverridetable}"
                              "{\\listtext\\pard\\plain " + c.listText + "}\\pard\\plain\\fi-360\\li720\\ls1\\ilvl0 item\\par"
                              "\\pard next\\par}").document;
-        EXPECT_EQ(document.paragraphs[0].format.bullet, c.bullet) << c.listText;
+        EXPECT_EQ(document.paragraphs[0].format.isBullet(), c.bullet) << c.listText;
         EXPECT_EQ(plainText(document), std::string(c.text) + "\nnext") << c.listText;
-        EXPECT_FALSE(document.paragraphs[1].format.bullet);
+        EXPECT_FALSE(document.paragraphs[1].format.isBullet());
     }
 }
 
@@ -450,7 +472,7 @@ TEST(RtfReaderSample, RichEditPageReadsIntoTheExactModel) {
     Paragraph third;
     third.format.leftIndent = 720;
     third.format.firstLineIndent = -360;
-    third.format.bullet = true;
+    third.format.list = ListStyle::Bullet;
     third.appendText(plain, "A\tB\u2028€😀");
     third.markFormat = plain;
     expected.paragraphs = {first, second, third};

@@ -32,7 +32,8 @@ std::string describe(const RichDocument& document) {
         const ParagraphFormat& f = p.format;
         out << "[" << int(f.alignment) << " li" << f.leftIndent << " fi" << f.firstLineIndent
             << " ri" << f.rightIndent << " sb" << f.spaceBefore << " sa" << f.spaceAfter
-            << (f.bullet ? " bullet" : "") << "]";
+            << " list" << int(f.list) << "/" << f.listLevel << "/" << f.listStart << (f.pageBreakBefore ? " page" : "")
+            << "]";
         for (const Inline& piece : p.content) {
             if (const auto* run = std::get_if<TextRun>(&piece)) {
                 out << " {" << describe(run->format) << "}\"" << run->text << "\"";
@@ -209,21 +210,38 @@ TEST(RtfRoundTrip, ParagraphFormatsAndBullets) {
     add("first line", [](ParagraphFormat& f) { f.firstLineIndent = 420; });
     for (const char* item : {"one", "two", "three"}) {
         add(item, [](ParagraphFormat& f) {
-            f.bullet = true;
+            f.list = ListStyle::Bullet;
             f.leftIndent = 720;
             f.firstLineIndent = -360;
         });
     }
     add("plain", [](ParagraphFormat&) {});
-    add("bullet without indent", [](ParagraphFormat& f) { f.bullet = true; });
+    add("bullet without indent", [](ParagraphFormat& f) { f.list = ListStyle::Bullet; });
     add("deeper bullet", [](ParagraphFormat& f) {
-        f.bullet = true;
+        f.list = ListStyle::Bullet;
         f.leftIndent = 1080;
         f.firstLineIndent = -360;
         f.alignment = Alignment::Right;
     });
+    const auto numbered = [&](const char* text, ListStyle style, int level, int32_t start) {
+        add(text, [=](ParagraphFormat& f) {
+            f.list = style;
+            f.listLevel = level;
+            f.listStart = start;
+            f.leftIndent = 720 * (level + 1);
+            f.firstLineIndent = -360;
+        });
+    };
+    numbered("第五", ListStyle::Decimal, 0, 5);
+    numbered("i", ListStyle::LowerRoman, 1, 1);
+    numbered("ii", ListStyle::LowerRoman, 1, 1);
+    numbered("point", ListStyle::Bullet, 2, 1);
+    numbered("第六", ListStyle::Decimal, 0, 5);
+    numbered("A", ListStyle::UpperLetter, 0, 1);
+    numbered("c", ListStyle::LowerLetter, 0, 3);
+    numbered("IX", ListStyle::UpperRoman, 0, 9);
     paragraphs.push_back(paragraphOf({}));
-    paragraphs.back().format.bullet = true;
+    paragraphs.back().format.list = ListStyle::Bullet;
     expectRoundTrip(documentOf(paragraphs));
 
     // A document that starts with a list.
@@ -303,7 +321,7 @@ TEST(RtfRoundTrip, GeneratedDocuments) {
         for (size_t p = 1 + pick(6); p > 0; --p) {
             Paragraph& paragraph = document.paragraphs.emplace_back();
             paragraph.format.alignment = static_cast<Alignment>(pick(4));
-            paragraph.format.bullet = pick(3) == 0;
+            paragraph.format.list = (pick(3) == 0) ? ListStyle::Bullet : ListStyle::None;
             paragraph.format.leftIndent = static_cast<int32_t>(pick(3)) * 360;
             paragraph.format.firstLineIndent = pick(2) ? 0 : -360;
             for (size_t r = pick(6); r > 0; --r) {
@@ -331,7 +349,7 @@ TEST(RtfRoundTrip, HostileModelsStillReadBack) {
         document.paragraphs.resize(static_cast<size_t>(1 + pick(4)));
         for (Paragraph& paragraph : document.paragraphs) {
             paragraph.format.leftIndent = pick(2) ? INT32_MIN : INT32_MAX;
-            paragraph.format.bullet = pick(2);
+            paragraph.format.list = pick(2) ? ListStyle::Bullet : ListStyle::None;
             for (int piece = pick(4); piece > 0; --piece) {
                 CharFormat format;
                 format.face =

@@ -73,7 +73,7 @@ TEST(RtfWriter, GoldenDocument) {
     centred.appendText({}, "€\t1");
     document.paragraphs.push_back(centred);
     Paragraph item;
-    item.format.bullet = true;
+    item.format.list = ListStyle::Bullet;
     item.format.leftIndent = 720;
     item.format.firstLineIndent = -360;
     item.appendText({}, "a\u2028b");
@@ -284,7 +284,7 @@ TEST(RtfWriter, EachListStartsWithTheNumberingDefinition) {
     document.paragraphs.clear();
     for (bool bullet : {true, true, false, true}) {
         Paragraph& paragraph = document.paragraphs.emplace_back();
-        paragraph.format.bullet = bullet;
+        paragraph.format.list = bullet ? ListStyle::Bullet : ListStyle::None;
         paragraph.appendText(withCharset(0), "x");
     }
     const std::string rtf = writeRtf(document);
@@ -405,7 +405,7 @@ TEST(RtfWriter, HostileModelsGiveSevenBitBalancedDeterministicRtf) {
         RichDocument document;
         document.paragraphs.resize(static_cast<size_t>(1 + pick(5)));
         for (Paragraph& paragraph : document.paragraphs) {
-            paragraph.format.bullet = pick(3) == 0;
+            paragraph.format.list = (pick(3) == 0) ? ListStyle::Bullet : ListStyle::None;
             paragraph.format.leftIndent = pick(3) == 0 ? INT32_MIN : pick(2000) - 1000;
             for (int piece = pick(5); piece > 0; --piece) {
                 CharFormat format;

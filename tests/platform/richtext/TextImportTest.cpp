@@ -1,3 +1,4 @@
+#include "platform/richtext/ListNumbering.h"
 #include "platform/richtext/TextImport.h"
 
 #include <gtest/gtest.h>
@@ -7,10 +8,14 @@
 namespace pgw::richtext {
 namespace {
 
+// Each paragraph's text, a numbered item's label before it.
 std::vector<std::string> paragraphTexts(const RichDocument& document) {
     std::vector<std::string> texts;
+    ListCounter lists;
     for (const Paragraph& paragraph : document.paragraphs) {
         std::string text;
+        if (const int32_t number = lists.place(paragraph.format); paragraph.format.isListItem() && !paragraph.format.isBullet())
+            text = itemLabel(paragraph.format.list, number) + "\t";
         for (const Inline& piece : paragraph.content) {
             if (const auto* run = std::get_if<TextRun>(&piece)) text += run->text;
         }
@@ -241,11 +246,12 @@ TEST(HtmlImport, ListItemsAreBulletParagraphsWithAHangingIndent) {
     ASSERT_EQ(document.paragraphs.size(), 4u);
     const ParagraphFormat& outer = document.paragraphs[0].format;
     const ParagraphFormat& inner = document.paragraphs[1].format;
-    EXPECT_TRUE(outer.bullet && inner.bullet);
+    EXPECT_TRUE(outer.isBullet() && inner.isBullet());
     EXPECT_EQ(outer.firstLineIndent, -360);
     EXPECT_EQ(outer.startIndent(), 360);
     EXPECT_GT(inner.leftIndent, outer.leftIndent);
-    EXPECT_FALSE(document.paragraphs[2].format.bullet) << "numbers are text";
+    EXPECT_EQ(document.paragraphs[2].format.list, ListStyle::Decimal);
+    EXPECT_EQ(inner.listLevel, 1);
     EXPECT_EQ(document.paragraphs[2].format.firstLineIndent, -360);
     EXPECT_EQ(document.paragraphs[3].format.leftIndent, 720);
 }
