@@ -121,12 +121,13 @@ private:
         needDelimiter_ = false;
     }
 
-    // The same for a numbered item: its number as text, and the numbering where a list starts.
+    // The same for a numbered item: its number as text, and the numbering where a list starts
+    // or goes on after deeper items, counting on from this item's number.
     void writeNumber(const ParagraphFormat& format, int32_t number, bool startsList) {
         const std::string font = std::to_string(state_.font);
         out_.append("{\\pntext\\f" + font + " " + itemLabel(format.list, number) + "\\tab}");
         if (startsList) {
-            out_.append("{\\*\\pn\\pnlvlbody\\pnf" + font + "\\pnindent0\\pnstart" + std::to_string(format.listStart));
+            out_.append("{\\*\\pn\\pnlvlbody\\pnf" + font + "\\pnindent0\\pnstart" + std::to_string(number));
             out_.append(numberingWord(format.list));
             out_.append("{\\pntxta.}}");
         }
@@ -182,12 +183,13 @@ private:
     }
 
     // A link is a HYPERLINK field whose result is the run; the format set inside the
-    // field's groups ends with them.
+    // field's groups ends with them. The instruction is no group of its own: some readers
+    // then take the instruction for the text.
     void writeLink(const TextRun& run) {
         const WrittenFormat outside = state_;
-        out_.append("{\\field{\\*\\fldinst{HYPERLINK \"");
+        out_.append("{\\field{\\*\\fldinst HYPERLINK \"");
         writeLinkAddress(run.format.link);
-        out_.append("\"}}{\\fldrslt{");
+        out_.append("\"}{\\fldrslt{");
         needDelimiter_ = false;
         switchTo(run.format);
         writeText(run.text);

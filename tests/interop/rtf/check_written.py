@@ -37,7 +37,23 @@ HTML_ONLY = {
     # Line breaks inside a paragraph come from HTML: <br> is a line break, not a paragraph.
     "line_breaks": ("<p>第一行<br>第二行<br>third line</p><p>新段落 &amp; &lt;entities&gt; &#x1F600; &copy;</p>",
                     "第一行\n第二行\nthird line\n新段落 & <entities> 😀 ©"),
+    # Lists and links come out as structure, not as text (see structure_failures()).
+    "lists_links": ('<ol start=3><li>三</li><li>四<ol type=i><li>甲</li></ol></li></ol>'
+                    '<ul><li>点</li></ul><p>见<a href="https://例子.cn/x?a=1">链接</a>。</p>',
+                    "三\n四\n甲\n点\n见链接。"),
 }
+
+# What LibreOffice's HTML of lists_links must hold: our lists and link, read as such.
+STRUCTURE = ['<ol start="3"', "<ul", 'href="https://例子.cn/x?a=1"']
+
+
+def structure_failures(work, rtf_path):
+    out = os.path.join(work, "lo-html")
+    os.makedirs(out, exist_ok=True)
+    common.soffice(work, ["--convert-to", "html", "--outdir", out, rtf_path])
+    with open(os.path.join(out, os.path.basename(rtf_path)[:-4] + ".html"), encoding="utf-8", errors="replace") as f:
+        page = f.read()
+    return ["LibreOffice, lists_links: no %s in its HTML" % what for what in STRUCTURE if what not in page]
 
 
 def many_paragraphs():
@@ -125,10 +141,13 @@ def main():
     for stem, text in SAMPLES.items():
         cases[store(pgw, work, stem, ".txt", text + "\n")] = (text, text.split("\n"))
         cases[store(pgw, work, stem, ".html", html_of(text))] = (text, None)
+    structured = None
     for stem, (page, text) in HTML_ONLY.items():
-        cases[store(pgw, work, stem, ".html", page)] = (text, None)
+        path = store(pgw, work, stem, ".html", page)
+        cases[path] = (text, None)
+        structured = path if stem == "lists_links" else structured
 
-    failures = []
+    failures = structure_failures(work, structured)
     lo = common.lo_texts(work, sorted(cases))
     for path, (text, lines) in sorted(cases.items()):
         name = os.path.basename(path)[:-4]
