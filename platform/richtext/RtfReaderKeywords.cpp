@@ -108,6 +108,8 @@ constexpr Entry kEntries[] = {
     {"shp", K::Shape}, {"shpgrp", K::Shape}, {"shpinst", K::ShapeInstructions},
     {"shprslt", K::ShapeResult}, {"sp", K::ShapeProperty}, {"sn", K::ShapePropertyName},
     {"sv", K::ShapePropertyValue},
+    // A text box's text: not part of the page's flow.
+    {"shptxt", K::SkippedDestination},
 };
 
 const std::unordered_map<std::string_view, Keyword>& keywordMap() {
