@@ -32,7 +32,7 @@ std::optional<ImageExtent> positive(int64_t width, int64_t height) {
 }
 
 std::optional<ImageExtent> pngExtent(std::string_view data) {
-    if (!data.starts_with("\x89PNG\r\n\x1a\n") || data.substr(12, 4) != "IHDR") return std::nullopt;
+    if (data.size() < 24 || !data.starts_with("\x89PNG\r\n\x1a\n") || data.substr(12, 4) != "IHDR") return std::nullopt;
     return positive(bigU32(data, 16), bigU32(data, 20));
 }
 

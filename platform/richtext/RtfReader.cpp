@@ -262,7 +262,8 @@ void RtfReaderEngine::handleText(std::string_view text) {
     case Destination::Picture: picture_.addHex(text); break;
     case Destination::FieldInstruction: fieldInstruction_.append(text); break;
     case Destination::ShapeName:
-        shapeProperty_.append(text.substr(0, kMaxShapePropertyName - std::min(kMaxShapePropertyName, shapeProperty_.size())));
+        if (shapeProperty_.size() < kMaxShapePropertyName)
+            shapeProperty_.append(text.substr(0, kMaxShapePropertyName - shapeProperty_.size()));
         break;
     case Destination::Numbering:
     case Destination::Discard:

@@ -96,7 +96,7 @@ TEST(RtfPictureForms, EachFormGivesOnePictureThatSurvivesTheWriter) {
                                          "}}}}{\\shp{\\*\\shpinst{\\sp{\\sn fillColor}{\\sv 255}}}}}{\\shprslt " + pict + "}}",
                   PictureFormat::Png, png},
              Case{"shape without a picture shows its result",
-                  "{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 1}}{\\shptxt text box}}{\\shprslt " + pict + "}}",
+                  "{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 1}}{\\shptxt{\\pntext 1.\\tab}text box}}{\\shprslt " + pict + "}}",
                   PictureFormat::Png, png},
              Case{"binary data", "{\\pict\\pngblip\\bin" + std::to_string(png.size()) + " " + png + "}", PictureFormat::Png, png},
              Case{"binary data in a nested group",

@@ -410,7 +410,8 @@ TEST(RtfReaderPictures, UnknownOrUnconvertiblePicturesAreReportedWithoutLosingTe
                                    "{\\pict\\wbitmap0\\wbmbitspixel8\\wbmplanes1\\wbmwidthbytes2\\picw2\\pich1 0102}",
                                    "{\\pict\\wbitmap0\\wbmbitspixel1\\wbmwidthbytes2\\picw16\\pich4 ffff}",
                                    // no size given and none in the data
-                                   "{\\pict\\pngblip 0c0d}", "{\\pict\\jpegblip ffd8ffe0}", "{\\pict\\wmetafile8 0100}",
+                                   "{\\pict\\pngblip 0c0d}", "{\\pict\\pngblip 89504e470d0a1a0a00}", "{\\pict\\jpegblip ffd8ffe0}",
+                                   "{\\pict\\wmetafile8 0100}",
                                    "{\\pict\\dibitmap0 28000000ffff}",
                                    // a shape's picture of an unknown kind
                                    "{\\shp{\\*\\shpinst{\\sp{\\sn pib}{\\sv {\\pict\\macpict 01}}}}}"}) {
