@@ -1,6 +1,7 @@
 #include "platform/richtext/RtfPictureReader.h"
 
 #include "platform/bytes/ByteCoding.h"
+#include "platform/richtext/PictureSize.h"
 
 #include <algorithm>
 #include <array>
@@ -10,7 +11,6 @@ namespace pgw::richtext::detail {
 
 namespace {
 
-constexpr int32_t kTwipsPerPixel = 15;  // at 96 dpi
 constexpr size_t kInfoHeaderSize = 40;  // BITMAPINFOHEADER
 
 constexpr std::array<int8_t, 256> kNibbles = [] {
@@ -22,8 +22,10 @@ constexpr std::array<int8_t, 256> kNibbles = [] {
     return table;
 }();
 
-int32_t clampTo32(int64_t value) {
-    return int32_t(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+// \picscalex and \picscaley in percent; never down to nothing.
+int32_t scaled(int32_t twips, int32_t percent) {
+    const int64_t value = int64_t(twips) * (percent > 0 ? percent : 100) / 100;
+    return int32_t(std::clamp<int64_t>(value, 1, std::numeric_limits<int32_t>::max()));
 }
 
 using bytes::appendU16;
@@ -86,14 +88,9 @@ void RtfPictureReader::addBinary(std::string_view bytes) {
     data_.append(bytes);
 }
 
-int32_t RtfPictureReader::displaySize(int32_t goal, int32_t scale, int32_t source, bool metafile) const {
-    int64_t base = goal;
-    if (base <= 0) {
-        const int64_t extent = std::max<int32_t>(source, 0);
-        base = metafile ? extent * 1440 / 2540 : extent * kTwipsPerPixel;
-    }
-    const int64_t percent = scale > 0 ? scale : 100;
-    return clampTo32(base * percent / 100);
+std::optional<Picture> RtfPictureReader::leaveOut(std::string_view why) {
+    problem_ = why;
+    return std::nullopt;
 }
 
 // Builds a top-down packed DIB from the bits of a device-dependent bitmap. Only the depths
@@ -133,7 +130,7 @@ std::optional<std::string> RtfPictureReader::deviceBitmapAsDib() const {
 }
 
 std::optional<Picture> RtfPictureReader::finish() {
-    if (tooLarge_ || type_ == Type::Unknown || data_.empty()) return std::nullopt;
+    if (tooLarge_) return leaveOut("a picture larger than 64 MiB was left out");
     Picture picture;
     switch (type_) {
     case Type::Png: picture.format = PictureFormat::Png; break;
@@ -142,20 +139,26 @@ std::optional<Picture> RtfPictureReader::finish() {
     case Type::DeviceBitmap: picture.format = PictureFormat::Dib; break;
     case Type::Metafile: picture.format = PictureFormat::Metafile; break;
     case Type::Emf: picture.format = PictureFormat::Emf; break;
-    case Type::Unknown: return std::nullopt;
+    case Type::Unknown: return leaveOut("a picture of a kind this program cannot show was left out");
     }
+    if (data_.empty()) return leaveOut("a picture without data was left out");
     if (type_ == Type::DeviceBitmap) {
         std::optional<std::string> dib = deviceBitmapAsDib();
-        if (!dib) return std::nullopt;
+        if (!dib) return leaveOut("a device-dependent bitmap picture this program cannot convert was left out");
         picture.bytes = std::move(*dib);
     } else {
         picture.bytes = std::move(data_);
     }
-    const bool metafile = type_ == Type::Metafile || type_ == Type::Emf;
     picture.sourceWidth = width_;
     picture.sourceHeight = height_;
-    picture.widthTwips = displaySize(widthGoal_, scaleX_, width_, metafile);
-    picture.heightTwips = displaySize(heightGoal_, scaleY_, height_, metafile);
+    picture.widthTwips = widthGoal_;
+    picture.heightTwips = heightGoal_;
+    const std::optional<PictureSizes> sizes = completedSizes(picture);
+    if (!sizes) return leaveOut("a picture whose data is damaged was left out");
+    picture.sourceWidth = sizes->sourceWidth;
+    picture.sourceHeight = sizes->sourceHeight;
+    picture.widthTwips = scaled(sizes->widthTwips, scaleX_);
+    picture.heightTwips = scaled(sizes->heightTwips, scaleY_);
     if (type_ == Type::Metafile) picture.metafileMapMode = mapMode_;
     return picture;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Collects one \pict group: its type, sizes and data (hex or \bin), and turns it into a
-// Picture. Types this program cannot show are left out; device-dependent bitmaps become
-// packed DIBs.
+// Picture. Types this program cannot show are left out and say why; device-dependent bitmaps
+// become packed DIBs; a size the group leaves out is found in the data.
 
 #include <cstdint>
 #include <optional>
@@ -23,17 +23,17 @@ public:
     void addHex(std::string_view text);
     void addBinary(std::string_view bytes);
 
-    // Data past the cap was dropped; the picture is left out.
-    bool tooLarge() const { return tooLarge_; }
-    // The picture, or nothing for unknown or unconvertible types and oversized data.
+    // The picture, or nothing for unknown or unconvertible types, damaged or oversized
+    // data; then `problem()` says why.
     std::optional<Picture> finish();
+    std::string_view problem() const { return problem_; }
 
 private:
     enum class Type { Unknown, Png, Jpeg, Dib, DeviceBitmap, Metafile, Emf };
 
     bool room(size_t more);
     std::optional<std::string> deviceBitmapAsDib() const;
-    int32_t displaySize(int32_t goal, int32_t scale, int32_t source, bool metafile) const;
+    std::optional<Picture> leaveOut(std::string_view why);
 
     Type type_ = Type::Unknown;
     int32_t mapMode_ = 8;
@@ -44,6 +44,7 @@ private:
     std::string data_;
     int pendingNibble_ = -1;
     bool tooLarge_ = false;
+    std::string_view problem_;
 };
 
 }  // namespace pgw::richtext::detail

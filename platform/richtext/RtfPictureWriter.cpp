@@ -1,5 +1,7 @@
 #include "platform/richtext/RtfPictureWriter.h"
 
+#include "platform/richtext/PictureSize.h"
+
 namespace pgw::richtext::detail {
 
 namespace {
@@ -37,10 +39,14 @@ void appendHexLines(std::string_view bytes, std::string* out) {
 void appendPicture(const Picture& picture, std::string* out) {
     out->append("{\\pict");
     out->append(typeControls(picture));
-    appendNumber(out, "\\picw", picture.sourceWidth);
-    appendNumber(out, "\\pich", picture.sourceHeight);
-    appendNumber(out, "\\picwgoal", picture.widthTwips);
-    appendNumber(out, "\\pichgoal", picture.heightTwips);
+    // A size left out is worked out from the data or the other size, as the reader does:
+    // other readers take a zero size for an empty picture.
+    const PictureSizes own{picture.sourceWidth, picture.sourceHeight, picture.widthTwips, picture.heightTwips};
+    const PictureSizes sizes = completedSizes(picture).value_or(own);
+    appendNumber(out, "\\picw", sizes.sourceWidth);
+    appendNumber(out, "\\pich", sizes.sourceHeight);
+    appendNumber(out, "\\picwgoal", sizes.widthTwips);
+    appendNumber(out, "\\pichgoal", sizes.heightTwips);
     out->append("\r\n");
     appendHexLines(picture.bytes, out);
     out->push_back('}');

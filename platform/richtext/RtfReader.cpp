@@ -25,7 +25,6 @@ namespace detail {
 namespace {
 
 constexpr std::string_view kTruncated = "the document ends before its last group closes";
-constexpr std::string_view kPictureTooLarge = "a picture larger than 64 MiB was left out";
 
 // Characters that stand for a bullet when a list item's rendered text is nothing else.
 constexpr std::array<char32_t, 34> kBulletCharacters = {
@@ -175,13 +174,11 @@ void RtfReaderEngine::handleToken(const Token& token) {
 
 void RtfReaderEngine::openGroup() {
     flushBytes();
-    const bool inPicture = top().destination == Destination::Picture;
     if (stack_.size() >= kMaxDepth) {
         ++overflowDepth_;  // deeper groups change nothing
     } else {
-        stack_.push_back(top());
+        stack_.push_back(top());  // a group inside a picture may hold its data ({\bin...})
     }
-    if (inPicture) skipGroup();  // picture data is never nested: such groups hold properties
 }
 
 void RtfReaderEngine::closeGroup() {
@@ -221,6 +218,7 @@ void RtfReaderEngine::popGroup() {
         return;
     }
     stack_.pop_back();
+    pruneShapes();
     markFormatChanged();
 }
 
@@ -263,8 +261,14 @@ void RtfReaderEngine::handleText(std::string_view text) {
     case Destination::ColourTable: colours_.addText(text); break;
     case Destination::Picture: picture_.addHex(text); break;
     case Destination::FieldInstruction: fieldInstruction_.append(text); break;
+    case Destination::ShapeName:
+        if (shapeProperty_.size() < kMaxShapePropertyName)
+            shapeProperty_.append(text.substr(0, kMaxShapePropertyName - shapeProperty_.size()));
+        break;
     case Destination::Numbering:
-    case Destination::Discard: break;
+    case Destination::Discard:
+    case Destination::Shape:
+    case Destination::ShapeImage: break;
     }
 }
 
@@ -460,11 +464,16 @@ void RtfReaderEngine::finishFieldInstruction() {
     stack_[stack_.size() - 2].link = int(links_.size() - 1);  // the \field group around it
 }
 
+// A picture is shown in the page's body and as a shape's picture; elsewhere (a list's
+// bullet picture, an object's data) it is dropped, and so are its problems.
 void RtfReaderEngine::finishPicture() {
-    if (picture_.tooLarge()) noteError(kPictureTooLarge);
     std::optional<Picture> picture = picture_.finish();
+    const std::string problem(picture_.problem());
     picture_ = RtfPictureReader{};
-    if (!picture || top().destination != Destination::Body) return;
+    const Destination destination = top().destination;
+    if (destination != Destination::Body && destination != Destination::ShapeImage) return;
+    if (!picture) return noteError(problem);
+    if (destination == Destination::ShapeImage) markShapesPictured();
     flushHighSurrogate();
     resolveListText();
     builder_.appendPicture(std::move(*picture));

@@ -30,6 +30,9 @@ enum class Destination {
     Numbering,    // \pn: how a paragraph is numbered
     FieldInstruction,  // \fldinst: what a field is, e.g. HYPERLINK "address"
     Discard,      // text dropped, but a nested \ud or \result brings the text back
+    Shape,        // a shape's instructions: only the picture of its `pib` property is read
+    ShapeName,    // \sn: the name of a shape property
+    ShapeImage,   // \sv of `pib`: the \pict in it is the shape's picture
 };
 
 // What a paragraph's numbering says: a \pn group, or Word's list level (\ilvl).
@@ -48,6 +51,7 @@ struct ItemMark {
 inline constexpr int kDefaultFontSentinel = -1;  // the \deff font
 inline constexpr int kNoAssociatedFont = -2;
 inline constexpr int kPlainHalfPoints = 24;
+inline constexpr size_t kMaxShapePropertyName = 32;  // longer names are none this reader acts on
 
 struct GroupState {
     CharFormat chars = plainChars();  // face and charset come from `font` when text is added
@@ -106,6 +110,10 @@ private:
     bool handleParagraphWord(Keyword keyword, const Token& token);
     bool handleBreakWord(Keyword keyword, const Token& token);
     void handleNumberingWord(Keyword keyword, const Token& token);
+    bool handleShapeWord(Keyword keyword);
+    void startPicture();
+    void pruneShapes();
+    void markShapesPictured();
     void setDestination(Destination destination);
 
     // Text output
@@ -168,6 +176,15 @@ private:
     bool pageBreakPending_ = false;  // a \page came before this paragraph
     Numbering numbering_;  // what the \pn group being read says
     ListCounter listCounter_;
+
+    // The shapes (\shp, \shpgrp) whose groups are open, innermost last. A shape that gave
+    // its picture has its \shprslt, the same picture for readers without shapes, skipped.
+    struct OpenShape {
+        size_t depth;  // stack size inside the shape's group
+        bool pictured;
+    };
+    std::vector<OpenShape> shapes_;
+    std::string shapeProperty_;  // the \sn of the property being read
 
     RtfDocumentBuilder builder_;
     std::string error_;

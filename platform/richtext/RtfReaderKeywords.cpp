@@ -52,7 +52,7 @@ constexpr Entry kEntries[] = {
     {"fontemb", K::SkippedDestination}, {"fontfile", K::SkippedDestination},
     {"falt", K::SkippedDestination}, {"panose", K::SkippedDestination},
     {"protusertbl", K::SkippedDestination}, {"blipuid", K::SkippedDestination},
-    {"picprop", K::SkippedDestination}, {"shpinst", K::SkippedDestination},
+    {"picprop", K::SkippedDestination},
     {"author", K::SkippedDestination}, {"operator", K::SkippedDestination},
     {"title", K::SkippedDestination}, {"subject", K::SkippedDestination},
     {"keywords", K::SkippedDestination}, {"comment", K::SkippedDestination},
@@ -104,6 +104,12 @@ constexpr Entry kEntries[] = {
     {"pichgoal", K::PictureHeightGoal}, {"picscalex", K::PictureScaleX},
     {"picscaley", K::PictureScaleY}, {"wbmbitspixel", K::BitmapBitsPerPixel},
     {"wbmplanes", K::BitmapPlanes}, {"wbmwidthbytes", K::BitmapWidthBytes},
+
+    {"shp", K::Shape}, {"shpgrp", K::Shape}, {"shpinst", K::ShapeInstructions},
+    {"shprslt", K::ShapeResult}, {"sp", K::ShapeProperty}, {"sn", K::ShapePropertyName},
+    {"sv", K::ShapePropertyValue},
+    // A text box's text: not part of the page's flow.
+    {"shptxt", K::SkippedDestination},
 };
 
 const std::unordered_map<std::string_view, Keyword>& keywordMap() {

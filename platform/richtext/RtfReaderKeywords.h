@@ -37,6 +37,8 @@ enum class Keyword : uint8_t {
     PngBlip, JpegBlip, DibBitmap, DeviceBitmap, WindowsMetafile, EmfBlip,
     PictureWidth, PictureHeight, PictureWidthGoal, PictureHeightGoal, PictureScaleX, PictureScaleY,
     BitmapBitsPerPixel, BitmapPlanes, BitmapWidthBytes,
+    // Shapes: their instructions, properties and fallback result
+    Shape, ShapeInstructions, ShapeResult, ShapeProperty, ShapePropertyName, ShapePropertyValue,
 };
 
 Keyword lookupKeyword(std::string_view word);

@@ -60,9 +60,7 @@ bool RtfReaderEngine::handleDestinationWord(Keyword keyword) {
     switch (keyword) {
     case Keyword::FontTable: setDestination(Destination::FontTable); return true;
     case Keyword::ColourTable: setDestination(Destination::ColourTable); return true;
-    case Keyword::Picture:
-        if (state.destination != Destination::Picture) setDestination(Destination::Picture);
-        return true;
+    case Keyword::Picture: startPicture(); return true;
     case Keyword::Numbering: setDestination(Destination::Numbering); return true;
     case Keyword::NumberingText:
     case Keyword::ListText: setDestination(Destination::ListText); return true;
@@ -83,7 +81,7 @@ bool RtfReaderEngine::handleDestinationWord(Keyword keyword) {
     case Keyword::FieldResult:
     case Keyword::ShapePicture: return true;  // their content is read as it comes
     case Keyword::SkippedDestination: skipGroup(); return true;
-    default: return false;
+    default: return handleShapeWord(keyword);
     }
 }
 

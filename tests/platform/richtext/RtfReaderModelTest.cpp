@@ -383,8 +383,8 @@ TEST(RtfReaderPictures, KindsSizesAndData) {
              Case{"object result", "{\\object\\objemb{\\*\\objclass Paint.Picture}{\\*\\objdata 0105}"
                                    "{\\result{\\pict\\wmetafile8\\picwgoal5\\pichgoal6 03}}}", PictureFormat::Metafile,
                   "\x03", 5, 6},
-             Case{"properties in groups", "{\\pict{\\*\\picprop{\\sp{\\sn x}{\\sv 99}}}{\\*\\blipuid ab}\\pngblip 0c}",
-                  PictureFormat::Png, "\x0c", 0, 0},
+             Case{"properties in groups", "{\\pict{\\*\\picprop{\\sp{\\sn x}{\\sv 99}}}{\\*\\blipuid ab}\\pngblip\\picw1\\pich1 0c}",
+                  PictureFormat::Png, "\x0c", 15, 15},
          }) {
         const RtfReadResult result = readOk("{\\rtf1 a" + c.rtf + "b}");
         ASSERT_EQ(result.document.paragraphs[0].content.size(), 3u) << c.name;
@@ -404,13 +404,21 @@ TEST(RtfReaderPictures, MetafileKeepsItsMappingModeAndSourceSize) {
     EXPECT_EQ(p.sourceHeight, 200);
 }
 
-TEST(RtfReaderPictures, UnknownOrUnconvertiblePicturesAreSkippedWithoutLosingText) {
+// A picture that cannot be kept is reported; the text around it is read on.
+TEST(RtfReaderPictures, UnknownOrUnconvertiblePicturesAreReportedWithoutLosingText) {
     for (const std::string pict : {"{\\pict\\macpict 0011}", "{\\pict\\pmmetafile 0011}", "{\\pict\\pngblip}",
                                    "{\\pict\\wbitmap0\\wbmbitspixel8\\wbmplanes1\\wbmwidthbytes2\\picw2\\pich1 0102}",
-                                   "{\\pict\\wbitmap0\\wbmbitspixel1\\wbmwidthbytes2\\picw16\\pich4 ffff}"}) {
-        const RichDocument document = readOk("{\\rtf1 a" + pict + "b\\par c}").document;
-        EXPECT_EQ(plainText(document), "ab\nc") << pict;
-        EXPECT_EQ(document.paragraphs[0].content.size(), 1u) << pict;
+                                   "{\\pict\\wbitmap0\\wbmbitspixel1\\wbmwidthbytes2\\picw16\\pich4 ffff}",
+                                   // no size given and none in the data
+                                   "{\\pict\\pngblip 0c0d}", "{\\pict\\pngblip 89504e470d0a1a0a00}", "{\\pict\\jpegblip ffd8ffe0}",
+                                   "{\\pict\\wmetafile8 0100}",
+                                   "{\\pict\\dibitmap0 28000000ffff}",
+                                   // a shape's picture of an unknown kind
+                                   "{\\shp{\\*\\shpinst{\\sp{\\sn pib}{\\sv {\\pict\\macpict 01}}}}}"}) {
+        const RtfReadResult result = readRtf("{\\rtf1 a" + pict + "b\\par c}");
+        EXPECT_NE(result.error.find("picture"), std::string::npos) << pict << ": " << result.error;
+        EXPECT_EQ(plainText(result.document), "ab\nc") << pict;
+        EXPECT_EQ(result.document.paragraphs[0].content.size(), 1u) << pict;
     }
 }
 
