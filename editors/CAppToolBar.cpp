@@ -3,6 +3,7 @@
 
 #include "commands/CommandTable.h"
 #include "editors/FontCombos.h"
+#include "editors/TextFormatting.h"
 #include "widgets/CColourPicker.h"
 #include "widgets/ToolbarStrip.h"
 
@@ -125,6 +126,20 @@ bool CAppToolBar::isButtonChecked(framework::CommandId id) const {
 
 void CAppToolBar::setButtonChecked(framework::CommandId id, bool checked) {
     if (QAction* action = button(id)) action->setChecked(checked);
+}
+
+void CAppToolBar::showFormat(const ShownFormat& format) {
+    setButtonChecked(cmd::kBold, format.bold);
+    setButtonChecked(cmd::kItalic, format.italic);
+    setButtonChecked(cmd::kUnderline, format.underline);
+    setButtonChecked(cmd::kStrikeOut, format.strikeOut);
+    setButtonChecked(cmd::kBullets, format.bullets);
+    if (faceList_) faceList_->showFace(format.face);
+    if (sizeList_) sizeList_->showHeight(format.heightTwips);
+    // A selection of several colours shows automatic. The control paints at once, so only a
+    // change repaints it.
+    const QColor colour = format.colour.value_or(QColor());
+    if (colourPicker_ && colourPicker_->GetColour() != colour) colourPicker_->SetColour(colour);
 }
 
 void CAppToolBar::updateEnabled(const std::function<bool(framework::CommandId)>& enabled) {

@@ -107,7 +107,7 @@ private:
     void registerFormatCommands();
     void onPageCommand(CommandId id, std::function<void()> handler);
     void finishEdit(bool takeFocus);
-    void toggleEffect(CommandId button, CharEffect effect);
+    void toggleEffect(CharEffect effect);
     void toggleBullets();
     void align(Qt::Alignment alignment);
     void indent();
@@ -119,6 +119,8 @@ private:
     void showFindDialog(bool replacing);
     void showMessage(const QString& text);
     void showCaretPosition();
+    void followCaretOnToolBar();
+    void showFormatOnToolBar();
     void showContextMenu(const QPoint& globalPosition);
     void showDocument(std::unique_ptr<QTextDocument> document);
     void watchEdits();
@@ -136,6 +138,7 @@ private:
     TextSink caretReporter_;
     CaretLineCounter caretLines_;
     QTimer caretReport_;  // one report for all the moves an event brought
+    QTimer toolBarFollow_;  // the toolbar shows the format at the caret once per event
     book::NodeId currentItem_ = book::kNoNode;
     std::string currentName_;
     int32_t indentTwips_ = 0;
