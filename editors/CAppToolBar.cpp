@@ -3,7 +3,7 @@
 
 #include "commands/CommandTable.h"
 #include "editors/FontCombos.h"
-#include "editors/TextFormatting.h"
+#include "editors/ShownFormat.h"
 #include "widgets/CColourPicker.h"
 #include "widgets/ToolbarStrip.h"
 

@@ -140,7 +140,7 @@ void CRTFView::showDocument(std::unique_ptr<QTextDocument> document) {
 
 void CRTFView::watchEdits() {
     caretLines_.attach(edit_->document());
-    connect(edit_->document(), &QTextDocument::contentsChange, &toolBarFollow_, [this] { toolBarFollow_.start(0); });
+    connect(edit_->document(), &QTextDocument::contentsChange, &toolBarFollow_, [this] { followSoon(); });
     connect(edit_->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if (removed == 0 && added == 0) return;
         unchanged_ = false;

@@ -13,6 +13,7 @@
 #include "editors/CaretPosition.h"
 #include "editors/LayoutPacer.h"
 #include "editors/PageLoader.h"
+#include "editors/ShownFormat.h"
 #include "editors/TextFormatting.h"
 #include "platform/framework/CommandTarget.h"
 #include "platform/ui/UserInterface.h"
@@ -120,7 +121,9 @@ private:
     void showMessage(const QString& text);
     void showCaretPosition();
     void followCaretOnToolBar();
+    void followSoon();
     void showFormatOnToolBar();
+    void continueFormatScan();
     void showContextMenu(const QPoint& globalPosition);
     void showDocument(std::unique_ptr<QTextDocument> document);
     void watchEdits();
@@ -139,6 +142,8 @@ private:
     CaretLineCounter caretLines_;
     QTimer caretReport_;  // one report for all the moves an event brought
     QTimer toolBarFollow_;  // the toolbar shows the format at the caret once per event
+    ShownFormatScan formatScan_;
+    QTimer formatScanStep_;  // a big selection is read between the window's events
     book::NodeId currentItem_ = book::kNoNode;
     std::string currentName_;
     int32_t indentTwips_ = 0;

@@ -17,6 +17,8 @@ using framework::CommandState;
 
 // Far beyond any page width, and small enough that start + offset stays in range.
 constexpr int32_t kMaxIndentTwips = std::numeric_limits<int32_t>::max() / 4;
+// A millisecond or two of reading a selection for the toolbar.
+constexpr int kParagraphsPerScanStep = 2000;
 
 CommandState enabledIf(bool enabled) { return {enabled, false}; }
 
@@ -81,16 +83,32 @@ void CRTFView::onPageCommand(CommandId id, std::function<void()> handler) {
 void CRTFView::followCaretOnToolBar() {
     toolBarFollow_.setSingleShot(true);
     connect(&toolBarFollow_, &QTimer::timeout, this, [this] { showFormatOnToolBar(); });
-    const auto follow = [this] { toolBarFollow_.start(0); };
+    formatScanStep_.setSingleShot(true);
+    connect(&formatScanStep_, &QTimer::timeout, this, [this] { continueFormatScan(); });
+    const auto follow = [this] { followSoon(); };
     connect(edit_, &QTextEdit::cursorPositionChanged, this, follow);
     connect(edit_, &QTextEdit::selectionChanged, this, follow);
     connect(edit_, &QTextEdit::currentCharFormatChanged, this, follow);
     showFormatOnToolBar();
 }
 
+// What a scan under way reads may be gone: it is not continued.
+void CRTFView::followSoon() {
+    formatScanStep_.stop();
+    toolBarFollow_.start(0);
+}
+
 void CRTFView::showFormatOnToolBar() {
     toolBarFollow_.stop();
-    toolBar_->showFormat(shownFormat(*edit_));
+    formatScan_.start(*edit_);
+    continueFormatScan();
+}
+
+// Widening the selection of a huge page by a key reads a slice of it, not all of it; the
+// toolbar shows what the slices read so far share, which only narrows.
+void CRTFView::continueFormatScan() {
+    if (!formatScan_.step(*edit_, kParagraphsPerScanStep)) formatScanStep_.start(0);
+    toolBar_->showFormat(formatScan_.format());
 }
 
 void CRTFView::finishEdit(bool takeFocus) {

@@ -34,57 +34,6 @@ QTextCharFormat selectionFormat(const QTextEdit& edit) {
     return cursor.charFormat();
 }
 
-// The format of each run of selected text; pictures are not text and do not count. Runs
-// that share a format are read once.
-template <typename Step>
-void forEachSelectedRun(const QTextEdit& edit, Step step) {
-    const QTextCursor cursor = edit.textCursor();
-    const int start = cursor.selectionStart();
-    const int end = cursor.selectionEnd();
-    int lastFormat = -1;
-    forEachSelectedBlock(edit, [&](const QTextBlock& block) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            if (!fragment.isValid() || fragment.position() + fragment.length() <= start) continue;
-            if (fragment.position() >= end) break;
-            if (fragment.charFormatIndex() == lastFormat) continue;
-            lastFormat = fragment.charFormatIndex();
-            const QTextCharFormat format = fragment.charFormat();
-            if (!format.isImageFormat()) step(format);
-        }
-    });
-}
-
-ShownFormat shownOf(const richtext::CharFormat& format, const QFont& documentFont) {
-    ShownFormat shown;
-    shown.bold = format.bold;
-    shown.italic = format.italic;
-    shown.underline = format.underline;
-    shown.strikeOut = format.strikeOut;
-    // Text that names no face shows in the document's.
-    shown.face = format.face.empty() ? documentFont.families().value(0, documentFont.family())
-                                     : QString::fromStdString(format.face);
-    shown.heightTwips = format.halfPoints * 10;
-    shown.colour = format.colour ? QColor(format.colour->red, format.colour->green, format.colour->blue) : QColor();
-    return shown;
-}
-
-// What a selection's runs share; once a value differs it stays empty.
-template <typename T>
-void keepShared(std::optional<T>& shared, const std::optional<T>& next) {
-    if (shared && shared != next) shared.reset();
-}
-
-void narrowTo(ShownFormat& shown, const ShownFormat& run) {
-    shown.bold = shown.bold && run.bold;
-    shown.italic = shown.italic && run.italic;
-    shown.underline = shown.underline && run.underline;
-    shown.strikeOut = shown.strikeOut && run.strikeOut;
-    keepShared(shown.face, run.face);
-    keepShared(shown.heightTwips, run.heightTwips);
-    keepShared(shown.colour, run.colour);
-}
-
 int32_t twipsOf(const QFont& font) {
     if (font.pointSizeF() > 0) return int32_t(std::lround(font.pointSizeF() * kTwipsPerPoint));
     return font.pixelSize() > 0 ? font.pixelSize() * kTwipsPerFontUnit : 0;
@@ -159,38 +108,6 @@ void setBullets(QTextEdit& edit, bool on) {
     cursor.beginEditBlock();
     cursor.createList(format);
     cursor.endEditBlock();
-}
-
-bool ShownFormat::has(CharEffect effect) const {
-    switch (effect) {
-    case CharEffect::Bold: return bold;
-    case CharEffect::Italic: return italic;
-    case CharEffect::Underline: return underline;
-    case CharEffect::StrikeOut: return strikeOut;
-    }
-    return false;
-}
-
-ShownFormat shownFormat(const QTextEdit& edit) {
-    const QFont documentFont = edit.document()->defaultFont();
-    std::optional<ShownFormat> shown;
-    if (edit.textCursor().hasSelection()) {
-        forEachSelectedRun(edit, [&](const QTextCharFormat& format) {
-            const ShownFormat run = shownOf(fromQtCharFormat(format, documentFont), documentFont);
-            if (shown) narrowTo(*shown, run);
-            else shown = run;
-        });
-    }
-    // Nothing selected, or only pictures: the format the text typed next gets.
-    if (!shown) shown = shownOf(fromQtCharFormat(edit.textCursor().charFormat(), documentFont), documentFont);
-    shown->bullets = bulletsShown(edit);
-    return *shown;
-}
-
-bool bulletsShown(const QTextEdit& edit) {
-    bool all = true;
-    forEachSelectedBlock(edit, [&](const QTextBlock& block) { all = all && block.textList(); });
-    return all;
 }
 
 FontChoice fontChoiceAt(const QTextEdit& edit) {

@@ -8,7 +8,6 @@
 #include <QTextCharFormat>
 
 #include <cstdint>
-#include <optional>
 
 class QTextEdit;
 
@@ -30,28 +29,6 @@ int32_t startIndentAtCaret(const QTextEdit& edit);
 // `offset` further right.
 void setStartIndentAndOffset(QTextEdit& edit, int32_t start, int32_t offset);
 void setBullets(QTextEdit& edit, bool on);
-
-// The format the toolbar shows: the selection's, or with nothing selected the one the text
-// typed next gets (the caret's). An effect is on only where all the selected text has it,
-// as bullets only where every selected paragraph has them; a face, size or colour that the
-// selected text does not share is left empty. Reading it at the caret costs next to
-// nothing; a selection is read run by run.
-struct ShownFormat {
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strikeOut = false;
-    bool bullets = false;
-    std::optional<QString> face;  // as the page names it, installed or not
-    std::optional<int32_t> heightTwips;
-    std::optional<QColor> colour;  // an invalid colour: automatic
-
-    bool has(CharEffect effect) const;
-};
-
-ShownFormat shownFormat(const QTextEdit& edit);
-// Every paragraph the selection touches is a bullet paragraph (the caret's, without one).
-bool bulletsShown(const QTextEdit& edit);
 
 // What the font dialog shows and gives back: a font sized in pixels (the logical font's
 // height) or points, and the text colour. The colour shown for automatic text is black; a
