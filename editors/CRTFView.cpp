@@ -121,7 +121,10 @@ void CRTFView::loadText(std::string_view rtf) {
     loader_.start(std::string(rtf));
     // Until the page is complete the editor holds nothing of any page: what it showed
     // before belongs to the page that was left.
-    if (loader_.isLoading()) showDocument(std::make_unique<QTextDocument>());
+    if (!loader_.isLoading()) return;
+    auto empty = std::make_unique<QTextDocument>();
+    applyPageDefaults(*empty);  // what the toolbar shows meanwhile
+    showDocument(std::move(empty));
 }
 
 // The page's document takes the place of the one shown; the editor lays it out as it is

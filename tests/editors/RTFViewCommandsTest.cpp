@@ -325,6 +325,13 @@ TEST(RTFViewToolBar, FollowsTheCaretAndTheSelection) {
     EXPECT_EQ(shownOn(bar), "B 宋体|10|auto");
     parts.view.loadText(kTwoParagraphs);
     EXPECT_EQ(shownOn(bar), "宋体|10|auto");
+    // A page still loading shows an empty page of the default format, then its own start.
+    parts.view.setLoadPacing({0, 0});
+    parts.view.loadText(kMixedPage.substr(0, kMixedPage.find("plain")) + "\\b\\i\\fs28 bold\\par}");
+    ASSERT_TRUE(parts.view.isLoading());
+    EXPECT_EQ(shownOn(bar), "宋体|10|auto");
+    parts.view.finishLoading();
+    EXPECT_EQ(shownOn(bar), "B I 宋体|14|auto");
 }
 
 // A face this system may lack (宋体 on most Linux systems) is shown as the page names it and
