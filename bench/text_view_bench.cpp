@@ -1,9 +1,10 @@
 // Speed of the text view. In the main window (offscreen): switching between two 1 MB pages
 // of formatted Chinese text, left unchanged and edited (the store of the page left is then
 // part of the switch). On its own: showing pages of 100,000 to 500,000 short paragraphs
-// (10 MB), how that grows, the longest the event loop waits while such a page loads, and
-// typing at its end. Baselines from the same run: the RTF reader and writer alone on the
-// same pages (what the page costs without the editor's document) and a plain copy of them.
+// (10 MB), how that grows, the longest the event loop waits while such a page loads, typing
+// at its end and widening a selection of all of it. Baselines from the same run: the RTF
+// reader and writer alone on the same pages (what the page costs without the editor's
+// document) and a plain copy of them.
 
 #include "BenchSupport.h"
 #include "RtfPages.h"
@@ -217,6 +218,23 @@ void showHugePages() {
     std::printf("  typing at the end of the 500,000-paragraph page: %.2f ms per key (median of %d), worst %.1f ms\n",
                 keyMs, kKeystrokes, *std::max_element(keys.begin(), keys.end()) * 1000);
 
+    // The toolbar shows what a selection shares: the whole page selected, then widened by a key.
+    const double selectAllMs = bench::timed([&] {
+        view.selectAll();
+        QCoreApplication::processEvents();
+    }) * 1000;
+    std::vector<double> shiftKeys;
+    for (int i = 0; i < 10; ++i) {
+        shiftKeys.push_back(bench::timed([&] {
+            QTest::keyClick(edit, Qt::Key_Left, Qt::ShiftModifier);
+            QCoreApplication::processEvents();
+        }));
+    }
+    const double widenMs = medianMs(shiftKeys);
+    std::printf("  selecting the whole 500,000-paragraph page: %.1f ms; then shift+left: %.2f ms per key (median of 10), "
+                "worst %.1f ms\n",
+                selectAllMs, widenMs, *std::max_element(shiftKeys.begin(), shiftKeys.end()) * 1000);
+
     const double leaveSeconds = bench::timed([&] {
         view.loadText("");
         QCoreApplication::processEvents();
@@ -229,6 +247,8 @@ void showHugePages() {
                    biggest.shownSeconds < 2);
     bench::goalRow("text view: time a paragraph, 500k vs 100k paragraphs", growth, "x", "<= 1.25x", growth <= 1.25);
     bench::goalRow("text view: typing at the end of the huge page", keyMs, "ms a key", "< 16 ms", keyMs < 16);
+    bench::goalRow("text view: shift+arrow with the whole huge page selected", widenMs, "ms a key", "< 16 ms",
+                   widenMs < 16);
     bench::goalRow("text view: longest event-loop stall while the huge page loads", stall, "ms", "< 100 ms",
                    stall < 100);
 }

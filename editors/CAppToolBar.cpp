@@ -3,6 +3,7 @@
 
 #include "commands/CommandTable.h"
 #include "editors/FontCombos.h"
+#include "editors/ShownFormat.h"
 #include "widgets/CColourPicker.h"
 #include "widgets/ToolbarStrip.h"
 
@@ -41,7 +42,7 @@ bool CAppToolBar::loadToolBar(int resourceId) {
         action->setToolTip(qt(commands::tooltipOf(id)));
         action->setStatusTip(qt(commands::statusTextOf(id)));
         connect(action, &QAction::triggered, this, [this, action, id](bool checked) {
-            // Qt flipped a toggle on the click; the command decides, from the state before.
+            // Qt flipped a toggle on the click; the command decides, and the owner shows the outcome.
             if (action->isCheckable()) action->setChecked(!checked);
             if (commandSink_) commandSink_(id);
         });
@@ -125,6 +126,27 @@ bool CAppToolBar::isButtonChecked(framework::CommandId id) const {
 
 void CAppToolBar::setButtonChecked(framework::CommandId id, bool checked) {
     if (QAction* action = button(id)) action->setChecked(checked);
+}
+
+void CAppToolBar::showFormat(const ShownFormat& format) {
+    // In one pass over the buttons: this runs for every move of the caret.
+    const std::pair<framework::CommandId, bool> toggles[] = {{cmd::kBold, format.bold},
+                                                             {cmd::kItalic, format.italic},
+                                                             {cmd::kUnderline, format.underline},
+                                                             {cmd::kStrikeOut, format.strikeOut},
+                                                             {cmd::kBullets, format.bullets}};
+    for (QAction* action : actions()) {
+        if (!action->isCheckable()) continue;
+        const framework::CommandId id = action->property(kCommandProperty).toUInt();
+        for (const auto& [toggle, on] : toggles)
+            if (id == toggle) action->setChecked(on);
+    }
+    if (faceList_) faceList_->showFace(format.face);
+    if (sizeList_) sizeList_->showHeight(format.heightTwips);
+    // A selection of several colours shows automatic. The control paints at once, so only a
+    // change repaints it.
+    const QColor colour = format.colour.value_or(QColor());
+    if (colourPicker_ && colourPicker_->GetColour() != colour) colourPicker_->SetColour(colour);
 }
 
 void CAppToolBar::updateEnabled(const std::function<bool(framework::CommandId)>& enabled) {

@@ -3,8 +3,9 @@
 // and, on the text view's toolbar, the face list, the size list and the text colour
 // control in their buttons' places.
 //
-// Toggle buttons keep a checked state that only the commands change: a click asks the
-// command, which reads the state and flips it.
+// On the text toolbar the toggle buttons, the lists and the colour control show the format
+// at the caret, which the owner hands over; a click on a toggle only asks the command,
+// which decides from the text, not from the button.
 
 #include "platform/framework/CommandIds.h"
 
@@ -21,6 +22,7 @@ namespace pgw::editors {
 
 class CFontNameCombo;
 class CFontSizeCombo;
+struct ShownFormat;
 
 class CAppToolBar : public QToolBar {
 public:
@@ -45,6 +47,8 @@ public:
     void setButtonChecked(framework::CommandId id, bool checked);
     // Buttons follow the window's enable rules; the lists and the colour control do not.
     void updateEnabled(const std::function<bool(framework::CommandId)>& enabled);
+    // The toggles, the lists and the colour control show `format`; nothing is sent back.
+    void showFormat(const ShownFormat& format);
 
     CFontNameCombo* faceList() const { return faceList_; }
     CFontSizeCombo* sizeList() const { return sizeList_; }

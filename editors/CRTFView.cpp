@@ -4,13 +4,13 @@
 #include "commands/MenuDescriptions.h"
 #include "editors/CAppToolBar.h"
 #include "editors/FontCombos.h"
+#include "editors/PageFontDialog.h"
 #include "editors/RichTextBridge.h"
 #include "platform/framework/CommandRouter.h"
 #include "platform/richtext/RtfWriter.h"
 #include "widgets/CMenuEx.h"
 #include "widgets/ToolbarStrip.h"
 
-#include <QFontDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -29,15 +29,8 @@ constexpr int32_t kDefaultHeightTwips = 200;
 constexpr int kCaretReportRetryMs = 100;
 const QColor kContextMenuBackground(0xFF, 0xFF, 0xFF);
 
-// Qt's dialog offers no text colour, so its choice leaves the colour as it is.
 std::optional<FontChoice> askFontDialog(const FontChoice& initial, QWidget* parent) {
-    // It works in points; the logical font's height is in pixels (3/4 pt each).
-    QFont font = initial.font;
-    if (font.pointSizeF() <= 0 && font.pixelSize() > 0) font.setPointSizeF(font.pixelSize() * 0.75);
-    bool accepted = false;
-    const QFont chosen = QFontDialog::getFont(&accepted, font, parent, QStringLiteral("字体"));
-    if (!accepted) return std::nullopt;
-    return FontChoice{chosen, QColor()};
+    return PageFontDialog(initial, parent).exec();
 }
 
 QAction* runMenu(QMenu& menu, const QPoint& globalPosition) { return menu.exec(globalPosition); }
@@ -97,6 +90,7 @@ CRTFView::CRTFView(QWidget* parent)
         showCaretPosition();
     });
     connect(edit_, &QTextEdit::cursorPositionChanged, this, [this] { caretReport_.start(0); });
+    followCaretOnToolBar();
 }
 
 CRTFView::~CRTFView() = default;
@@ -127,7 +121,10 @@ void CRTFView::loadText(std::string_view rtf) {
     loader_.start(std::string(rtf));
     // Until the page is complete the editor holds nothing of any page: what it showed
     // before belongs to the page that was left.
-    if (loader_.isLoading()) showDocument(std::make_unique<QTextDocument>());
+    if (!loader_.isLoading()) return;
+    auto empty = std::make_unique<QTextDocument>();
+    applyPageDefaults(*empty);  // what the toolbar shows meanwhile
+    showDocument(std::move(empty));
 }
 
 // The page's document takes the place of the one shown; the editor lays it out as it is
@@ -139,12 +136,14 @@ void CRTFView::showDocument(std::unique_ptr<QTextDocument> document) {
     edit_->setDocument(document.release());
     watchEdits();
     edit_->moveCursor(QTextCursor::Start);
+    showFormatOnToolBar();
     layoutPacer_.pace(*edit_->document());
     unchanged_ = true;
 }
 
 void CRTFView::watchEdits() {
     caretLines_.attach(edit_->document());
+    connect(edit_->document(), &QTextDocument::contentsChange, &toolBarFollow_, [this] { followSoon(); });
     connect(edit_->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if (removed == 0 && added == 0) return;
         unchanged_ = false;

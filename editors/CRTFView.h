@@ -13,6 +13,7 @@
 #include "editors/CaretPosition.h"
 #include "editors/LayoutPacer.h"
 #include "editors/PageLoader.h"
+#include "editors/ShownFormat.h"
 #include "editors/TextFormatting.h"
 #include "platform/framework/CommandTarget.h"
 #include "platform/ui/UserInterface.h"
@@ -107,7 +108,7 @@ private:
     void registerFormatCommands();
     void onPageCommand(CommandId id, std::function<void()> handler);
     void finishEdit(bool takeFocus);
-    void toggleEffect(CommandId button, CharEffect effect);
+    void toggleEffect(CharEffect effect);
     void toggleBullets();
     void align(Qt::Alignment alignment);
     void indent();
@@ -119,6 +120,10 @@ private:
     void showFindDialog(bool replacing);
     void showMessage(const QString& text);
     void showCaretPosition();
+    void followCaretOnToolBar();
+    void followSoon();
+    void showFormatOnToolBar();
+    void continueFormatScan();
     void showContextMenu(const QPoint& globalPosition);
     void showDocument(std::unique_ptr<QTextDocument> document);
     void watchEdits();
@@ -136,6 +141,9 @@ private:
     TextSink caretReporter_;
     CaretLineCounter caretLines_;
     QTimer caretReport_;  // one report for all the moves an event brought
+    QTimer toolBarFollow_;  // the toolbar shows the format at the caret once per event
+    ShownFormatScan formatScan_;
+    QTimer formatScanStep_;  // a big selection is read between the window's events
     book::NodeId currentItem_ = book::kNoNode;
     std::string currentName_;
     int32_t indentTwips_ = 0;

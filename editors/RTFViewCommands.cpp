@@ -17,6 +17,8 @@ using framework::CommandState;
 
 // Far beyond any page width, and small enough that start + offset stays in range.
 constexpr int32_t kMaxIndentTwips = std::numeric_limits<int32_t>::max() / 4;
+// A millisecond or two of reading a selection for the toolbar.
+constexpr int kParagraphsPerScanStep = 2000;
 
 CommandState enabledIf(bool enabled) { return {enabled, false}; }
 
@@ -55,10 +57,10 @@ void CRTFView::registerFormatCommands() {
     onPageCommand(cmd::kFontDialog, [this] { chooseFont(); });
     onPageCommand(cmd::kFaceList, [this] { applyFace(); });
     onPageCommand(cmd::kSizeList, [this] { applySize(); });
-    onPageCommand(cmd::kBold, [this] { toggleEffect(cmd::kBold, CharEffect::Bold); });
-    onPageCommand(cmd::kItalic, [this] { toggleEffect(cmd::kItalic, CharEffect::Italic); });
-    onPageCommand(cmd::kUnderline, [this] { toggleEffect(cmd::kUnderline, CharEffect::Underline); });
-    onPageCommand(cmd::kStrikeOut, [this] { toggleEffect(cmd::kStrikeOut, CharEffect::StrikeOut); });
+    onPageCommand(cmd::kBold, [this] { toggleEffect(CharEffect::Bold); });
+    onPageCommand(cmd::kItalic, [this] { toggleEffect(CharEffect::Italic); });
+    onPageCommand(cmd::kUnderline, [this] { toggleEffect(CharEffect::Underline); });
+    onPageCommand(cmd::kStrikeOut, [this] { toggleEffect(CharEffect::StrikeOut); });
     onPageCommand(cmd::kAlignLeft, [this] { align(Qt::AlignLeft); });
     onPageCommand(cmd::kAlignCentre, [this] { align(Qt::AlignHCenter); });
     onPageCommand(cmd::kAlignRight, [this] { align(Qt::AlignRight); });
@@ -72,7 +74,41 @@ void CRTFView::onPageCommand(CommandId id, std::function<void()> handler) {
     commands_.onCommand(id, [this, handler = std::move(handler)] {
         finishLoading();
         handler();
+        showFormatOnToolBar();
     });
+}
+
+// The toolbar shows the format at the caret: after the caret or the selection moved and
+// after the text or its format changed, once for all that an event brought.
+void CRTFView::followCaretOnToolBar() {
+    toolBarFollow_.setSingleShot(true);
+    connect(&toolBarFollow_, &QTimer::timeout, this, [this] { showFormatOnToolBar(); });
+    formatScanStep_.setSingleShot(true);
+    connect(&formatScanStep_, &QTimer::timeout, this, [this] { continueFormatScan(); });
+    const auto follow = [this] { followSoon(); };
+    connect(edit_, &QTextEdit::cursorPositionChanged, this, follow);
+    connect(edit_, &QTextEdit::selectionChanged, this, follow);
+    connect(edit_, &QTextEdit::currentCharFormatChanged, this, follow);
+    showFormatOnToolBar();
+}
+
+// What a scan under way reads may be gone: it is not continued.
+void CRTFView::followSoon() {
+    formatScanStep_.stop();
+    toolBarFollow_.start(0);
+}
+
+void CRTFView::showFormatOnToolBar() {
+    toolBarFollow_.stop();
+    formatScan_.start(*edit_);
+    continueFormatScan();
+}
+
+// Widening the selection of a huge page by a key reads a slice of it, not all of it; the
+// toolbar shows what the slices read so far share, which only narrows.
+void CRTFView::continueFormatScan() {
+    if (!formatScan_.step(*edit_, kParagraphsPerScanStep)) formatScanStep_.start(0);
+    toolBar_->showFormat(formatScan_.format());
 }
 
 void CRTFView::finishEdit(bool takeFocus) {
@@ -80,18 +116,16 @@ void CRTFView::finishEdit(bool takeFocus) {
     markEdited();
 }
 
-// The button remembers the author's last click; the format at the caret is never read.
-void CRTFView::toggleEffect(CommandId button, CharEffect effect) {
-    const bool wasOn = toolBar_->isButtonChecked(button);
-    toolBar_->setButtonChecked(button, !wasOn);
-    setEffect(*edit_, effect, !wasOn);
+// The opposite of what the button shows: off only where all the selected text (or the
+// typing format) has the effect, so a mixed selection gets it throughout. Read from the
+// text itself, the button may not have caught up with the caret yet.
+void CRTFView::toggleEffect(CharEffect effect) {
+    setEffect(*edit_, effect, !shownFormat(*edit_).has(effect));
     finishEdit(true);
 }
 
 void CRTFView::toggleBullets() {
-    const bool wasOn = toolBar_->isButtonChecked(cmd::kBullets);
-    toolBar_->setButtonChecked(cmd::kBullets, !wasOn);
-    setBullets(*edit_, !wasOn);
+    setBullets(*edit_, !bulletsShown(*edit_));
     finishEdit(true);
 }
 
@@ -139,6 +173,7 @@ void CRTFView::applySize() {
 void CRTFView::applyColour(const QColor& colour) {
     setTextColour(*edit_, colour);
     markEdited();
+    showFormatOnToolBar();
 }
 
 void CRTFView::showFindDialog(bool replacing) {

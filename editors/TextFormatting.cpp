@@ -118,6 +118,7 @@ FontChoice fontChoiceAt(const QTextEdit& edit) {
     choice.font.setFamilies(QStringList{QString::fromStdString(read.face)});
     const int twips = read.halfPoints * 10;
     choice.font.setPixelSize(std::max(1, twips / kTwipsPerFontUnit));
+    choice.heightTwips = twips;
     choice.font.setWeight(read.bold ? QFont::Bold : QFont::Normal);
     choice.font.setItalic(read.italic);
     choice.font.setUnderline(read.underline);

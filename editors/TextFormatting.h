@@ -36,6 +36,7 @@ void setBullets(QTextEdit& edit, bool on);
 struct FontChoice {
     QFont font;
     QColor colour;
+    int32_t heightTwips = 0;  // the text's own height, which the logical font rounds; 0: none
 };
 
 // The selection's character format, or the editor's default one when nothing is selected.

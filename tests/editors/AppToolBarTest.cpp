@@ -5,6 +5,8 @@
 #include "commands/CommandTable.h"
 
 #include <QAbstractItemView>
+#include <QFontDatabase>
+#include <QSet>
 #include <QStyle>
 #include <QToolButton>
 
@@ -69,6 +71,34 @@ TEST(CAppToolBar, TheSizeListHoldsSixteenSizesWithTenSelected) {
     EXPECT_EQ(entries.join(QLatin1Char(' ')).toStdString(), "8 9 10 11 12 14 16 18 20 22 24 26 28 36 48 72");
     EXPECT_EQ(sizes.currentText().toStdString(), "10");
     EXPECT_EQ(sizes.heightTwips(), 200);
+}
+
+// One entry per family, however many foundries make it; a face the text asks for that is
+// not installed is added once, in its sorted place.
+TEST(CAppToolBar, TheFaceListHoldsEachFamilyOnceAndTheTextsFace) {
+    CFontNameCombo faces;
+    faces.fill();
+    QStringList entries;
+    for (int i = 0; i < faces.count(); ++i) entries << faces.itemText(i);
+    EXPECT_EQ(entries.count(), QSet<QString>(entries.begin(), entries.end()).size());
+    for (const QString& family : QFontDatabase::families()) {
+        if (QFontDatabase::isPrivateFamily(family)) continue;
+        const QString plain = familyWithoutFoundry(family);
+        EXPECT_FALSE(plain.endsWith(QLatin1Char(']'))) << family.toStdString();
+        EXPECT_TRUE(entries.contains(plain)) << family.toStdString();
+    }
+    EXPECT_EQ(familyWithoutFoundry(QStringLiteral("Nimbus Sans [URW ]")).toStdString(), "Nimbus Sans");
+
+    const QString missing = QStringLiteral("没有这个字体");
+    for (int twice = 0; twice < 2; ++twice) {
+        faces.showFace(missing);
+        EXPECT_EQ(faces.currentText(), missing);
+        EXPECT_EQ(faces.count(), entries.count() + 1);
+    }
+    for (int i = 1; i < faces.count(); ++i)
+        EXPECT_LE(faces.itemText(i - 1).compare(faces.itemText(i), Qt::CaseInsensitive), 0) << i;
+    faces.showFace(std::nullopt);
+    EXPECT_EQ(faces.currentIndex(), -1);
 }
 
 TEST(CAppToolBar, TheFaceListIsSortedSelectsSongtiWhenThereAndDropsWideEnough) {

@@ -4,9 +4,12 @@
 #include "ViewFixture.h"
 #include "editors/CAppToolBar.h"
 #include "editors/FontCombos.h"
+#include "editors/PageFontDialog.h"
+#include "editors/ShownFormat.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFontDatabase>
 #include <QMimeData>
 #include <QTest>
 #include <QToolButton>
@@ -44,18 +47,38 @@ TEST_P(ToggleTest, OnWithNothingSelectedShapesTheNextTypedTextAndTheButtonKeepsT
     EXPECT_FALSE(parts.formatOf("off").*c.effect);
 }
 
-// The button, not the text at the caret, decides: already formatted text selected with the
-// button unchecked is formatted on again, never off.
-TEST_P(ToggleTest, TheButtonStateDecidesNotTheSelectedText) {
+// The button shows the text and a click applies its opposite: a mixed selection gets the
+// effect throughout, a selection that has it throughout loses it, and so does the text typed
+// next at a caret inside formatted text.
+TEST_P(ToggleTest, AClickAppliesTheOppositeOfWhatTheTextHas) {
     ViewParts parts(kTwoParagraphs);
     const EffectCase c = GetParam();
+    const CAppToolBar& bar = *parts.view.toolBar();
     parts.select(0, 5);
     parts.view.runCommand(c.id);
-    ASSERT_TRUE(parts.formatOf("first").*c.effect);
-    parts.view.toolBar()->setButtonChecked(c.id, false);
+    parts.select(3, 9);  // "st" formatted, "sec" not
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(bar.isButtonChecked(c.id));
     parts.view.runCommand(c.id);
     EXPECT_TRUE(parts.formatOf("first").*c.effect);
+    EXPECT_TRUE(parts.formatOf("sec").*c.effect);
+    EXPECT_FALSE(parts.formatOf("ond").*c.effect);
+    EXPECT_TRUE(bar.isButtonChecked(c.id));
+
+    parts.view.runCommand(c.id);
+    EXPECT_TRUE(parts.formatOf("fir").*c.effect);
+    EXPECT_FALSE(parts.formatOf("st").*c.effect);
     EXPECT_FALSE(parts.formatOf("second").*c.effect);
+    EXPECT_FALSE(bar.isButtonChecked(c.id));
+
+    parts.caretTo(2);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(bar.isButtonChecked(c.id));
+    parts.view.runCommand(c.id);
+    EXPECT_FALSE(bar.isButtonChecked(c.id));
+    QTest::keyClicks(&parts.edit(), "x");
+    EXPECT_FALSE(parts.formatOf("x").*c.effect);
+    EXPECT_TRUE(parts.formatOf("fi").*c.effect);
 }
 
 // A click on the button runs the command once and leaves the button flipped once.
@@ -171,7 +194,7 @@ TEST(RTFViewCharacters, AFaceEntryGoesToTheSelection) {
     parts.select(0, 5);
     CFontNameCombo& faces = *parts.view.toolBar()->faceList();
     ASSERT_GT(faces.count(), 0);
-    const int entry = faces.count() - 1;
+    const int entry = 0;
     faces.setCurrentIndex(entry);
     emit faces.activated(entry);
     EXPECT_EQ(parts.formatOf("first").face, faces.itemText(entry).toStdString());
@@ -246,6 +269,113 @@ TEST(RTFViewCharacters, TheColourControlColoursTheSelectionOrTheNextTypedText) {
     QTest::keyClicks(&parts.edit(), "red");
     ASSERT_TRUE(parts.formatOf("red").colour.has_value());
     EXPECT_EQ(parts.formatOf("red").colour->red, 255);
+}
+
+// What the toolbar shows, in one line: the checked toggles, the face, the size, the colour.
+std::string shownOn(const CAppToolBar& bar) {
+    std::string shown;
+    const std::pair<framework::CommandId, const char*> toggles[] = {
+        {cmd::kBold, "B "}, {cmd::kItalic, "I "}, {cmd::kUnderline, "U "}, {cmd::kStrikeOut, "S "}, {cmd::kBullets, "* "}};
+    for (const auto& [id, mark] : toggles)
+        if (bar.isButtonChecked(id)) shown += mark;
+    const QColor colour = bar.colourPicker()->GetColour();
+    return shown + bar.faceList()->currentText().toStdString() + "|" + bar.sizeList()->currentText().toStdString() +
+           "|" + (colour.isValid() ? colour.name().toStdString() : "auto");
+}
+
+// A page of mixed formats: "plain", "bold", "big" (italic 14 pt), "red" (underlined, red),
+// "gone" (struck out), "nimbus" (another face), "odd" (10.5 pt), then a bullet paragraph "item".
+const std::string kMixedPage =
+    "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}{\\f1\\fnil Nimbus Sans;}"
+    "{\\f2\\fnil\\fcharset2 Symbol;}}{\\colortbl ;\\red255\\green0\\blue0;}"
+    "\\f0\\fs20 plain\\b bold\\b0\\i\\fs28 big\\i0\\fs20\\ul\\cf1 red\\ulnone\\cf0\\strike gone\\strike0"
+    "\\f1 nimbus\\f0\\fs21 odd\\par"
+    "\\pard{\\pntext\\f2\\'b7\\tab}{\\*\\pn\\pnlvlblt\\pnf2\\pnindent0{\\pntxtb\\'b7}}\\fi-360\\li720\\fs20 item\\par}";
+
+// The caret shows the character before it (the first one at a paragraph's start), a
+// selection what all of it shares, and a page change the new page's start.
+TEST(RTFViewToolBar, FollowsTheCaretAndTheSelection) {
+    ViewParts parts(kMixedPage);
+    const CAppToolBar& bar = *parts.view.toolBar();
+    struct Case {
+        int from, to;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {0, 0, "宋体|10|auto"},         {3, 3, "宋体|10|auto"},       {7, 7, "B 宋体|10|auto"},
+        {10, 10, "I 宋体|14|auto"},     {13, 13, "U 宋体|10|#ff0000"}, {17, 17, "S 宋体|10|auto"},
+        {21, 21, "Nimbus Sans|10|auto"}, {27, 27, "宋体||auto"},        {29, 29, "* 宋体|10|auto"},
+        {31, 31, "* 宋体|10|auto"},     {0, 9, "宋体|10|auto"},       {5, 9, "B 宋体|10|auto"},
+        {5, 12, "宋体||auto"},          {12, 15, "U 宋体|10|#ff0000"}, {11, 13, "宋体||auto"},
+        {19, 28, "||auto"},             {29, 33, "* 宋体|10|auto"},   {25, 31, "宋体||auto"},
+    };
+    for (const Case& c : cases) {
+        parts.select(c.from, c.to);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(shownOn(bar), c.shown) << c.from << ".." << c.to;
+        // Read a paragraph at a time, as a huge selection is, it comes to the same.
+        ShownFormatScan scan;
+        scan.start(parts.edit());
+        while (!scan.step(parts.edit(), 1)) {}
+        EXPECT_EQ(scan.format(), shownFormat(parts.edit())) << c.from << ".." << c.to;
+    }
+    // Bold typing format on one page; the next page shows its own start.
+    parts.caretTo(3);
+    parts.view.runCommand(cmd::kBold);
+    EXPECT_EQ(shownOn(bar), "B 宋体|10|auto");
+    parts.view.loadText(kTwoParagraphs);
+    EXPECT_EQ(shownOn(bar), "宋体|10|auto");
+    // A page still loading shows an empty page of the default format, then its own start.
+    parts.view.setLoadPacing({0, 0});
+    parts.view.loadText(kMixedPage.substr(0, kMixedPage.find("plain")) + "\\b\\i\\fs28 bold\\par}");
+    ASSERT_TRUE(parts.view.isLoading());
+    EXPECT_EQ(shownOn(bar), "宋体|10|auto");
+    parts.view.finishLoading();
+    EXPECT_EQ(shownOn(bar), "B I 宋体|14|auto");
+}
+
+// A face this system may lack (宋体 on most Linux systems) is shown as the page names it and
+// kept through toggles, sizes and a font dialog confirmed as it opened; only a face the
+// author picks replaces it, by its family name.
+TEST(RTFViewCharacters, ThePagesFaceIsKeptUnlessTheAuthorPicksAnother) {
+    ViewParts parts(kTwoParagraphs);
+    const CAppToolBar& bar = *parts.view.toolBar();
+    EXPECT_EQ(bar.faceList()->currentText().toStdString(), "宋体");
+    parts.select(0, 5);
+    parts.view.runCommand(cmd::kBold);
+    CFontSizeCombo& sizes = *bar.sizeList();
+    sizes.setCurrentIndex(sizes.findText(QStringLiteral("14")));
+    emit sizes.activated(sizes.currentIndex());
+    std::optional<QFont> picked;
+    parts.view.setFontDialogHook([&](const FontChoice& initial, QWidget* parent) {
+        PageFontDialog dialog(initial, parent);
+        if (picked) dialog.dialog().setCurrentFont(*picked);
+        dialog.dialog().accept();
+        return dialog.result();
+    });
+    parts.view.runCommand(cmd::kFontDialog);
+    const std::string rtf = parts.view.saveText();
+    const ViewParts reread(rtf);
+    for (const ViewParts* page : {static_cast<const ViewParts*>(&parts), &reread}) {
+        const richtext::CharFormat first = page->formatOf("first");
+        EXPECT_EQ(first.face, "宋体");
+        EXPECT_TRUE(first.bold);
+        EXPECT_EQ(first.halfPoints, 28);
+    }
+    EXPECT_NE(rtf.find("\\'cb\\'ce\\'cc\\'e5"), std::string::npos);
+    EXPECT_EQ(rtf.find("Sans"), std::string::npos) << rtf;
+    EXPECT_EQ(bar.faceList()->currentText().toStdString(), "宋体");
+
+    // A family the font database names with its foundry, where there is one.
+    QString family = QFontDatabase::families().value(0);
+    for (const QString& candidate : QFontDatabase::families())
+        if (candidate != familyWithoutFoundry(candidate)) family = candidate;
+    ASSERT_FALSE(family.isEmpty());
+    picked = QFont(family, 12);
+    parts.view.runCommand(cmd::kFontDialog);
+    EXPECT_EQ(parts.formatOf("first").face, familyWithoutFoundry(family).toStdString());
+    EXPECT_EQ(parts.formatOf("first").halfPoints, 24);
+    EXPECT_EQ(parts.formatOf("second").face, "宋体");
 }
 
 }  // namespace
