@@ -12,6 +12,8 @@
 namespace pgw::editors {
 namespace {
 
+constexpr int32_t kBulletRoomTwips = 360;  // a quarter inch: where the text starts after a bullet
+
 constexpr double kTwipsPerPoint = 20.0;
 constexpr int kTwipsPerFontUnit = 15;  // the font dialog's logical font counts pixels
 
@@ -41,7 +43,24 @@ int32_t twipsOf(const QFont& font) {
 
 }  // namespace
 
-void applyCharFormat(QTextEdit& edit, const QTextCharFormat& format) { edit.mergeCurrentCharFormat(format); }
+// A paragraph's mark is its block's char format here, which Qt keeps in the separator before
+// the paragraph. A selection that takes in paragraph ends formats the separators after
+// them, and so, left alone, the marks of the paragraphs after: the first paragraph's mark
+// would stay as it was and the mark of the one where the selection ends would change. The
+// marks are set as a word processor sets them: those of the paragraphs whose end is selected.
+void applyCharFormat(QTextEdit& edit, const QTextCharFormat& format) {
+    QTextCursor selection = edit.textCursor();
+    const QTextDocument& document = *edit.document();
+    const QTextBlock first = document.findBlock(selection.selectionStart());
+    const QTextBlock last = document.findBlock(selection.selectionEnd());
+    if (first == last) return edit.mergeCurrentCharFormat(format);
+    const QTextCharFormat lastMark = last.charFormat();
+    selection.beginEditBlock();
+    edit.mergeCurrentCharFormat(format);
+    QTextCursor(last).setBlockCharFormat(lastMark);
+    QTextCursor(first).mergeBlockCharFormat(format);
+    selection.endEditBlock();
+}
 
 void setEffect(QTextEdit& edit, CharEffect effect, bool on) {
     QTextCharFormat format;
@@ -101,11 +120,21 @@ void setBullets(QTextEdit& edit, bool on) {
         });
         return;
     }
-    // The same list shape the page loader makes: the margins hold the bullet's room.
+    // The same list shape the page loader makes: the margins hold the bullet's room. A
+    // paragraph without that room gets the usual hanging indent, or the bullet would be
+    // drawn left of the page, out of sight.
     QTextListFormat format;
     format.setStyle(QTextListFormat::ListDisc);
     format.setIndent(0);
     cursor.beginEditBlock();
+    forEachSelectedBlock(edit, [](const QTextBlock& block) {
+        const QTextBlockFormat current = block.blockFormat();
+        if (pixelsToTwips(current.leftMargin() + current.textIndent()) >= kBulletRoomTwips) return;
+        QTextBlockFormat roomy;
+        roomy.setLeftMargin(twipsToPixels(2 * kBulletRoomTwips));
+        roomy.setTextIndent(twipsToPixels(-kBulletRoomTwips));
+        QTextCursor(block).mergeBlockFormat(roomy);
+    });
     cursor.createList(format);
     cursor.endEditBlock();
 }

@@ -159,6 +159,21 @@ TEST(RTFViewParagraphs, TheRunningIndentBelongsToTheViewNotToTheParagraph) {
     EXPECT_EQ(parts.paragraph(0).startIndent(), 1280);
 }
 
+// Formatting whole paragraphs formats their marks, not the mark of the paragraph after them.
+TEST(RTFViewCharacters, AFormatGoesToTheMarksOfTheParagraphsWhoseEndIsSelected) {
+    for (const auto& [from, to] : {std::pair{0, 6}, std::pair{2, 8}, std::pair{0, 12}}) {
+        ViewParts parts(kTwoParagraphs);
+        parts.select(from, to);
+        parts.view.runCommand(cmd::kBold);
+        const richtext::RichDocument content = parts.content();
+        EXPECT_TRUE(content.paragraphs[0].markFormat.bold) << from << "-" << to;
+        EXPECT_FALSE(content.paragraphs[1].markFormat.bold) << from << "-" << to;
+        EXPECT_EQ(parts.formatOf("fi").bold, from == 0) << from << "-" << to;
+        // And so in the page's RTF: the next paragraph's end keeps its format.
+        EXPECT_EQ(ViewParts(parts.view.saveText()).content().paragraphs[1].markFormat.bold, false);
+    }
+}
+
 TEST(RTFViewParagraphs, BulletsGoOnAndOffForTheSelectedParagraphs) {
     ViewParts parts(kTwoParagraphs);
     parts.select(2, 9);
@@ -167,6 +182,9 @@ TEST(RTFViewParagraphs, BulletsGoOnAndOffForTheSelectedParagraphs) {
     EXPECT_TRUE(parts.paragraph(0).isBullet());
     EXPECT_TRUE(parts.paragraph(1).isBullet());
     EXPECT_TRUE(parts.edited());
+    // The bullet gets room left of the text, as a list's hanging indent.
+    EXPECT_EQ(parts.paragraph(0).startIndent(), 360);
+    EXPECT_EQ(parts.paragraph(0).offset(), 360);
     // Kept through the page's RTF.
     ViewParts reread(parts.view.saveText());
     EXPECT_TRUE(reread.paragraph(1).isBullet());
