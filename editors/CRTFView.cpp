@@ -4,6 +4,7 @@
 #include "commands/MenuDescriptions.h"
 #include "editors/CAppToolBar.h"
 #include "editors/FontCombos.h"
+#include "editors/PageTextEdit.h"
 #include "editors/PageFontDialog.h"
 #include "editors/RichTextBridge.h"
 #include "platform/framework/CommandRouter.h"
@@ -57,7 +58,7 @@ bool isLaidOut(const QTextDocument& document) {
 
 CRTFView::CRTFView(QWidget* parent)
     : QWidget(parent),
-      edit_(new QTextEdit(this)),
+      edit_(new PageTextEdit(this)),
       toolBar_(new CAppToolBar(this)),
       fontDialog_(askFontDialog),
       menuRunner_(runMenu),
@@ -70,9 +71,9 @@ CRTFView::CRTFView(QWidget* parent)
     buildToolBar();
     edit_->setAcceptRichText(true);
     setFocusProxy(edit_);  // the view given the focus means the author types into the page
-    // Dropping data into the editor is refused.
-    edit_->setAcceptDrops(false);
-    edit_->viewport()->setAcceptDrops(false);
+    // Only pictures may be dropped into the editor (PageTextEdit refuses other data).
+    edit_->setAcceptDrops(true);
+    edit_->viewport()->setAcceptDrops(true);
     edit_->setContextMenuPolicy(Qt::PreventContextMenu);
     edit_->viewport()->installEventFilter(this);
     edit_->installEventFilter(this);
@@ -231,11 +232,6 @@ bool CRTFView::eventFilter(QObject* watched, QEvent* event) {
             if (toolBar_->isHidden()) toolBar_->show();
         }
         break;
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-    case QEvent::Drop:
-        event->ignore();
-        return true;
     default: break;
     }
     return QWidget::eventFilter(watched, event);

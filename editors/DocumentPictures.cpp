@@ -91,6 +91,14 @@ void insertPicture(QTextCursor& cursor, const Picture& picture) {
     cursor.insertImage(format);
 }
 
+void insertImage(QTextCursor& cursor, const QImage& image) {
+    const QString name = newResourceName();
+    cursor.document()->addResource(QTextDocument::ImageResource, QUrl(name), image);
+    QTextImageFormat format;
+    format.setName(name);
+    cursor.insertImage(format);
+}
+
 std::optional<Picture> pictureOf(const QTextImageFormat& format, const QTextDocument& document) {
     if (const auto stored = storedFormat(format)) return storedPicture(format, *stored);
     return pictureFromImage(format, resourceImage(format, document));

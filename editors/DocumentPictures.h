@@ -6,6 +6,7 @@
 
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QImage>
 #include <QTextImageFormat>
 
 #include <optional>
@@ -14,6 +15,9 @@ namespace pgw::editors {
 
 // Inserts the picture at the cursor as an image resource of the cursor's document.
 void insertPicture(QTextCursor& cursor, const richtext::Picture& picture);
+
+// Inserts an image made in Qt (pasted, dropped) at the cursor; it reads back as a DIB.
+void insertImage(QTextCursor& cursor, const QImage& image);
 
 // The picture an image of the document stands for. An image made in Qt (pasted, inserted)
 // becomes a DIB; none when the image has nothing to show.

@@ -10,12 +10,18 @@
 #include <QClipboard>
 #include <QDragEnterEvent>
 #include <QLineEdit>
+#include <QImage>
+#include <QUrl>
+#include <QTemporaryDir>
+#include <QFile>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace pgw::editors {
 namespace {
@@ -77,6 +83,48 @@ TEST(RTFViewEditing, DroppedDataIsRefused) {
     QApplication::sendEvent(viewport, &drop);
     EXPECT_EQ(parts.edit().toPlainText(), QStringLiteral("abc"));
     EXPECT_FALSE(parts.document.isModified());
+}
+
+// A picture comes in from the clipboard and from picture files dropped on the page; other
+// files dropped are refused, as text is.
+TEST(RTFViewEditing, PicturesArePastedAndDroppedAsPagePictures) {
+    ViewParts parts("{\\rtf1\\ansi abc\\par}");
+    parts.edit().setReadOnly(false);  // as once the open book's page is painted
+    QImage copied(7, 5, QImage::Format_RGB32);
+    copied.fill(Qt::red);
+    QApplication::clipboard()->setImage(copied);
+    parts.caretTo(1);
+    parts.view.runCommand(cmd::kPaste);
+
+    QTemporaryDir folder;
+    QImage(3, 4, QImage::Format_RGB32).save(folder.filePath(QStringLiteral("dropped.PNG")));
+    QFile text(folder.filePath(QStringLiteral("notes.txt")));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly) && text.write("x") == 1);
+    text.close();
+    const auto drop = [&](const QString& name) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(folder.filePath(name))});
+        QWidget* viewport = parts.edit().viewport();
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &enter);
+        QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        if (enter.isAccepted()) QApplication::sendEvent(viewport, &dropped);
+        return enter.isAccepted();
+    };
+    EXPECT_FALSE(drop(QStringLiteral("notes.txt")));
+    EXPECT_TRUE(drop(QStringLiteral("dropped.PNG")));
+
+    std::vector<std::pair<int, int>> sizes;
+    const richtext::RichDocument content = parts.content();
+    for (const richtext::Inline& piece : content.paragraphs.at(0).content)
+        if (const auto* picture = std::get_if<richtext::Picture>(&piece)) {
+            EXPECT_EQ(picture->format, richtext::PictureFormat::Dib);
+            sizes.emplace_back(picture->sourceWidth, picture->sourceHeight);
+        }
+    std::sort(sizes.begin(), sizes.end());
+    EXPECT_EQ(sizes, (std::vector<std::pair<int, int>>{{3, 4}, {7, 5}}));
+    EXPECT_EQ(parts.edit().toPlainText().remove(QChar::ObjectReplacementCharacter), QStringLiteral("abc"));
+    EXPECT_TRUE(parts.edited());
 }
 
 TEST(RTFViewCaret, PositionCountsLinesAndColumnsFromZero) {

@@ -1,0 +1,87 @@
+#include "editors/PageTextEdit.h"
+
+#include "editors/DocumentPictures.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QMimeData>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace pgw::editors {
+namespace {
+
+bool isPictureFile(const QUrl& url) {
+    if (!url.isLocalFile()) return false;
+    static const QStringList kSuffixes = {QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
+                                          QStringLiteral("bmp"), QStringLiteral("gif")};
+    return kSuffixes.contains(QFileInfo(url.toLocalFile()).suffix().toLower());
+}
+
+bool holdsPicture(const QMimeData& data) {
+    if (data.hasImage()) return true;
+    for (const QUrl& url : data.urls())
+        if (isPictureFile(url)) return true;
+    return false;
+}
+
+// A page keeps its pictures as uncompressed bitmaps, which the readers of a compiled book
+// show; a photo at full size would make a page of a hundred megabytes. Larger pictures are
+// scaled down to this many pixels on their longer side.
+constexpr int kMaxPictureSide = 2048;
+
+QImage pagePicture(QImage image) {
+    if (std::max(image.width(), image.height()) <= kMaxPictureSide) return image;
+    return image.scaled(kMaxPictureSide, kMaxPictureSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+// The pictures the data holds: its image, or the picture files it names that can be read.
+QList<QImage> picturesIn(const QMimeData& data) {
+    if (data.hasImage()) return {pagePicture(qvariant_cast<QImage>(data.imageData()))};
+    QList<QImage> pictures;
+    for (const QUrl& url : data.urls()) {
+        if (!isPictureFile(url)) continue;
+        QImageReader reader(url.toLocalFile());
+        reader.setAutoTransform(true);
+        if (QImage image = reader.read(); !image.isNull()) pictures.push_back(pagePicture(std::move(image)));
+    }
+    return pictures;
+}
+
+}  // namespace
+
+bool PageTextEdit::canInsertFromMimeData(const QMimeData* source) const {
+    return holdsPicture(*source) || QTextEdit::canInsertFromMimeData(source);
+}
+
+void PageTextEdit::insertFromMimeData(const QMimeData* source) {
+    if (!holdsPicture(*source)) return QTextEdit::insertFromMimeData(source);
+    QTextCursor cursor = textCursor();
+    cursor.beginEditBlock();
+    for (const QImage& picture : picturesIn(*source))
+        if (!picture.isNull()) insertImage(cursor, picture);
+    cursor.endEditBlock();
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+void PageTextEdit::dragEnterEvent(QDragEnterEvent* event) {
+    if (!holdsPicture(*event->mimeData())) return event->ignore();
+    QTextEdit::dragEnterEvent(event);
+}
+
+void PageTextEdit::dragMoveEvent(QDragMoveEvent* event) {
+    if (!holdsPicture(*event->mimeData())) return event->ignore();
+    QTextEdit::dragMoveEvent(event);
+}
+
+void PageTextEdit::dropEvent(QDropEvent* event) {
+    if (!holdsPicture(*event->mimeData())) return event->ignore();
+    QTextEdit::dropEvent(event);
+}
+
+}  // namespace pgw::editors
