@@ -125,6 +125,46 @@ richtext::ListStyle fromQtListStyle(QTextListFormat::Style style) {
     }
 }
 
+// Qt draws single, dashed, dotted and wavy lines; words, double and thick are drawn single,
+// the page's kind kept beside.
+void setUnderline(QTextCharFormat& out, richtext::Underline underline) {
+    using richtext::Underline;
+    switch (underline) {
+    case Underline::None: out.setUnderlineStyle(QTextCharFormat::NoUnderline); break;
+    case Underline::Dotted: out.setUnderlineStyle(QTextCharFormat::DotLine); break;
+    case Underline::Dash: out.setUnderlineStyle(QTextCharFormat::DashUnderline); break;
+    case Underline::DashDot: out.setUnderlineStyle(QTextCharFormat::DashDotLine); break;
+    case Underline::DashDotDot: out.setUnderlineStyle(QTextCharFormat::DashDotDotLine); break;
+    case Underline::Wave: out.setUnderlineStyle(QTextCharFormat::WaveUnderline); break;
+    case Underline::Single:
+    case Underline::Words:
+    case Underline::Double:
+    case Underline::Thick: out.setUnderlineStyle(QTextCharFormat::SingleUnderline); break;
+    }
+    out.setProperty(kUnderlineKindProperty, int(underline));
+}
+
+richtext::Underline underlineOf(const QTextCharFormat& format) {
+    using richtext::Underline;
+    const bool lined = format.hasProperty(QTextFormat::TextUnderlineStyle)
+                           ? format.underlineStyle() != QTextCharFormat::NoUnderline
+                           : format.boolProperty(QTextFormat::FontUnderline);
+    if (!lined) return Underline::None;
+    if (format.underlineStyle() == QTextCharFormat::SingleUnderline && format.hasProperty(kUnderlineKindProperty)) {
+        const int kind = format.intProperty(kUnderlineKindProperty);
+        if (kind > int(Underline::None) && kind <= int(Underline::Thick)) return Underline(kind);
+    }
+    switch (format.underlineStyle()) {
+    case QTextCharFormat::DotLine: return Underline::Dotted;
+    case QTextCharFormat::DashUnderline: return Underline::Dash;
+    case QTextCharFormat::DashDotLine: return Underline::DashDot;
+    case QTextCharFormat::DashDotDotLine: return Underline::DashDotDot;
+    case QTextCharFormat::WaveUnderline:
+    case QTextCharFormat::SpellCheckUnderline: return Underline::Wave;
+    default: return Underline::Single;
+    }
+}
+
 }  // namespace
 
 QTextListFormat toQtListFormat(const richtext::ParagraphFormat& format) {
@@ -154,7 +194,7 @@ QTextCharFormat toQtCharFormat(const richtext::CharFormat& format) {
     if (format.halfPoints > 0) out.setFontPointSize(format.halfPoints / 2.0);
     out.setFontWeight(format.bold ? QFont::Bold : QFont::Normal);
     out.setFontItalic(format.italic);
-    out.setFontUnderline(format.underline);
+    setUnderline(out, format.underline);
     out.setFontStrikeOut(format.strikeOut);
     if (format.colour) out.setForeground(toQColor(*format.colour));
     if (format.background) out.setBackground(toQColor(*format.background));
@@ -173,10 +213,7 @@ richtext::CharFormat fromQtCharFormat(const QTextCharFormat& format, const QFont
     out.halfPoints = halfPointsOf(format, documentFont);
     out.bold = format.fontWeight() >= kBoldWeight;
     out.italic = format.fontItalic();
-    // Any line style counts: the page knows only single underlines.
-    out.underline = format.hasProperty(QTextFormat::TextUnderlineStyle)
-                        ? format.underlineStyle() != QTextCharFormat::NoUnderline
-                        : format.boolProperty(QTextFormat::FontUnderline);
+    out.underline = underlineOf(format);
     out.strikeOut = format.fontStrikeOut();
     out.colour = colourOf(format, QTextFormat::ForegroundBrush);
     out.background = colourOf(format, QTextFormat::BackgroundBrush);

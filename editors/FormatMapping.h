@@ -21,6 +21,7 @@ enum FormatProperty : int {
     kPictureMapModeProperty,
     kListLevelProperty,  // a list's level in the page (its indent is the paragraph's)
     kListStartProperty,  // a numbered list's first number, which Qt cannot show here
+    kUnderlineKindProperty,  // the page's underline kind, where Qt draws a single line for it
 };
 
 inline constexpr double kTwipsPerPixel = 15.0;

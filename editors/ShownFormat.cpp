@@ -17,7 +17,7 @@ ShownFormat shownOf(const richtext::CharFormat& format, const QFont& documentFon
     ShownFormat shown;
     shown.bold = format.bold;
     shown.italic = format.italic;
-    shown.underline = format.underline;
+    shown.underline = format.isUnderlined();
     shown.strikeOut = format.strikeOut;
     // Text that names no face shows in the document's.
     shown.face = format.face.empty() ? documentFont.families().value(0, documentFont.family())

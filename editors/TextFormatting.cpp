@@ -67,7 +67,10 @@ void setEffect(QTextEdit& edit, CharEffect effect, bool on) {
     switch (effect) {
     case CharEffect::Bold: format.setFontWeight(on ? QFont::Bold : QFont::Normal); break;
     case CharEffect::Italic: format.setFontItalic(on); break;
-    case CharEffect::Underline: format.setFontUnderline(on); break;
+    case CharEffect::Underline:  // the button's underline is a single line
+        format.setFontUnderline(on);
+        format.setProperty(kUnderlineKindProperty, int(on ? richtext::Underline::Single : richtext::Underline::None));
+        break;
     case CharEffect::StrikeOut: format.setFontStrikeOut(on); break;
     }
     applyCharFormat(edit, format);
@@ -150,7 +153,7 @@ FontChoice fontChoiceAt(const QTextEdit& edit) {
     choice.heightTwips = twips;
     choice.font.setWeight(read.bold ? QFont::Bold : QFont::Normal);
     choice.font.setItalic(read.italic);
-    choice.font.setUnderline(read.underline);
+    choice.font.setUnderline(read.isUnderlined());
     choice.font.setStrikeOut(read.strikeOut);
     choice.colour = read.colour ? QColor(read.colour->red, read.colour->green, read.colour->blue) : QColor(Qt::black);
     return choice;

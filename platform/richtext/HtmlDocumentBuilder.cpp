@@ -250,7 +250,7 @@ void HtmlDocumentBuilder::styleElement(const HtmlToken& tag, Element* element) c
     const std::string& name = tag.name;
     if (isOneOf(name, {"b", "strong", "th"})) format.bold = true;
     if (isOneOf(name, {"i", "em", "cite", "dfn", "var"})) format.italic = true;
-    if (isOneOf(name, {"u", "ins"})) format.underline = true;
+    if (isOneOf(name, {"u", "ins"})) format.underline = Underline::Single;
     if (isOneOf(name, {"s", "strike", "del"})) format.strikeOut = true;
     if (name == "sup") format.vertical = VerticalPosition::Superscript;
     if (name == "sub") format.vertical = VerticalPosition::Subscript;

@@ -220,8 +220,11 @@ void applyWeight(std::string_view value, CharFormat* format) {
 }
 
 void applyDecoration(std::string_view value, CharFormat* format) {
-    if (value.find("none") != std::string_view::npos) format->underline = format->strikeOut = false;
-    if (value.find("underline") != std::string_view::npos) format->underline = true;
+    if (value.find("none") != std::string_view::npos) {
+        format->underline = Underline::None;
+        format->strikeOut = false;
+    }
+    if (value.find("underline") != std::string_view::npos) format->underline = Underline::Single;
     if (value.find("line-through") != std::string_view::npos) format->strikeOut = true;
 }
 

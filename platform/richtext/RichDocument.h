@@ -25,6 +25,9 @@ struct Colour {
 
 enum class VerticalPosition { Normal, Superscript, Subscript };
 
+// How text is underlined: the kinds RTF names and rich edit controls draw.
+enum class Underline : uint8_t { None, Single, Words, Double, Dotted, Dash, DashDot, DashDotDot, Wave, Thick };
+
 // RTF font charsets the program names itself.
 inline constexpr int kAnsiCharset = 0;
 inline constexpr int kDefaultCharset = 1;
@@ -40,13 +43,14 @@ struct CharFormat {
     int halfPoints = kDefaultHalfPoints;
     bool bold = false;
     bool italic = false;
-    bool underline = false;
+    Underline underline = Underline::None;
     bool strikeOut = false;
     std::optional<Colour> colour;      // none: automatic (the window text colour)
     std::optional<Colour> background;  // none: no highlight
     VerticalPosition vertical = VerticalPosition::Normal;
     std::string link;  // the address the text links to (a HYPERLINK field); empty: no link
 
+    bool isUnderlined() const { return underline != Underline::None; }
     bool operator==(const CharFormat&) const = default;
 };
 

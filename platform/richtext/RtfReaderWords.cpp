@@ -12,6 +12,22 @@ namespace {
 
 constexpr int32_t kMaxHalfPoints = 3276;  // 1638 pt, as large as a rich edit control goes
 
+// \uld, \uldb, ...: the kind each underline word names; the heavy and long variants are
+// drawn as their nearest kind.
+Underline underlineKind(std::string_view word) {
+    static constexpr std::pair<std::string_view, Underline> kKinds[] = {
+        {"ulw", Underline::Words},        {"uldb", Underline::Double},        {"uld", Underline::Dotted},
+        {"ulthd", Underline::Dotted},     {"uldash", Underline::Dash},        {"ulldash", Underline::Dash},
+        {"ulthdash", Underline::Dash},    {"ulthldash", Underline::Dash},     {"uldashd", Underline::DashDot},
+        {"ulthdashd", Underline::DashDot}, {"uldashdd", Underline::DashDotDot}, {"ulthdashdd", Underline::DashDotDot},
+        {"ulwave", Underline::Wave},      {"ulhwave", Underline::Wave},       {"ululdbwave", Underline::Wave},
+        {"ulth", Underline::Thick},
+    };
+    for (const auto& [name, kind] : kKinds)
+        if (name == word) return kind;
+    return Underline::Single;  // \ulhair and the like
+}
+
 bool flag(const Token& token) { return !token.hasParameter || token.parameter != 0; }
 int32_t valueOr(const Token& token, int32_t fallback) { return token.hasParameter ? token.parameter : fallback; }
 
@@ -160,9 +176,9 @@ bool RtfReaderEngine::handleCharWord(Keyword keyword, const Token& token) {
     case Keyword::FontSize: chars.halfPoints = std::clamp(valueOr(token, kPlainHalfPoints), 1, kMaxHalfPoints); break;
     case Keyword::Bold: chars.bold = flag(token); break;
     case Keyword::Italic: chars.italic = flag(token); break;
-    case Keyword::Underline:
-    case Keyword::UnderlineStyle: chars.underline = flag(token); break;
-    case Keyword::UnderlineNone: chars.underline = false; break;
+    case Keyword::Underline: chars.underline = flag(token) ? Underline::Single : Underline::None; break;
+    case Keyword::UnderlineStyle: chars.underline = flag(token) ? underlineKind(token.text) : Underline::None; break;
+    case Keyword::UnderlineNone: chars.underline = Underline::None; break;
     case Keyword::Strike: chars.strikeOut = flag(token); break;
     case Keyword::StrikeDouble: chars.strikeOut = flag(token); break;
     case Keyword::Colour: chars.colour = colours_.at(token.parameter); break;

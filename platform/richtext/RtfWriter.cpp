@@ -28,7 +28,7 @@ struct WrittenFormat {
     int halfPoints = kDefaultHalfPoints;
     bool bold = false;
     bool italic = false;
-    bool underline = false;
+    Underline underline = Underline::None;
     bool strikeOut = false;
     int colour = 0;
     int highlight = 0;
@@ -231,7 +231,7 @@ private:
         if (target.highlight != state_.highlight) controlWord("\\highlight", target.highlight);
         toggle("\\b", state_.bold, target.bold, "\\b0");
         toggle("\\i", state_.italic, target.italic, "\\i0");
-        toggle("\\ul", state_.underline, target.underline, "\\ulnone");
+        if (target.underline != state_.underline) controlWord(underlineWord(target.underline));
         toggle("\\strike", state_.strikeOut, target.strikeOut, "\\strike0");
         if (target.vertical != state_.vertical) controlWord(verticalWord(target.vertical));
         state_ = target;
@@ -247,6 +247,22 @@ private:
                 tables_.colourIndex(format.colour),
                 tables_.colourIndex(format.background),
                 format.vertical};
+    }
+
+    static std::string_view underlineWord(Underline underline) {
+        switch (underline) {
+        case Underline::None: return "\\ulnone";
+        case Underline::Single: return "\\ul";
+        case Underline::Words: return "\\ulw";
+        case Underline::Double: return "\\uldb";
+        case Underline::Dotted: return "\\uld";
+        case Underline::Dash: return "\\uldash";
+        case Underline::DashDot: return "\\uldashd";
+        case Underline::DashDotDot: return "\\uldashdd";
+        case Underline::Wave: return "\\ulwave";
+        case Underline::Thick: return "\\ulth";
+        }
+        return "\\ul";
     }
 
     static std::string_view verticalWord(VerticalPosition vertical) {

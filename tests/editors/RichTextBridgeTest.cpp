@@ -50,7 +50,9 @@ RichDocument everyCharFormat() {
     p.appendText(with([](CharFormat& f) { f.halfPoints = 3277; }), "huge");
     p.appendText(with([](CharFormat& f) { f.bold = true; }), "粗");
     p.appendText(with([](CharFormat& f) { f.italic = true; }), "斜");
-    p.appendText(with([](CharFormat& f) { f.underline = true; }), "下划线");
+    p.appendText(with([](CharFormat& f) { f.underline = Underline::Single; }), "下划线");
+    for (const Underline kind : {Underline::Double, Underline::Wave, Underline::Dotted, Underline::Thick, Underline::Words})
+        p.appendText(with([&](CharFormat& f) { f.underline = kind; }), "线" + std::to_string(int(kind)));
     p.appendText(with([](CharFormat& f) { f.strikeOut = true; }), "删除");
     p.appendText(with([](CharFormat& f) { f.colour = Colour{255, 0, 0}; }), "红");
     p.appendText(with([](CharFormat& f) { f.colour = Colour{0, 0, 0}; }), "explicit black");
@@ -60,7 +62,8 @@ RichDocument everyCharFormat() {
     p.appendText(with([](CharFormat& f) { f.vertical = VerticalPosition::Subscript; }), "i");
     p.appendText(with([](CharFormat& f) {
                      f.face = "楷体";
-                     f.bold = f.italic = f.underline = f.strikeOut = true;
+                     f.bold = f.italic = f.strikeOut = true;
+                     f.underline = Underline::Single;
                      f.colour = Colour{1, 2, 3};
                      f.background = Colour{4, 5, 6};
                      f.halfPoints = 17;
@@ -312,7 +315,7 @@ TEST(Bridge, ForeignFormatsReadAsTheirNearestPageFormat) {
     const auto& run = std::get<TextRun>(content.paragraphs[0].content[0]);
     EXPECT_EQ(run.format.face, "Missing Face");
     EXPECT_EQ(run.format.halfPoints, 30);  // 20 px = 15 pt
-    EXPECT_TRUE(run.format.underline);
+    EXPECT_TRUE(run.format.isUnderlined());
     EXPECT_FALSE(run.format.colour);
     EXPECT_EQ(content.paragraphs[1].format.list, ListStyle::Decimal);
 }

@@ -289,7 +289,7 @@ TEST(RtfCorpusFormats, RichEditCharacterDeltasAndAlignment) {
     EXPECT_FALSE(formatOf(doc, "普通").bold);
     EXPECT_TRUE(formatOf(doc, "粗体").bold);
     EXPECT_TRUE(formatOf(doc, "斜体").italic);
-    EXPECT_TRUE(formatOf(doc, "下划线").underline);
+    EXPECT_TRUE(formatOf(doc, "下划线").isUnderlined());
     EXPECT_EQ(formatOf(doc, "红色").colour, kRed);
     EXPECT_TRUE(formatOf(doc, "删除线").strikeOut);
     // Rich edit does not repeat character formats after \par.
@@ -336,10 +336,10 @@ TEST(RtfCorpusFormats, LibreOfficeCharacterFormatsAndAlignment) {
     EXPECT_TRUE(formatOf(doc, "bold").bold);
     EXPECT_FALSE(formatOf(doc, "Latin formats").bold);
     EXPECT_TRUE(formatOf(doc, "italic").italic);
-    EXPECT_TRUE(formatOf(doc, "underlined").underline);
+    EXPECT_TRUE(formatOf(doc, "underlined").isUnderlined());
     EXPECT_EQ(formatOf(doc, "blue").colour, kBlue);
     EXPECT_TRUE(formatOf(doc, "斜体").italic);
-    EXPECT_TRUE(formatOf(doc, "下划线").underline);
+    EXPECT_TRUE(formatOf(doc, "下划线").isUnderlined());
     EXPECT_EQ(formatOf(doc, "红色文字").colour, kRed);
     EXPECT_TRUE(formatOf(doc, "多语言样张").bold);
     EXPECT_EQ(paragraphWith(doc, "多语言样张")->format.alignment, Alignment::Centre);

@@ -163,19 +163,23 @@ TEST(RtfReaderParagraphs, PlainResetsToTheDefaultFontAt12Points) {
 TEST(RtfReaderParagraphs, CharacterFormatWords) {
     struct Case {
         const char* words;
-        bool underline, strike;
+        Underline underline;
+        bool strike;
         VerticalPosition vertical;
     };
     using V = VerticalPosition;
-    for (const Case& c : {Case{"\\ul", true, false, V::Normal}, Case{"\\uld", true, false, V::Normal},
-                          Case{"\\uldb", true, false, V::Normal}, Case{"\\ulw", true, false, V::Normal},
-                          Case{"\\ulwave", true, false, V::Normal}, Case{"\\ul\\ulnone", false, false, V::Normal},
-                          Case{"\\ul\\ul0", false, false, V::Normal}, Case{"\\striked1", false, true, V::Normal},
-                          Case{"\\strike\\striked0", false, false, V::Normal},
-                          Case{"\\super", false, false, V::Superscript}, Case{"\\sub", false, false, V::Subscript},
-                          Case{"\\sub\\nosupersub", false, false, V::Normal},
-                          Case{"\\up6", false, false, V::Superscript}, Case{"\\dn4", false, false, V::Subscript},
-                          Case{"\\up6\\up0", false, false, V::Normal}}) {
+    using U = Underline;
+    for (const Case& c : {Case{"\\ul", U::Single, false, V::Normal}, Case{"\\uld", U::Dotted, false, V::Normal},
+                          Case{"\\uldb", U::Double, false, V::Normal}, Case{"\\ulw", U::Words, false, V::Normal},
+                          Case{"\\ulwave", U::Wave, false, V::Normal}, Case{"\\ulth", U::Thick, false, V::Normal},
+                          Case{"\\uldashdd", U::DashDotDot, false, V::Normal}, Case{"\\ulhair", U::Single, false, V::Normal},
+                          Case{"\\uldb\\uld0", U::None, false, V::Normal}, Case{"\\ul\\ulnone", U::None, false, V::Normal},
+                          Case{"\\ul\\ul0", U::None, false, V::Normal}, Case{"\\striked1", U::None, true, V::Normal},
+                          Case{"\\strike\\striked0", U::None, false, V::Normal},
+                          Case{"\\super", U::None, false, V::Superscript}, Case{"\\sub", U::None, false, V::Subscript},
+                          Case{"\\sub\\nosupersub", U::None, false, V::Normal},
+                          Case{"\\up6", U::None, false, V::Superscript}, Case{"\\dn4", U::None, false, V::Subscript},
+                          Case{"\\up6\\up0", U::None, false, V::Normal}}) {
         const CharFormat format = run(readOk(std::string("{\\rtf1") + c.words + " x}").document, 0, 0).format;
         EXPECT_EQ(format.underline, c.underline) << c.words;
         EXPECT_EQ(format.strikeOut, c.strike) << c.words;
@@ -245,7 +249,7 @@ TEST(RtfReaderParagraphs, HyperlinkFieldsBecomeLinks) {
             readOk(kHeader + "{\\field" + c.field + "{\\fldrslt {\\ul\\cf1 text}}}after}").document;
         EXPECT_EQ(run(document, 0, 0).text, "text") << c.field;
         EXPECT_EQ(run(document, 0, 0).format.link, c.link) << c.field;
-        EXPECT_TRUE(run(document, 0, 0).format.underline) << c.field;
+        EXPECT_TRUE(run(document, 0, 0).format.isUnderlined()) << c.field;
         EXPECT_EQ(run(document, 0, 1).format.link, "") << c.field;
     }
 }

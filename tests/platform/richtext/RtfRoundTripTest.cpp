@@ -15,7 +15,7 @@ namespace {
 std::string describe(const CharFormat& f) {
     std::ostringstream out;
     out << f.face << "/" << f.charset << "/" << f.halfPoints << (f.bold ? " b" : "")
-        << (f.italic ? " i" : "") << (f.underline ? " ul" : "") << (f.strikeOut ? " strike" : "")
+        << (f.italic ? " i" : "") << (f.isUnderlined() ? " ul" + std::to_string(int(f.underline)) : "") << (f.strikeOut ? " strike" : "")
         << " v" << int(f.vertical);
     if (f.colour)
         out << " cf" << int(f.colour->red) << "," << int(f.colour->green) << ","
@@ -88,7 +88,7 @@ TEST(RtfRoundTrip, EveryCharacterFormat) {
     CharFormat bold, italic, underline, strike, super, sub, big, red, highlighted, all;
     bold.bold = true;
     italic.italic = true;
-    underline.underline = true;
+    underline.underline = Underline::Single;
     strike.strikeOut = true;
     super.vertical = VerticalPosition::Superscript;
     sub.vertical = VerticalPosition::Subscript;
@@ -96,7 +96,8 @@ TEST(RtfRoundTrip, EveryCharacterFormat) {
     red.colour = Colour{255, 0, 0};
     highlighted.background = Colour{255, 255, 0};
     all = font("Arial", kAnsiCharset);
-    all.bold = all.italic = all.underline = all.strikeOut = true;
+    all.bold = all.italic = all.strikeOut = true;
+    all.underline = Underline::Single;
     all.vertical = VerticalPosition::Subscript;
     all.halfPoints = 9;
     all.colour = Colour{0, 0, 255};
@@ -308,7 +309,7 @@ TEST(RtfRoundTrip, GeneratedDocuments) {
         format.halfPoints = pick(3) == 0 ? 20 : static_cast<int>(8 + pick(60));
         format.bold = pick(2);
         format.italic = pick(3) == 0;
-        format.underline = pick(4) == 0;
+        format.underline = pick(4) == 0 ? Underline(1 + pick(9)) : Underline::None;
         format.strikeOut = pick(5) == 0;
         format.vertical = static_cast<VerticalPosition>(pick(5) < 3 ? 0 : 1 + pick(2));
         if (pick(3) == 0) format.colour = colours[pick(colours.size())];

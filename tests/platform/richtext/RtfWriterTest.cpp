@@ -175,7 +175,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         DeltaCase{"Bold", [](CharFormat* f) { f->bold = true; }, "\\b", "\\b0"},
         DeltaCase{"Italic", [](CharFormat* f) { f->italic = true; }, "\\i", "\\i0"},
-        DeltaCase{"Underline", [](CharFormat* f) { f->underline = true; }, "\\ul", "\\ulnone"},
+        DeltaCase{"Underline", [](CharFormat* f) { f->underline = Underline::Single; }, "\\ul", "\\ulnone"},
         DeltaCase{"Strike", [](CharFormat* f) { f->strikeOut = true; }, "\\strike", "\\strike0"},
         DeltaCase{"Super", [](CharFormat* f) { f->vertical = VerticalPosition::Superscript; },
                   "\\super", "\\nosupersub"},

@@ -158,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"Bold", "<b>x</b>", [](CharFormat* f) { f->bold = true; }},
         FormatCase{"Strong", "<STRONG>x</strong>", [](CharFormat* f) { f->bold = true; }},
         FormatCase{"Italic", "<em>x</em>", [](CharFormat* f) { f->italic = true; }},
-        FormatCase{"Underline", "<u>x</u>", [](CharFormat* f) { f->underline = true; }},
+        FormatCase{"Underline", "<u>x</u>", [](CharFormat* f) { f->underline = Underline::Single; }},
         FormatCase{"Link", "<a href=\"https://x.cn/?a=1&amp;b\">x</a>", [](CharFormat* f) { f->link = "https://x.cn/?a=1&b"; }},
         FormatCase{"Strike", "<del>x</del>", [](CharFormat* f) { f->strikeOut = true; }},
         FormatCase{"Super", "<sup>x</sup>",
@@ -166,7 +166,8 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"Sub", "<sub>x</sub>",
                    [](CharFormat* f) { f->vertical = VerticalPosition::Subscript; }},
         FormatCase{"Nested", "<b><i><u>x</u></i></b>",
-                   [](CharFormat* f) { f->bold = f->italic = f->underline = true; }},
+                   [](CharFormat* f) { f->bold = f->italic = true;
+                       f->underline = Underline::Single; }},
         FormatCase{"FontColourName", "<font color=Red>x</font>",
                    [](CharFormat* f) {
                        f->colour = Colour{255, 0, 0};
@@ -189,7 +190,8 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"StyleWeightStyleDecoration",
                    "<span style='font-weight:700;font-style:italic;text-decoration:underline "
                    "line-through !important'>x</span>",
-                   [](CharFormat* f) { f->bold = f->italic = f->underline = f->strikeOut = true; }},
+                   [](CharFormat* f) { f->bold = f->italic = f->strikeOut = true;
+                       f->underline = Underline::Single; }},
         FormatCase{"StyleUndoesBold", "<b><span style=font-weight:normal>x</span></b>",
                    [](CharFormat*) {}},
         FormatCase{"StyleFamilySkipsGenerics",
