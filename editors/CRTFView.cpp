@@ -4,15 +4,20 @@
 #include "commands/MenuDescriptions.h"
 #include "editors/CAppToolBar.h"
 #include "editors/FontCombos.h"
-#include "editors/PageTextEdit.h"
 #include "editors/PageFontDialog.h"
+#include "editors/PageTextEdit.h"
 #include "editors/RichTextBridge.h"
 #include "platform/framework/CommandRouter.h"
 #include "platform/richtext/RtfWriter.h"
 #include "widgets/CMenuEx.h"
 #include "widgets/ToolbarStrip.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QTextBlock>
@@ -35,6 +40,29 @@ std::optional<FontChoice> askFontDialog(const FontChoice& initial, QWidget* pare
 }
 
 QAction* runMenu(QMenu& menu, const QPoint& globalPosition) { return menu.exec(globalPosition); }
+
+// The forms of the clipboard's data, the best one chosen.
+std::optional<PasteForm> askPasteForm(const std::vector<PasteForm>& forms, QWidget* parent) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("选择性粘贴"));
+    auto* list = new QListWidget(&dialog);
+    for (const PasteForm form : forms) list->addItem(pasteFormName(form));
+    list->setCurrentRow(0);
+    auto* label = new QLabel(QStringLiteral("粘贴为(&A):"), &dialog);
+    label->setBuddy(list);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(label);
+    layout->addWidget(list);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted || list->currentRow() < 0) return std::nullopt;
+    return forms.at(size_t(list->currentRow()));
+}
 
 // What the author does to the text itself, which must meet the whole page.
 bool wantsThePage(QEvent::Type type) {
@@ -62,6 +90,7 @@ CRTFView::CRTFView(QWidget* parent)
       toolBar_(new CAppToolBar(this)),
       fontDialog_(askFontDialog),
       menuRunner_(runMenu),
+      pasteFormChooser_(askPasteForm),
       loader_([this](std::unique_ptr<QTextDocument> page) { showDocument(std::move(page)); }) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

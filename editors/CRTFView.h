@@ -12,6 +12,7 @@
 #include "book/CPGWDoc.h"
 #include "editors/CaretPosition.h"
 #include "editors/LayoutPacer.h"
+#include "editors/PasteSpecial.h"
 #include "editors/PageLoader.h"
 #include "editors/ShownFormat.h"
 #include "editors/TextFormatting.h"
@@ -59,6 +60,9 @@ public:
     // The document's share of the commands the view's own menu and toolbar send.
     void setDocumentTarget(framework::CommandTarget* target) { documentTarget_ = target; }
     void setFontDialogHook(FontDialogHook hook) { fontDialog_ = std::move(hook); }
+    // Asks which of the clipboard's forms Paste Special inserts; none to cancel.
+    using PasteFormChooser = std::function<std::optional<PasteForm>(const std::vector<PasteForm>& forms, QWidget* parent)>;
+    void setPasteFormChooser(PasteFormChooser chooser) { pasteFormChooser_ = std::move(chooser); }
     void setMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
     // Receives "第 %d 行 第 %d 列" when the author releases the left button in the text.
     void setCaretReporter(TextSink reporter) { caretReporter_ = std::move(reporter); }
@@ -114,6 +118,7 @@ private:
     void indent();
     void outdent();
     void chooseFont();
+    void pasteSpecial();
     void applyFace();
     void applySize();
     void applyColour(const QColor& colour);
@@ -138,6 +143,7 @@ private:
     ui::UserInterface* ui_ = nullptr;
     FontDialogHook fontDialog_;
     MenuRunner menuRunner_;
+    PasteFormChooser pasteFormChooser_;
     TextSink caretReporter_;
     CaretLineCounter caretLines_;
     QTimer caretReport_;  // one report for all the moves an event brought

@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QUrl>
 
+#include <algorithm>
 #include <atomic>
 
 namespace pgw::editors {
@@ -73,6 +74,16 @@ std::optional<Picture> pictureFromImage(const QTextImageFormat& format, const QI
     return picture;
 }
 
+// A page keeps pictures made here as uncompressed bitmaps, which the readers of a compiled
+// book show; a photo at full size would make a page of a hundred megabytes. Larger pictures
+// are scaled down to this many pixels on their longer side.
+constexpr int kMaxPictureSide = 2048;
+
+QImage pagePicture(const QImage& image) {
+    if (std::max(image.width(), image.height()) <= kMaxPictureSide) return image;
+    return image.scaled(kMaxPictureSide, kMaxPictureSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
 }  // namespace
 
 void insertPicture(QTextCursor& cursor, const Picture& picture) {
@@ -93,7 +104,7 @@ void insertPicture(QTextCursor& cursor, const Picture& picture) {
 
 void insertImage(QTextCursor& cursor, const QImage& image) {
     const QString name = newResourceName();
-    cursor.document()->addResource(QTextDocument::ImageResource, QUrl(name), image);
+    cursor.document()->addResource(QTextDocument::ImageResource, QUrl(name), pagePicture(image));
     QTextImageFormat format;
     format.setName(name);
     cursor.insertImage(format);

@@ -16,7 +16,8 @@ namespace pgw::editors {
 // Inserts the picture at the cursor as an image resource of the cursor's document.
 void insertPicture(QTextCursor& cursor, const richtext::Picture& picture);
 
-// Inserts an image made in Qt (pasted, dropped) at the cursor; it reads back as a DIB.
+// Inserts an image made in Qt (pasted, dropped) at the cursor, scaled down if it is huge; it
+// reads back as a DIB.
 void insertImage(QTextCursor& cursor, const QImage& image);
 
 // The picture an image of the document stands for. An image made in Qt (pasted, inserted)

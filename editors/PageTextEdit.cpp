@@ -10,8 +10,6 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include <algorithm>
-
 namespace pgw::editors {
 namespace {
 
@@ -29,25 +27,15 @@ bool holdsPicture(const QMimeData& data) {
     return false;
 }
 
-// A page keeps its pictures as uncompressed bitmaps, which the readers of a compiled book
-// show; a photo at full size would make a page of a hundred megabytes. Larger pictures are
-// scaled down to this many pixels on their longer side.
-constexpr int kMaxPictureSide = 2048;
-
-QImage pagePicture(QImage image) {
-    if (std::max(image.width(), image.height()) <= kMaxPictureSide) return image;
-    return image.scaled(kMaxPictureSide, kMaxPictureSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-}
-
 // The pictures the data holds: its image, or the picture files it names that can be read.
 QList<QImage> picturesIn(const QMimeData& data) {
-    if (data.hasImage()) return {pagePicture(qvariant_cast<QImage>(data.imageData()))};
+    if (data.hasImage()) return {qvariant_cast<QImage>(data.imageData())};
     QList<QImage> pictures;
     for (const QUrl& url : data.urls()) {
         if (!isPictureFile(url)) continue;
         QImageReader reader(url.toLocalFile());
         reader.setAutoTransform(true);
-        if (QImage image = reader.read(); !image.isNull()) pictures.push_back(pagePicture(std::move(image)));
+        if (QImage image = reader.read(); !image.isNull()) pictures.push_back(std::move(image));
     }
     return pictures;
 }

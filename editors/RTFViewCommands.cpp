@@ -5,6 +5,9 @@
 #include "editors/FindReplaceDialog.h"
 #include "editors/FontCombos.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QTextEdit>
 
 #include <limits>
@@ -34,6 +37,7 @@ void CRTFView::registerCommands() {
         edit_->paste();
         finishEdit(false);
     });
+    onPageCommand(cmd::kPasteSpecial, [this] { pasteSpecial(); });
     onPageCommand(cmd::kCopy, [this] { edit_->copy(); });
     onPageCommand(cmd::kUndo, [this] { edit_->undo(); });
     onPageCommand(cmd::kRedo, [this] { edit_->redo(); });
@@ -42,6 +46,7 @@ void CRTFView::registerCommands() {
         finishEdit(true);
     });
     commands_.onUpdate(cmd::kPaste, [this] { return enabledIf(edit_->canPaste()); });
+    commands_.onUpdate(cmd::kPasteSpecial, [this] { return enabledIf(edit_->canPaste()); });
     commands_.onUpdate(cmd::kUndo, [this] { return enabledIf(edit_->document()->isUndoAvailable()); });
     commands_.onUpdate(cmd::kRedo, [this] { return enabledIf(edit_->document()->isRedoAvailable()); });
     commands_.onUpdate(cmd::kCopy, [this] { return enabledIf(edit_->textCursor().hasSelection()); });
@@ -109,6 +114,23 @@ void CRTFView::showFormatOnToolBar() {
 void CRTFView::continueFormatScan() {
     if (!formatScan_.step(*edit_, kParagraphsPerScanStep)) formatScanStep_.start(0);
     toolBar_->showFormat(formatScan_.format());
+}
+
+// The clipboard's data is copied first: it may change while the author chooses.
+void CRTFView::pasteSpecial() {
+    const QMimeData* clipboard = QGuiApplication::clipboard()->mimeData();
+    if (!clipboard) return;
+    QMimeData data;
+    for (const QString& format : clipboard->formats()) data.setData(format, clipboard->data(format));
+    if (clipboard->hasImage()) data.setImageData(clipboard->imageData());
+    const std::vector<PasteForm> forms = pasteFormsIn(data);
+    if (forms.empty()) return;
+    const std::optional<PasteForm> form = pasteFormChooser_(forms, this);
+    if (!form) return;
+    QTextCursor cursor = edit_->textCursor();
+    if (!pasteAs(cursor, data, *form)) return;
+    edit_->setTextCursor(cursor);
+    finishEdit(true);
 }
 
 void CRTFView::finishEdit(bool takeFocus) {

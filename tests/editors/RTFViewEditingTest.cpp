@@ -3,6 +3,7 @@
 #include "ViewFixture.h"
 #include "editors/CaretPosition.h"
 #include "editors/FindReplaceDialog.h"
+#include "editors/PasteSpecial.h"
 #include "widgets/CMenuEx.h"
 
 #include <QApplication>
@@ -125,6 +126,43 @@ TEST(RTFViewEditing, PicturesArePastedAndDroppedAsPagePictures) {
     EXPECT_EQ(sizes, (std::vector<std::pair<int, int>>{{3, 4}, {7, 5}}));
     EXPECT_EQ(parts.edit().toPlainText().remove(QChar::ObjectReplacementCharacter), QStringLiteral("abc"));
     EXPECT_TRUE(parts.edited());
+}
+
+// Paste Special offers the clipboard's forms and inserts the one chosen through the page's
+// own readers: RTF and HTML with their formats, plain text in the caret's.
+TEST(RTFViewEditing, PasteSpecialInsertsTheChosenForm) {
+    const auto clipboardData = [] {
+        auto* data = new QMimeData;
+        data->setData(QStringLiteral("text/rtf"),
+                      "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}}\\f0\\b \\'b4\\'d6\\b0 r\\par}");
+        data->setHtml(QStringLiteral("<i>斜</i>h"));
+        data->setText(QStringLiteral("纯p"));
+        return data;
+    };
+    struct Case {
+        std::optional<PasteForm> chosen;
+        const char* text;
+        const char* formatted;  // a run that must carry bold or italic
+    };
+    for (const Case& c : {Case{PasteForm::Rtf, "a粗rbc", "粗"}, Case{PasteForm::Html, "a斜hbc", "斜"},
+                          Case{PasteForm::PlainText, "a纯pbc", nullptr}, Case{std::nullopt, "abc", nullptr}}) {
+        ViewParts parts("{\\rtf1\\ansi abc\\par}");
+        QApplication::clipboard()->setMimeData(clipboardData());
+        std::vector<PasteForm> offered;
+        parts.view.setPasteFormChooser([&](const std::vector<PasteForm>& forms, QWidget*) {
+            offered = forms;
+            return c.chosen;
+        });
+        parts.caretTo(1);
+        parts.view.runCommand(cmd::kPasteSpecial);
+        EXPECT_EQ(offered, (std::vector<PasteForm>{PasteForm::Rtf, PasteForm::Html, PasteForm::PlainText}));
+        EXPECT_EQ(parts.edit().toPlainText().toStdString(), c.text);
+        if (c.formatted) {
+            const richtext::CharFormat format = parts.formatOf(c.formatted);
+            EXPECT_TRUE(format.bold || format.italic) << c.formatted;
+        }
+        EXPECT_EQ(parts.edited(), c.chosen.has_value());
+    }
 }
 
 TEST(RTFViewCaret, PositionCountsLinesAndColumnsFromZero) {
