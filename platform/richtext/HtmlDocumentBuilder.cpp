@@ -33,6 +33,7 @@ ListStyle orderedListStyle(const std::string* type) {
 constexpr int kMaxListNumber = 1'000'000;
 constexpr std::string_view kLineSeparator = "\u2028";
 constexpr Colour kMarkColour{255, 255, 0};
+constexpr Colour kLinkColour{0, 0, 255};
 
 enum class TagClass { Inline, Block, List, ListItem, Row, Cell, Table, LineBreak, Rule, Ignored };
 
@@ -259,8 +260,11 @@ void HtmlDocumentBuilder::styleElement(const HtmlToken& tag, Element* element) c
     if (name == "mark") format.background = kMarkColour;
     if (name == "center") element->alignment = Alignment::Centre;
     if (name == "font") applyFontElement(tag, &format);
-    if (const std::string* href = name == "a" ? tag.attribute("href") : nullptr; href && !href->empty())
+    if (const std::string* href = name == "a" ? tag.attribute("href") : nullptr; href && !href->empty()) {
         format.link = *href;
+        format.underline = Underline::Single;  // as a browser shows a link; a style may say otherwise
+        format.colour = kLinkColour;
+    }
     if (const int level = headingLevel(name); level > 0) {
         static constexpr double kHeadingScale[] = {2.0, 1.5, 1.17, 1.0, 0.83, 0.67};
         format.bold = true;

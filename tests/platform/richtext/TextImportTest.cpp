@@ -159,7 +159,11 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"Strong", "<STRONG>x</strong>", [](CharFormat* f) { f->bold = true; }},
         FormatCase{"Italic", "<em>x</em>", [](CharFormat* f) { f->italic = true; }},
         FormatCase{"Underline", "<u>x</u>", [](CharFormat* f) { f->underline = Underline::Single; }},
-        FormatCase{"Link", "<a href=\"https://x.cn/?a=1&amp;b\">x</a>", [](CharFormat* f) { f->link = "https://x.cn/?a=1&b"; }},
+        FormatCase{"Link", "<a href=\"https://x.cn/?a=1&amp;b\">x</a>", [](CharFormat* f) {
+                       f->link = "https://x.cn/?a=1&b";
+                       f->underline = Underline::Single;
+                       f->colour = Colour{0, 0, 255};
+                   }},
         FormatCase{"Strike", "<del>x</del>", [](CharFormat* f) { f->strikeOut = true; }},
         FormatCase{"Super", "<sup>x</sup>",
                    [](CharFormat* f) { f->vertical = VerticalPosition::Superscript; }},
