@@ -1,6 +1,7 @@
 #include "editors/PageTextEdit.h"
 
 #include "editors/DocumentPictures.h"
+#include "editors/PasteSpecial.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -12,6 +13,8 @@
 
 namespace pgw::editors {
 namespace {
+
+const QString kQtRichText = QStringLiteral("application/x-qrichtext");
 
 bool isPictureFile(const QUrl& url) {
     if (!url.isLocalFile()) return false;
@@ -43,10 +46,22 @@ QList<QImage> picturesIn(const QMimeData& data) {
 }  // namespace
 
 bool PageTextEdit::canInsertFromMimeData(const QMimeData* source) const {
-    return holdsPicture(*source) || QTextEdit::canInsertFromMimeData(source);
+    return holdsPicture(*source) || !pasteFormsIn(*source).empty() || QTextEdit::canInsertFromMimeData(source);
 }
 
+// Text copied in this editor comes back as Qt copied it, with all it holds; RTF from a word
+// processor goes through the page's own reader, as a rich edit control pastes it, rather
+// than through Qt's reading of the HTML beside it.
 void PageTextEdit::insertFromMimeData(const QMimeData* source) {
+    const std::vector<PasteForm> forms = pasteFormsIn(*source);
+    if (!source->hasFormat(kQtRichText) && !forms.empty() && forms.front() == PasteForm::Rtf) {
+        QTextCursor cursor = textCursor();
+        if (pasteAs(cursor, *source, PasteForm::Rtf)) {
+            setTextCursor(cursor);
+            ensureCursorVisible();
+            return;
+        }
+    }
     if (!holdsPicture(*source)) return QTextEdit::insertFromMimeData(source);
     QTextCursor cursor = textCursor();
     cursor.beginEditBlock();

@@ -1,7 +1,8 @@
 #pragma once
 // The text page's editor: a QTextEdit that takes a picture pasted or dropped on it (an image,
-// or a PNG, JPEG, BMP or GIF file) as a picture of the page. Other data dropped on it is
-// refused; other data pasted goes in as QTextEdit pastes it.
+// or a PNG, JPEG, BMP or GIF file) as a picture of the page, and RTF pasted into it through
+// the page's own reader. Other data dropped on it is refused; other data pasted goes in as
+// QTextEdit pastes it.
 
 #include <QTextEdit>
 

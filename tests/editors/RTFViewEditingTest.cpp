@@ -165,6 +165,30 @@ TEST(RTFViewEditing, PasteSpecialInsertsTheChosenForm) {
     }
 }
 
+// A word processor's RTF on the clipboard is pasted through the page's reader (its list and
+// link kept), before the HTML beside it; text copied in the editor comes back as copied.
+TEST(RTFViewEditing, PasteTakesRtfThroughThePagesReader) {
+    ViewParts parts("{\\rtf1\\ansi abc\\par}");
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("text/rtf"),
+                  "{\\rtf1\\ansi{\\pntext 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec}"
+                  "{\\field{\\*\\fldinst HYPERLINK \"http://a.cn\"}{\\fldrslt x}}\\par}");
+    data->setHtml(QStringLiteral("<p>html</p>"));
+    QApplication::clipboard()->setMimeData(data);
+    parts.caretTo(3);
+    parts.view.runCommand(cmd::kPaste);
+    const richtext::RichDocument content = parts.content();
+    ASSERT_EQ(content.paragraphs.size(), 2u);
+    EXPECT_EQ(content.paragraphs[1].format.list, richtext::ListStyle::Decimal);
+    EXPECT_EQ(parts.formatOf("x").link, "http://a.cn");
+
+    parts.select(0, 2);
+    parts.view.runCommand(cmd::kCopy);
+    parts.caretTo(0);
+    parts.view.runCommand(cmd::kPaste);
+    EXPECT_EQ(parts.edit().toPlainText().left(5).toStdString(), "ababc");
+}
+
 TEST(RTFViewCaret, PositionCountsLinesAndColumnsFromZero) {
     ViewParts parts(kTwoParagraphs);
     parts.view.show();
