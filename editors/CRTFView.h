@@ -12,7 +12,7 @@
 #include "book/CPGWDoc.h"
 #include "editors/CaretPosition.h"
 #include "editors/LayoutPacer.h"
-#include "editors/PasteSpecial.h"
+#include "editors/ClipboardForms.h"
 #include "editors/PageLoader.h"
 #include "editors/ShownFormat.h"
 #include "editors/TextFormatting.h"

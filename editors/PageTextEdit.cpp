@@ -1,7 +1,7 @@
 #include "editors/PageTextEdit.h"
 
 #include "editors/DocumentPictures.h"
-#include "editors/PasteSpecial.h"
+#include "editors/ClipboardForms.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

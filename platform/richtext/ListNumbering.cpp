@@ -65,10 +65,15 @@ std::string_view trimmed(std::string_view text) {
 
 }  // namespace
 
+// The list open at `level`; the lists below it end.
+std::optional<ListCounter::Run>& ListCounter::listAt(int level) {
+    for (size_t deeper = size_t(level) + 1; deeper < lists_.size(); ++deeper) lists_[deeper].reset();
+    return lists_[size_t(level)];
+}
+
 int32_t ListCounter::place(ListStyle style, int level, std::optional<int32_t> statedNumber, ParagraphFormat* format) {
     level = std::clamp(level, 0, kMaxListLevel);
-    for (size_t deeper = size_t(level) + 1; deeper < lists_.size(); ++deeper) lists_[deeper].reset();
-    std::optional<Run>& run = lists_[size_t(level)];
+    std::optional<Run>& run = listAt(level);
     const bool continues = run && run->style == style &&
                            (!statedNumber || !isNumbered(style) || *statedNumber == run->start + run->count);
     if (continues) {
@@ -87,9 +92,7 @@ int32_t ListCounter::place(const ParagraphFormat& format) {
         interrupt();
         return 0;
     }
-    const int level = std::clamp(format.listLevel, 0, kMaxListLevel);
-    for (size_t deeper = size_t(level) + 1; deeper < lists_.size(); ++deeper) lists_[deeper].reset();
-    std::optional<Run>& run = lists_[size_t(level)];
+    std::optional<Run>& run = listAt(std::clamp(format.listLevel, 0, kMaxListLevel));
     // A stored item continues its list when the list starts where it does.
     if (run && run->style == format.list && run->start == format.listStart) {
         ++run->count;

@@ -30,6 +30,8 @@ private:
         int32_t start;
         int32_t count;
     };
+    std::optional<Run>& listAt(int level);
+
     std::array<std::optional<Run>, kMaxListLevel + 1> lists_;
 };
 

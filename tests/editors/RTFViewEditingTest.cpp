@@ -3,7 +3,7 @@
 #include "ViewFixture.h"
 #include "editors/CaretPosition.h"
 #include "editors/FindReplaceDialog.h"
-#include "editors/PasteSpecial.h"
+#include "editors/ClipboardForms.h"
 #include "widgets/CMenuEx.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #pragma once
-// Paste Special: the forms of the clipboard's data a text page can take, and pasting one of
-// them. RTF and HTML go through the page's own readers, so what they bring is what the page
-// stores; plain text takes the format at the caret; a picture becomes a picture of the page.
+// The forms of the clipboard's data a text page can take, and pasting one of them. RTF and
+// HTML go through the page's own readers, so what they bring is what the page stores; plain
+// text takes the format at the caret; a picture becomes a picture of the page.
 
 #include <QString>
 

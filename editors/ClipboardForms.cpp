@@ -1,4 +1,4 @@
-#include "editors/PasteSpecial.h"
+#include "editors/ClipboardForms.h"
 
 #include "editors/DocumentPictures.h"
 #include "editors/RichTextBridge.h"
