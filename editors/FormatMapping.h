@@ -22,6 +22,11 @@ enum FormatProperty : int {
     kListLevelProperty,  // a list's level in the page (its indent is the paragraph's)
     kListStartProperty,  // a numbered list's first number, which Qt cannot show here
     kUnderlineKindProperty,  // the page's underline kind, where Qt draws a single line for it
+    kCellEdgeProperty,       // a table cell's right edge in its row's layout (twips)
+    kRowLeftProperty,        // on a row's first cell: where the row starts (twips)
+    kCellGapProperty,        // ... and half the space between its cells (twips)
+    kRowBordersProperty,     // ... and whether its cells have borders
+    kTableLeadProperty,      // an empty block Qt needs before a table, which the page does not have
 };
 
 inline constexpr double kTwipsPerPixel = 15.0;

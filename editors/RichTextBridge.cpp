@@ -2,12 +2,15 @@
 
 #include "editors/DocumentPictures.h"
 #include "editors/FormatMapping.h"
+#include "editors/TableLayout.h"
 #include "platform/fonts/FontFallback.h"
+#include "platform/richtext/TableStructure.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextList>
+#include <QTextTable>
 
 
 namespace pgw::editors {
@@ -45,7 +48,7 @@ void readFragment(Paragraph& paragraph, const QTextFragment& fragment, const QTe
     paragraph.appendText(fromQtCharFormat(format, document.defaultFont()), fragmentText(fragment.text()));
 }
 
-Paragraph readBlock(const QTextBlock& block, const QTextDocument& document) {
+Paragraph readBlock(const QTextBlock& block, const QTextDocument& document, int depth) {
     Paragraph paragraph;
     paragraph.format = fromQtBlockFormat(block.blockFormat());
     if (const QTextList* list = block.textList()) readListFormat(list->format(), &paragraph.format);
@@ -53,8 +56,66 @@ Paragraph readBlock(const QTextBlock& block, const QTextDocument& document) {
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         if (it.fragment().isValid()) readFragment(paragraph, it.fragment(), document);
     }
+    paragraph.format.tableDepth = uint8_t(depth);
     return paragraph;
 }
+
+// Reads a frame's blocks and tables into the page's flat paragraphs.
+class FrameReader {
+public:
+    FrameReader(const QTextDocument& document, std::vector<Paragraph>* paragraphs)
+        : document_(document), paragraphs_(*paragraphs) {}
+
+    void read(QTextFrame::iterator it, int depth) {
+        for (; !it.atEnd(); ++it) {
+            if (QTextFrame* frame = it.currentFrame()) {
+                if (auto* table = qobject_cast<QTextTable*>(frame)) readTable(*table, depth + 1);
+                else read(frame->begin(), depth);
+                continue;
+            }
+            if (!isTableLead(it)) paragraphs_.push_back(readBlock(it.currentBlock(), document_, depth));
+        }
+    }
+
+private:
+    void readTable(const QTextTable& table, int depth) {
+        if (depth > richtext::kMaxTableDepth) depth = richtext::kMaxTableDepth;
+        for (int row = 0; row < table.rows(); ++row) {
+            for (int column = 0; column < table.columns(); ++column) {
+                const QTextTableCell cell = table.cellAt(row, column);
+                if (cell.row() != row || cell.column() != column) continue;  // part of a spanning cell
+                read(cell.begin(), depth);
+                endCell(depth);
+            }
+            Paragraph end;
+            end.format.tableDepth = uint8_t(depth);
+            end.end = richtext::ParagraphEnd::Row;
+            end.row = readRowLayout(table, row);
+            paragraphs_.push_back(std::move(end));
+        }
+    }
+
+    void endCell(int depth) {
+        const bool open = !paragraphs_.empty() && paragraphs_.back().format.tableDepth == depth &&
+                          paragraphs_.back().end == richtext::ParagraphEnd::Paragraph;
+        if (!open) {
+            paragraphs_.emplace_back();
+            paragraphs_.back().format.tableDepth = uint8_t(depth);
+        }
+        paragraphs_.back().end = richtext::ParagraphEnd::Cell;
+    }
+
+    // The empty block the builder let Qt put before a table the page starts a cell with.
+    static bool isTableLead(QTextFrame::iterator it) {
+        const QTextBlock block = it.currentBlock();
+        if (block.length() != 1 || !block.blockFormat().boolProperty(kTableLeadProperty)) return false;
+        ++it;
+        return !it.atEnd() && it.currentFrame();
+    }
+
+    const QTextDocument& document_;
+    std::vector<Paragraph>& paragraphs_;
+};
 
 constexpr size_t kRecentCharFormats = 8;
 
@@ -67,6 +128,7 @@ DocumentBuilder::DocumentBuilder(QTextDocument& document, RichDocument content)
       undoWasEnabled_(document.isUndoRedoEnabled()),
       blockFormat_{richtext::ParagraphFormat{}, toQtBlockFormat({})} {
     document_.setUndoRedoEnabled(false);
+    richtext::normaliseTables(content_);
     if (done()) document_.setUndoRedoEnabled(undoWasEnabled_);
 }
 
@@ -83,13 +145,16 @@ bool DocumentBuilder::build(size_t paragraphs) {
 }
 
 void DocumentBuilder::addParagraph(const Paragraph& paragraph) {
+    while (tables_.size() < paragraph.format.tableDepth) openTable(int(tables_.size()) + 1);
+    if (paragraph.end == richtext::ParagraphEnd::Row) return endRow(paragraph.row.get());
     const QTextCharFormat& markFormat = charFormat(paragraph.markFormat);
-    if (next_ == 0) {
+    if (freshBlock_) {
         cursor_.setBlockFormat(blockFormat(paragraph.format));
         cursor_.setBlockCharFormat(markFormat);
     } else {
         cursor_.insertBlock(blockFormat(paragraph.format), markFormat);
     }
+    freshBlock_ = false;
     placeInList(paragraph.format);
     for (const richtext::Inline& piece : paragraph.content) {
         if (const auto* run = std::get_if<richtext::TextRun>(&piece))
@@ -97,6 +162,52 @@ void DocumentBuilder::addParagraph(const Paragraph& paragraph) {
         else
             insertPicture(cursor_, std::get<richtext::Picture>(piece));
     }
+    if (paragraph.end == richtext::ParagraphEnd::Cell) endCell();
+}
+
+// Qt puts a table after a block of its own; where the page has none (a table first on the
+// page or in a cell) the block Qt made is marked, so that reading the page leaves it out.
+void DocumentBuilder::openTable(int depth) {
+    const richtext::TableShape shape = richtext::tableShapeAt(content_.paragraphs, next_, depth);
+    const int columns = int(std::max<size_t>(1, shape.columns));
+    const int rows = int(std::max<size_t>(1, shape.rows));
+    if (freshBlock_) {
+        QTextBlockFormat lead = cursor_.blockFormat();
+        lead.setProperty(kTableLeadProperty, true);
+        cursor_.setBlockFormat(lead);
+    }
+    const richtext::TableRow& widest = content_.paragraphs[std::min(shape.widestRow, content_.paragraphs.size() - 1)].row.get();
+    QTextTable* table = cursor_.insertTable(rows, columns, toQtTableFormat(widest, columns));
+    tables_.push_back({table});
+    enterCell(0, 0);
+}
+
+void DocumentBuilder::endCell() {
+    OpenTable& open = tables_.back();
+    if (open.column + 1 < open.table->columns()) enterCell(open.row, open.column + 1);
+}
+
+// A row with fewer cells than its table has columns ends in a cell that spans the rest.
+void DocumentBuilder::endRow(const richtext::TableRow& layout) {
+    OpenTable& open = tables_.back();
+    QTextTable& table = *open.table;
+    const int cells = int(layout.cellEdges.size());
+    if (cells > 0 && cells < table.columns()) table.mergeCells(open.row, cells - 1, 1, table.columns() - cells + 1);
+    storeRowLayout(table, open.row, layout);
+    if (open.row + 1 < table.rows()) return enterCell(open.row + 1, 0);
+    cursor_.setPosition(table.lastPosition() + 1);
+    tables_.pop_back();
+    freshBlock_ = true;
+    lists_.fill(nullptr);
+}
+
+void DocumentBuilder::enterCell(int row, int column) {
+    OpenTable& open = tables_.back();
+    open.row = row;
+    open.column = column;
+    cursor_ = open.table->cellAt(row, column).firstCursorPosition();
+    freshBlock_ = true;
+    lists_.fill(nullptr);
 }
 
 // Items of one list at a level make one Qt list, whatever deeper items come between them.
@@ -142,9 +253,8 @@ void setDocumentContent(QTextDocument& document, const RichDocument& content) {
 RichDocument documentContent(const QTextDocument& document) {
     RichDocument content;
     content.paragraphs.clear();
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
-        content.paragraphs.push_back(readBlock(block, document));
-    if (content.paragraphs.empty()) content.paragraphs.emplace_back();
+    FrameReader(document, &content.paragraphs).read(document.rootFrame()->begin(), 0);
+    richtext::normaliseTables(content);
     return content;
 }
 

@@ -11,9 +11,11 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 class QTextDocument;
 class QTextList;
+class QTextTable;
 
 namespace pgw::editors {
 
@@ -34,7 +36,18 @@ public:
     bool done() const { return next_ >= content_.paragraphs.size(); }
 
 private:
+    // A table being filled: the cell the next paragraph goes into.
+    struct OpenTable {
+        QTextTable* table;
+        int row = 0;
+        int column = 0;
+    };
+
     void addParagraph(const richtext::Paragraph& paragraph);
+    void openTable(int depth);
+    void endCell();
+    void endRow(const richtext::TableRow& layout);
+    void enterCell(int row, int column);
     void placeInList(const richtext::ParagraphFormat& format);
     const QTextCharFormat& charFormat(const richtext::CharFormat& format);
     const QTextBlockFormat& blockFormat(const richtext::ParagraphFormat& format);
@@ -44,6 +57,8 @@ private:
     QTextCursor cursor_;
     size_t next_ = 0;
     bool undoWasEnabled_;
+    bool freshBlock_ = true;  // the cursor's block is one Qt made, which the next paragraph fills
+    std::vector<OpenTable> tables_;  // innermost last
     std::array<QTextList*, richtext::kMaxListLevel + 1> lists_{};  // the open list at each level
     // Pages repeat a handful of formats; converting each run's afresh is a good part of the cost.
     std::vector<std::pair<richtext::CharFormat, QTextCharFormat>> charFormats_;

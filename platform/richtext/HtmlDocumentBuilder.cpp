@@ -7,6 +7,7 @@
 
 #include "platform/richtext/HtmlEntities.h"
 #include "platform/richtext/HtmlStyle.h"
+#include "platform/richtext/TableStructure.h"
 #include "platform/text/Utf8Codec.h"
 
 namespace pgw::richtext::detail {
@@ -120,8 +121,6 @@ const CharFormat& HtmlDocumentBuilder::currentFormat() const {
     return stack_.empty() ? base_ : stack_.back().format;
 }
 
-bool HtmlDocumentBuilder::inCell() const { return top() != nullptr && top()->innermostCell >= 0; }
-
 void HtmlDocumentBuilder::startTag(const HtmlToken& tag) {
     switch (classify(tag.name)) {
     case TagClass::Ignored: return;
@@ -179,8 +178,7 @@ void HtmlDocumentBuilder::openListItem(const HtmlToken& tag) {
         list.nextNumber = std::min(list.nextNumber + 1, kMaxListNumber);
     }
     push(tag, true);
-    // Inside a table cell a list is text of the cell; the row stays one paragraph.
-    if (!inCell()) pendingItem_ = item;
+    pendingItem_ = item;
 }
 
 void HtmlDocumentBuilder::openRow(const HtmlToken& tag) {
@@ -201,15 +199,13 @@ void HtmlDocumentBuilder::openCell(const HtmlToken& tag) {
             popTo(static_cast<size_t>(current->innermostCell));
         }
     }
+    breakParagraph();
     if (const Element* current = top(); current != nullptr && current->innermostRow >= 0) {
         Element& row = stack_[static_cast<size_t>(current->innermostRow)];
-        if (row.cells++ > 0) {
-            pendingSpace_ = false;
-            appendText("\t");
-            atLineStart_ = true;
-        }
+        row.cells = std::min(row.cells + 1, int(kMaxCellsPerRow));
     }
     push(tag, false);
+    if (!stack_.empty()) stack_.back().firstParagraph = document_.paragraphs.size();
 }
 
 void HtmlDocumentBuilder::push(const HtmlToken& tag, bool block) {
@@ -236,7 +232,12 @@ void HtmlDocumentBuilder::push(const HtmlToken& tag, bool block) {
             element.nextNumber = listNumber(*start);
         }
     }
-    if (tagClass == TagClass::Table) element.innermostTable = index;
+    if (tagClass == TagClass::Table) {
+        element.innermostTable = index;
+        ++element.tableDepth;
+        const std::string* border = tag.attribute("border");
+        element.tableBorders = border != nullptr && *border != "0";
+    }
     if (tagClass == TagClass::Row) element.innermostRow = index;
     if (tagClass == TagClass::Cell) element.innermostCell = index;
     if (tag.name == "blockquote") ++element.quoteDepth;
@@ -296,6 +297,46 @@ void HtmlDocumentBuilder::popOne() {
     }
     if (element.name == "li") flushPendingItem();
     if (element.block) breakParagraph();
+    const TagClass tagClass = classify(element.name);
+    if (tagClass == TagClass::Cell) endCell(element);
+    if (tagClass == TagClass::Row) endRow(element);
+}
+
+// The cell's last paragraph ends the cell; a cell with none, or ending in a table, gets an
+// empty one.
+void HtmlDocumentBuilder::endCell(const Element& cell) {
+    breakParagraph();
+    const int depth = std::min(cell.tableDepth, kMaxTableDepth);
+    if (depth == 0) return;
+    auto& paragraphs = document_.paragraphs;
+    const bool open = paragraphs.size() > cell.firstParagraph && paragraphs.back().format.tableDepth == depth &&
+                      paragraphs.back().end == ParagraphEnd::Paragraph;
+    if (!open) {
+        paragraphs.emplace_back().format.tableDepth = uint8_t(depth);
+        paragraphs.back().markFormat = cell.format;
+        cost_.countParagraph(paragraphs.back());
+    }
+    paragraphs.back().end = ParagraphEnd::Cell;
+}
+
+// HTML gives no widths in twips: the cells share a page's width, nested tables a narrower one.
+void HtmlDocumentBuilder::endRow(const Element& row) {
+    breakParagraph();
+    const int depth = std::min(row.tableDepth, kMaxTableDepth);
+    if (depth == 0 || row.cells == 0) return;
+    constexpr int32_t kTableWidth = 8640;
+    constexpr int32_t kMinCellWidth = 720;
+    const int32_t width = std::max(kMinCellWidth, (kTableWidth >> (depth - 1)) / row.cells);
+    TableRow layout;
+    layout.borders = row.tableBorders;
+    for (int cell = 1; cell <= row.cells; ++cell) layout.cellEdges.push_back(width * cell);
+    Paragraph end;
+    end.format.tableDepth = uint8_t(depth);
+    end.end = ParagraphEnd::Row;
+    end.row = std::move(layout);
+    end.markFormat = row.format;
+    cost_.countParagraph(end);
+    document_.paragraphs.push_back(std::move(end));
 }
 
 void HtmlDocumentBuilder::text(std::string_view raw) {
@@ -385,6 +426,7 @@ void HtmlDocumentBuilder::beginContent() {
 ParagraphFormat HtmlDocumentBuilder::paragraphFormat(const PendingItem& item) {
     ParagraphFormat format;
     if (const Element* current = top()) {
+        format.tableDepth = uint8_t(std::min(current->tableDepth, kMaxTableDepth));
         format.alignment = current->alignment.value_or(Alignment::Left);
         format.leftIndent = kQuoteIndent * current->quoteDepth;
         if (current->listDepth > 0) format.leftIndent += kListIndent * (current->listDepth + 1);
@@ -407,18 +449,8 @@ void HtmlDocumentBuilder::flushPendingItem() {
 }
 
 void HtmlDocumentBuilder::breakParagraph() {
-    const bool hadText = started_ && !atLineStart_;
     pendingSpace_ = false;
     atLineStart_ = true;
-    if (inCell()) {
-        // Blocks inside a cell separate words only; the row stays one paragraph.
-        if (hadText) {
-            pendingSpace_ = true;
-            spaceFormat_ = currentFormat();
-            atLineStart_ = false;
-        }
-        return;
-    }
     if (!started_) return;
     // A break at the end of a block shows nothing; "<p><br></p>" is an empty line.
     if (!paragraph_.content.empty()) {
@@ -439,6 +471,7 @@ RichDocument HtmlDocumentBuilder::finish() {
     flushPendingItem();
     breakParagraph();
     if (document_.paragraphs.empty()) document_.paragraphs.emplace_back().markFormat = base_;
+    normaliseTables(document_);
     return std::move(document_);
 }
 

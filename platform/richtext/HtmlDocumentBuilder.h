@@ -43,6 +43,9 @@ private:
         ListStyle list = ListStyle::None;  // ul / ol: how its items are marked
         int nextNumber = 1;              // ol: the next item's number
         int cells = 0;                   // tr: cells so far
+        int tableDepth = 0;              // tables open around the element
+        bool tableBorders = false;       // the innermost table's cells have borders
+        size_t firstParagraph = 0;       // td: the page's paragraph count when the cell opened
         int innermostBlock = -1;         // stack indices, -1 for none
         int innermostList = -1;
         int innermostTable = -1;
@@ -57,7 +60,6 @@ private:
 
     const Element* top() const { return stack_.empty() ? nullptr : &stack_.back(); }
     const CharFormat& currentFormat() const;
-    bool inCell() const;
 
     void openBlock(const HtmlToken& tag);
     void openListItem(const HtmlToken& tag);
@@ -74,6 +76,8 @@ private:
     void appendLineBreak();
     void beginContent();
     void breakParagraph();
+    void endCell(const Element& cell);
+    void endRow(const Element& row);
     void flushPendingItem();
     void flushPendingSpace();
     void textCharacter(char32_t character, std::string* run);

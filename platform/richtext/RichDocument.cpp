@@ -27,11 +27,13 @@ std::string plainText(const RichDocument& document) {
     std::string out;
     ListCounter lists;
     for (size_t i = 0; i < document.paragraphs.size(); ++i) {
-        if (i > 0) out += '\n';
-        const ParagraphFormat& format = document.paragraphs[i].format;
+        const Paragraph& paragraph = document.paragraphs[i];
+        if (paragraph.end == ParagraphEnd::Row) continue;  // its cells' text is the row's
+        if (i > 0) out += document.paragraphs[i - 1].end == ParagraphEnd::Cell ? '\t' : '\n';
+        const ParagraphFormat& format = paragraph.format;
         if (const int32_t number = lists.place(format); format.isListItem() && !format.isBullet())
             out += itemLabel(format.list, number) + '\t';
-        for (const Inline& piece : document.paragraphs[i].content) {
+        for (const Inline& piece : paragraph.content) {
             const auto* run = std::get_if<TextRun>(&piece);
             if (!run) continue;
             for (size_t at = 0;;) {

@@ -6,8 +6,15 @@
 // A document always has at least one paragraph: the last paragraph's end is the end of the
 // document, as in a rich edit control. A tab is '\t'; a line break inside a paragraph is
 // U+2028 (LINE SEPARATOR).
+//
+// Tables are kept flat, as rich text files and rich edit controls keep them: a paragraph in a
+// table cell has a table depth (1 for a table in the page, 2 for a table in a cell of that, ...);
+// the last paragraph of a cell ends the cell, and an empty paragraph after a row's cells ends
+// the row and holds its layout. normaliseTables() (TableStructure.h) makes any sequence of
+// paragraphs a well-formed one.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -77,6 +84,7 @@ struct ParagraphFormat {
     int listLevel = 0;      // 0 .. kMaxListLevel
     int32_t listStart = 1;  // the first item's number
     bool pageBreakBefore = false;  // the paragraph starts a new page (\page before it, \pagebb)
+    uint8_t tableDepth = 0;  // 0: not in a table; N: in a cell of a table nested N - 1 deep
 
     bool isListItem() const { return list != ListStyle::None; }
     bool isBullet() const { return list == ListStyle::Bullet; }
@@ -116,10 +124,57 @@ struct TextRun {
 
 using Inline = std::variant<TextRun, Picture>;
 
+inline constexpr int kMaxTableDepth = 8;
+inline constexpr int32_t kDefaultCellGap = 108;  // twips
+
+// What a paragraph's end ends besides the paragraph: a table cell, or (with no content of its
+// own) a table row.
+enum class ParagraphEnd : uint8_t { Paragraph, Cell, Row };
+
+// A table row's layout, in twips from the paragraph's left margin.
+struct TableRow {
+    int32_t left = 0;               // \trleft: where the row starts
+    int32_t gap = kDefaultCellGap;  // \trgaph: half the space between two cells' text
+    bool borders = false;           // the cells are drawn with single lines around them
+    std::vector<int32_t> cellEdges;  // \cellx: each cell's right edge, increasing
+
+    bool operator==(const TableRow&) const = default;
+};
+
+// A row end's layout, kept apart: most paragraphs end no row, so it costs them one pointer.
+class RowLayout {
+public:
+    RowLayout() = default;
+    RowLayout(const RowLayout& other) : row_(other.row_ ? std::make_unique<TableRow>(*other.row_) : nullptr) {}
+    RowLayout(RowLayout&&) noexcept = default;
+    RowLayout& operator=(const RowLayout& other) {
+        if (this != &other) row_ = other.row_ ? std::make_unique<TableRow>(*other.row_) : nullptr;
+        return *this;
+    }
+    RowLayout& operator=(RowLayout&&) noexcept = default;
+    RowLayout& operator=(TableRow row) {
+        row_ = std::make_unique<TableRow>(std::move(row));
+        return *this;
+    }
+
+    const TableRow& get() const { return row_ ? *row_ : none(); }
+    const TableRow* operator->() const { return &get(); }
+    bool operator==(const RowLayout& other) const { return get() == other.get(); }
+
+private:
+    static const TableRow& none() {
+        static const TableRow kNone;
+        return kNone;
+    }
+    std::unique_ptr<TableRow> row_;
+};
+
 struct Paragraph {
     ParagraphFormat format;
     std::vector<Inline> content;
     CharFormat markFormat;  // the format at the paragraph's end: what an empty line types in
+    ParagraphEnd end = ParagraphEnd::Paragraph;
+    RowLayout row;  // a row end's layout; unused elsewhere
 
     // Appends text, merging it into the last run when that run has the same format.
     void appendText(const CharFormat& format, std::string_view utf8);
@@ -136,7 +191,8 @@ struct RichDocument {
 };
 
 // The text as a reader sees it: paragraphs joined by '\n', a numbered item's number and a
-// tab before its text, line breaks as '\n', pictures left out.
+// tab before its text, line breaks as '\n', pictures left out; a table's cells joined by '\t'
+// and its rows by '\n'.
 std::string plainText(const RichDocument& document);
 
 }  // namespace pgw::richtext

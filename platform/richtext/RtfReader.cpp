@@ -8,6 +8,7 @@
 #include "platform/text/CodePage.h"
 
 #include "platform/richtext/RtfReaderEngine.h"
+#include "platform/richtext/TableStructure.h"
 
 namespace pgw::richtext {
 
@@ -134,6 +135,7 @@ RtfReadResult RtfReaderEngine::run() {
     resolveListText();
     const ParagraphFormat last = paragraphFormat();
     RichDocument document = builder_.finish(last, currentFormat());
+    normaliseTables(document);
     return {std::move(document), std::move(error_), consumed_};
 }
 
@@ -426,12 +428,15 @@ void RtfReaderEngine::resolveListText() {
     listText_ = Paragraph{};
 }
 
-void RtfReaderEngine::endParagraph() {
+// A cell's end puts its paragraph at the cell's table depth, whether it said \intbl or not.
+void RtfReaderEngine::endParagraph(ParagraphEnd end, int depth) {
     if (top().destination != Destination::Body) return;
     flushBytes();
     flushHighSurrogate();
     resolveListText();
-    builder_.endParagraph(paragraphFormat(), currentFormat());
+    ParagraphFormat format = paragraphFormat();
+    if (end != ParagraphEnd::Paragraph) format.tableDepth = uint8_t(depth);
+    builder_.endParagraph(format, currentFormat(), end);
     item_.reset();
     pageBreakPending_ = false;
 }

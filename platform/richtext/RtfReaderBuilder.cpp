@@ -11,9 +11,12 @@ void RtfDocumentBuilder::appendPicture(Picture picture) {
     current_.appendPicture(std::move(picture));
 }
 
-void RtfDocumentBuilder::endParagraph(const ParagraphFormat& format, const CharFormat& markFormat) {
+void RtfDocumentBuilder::endParagraph(const ParagraphFormat& format, const CharFormat& markFormat,
+                                      ParagraphEnd end, const TableRow* row) {
     current_.format = format;
     current_.markFormat = markFormat;
+    current_.end = end;
+    if (row) current_.row = *row;
     cost_.countParagraph(current_);
     document_.paragraphs.push_back(std::move(current_));
     current_ = Paragraph{};

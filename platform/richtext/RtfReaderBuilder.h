@@ -18,7 +18,8 @@ public:
     void appendText(const CharFormat& format, std::string_view utf8);
     void appendPicture(Picture picture);
     bool paragraphIsEmpty() const { return current_.isEmpty(); }
-    void endParagraph(const ParagraphFormat& format, const CharFormat& markFormat);
+    void endParagraph(const ParagraphFormat& format, const CharFormat& markFormat,
+                      ParagraphEnd end = ParagraphEnd::Paragraph, const TableRow* row = nullptr);
 
     bool full() const { return cost_.full(); }
 

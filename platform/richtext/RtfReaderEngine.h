@@ -2,6 +2,7 @@
 // The state machine behind readRtf: one pass over the tokens with an explicit stack of group
 // states (never recursion), capped in depth.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -69,6 +70,7 @@ struct GroupState {
     Destination destination = Destination::Body;
     Destination resume = Destination::Body;  // what \ud or \result switch back to
     int link = -1;  // the link the text is part of, in the engine's links; -1: none
+    bool nestedRowProperties = false;  // in \nesttableprops: row layout words describe a nested row
 
     static CharFormat plainChars() {
         CharFormat format;
@@ -110,6 +112,8 @@ private:
     bool handleParagraphWord(Keyword keyword, const Token& token);
     bool handleBreakWord(Keyword keyword, const Token& token);
     void handleNumberingWord(Keyword keyword, const Token& token);
+    bool handleRowWord(Keyword keyword, const Token& token);
+    TableRow& rowLayout();
     bool handleShapeWord(Keyword keyword);
     void startPicture();
     void pruneShapes();
@@ -123,7 +127,8 @@ private:
     void emitCodePoint(char32_t codePoint);
     void emitUnicode(int32_t parameter);
     void flushHighSurrogate();
-    void endParagraph();
+    void endParagraph(ParagraphEnd end = ParagraphEnd::Paragraph, int depth = 0);
+    void endRow(int depth);
     ParagraphFormat paragraphFormat();
     void resolveListText();
     void finishPicture();
@@ -175,6 +180,9 @@ private:
     std::optional<ItemMark> item_;  // the paragraph's list text, read as its mark
     bool pageBreakPending_ = false;  // a \page came before this paragraph
     Numbering numbering_;  // what the \pn group being read says
+    // The layout the next row end at each table depth takes (\trowd ... \cellx).
+    std::array<TableRow, kMaxTableDepth + 1> rowLayouts_{};
+    bool borderPending_ = false;  // a cell or row border side was named: its line draws borders
     ListCounter listCounter_;
 
     // The shapes (\shp, \shpgrp) whose groups are open, innermost last. A shape that gave

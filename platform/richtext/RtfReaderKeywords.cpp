@@ -92,11 +92,23 @@ constexpr Entry kEntries[] = {
     {"pnstart", K::NumberStart}, {"ilvl", K::ListLevel},
 
     {"par", K::Par}, {"line", K::Line}, {"tab", K::Tab}, {"page", K::Page}, {"sect", K::Section},
-    {"cell", K::Cell}, {"nestcell", K::Cell}, {"row", K::Row}, {"nestrow", K::Row},
     {"u", K::Unicode}, {"uc", K::UnicodeSkip},
     {"emdash", K::EmDash}, {"endash", K::EnDash}, {"lquote", K::LeftQuote},
     {"rquote", K::RightQuote}, {"ldblquote", K::LeftDoubleQuote},
     {"rdblquote", K::RightDoubleQuote}, {"bullet", K::Bullet},
+
+    {"intbl", K::InTable}, {"itap", K::TableDepth}, {"cell", K::Cell}, {"nestcell", K::NestedCell},
+    {"row", K::Row}, {"nestrow", K::NestedRow}, {"nesttableprops", K::NestedRowProperties},
+    {"nonesttables", K::SkippedDestination},  // the same table again, for readers without nesting
+    {"trowd", K::RowDefaults}, {"trleft", K::RowLeft}, {"trgaph", K::CellGap}, {"cellx", K::CellEdge},
+    {"clbrdrt", K::BorderSide}, {"clbrdrl", K::BorderSide}, {"clbrdrb", K::BorderSide},
+    {"clbrdrr", K::BorderSide}, {"trbrdrt", K::BorderSide}, {"trbrdrl", K::BorderSide},
+    {"trbrdrb", K::BorderSide}, {"trbrdrr", K::BorderSide}, {"trbrdrh", K::BorderSide},
+    {"trbrdrv", K::BorderSide}, {"brdrs", K::BorderLine}, {"brdrth", K::BorderLine},
+    {"brdrsh", K::BorderLine}, {"brdrdb", K::BorderLine}, {"brdrdot", K::BorderLine},
+    {"brdrdash", K::BorderLine}, {"brdrhair", K::BorderLine}, {"brdrtriple", K::BorderLine},
+    {"brdrdashsm", K::BorderLine}, {"brdrdashd", K::BorderLine}, {"brdrdashdd", K::BorderLine},
+    {"brdrwavy", K::BorderLine}, {"brdrinset", K::BorderLine}, {"brdroutset", K::BorderLine},
 
     {"pngblip", K::PngBlip}, {"jpegblip", K::JpegBlip}, {"dibitmap", K::DibBitmap},
     {"wbitmap", K::DeviceBitmap}, {"wmetafile", K::WindowsMetafile}, {"emfblip", K::EmfBlip},

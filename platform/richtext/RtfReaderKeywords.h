@@ -31,8 +31,11 @@ enum class Keyword : uint8_t {
     BulletLevel, NumberedLevel, ContinuedLevel, OutlineLevel, NumberDecimal, NumberUpperLetter,
     NumberLowerLetter, NumberUpperRoman, NumberLowerRoman, NumberStart, ListLevel,
     // Breaks and special characters
-    Par, Line, Tab, Page, Section, Cell, Row, Unicode, UnicodeSkip,
+    Par, Line, Tab, Page, Section, Unicode, UnicodeSkip,
     EmDash, EnDash, LeftQuote, RightQuote, LeftDoubleQuote, RightDoubleQuote, Bullet,
+    // Tables: where a paragraph is, how cells and rows end, and a row's layout
+    InTable, TableDepth, Cell, NestedCell, Row, NestedRow, NestedRowProperties, RowDefaults,
+    RowLeft, CellGap, CellEdge, BorderSide, BorderLine,
     // Pictures
     PngBlip, JpegBlip, DibBitmap, DeviceBitmap, WindowsMetafile, EmfBlip,
     PictureWidth, PictureHeight, PictureWidthGoal, PictureHeightGoal, PictureScaleX, PictureScaleY,

@@ -53,7 +53,8 @@ void RtfReaderEngine::handleWord(const Token& token) {
     default: break;
     }
     flushBytes();
-    if (handleDocumentWord(keyword, token) || handleCharWord(keyword, token) || handleParagraphWord(keyword, token))
+    if (handleDocumentWord(keyword, token) || handleCharWord(keyword, token) || handleParagraphWord(keyword, token) ||
+        handleRowWord(keyword, token))
         return;
     handleBreakWord(keyword, token);
 }
@@ -97,6 +98,7 @@ bool RtfReaderEngine::handleDestinationWord(Keyword keyword) {
     case Keyword::FieldResult:
     case Keyword::ShapePicture: return true;  // their content is read as it comes
     case Keyword::SkippedDestination: skipGroup(); return true;
+    case Keyword::NestedRowProperties: state.nestedRowProperties = true; return true;
     default: return handleShapeWord(keyword);
     }
 }
@@ -231,11 +233,7 @@ bool RtfReaderEngine::handleBreakWord(Keyword keyword, const Token& token) {
         pageBreakPending_ = true;
         break;
     case Keyword::Par:
-    case Keyword::Section:
-    case Keyword::Cell: endParagraph(); break;
-    case Keyword::Row:  // a row's end closes a paragraph only if the row left one open
-        if (!builder_.paragraphIsEmpty() || hasListText_) endParagraph();
-        break;
+    case Keyword::Section: endParagraph(); break;
     case Keyword::Line: emitCodePoint(0x2028); break;
     case Keyword::Tab: emitUtf8("\t"); break;
     case Keyword::EmDash: emitCodePoint(0x2014); break;

@@ -8,7 +8,9 @@
 #include "platform/richtext/ListNumbering.h"
 #include "platform/richtext/RtfFontColourTables.h"
 #include "platform/richtext/RtfPictureWriter.h"
+#include "platform/richtext/RtfRowWriter.h"
 #include "platform/richtext/RtfTextEncoder.h"
+#include "platform/richtext/TableStructure.h"
 
 namespace pgw::richtext {
 
@@ -75,19 +77,38 @@ public:
         const ParagraphFormat defaultFormat;
         const ParagraphFormat* previous = &defaultFormat;
         bool first = true;
-        for (const Paragraph& paragraph : document.paragraphs) {
-            startParagraph(paragraph.format, *previous, first, lists_.place(paragraph.format));
+        bool rowOpen = false;  // the outermost table's row has been laid out
+        for (size_t i = 0; i < document.paragraphs.size(); ++i) {
+            const Paragraph& paragraph = document.paragraphs[i];
+            if (paragraph.format.tableDepth > 0 && !rowOpen) {
+                writeRowStart(document.paragraphs, i);
+                rowOpen = true;
+            }
+            // A cell's or row's end leaves the table state to the paragraph after it.
+            const bool restate = i > 0 && document.paragraphs[i - 1].end != ParagraphEnd::Paragraph;
+            if (paragraph.end != ParagraphEnd::Row)
+                startParagraph(paragraph.format, *previous, first, restate, lists_.place(paragraph.format));
             if (first) startCharacterState(*firstCharFormat(document));
             first = false;
             writeContent(paragraph);
+            if (paragraph.end == ParagraphEnd::Row && paragraph.format.tableDepth <= 1) rowOpen = false;
             previous = &paragraph.format;
         }
     }
 
 private:
-    void startParagraph(const ParagraphFormat& format, const ParagraphFormat& previous, bool first,
+    // Readers that know no row definition after the cells (the rich edit control among them)
+    // need the outermost row's layout before its first cell.
+    void writeRowStart(const std::vector<Paragraph>& paragraphs, size_t first) {
+        const size_t end = rowEndOf(paragraphs, first, 1);
+        if (end == paragraphs.size()) return;
+        detail::appendRowLayout(paragraphs[end].row.get(), &out_);
+        needDelimiter_ = true;
+    }
+
+    void startParagraph(const ParagraphFormat& format, const ParagraphFormat& previous, bool first, bool restate,
                         int32_t number) {
-        const bool changed = !(format == previous);
+        const bool changed = restate || !(format == previous);
         if (changed && !first) controlWord("\\pard");
         if (changed) writeParagraphControls(format);
         if (format.isBullet()) writeBullet(changed || first);
@@ -108,6 +129,8 @@ private:
         controlWordIfNonZero("\\sa", format.spaceAfter);
         if (format.pageBreakBefore) controlWord("\\pagebb");
         controlWordIfNonZero("\\ilvl", format.listLevel);
+        if (format.tableDepth > 0) controlWord("\\intbl");
+        if (format.tableDepth > 1) controlWord("\\itap", format.tableDepth);
     }
 
     // The rendered bullet for readers without numbering, and, where a list starts, the
@@ -164,9 +187,26 @@ private:
             }
         }
         switchTo(paragraph.markFormat);
-        controlWord("\\par");
+        writeEnd(paragraph);
         out_.append("\r\n");
         needDelimiter_ = false;
+    }
+
+    // A nested row states its layout after its cells, and gives readers that know no nesting
+    // a paragraph end instead.
+    void writeEnd(const Paragraph& paragraph) {
+        const bool nested = paragraph.format.tableDepth > 1;
+        switch (paragraph.end) {
+        case ParagraphEnd::Paragraph: return controlWord("\\par");
+        case ParagraphEnd::Cell: return controlWord(nested ? "\\nestcell" : "\\cell");
+        case ParagraphEnd::Row:
+            if (!nested) return controlWord("\\row");
+            out_.append("{\\*\\nesttableprops");
+            detail::appendRowLayout(paragraph.row.get(), &out_);
+            out_.append("\\nestrow}{\\nonesttables\\par}");
+            needDelimiter_ = false;
+            return;
+        }
     }
 
     void writeRun(const TextRun& run) {

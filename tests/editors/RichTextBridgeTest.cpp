@@ -2,6 +2,7 @@
 
 #include "platform/fonts/FontFallback.h"
 #include "editors/PictureImages.h"
+#include "platform/richtext/RtfReader.h"
 
 #include "TestImages.h"
 
@@ -13,6 +14,7 @@
 #include <QTextDocument>
 #include <QTextLayout>
 #include <QTextList>
+#include <QTextTable>
 
 #include <gtest/gtest.h>
 
@@ -207,6 +209,58 @@ TEST(Bridge, ConsecutiveBulletsShareOneListAndSeparatedOnesDoNot) {
     EXPECT_NE(lists[3], lists[0]);
     EXPECT_EQ(lists[4], lists[3]);
     EXPECT_EQ(lists[0]->format().style(), QTextListFormat::ListDisc);
+}
+
+// Tables of every shape come back as they were, shown as Qt tables, and stay tables when
+// text is typed into a cell.
+TEST(Bridge, TablesComeBackAsTheyWereAndStayTablesWhileEditing) {
+    const char* pages[] = {
+        // First on the page, bordered, rows of different layouts (the shorter row spans).
+        R"({\rtf1\trowd\trgaph100\trleft-100\clbrdrt\brdrs\cellx1000\clbrdrt\brdrs\cellx2500\pard\intbl a\cell b\cell\row)"
+        R"(\trowd\trgaph50\cellx3000\pard\intbl wide\cell\row\pard after\par})",
+        // Nested, a cell that starts with a table, paragraphs and a list in a cell.
+        R"({\rtf1 before\par\trowd\cellx3000\cellx6000\pard\intbl\itap2 in\nestcell)"
+        R"({\*\nesttableprops\trowd\cellx1500\nestrow}{\nonesttables\par}\pard\intbl one\par)"
+        R"({\pntext\'b7\tab}{\*\pn\pnlvlblt{\pntxtb\'b7}}\intbl item\cell\pard\intbl\cell\row\pard end})",
+        // A table at the page's end, and an empty paragraph before one.
+        R"({\rtf1\par\trowd\cellx900\pard\intbl x\cell\row})",
+    };
+    for (const char* rtf : pages) {
+        const RichDocument original = readRtf(rtf).document;
+        QTextDocument document;
+        setDocumentContent(document, original);
+        EXPECT_EQ(documentContent(document), original) << rtf;
+    }
+
+    const RichDocument nested = readRtf(pages[1]).document;
+    QTextDocument document;
+    setDocumentContent(document, nested);
+    const auto tables = document.rootFrame()->childFrames();
+    ASSERT_EQ(tables.size(), 1);
+    const auto* outer = qobject_cast<QTextTable*>(tables[0]);
+    ASSERT_NE(outer, nullptr);
+    EXPECT_EQ(outer->rows(), 1);
+    EXPECT_EQ(outer->columns(), 2);
+    EXPECT_EQ(tables[0]->childFrames().size(), 1) << "the nested table";
+
+    QTextCursor cursor = outer->cellAt(0, 1).firstCursorPosition();
+    cursor.insertText("typed");
+    cursor.insertBlock();
+    cursor.insertText("more");
+    const RichDocument edited = documentContent(document);
+    RichDocument expected = nested;
+    auto cell = std::find_if(expected.paragraphs.begin(), expected.paragraphs.end(), [](const Paragraph& p) {
+        return p.format.tableDepth == 1 && p.end == ParagraphEnd::Cell && p.isEmpty();
+    });
+    ASSERT_NE(cell, expected.paragraphs.end());
+    cell->appendText(cell->markFormat, "typed");
+    Paragraph more = *cell;
+    more.content.clear();
+    more.appendText(cell->markFormat, "more");
+    cell->end = ParagraphEnd::Paragraph;
+    expected.paragraphs.insert(cell + 1, more);
+    EXPECT_EQ(plainText(edited), plainText(expected));
+    EXPECT_EQ(edited.paragraphs.size(), expected.paragraphs.size());
 }
 
 // The list must not shift the text: the paragraph's indents already leave room for the bullet.

@@ -67,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(Structure, RtfReaderText, testing::Values(
              "{\\rtf1 a{\\object\\objemb{\\*\\objclass Paint}{\\*\\objdata 0105}junk{\\result b}}c}", "abc"},
     TextCase{"UprTakesTheUnicodeBranch",
              "{\\rtf1\\ansicpg936 {\\upr{\\'d6\\'d0}{\\*\\ud{\\uc0\\u25991 }}}}", "文"},
-    TextCase{"PageSectCellEndParagraphs", "{\\rtf1 a\\page b\\sect c\\cell d\\cell\\row e}", "a\nb\nc\nd\ne"}));
+    TextCase{"PageSectCellEndParagraphs", "{\\rtf1 a\\page b\\sect c\\cell d\\cell\\row e}", "a\nb\nc\td\ne"}));
 
 INSTANTIATE_TEST_SUITE_P(Encoding, RtfReaderText, testing::Values(
     TextCase{"GbkEscapes", body("\\f0 \\'c4\\'e3\\'ba\\'c3"), "你好"},
