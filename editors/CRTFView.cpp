@@ -91,7 +91,10 @@ CRTFView::CRTFView(QWidget* parent)
       fontDialog_(askFontDialog),
       menuRunner_(runMenu),
       pasteFormChooser_(askPasteForm),
-      loader_([this](std::unique_ptr<QTextDocument> page) { showDocument(std::move(page)); }) {
+      loader_([this](std::unique_ptr<QTextDocument> page, const std::string& problem) {
+          showDocument(std::move(page));
+          if (!problem.empty()) reportUnreadPart();
+      }) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -169,6 +172,12 @@ void CRTFView::showDocument(std::unique_ptr<QTextDocument> document) {
     showFormatOnToolBar();
     layoutPacer_.pace(*edit_->document());
     unchanged_ = true;
+}
+
+// What the reader could not read (damage, a picture it cannot keep) is not shown; the author
+// should know before editing, since the page is stored as shown.
+void CRTFView::reportUnreadPart() {
+    if (ui_) ui_->showStatus("此页有部分内容无法读出（数据损坏或格式不支持），现在显示的是能读出的部分。");
 }
 
 void CRTFView::watchEdits() {

@@ -131,6 +131,7 @@ private:
     void continueFormatScan();
     void showContextMenu(const QPoint& globalPosition);
     void showDocument(std::unique_ptr<QTextDocument> document);
+    void reportUnreadPart();
     void watchEdits();
 
     QTextEdit* edit_;

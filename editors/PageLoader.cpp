@@ -22,15 +22,15 @@ constexpr size_t kParagraphsPerCheck = 256;  // how often a slice looks at the c
 // on its own. The application waits for the pool before it ends.
 struct PageLoader::ReadJob {
     std::string rtf;
-    richtext::RichDocument content;
+    richtext::RtfReadResult read;
     std::mutex mutex;
     std::condition_variable finished;
     bool done = false;
 
     void run() {
-        richtext::RichDocument read = richtext::readRtf(rtf).document;
+        richtext::RtfReadResult result = richtext::readRtf(rtf);
         std::lock_guard lock(mutex);
-        content = std::move(read);
+        read = std::move(result);
         rtf = {};
         done = true;
         finished.notify_all();
@@ -39,10 +39,10 @@ struct PageLoader::ReadJob {
         std::lock_guard lock(mutex);
         return done;
     }
-    richtext::RichDocument take() {
+    richtext::RtfReadResult take() {
         std::unique_lock lock(mutex);
         finished.wait(lock, [this] { return done; });
-        return std::move(content);
+        return std::move(read);
     }
 };
 
@@ -56,8 +56,8 @@ PageLoader::~PageLoader() = default;
 void PageLoader::start(std::string rtf) {
     abandon();
     // A page never edited has an empty stream: it shows as an empty page.
-    if (rtf.empty()) return beginBuilding(richtext::RichDocument{});
-    if (rtf.size() <= pacing_.readInlineBytes) return beginBuilding(richtext::readRtf(rtf).document);
+    if (rtf.empty()) return beginBuilding(richtext::RtfReadResult{});
+    if (rtf.size() <= pacing_.readInlineBytes) return beginBuilding(richtext::readRtf(rtf));
     auto job = std::make_shared<ReadJob>();
     job->rtf = std::move(rtf);
     reading_ = job;
@@ -89,11 +89,12 @@ void PageLoader::step() {
 }
 
 // The first slice is built at once, so a page that fits in it is there when start() returns.
-void PageLoader::beginBuilding(richtext::RichDocument content) {
+void PageLoader::beginBuilding(richtext::RtfReadResult read) {
     timer_.stop();
     document_ = std::make_unique<QTextDocument>();
     applyPageDefaults(*document_);
-    builder_ = std::make_unique<DocumentBuilder>(*document_, std::move(content));
+    problem_ = std::move(read.error);
+    builder_ = std::make_unique<DocumentBuilder>(*document_, std::move(read.document));
     laidOut_ = false;
     if (buildFor(pacing_.sliceMilliseconds)) return handOver();
     timer_.start(0);
@@ -112,7 +113,7 @@ bool PageLoader::buildFor(int milliseconds) {
 void PageLoader::handOver() {
     timer_.stop();
     builder_.reset();
-    ready_(std::move(document_));
+    ready_(std::move(document_), std::exchange(problem_, {}));
 }
 
 void PageLoader::abandon() {

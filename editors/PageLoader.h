@@ -3,7 +3,7 @@
 // read on a worker thread and built between the window's events, a slice at a time, and
 // handed over whole when it is complete. A small page is handed over before start() returns.
 
-#include "platform/richtext/RichDocument.h"
+#include "platform/richtext/RtfReader.h"
 
 #include <QObject>
 #include <QTimer>
@@ -21,8 +21,9 @@ class DocumentBuilder;
 
 class PageLoader : public QObject {
 public:
-    // Receives the complete page; the document has no parent.
-    using Ready = std::function<void(std::unique_ptr<QTextDocument>)>;
+    // Receives the complete page (the document has no parent) and what the reader could not
+    // read of it; empty when the page was read whole.
+    using Ready = std::function<void(std::unique_ptr<QTextDocument>, const std::string& problem)>;
     // How a load is divided. The defaults keep each slice well below what an author notices.
     struct Pacing {
         size_t readInlineBytes = 2u << 20;  // RTF up to this size is read at once
@@ -43,7 +44,7 @@ public:
 private:
     struct ReadJob;
 
-    void beginBuilding(richtext::RichDocument content);
+    void beginBuilding(richtext::RtfReadResult read);
     void step();
     bool buildFor(int milliseconds);
     void handOver();
@@ -56,6 +57,7 @@ private:
     std::unique_ptr<QTextDocument> document_;
     std::unique_ptr<DocumentBuilder> builder_;
     bool laidOut_ = false;  // the complete page has its layout object
+    std::string problem_;   // what the reader could not read of the page being loaded
 };
 
 }  // namespace pgw::editors

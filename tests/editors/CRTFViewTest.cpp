@@ -57,6 +57,23 @@ TEST(CRTFView, AnEmptyStreamIsAnEmptyPageAndAnUnknownPageMarksOnlyTheBook) {
 // Every page read on a worker thread and built a paragraph at a time, as a huge page is.
 constexpr PageLoader::Pacing kEveryPageBig{0, 0};
 
+// Read inline or on the worker, a damaged page shows what could be read and says so; a
+// sound page after it says nothing.
+TEST(CRTFView, ADamagedPageShowsWhatCouldBeReadAndSaysSo) {
+    for (const bool big : {false, true}) {
+        ViewParts parts;
+        if (big) parts.view.setLoadPacing(kEveryPageBig);
+        parts.view.loadText("{\\rtf1 before the damage\\par{\\b cut");
+        parts.view.finishLoading();
+        EXPECT_EQ(shownText(parts), "before the damage\ncut");
+        EXPECT_NE(parts.ui.status().find("无法读出"), std::string::npos) << big;
+        parts.ui.showStatus("");
+        parts.view.loadText(kPage);
+        parts.view.finishLoading();
+        EXPECT_EQ(parts.ui.status(), "");
+    }
+}
+
 std::string numberedPage(int paragraphs) {
     std::string rtf = "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}}\\f0\\fs20 ";
     for (int i = 0; i < paragraphs; ++i) rtf += (i % 7 == 0 ? "{\\b bold " : "{line ") + std::to_string(i) + "}\\par ";
