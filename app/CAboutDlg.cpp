@@ -38,7 +38,7 @@ CAboutDlg::CAboutDlg(ui::DesktopServices& desktop, QWidget* parent) : QDialog(pa
     icon->setPixmap(QIcon(QStringLiteral(":/icons/128.ico")).pixmap(kIconSize, kIconSize));
 
     auto* names = new QVBoxLayout;
-    names->addWidget(label(QStringLiteral("Pagewright 1.0 版"), this));
+    names->addWidget(label(QStringLiteral("Pagewright " PGW_VERSION " 版"), this));
     names->addWidget(label(QStringLiteral("页工坊 电子书制作工具"), this));
 
     okButton_ = new QPushButton(QStringLiteral("确定"), this);

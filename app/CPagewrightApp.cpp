@@ -1,6 +1,7 @@
 #include "app/CPagewrightApp.h"
 
 #include "app/CAboutDlg.h"
+#include "app/WindowPlacement.h"
 #include "platform/framework/CommandIds.h"
 #include "shell/CMainFrame.h"
 
@@ -16,13 +17,29 @@ namespace pgw::app {
 namespace {
 // Where the recent files live, as the original program's settings keep them.
 constexpr char kRecentGroup[] = "Recent File List";
+// Where earlier versions kept the settings: read once, when ours have no recent files yet.
+constexpr char kEarlierOrganisation[] = "Local AppWizard-Generated Applications";
+constexpr char kEarlierApplication[] = "Pagewright";
+
+std::vector<std::string> recentPaths(QSettings& settings) {
+    settings.beginGroup(QString::fromLatin1(kRecentGroup));
+    std::vector<std::string> paths;
+    for (size_t i = 1; i <= framework::RecentFileList::kCapacity; ++i) {
+        const QString path = settings.value(QStringLiteral("File%1").arg(i)).toString();
+        if (!path.isEmpty()) paths.push_back(path.toStdString());
+    }
+    settings.endGroup();
+    return paths;
+}
 }  // namespace
 
 CPagewrightApp::CPagewrightApp(int& argc, char** argv)
     : QApplication(argc, argv), runDialog_([](QDialog& dialog) { return dialog.exec(); }) {
-    setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
-    setApplicationName(QStringLiteral("Pagewright"));
-    setApplicationVersion(QStringLiteral("1.0"));
+    // Settings land in ~/.config/pagewright/; the desktop file names the running window.
+    setOrganizationName(QStringLiteral("pagewright"));
+    setApplicationName(QStringLiteral("pagewright"));
+    setApplicationVersion(QStringLiteral(PGW_VERSION));
+    setDesktopFileName(QStringLiteral("org.pagewright.Pagewright"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/128.ico")));
     loadChineseQtTexts();
 }
@@ -39,7 +56,7 @@ void CPagewrightApp::loadChineseQtTexts() {
 }
 
 CPagewrightApp::~CPagewrightApp() {
-    if (frame_) saveRecentFiles();
+    if (frame_) saveSettings();
     frame_.reset();
 }
 
@@ -59,8 +76,11 @@ bool CPagewrightApp::initInstance() {
         const QString path = QFileInfo(parser.positionalArguments().first()).absoluteFilePath();
         frame_->openBook(path.toStdString());
     }
-    connect(this, &QApplication::aboutToQuit, this, [this] { saveRecentFiles(); });
-    frame_->showMaximized();
+    connect(this, &QApplication::aboutToQuit, this, [this] { saveSettings(); });
+    if (restoreWindowPlacement(*frame_))
+        frame_->show();
+    else
+        frame_->showMaximized();
     return true;
 }
 
@@ -71,13 +91,17 @@ void CPagewrightApp::onAppAbout() {
 
 void CPagewrightApp::loadRecentFiles() {
     QSettings settings;
-    settings.beginGroup(QString::fromLatin1(kRecentGroup));
-    std::vector<std::string> paths;
-    for (size_t i = 1; i <= framework::RecentFileList::kCapacity; ++i) {
-        const QString path = settings.value(QStringLiteral("File%1").arg(i)).toString();
-        if (!path.isEmpty()) paths.push_back(path.toStdString());
+    std::vector<std::string> paths = recentPaths(settings);
+    if (paths.empty()) {
+        QSettings earlier(QString::fromLatin1(kEarlierOrganisation), QString::fromLatin1(kEarlierApplication));
+        paths = recentPaths(earlier);
     }
     frame_->recentFiles().assign(paths);
+}
+
+void CPagewrightApp::saveSettings() const {
+    saveRecentFiles();
+    saveWindowPlacement(*frame_);
 }
 
 void CPagewrightApp::saveRecentFiles() const {

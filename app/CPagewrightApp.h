@@ -33,6 +33,7 @@ public:
     // The recent files between runs, in the settings under "Recent File List".
     void loadRecentFiles();
     void saveRecentFiles() const;
+    void saveSettings() const;  // the recent files and the window's placement
 
     // The About command: the About box, modal over the main window.
     void onAppAbout();

@@ -21,7 +21,7 @@ const std::vector<MenuResource>& allMenus() {
     static const std::vector<MenuResource> menus{
         {menus::kMainMenu,
          {popup("文件(&F)", {item(cmd::kNew, "新建(&N)...\tCtrl+N"), item(cmd::kOpen, "打开(&O)...\tCtrl+O"),
-                             item(cmd::kSave, "保存(&S)"), item(cmd::kSaveAs, "另存为(&A)..."), separator(),
+                             item(cmd::kSave, "保存(&S)\tCtrl+S"), item(cmd::kSaveAs, "另存为(&A)...\tCtrl+Shift+S"), separator(),
                              item(cmd::kMake, "制作(&M)\tCtrl+M"), separator(),
                              item(cmd::kPrintPreview, "打印预览(&V)"), item(cmd::kPrint, "打印(&P)...\tCtrl+P"),
                              separator(), recentFiles(), separator(), item(cmd::kExit, "退出(&X)")}),
@@ -31,8 +31,8 @@ const std::vector<MenuResource>& allMenus() {
                              item(cmd::kFind, "查找(&F)\tCtrl+F"), item(cmd::kReplace, "替换(&H)\tCtrl+H"), separator(),
                              item(cmd::kSelectAll, "全选(&A)\tCtrl+A")}),
           popup("查看(&V)", {item(cmd::kViewToolbar, "工具栏(&T)"), item(cmd::kViewStatusBar, "状态栏(&S)"), separator(),
-                             item(cmd::kPageUp, "向上翻页"), item(cmd::kPageDown, "向下翻页")}),
-          popup("帮助(&H)", {item(cmd::kHelpContents, "内容"), separator(), item(cmd::kAbout, "关于 Pagewright(&A)...")})}},
+                             item(cmd::kPageUp, "向上翻页\tCtrl+PgUp"), item(cmd::kPageDown, "向下翻页\tCtrl+PgDown")}),
+          popup("帮助(&H)", {item(cmd::kHelpContents, "内容\tF1"), separator(), item(cmd::kAbout, "关于 Pagewright(&A)...")})}},
         {menus::kChapterTree,
          {popup("操作目录树", {item(cmd::kInsertDirectory, "在当前目录下插入子目录(&D)"),
                                item(cmd::kInsertTextPage, "在当前目录下插入文本页(&A)"),
@@ -170,6 +170,9 @@ const std::vector<Accelerator>& accelerators() {
         {"Ctrl+A", cmd::kSelectAll, true},
         // Redo, which the program adds beside undo, by both of the usual keys.
         {"Ctrl+Y", cmd::kRedo, true},   {"Ctrl+Shift+Z", cmd::kRedo, true},
+        // The keys desktop programs use for saving, help and going through the pages.
+        {"Ctrl+S", cmd::kSave, true},   {"Ctrl+Shift+S", cmd::kSaveAs, true}, {"F1", cmd::kHelpContents, true},
+        {"Ctrl+PgUp", cmd::kPageUp, true}, {"Ctrl+PgDown", cmd::kPageDown, true},
     };
     return table;
 }

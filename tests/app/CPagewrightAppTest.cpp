@@ -3,6 +3,8 @@
 
 #include "../book/BookFixture.h"
 #include "app/CPagewrightApp.h"
+#include "app/WindowPlacement.h"
+#include "shell/CBiSplitterWnd.h"
 #include "shell/CMainFrame.h"
 
 #include <QAbstractButton>
@@ -21,7 +23,7 @@ namespace {
 CPagewrightApp& application() { return *static_cast<CPagewrightApp*>(QCoreApplication::instance()); }
 
 TEST(CPagewrightApp, StartsWithTheUntitledBookAndKeepsRecentFilesBetweenRuns) {
-    EXPECT_EQ(QCoreApplication::organizationName().toStdString(), "Local AppWizard-Generated Applications");
+    EXPECT_EQ(QCoreApplication::organizationName().toStdString(), "pagewright");
     book::testing::ScratchFolder folder;
     {
         QSettings settings;
@@ -40,6 +42,26 @@ TEST(CPagewrightApp, StartsWithTheUntitledBookAndKeepsRecentFilesBetweenRuns) {
     EXPECT_EQ(settings.value(QStringLiteral("Recent File List/File1")).toString().toStdString(), "/books/丙.pgw");
     EXPECT_EQ(settings.value(QStringLiteral("Recent File List/File3")).toString().toStdString(), "/books/乙.pgw");
     frame->close();
+}
+
+// The window comes back where it was left, with the chapter pane as wide; the first run, with
+// nothing kept, says so (and the program maximises the window).
+TEST(CPagewrightApp, TheWindowAndTheChapterPaneKeepTheirPlaceBetweenRuns) {
+    QSettings().remove(QStringLiteral("Window"));
+    book::BookSession session;
+    shell::CMainFrame left(session);
+    EXPECT_FALSE(restoreWindowPlacement(left));
+    left.setGeometry(40, 50, 900, 600);
+    left.show();
+    left.splitter()->SetSplitPosition(310);
+    saveWindowPlacement(left);
+
+    book::BookSession next;
+    shell::CMainFrame restored(next);
+    ASSERT_TRUE(restoreWindowPlacement(restored));
+    restored.show();
+    EXPECT_EQ(restored.size(), QSize(900, 600));
+    EXPECT_EQ(restored.splitter()->splitPosition(), 310);
 }
 
 }  // namespace

@@ -153,6 +153,31 @@ TEST_F(MainFrameTest, F2RenamesTheChapterEvenFromThePageEditor) {
     EXPECT_TRUE(editor->isVisible());
 }
 
+// Delete deletes the chapter in the tree and text in the editor; Ctrl+S saves from anywhere.
+TEST_F(MainFrameTest, DeleteAndCtrlSDoWhatDesktopUsersExpect) {
+    const std::string page = addTextPage();
+    frame.show();
+    frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    QTextEdit* edit = frame.textView()->editor();
+    edit->setFocus();
+    QTest::keyClicks(edit, "ab");
+    QTest::keyClick(edit, Qt::Key_Home);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    EXPECT_EQ(edit->toPlainText(), "b");
+    EXPECT_NE(session.index.find(page), nullptr);
+
+    const std::string path = folder.file("键.pgw");
+    chooseFile(path);
+    QTest::keyClick(edit, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(std::filesystem::exists(path));
+
+    tree().setFocus();
+    answers = {QMessageBox::Ok};
+    QTest::keyClick(&tree(), Qt::Key_Delete);
+    EXPECT_EQ(session.index.find(page), nullptr);
+}
+
 TEST_F(MainFrameTest, TypedTextIsInThePagesStreamAfterLeavingThePage) {
     const std::string first = addTextPage();
     QTest::keyClicks(frame.textView()->editor(), "hello");

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QShortcut>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -28,6 +29,9 @@ CManageView::CManageView(QWidget* parent) : QWidget(parent) {
     buildMarkToolBar();
     tree_ = new CChapterTreeCtrl(this);
     setFocusProxy(tree_);  // the pane given the focus means the keys go to the tree
+    // Delete in the tree deletes the selected chapter, as the pane's button does; elsewhere
+    // (a page being edited) the key keeps its own meaning.
+    new QShortcut(QKeySequence::Delete, tree_, this, [this] { onDeleteChapter(); }, Qt::WidgetShortcut);
     layout->addWidget(toolBar_);
     layout->addWidget(markToolBar_);
     layout->addWidget(tree_, 1);
