@@ -98,7 +98,6 @@ void CMainFrame::createStatusBar() {
     for (QLabel*& pane : statusPanes_) pane = new QLabel(this);
     statusPanes_[0]->setEnabled(false);
     statusPanes_[0]->setFixedWidth(0);
-    statusPanes_[1]->setText(QStringLiteral("系统信息提示........"));
     statusPanes_[1]->setMinimumWidth(400);
     statusPanes_[2]->setMinimumWidth(100);
     statusBar()->addWidget(statusPanes_[0]);
@@ -196,6 +195,8 @@ void CMainFrame::createClient() {
     textView_->editor()->viewport()->installEventFilter(this);
 
     if (pane_->newBook()) bookReplaced();
+    // The book made at start-up is no news; the window starts with its ready text.
+    statusPanes_[1]->setText(QStringLiteral("系统信息提示........"));
     splitter_->ShowView(int(book::PaneView::RichText), 1);
     splitter_->SetSplitPosition(kSplitPosition);
 }

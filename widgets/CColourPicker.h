@@ -34,8 +34,9 @@ enum class ColourNotification : int {
 class CColourPicker : public QPushButton {
     Q_OBJECT
 public:
-    static inline const QString kDefaultAutomaticText = QStringLiteral("Automatic");
-    static inline const QString kDefaultCustomText = QStringLiteral("More Colours...");
+    // Chinese, as every text the program shows.
+    static inline const QString kDefaultAutomaticText = QStringLiteral("自动");
+    static inline const QString kDefaultCustomText = QStringLiteral("其他颜色...");
 
     explicit CColourPicker(QWidget* parent = nullptr, int controlId = 0);
 

@@ -93,7 +93,7 @@ TEST_F(MainFrameTest, StartsWithTheUntitledBookAndTheTextViewShown) {
     EXPECT_EQ(frame.splitter()->GetPaneViewId(0), 0);
     EXPECT_EQ(frame.splitter()->GetPaneViewId(1), 1);
     EXPECT_EQ(frame.splitter()->splitPosition(), 235);
-    EXPECT_EQ(frame.statusPane(1)->text().toStdString(), "新建一个空白文档成功....");
+    EXPECT_EQ(frame.statusPane(1)->text().toStdString(), "系统信息提示........");
 }
 
 TEST_F(MainFrameTest, CommandsAreEnabledAsTheTableSays) {

@@ -41,8 +41,8 @@ INSTANTIATE_TEST_SUITE_P(States, PickerSwatch, testing::Values(
 TEST_F(PickerFixture, StartsOnTheButtonFaceWithTheUsualTexts) {
     CColourPicker fresh;
     EXPECT_EQ(fresh.GetColour(), fresh.palette().color(QPalette::Button));
-    EXPECT_EQ(fresh.texts().defaultText, QStringLiteral("Automatic"));
-    EXPECT_EQ(fresh.texts().customText, QStringLiteral("More Colours..."));
+    EXPECT_EQ(fresh.texts().defaultText, QStringLiteral("自动"));
+    EXPECT_EQ(fresh.texts().customText, QStringLiteral("其他颜色..."));
     EXPECT_FALSE(fresh.trackSelection());
     EXPECT_EQ(fresh.controlId(), 0);
 }
