@@ -75,6 +75,8 @@ bool CPagewrightApp::initInstance() {
     if (!parser.positionalArguments().isEmpty()) {
         const QString path = QFileInfo(parser.positionalArguments().first()).absoluteFilePath();
         frame_->openBook(path.toStdString());
+    } else {
+        frame_->reopenLeftUntitledBook();
     }
     connect(this, &QApplication::aboutToQuit, this, [this] { saveSettings(); });
     if (restoreWindowPlacement(*frame_))

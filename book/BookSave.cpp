@@ -6,8 +6,11 @@
 #include "book/NodeTable.h"
 #include "book/TablePlan.h"
 #include "book/PageOrder.h"
+#include "book/UntitledBooks.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 #include <unistd.h>
 
 namespace pgw::book {
@@ -247,10 +250,10 @@ bool BookStorage::createBookFile(const std::string& path) {
     return result == StgResult::Ok;
 }
 
-// The first of 新建文档.pgw, 新建文档1.pgw, ... that is free, working copy included (a
-// book saved from an untitled one keeps working in "~新建文档.bak").
+// The first of 新建文档.pgw, 新建文档1.pgw, ... in the untitled books' folder that is free,
+// working copy included (a book saved from an untitled one keeps working in "~新建文档.bak").
 std::string BookStorage::chooseNewBookPath() const {
-    const fs::path folder = fs::current_path();
+    const fs::path folder = untitledBooksFolder();
     const auto taken = [](const fs::path& path) {
         std::error_code ec;
         return fs::exists(path, ec) || fs::exists(workingCopyPathFor(path.string()), ec);
@@ -258,6 +261,19 @@ std::string BookStorage::chooseNewBookPath() const {
     fs::path path = folder / "新建文档.pgw";
     for (int number = 1; taken(path); ++number) path = folder / ("新建文档" + std::to_string(number) + ".pgw");
     return path.string();
+}
+
+std::string BookStorage::leftUntitledBook() const {
+    std::error_code ec;
+    std::vector<fs::path> left;
+    for (const fs::directory_entry& entry : fs::directory_iterator(untitledBooksFolder(), ec)) {
+        const fs::path& path = entry.path();
+        const std::string copy = workingCopyPathFor(path.string());
+        if (path.extension() != ".pgw" || path.string() == store_.bookPath || !fs::exists(copy, ec)) continue;
+        storage::OpenedFile probe;  // held by a running program: its book, not a left one
+        if (files_.openDevice(copy, false, storage::FileLock::Exclusive, &probe) == StgResult::Ok) left.push_back(path);
+    }
+    return left.empty() ? std::string() : std::min_element(left.begin(), left.end())->string();
 }
 
 bool BookStorage::makeFirstPage() {

@@ -68,6 +68,12 @@ public:
     // open book, leaving the current book as it was.
     bool openBook(const std::string& path);
     void closeCurrentBook();
+    // The open book stays untitled: Save asks where, and closing removes its file. For an
+    // untitled book a crash left, opened again to recover its work.
+    void keepUntitled() { store_.isUntitledNew = true; }
+    // An untitled book a crash left with its working copy, which no running program holds
+    // and which is not the open book; empty when there is none.
+    std::string leftUntitledBook() const;
     // Releases the book when the program closes: the working copy goes, and so does an
     // untitled book's file.
     void closeBook();

@@ -60,6 +60,9 @@ public:
     // The document's open handler for a book named on the command line, dropped on the
     // window or picked from the recent files; the recent files learn the outcome.
     bool openBook(const std::string& path);
+    // At start: an untitled book a crash left is opened again, so that its working copy is
+    // offered for recovery as a named book's is; false when there is none.
+    bool reopenLeftUntitledBook();
     // Files dropped on the window: the first local file is opened.
     bool openDropped(const QList<QUrl>& urls);
     framework::RecentFileList& recentFiles() { return recent_; }

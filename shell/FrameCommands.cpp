@@ -144,6 +144,17 @@ void CMainFrame::openRecent(CommandId id) {
     rebuildMenuBar();
 }
 
+// An untitled book a crash left is opened again at start, so that its working copy is offered
+// for recovery as a named book's is; it stays untitled, and out of the recent books.
+bool CMainFrame::reopenLeftUntitledBook() {
+    const std::string left = storage_->leftUntitledBook();
+    if (left.empty() || !document_->onOpenDocument(left)) return false;
+    storage_->keepUntitled();
+    document_->setPathName(left);
+    bookReplaced();
+    return true;
+}
+
 bool CMainFrame::openBook(const std::string& path) {
     const bool opened = document_->onOpenDocument(path);
     if (opened) {

@@ -33,7 +33,7 @@ TEST(CPagewrightApp, StartsWithTheUntitledBookAndKeepsRecentFilesBetweenRuns) {
     }
     ASSERT_TRUE(application().initInstance());
     shell::CMainFrame* frame = application().mainFrame();
-    EXPECT_TRUE(std::filesystem::exists(folder.file("新建文档.pgw")));
+    EXPECT_TRUE(std::filesystem::exists(folder.untitled("新建文档.pgw")));
     EXPECT_EQ(frame->recentFiles().entries(), (std::vector<std::string>{"/books/甲.pgw", "/books/乙.pgw"}));
 
     frame->recentFiles().add("/books/丙.pgw");

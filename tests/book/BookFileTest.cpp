@@ -16,10 +16,10 @@ TEST(NewBook, MakesTheUntitledBookWithOnePageAndItsWorkingCopy) {
     ScratchFolder folder;
     ProgramParts parts;
     ASSERT_TRUE(parts.storage.newBook());
-    const std::string book = folder.file("新建文档.pgw");
+    const std::string book = folder.untitled("新建文档.pgw");
     EXPECT_EQ(parts.storage.store().bookPath, book);
     EXPECT_TRUE(parts.storage.store().isUntitledNew);
-    EXPECT_TRUE(fs::exists(folder.file("~新建文档.bak")));
+    EXPECT_TRUE(fs::exists(folder.untitled("~新建文档.bak")));
     EXPECT_EQ(parts.document.pathName(), book);
 
     const StoredTable table = readTable(book);
@@ -46,11 +46,11 @@ TEST(NewBook, TakesTheNextFreeNameAndLeavesTheEarlierUntitledFile) {
     ProgramParts parts;
     ASSERT_TRUE(parts.storage.newBook());
     ASSERT_TRUE(parts.storage.newBook());
-    EXPECT_EQ(parts.storage.store().bookPath, folder.file("新建文档1.pgw"));
+    EXPECT_EQ(parts.storage.store().bookPath, folder.untitled("新建文档1.pgw"));
     ASSERT_TRUE(parts.storage.newBook());
-    EXPECT_EQ(parts.storage.store().bookPath, folder.file("新建文档2.pgw"));
-    EXPECT_FALSE(fs::exists(folder.file("~新建文档1.bak")));
-    EXPECT_TRUE(fs::exists(folder.file("~新建文档2.bak")));
+    EXPECT_EQ(parts.storage.store().bookPath, folder.untitled("新建文档2.pgw"));
+    EXPECT_FALSE(fs::exists(folder.untitled("~新建文档1.bak")));
+    EXPECT_TRUE(fs::exists(folder.untitled("~新建文档2.bak")));
     EXPECT_EQ(parts.session.counters.textPageCount, 3);  // page counts only grow
 }
 
@@ -174,7 +174,7 @@ protected:
 
 TEST_F(SavedBook, SavingTheUntitledBookMakesItTheNamedFile) {
     EXPECT_FALSE(parts.storage.store().isUntitledNew);
-    EXPECT_FALSE(fs::exists(folder.file("新建文档.pgw")));
+    EXPECT_FALSE(fs::exists(folder.untitled("新建文档.pgw")));
     EXPECT_FALSE(parts.document.isModified());
     EXPECT_EQ(readTable(folder.file("a.pgw")).recordCount, 4u);
     // A later save writes the named file without asking.
@@ -303,7 +303,8 @@ TEST(CloseBook, AnUnsavedUntitledBookLeavesNoFilesBehind) {
     ASSERT_EQ(parts.ui.messages().size(), 1u);
     EXPECT_EQ(parts.ui.messages()[0].text, "文件己被修改,是否保存?");
     EXPECT_EQ(parts.ui.messages()[0].caption, "存盘提示");
-    EXPECT_TRUE(fs::is_empty(folder.path()));
+    EXPECT_TRUE(fs::is_empty(folder.untitled("")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), {}), 1) << "nothing beside the data folder";
 }
 
 TEST(SaveBook, CancellingTheDialogLeavesTheBookUntitledAndModified) {

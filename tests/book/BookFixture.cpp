@@ -4,6 +4,7 @@
 #include "tree/TreeItems.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -30,10 +31,23 @@ ScratchFolder::ScratchFolder() {
     path_ = ::mkdtemp(templ);
     previous_ = fs::current_path();
     fs::current_path(path_);
+    if (const char* data = std::getenv("XDG_DATA_HOME")) {
+        hadDataHome_ = true;
+        previousDataHome_ = data;
+    }
+    ::setenv("XDG_DATA_HOME", (path_ / "data").c_str(), 1);
+}
+
+std::string ScratchFolder::untitled(const std::string& name) const {
+    return (path_ / "data" / "pagewright" / "untitled" / name).string();
 }
 
 ScratchFolder::~ScratchFolder() {
     std::error_code ec;
+    if (hadDataHome_)
+        ::setenv("XDG_DATA_HOME", previousDataHome_.c_str(), 1);
+    else
+        ::unsetenv("XDG_DATA_HOME");
     fs::current_path(previous_, ec);
     fs::remove_all(path_, ec);
 }

@@ -24,11 +24,15 @@ public:
     ScratchFolder();
     ~ScratchFolder();
     std::string file(const std::string& name) const { return (path_ / name).string(); }
+    // Untitled books go to the user's data folder, which is inside the scratch folder here.
+    std::string untitled(const std::string& name) const;
     const std::filesystem::path& path() const { return path_; }
 
 private:
     std::filesystem::path path_;
     std::filesystem::path previous_;
+    std::string previousDataHome_;
+    bool hadDataHome_ = false;
 };
 
 struct ProgramParts {

@@ -49,7 +49,7 @@ TEST(Salvage, DamagedBooksOpenWithOneMessageAndOneSaveMakesThemSound) {
         for (const std::string& line : damage.lines) EXPECT_NE(texts[0].find(line), std::string::npos) << texts[0];
         EXPECT_EQ(fileBytes(book), stored) << "opening wrote the book file";
         if (damage.refused) {
-            EXPECT_EQ(parts.storage.store().bookPath, folder.file("新建文档.pgw")) << "the book before stays open";
+            EXPECT_EQ(parts.storage.store().bookPath, folder.untitled("新建文档.pgw")) << "the book before stays open";
             continue;
         }
         if (!texts.empty()) {

@@ -89,7 +89,7 @@ protected:
 
 TEST_F(MainFrameTest, StartsWithTheUntitledBookAndTheTextViewShown) {
     EXPECT_TRUE(session.bookOpen);
-    EXPECT_TRUE(std::filesystem::exists(folder.file("新建文档.pgw")));
+    EXPECT_TRUE(std::filesystem::exists(folder.untitled("新建文档.pgw")));
     EXPECT_EQ(frame.splitter()->GetPaneViewId(0), 0);
     EXPECT_EQ(frame.splitter()->GetPaneViewId(1), 1);
     EXPECT_EQ(frame.splitter()->splitPosition(), 235);
@@ -278,8 +278,8 @@ TEST_F(MainFrameTest, ClosingAModifiedUntitledBookAsksAndNoLeavesNothing) {
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.back().caption.toStdString(), "存盘提示");
     EXPECT_EQ(seen.back().text.toStdString(), "文件己被修改,是否保存?");
-    EXPECT_FALSE(std::filesystem::exists(folder.file("新建文档.pgw")));
-    EXPECT_FALSE(std::filesystem::exists(folder.file("~新建文档.bak")));
+    EXPECT_FALSE(std::filesystem::exists(folder.untitled("新建文档.pgw")));
+    EXPECT_FALSE(std::filesystem::exists(folder.untitled("~新建文档.bak")));
 }
 
 TEST_F(MainFrameTest, ClosingAModifiedUntitledBookAndAnsweringYesSavesWhereTheAuthorSays) {
@@ -295,6 +295,23 @@ TEST_F(MainFrameTest, ClosingAModifiedUntitledBookAndAnsweringYesSavesWhereTheAu
     reopened.tree.selectItem(reopened.itemOf(page));
     EXPECT_NE(reopened.editors.text.find("kept"), std::string::npos);
     reopened.storage.closeBook();
+}
+
+// A crash leaves the untitled book and its working copy in the data folder; the next start
+// offers to recover it, and it stays untitled (Save asks where).
+TEST_F(MainFrameTest, AnUntitledBookACrashLeftIsOfferedForRecoveryAtStart) {
+    EXPECT_FALSE(frame.reopenLeftUntitledBook()) << "the open book is no left one";
+    namespace fs = std::filesystem;
+    fs::copy_file(folder.untitled("新建文档.pgw"), folder.untitled("新建文档7.pgw"));
+    fs::copy_file(folder.untitled("~新建文档.bak"), folder.untitled("~新建文档7.bak"));
+    answers = {QMessageBox::No};
+    frame.runCommand(cmd::kNew);
+    answers = {QMessageBox::Yes};
+    ASSERT_TRUE(frame.reopenLeftUntitledBook());
+    EXPECT_EQ(seen.back().text.toStdString(), "程序未正常关闭，是否将文档恢复到以前的状态?");
+    EXPECT_EQ(frame.storage().store().bookPath, folder.untitled("新建文档7.pgw"));
+    EXPECT_TRUE(frame.storage().store().isUntitledNew);
+    EXPECT_TRUE(frame.recentFiles().entries().empty());
 }
 
 TEST_F(MainFrameTest, MakeShowsThePublishFormAndHidingTheChapterPaneCollapsesIt) {
@@ -328,10 +345,10 @@ TEST_F(MainFrameTest, OpenThroughTheDialogTitlesTheWindowAndListsTheBookInTheRec
 // the window made first goes again.
 TEST_F(MainFrameTest, OpeningABookDropsTheUntitledBookMadeAtStart) {
     const std::string book = savedBook("丁.pgw");
-    ASSERT_TRUE(std::filesystem::exists(folder.file("新建文档.pgw")));
+    ASSERT_TRUE(std::filesystem::exists(folder.untitled("新建文档.pgw")));
     EXPECT_TRUE(frame.openBook(book));
-    EXPECT_FALSE(std::filesystem::exists(folder.file("新建文档.pgw")));
-    EXPECT_FALSE(std::filesystem::exists(folder.file("~新建文档.bak")));
+    EXPECT_FALSE(std::filesystem::exists(folder.untitled("新建文档.pgw")));
+    EXPECT_FALSE(std::filesystem::exists(folder.untitled("~新建文档.bak")));
     EXPECT_TRUE(std::filesystem::exists(folder.file("~丁.bak")));
 }
 
