@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/richtext/ListNumbering.h"
+#include "platform/richtext/RtfListTable.h"
 #include "platform/richtext/RichDocument.h"
 #include "platform/richtext/RtfPictureReader.h"
 #include "platform/richtext/RtfReader.h"
@@ -33,6 +34,7 @@ enum class Destination {
     Shape,        // a shape's instructions: only the picture of its `pib` property is read
     ShapeName,    // \sn: the name of a shape property
     ShapeImage,   // \sv of `pib`: the \pict in it is the shape's picture
+    ListTable,    // \listtable, \listoverridetable: the lists paragraphs name by \ls
 };
 
 // What a paragraph's numbering says: a \pn group, or Word's list level (\ilvl).
@@ -69,6 +71,7 @@ struct GroupState {
     Destination destination = Destination::Body;
     Destination resume = Destination::Body;  // what \ud or \result switch back to
     int link = -1;  // the link the text is part of, in the engine's links; -1: none
+    int32_t listOverride = 0;  // \lsN: the declared list the paragraph is in; 0: none
 
     static CharFormat plainChars() {
         CharFormat format;
@@ -176,6 +179,7 @@ private:
     bool pageBreakPending_ = false;  // a \page came before this paragraph
     Numbering numbering_;  // what the \pn group being read says
     ListCounter listCounter_;
+    RtfListTable listTable_;
 
     // The shapes (\shp, \shpgrp) whose groups are open, innermost last. A shape that gave
     // its picture has its \shprslt, the same picture for readers without shapes, skipped.
