@@ -7,6 +7,7 @@
 
 #include "platform/richtext/ListNumbering.h"
 #include "platform/richtext/RtfFontColourTables.h"
+#include "platform/richtext/RtfListTableWriter.h"
 #include "platform/richtext/RtfPictureWriter.h"
 #include "platform/richtext/RtfTextEncoder.h"
 
@@ -15,6 +16,7 @@ namespace pgw::richtext {
 namespace {
 
 using detail::RtfFontColourTables;
+using detail::RtfListTableWriter;
 using detail::RtfTextEncoder;
 
 constexpr std::string_view kHeader = "{\\rtf1\\ansi\\ansicpg936\\deff0\\deflang1033\\deflangfe2052";
@@ -66,8 +68,9 @@ size_t estimatedSize(const RichDocument& document) {
 // edit control streams them out.
 class RtfBodyWriter {
 public:
-    RtfBodyWriter(const RtfFontColourTables& tables, RtfTextEncoder& encoder, std::string* out)
-        : tables_(tables), encoder_(encoder), out_(*out) {}
+    RtfBodyWriter(const RtfFontColourTables& tables, const RtfListTableWriter& listTable, RtfTextEncoder& encoder,
+                  std::string* out)
+        : tables_(tables), listTable_(listTable), encoder_(encoder), out_(*out) {}
 
     void write(const RichDocument& document) {
         out_.append(kBodyStart);
@@ -75,8 +78,10 @@ public:
         const ParagraphFormat defaultFormat;
         const ParagraphFormat* previous = &defaultFormat;
         bool first = true;
+        size_t index = 0;
         for (const Paragraph& paragraph : document.paragraphs) {
-            startParagraph(paragraph.format, *previous, first, lists_.place(paragraph.format));
+            startParagraph(paragraph.format, *previous, first, lists_.place(paragraph.format),
+                           listTable_.listNumber(index++));
             if (first) startCharacterState(*firstCharFormat(document));
             first = false;
             writeContent(paragraph);
@@ -86,12 +91,13 @@ public:
 
 private:
     void startParagraph(const ParagraphFormat& format, const ParagraphFormat& previous, bool first,
-                        int32_t number) {
+                        int32_t number, int32_t declaredList) {
         const bool changed = !(format == previous);
         if (changed && !first) controlWord("\\pard");
         if (changed) writeParagraphControls(format);
         if (format.isBullet()) writeBullet(changed || first);
         if (format.isListItem() && !format.isBullet()) writeNumber(format, number, changed || first);
+        if (format.isListItem() && (changed || first)) writeListReference(declaredList, format.listLevel);
     }
 
     void writeParagraphControls(const ParagraphFormat& format) {
@@ -132,6 +138,13 @@ private:
             out_.append("{\\pntxta.}}");
         }
         needDelimiter_ = false;
+    }
+
+    // The declared list the item is in, for readers that number from the list table; after
+    // the \pn group, which such a reader would otherwise take as the item's list and level.
+    void writeListReference(int32_t list, int level) {
+        controlWord("\\ls", list);
+        controlWord("\\ilvl", level);
     }
 
     static std::string_view numberingWord(ListStyle style) {
@@ -296,6 +309,7 @@ private:
     }
 
     const RtfFontColourTables& tables_;
+    const RtfListTableWriter& listTable_;
     RtfTextEncoder& encoder_;
     std::string& out_;
     WrittenFormat state_;
@@ -314,9 +328,11 @@ std::string writeRtf(const RichDocument& input) {
     out.reserve(estimatedSize(document));
     RtfTextEncoder encoder;
     const RtfFontColourTables tables(document);
+    const RtfListTableWriter listTable(document);
     out.append(kHeader);
     tables.write(encoder, &out);
-    RtfBodyWriter(tables, encoder, &out).write(document);
+    listTable.write(&out);
+    RtfBodyWriter(tables, listTable, encoder, &out).write(document);
     out.append(kEnd);
     return out;
 }
