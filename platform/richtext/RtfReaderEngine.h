@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/richtext/ListNumbering.h"
-#include "platform/richtext/RtfListTable.h"
 #include "platform/richtext/RichDocument.h"
+#include "platform/richtext/RtfListTable.h"
 #include "platform/richtext/RtfPictureReader.h"
 #include "platform/richtext/RtfReader.h"
 #include "platform/richtext/RtfReaderBuilder.h"

@@ -144,7 +144,7 @@ private:
     // the \pn group, which such a reader would otherwise take as the item's list and level.
     void writeListReference(int32_t list, int level) {
         controlWord("\\ls", list);
-        controlWord("\\ilvl", level);
+        controlWord("\\ilvl", std::clamp(level, 0, kMaxListLevel));
     }
 
     static std::string_view numberingWord(ListStyle style) {

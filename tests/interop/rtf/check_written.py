@@ -38,13 +38,22 @@ HTML_ONLY = {
     "line_breaks": ("<p>第一行<br>第二行<br>third line</p><p>新段落 &amp; &lt;entities&gt; &#x1F600; &copy;</p>",
                     "第一行\n第二行\nthird line\n新段落 & <entities> 😀 ©"),
     # Lists and links come out as structure, not as text (see structure_failures()).
-    "lists_links": ('<ol start=3><li>三</li><li>四<ol type=i><li>甲</li></ol></li></ol>'
-                    '<ul><li>点</li></ul><p>见<a href="https://例子.cn/x?a=1">链接</a>。</p>',
-                    "三\n四\n甲\n点\n见链接。"),
+    "lists_links": ('<ol start=3><li>三</li><li>四<ol type=i><li>甲</li><li>乙</li></ol></li><li>五</li></ol>'
+                    '<ul><li>点<ul><li>内</li></ul></li></ul><p>见<a href="https://例子.cn/x?a=1">链接</a>。</p>',
+                    "三\n四\n甲\n乙\n五\n点\n内\n见链接。"),
 }
 
-# What LibreOffice's HTML of lists_links must hold: our lists and link, read as such.
-STRUCTURE = ['<ol start="3"', "<ul", 'href="https://例子.cn/x?a=1"']
+# What LibreOffice's HTML of lists_links must hold: our lists, nested as levels, and link.
+STRUCTURE = {
+    "the numbered list from 3": r'<ol start="3"',
+    "the Roman list inside it": r'<ol start="3">(?:(?!</ol>).)*<ol type="i">',
+    "the bullet list inside a bullet list": r"<ul>(?:(?!</ul>).)*<ul>",
+    "the link": r'href="https://例子\.cn/x\?a=1"',
+}
+# Its text: each item's label once (the rich edit numbering and the list table make one
+# number), counted in the item's own style; any bullet sign will do.
+LABELLED_LINES = ["3. 三", "4. 四", "i. 甲", "ii. 乙", "5. 五", "• 点", "• 内", "见链接。"]
+BULLET_SIGNS = re.compile("[\u2022\u25e6\u25aa\u25cf\u00b7\uf0b7]")
 
 
 def structure_failures(work, rtf_path):
@@ -53,7 +62,15 @@ def structure_failures(work, rtf_path):
     common.soffice(work, ["--convert-to", "html", "--outdir", out, rtf_path])
     with open(os.path.join(out, os.path.basename(rtf_path)[:-4] + ".html"), encoding="utf-8", errors="replace") as f:
         page = f.read()
-    return ["LibreOffice, lists_links: no %s in its HTML" % what for what in STRUCTURE if what not in page]
+    return ["LibreOffice, lists_links: no %s in its HTML" % what
+            for what, pattern in STRUCTURE.items() if not re.search(pattern, page, re.DOTALL)]
+
+
+def label_failures(lo_text):
+    lines = [BULLET_SIGNS.sub("\u2022", " ".join(line.split())) for line in exact_lines(lo_text)]
+    if lines == LABELLED_LINES:
+        return []
+    return ["LibreOffice, lists_links: labels %r, expected %r" % (lines, LABELLED_LINES)]
 
 
 def many_paragraphs():
@@ -149,6 +166,7 @@ def main():
 
     failures = structure_failures(work, structured)
     lo = common.lo_texts(work, sorted(cases))
+    failures += label_failures(lo[os.path.basename(structured)[:-4]])
     for path, (text, lines) in sorted(cases.items()):
         name = os.path.basename(path)[:-4]
         want = common.normalise(text)
