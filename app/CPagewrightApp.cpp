@@ -79,7 +79,7 @@ bool CPagewrightApp::initInstance() {
         frame_->reopenLeftUntitledBook();
     }
     connect(this, &QApplication::aboutToQuit, this, [this] { saveSettings(); });
-    if (restoreWindowPlacement(*frame_))
+    if (restoreWindowPlacement(*frame_, QSettings()))
         frame_->show();
     else
         frame_->showMaximized();
@@ -103,7 +103,8 @@ void CPagewrightApp::loadRecentFiles() {
 
 void CPagewrightApp::saveSettings() const {
     saveRecentFiles();
-    saveWindowPlacement(*frame_);
+    QSettings settings;
+    saveWindowPlacement(*frame_, settings);
 }
 
 void CPagewrightApp::saveRecentFiles() const {

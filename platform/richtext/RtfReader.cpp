@@ -270,7 +270,8 @@ void RtfReaderEngine::handleText(std::string_view text) {
     case Destination::Numbering:
     case Destination::Discard:
     case Destination::Shape:
-    case Destination::ShapeImage: break;
+    case Destination::ShapeImage:
+    case Destination::ListTable: break;
     }
 }
 
@@ -411,13 +412,17 @@ void RtfReaderEngine::resolveListText() {
     if (!hasListText_) return;
     hasListText_ = false;
     const ListStyle declared = top().list.style;
+    // The style a word processor's list declares tells a Roman "i." from a letter.
+    const ListStyle hint = declared != ListStyle::None
+                               ? declared
+                               : listTable_.styleOf(top().listOverride, top().list.level).value_or(ListStyle::None);
     std::string text;
     for (const Inline& piece : listText_.content) {
         if (const auto* run = std::get_if<TextRun>(&piece)) text += run->text;
     }
     if (declared == ListStyle::Bullet || (declared == ListStyle::None && isBulletText(listText_))) {
         item_ = ItemMark{ListStyle::Bullet, std::nullopt};
-    } else if (const std::optional<ItemNumber> number = parseItemNumber(text, declared)) {
+    } else if (const std::optional<ItemNumber> number = parseItemNumber(text, hint)) {
         item_ = ItemMark{declared != ListStyle::None ? declared : number->style, number->value};
     } else {
         item_ = ItemMark{ListStyle::None, std::nullopt};  // its mark is this text, not a list's
@@ -446,8 +451,11 @@ ParagraphFormat RtfReaderEngine::paragraphFormat() {
     ParagraphFormat format = top().paragraph;
     format.pageBreakBefore = format.pageBreakBefore || pageBreakPending_;
     const Numbering& numbering = top().list;
-    const std::optional<ItemMark> mark =
-        item_ ? item_ : numbering.style != ListStyle::None ? std::optional(ItemMark{numbering.style, std::nullopt}) : std::nullopt;
+    // A declared list counts its items whether or not their rendered text came with them.
+    const std::optional<ListTableItem> listed = listTable_.nextItem(top().listOverride, numbering.level);
+    std::optional<ItemMark> mark = item_;
+    if (!mark && numbering.style != ListStyle::None) mark = ItemMark{numbering.style, std::nullopt};
+    if (!mark && listed) mark = ItemMark{listed->style, listed->number};
     if (!mark || mark->style == ListStyle::None) {
         listCounter_.interrupt();
         return format;

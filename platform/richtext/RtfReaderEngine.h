@@ -11,6 +11,7 @@
 
 #include "platform/richtext/ListNumbering.h"
 #include "platform/richtext/RichDocument.h"
+#include "platform/richtext/RtfListTable.h"
 #include "platform/richtext/RtfPictureReader.h"
 #include "platform/richtext/RtfReader.h"
 #include "platform/richtext/RtfReaderBuilder.h"
@@ -34,6 +35,7 @@ enum class Destination {
     Shape,        // a shape's instructions: only the picture of its `pib` property is read
     ShapeName,    // \sn: the name of a shape property
     ShapeImage,   // \sv of `pib`: the \pict in it is the shape's picture
+    ListTable,    // \listtable, \listoverridetable: the lists paragraphs name by \ls
 };
 
 // What a paragraph's numbering says: a \pn group, or Word's list level (\ilvl).
@@ -71,6 +73,7 @@ struct GroupState {
     Destination resume = Destination::Body;  // what \ud or \result switch back to
     int link = -1;  // the link the text is part of, in the engine's links; -1: none
     bool nestedRowProperties = false;  // in \nesttableprops: row layout words describe a nested row
+    int32_t listOverride = 0;  // \lsN: the declared list the paragraph is in; 0: none
 
     static CharFormat plainChars() {
         CharFormat format;
@@ -184,6 +187,7 @@ private:
     std::array<TableRow, kMaxTableDepth + 1> rowLayouts_{};
     bool borderPending_ = false;  // a cell or row border side was named: its line draws borders
     ListCounter listCounter_;
+    RtfListTable listTable_;
 
     // The shapes (\shp, \shpgrp) whose groups are open, innermost last. A shape that gave
     // its picture has its \shprslt, the same picture for readers without shapes, skipped.

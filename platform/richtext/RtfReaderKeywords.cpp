@@ -33,7 +33,6 @@ constexpr Entry kEntries[] = {
     {"themedata", K::SkippedDestination}, {"colorschememapping", K::SkippedDestination},
     {"datastore", K::SkippedDestination}, {"latentstyles", K::SkippedDestination},
     {"rsidtbl", K::SkippedDestination}, {"xmlnstbl", K::SkippedDestination},
-    {"listtable", K::SkippedDestination}, {"listoverridetable", K::SkippedDestination},
     {"revtbl", K::SkippedDestination}, {"fldinst", K::FieldInstruction},
     {"nonshppict", K::SkippedDestination}, {"objdata", K::SkippedDestination},
     {"objclass", K::SkippedDestination}, {"objname", K::SkippedDestination},
@@ -122,6 +121,11 @@ constexpr Entry kEntries[] = {
     {"sv", K::ShapePropertyValue},
     // A text box's text: not part of the page's flow.
     {"shptxt", K::SkippedDestination},
+
+    {"listtable", K::ListTables}, {"listoverridetable", K::ListTables}, {"list", K::ListDefinition},
+    {"listid", K::ListIdentifier}, {"listlevel", K::ListLevelDefinition}, {"levelnfc", K::LevelNumberFormat},
+    {"levelnfcn", K::LevelNumberFormat}, {"levelstartat", K::LevelStartAt}, {"listoverride", K::ListOverride},
+    {"ls", K::ListOverrideNumber},
 };
 
 const std::unordered_map<std::string_view, Keyword>& keywordMap() {

@@ -42,6 +42,9 @@ enum class Keyword : uint8_t {
     BitmapBitsPerPixel, BitmapPlanes, BitmapWidthBytes,
     // Shapes: their instructions, properties and fallback result
     Shape, ShapeInstructions, ShapeResult, ShapeProperty, ShapePropertyName, ShapePropertyValue,
+    // Word processors' list tables, and the list a paragraph is in (\ls)
+    ListTables, ListDefinition, ListIdentifier, ListLevelDefinition, LevelNumberFormat, LevelStartAt,
+    ListOverride, ListOverrideNumber,
 };
 
 Keyword lookupKeyword(std::string_view word);

@@ -46,6 +46,7 @@ void RtfReaderEngine::handleWord(const Token& token) {
     switch (top().destination) {
     case Destination::Picture: return picture_.setWord(keyword, token.hasParameter, token.parameter);
     case Destination::Numbering: return handleNumberingWord(keyword, token);
+    case Destination::ListTable: return listTable_.setWord(keyword, token.parameter);
     case Destination::FontTable:
     case Destination::ColourTable:
         if (handleTableWord(keyword, token)) return;
@@ -99,6 +100,7 @@ bool RtfReaderEngine::handleDestinationWord(Keyword keyword) {
     case Keyword::ShapePicture: return true;  // their content is read as it comes
     case Keyword::SkippedDestination: skipGroup(); return true;
     case Keyword::NestedRowProperties: state.nestedRowProperties = true; return true;
+    case Keyword::ListTables: setDestination(Destination::ListTable); return true;
     default: return handleShapeWord(keyword);
     }
 }
@@ -208,6 +210,7 @@ bool RtfReaderEngine::handleParagraphWord(Keyword keyword, const Token& token) {
     case Keyword::Pard:
         paragraph = ParagraphFormat{};
         state.list = Numbering{};
+        state.listOverride = 0;
         break;
     case Keyword::AlignLeft: paragraph.alignment = Alignment::Left; break;
     case Keyword::AlignCentre: paragraph.alignment = Alignment::Centre; break;
@@ -220,6 +223,7 @@ bool RtfReaderEngine::handleParagraphWord(Keyword keyword, const Token& token) {
     case Keyword::SpaceAfter: paragraph.spaceAfter = value; break;
     case Keyword::PageBreakBefore: paragraph.pageBreakBefore = flag(token); break;
     case Keyword::ListLevel: state.list.level = std::clamp(value, 0, kMaxListLevel); break;
+    case Keyword::ListOverrideNumber: state.listOverride = value; break;
     default: return false;
     }
     return true;

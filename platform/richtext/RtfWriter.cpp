@@ -7,6 +7,7 @@
 
 #include "platform/richtext/ListNumbering.h"
 #include "platform/richtext/RtfFontColourTables.h"
+#include "platform/richtext/RtfListTableWriter.h"
 #include "platform/richtext/RtfPictureWriter.h"
 #include "platform/richtext/RtfRowWriter.h"
 #include "platform/richtext/RtfTextEncoder.h"
@@ -17,6 +18,7 @@ namespace pgw::richtext {
 namespace {
 
 using detail::RtfFontColourTables;
+using detail::RtfListTableWriter;
 using detail::RtfTextEncoder;
 
 constexpr std::string_view kHeader = "{\\rtf1\\ansi\\ansicpg936\\deff0\\deflang1033\\deflangfe2052";
@@ -68,8 +70,9 @@ size_t estimatedSize(const RichDocument& document) {
 // edit control streams them out.
 class RtfBodyWriter {
 public:
-    RtfBodyWriter(const RtfFontColourTables& tables, RtfTextEncoder& encoder, std::string* out)
-        : tables_(tables), encoder_(encoder), out_(*out) {}
+    RtfBodyWriter(const RtfFontColourTables& tables, const RtfListTableWriter& listTable, RtfTextEncoder& encoder,
+                  std::string* out)
+        : tables_(tables), listTable_(listTable), encoder_(encoder), out_(*out) {}
 
     void write(const RichDocument& document) {
         out_.append(kBodyStart);
@@ -86,8 +89,10 @@ public:
             }
             // A cell's or row's end leaves the table state to the paragraph after it.
             const bool restate = i > 0 && document.paragraphs[i - 1].end != ParagraphEnd::Paragraph;
+            const int32_t number = lists_.place(paragraph.format);
+            const int32_t declaredList = listTable_.listNumber(i);
             if (paragraph.end != ParagraphEnd::Row)
-                startParagraph(paragraph.format, *previous, first, restate, lists_.place(paragraph.format));
+                startParagraph(paragraph.format, *previous, first, restate, number, declaredList);
             if (first) startCharacterState(*firstCharFormat(document));
             first = false;
             writeContent(paragraph);
@@ -107,12 +112,13 @@ private:
     }
 
     void startParagraph(const ParagraphFormat& format, const ParagraphFormat& previous, bool first, bool restate,
-                        int32_t number) {
+                        int32_t number, int32_t declaredList) {
         const bool changed = restate || !(format == previous);
         if (changed && !first) controlWord("\\pard");
         if (changed) writeParagraphControls(format);
         if (format.isBullet()) writeBullet(changed || first);
         if (format.isListItem() && !format.isBullet()) writeNumber(format, number, changed || first);
+        if (format.isListItem() && (changed || first)) writeListReference(declaredList, format.listLevel);
     }
 
     void writeParagraphControls(const ParagraphFormat& format) {
@@ -155,6 +161,13 @@ private:
             out_.append("{\\pntxta.}}");
         }
         needDelimiter_ = false;
+    }
+
+    // The declared list the item is in, for readers that number from the list table; after
+    // the \pn group, which such a reader would otherwise take as the item's list and level.
+    void writeListReference(int32_t list, int level) {
+        controlWord("\\ls", list);
+        controlWord("\\ilvl", std::clamp(level, 0, kMaxListLevel));
     }
 
     static std::string_view numberingWord(ListStyle style) {
@@ -336,6 +349,7 @@ private:
     }
 
     const RtfFontColourTables& tables_;
+    const RtfListTableWriter& listTable_;
     RtfTextEncoder& encoder_;
     std::string& out_;
     WrittenFormat state_;
@@ -354,9 +368,11 @@ std::string writeRtf(const RichDocument& input) {
     out.reserve(estimatedSize(document));
     RtfTextEncoder encoder;
     const RtfFontColourTables tables(document);
+    const RtfListTableWriter listTable(document);
     out.append(kHeader);
     tables.write(encoder, &out);
-    RtfBodyWriter(tables, encoder, &out).write(document);
+    listTable.write(&out);
+    RtfBodyWriter(tables, listTable, encoder, &out).write(document);
     out.append(kEnd);
     return out;
 }

@@ -47,18 +47,19 @@ TEST(CPagewrightApp, StartsWithTheUntitledBookAndKeepsRecentFilesBetweenRuns) {
 // The window comes back where it was left, with the chapter pane as wide; the first run, with
 // nothing kept, says so (and the program maximises the window).
 TEST(CPagewrightApp, TheWindowAndTheChapterPaneKeepTheirPlaceBetweenRuns) {
-    QSettings().remove(QStringLiteral("Window"));
+    book::testing::ScratchFolder folder;
+    QSettings settings(QString::fromStdString(folder.file("settings.ini")), QSettings::IniFormat);
     book::BookSession session;
     shell::CMainFrame left(session);
-    EXPECT_FALSE(restoreWindowPlacement(left));
+    EXPECT_FALSE(restoreWindowPlacement(left, settings));
     left.setGeometry(40, 50, 900, 600);
     left.show();
     left.splitter()->SetSplitPosition(310);
-    saveWindowPlacement(left);
+    saveWindowPlacement(left, settings);
 
     book::BookSession next;
     shell::CMainFrame restored(next);
-    ASSERT_TRUE(restoreWindowPlacement(restored));
+    ASSERT_TRUE(restoreWindowPlacement(restored, settings));
     restored.show();
     EXPECT_EQ(restored.size(), QSize(900, 600));
     EXPECT_EQ(restored.splitter()->splitPosition(), 310);

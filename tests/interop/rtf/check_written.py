@@ -38,21 +38,34 @@ HTML_ONLY = {
     "line_breaks": ("<p>第一行<br>第二行<br>third line</p><p>新段落 &amp; &lt;entities&gt; &#x1F600; &copy;</p>",
                     "第一行\n第二行\nthird line\n新段落 & <entities> 😀 ©"),
     # Lists and links come out as structure, not as text (see structure_failures()).
-    "lists_links": ('<ol start=3><li>三</li><li>四<ol type=i><li>甲</li></ol></li></ol>'
-                    '<ul><li>点</li></ul><p>见<a href="https://例子.cn/x?a=1">链接</a>。</p>',
-                    "三\n四\n甲\n点\n见链接。"),
+    "lists_links": ('<ol start=3><li>三</li><li>四<ol type=i><li>甲</li><li>乙</li></ol></li><li>五</li></ol>'
+                    '<ul><li>点<ul><li>内</li></ul></li></ul><p>见<a href="https://例子.cn/x?a=1">链接</a>。</p>',
+                    "三\n四\n甲\n乙\n五\n点\n内\n见链接。"),
     # Tables, one nested in a cell, and a row with fewer cells.
     "tables": ('<table border=1><tr><td>甲</td><td>乙<table><tr><td>内一</td><td>内二</td></tr></table></td></tr>'
                '<tr><td>丙</td></tr></table><p>表后</p>',
                "甲\n乙\n内一\n内二\n丙\n表后"),
 }
 
-# What LibreOffice's HTML of a sample must hold: our lists, link and tables, read as such.
+# What LibreOffice's HTML of a sample must hold: our lists nested as levels, the link, and
+# the tables, read as such.
 STRUCTURE = {
-    "lists_links": ['<ol start="3"', "<ul", 'href="https://例子.cn/x?a=1"'],
-    "tables": [re.compile(r"<table.*?<td.*?甲.*?</td>.*?<td.*?乙.*?<table.*?内一.*?</td>.*?<td.*?内二.*?</table>"
-                          r".*?</td>.*?</tr>.*?<tr.*?丙.*?</table>", re.S)],
+    "lists_links": {
+        "the numbered list from 3": r'<ol start="3"',
+        "the Roman list inside it": r'<ol start="3">(?:(?!</ol>).)*<ol type="i">',
+        "the bullet list inside a bullet list": r"<ul>(?:(?!</ul>).)*<ul>",
+        "the link": r'href="https://例子\.cn/x\?a=1"',
+    },
+    "tables": {
+        "the nested table in the second cell, and the short row":
+            r"<table.*?<td.*?甲.*?</td>.*?<td.*?乙.*?<table.*?内一.*?</td>.*?<td.*?内二.*?</table>"
+            r".*?</td>.*?</tr>.*?<tr.*?丙.*?</table>",
+    },
 }
+# The lists' text: each item's label once (the rich edit numbering and the list table make one
+# number), counted in the item's own style; any bullet sign will do.
+LABELLED_LINES = ["3. 三", "4. 四", "i. 甲", "ii. 乙", "5. 五", "• 点", "• 内", "见链接。"]
+BULLET_SIGNS = re.compile("[\u2022\u25e6\u25aa\u25cf\u00b7\uf0b7]")
 
 
 def structure_failures(work, rtf_paths):
@@ -63,11 +76,16 @@ def structure_failures(work, rtf_paths):
     for stem, rtf_path in sorted(rtf_paths.items()):
         with open(os.path.join(out, os.path.basename(rtf_path)[:-4] + ".html"), encoding="utf-8", errors="replace") as f:
             page = f.read()
-        for what in STRUCTURE[stem]:
-            found = what.search(page) if hasattr(what, "search") else what in page
-            if not found:
-                failures.append("LibreOffice, %s: no %s in its HTML" % (stem, getattr(what, "pattern", what)))
+        failures += ["LibreOffice, %s: no %s in its HTML" % (stem, what)
+                     for what, pattern in STRUCTURE[stem].items() if not re.search(pattern, page, re.DOTALL)]
     return failures
+
+
+def label_failures(lo_text):
+    lines = [BULLET_SIGNS.sub("\u2022", " ".join(line.split())) for line in exact_lines(lo_text)]
+    if lines == LABELLED_LINES:
+        return []
+    return ["LibreOffice, lists_links: labels %r, expected %r" % (lines, LABELLED_LINES)]
 
 
 def many_paragraphs():
@@ -164,6 +182,7 @@ def main():
 
     failures = structure_failures(work, structured)
     lo = common.lo_texts(work, sorted(cases))
+    failures += label_failures(lo[os.path.basename(structured["lists_links"])[:-4]])
     for path, (text, lines) in sorted(cases.items()):
         name = os.path.basename(path)[:-4]
         want = common.normalise(text)

@@ -362,6 +362,69 @@ TEST(RtfReaderLists, SymbolBulletKeptAsTextBecomesTheBulletCharacter) {
     EXPECT_EQ(plainText(document), "\u2022\tx");
 }
 
+// Each paragraph as "-" or style, level and start ("d0@3": decimal, level 0, from 3).
+std::string listFormats(const RichDocument& document) {
+    std::string out;
+    for (const Paragraph& paragraph : document.paragraphs) {
+        const ParagraphFormat& f = paragraph.format;
+        if (!out.empty()) out += ' ';
+        out += f.isListItem() ? "?bdaAiI"[int(f.list)] + std::to_string(f.listLevel) + "@" + std::to_string(f.listStart) : "-";
+    }
+    return out;
+}
+
+// Word lists: the list table declares each level's style and start, a paragraph names its
+// list by \ls and its level by \ilvl, with or without its rendered number (\listtext).
+TEST(RtfReaderLists, DeclaredListsGiveStylesLevelsAndNumbers) {
+    const std::string table =
+        "{\\*\\listtable{\\list\\listtemplateid9"
+        "{\\listlevel\\levelnfc0\\levelstartat3{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}\\fi-360\\li720}"
+        "{\\listlevel\\levelnfcn2{\\leveltext\\'02\\'01.;}}{\\listlevel\\levelnfc23{\\leveltext\\'01\\u8226 ?;}}"
+        "{\\listlevel\\levelnfc255}{\\listlevel}\\listid100}"
+        "{\\list\\listid200{\\listname x;}{\\listlevel\\levelnfc4\\levelstartat2}{\\listlevel\\levelnfc1}}}"
+        "{\\listoverridetable{\\listoverride\\listid100\\listoverridecount0\\ls1}{\\listoverride\\ls2\\listid200}"
+        "{\\listoverride\\listid999\\ls3}}\r\n";
+    std::string many = "{\\*\\listtable{\\list";  // past every cap: levels, start, lists
+    for (int level = 0; level < 12; ++level) many += "{\\listlevel\\levelnfc4}";
+    many += "\\listid1}";
+    for (int id = 2; id <= 20000; ++id) many += "{\\list{\\listlevel\\levelstartat99999999}\\listid" + std::to_string(id) + "}";
+    many += "}{\\*\\listoverridetable";
+    for (int id = 1; id <= 20000; ++id) many += "{\\listoverride\\listid" + std::to_string(id) + "\\ls" + std::to_string(id) + "}";
+    many += "}";
+    struct Case {
+        const char* name;
+        std::string rtf;
+        const char* formats;
+        const char* text;
+    };
+    for (const Case& c : {
+             Case{"nested, counted", table + "\\pard\\ls1 a\\par\\pard\\ls1\\ilvl1 b\\par\\pard\\ls1\\ilvl1 c\\par"
+                                             "\\pard\\ls1 d\\par\\pard\\ls1\\ilvl1 e\\par}",
+                  "d0@3 i1@1 i1@1 d0@3 i1@1", "3.\ta\ni.\tb\nii.\tc\n4.\td\ni.\te"},
+             Case{"bullet, none, unstated", table + "\\pard\\ls1\\ilvl2 a\\par\\pard\\ls1\\ilvl3 b\\par\\pard\\ls1\\ilvl4 c\\par}",
+                  "b2@1 - d4@1", "a\nb\n1.\tc"},
+             Case{"counts on after a break", table + "\\pard\\ls2 a\\par b\\par\\pard plain\\par\\pard\\ls2 c\\par}",
+                  "a0@2 a0@2 - a0@4", "b.\ta\nc.\tb\nplain\nd.\tc"},
+             Case{"lists count apart", table + "\\pard\\ls1 a\\par\\pard\\ls2 b\\par\\pard\\ls1 c\\par}",
+                  "d0@3 a0@2 d0@4", "3.\ta\nb.\tb\n4.\tc"},
+             Case{"no such list or level", table + "\\pard\\ls3 a\\par\\pard\\ls7 b\\par\\pard\\ls1\\ilvl8 c\\par"
+                                                   "\\pard\\ls-1 d\\par\\pard\\ls2\\ilvl1 e\\par\\pard f\\par}",
+                  "- - - - I1@1 -", "a\nb\nc\nd\nI.\te\nf"},
+             Case{"list text agrees", table + "{\\listtext 3.\\tab}\\pard\\ls1 a\\par{\\listtext\\pard\\plain 4.\\tab}\\pard\\ls1 b\\par}",
+                  "d0@3 d0@3", "3.\ta\n4.\tb"},
+             Case{"the level tells Roman", table + "{\\listtext i.\\tab}\\pard\\ls1\\ilvl1 a\\par}", "i1@1", "i.\ta"},
+             Case{"list text decides", table + "{\\listtext 7.\\tab}\\pard\\ls1 a\\par{\\listtext Step\\tab}\\pard\\ls1 b\\par"
+                                               "{\\listtext\\f1 \\'b7\\tab}\\pard\\ls1 c\\par}",
+                  "d0@7 - b0@1", "7.\ta\nStep\tb\nc"},
+             Case{"hostile tables", "{\\rtf1" + many + "\\pard\\ls2 a\\par\\pard\\ls19999 b\\par\\pard\\ls1\\ilvl12 c\\par}",
+                  "d0@32767 - a8@1", "32767.\ta\nb\na.\tc"},
+         }) {
+        const RtfReadResult result = readOk(c.rtf.starts_with("{\\rtf1") ? c.rtf : kHeader + c.rtf);
+        EXPECT_EQ(listFormats(result.document), c.formats) << c.name;
+        EXPECT_EQ(plainText(result.document), c.text) << c.name;
+    }
+}
+
 // ---- pictures
 
 TEST(RtfReaderPictures, KindsSizesAndData) {

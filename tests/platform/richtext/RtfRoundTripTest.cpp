@@ -5,6 +5,7 @@
 #include <random>
 #include <sstream>
 
+#include "platform/richtext/ListNumbering.h"
 #include "platform/richtext/RtfReader.h"
 #include "platform/richtext/RtfWriter.h"
 #include "platform/richtext/TextImport.h"
@@ -337,6 +338,61 @@ TEST(RtfRoundTrip, GeneratedDocuments) {
         SCOPED_TRACE(round);
         expectRoundTrip(document);
         if (testing::Test::IsSkipped() || testing::Test::HasFailure()) return;
+    }
+}
+
+// The written file without its rich edit numbering: only the list table and \ls remain.
+std::string withoutRichEditNumbering(std::string rtf) {
+    for (const std::string_view opening : {"{\\pntext", "{\\*\\pn\\"}) {
+        for (size_t at = 0; (at = rtf.find(opening, at)) != std::string::npos;) {
+            size_t end = at;
+            for (int depth = 0; end < rtf.size(); ++end) {
+                if (rtf[end] == '\\') ++end;
+                else if (rtf[end] == '{') ++depth;
+                else if (rtf[end] == '}' && --depth == 0) break;
+            }
+            rtf.erase(at, end + 1 - at);
+        }
+    }
+    return rtf;
+}
+
+// Nested lists of every style, start and depth, broken by plain paragraphs: read back the
+// same from the file, and from its list table alone, as word processors number them.
+TEST(RtfRoundTrip, ListsReadTheSameFromTheListTableAlone) {
+    std::mt19937 random(2052);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    for (int round = 0; round < 200; ++round) {
+        RichDocument document;
+        document.paragraphs.clear();
+        ListCounter model, asNumbered;
+        int level = 0;
+        for (int p = 1 + pick(14); p > 0; --p) {
+            Paragraph paragraph = paragraphOf({{{}, "第" + std::to_string(p)}});
+            ParagraphFormat& f = paragraph.format;
+            if (pick(6) > 0) {
+                level = std::clamp(level + pick(3) - 1, 0, 3);
+                f.list = ListStyle(1 + pick(6));
+                if (pick(2) && !document.paragraphs.empty() && document.paragraphs.back().format.isListItem())
+                    f.list = document.paragraphs.back().format.list;
+                f.listLevel = level;
+                f.listStart = pick(3) ? 1 : 1 + pick(9);
+                f.leftIndent = 360 * (level + 1);
+                // The start a reader gives the item: a run that counts on from the one before is one list.
+                asNumbered.place(f.list, level, model.place(f), &f);
+            } else {
+                model.interrupt();
+                asNumbered.interrupt();
+            }
+            document.paragraphs.push_back(paragraph);
+        }
+        SCOPED_TRACE(round);
+        expectRoundTrip(document);
+        const std::string rtf = withoutRichEditNumbering(writeRtf(document));
+        ASSERT_EQ(rtf.find("pntext"), std::string::npos);
+        EXPECT_EQ(readRtf(rtf).document, document) << "written:\n" << describe(document) << "read:\n"
+                                                   << describe(readRtf(rtf).document) << rtf;
+        if (testing::Test::HasFailure()) return;
     }
 }
 

@@ -86,11 +86,14 @@ TEST(RtfWriter, GoldenDocument) {
               "{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}{\\f1\\fnil\\fcharset0 Arial;}"
               "{\\f2\\fnil\\fcharset2 Symbol;}}\r\n"
               "{\\colortbl ;\\red255\\green0\\blue0;}\r\n"
+              "{\\*\\listtable{\\list\\listtemplateid1{\\listlevel\\levelnfc23\\levelnfcn23\\leveljc0\\leveljcn0"
+              "\\levelfollow0\\levelstartat1{\\leveltext\\'01\\u8226 ?;}{\\levelnumbers;}}\\listid1}}"
+              "{\\*\\listoverridetable{\\listoverride\\listid1\\listoverridecount0\\ls1}}\r\n"
               "\\viewkind4\\uc1\\pard\\lang2052\\f0\\fs20 \\'c4\\'e3\\'ba\\'c3 \\{x\\}\\\\"
               "\\f1\\cf1 Hi \\'e9 \\u-10916?\\u-10179?\\u-8704?\\f0\\cf0\\par\r\n"
               "\\pard\\qc \\'80\\tab 1\\par\r\n"
               "\\pard\\li720\\fi-360{\\pntext\\f2\\'b7\\tab}"
-              "{\\*\\pn\\pnlvlblt\\pnf2\\pnindent0{\\pntxtb\\'b7}}a\\line\r\nb\\par\r\n"
+              "{\\*\\pn\\pnlvlblt\\pnf2\\pnindent0{\\pntxtb\\'b7}}\\ls1\\ilvl0 a\\line\r\nb\\par\r\n"
               "{\\pntext\\f2\\'b7\\tab}a\\line\r\nb\\par\r\n"
               "\\pard\\par\r\n"
               "}\r\n");
@@ -279,6 +282,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParagraphCase{"OnlySpacing", paragraphFormat(Alignment::Left, 0, 0, 0, 0, 120), "\\sa120"}),
     [](const testing::TestParamInfo<ParagraphCase>& info) { return info.param.name; });
 
+// Each list also names its own declared list (\ls), after the \pn group.
 TEST(RtfWriter, EachListStartsWithTheNumberingDefinition) {
     RichDocument document;
     document.paragraphs.clear();
@@ -294,9 +298,9 @@ TEST(RtfWriter, EachListStartsWithTheNumberingDefinition) {
         << "the marks' default font, then the bullet font after the text fonts";
     const std::string pntext = "{\\pntext\\f2\\'b7\\tab}";
     const std::string list = pntext + "{\\*\\pn\\pnlvlblt\\pnf2\\pnindent0{\\pntxtb\\'b7}}";
-    EXPECT_NE(rtf.find("\\viewkind4\\uc1\\pard" + list + "\\lang2052\\f0\\fs20 x\\f1\\par\r\n" +
+    EXPECT_NE(rtf.find("\\viewkind4\\uc1\\pard" + list + "\\ls1\\ilvl0\\lang2052\\f0\\fs20 x\\f1\\par\r\n" +
                        pntext + "\\f0 x\\f1\\par\r\n\\pard\\f0 x\\f1\\par\r\n\\pard" + list +
-                       "\\f0 x\\f1\\par\r\n}"),
+                       "\\ls2\\ilvl0\\f0 x\\f1\\par\r\n}"),
               std::string::npos)
         << rtf;
 }
