@@ -41,6 +41,10 @@ bool sameFile(const std::string& a, const std::string& b) {
 
 BookCompiler::BookCompiler(book::BookStorage& storage, ui::UserInterface& ui) : storage_(storage), ui_(ui) {}
 
+ui::Message replaceOutputQuestion(const std::string& outputPath) {
+    return ui::Message{"“" + outputPath + "”已经存在。\n要替换它吗？", {}, ui::Buttons::YesNo, ui::Icon::Question};
+}
+
 void BookCompiler::show(const std::string& text) { ui_.showMessage(ui::plainMessage(text)); }
 
 // What stops a compile before anything changes.
@@ -55,6 +59,12 @@ std::optional<std::string> BookCompiler::refusal(const CompileRequest& request) 
             return "输出文件不能是电子书或阅读器文件本身：" + request.outputPath;
     }
     return std::nullopt;
+}
+
+bool BookCompiler::mayReplaceOutput(const CompileRequest& request) {
+    std::error_code ec;
+    if (!request.askBeforeReplacing || !fs::exists(request.outputPath, ec)) return true;
+    return ui_.showMessage(replaceOutputQuestion(request.outputPath)) == ui::Answer::Yes;
 }
 
 // The node table from the tree; the element counters stay as they are, so that elements
@@ -78,6 +88,7 @@ bool BookCompiler::compileBook(const CompileRequest& request, CIconFileReader& i
         show(*refused);
         return false;
     }
+    if (!mayReplaceOutput(request)) return false;
     // The page being edited goes into the working copy first: the compiled book is made
     // from it. Neither a page nor a table that cannot be written is left behind.
     if (!storage_.storeShownPage() || !rewriteNodeTable()) return false;

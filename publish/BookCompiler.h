@@ -24,7 +24,11 @@ struct CompileRequest {
     BookGuid guid;
     bool iconChosen = false;
     std::string iconPath;
+    bool askBeforeReplacing = false;  // an existing output is replaced only when the author says so
 };
+
+// The question before an existing output is replaced; any answer but Yes keeps it.
+ui::Message replaceOutputQuestion(const std::string& outputPath);
 
 class CompileProgress {  // the form's progress bar behind an adapter; pgw prints
 public:
@@ -45,11 +49,12 @@ public:
     // Rewrites the node table, closes the book, assembles the output beside its name and
     // renames it into place, and opens the book again. Returns true when the output is
     // complete. Every failure shows its message, reopens the book and leaves the output
-    // name as it was.
+    // name as it was; so does a No to replacing an existing output.
     bool compileBook(const CompileRequest& request, CIconFileReader& icons, CompileProgress& progress);
 
 private:
     std::optional<std::string> refusal(const CompileRequest& request) const;
+    bool mayReplaceOutput(const CompileRequest& request);
     bool rewriteNodeTable();
     PublishInfoBlock startBlock(const CompileRequest& request) const;
     bool assemble(const CompileRequest& request, PublishInfoBlock block, CIconFileReader& icons,

@@ -7,11 +7,12 @@
 #include "publish/IconPreview.h"
 #include "widgets/CTextProgressCtrl.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <filesystem>
 
 namespace pgw::publish {
 
@@ -51,6 +52,13 @@ std::string withExecutableExtension(std::string path) {
     return path;
 }
 
+// Where the compiled book lies, for the desktop to open.
+std::string folderOf(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return (ec ? std::filesystem::path(path) : absolute).parent_path().string();
+}
+
 }  // namespace
 
 CDRMView::CDRMView(QWidget* parent)
@@ -62,10 +70,13 @@ void CDRMView::createForm() {
     auto* page = new QWidget;
     controls_ = createFormControls(page);
     setWidget(page);
-    setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    iconPreview()->setAlignment(Qt::AlignCenter);
+    // The page takes the pane's width (up to its own limit), so nothing ends up beyond the
+    // right edge.
+    setWidgetResizable(true);
+    setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     connect(button(control::kChooseOutput), &QPushButton::clicked, this, [this] { ChooseOutputFile(); });
     connect(button(control::kChooseIcon), &QPushButton::clicked, this, [this] { ChooseIcon(); });
+    connect(button(control::kClearIcon), &QPushButton::clicked, this, [this] { ClearIcon(); });
     connect(button(control::kCompile), &QPushButton::clicked, this, [this] { CompileBook(); });
     connect(button(control::kExit), &QPushButton::clicked, this, [this] { Exit(); });
     button(control::kCompile)->setEnabled(false);  // until the make command
@@ -121,7 +132,9 @@ void CDRMView::OnInitialUpdate() {
 
 void CDRMView::SetPublishMode(bool on) {
     button(control::kCompile)->setEnabled(on);
-    fillControls();
+    // Only the fields the program sets: whatever the author typed stays as typed.
+    exchange_.fillOne(state_, control::kBookPath);
+    exchange_.fillOne(state_, control::kBookCode);
     if (on || !storage_ || !document_) return;
     // Back from the form: the chapter selected in the tree shows its page again.
     const book::ChapterModel& chapters = storage_->chapters();
@@ -135,34 +148,71 @@ void CDRMView::ChooseOutputFile() {
     const std::optional<std::string> chosen = ui_->askSavePath(kExecutableFilter);
     if (!chosen) return;
     state_.outputPath = withExecutableExtension(*chosen);
-    fillControls();
+    exchange_.fillOne(state_, control::kOutputPath);
 }
 
 void CDRMView::ChooseIcon() {
     if (!ui_) return;
     const std::optional<std::string> chosen = ui_->askOpenPath(kIconFilter);
-    if (!chosen) return;
+    if (!chosen || chosen->empty()) return;
     takeData();
-    fillControls();
-    state_.iconPath = *chosen;
-    fillControls();
-    if (state_.iconPath.empty()) return;
-    loadIconFile(state_.iconPath);
-    const QIcon icon = CreatePreviewIcon(icons_);
-    if (icon.isNull()) return;
-    iconPreview()->setPixmap(icon.pixmap(kPreviewPixels, kPreviewPixels));
-    iconChosen_ = true;
+    adoptIcon(*chosen);
 }
 
-void CDRMView::loadIconFile(const std::string& path) {
+// A file that cannot be read or shown is refused, with a message, and the icon chosen
+// before stays chosen: a compile never meets an icon the form has not accepted.
+bool CDRMView::adoptIcon(const std::string& path) {
+    CIconFileReader candidate;
+    if (!candidate.ReadIconFile(path, *ui_)) return false;
+    const QIcon icon = CreatePreviewIcon(candidate);
+    if (icon.isNull()) {
+        ui_->showMessage(ui::plainMessage("图标文件中没有能显示的图像，没有使用它：" + path));
+        return false;
+    }
+    icons_ = std::move(candidate);
+    groupIconDirectory_ = BuildGroupIconDirectory(icons_);
+    iconPreview()->setPixmap(icon.pixmap(kPreviewPixels, kPreviewPixels));
+    iconChosen_ = true;
+    iconSource_ = path;
+    state_.iconPath = path;
+    exchange_.fillOne(state_, control::kIconPath);
+    return true;
+}
+
+void CDRMView::ClearIcon() {
     icons_.ResetIconFile();
     groupIconDirectory_.reset();
-    if (icons_.ReadIconFile(path, *ui_)) groupIconDirectory_ = BuildGroupIconDirectory(icons_);
+    iconPreview()->clear();
+    iconChosen_ = false;
+    iconSource_.clear();
+    state_.iconPath.clear();
+    exchange_.fillOne(state_, control::kIconPath);
+}
+
+// The icon field edited by hand: emptied, it means the stub's own icon; naming another
+// file, that file is read as the chooser reads it.
+bool CDRMView::settleIcon() {
+    if (state_.iconPath == iconSource_) return true;
+    if (state_.iconPath.empty()) {
+        ClearIcon();
+        return true;
+    }
+    return adoptIcon(state_.iconPath);
 }
 
 bool CDRMView::CompileBook() {
     if (!storage_ || !ui_) return false;
-    takeData();  // a refused text leaves the values taken so far; the compile goes on
+    // A refused text or icon, a No to replacing the output, or a failed compile leaves the
+    // output as it was and the author on the form, with the tree usable again.
+    if (!takeData() || !settleIcon() || !compile()) {
+        enableTree();
+        return false;
+    }
+    reportSuccess();
+    return true;
+}
+
+bool CDRMView::compile() {
     if (chapterTree_) chapterTree_->setEnabled(false);
     CompileRequest request;
     request.bookPath = state_.bookPath;
@@ -172,21 +222,35 @@ bool CDRMView::CompileBook() {
     request.guid = guid_;
     request.iconChosen = iconChosen_;
     request.iconPath = state_.iconPath;
+    request.askBeforeReplacing = true;
     BarProgress bar(*progress(), kProgressBackground);
     BookCompiler compiler(*storage_, *ui_);
-    const bool compiled = compiler.compileBook(request, icons_, bar);
-    if (compiled) {
-        QApplication::beep();
-        button(control::kCompile)->setEnabled(false);
-        groupIconDirectory_.reset();
-    }
-    fillControls();
-    return compiled;
+    if (!compiler.compileBook(request, icons_, bar)) return false;
+    desktop_->beep();
+    button(control::kCompile)->setEnabled(false);
+    groupIconDirectory_.reset();
+    return true;
+}
+
+// The beep alone is easily missed, or silent: the author is told where the book went and
+// may open its folder.
+void CDRMView::reportSuccess() {
+    const std::string& output = state_.outputPath;
+    ui_->showStatus("电子书合成成功：" + output);
+    const ui::Message done{"电子书已合成：\n" + output + "\n\n要打开它所在的文件夹吗？", {}, ui::Buttons::YesNo,
+                           ui::Icon::Information};
+    if (ui_->showMessage(done) != ui::Answer::Yes) return;
+    const std::string folder = folderOf(output);
+    if (!desktop_->openUrl(folder)) ui_->showMessage(ui::plainMessage("无法打开文件夹：" + folder));
+}
+
+void CDRMView::enableTree() {
+    if (chapterTree_) chapterTree_->setEnabled(true);
 }
 
 void CDRMView::Exit() {
     emit exiting();
-    if (chapterTree_) chapterTree_->setEnabled(true);
+    enableTree();
     SetPublishMode(false);
 }
 

@@ -8,6 +8,7 @@
 #include "publish/CIconFileReader.h"
 #include "publish/FormExchange.h"
 #include "publish/PublishLayout.h"
+#include "platform/ui/QtDesktopServices.h"
 #include "widgets/ColourTable.h"
 
 #include <QScrollArea>
@@ -41,8 +42,11 @@ public:
     explicit CDRMView(QWidget* parent = nullptr);
 
     // What the window gives the form: the open book, its document, the dialogs and the
-    // chapter tree control (disabled while a compiled book is made, enabled on exit).
+    // chapter tree control (disabled while a compiled book is made, enabled on exit and
+    // whenever a compile is refused).
     void attach(book::BookStorage& storage, book::CPGWDoc& document, ui::UserInterface& ui, QWidget* chapterTree);
+    // What opens the compiled book's folder and sounds the beep; the desktop's own by default.
+    void setDesktop(ui::DesktopServices& desktop) { desktop_ = &desktop; }
     void setGuidGenerator(GuidGenerator generate) { generateGuid_ = std::move(generate); }
 
     // When a book has been opened or made: the book's GUID is read (or made) and shown.
@@ -52,10 +56,12 @@ public:
     void SetPublishMode(bool on);
     void ChooseOutputFile();
     void ChooseIcon();
+    // Back to the reader stub's own icon.
+    void ClearIcon();
     bool CompileBook();
     void Exit();
 
-    // Data exchange: false when a text was refused (the fields from it on keep their values).
+    // Data exchange: false when a text was refused (then nothing is taken).
     bool takeData();
     void fillControls();
     // The book information as the compiled book records it (GBK).
@@ -77,16 +83,24 @@ signals:
 
 private:
     void createForm();
-    void loadIconFile(const std::string& path);
+    bool adoptIcon(const std::string& path);
+    bool settleIcon();
+    bool compile();
+    void reportSuccess();
+    void enableTree();
 
     std::map<int, QWidget*> controls_;
     FormExchange exchange_;
     PublishFormState state_;
     BookGuid guid_;
-    bool iconChosen_ = false;  // never cleared: the choice outlives the icon's loaded data
+    // Set by an icon the form could show; cleared only by going back to the stub's icon.
+    bool iconChosen_ = false;
+    std::string iconSource_;  // the file the chosen icon came from
     CIconFileReader icons_;
     std::optional<std::vector<uint8_t>> groupIconDirectory_;
     GuidGenerator generateGuid_ = randomGuid;
+    ui::QtDesktopServices qtDesktop_;
+    ui::DesktopServices* desktop_ = &qtDesktop_;
     book::BookStorage* storage_ = nullptr;
     book::CPGWDoc* document_ = nullptr;
     ui::UserInterface* ui_ = nullptr;

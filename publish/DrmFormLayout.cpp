@@ -4,112 +4,171 @@
 #include "publish/FormExchange.h"
 #include "widgets/CTextProgressCtrl.h"
 
-#include <QFontMetrics>
 #include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
-#include <algorithm>
+#include <QVBoxLayout>
 
 namespace pgw::publish {
 
 namespace {
 
-enum class Kind { Label, RightLabel, Edit, ReadOnlyEdit, Button, EtchedLine, IconPreview, Progress };
+constexpr int kPreviewPixels = 32;
 
-struct TemplateControl {
-    int id;  // 0: a control the form never addresses
-    Kind kind;
-    const char* text;
-    QRect rect;  // dialog units
+// One labelled row of book information.
+struct InfoRow {
+    const char* label;
+    int editId;
+    bool readOnly;
 };
 
-const TemplateControl kTemplate[] = {
-    {1105, Kind::RightLabel, "源文件", {176, 19, 22, 8}},
-    {control::kBookPath, Kind::ReadOnlyEdit, "", {12, 18, 161, 13}},
-    {control::kOutputPath, Kind::Edit, "", {245, 17, 147, 12}},
-    {control::kChooseOutput, Kind::Button, "输出文件", {392, 17, 36, 13}},
-    {0, Kind::EtchedLine, "", {201, 41, 1, 214}},
-    {0, Kind::RightLabel, "作者名", {209, 51, 37, 8}},
-    {control::kAuthor, Kind::Edit, "", {247, 49, 182, 12}},
-    {0, Kind::RightLabel, "主　页", {209, 68, 37, 8}},
-    {control::kHomepage, Kind::Edit, "", {247, 66, 182, 12}},
-    {0, Kind::RightLabel, "电子信箱", {209, 85, 37, 8}},
-    {control::kEmail, Kind::Edit, "", {247, 83, 182, 12}},
-    {0, Kind::RightLabel, "版权信息", {209, 103, 37, 8}},
-    {control::kCopyright, Kind::Edit, "", {247, 100, 182, 12}},
-    {0, Kind::RightLabel, "制作时间", {209, 120, 37, 8}},
-    {control::kDate, Kind::Edit, "", {247, 117, 182, 12}},
-    {1096, Kind::RightLabel, "电子书编码", {209, 137, 37, 8}},
-    {control::kBookCode, Kind::ReadOnlyEdit, "", {247, 134, 182, 12}},
-    {1103, Kind::RightLabel, "电子书ID", {209, 154, 37, 8}},
-    {control::kBookId, Kind::Edit, "", {247, 151, 182, 12}},
-    {0, Kind::RightLabel, "其它信息", {209, 184, 37, 8}},
-    {control::kOther, Kind::Edit, "", {247, 168, 182, 44}},
-    {control::kIconPreview, Kind::IconPreview, "", {215, 215, 20, 20}},
-    {control::kIconPath, Kind::Edit, "", {250, 217, 147, 13}},
-    {control::kChooseIcon, Kind::Button, "选择图标", {397, 217, 32, 13}},
-    {0, Kind::Label, "合成进度", {13, 268, 31, 8}},
-    {control::kProgress, Kind::Progress, "", {43, 267, 378, 10}},
-    {control::kCompile, Kind::Button, "合    成", {163, 295, 43, 13}},
-    {control::kExit, Kind::Button, "退    出", {258, 295, 43, 13}},
+const InfoRow kInfoRows[] = {
+    {"作者名", control::kAuthor, false},        {"主　页", control::kHomepage, false},
+    {"电子信箱", control::kEmail, false},       {"版权信息", control::kCopyright, false},
+    {"制作时间", control::kDate, false},        {"电子书编码", control::kBookCode, true},
+    {"电子书ID", control::kBookId, false},      {"其它信息", control::kOther, false},
 };
 
-QWidget* createControl(const TemplateControl& entry, QWidget* page) {
-    const QString text = QString::fromUtf8(entry.text);
-    switch (entry.kind) {
-    case Kind::Label:
-    case Kind::RightLabel: {
-        auto* label = new QLabel(text, page);
-        label->setAlignment((entry.kind == Kind::RightLabel ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
-        return label;
+class FormBuilder {
+public:
+    explicit FormBuilder(QWidget* page) : page_(page), grid_(new QGridLayout) {
+        grid_->setColumnStretch(1, 1);
     }
-    case Kind::Edit:
-    case Kind::ReadOnlyEdit: {
-        auto* edit = new QLineEdit(page);
-        edit->setReadOnly(entry.kind == Kind::ReadOnlyEdit);
-        // The limits are checked when the data is taken, with a message; the edit takes
-        // what the author types.
-        edit->setMaxLength(32767);
-        return edit;
+
+    std::map<int, QWidget*> build();
+
+private:
+    QLineEdit* addEdit(int id, bool readOnly);
+    QPushButton* addButton(int id, const char* text);
+    QLabel* addLabel(const char* text);
+    void addSeparator();
+    void addPathRows();
+    void addInfoRows();
+    void addIconRow();
+    void addProgressRow();
+    QHBoxLayout* commandButtons();
+    QWidget* keep(int id, QWidget* widget);
+
+    QWidget* page_;
+    QGridLayout* grid_;
+    int row_ = 0;
+    std::map<int, QWidget*> controls_;
+};
+
+QWidget* FormBuilder::keep(int id, QWidget* widget) {
+    widget->setObjectName(QStringLiteral("control%1").arg(id));
+    controls_[id] = widget;
+    return widget;
+}
+
+QLineEdit* FormBuilder::addEdit(int id, bool readOnly) {
+    auto* edit = new QLineEdit(page_);
+    edit->setReadOnly(readOnly);
+    // The limits are checked when the data is taken, with a message naming the field; the
+    // edit takes what the author types.
+    edit->setMaxLength(32767);
+    keep(id, edit);
+    return edit;
+}
+
+QPushButton* FormBuilder::addButton(int id, const char* text) {
+    auto* button = new QPushButton(QString::fromUtf8(text), page_);
+    keep(id, button);
+    return button;
+}
+
+QLabel* FormBuilder::addLabel(const char* text) {
+    auto* label = new QLabel(QString::fromUtf8(text), page_);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+}
+
+void FormBuilder::addSeparator() {
+    auto* line = new QFrame(page_);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    grid_->addWidget(line, row_++, 0, 1, 3);
+}
+
+void FormBuilder::addPathRows() {
+    grid_->addWidget(addLabel("源文件"), row_, 0);
+    grid_->addWidget(addEdit(control::kBookPath, true), row_++, 1);
+    grid_->addWidget(addEdit(control::kOutputPath, false), row_, 1);
+    grid_->addWidget(addButton(control::kChooseOutput, "输出文件"), row_++, 2);
+}
+
+void FormBuilder::addInfoRows() {
+    for (const InfoRow& info : kInfoRows) {
+        QLabel* label = addLabel(info.label);
+        QLineEdit* edit = addEdit(info.editId, info.readOnly);
+        label->setBuddy(edit);
+        grid_->addWidget(label, row_, 0);
+        grid_->addWidget(edit, row_++, 1, 1, 2);
     }
-    case Kind::Button: return new QPushButton(text, page);
-    case Kind::EtchedLine: {
-        auto* line = new QFrame(page);
-        line->setFrameShape(QFrame::VLine);
-        line->setFrameShadow(QFrame::Sunken);
-        return line;
-    }
-    case Kind::IconPreview: return new QLabel(page);
-    case Kind::Progress: {
-        // A bordered control: a plain one-pixel box around the bar.
-        auto* border = new QFrame(page);
-        border->setFrameStyle(QFrame::Box | QFrame::Plain);
-        border->setLineWidth(1);
-        new CTextProgressCtrl(border);
-        return border;
-    }
-    }
-    return nullptr;
+}
+
+void FormBuilder::addIconRow() {
+    // Framed, so an empty preview (the stub's own icon) still shows where the icon goes.
+    auto* preview = new QLabel(page_);
+    preview->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    preview->setFixedSize(kPreviewPixels + 2 * preview->frameWidth(), kPreviewPixels + 2 * preview->frameWidth());
+    preview->setAlignment(Qt::AlignCenter);
+    keep(control::kIconPreview, preview);
+    grid_->addWidget(addLabel("图　标"), row_, 0);
+    auto* choice = new QHBoxLayout;
+    choice->addWidget(preview);
+    choice->addWidget(addEdit(control::kIconPath, false), 1);
+    choice->addWidget(addButton(control::kChooseIcon, "选择图标"));
+    choice->addWidget(addButton(control::kClearIcon, "恢复默认图标"));
+    grid_->addLayout(choice, row_++, 1, 1, 2);
+}
+
+void FormBuilder::addProgressRow() {
+    // A bordered control: a plain one-pixel box around the bar.
+    auto* border = new QFrame(page_);
+    border->setFrameStyle(QFrame::Box | QFrame::Plain);
+    border->setLineWidth(1);
+    auto* inside = new QVBoxLayout(border);
+    inside->setContentsMargins(0, 0, 0, 0);
+    auto* bar = new CTextProgressCtrl(border);
+    bar->setFixedHeight(border->fontMetrics().height() + 4);
+    inside->addWidget(bar);
+    keep(control::kProgress, bar);
+    QLabel* label = addLabel("合成进度");
+    grid_->addWidget(label, row_, 0);
+    grid_->addWidget(border, row_++, 1, 1, 2);
+}
+
+QHBoxLayout* FormBuilder::commandButtons() {
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(addButton(control::kCompile, "合    成"));
+    buttons->addSpacing(page_->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 6);
+    buttons->addWidget(addButton(control::kExit, "退    出"));
+    buttons->addStretch(1);
+    return buttons;
+}
+
+std::map<int, QWidget*> FormBuilder::build() {
+    addPathRows();
+    addSeparator();
+    addInfoRows();
+    addSeparator();
+    addIconRow();
+    addSeparator();
+    addProgressRow();
+    auto* layout = new QVBoxLayout(page_);
+    layout->addLayout(grid_);
+    layout->addSpacing(page_->fontMetrics().height());
+    layout->addLayout(commandButtons());
+    layout->addStretch(1);
+    return controls_;
 }
 
 }  // namespace
-
-DialogUnits::DialogUnits(const QFont& font) {
-    const QFontMetrics metrics(font);
-    // The average width of the Latin letters, rounded as the dialog manager rounds it.
-    const int letters = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    baseWidth_ = std::max(1, (letters / 26 + 1) / 2);
-    baseHeight_ = std::max(1, metrics.height());
-}
-
-QRect DialogUnits::toPixels(const QRect& units) const {
-    const auto across = [this](int value) { return (value * baseWidth_ + 2) / 4; };
-    const auto down = [this](int value) { return (value * baseHeight_ + 4) / 8; };
-    return QRect(across(units.x()), down(units.y()), std::max(1, across(units.width())),
-                 std::max(1, down(units.height())));
-}
 
 QFont formFont() {
     fonts::installCjkFontFallbacks();
@@ -120,22 +179,8 @@ QFont formFont() {
 
 std::map<int, QWidget*> createFormControls(QWidget* page) {
     page->setFont(formFont());
-    const DialogUnits units(page->font());
-    page->setFixedSize(units.toPixels(QRect(QPoint(0, 0), kFormSizeInDialogUnits)).size());
-    std::map<int, QWidget*> controls;
-    for (const TemplateControl& entry : kTemplate) {
-        QWidget* widget = createControl(entry, page);
-        widget->setGeometry(units.toPixels(entry.rect));
-        if (entry.id == 0) continue;
-        if (entry.kind == Kind::Progress) {
-            QWidget* border = widget;
-            widget = border->findChild<CTextProgressCtrl*>();
-            widget->setGeometry(border->contentsRect());  // the form never changes size
-        }
-        widget->setObjectName(QStringLiteral("control%1").arg(entry.id));
-        controls[entry.id] = widget;
-    }
-    return controls;
+    page->setMaximumWidth(kMaxFormWidth);
+    return FormBuilder(page).build();
 }
 
 }  // namespace pgw::publish

@@ -1,11 +1,10 @@
 #pragma once
-// The publish form's controls as its dialog template places them: every control with its
-// text, its rectangle in dialog units and its style, laid out in pixels from the form
-// font's metrics.
+// The publish form's controls, each with its text and id, arranged by Qt layouts: the
+// paths at the top, the book information as labelled rows, the icon, then the progress
+// bar and the two buttons. The page follows the width of its pane, so the form fits a
+// small window without a horizontal scroll bar and does not sprawl across a large one.
 
 #include <QFont>
-#include <QRect>
-#include <QString>
 
 #include <map>
 
@@ -13,26 +12,13 @@ class QWidget;
 
 namespace pgw::publish {
 
-// Dialog units of a font: a quarter of its average character width across, an eighth of
-// its height down.
-class DialogUnits {
-public:
-    explicit DialogUnits(const QFont& font);
-    int baseWidth() const { return baseWidth_; }
-    int baseHeight() const { return baseHeight_; }
-    QRect toPixels(const QRect& dialogUnits) const;
-
-private:
-    int baseWidth_;
-    int baseHeight_;
-};
-
-inline constexpr QSize kFormSizeInDialogUnits(448, 330);
+// The widest the form grows; wider panes show it centred.
+inline constexpr int kMaxFormWidth = 760;
 
 // The form's font: 宋体 10 pt, shown with an installed Chinese font where 宋体 is missing.
 QFont formFont();
 
-// Creates the controls on `page` (sized to the template) and returns those with an id.
+// Creates the controls on `page`, lays them out, and returns those with an id.
 std::map<int, QWidget*> createFormControls(QWidget* page);
 
 }  // namespace pgw::publish

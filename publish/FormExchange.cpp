@@ -4,12 +4,19 @@
 
 #include <QLineEdit>
 
+#include <vector>
+
 namespace pgw::publish {
 
-const char kUnstorableTextMessage[] = "输入的内容中有无法保存的字符,请修改。";
+std::string tooLongMessage(const ExchangedField& field) {
+    const std::string limit = std::to_string(field.limit);
+    if (field.kind == FieldText::Path)
+        return "“" + std::string(field.name) + "”的路径太长：请填入不多于" + limit + "个字节的路径。";
+    return "“" + std::string(field.name) + "”太长：请填入不多于" + limit + "个字符（一个汉字算两个字符）。";
+}
 
-std::string tooLongMessage(size_t limit) {
-    return "“请填入不多于" + std::to_string(limit) + "个的字符。”";
+std::string unstorableTextMessage(const ExchangedField& field) {
+    return "“" + std::string(field.name) + "”中有无法保存的字符，请修改。";
 }
 
 namespace {
@@ -34,26 +41,33 @@ QString shownText(const std::string& kept, FieldText kind) {
 }  // namespace
 
 bool FormExchange::take(PublishFormState& state, ui::UserInterface& ui) const {
+    std::vector<std::pair<const ExchangedField*, std::string>> taken;
     for (const ExchangedField& field : kExchangedFields) {
         QLineEdit* edit = edits_(field.controlId);
         if (!edit) continue;
         const std::optional<std::string> kept = keptText(edit->text(), field.kind);
         std::string refusal;
-        if (!kept) refusal = kUnstorableTextMessage;
-        else if (field.limit != 0 && kept->size() > field.limit) refusal = tooLongMessage(field.limit);
+        if (!kept) refusal = unstorableTextMessage(field);
+        else if (field.limit != 0 && kept->size() > field.limit) refusal = tooLongMessage(field);
         if (!refusal.empty()) {
             ui.showMessage(ui::plainMessage(refusal));
             edit->setFocus();
             edit->selectAll();
             return false;
         }
-        state.*field.member = *kept;
+        taken.emplace_back(&field, *kept);
     }
+    for (auto& [field, text] : taken) state.*field->member = std::move(text);
     return true;
 }
 
 void FormExchange::fill(const PublishFormState& state) const {
+    for (const ExchangedField& field : kExchangedFields) fillOne(state, field.controlId);
+}
+
+void FormExchange::fillOne(const PublishFormState& state, int controlId) const {
     for (const ExchangedField& field : kExchangedFields) {
+        if (field.controlId != controlId) continue;
         if (QLineEdit* edit = edits_(field.controlId)) edit->setText(shownText(state.*field.member, field.kind));
     }
 }

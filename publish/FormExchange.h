@@ -3,8 +3,9 @@
 // compiled book are GBK bytes, as the book information record holds them; paths are the
 // host's (UTF-8).
 //
-// Taking the data goes field by field in a fixed order and stops at the first text the
-// author has to correct: that field and the ones after it keep their previous values.
+// Taking the data is all or nothing: every field is checked first, and a text the author
+// has to correct leaves the whole state as it was. The edits are never touched by a
+// take, so what the author typed stays on the form to be corrected.
 
 #include "platform/ui/UserInterface.h"
 
@@ -43,6 +44,7 @@ inline constexpr int kOther = 1101;
 inline constexpr int kIconPreview = 1049;
 inline constexpr int kIconPath = 1102;
 inline constexpr int kChooseIcon = 1104;
+inline constexpr int kClearIcon = 1107;
 inline constexpr int kProgress = 1004;
 inline constexpr int kCompile = 3;
 inline constexpr int kExit = 4;
@@ -55,27 +57,28 @@ struct ExchangedField {
     std::string PublishFormState::*member;
     size_t limit;  // bytes; 0: none
     FieldText kind;
+    const char* name;  // as the form labels it, for the messages
 };
 
 // The exchange order. Limits count bytes: GBK bytes for record texts (a Chinese character
 // is two), the path's own bytes for paths. The book ID's limit is its record field.
 inline const ExchangedField kExchangedFields[] = {
-    {control::kBookPath, &PublishFormState::bookPath, 0, FieldText::Path},
-    {control::kEmail, &PublishFormState::email, 200, FieldText::Gbk},
-    {control::kHomepage, &PublishFormState::homepage, 200, FieldText::Gbk},
-    {control::kDate, &PublishFormState::date, 50, FieldText::Gbk},
-    {control::kOther, &PublishFormState::other, 300, FieldText::Gbk},
-    {control::kCopyright, &PublishFormState::copyright, 50, FieldText::Gbk},
-    {control::kAuthor, &PublishFormState::author, 50, FieldText::Gbk},
-    {control::kIconPath, &PublishFormState::iconPath, 260, FieldText::Path},
-    {control::kBookId, &PublishFormState::bookId, 260, FieldText::Gbk},
-    {control::kOutputPath, &PublishFormState::outputPath, 260, FieldText::Path},
-    {control::kBookCode, &PublishFormState::bookCode, 0, FieldText::Gbk},
+    {control::kBookPath, &PublishFormState::bookPath, 0, FieldText::Path, "源文件"},
+    {control::kEmail, &PublishFormState::email, 200, FieldText::Gbk, "电子信箱"},
+    {control::kHomepage, &PublishFormState::homepage, 200, FieldText::Gbk, "主页"},
+    {control::kDate, &PublishFormState::date, 50, FieldText::Gbk, "制作时间"},
+    {control::kOther, &PublishFormState::other, 300, FieldText::Gbk, "其它信息"},
+    {control::kCopyright, &PublishFormState::copyright, 50, FieldText::Gbk, "版权信息"},
+    {control::kAuthor, &PublishFormState::author, 50, FieldText::Gbk, "作者名"},
+    {control::kIconPath, &PublishFormState::iconPath, 260, FieldText::Path, "图标文件"},
+    {control::kBookId, &PublishFormState::bookId, 260, FieldText::Gbk, "电子书ID"},
+    {control::kOutputPath, &PublishFormState::outputPath, 260, FieldText::Path, "输出文件"},
+    {control::kBookCode, &PublishFormState::bookCode, 0, FieldText::Gbk, "电子书编码"},
 };
 
-// "“请填入不多于50个的字符。”"
-std::string tooLongMessage(size_t limit);
-extern const char kUnstorableTextMessage[];
+// The refusals name the field, and the limit in the unit it is counted in.
+std::string tooLongMessage(const ExchangedField& field);
+std::string unstorableTextMessage(const ExchangedField& field);
 
 class FormExchange {
 public:
@@ -83,9 +86,13 @@ public:
     explicit FormExchange(EditLookup edits) : edits_(std::move(edits)) {}
 
     // Takes the edits' texts into `state`; false (after telling the author and putting
-    // the focus on the field) at the first text that is too long or cannot be stored.
+    // the focus on the field, with `state` unchanged) at the first text that is too long
+    // or cannot be stored.
     bool take(PublishFormState& state, ui::UserInterface& ui) const;
+    // Every edit from `state`: for a new book, whose form starts from what it holds.
     void fill(const PublishFormState& state) const;
+    // One edit from `state`: for a value the form itself has just set.
+    void fillOne(const PublishFormState& state, int controlId) const;
 
 private:
     EditLookup edits_;

@@ -203,6 +203,7 @@ void CMainFrame::createClient() {
 
 void CMainFrame::attachPublishForm() {
     publishForm_->attach(*storage_, *document_, *ui_, pane_->tree());
+    publishForm_->setDesktop(*desktop_);
     // Back from the form, the page on show comes back in its own view: typing into the
     // text view while a picture page is on show would go nowhere.
     connect(publishForm_, &publish::CDRMView::exiting, this, [this] {
@@ -210,6 +211,11 @@ void CMainFrame::attachPublishForm() {
         const bool picture = page && page->type() == book::NodeType::Picture;
         splitter_->ShowView(int(picture ? book::PaneView::Picture : book::PaneView::RichText), 1);
     });
+}
+
+void CMainFrame::setDesktop(ui::DesktopServices& desktop) {
+    desktop_ = &desktop;
+    publishForm_->setDesktop(desktop);
 }
 
 void CMainFrame::bookReplaced() { publishForm_->OnInitialUpdate(); }

@@ -82,7 +82,7 @@ public:
     PageAutosaver& autosaver() { return *autosaver_; }
     // Where addresses and the help file are opened; tests put a recording one in.
     ui::DesktopServices& desktop() { return *desktop_; }
-    void setDesktop(ui::DesktopServices& desktop) { desktop_ = &desktop; }
+    void setDesktop(ui::DesktopServices& desktop);
     // The application's own commands (About, Open, the recent files).
     framework::CommandMap& applicationCommands() { return applicationTarget_; }
     QLabel* statusPane(int index) const { return statusPanes_[index]; }

@@ -3,18 +3,17 @@
 #include "../book/BookFixture.h"
 #include "IconFileBytes.h"
 #include "publish/CDRMView.h"
-#include "publish/DrmFormLayout.h"
 #include "widgets/CTextProgressCtrl.h"
 
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 
-#include <algorithm>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <fstream>
 
@@ -51,6 +50,7 @@ TEST_F(FormFixture, HasEveryLabelAndButtonOfItsTemplate) {
         EXPECT_TRUE(labels.contains(QString::fromUtf8(text))) << text;
     const std::pair<int, const char*> buttons[] = {{control::kChooseOutput, "输出文件"},
                                                    {control::kChooseIcon, "选择图标"},
+                                                   {control::kClearIcon, "恢复默认图标"},
                                                    {control::kCompile, "合    成"},
                                                    {control::kExit, "退    出"}};
     for (const auto& [id, text] : buttons) {
@@ -60,10 +60,6 @@ TEST_F(FormFixture, HasEveryLabelAndButtonOfItsTemplate) {
     EXPECT_FALSE(form.button(control::kCompile)->isEnabled()) << "only the make command enables it";
     ASSERT_NE(form.progress(), nullptr);
     ASSERT_NE(form.iconPreview(), nullptr);
-    const auto lines = form.findChildren<QFrame*>();
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const QFrame* frame) {
-        return frame->frameShape() == QFrame::VLine && frame->frameShadow() == QFrame::Sunken;
-    }));
 }
 
 TEST_F(FormFixture, OnlyTheBookPathAndTheBookCodeAreReadOnly) {
@@ -72,35 +68,6 @@ TEST_F(FormFixture, OnlyTheBookPathAndTheBookCodeAreReadOnly) {
         const bool readOnly = field.controlId == control::kBookPath || field.controlId == control::kBookCode;
         EXPECT_EQ(form.edit(field.controlId)->isReadOnly(), readOnly) << field.controlId;
     }
-}
-
-TEST_F(FormFixture, PlacesControlsInDialogUnitsOfTheFormFont) {
-    const DialogUnits units(form.widget()->font());
-    EXPECT_GE(units.baseWidth(), 4);
-    EXPECT_GE(units.baseHeight(), 8);
-    EXPECT_EQ(form.widget()->size(), units.toPixels(QRect(QPoint(), kFormSizeInDialogUnits)).size());
-    EXPECT_EQ(form.edit(control::kAuthor)->geometry(), units.toPixels(QRect(247, 49, 182, 12)));
-    // The bar sits inside its one-pixel border.
-    EXPECT_EQ(form.progress()->parentWidget()->geometry(), units.toPixels(QRect(43, 267, 378, 10)));
-    EXPECT_EQ(form.progress()->geometry(), QRect(QPoint(1, 1), units.toPixels(QRect(43, 267, 378, 10)).size() - QSize(2, 2)));
-    // Every control lies on the page, and the columns do not run into each other.
-    for (QWidget* child : form.widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        EXPECT_TRUE(form.widget()->rect().contains(child->geometry())) << child->objectName().toStdString();
-    EXPECT_LT(form.edit(control::kBookPath)->geometry().right(), form.edit(control::kOutputPath)->geometry().left());
-    EXPECT_LT(form.edit(control::kAuthor)->geometry().bottom(), form.edit(control::kHomepage)->geometry().top());
-    EXPECT_LT(form.edit(control::kBookId)->geometry().bottom(), form.edit(control::kOther)->geometry().top());
-}
-
-TEST(DialogUnitsTest, ScaleAcrossByAQuarterAndDownByAnEighthOfTheBase) {
-    QFont font = formFont();
-    const DialogUnits units(font);
-    const QRect rect = units.toPixels(QRect(4, 8, 40, 80));
-    EXPECT_EQ(rect.x(), units.baseWidth());
-    EXPECT_EQ(rect.y(), units.baseHeight());
-    EXPECT_EQ(rect.width(), 10 * units.baseWidth());
-    EXPECT_EQ(rect.height(), 10 * units.baseHeight());
-    font.setPointSize(20);
-    EXPECT_GT(DialogUnits(font).baseHeight(), units.baseHeight()) << "a larger font, a larger form";
 }
 
 // ---- data exchange --------------------------------------------------------------------
@@ -124,6 +91,7 @@ TEST_F(FormFixture, FillingAndTakingKeepsEveryTextThroughGbk) {
 struct LimitCase {
     int id;
     size_t limit;
+    const char* message;  // names the field
 };
 
 std::ostream& operator<<(std::ostream& out, const LimitCase& c) { return out << "control" << c.id; }
@@ -138,47 +106,53 @@ protected:
         for (const ExchangedField& field : kExchangedFields)
             if (!form.edit(field.controlId)->isReadOnly()) type(field.controlId, QStringLiteral("new"));
     }
-    // The position of a control in the exchange order.
-    static size_t orderOf(int id) {
-        for (size_t i = 0; i < std::size(kExchangedFields); ++i)
-            if (kExchangedFields[i].controlId == id) return i;
-        return SIZE_MAX;
+    static const ExchangedField& fieldOf(int id) {
+        return *std::find_if(std::begin(kExchangedFields), std::end(kExchangedFields),
+                             [id](const ExchangedField& field) { return field.controlId == id; });
     }
 };
 
-TEST_P(FormLimits, AcceptTheLimitAndRefuseOneByteMoreLeavingLaterFieldsAlone) {
+TEST_P(FormLimits, AcceptTheLimitAndRefuseOneByteMoreTakingNothingAndKeepingWhatWasTyped) {
     const LimitCase& c = GetParam();
     typeNewEverywhere();
     // Exactly the limit: two-byte characters in record texts, the path's own bytes in paths.
-    const ExchangedField& field = kExchangedFields[orderOf(c.id)];
+    const ExchangedField& field = fieldOf(c.id);
     const bool gbkText = field.kind == FieldText::Gbk;
     const QString atLimit = gbkText ? QString(int(c.limit / 2), QChar(0x4E2D)) : QString(int(c.limit), QLatin1Char('p'));
     type(c.id, atLimit);
     ASSERT_TRUE(form.takeData());
     EXPECT_EQ(form.state().*field.member, gbkText ? gbk(atLimit.toStdString()) : atLimit.toStdString());
     typeNewEverywhere();
-    type(c.id, QString(int(c.limit + 1), QLatin1Char('x')));
+    const QString tooLong(int(c.limit + 1), QLatin1Char('x'));
+    type(c.id, tooLong);
     EXPECT_FALSE(form.takeData());
-    ASSERT_EQ(parts.ui.messageTexts(), (std::vector<std::string>{"“请填入不多于" + std::to_string(c.limit) + "个的字符。”"}));
+    ASSERT_EQ(parts.ui.messageTexts(), std::vector<std::string>{c.message});
     EXPECT_EQ(form.widget()->focusWidget(), form.edit(c.id));
-    for (const ExchangedField& field : kExchangedFields) {
-        if (form.edit(field.controlId)->isReadOnly()) continue;
-        const bool taken = orderOf(field.controlId) < orderOf(c.id);
-        EXPECT_EQ(form.state().*field.member, taken ? "new" : "old") << field.controlId;
+    for (const ExchangedField& other : kExchangedFields) {
+        if (form.edit(other.controlId)->isReadOnly()) continue;
+        EXPECT_EQ(form.state().*other.member, "old") << "nothing taken: " << other.controlId;
+        EXPECT_EQ(shown(other.controlId), other.controlId == c.id ? tooLong : QStringLiteral("new"))
+            << "the typed text stays: " << other.controlId;
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Fields, FormLimits, ::testing::Values(
-    LimitCase{control::kAuthor, 50}, LimitCase{control::kCopyright, 50}, LimitCase{control::kDate, 50},
-    LimitCase{control::kHomepage, 200}, LimitCase{control::kEmail, 200}, LimitCase{control::kOther, 300},
-    LimitCase{control::kIconPath, 260}, LimitCase{control::kOutputPath, 260}, LimitCase{control::kBookId, 260}));
+    LimitCase{control::kAuthor, 50, "“作者名”太长：请填入不多于50个字符（一个汉字算两个字符）。"},
+    LimitCase{control::kCopyright, 50, "“版权信息”太长：请填入不多于50个字符（一个汉字算两个字符）。"},
+    LimitCase{control::kDate, 50, "“制作时间”太长：请填入不多于50个字符（一个汉字算两个字符）。"},
+    LimitCase{control::kHomepage, 200, "“主页”太长：请填入不多于200个字符（一个汉字算两个字符）。"},
+    LimitCase{control::kEmail, 200, "“电子信箱”太长：请填入不多于200个字符（一个汉字算两个字符）。"},
+    LimitCase{control::kOther, 300, "“其它信息”太长：请填入不多于300个字符（一个汉字算两个字符）。"},
+    LimitCase{control::kBookId, 260, "“电子书ID”太长：请填入不多于260个字符（一个汉字算两个字符）。"},
+    LimitCase{control::kIconPath, 260, "“图标文件”的路径太长：请填入不多于260个字节的路径。"},
+    LimitCase{control::kOutputPath, 260, "“输出文件”的路径太长：请填入不多于260个字节的路径。"}));
 
 TEST_F(FormFixture, CountsChineseCharactersAsTwoBytes) {
     type(control::kAuthor, QString(25, QChar(0x4E2D)));  // 50 GBK bytes
     EXPECT_TRUE(form.takeData());
     type(control::kAuthor, QString(25, QChar(0x4E2D)) + QLatin1Char('a'));  // 51
     EXPECT_FALSE(form.takeData());
-    EXPECT_EQ(parts.ui.messageTexts(), std::vector<std::string>{"“请填入不多于50个的字符。”"});
+    EXPECT_EQ(parts.ui.messageTexts().size(), 1u);
     EXPECT_EQ(form.state().author, gbk(QString(25, QChar(0x4E2D)).toStdString())) << "the refused text is not kept";
 }
 
@@ -187,7 +161,7 @@ TEST_F(FormFixture, RefusesTextGbkCannotHoldInsteadOfStoringItLossy) {
     type(control::kAuthor, QString::fromUtf8("作者\U0001F600"));
     EXPECT_FALSE(form.takeData());
     ASSERT_EQ(parts.ui.messages().size(), 1u);
-    EXPECT_EQ(parts.ui.messageTexts().front(), kUnstorableTextMessage);
+    EXPECT_EQ(parts.ui.messageTexts().front(), "“版权信息”中有无法保存的字符，请修改。");
     EXPECT_EQ(form.widget()->focusWidget(), form.edit(control::kCopyright)) << "copyright comes before author";
     EXPECT_EQ(form.state().copyright, "");
     EXPECT_EQ(form.state().author, "");
@@ -220,13 +194,21 @@ INSTANTIATE_TEST_SUITE_P(Names, OutputChoice, ::testing::Values(
     OutputCase{"ab", "ab.exe"},
     OutputCase{"", ".exe"}));
 
-TEST_F(FormFixture, CancellingTheOutputChooserChangesNothingButTakesTheTypedData) {
+TEST_F(FormFixture, TheOutputChooserTakesTheTypedDataAndChangesOnlyTheOutputField) {
     type(control::kOutputPath, QStringLiteral("/out/typed.exe"));
     type(control::kAuthor, QStringLiteral("me"));
     parts.ui.queueSavePath(std::nullopt);
     form.ChooseOutputFile();
     EXPECT_EQ(form.state().outputPath, "/out/typed.exe");
     EXPECT_EQ(form.state().author, "me");
+    // A refused text is still on the form after a path was chosen.
+    const QString tooLong(51, QLatin1Char('x'));
+    type(control::kCopyright, tooLong);
+    parts.ui.queueSavePath(std::string("/out/chosen"));
+    form.ChooseOutputFile();
+    EXPECT_EQ(shown(control::kOutputPath), QStringLiteral("/out/chosen.exe"));
+    EXPECT_EQ(shown(control::kCopyright), tooLong);
+    EXPECT_EQ(shown(control::kAuthor), QStringLiteral("me"));
 }
 
 // ---- icon -----------------------------------------------------------------------------
@@ -244,17 +226,32 @@ TEST_F(FormFixture, ChosenIconShowsItsPreviewAndSetsTheFlag) {
     EXPECT_TRUE(parts.ui.messages().empty());
 }
 
-TEST_F(FormFixture, AnUnreadableIconLeavesNoPreviewAndNoFlag) {
-    const std::string path = folder.file("broken.ico");
-    std::ofstream(path, std::ios::binary) << "not an icon";
-    for (const std::optional<std::string>& chosen : {std::optional<std::string>(), std::optional<std::string>(path)}) {
-        parts.ui.queueOpenPath(chosen);
+TEST_F(FormFixture, ARefusedIconKeepsTheChoiceBeforeItAndClearingGoesBackToTheStubsIcon) {
+    const std::string broken = folder.file("broken.ico");
+    std::ofstream(broken, std::ios::binary) << "not an icon";
+    const std::string good = folder.file("book.ico");
+    std::ofstream(good, std::ios::binary) << test::icoFileBytes();
+    const auto choose = [this](const std::optional<std::string>& path) {
+        parts.ui.queueOpenPath(path);
         form.ChooseIcon();
-        EXPECT_FALSE(form.iconChosen());
-        EXPECT_TRUE(form.iconPreview()->pixmap().isNull());
-    }
-    EXPECT_EQ(form.state().iconPath, path);
-    EXPECT_FALSE(parts.ui.messages().empty()) << "the reader says what went wrong";
+    };
+    const auto expectChoice = [this](const std::string& path) {
+        EXPECT_EQ(form.iconChosen(), !path.empty());
+        EXPECT_EQ(form.iconPreview()->pixmap().isNull(), path.empty());
+        EXPECT_EQ(form.state().iconPath, path);
+        EXPECT_EQ(shown(control::kIconPath).toStdString(), path);
+    };
+    choose(std::nullopt);
+    choose(broken);
+    expectChoice("");
+    EXPECT_EQ(parts.ui.messages().size(), 1u) << "the reader says what went wrong";
+    choose(good);
+    expectChoice(good);
+    choose(broken);
+    expectChoice(good);
+    EXPECT_EQ(parts.ui.messages().size(), 2u);
+    form.button(control::kClearIcon)->click();
+    expectChoice("");
 }
 
 // ---- book code ------------------------------------------------------------------------

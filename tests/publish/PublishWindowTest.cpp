@@ -4,7 +4,9 @@
 #include "IconFileBytes.h"
 #include "TestPe.h"
 #include "editors/CRTFView.h"
+#include "platform/ui/DesktopServices.h"
 #include "publish/CDRMView.h"
+#include "publish/DrmFormLayout.h"
 #include "publish/PublishLayout.h"
 #include "shell/CBiSplitterWnd.h"
 #include "shell/CMainFrame.h"
@@ -12,6 +14,8 @@
 #include "widgets/CTextProgressCtrl.h"
 
 #include <QFileDialog>
+#include <QLabel>
+#include <QScrollBar>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -20,8 +24,10 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 namespace pgw::publish {
@@ -46,9 +52,13 @@ class PublishWindowTest : public ::testing::Test {
 protected:
     PublishWindowTest() : frame(session) {
         frame.resize(1000, 700);
+        frame.setDesktop(desktop);
         frame.ui().setMessageBoxRunner([this](QMessageBox& box) {
             seen.push_back(box.text().toStdString());
-            return int(QMessageBox::No);
+            if (answers.empty()) return int(QMessageBox::No);
+            const int answer = answers.front();
+            answers.pop_front();
+            return answer;
         });
     }
     ~PublishWindowTest() override { frame.close(); }
@@ -77,10 +87,17 @@ protected:
         return path;
     }
 
+    void setOutput(const std::string& path) { form().edit(control::kOutputPath)->setText(QString::fromStdString(path)); }
+    static std::string compiledMessage(const std::string& output) {
+        return "电子书已合成：\n" + output + "\n\n要打开它所在的文件夹吗？";
+    }
+
     ScratchFolder folder;  // New makes the untitled book in the current folder
     book::BookSession session;
+    ui::RecordingDesktopServices desktop;
     shell::CMainFrame frame;
     std::vector<std::string> seen;
+    std::deque<int> answers;  // the buttons pressed in the next message boxes; No when none is left
 };
 
 TEST_F(PublishWindowTest, MakeShowsTheFormWithTheWorkingCopyAndTheCompileButtonOn) {
@@ -102,7 +119,7 @@ TEST_F(PublishWindowTest, CompilesTheBookIntoStubBlockBookAndTrailer) {
 
     form().button(control::kCompile)->click();
 
-    EXPECT_TRUE(seen.empty()) << seen.front();
+    EXPECT_EQ(seen, std::vector<std::string>{compiledMessage(output)});
     const std::vector<uint8_t> bytes = fileBytes(output);
     ASSERT_GE(bytes.size(), 3000u + kPublishInfoBlockSize + kTrailerSize);
     const PublishInfoBlock block = decodePublishInfoBlock(bytes.data() + 3000);
@@ -144,7 +161,7 @@ TEST_F(PublishWindowTest, AnIconChosenInTheFormMarksTheCompiledBook) {
     const std::string output = folder.file("icon.exe");
     form().edit(control::kOutputPath)->setText(QString::fromStdString(output));
     form().button(control::kCompile)->click();
-    EXPECT_TRUE(seen.empty()) << seen.front();
+    EXPECT_EQ(seen, std::vector<std::string>{compiledMessage(output)});
     const std::vector<uint8_t> bytes = fileBytes(output);
     ASSERT_GE(bytes.size(), kPublishInfoBlockSize + kTrailerSize);
     const uint32_t blockOffset = le32(bytes, bytes.size() - 4);  // the rewritten stub's length
@@ -152,6 +169,19 @@ TEST_F(PublishWindowTest, AnIconChosenInTheFormMarksTheCompiledBook) {
     EXPECT_EQ(decodePublishInfoBlock(bytes.data() + blockOffset).iconFlag, 1u);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 2), "MZ");
     EXPECT_TRUE(form().iconChosen()) << "the choice outlives the compile";
+
+    // Back to the stub's own icon: the next book carries the stub as it is shipped.
+    frame.runCommand(cmd::kMake);
+    form().button(control::kClearIcon)->click();
+    const std::string plain = folder.file("plain.exe");
+    setOutput(plain);
+    form().button(control::kCompile)->click();
+    const std::vector<uint8_t> stub = fileBytes(folder.file("core"));
+    const std::vector<uint8_t> plainBytes = fileBytes(plain);
+    ASSERT_GE(plainBytes.size(), stub.size() + kPublishInfoBlockSize);
+    EXPECT_TRUE(std::equal(stub.begin(), stub.end(), plainBytes.begin()));
+    EXPECT_EQ(decodePublishInfoBlock(plainBytes.data() + stub.size()).iconFlag, 0u);
+    EXPECT_FALSE(form().iconChosen());
 }
 
 TEST_F(PublishWindowTest, AFailedCompileKeepsTheCompileButton) {
@@ -195,6 +225,112 @@ TEST_F(PublishWindowTest, ANewBookGetsANewCodeAndAnEmptyOutputPath) {
     EXPECT_NE(form().state().bookCode, firstCode);
     EXPECT_EQ(form().state().bookCode.size(), 36u);
     EXPECT_EQ(form().state().outputPath, "");
+}
+
+TEST_F(PublishWindowTest, EveryRefusalKeepsTheOldOutputAndGivesTheTreeBack) {
+    frame.runCommand(cmd::kMake);
+    const std::string stub = fakeStub(3000);
+    form().setStubPath(stub);
+    const std::string output = folder.file("book.exe");
+    std::ofstream(output, std::ios::binary) << "the author's old program";
+    setOutput(output);
+    const QString tooLong(51, QLatin1Char('x'));
+    const std::string missingIcon = folder.file("gone.ico");
+    const std::string replace = "“" + output + "”已经存在。\n要替换它吗？";
+    struct Refusal {
+        const char* what;
+        std::function<void()> arrange, undo;
+        std::vector<std::string> messages;
+    };
+    const Refusal refusals[] = {
+        {"a text too long", [&] { form().edit(control::kAuthor)->setText(tooLong); },
+         [&] {
+             EXPECT_EQ(form().edit(control::kAuthor)->text(), tooLong) << "kept for correcting";
+             form().edit(control::kAuthor)->clear();
+         },
+         {"“作者名”太长：请填入不多于50个字符（一个汉字算两个字符）。"}},
+        {"an icon path that names no icon",
+         [&] { form().edit(control::kIconPath)->setText(QString::fromStdString(missingIcon)); },
+         [&] { form().button(control::kClearIcon)->click(); }, {"读图标文件时出错!"}},
+        {"No to replacing the output", [&] { answers.push_back(QMessageBox::No); }, [] {}, {replace}},
+        {"a compile that fails", [&] {
+             answers.push_back(QMessageBox::Yes);
+             form().setStubPath(folder.file("no-core"));
+         },
+         [&] { form().setStubPath(stub); }, {replace, "找不到阅读器文件：" + folder.file("no-core")}},
+    };
+    for (const Refusal& refusal : refusals) {
+        SCOPED_TRACE(refusal.what);
+        tree().setEnabled(false);  // as an earlier compile leaves it
+        seen.clear();
+        refusal.arrange();
+        EXPECT_FALSE(form().CompileBook());
+        EXPECT_EQ(seen, refusal.messages);
+        EXPECT_TRUE(tree().isEnabled());
+        EXPECT_TRUE(form().button(control::kCompile)->isEnabled());
+        const std::vector<uint8_t> kept = fileBytes(output);
+        EXPECT_EQ(std::string(kept.begin(), kept.end()), "the author's old program");
+        EXPECT_FALSE(fs::exists(output + ",tmp"));
+        EXPECT_TRUE(frame.storage().isOpen());
+        refusal.undo();
+    }
+}
+
+TEST_F(PublishWindowTest, ASuccessfulCompileSaysWhereTheBookIsAndOpensItsFolderOnRequest) {
+    form().setStubPath(fakeStub(100));
+    const std::string output = folder.file("book.exe");
+    std::ofstream(output, std::ios::binary) << "old";
+    const std::string replace = "“" + output + "”已经存在。\n要替换它吗？";
+    struct Round {
+        const char* what;
+        int open;  // the answer to opening the folder
+        bool desktopOpens;
+        std::vector<std::string> afterQuestions;
+        size_t opened;
+    };
+    const Round rounds[] = {
+        {"left closed", QMessageBox::No, true, {}, 0},
+        {"opened", QMessageBox::Yes, true, {}, 1},
+        {"the desktop cannot open it", QMessageBox::Yes, false, {"无法打开文件夹：" + folder.path().string()}, 2},
+    };
+    for (const Round& round : rounds) {
+        SCOPED_TRACE(round.what);
+        frame.runCommand(cmd::kMake);
+        setOutput(output);
+        desktop.succeed = round.desktopOpens;
+        seen.clear();
+        answers = {QMessageBox::Yes, round.open};
+        ASSERT_TRUE(form().CompileBook());
+        std::vector<std::string> expected{replace, compiledMessage(output)};
+        expected.insert(expected.end(), round.afterQuestions.begin(), round.afterQuestions.end());
+        EXPECT_EQ(seen, expected);
+        EXPECT_EQ(frame.statusPane(1)->text().toStdString(), "电子书合成成功：" + output);
+        EXPECT_EQ(desktop.urls.size(), round.opened);
+        if (!desktop.urls.empty()) EXPECT_EQ(desktop.urls.back(), folder.path().string());
+        EXPECT_GT(fileBytes(output).size(), 100u + kPublishInfoBlockSize) << "replaced";
+    }
+    EXPECT_EQ(desktop.beeps, 3);
+}
+
+TEST_F(PublishWindowTest, TheFormFitsItsPaneWithoutScrollingAcross) {
+    frame.show();
+    frame.runCommand(cmd::kMake);
+    for (const QSize size : {QSize(1024, 700), QSize(1280, 800), QSize(1920, 1080)}) {
+        SCOPED_TRACE(size.width());
+        frame.resize(size);
+        QCoreApplication::processEvents();
+        QWidget* viewport = form().viewport();
+        EXPECT_FALSE(form().horizontalScrollBar()->isVisible());
+        EXPECT_LE(form().widget()->width(), kMaxFormWidth);
+        for (QPushButton* button : form().widget()->findChildren<QPushButton*>()) {
+            const QRect shown(button->mapTo(viewport, QPoint()), button->size());
+            EXPECT_TRUE(button->isVisible() && viewport->rect().contains(shown))
+                << button->text().toStdString() << " at " << shown.x() << "," << shown.y();
+        }
+        // Wide panes show the form in their middle.
+        const QRect page = form().widget()->geometry();
+        EXPECT_LE(std::abs(page.left() - (viewport->width() - page.right() - 1)), 1);
+    }
 }
 
 }  // namespace
