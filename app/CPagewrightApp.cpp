@@ -68,22 +68,39 @@ bool CPagewrightApp::initInstance() {
     parser.addPositionalArgument(QStringLiteral("book"), QStringLiteral("a book (.pgw) to open"));
     parser.process(*this);
 
+    const QString book = parser.positionalArguments().isEmpty()
+                             ? QString()
+                             : QFileInfo(parser.positionalArguments().first()).absoluteFilePath();
+    channel_ = std::make_unique<InstanceChannel>(channelName_);
+    if (channel_->handToRunning(book)) {
+        handedOver_ = true;
+        return false;
+    }
     frame_ = std::make_unique<shell::CMainFrame>(session_);
     frame_->applicationCommands().onCommand(framework::cmd::kAbout, [this] { onAppAbout(); });
     loadRecentFiles();
     frame_->rebuildMenuBar();
-    if (!parser.positionalArguments().isEmpty()) {
-        const QString path = QFileInfo(parser.positionalArguments().first()).absoluteFilePath();
-        frame_->openBook(path.toStdString());
+    if (!book.isEmpty()) {
+        frame_->openBook(book.toStdString());
     } else {
         frame_->reopenLeftUntitledBook();
     }
     connect(this, &QApplication::aboutToQuit, this, [this] { saveSettings(); });
+    channel_->listen([this](const QString& path) { takeRequest(path); });
     if (restoreWindowPlacement(*frame_, QSettings()))
         frame_->show();
     else
         frame_->showMaximized();
     return true;
+}
+
+void CPagewrightApp::takeRequest(const QString& path) {
+    if (!frame_) return;
+    if (!path.isEmpty() && path.toStdString() != frame_->storage().store().bookPath) frame_->openBook(path.toStdString());
+    frame_->setWindowState(frame_->windowState() & ~Qt::WindowMinimized);
+    frame_->show();
+    frame_->raise();
+    frame_->activateWindow();
 }
 
 void CPagewrightApp::onAppAbout() {

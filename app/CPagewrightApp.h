@@ -2,6 +2,7 @@
 // The application object: settings, the main window with its book, the command line,
 // and the recent-file list kept between runs.
 
+#include "app/InstanceChannel.h"
 #include "book/BookSession.h"
 
 #include <QApplication>
@@ -26,8 +27,14 @@ public:
     ~CPagewrightApp() override;
 
     // Makes the main window with the untitled book, opens a book named on the command line
-    // and shows the window maximised. False ends the program.
+    // and shows the window maximised. False ends the program: when the book went to a
+    // program already running (handedOver()), or when the window could not be made.
     bool initInstance();
+    bool handedOver() const { return handedOver_; }
+    // The channel later starts reach this program by; tests give each run its own.
+    void setInstanceChannelName(QString name) { channelName_ = std::move(name); }
+    // A later start's request: open `path` (unless it is the open book) and come to the front.
+    void takeRequest(const QString& path);
     shell::CMainFrame* mainFrame() const { return frame_.get(); }
 
     // The recent files between runs, in the settings under "Recent File List".
@@ -45,6 +52,9 @@ private:
     book::BookSession session_;
     std::unique_ptr<shell::CMainFrame> frame_;
     DialogRunner runDialog_;
+    QString channelName_ = InstanceChannel::defaultName();
+    std::unique_ptr<InstanceChannel> channel_;
+    bool handedOver_ = false;
 };
 
 }  // namespace pgw::app

@@ -33,6 +33,6 @@ int main(int argc, char** argv) {
     // nothing, instead of killing the program with the work in it.
     std::signal(SIGXFSZ, SIG_IGN);
     pgw::app::CPagewrightApp app(argc, argv);
-    if (!app.initInstance()) return 1;
+    if (!app.initInstance()) return app.handedOver() ? 0 : 1;
     return app.exec();
 }

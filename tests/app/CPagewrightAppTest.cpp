@@ -3,6 +3,7 @@
 
 #include "../book/BookFixture.h"
 #include "app/CPagewrightApp.h"
+#include "app/InstanceChannel.h"
 #include "app/WindowPlacement.h"
 #include "shell/CBiSplitterWnd.h"
 #include "shell/CMainFrame.h"
@@ -15,7 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <future>
 
 namespace pgw::app {
 namespace {
@@ -63,6 +66,24 @@ TEST(CPagewrightApp, TheWindowAndTheChapterPaneKeepTheirPlaceBetweenRuns) {
     restored.show();
     EXPECT_EQ(restored.size(), QSize(900, 600));
     EXPECT_EQ(restored.splitter()->splitPosition(), 310);
+}
+
+// A second start hands its book to the running program; only one program listens; with none
+// running, the start goes on by itself.
+TEST(InstanceChannel, ASecondStartHandsItsBookToTheRunningProgram) {
+    const QString name = QStringLiteral("pgw-test-%1").arg(QCoreApplication::applicationPid());
+    InstanceChannel running(name);
+    std::vector<QString> requests;
+    ASSERT_TRUE(running.listen([&](const QString& path) { requests.push_back(path); }));
+    EXPECT_FALSE(InstanceChannel(name).listen({}));
+    for (const QString& book : {QStringLiteral("/books/甲.pgw"), QString()}) {
+        auto handed = std::async(std::launch::async, [&] { return InstanceChannel(name).handToRunning(book); });
+        while (handed.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
+            QCoreApplication::processEvents();
+        EXPECT_TRUE(handed.get());
+    }
+    EXPECT_EQ(requests, (std::vector<QString>{QStringLiteral("/books/甲.pgw"), QString()}));
+    EXPECT_FALSE(InstanceChannel(name + QStringLiteral("-none")).handToRunning(QStringLiteral("/books/乙.pgw")));
 }
 
 }  // namespace

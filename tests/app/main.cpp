@@ -11,5 +11,6 @@ int main(int argc, char** argv) {
     QStandardPaths::setTestModeEnabled(true);
     testing::InitGoogleTest(&argc, argv);
     pgw::app::CPagewrightApp app(argc, argv);
+    app.setInstanceChannelName(QStringLiteral("pgw-app-test-%1").arg(QCoreApplication::applicationPid()));
     return RUN_ALL_TESTS();
 }
