@@ -7,6 +7,7 @@
 #include "widgets/CColourPicker.h"
 #include "widgets/ToolbarStrip.h"
 
+#include <QEvent>
 #include <QToolButton>
 
 namespace pgw::editors {
@@ -50,11 +51,19 @@ bool CAppToolBar::loadToolBar(int resourceId) {
     return true;
 }
 
+// A theme switched while the program runs: the images are made readable on the new palette.
+void CAppToolBar::changeEvent(QEvent* event) {
+    QToolBar::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && loaded_[0] != 0)
+        LoadToolbarImages(loaded_[0], loaded_[1], loaded_[2], loaded_[3]);
+}
+
 bool CAppToolBar::LoadToolbarImages(int imageWidth, int normalId, int hotId, int disabledId) {
+    loaded_ = {imageWidth, normalId, hotId, disabledId};
     std::vector<std::vector<QPixmap>> lists;
     for (const int id : {normalId, hotId, disabledId}) {
         if (id == 0) break;
-        std::vector<QPixmap> images = widgets::loadToolbarImages(stripPath(id), imageWidth);
+        std::vector<QPixmap> images = widgets::readableOn(palette(), widgets::loadToolbarImages(stripPath(id), imageWidth));
         if (images.empty()) break;
         lists.push_back(std::move(images));
     }

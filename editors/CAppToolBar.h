@@ -12,6 +12,7 @@
 #include <QColor>
 #include <QToolBar>
 
+#include <array>
 #include <functional>
 
 namespace pgw {
@@ -59,9 +60,13 @@ public:
     // and handed to the owner, each time, even when it is the same colour again.
     void colourPicked(const QColor& colour);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     QAction* placeControl(framework::CommandId id, QWidget* control, int width);
 
+    std::array<int, 4> loaded_{};  // the images' width and strips, loaded again for a new palette
     CommandSink commandSink_;
     ColourSink colourSink_;
     CFontNameCombo* faceList_ = nullptr;

@@ -295,8 +295,10 @@ void CMainFrame::rebuildMenuBar() {
     std::vector<int> imageIds;
     for (const CommandId id : commands::menuImageIds()) imageIds.push_back(int(id));
     menu->SetImageIndices(imageIds);
-    menu->SetImageColumnColor(kMenuImageColumn);
-    menu->SetBackgroundColor(Qt::white);
+    MenuColours light;
+    light.imageColumn = kMenuImageColumn;
+    light.background = Qt::white;
+    menu->SetColours(menuColoursFor(palette(), light));
     menuBar()->clear();
     menu->attachTo(menuBar());
     for (QAction* action : menu->menu()->findChildren<QAction*>()) {
@@ -361,6 +363,12 @@ void CMainFrame::updateCommandStates() {
     pane_->updateCommandStates();
     textView_->toolBar()->updateEnabled([this](CommandId id) { return commandState(id).enabled; });
     pictureView_->toolBar()->updateEnabled([this](CommandId id) { return commandState(id).enabled; });
+}
+
+// A theme switched while the program runs: the menus take the new palette's colours.
+void CMainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && menu_) rebuildMenuBar();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -146,6 +146,11 @@ void CMenuEx::SetBackgroundColor(const QColor& colour) {
     if (m_root) m_root->update();
 }
 
+void CMenuEx::SetColours(const MenuColours& colours) {
+    m_style->colours = colours;
+    if (m_root) m_root->update();
+}
+
 void CMenuEx::SetImageColumnColor(const QColor& colour) {
     m_style->colours.imageColumn = colour;
     if (m_root) m_root->update();

@@ -4,6 +4,7 @@
 
 #include "widgets/MenuDescription.h"
 #include "widgets/MenuImages.h"
+#include "widgets/MenuStyleBase.h"
 
 #include <QColor>
 #include <QSize>
@@ -42,6 +43,8 @@ public:
     // Item with command ids[i] shows image i; the last matching position wins.
     void SetImageIndices(const std::vector<int>& ids);
     void SetBackgroundColor(const QColor& colour);
+    // Every colour of the look at once (see menuColoursFor).
+    void SetColours(const MenuColours& colours);
     void SetImageColumnColor(const QColor& colour);
 
     // State changes keep the look: a checked item shows the "√" cell.

@@ -22,6 +22,19 @@ constexpr int kTextFlags = Qt::AlignVCenter | Qt::TextShowMnemonic | Qt::TextSin
 
 }  // namespace
 
+MenuColours menuColoursFor(const QPalette& palette, const MenuColours& lightLook) {
+    if (palette.color(QPalette::Window).lightness() >= 128) return lightLook;
+    MenuColours dark;
+    dark.background = palette.color(QPalette::Window);
+    dark.text = palette.color(QPalette::WindowText);
+    dark.selectedText = palette.color(QPalette::HighlightedText);
+    dark.imageColumn = palette.color(QPalette::Button);
+    dark.highlightFrame = palette.color(QPalette::Highlight);
+    dark.highlightFill = palette.color(QPalette::Highlight).darker(130);
+    dark.separator = palette.color(QPalette::Mid);
+    return dark;
+}
+
 bool isSeparator(const QStyleOptionMenuItem& item) {
     return item.menuItemType == QStyleOptionMenuItem::Separator;
 }
@@ -32,9 +45,11 @@ bool isEnabled(const QStyleOptionMenuItem& item) { return item.state & QStyle::S
 bool isSelected(const QStyleOptionMenuItem& item) { return item.state & QStyle::State_Selected; }
 
 void drawEmbossed(QPainter& painter, const QRect& rect, int flags, const QString& text,
-                  const QColor& grey) {
-    painter.setPen(Qt::white);
-    painter.drawText(rect.translated(1, 1), flags, text);
+                  const QColor& grey, const QColor& shadow) {
+    if (shadow.alpha() > 0) {
+        painter.setPen(shadow);
+        painter.drawText(rect.translated(1, 1), flags, text);
+    }
     painter.setPen(grey);
     painter.drawText(rect, flags, text);
 }
@@ -119,8 +134,12 @@ void MenuStyleBase::drawLabelAndShortcut(const QStyleOptionMenuItem& item, QPain
     painter.setFont(item.font);
     const int right = kTextFlags | Qt::AlignRight;
     if (!isEnabled(item)) {
-        drawEmbossed(painter, labelRect, kTextFlags | Qt::AlignLeft, parts.label);
-        if (!parts.shortcut.isEmpty()) drawEmbossed(painter, shortcutRect, right, parts.shortcut);
+        // The embossed look needs a light background; on a dark one the grey alone reads.
+        const bool dark = item.palette.color(QPalette::Window).lightness() < 128;
+        const QColor grey = dark ? item.palette.color(QPalette::PlaceholderText) : QColor(128, 128, 128);
+        const QColor shadow = dark ? QColor(Qt::transparent) : QColor(Qt::white);
+        drawEmbossed(painter, labelRect, kTextFlags | Qt::AlignLeft, parts.label, grey, shadow);
+        if (!parts.shortcut.isEmpty()) drawEmbossed(painter, shortcutRect, right, parts.shortcut, grey, shadow);
         return;
     }
     painter.setPen(colour);

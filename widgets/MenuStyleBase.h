@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPalette>
 #include <QProxyStyle>
 #include <QSize>
 
@@ -19,6 +20,10 @@ struct MenuColours {
     QColor highlightFill{200, 220, 253};
     QColor separator{197, 194, 184};
 };
+
+// The menu's colours under `palette`: the light look as given when the palette is light; under
+// a dark palette, the palette's own colours, so that its light text stays readable.
+MenuColours menuColoursFor(const QPalette& palette, const MenuColours& lightLook);
 
 class MenuStyleBase : public QProxyStyle {
 public:
@@ -53,7 +58,7 @@ protected:
 
 // The look of disabled text: a light copy one pixel down-right under a grey one.
 void drawEmbossed(QPainter& painter, const QRect& rect, int flags, const QString& text,
-                  const QColor& grey = QColor(128, 128, 128));
+                  const QColor& grey = QColor(128, 128, 128), const QColor& shadow = Qt::white);
 
 bool isSeparator(const QStyleOptionMenuItem& item);
 bool isChecked(const QStyleOptionMenuItem& item);

@@ -13,6 +13,24 @@ std::vector<QPixmap> loadToolbarImages(const QString& path, int imageWidth) {
     return splitImageStrip(QPixmap::fromImage(strip), imageWidth, key);
 }
 
+std::vector<QPixmap> readableOn(const QPalette& palette, std::vector<QPixmap> images) {
+    if (palette.color(QPalette::Button).lightness() >= 128) return images;
+    const QColor ink = palette.color(QPalette::ButtonText);
+    for (QPixmap& pixmap : images) {
+        QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor colour = QColor::fromRgba(line[x]);
+                if (colour.alpha() == 0 || colour.lightness() >= 100 || colour.hslSaturation() > 60) continue;
+                line[x] = qRgba(ink.red(), ink.green(), ink.blue(), colour.alpha());
+            }
+        }
+        pixmap = QPixmap::fromImage(image);
+    }
+    return images;
+}
+
 QIcon stripIcon(const std::vector<QPixmap>& normal, const std::vector<QPixmap>& disabled, size_t index) {
     QIcon icon;
     if (index < normal.size()) icon.addPixmap(normal[index], QIcon::Normal);

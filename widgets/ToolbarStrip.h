@@ -4,6 +4,7 @@
 // what is transparent.
 
 #include <QIcon>
+#include <QPalette>
 #include <QPixmap>
 #include <QString>
 
@@ -13,6 +14,10 @@ namespace pgw::widgets {
 
 // The strip's images; empty when the bitmap cannot be read or is narrower than one image.
 std::vector<QPixmap> loadToolbarImages(const QString& path, int imageWidth);
+
+// The images as they read on the palette's buttons: on a dark palette their black and dark
+// grey strokes take the button text's colour; colours and a light palette leave them as drawn.
+std::vector<QPixmap> readableOn(const QPalette& palette, std::vector<QPixmap> images);
 
 // An icon of image `index`, with the disabled strip's image for the disabled look when
 // there is one.

@@ -2,6 +2,7 @@
 // in a scratch folder and scripted answers to its questions.
 
 #include "../book/BookFixture.h"
+#include "editors/CAppToolBar.h"
 #include "editors/CRTFView.h"
 #include "platform/richtext/RtfReader.h"
 #include "shell/CBiSplitterWnd.h"
@@ -21,6 +22,7 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include <QMenu>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -176,6 +178,43 @@ TEST_F(MainFrameTest, DeleteAndCtrlSDoWhatDesktopUsersExpect) {
     answers = {QMessageBox::Ok};
     QTest::keyClick(&tree(), Qt::Key_Delete);
     EXPECT_EQ(session.index.find(page), nullptr);
+}
+
+// Under a dark theme, switched while the window is open, the menus and the text toolbar's
+// glyphs take the palette's light text: enough light pixels on a mostly dark image.
+TEST_F(MainFrameTest, UnderADarkPaletteTheMenusAndTheToolbarGlyphsStayReadable) {
+    const QPalette before = QApplication::palette();
+    QPalette dark = before;
+    for (const auto role : {QPalette::Window, QPalette::Base, QPalette::Button}) dark.setColor(role, QColor(40, 40, 40));
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) dark.setColor(role, Qt::white);
+    QApplication::setPalette(dark);
+    frame.show();
+    QApplication::processEvents();
+    const auto lightAndDark = [](const QImage& image) {
+        int light = 0, darkPixels = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const int lightness = image.pixelColor(x, y).lightness();
+                light += lightness > 200;
+                darkPixels += lightness < 80;
+            }
+        return std::pair{light, darkPixels};
+    };
+    QMenu* file = frame.menuBar()->actions().first()->menu();
+    file->popup(QPoint(0, 0));
+    QApplication::processEvents();
+    const auto [menuLight, menuDark] = lightAndDark(file->grab().toImage());
+    file->hide();
+    editors::CAppToolBar* bar = frame.textView()->toolBar();
+    QAction* bold = nullptr;
+    for (QAction* action : bar->actions())
+        if (action->property("pgwCommandId").toInt() == int(cmd::kBold)) bold = action;
+    ASSERT_NE(bold, nullptr);
+    const auto [barLight, barDark] = lightAndDark(bar->widgetForAction(bold)->grab().toImage());
+    QApplication::setPalette(before);
+    EXPECT_GT(menuLight, 300) << "the items' text";
+    EXPECT_GT(menuDark, menuLight) << "on the dark menu";
+    EXPECT_GT(barLight, 10) << "the B glyph";
 }
 
 TEST_F(MainFrameTest, TypedTextIsInThePagesStreamAfterLeavingThePage) {
