@@ -1,6 +1,7 @@
 #include "app/CPagewrightApp.h"
 
 #include "app/CAboutDlg.h"
+#include "app/RecentlyUsed.h"
 #include "app/WindowPlacement.h"
 #include "platform/framework/CommandIds.h"
 #include "shell/CMainFrame.h"
@@ -79,6 +80,8 @@ bool CPagewrightApp::initInstance() {
     frame_ = std::make_unique<shell::CMainFrame>(session_);
     frame_->applicationCommands().onCommand(framework::cmd::kAbout, [this] { onAppAbout(); });
     loadRecentFiles();
+    frame_->recentFiles().setAddedListener(
+        [](const std::string& path) { enterRecentlyUsed(QString::fromStdString(path)); });
     frame_->rebuildMenuBar();
     if (!book.isEmpty()) {
         frame_->openBook(book.toStdString());

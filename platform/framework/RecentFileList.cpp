@@ -18,6 +18,7 @@ void RecentFileList::add(const std::string& path) {
     remove(path);
     entries_.insert(entries_.begin(), path);
     if (entries_.size() > kCapacity) entries_.resize(kCapacity);
+    if (added_) added_(path);
 }
 
 void RecentFileList::remove(const std::string& path) { std::erase(entries_, path); }

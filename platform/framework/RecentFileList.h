@@ -4,6 +4,7 @@
 
 #include "platform/framework/CommandIds.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,8 @@ public:
     void assign(const std::vector<std::string>& paths);
     // Puts `path` first; an entry already listed moves up instead of appearing twice.
     void add(const std::string& path);
+    // Told of every book add() puts first (the desktop's own list takes it too).
+    void setAddedListener(std::function<void(const std::string&)> listener) { added_ = std::move(listener); }
     // Drops `path`, as after a failed open of a listed book.
     void remove(const std::string& path);
 
@@ -32,6 +35,7 @@ public:
 
 private:
     std::vector<std::string> entries_;
+    std::function<void(const std::string&)> added_;
 };
 
 }  // namespace pgw::framework

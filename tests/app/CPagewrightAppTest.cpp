@@ -4,6 +4,7 @@
 #include "../book/BookFixture.h"
 #include "app/CPagewrightApp.h"
 #include "app/InstanceChannel.h"
+#include "app/RecentlyUsed.h"
 #include "app/WindowPlacement.h"
 #include "shell/CBiSplitterWnd.h"
 #include "shell/CMainFrame.h"
@@ -84,6 +85,40 @@ TEST(InstanceChannel, ASecondStartHandsItsBookToTheRunningProgram) {
     }
     EXPECT_EQ(requests, (std::vector<QString>{QStringLiteral("/books/甲.pgw"), QString()}));
     EXPECT_FALSE(InstanceChannel(name + QStringLiteral("-none")).handToRunning(QStringLiteral("/books/乙.pgw")));
+}
+
+// Books are entered in the desktop's recently used list: a new list is made, an entry is
+// brought up to date rather than doubled, others' entries stay, and a list that is no XBEL
+// is left alone.
+TEST(RecentlyUsed, BooksAreEnteredInTheDesktopsListWithoutHarmingIt) {
+    book::testing::ScratchFolder folder;
+    const QString list = QString::fromStdString(folder.file("share/recently-used.xbel"));
+    ASSERT_TRUE(enterRecentlyUsed(QStringLiteral("/books/甲 1.pgw"), list));
+    ASSERT_TRUE(enterRecentlyUsed(QStringLiteral("/books/乙.pgw"), list));
+    ASSERT_TRUE(enterRecentlyUsed(QStringLiteral("/books/甲 1.pgw"), list));
+    QFile file(list);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    file.close();
+    EXPECT_EQ(text.count(QStringLiteral("<bookmark ")), 2);
+    EXPECT_TRUE(text.contains(QStringLiteral("href=\"file:///books/%E7%94%B2%201.pgw\"")));
+    EXPECT_TRUE(text.contains(QStringLiteral("count=\"2\"")));
+    EXPECT_TRUE(text.contains(QStringLiteral("application/x-pagewright-book")));
+
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("<xbel><bookmark href=\"file:///other\"/></xbel>");
+    file.close();
+    EXPECT_TRUE(enterRecentlyUsed(QStringLiteral("/books/丙.pgw"), list));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("file:///other")) << "others' entries stay";
+    file.close();
+
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("not <xml");
+    file.close();
+    EXPECT_FALSE(enterRecentlyUsed(QStringLiteral("/books/丁.pgw"), list));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("not <xml"));
 }
 
 }  // namespace
