@@ -7,6 +7,8 @@
 #include <QPixmap>
 
 #include <algorithm>
+#include <QEvent>
+
 #include <cstdint>
 #include <cstring>
 
@@ -18,6 +20,21 @@ CTextProgressCtrl::CTextProgressCtrl(QWidget* parent)
       backgroundColour_(colour::toColourRef(palette().color(QPalette::Base))),
       textOverBackground_(barColour_),
       textOverBar_(backgroundColour_) {}
+
+void CTextProgressCtrl::changeEvent(QEvent* event) {
+    QProgressBar::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) followPalette();
+}
+
+void CTextProgressCtrl::followPalette() {
+    const colour::ColourRef bar = colour::toColourRef(palette().color(QPalette::Highlight));
+    const colour::ColourRef background = colour::toColourRef(palette().color(QPalette::Base));
+    if (!(chosen_ & kBarChosen)) barColour_ = bar;
+    if (!(chosen_ & kBackgroundChosen)) backgroundColour_ = background;
+    if (!(chosen_ & kTextOverBackgroundChosen)) textOverBackground_ = bar;
+    if (!(chosen_ & kTextOverBarChosen)) textOverBar_ = background;
+    update();
+}
 
 void CTextProgressCtrl::SetRange(int32_t lower, int32_t upper) {
     lower_ = lower;

@@ -32,10 +32,23 @@ public:
     int32_t upper() const { return upper_; }
 
     // Colour references (0x00BBGGRR); stored only, shown at the next redraw.
-    void SetBarColour(colour::ColourRef colour) { barColour_ = colour; }
-    void SetBackgroundColour(colour::ColourRef colour) { backgroundColour_ = colour; }
-    void SetTextColourOverBackground(colour::ColourRef colour) { textOverBackground_ = colour; }
-    void SetTextColourOverBar(colour::ColourRef colour) { textOverBar_ = colour; }
+    // Colours never set follow the palette, also when it changes.
+    void SetBarColour(colour::ColourRef colour) {
+        barColour_ = colour;
+        chosen_ |= kBarChosen;
+    }
+    void SetBackgroundColour(colour::ColourRef colour) {
+        backgroundColour_ = colour;
+        chosen_ |= kBackgroundChosen;
+    }
+    void SetTextColourOverBackground(colour::ColourRef colour) {
+        textOverBackground_ = colour;
+        chosen_ |= kTextOverBackgroundChosen;
+    }
+    void SetTextColourOverBar(colour::ColourRef colour) {
+        textOverBar_ = colour;
+        chosen_ |= kTextOverBarChosen;
+    }
     colour::ColourRef barColour() const { return barColour_; }
     colour::ColourRef backgroundColour() const { return backgroundColour_; }
     colour::ColourRef textColourOverBackground() const { return textOverBackground_; }
@@ -62,8 +75,12 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    enum : unsigned { kBarChosen = 1, kBackgroundChosen = 2, kTextOverBackgroundChosen = 4, kTextOverBarChosen = 8 };
+    void followPalette();
+
     // Exact integer arithmetic: no rounding down of 29% to 28%, no overflow, and no
     // division when the range is empty.
     int64_t scaled(int64_t scale) const;
@@ -81,6 +98,7 @@ private:
     colour::ColourRef backgroundColour_;
     colour::ColourRef textOverBackground_;
     colour::ColourRef textOverBar_;
+    unsigned chosen_ = 0;  // the colours a caller set
 };
 
 }  // namespace pgw

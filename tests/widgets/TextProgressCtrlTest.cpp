@@ -93,6 +93,16 @@ TEST(TextProgressDefaults, StartAsAnEmptyHundredStepBarShowingItsPercentage) {
     EXPECT_EQ(fresh.textColourOverBackground(), fresh.barColour());
     EXPECT_EQ(fresh.backgroundColour(), colour::toColourRef(palette.color(QPalette::Base)));
     EXPECT_EQ(fresh.textColourOverBar(), fresh.backgroundColour());
+
+    // A new palette (a theme switched) recolours what no caller chose, and only that.
+    fresh.SetBarColour(0x0000FF);
+    QPalette dark = palette;
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Highlight, QColor(0, 90, 200));
+    fresh.setPalette(dark);
+    EXPECT_EQ(fresh.barColour(), colour::ColourRef(0x0000FF));
+    EXPECT_EQ(fresh.backgroundColour(), colour::toColourRef(QColor(30, 30, 30)));
+    EXPECT_EQ(fresh.textColourOverBackground(), colour::toColourRef(QColor(0, 90, 200)));
 }
 
 struct PositionCase {
