@@ -222,6 +222,41 @@ richtext::CharFormat fromQtCharFormat(const QTextCharFormat& format, const QFont
     return out;
 }
 
+namespace {
+
+constexpr QTextOption::TabType kQtTabTypes[] = {QTextOption::LeftTab, QTextOption::CenterTab, QTextOption::RightTab,
+                                                 QTextOption::DelimiterTab};
+
+void setTabStops(const std::vector<richtext::TabStop>& tabs, QTextBlockFormat* out) {
+    QList<QTextOption::Tab> positions;
+    QString leaders;
+    for (const richtext::TabStop& tab : tabs) {
+        const bool decimal = tab.kind == richtext::TabKind::Decimal;
+        positions.append(QTextOption::Tab(twipsToPixels(tab.position), kQtTabTypes[int(tab.kind)], decimal ? QChar(u'.') : QChar()));
+        leaders.append(QChar(u'0' + int(tab.leader)));
+    }
+    out->setTabPositions(positions);
+    out->setProperty(kTabLeadersProperty, leaders);
+}
+
+std::vector<richtext::TabStop> tabStopsOf(const QTextBlockFormat& format) {
+    const QList<QTextOption::Tab> positions = format.tabPositions();
+    const QString leaders = format.stringProperty(kTabLeadersProperty);
+    std::vector<richtext::TabStop> tabs;
+    for (qsizetype i = 0; i < positions.size() && tabs.size() < richtext::kMaxTabStops; ++i) {
+        richtext::TabStop tab;
+        tab.position = pixelsToTwips(positions[i].position);
+        for (int kind = 0; kind < 4; ++kind)
+            if (kQtTabTypes[kind] == positions[i].type) tab.kind = richtext::TabKind(kind);
+        const int leader = leaders.size() == positions.size() ? leaders[i].digitValue() : 0;
+        tab.leader = richtext::TabLeader(std::clamp(leader, 0, int(richtext::TabLeader::Equals)));
+        tabs.push_back(tab);
+    }
+    return tabs;
+}
+
+}  // namespace
+
 QTextBlockFormat toQtBlockFormat(const richtext::ParagraphFormat& format) {
     QTextBlockFormat out;
     out.setAlignment(toQtAlignment(format.alignment));
@@ -231,6 +266,7 @@ QTextBlockFormat toQtBlockFormat(const richtext::ParagraphFormat& format) {
     out.setTopMargin(twipsToPixels(format.spaceBefore));
     out.setBottomMargin(twipsToPixels(format.spaceAfter));
     if (format.pageBreakBefore) out.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    if (!format.tabs->empty()) setTabStops(format.tabs.get(), &out);
     return out;
 }
 
@@ -243,6 +279,7 @@ richtext::ParagraphFormat fromQtBlockFormat(const QTextBlockFormat& format) {
     out.spaceBefore = pixelsToTwips(format.topMargin());
     out.spaceAfter = pixelsToTwips(format.bottomMargin());
     out.pageBreakBefore = format.pageBreakPolicy().testFlag(QTextFormat::PageBreak_AlwaysBefore);
+    if (std::vector<richtext::TabStop> tabs = tabStopsOf(format); !tabs.empty()) out.tabs = std::move(tabs);
     return out;
 }
 

@@ -27,6 +27,7 @@ enum FormatProperty : int {
     kCellGapProperty,        // ... and half the space between its cells (twips)
     kRowBordersProperty,     // ... and whether its cells have borders
     kTableLeadProperty,      // an empty block Qt needs before a table, which the page does not have
+    kTabLeadersProperty,     // the tab stops' leaders, which Qt does not draw: one digit each
 };
 
 inline constexpr double kTwipsPerPixel = 15.0;

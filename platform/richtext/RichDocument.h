@@ -68,6 +68,51 @@ enum class ListStyle : uint8_t { None, Bullet, Decimal, LowerLetter, UpperLetter
 
 inline constexpr int kMaxListLevel = 8;  // nine levels, 0 outermost
 
+// A value most paragraphs do not have (tab stops, a row's layout), kept apart so that it
+// costs them one pointer. Copies are deep; an empty box reads as a default value.
+template <typename T>
+class Boxed {
+public:
+    Boxed() = default;
+    Boxed(const Boxed& other) : value_(other.value_ ? std::make_unique<T>(*other.value_) : nullptr) {}
+    Boxed(Boxed&&) noexcept = default;
+    Boxed& operator=(const Boxed& other) {
+        if (this != &other) value_ = other.value_ ? std::make_unique<T>(*other.value_) : nullptr;
+        return *this;
+    }
+    Boxed& operator=(Boxed&&) noexcept = default;
+    Boxed& operator=(T value) {
+        value_ = std::make_unique<T>(std::move(value));
+        return *this;
+    }
+
+    const T& get() const { return value_ ? *value_ : none(); }
+    const T* operator->() const { return &get(); }
+    T& edit() {
+        if (!value_) value_ = std::make_unique<T>();
+        return *value_;
+    }
+    bool operator==(const Boxed& other) const { return get() == other.get(); }
+
+private:
+    static const T& none() {
+        static const T kNone{};
+        return kNone;
+    }
+    std::unique_ptr<T> value_;
+};
+
+// A tab stop: where the text after a tab lines up, how, and what fills the gap before it.
+enum class TabKind : uint8_t { Left, Centre, Right, Decimal };
+enum class TabLeader : uint8_t { None, Dots, Hyphens, Underline, ThickLine, Equals };
+struct TabStop {
+    int32_t position = 0;  // twips from the left margin
+    TabKind kind = TabKind::Left;
+    TabLeader leader = TabLeader::None;
+    bool operator==(const TabStop&) const = default;
+};
+inline constexpr size_t kMaxTabStops = 64;
+
 // Indents as rich text files hold them (twips). A rich edit control's paragraph format speaks
 // of a start indent (where the first line starts) and an offset (where the other lines start,
 // relative to the first): see startIndent() and offset().
@@ -85,6 +130,7 @@ struct ParagraphFormat {
     int32_t listStart = 1;  // the first item's number
     bool pageBreakBefore = false;  // the paragraph starts a new page (\page before it, \pagebb)
     uint8_t tableDepth = 0;  // 0: not in a table; N: in a cell of a table nested N - 1 deep
+    Boxed<std::vector<TabStop>> tabs;  // \tx: the paragraph's own stops; none: the default every half inch
 
     bool isListItem() const { return list != ListStyle::None; }
     bool isBullet() const { return list == ListStyle::Bullet; }
@@ -142,32 +188,7 @@ struct TableRow {
 };
 
 // A row end's layout, kept apart: most paragraphs end no row, so it costs them one pointer.
-class RowLayout {
-public:
-    RowLayout() = default;
-    RowLayout(const RowLayout& other) : row_(other.row_ ? std::make_unique<TableRow>(*other.row_) : nullptr) {}
-    RowLayout(RowLayout&&) noexcept = default;
-    RowLayout& operator=(const RowLayout& other) {
-        if (this != &other) row_ = other.row_ ? std::make_unique<TableRow>(*other.row_) : nullptr;
-        return *this;
-    }
-    RowLayout& operator=(RowLayout&&) noexcept = default;
-    RowLayout& operator=(TableRow row) {
-        row_ = std::make_unique<TableRow>(std::move(row));
-        return *this;
-    }
-
-    const TableRow& get() const { return row_ ? *row_ : none(); }
-    const TableRow* operator->() const { return &get(); }
-    bool operator==(const RowLayout& other) const { return get() == other.get(); }
-
-private:
-    static const TableRow& none() {
-        static const TableRow kNone;
-        return kNone;
-    }
-    std::unique_ptr<TableRow> row_;
-};
+using RowLayout = Boxed<TableRow>;
 
 struct Paragraph {
     ParagraphFormat format;

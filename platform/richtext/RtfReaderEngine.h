@@ -185,7 +185,8 @@ private:
     Numbering numbering_;  // what the \pn group being read says
     // The layout the next row end at each table depth takes (\trowd ... \cellx).
     std::array<TableRow, kMaxTableDepth + 1> rowLayouts_{};
-    bool borderPending_ = false;  // a cell or row border side was named: its line draws borders
+    bool borderPending_ = false;
+    TabStop pendingTab_;  // the kind and leader said for the next \tx  // a cell or row border side was named: its line draws borders
     ListCounter listCounter_;
     RtfListTable listTable_;
 

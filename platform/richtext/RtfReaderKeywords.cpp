@@ -83,6 +83,10 @@ constexpr Entry kEntries[] = {
     {"qj", K::Justify}, {"qd", K::Justify}, {"li", K::LeftIndent}, {"lin", K::LeftIndent},
     {"fi", K::FirstIndent}, {"ri", K::RightIndent}, {"rin", K::RightIndent},
     {"sb", K::SpaceBefore}, {"sa", K::SpaceAfter}, {"pagebb", K::PageBreakBefore},
+    {"tx", K::TabPosition}, {"tb", K::BarTabPosition}, {"tqc", K::TabCentre}, {"tqr", K::TabRight},
+    {"tqdec", K::TabDecimal}, {"tldot", K::TabLeaderDots}, {"tlmdot", K::TabLeaderDots},
+    {"tlhyph", K::TabLeaderHyphens}, {"tlul", K::TabLeaderUnderline}, {"tlth", K::TabLeaderThick},
+    {"tleq", K::TabLeaderEquals},
 
     {"pnlvlblt", K::BulletLevel}, {"pnlvlbody", K::NumberedLevel}, {"pnlvl", K::OutlineLevel},
     {"pndec", K::NumberDecimal}, {"pnucltr", K::NumberUpperLetter}, {"pnlcltr", K::NumberLowerLetter},

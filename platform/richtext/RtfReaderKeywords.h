@@ -26,7 +26,8 @@ enum class Keyword : uint8_t {
     AssociatedFontSize,
     // Paragraph format
     Pard, AlignLeft, AlignCentre, AlignRight, Justify, LeftIndent, FirstIndent, RightIndent,
-    SpaceBefore, SpaceAfter, PageBreakBefore,
+    SpaceBefore, SpaceAfter, PageBreakBefore, TabPosition, BarTabPosition, TabCentre, TabRight,
+    TabDecimal, TabLeaderDots, TabLeaderHyphens, TabLeaderUnderline, TabLeaderThick, TabLeaderEquals,
     // Numbering groups
     BulletLevel, NumberedLevel, ContinuedLevel, OutlineLevel, NumberDecimal, NumberUpperLetter,
     NumberLowerLetter, NumberUpperRoman, NumberLowerRoman, NumberStart, ListLevel,

@@ -222,6 +222,22 @@ bool RtfReaderEngine::handleParagraphWord(Keyword keyword, const Token& token) {
     case Keyword::SpaceBefore: paragraph.spaceBefore = value; break;
     case Keyword::SpaceAfter: paragraph.spaceAfter = value; break;
     case Keyword::PageBreakBefore: paragraph.pageBreakBefore = flag(token); break;
+    case Keyword::TabCentre: pendingTab_.kind = TabKind::Centre; break;
+    case Keyword::TabRight: pendingTab_.kind = TabKind::Right; break;
+    case Keyword::TabDecimal: pendingTab_.kind = TabKind::Decimal; break;
+    case Keyword::TabLeaderDots: pendingTab_.leader = TabLeader::Dots; break;
+    case Keyword::TabLeaderHyphens: pendingTab_.leader = TabLeader::Hyphens; break;
+    case Keyword::TabLeaderUnderline: pendingTab_.leader = TabLeader::Underline; break;
+    case Keyword::TabLeaderThick: pendingTab_.leader = TabLeader::ThickLine; break;
+    case Keyword::TabLeaderEquals: pendingTab_.leader = TabLeader::Equals; break;
+    case Keyword::TabPosition:
+    case Keyword::BarTabPosition:  // a bar tab draws a line and stops nothing: not kept
+        if (keyword == Keyword::TabPosition && paragraph.tabs->size() < kMaxTabStops) {
+            pendingTab_.position = value;
+            paragraph.tabs.edit().push_back(pendingTab_);
+        }
+        pendingTab_ = TabStop{};
+        break;
     case Keyword::ListLevel: state.list.level = std::clamp(value, 0, kMaxListLevel); break;
     case Keyword::ListOverrideNumber: state.listOverride = value; break;
     default: return false;

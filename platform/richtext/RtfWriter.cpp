@@ -135,8 +135,17 @@ private:
         controlWordIfNonZero("\\sa", format.spaceAfter);
         if (format.pageBreakBefore) controlWord("\\pagebb");
         controlWordIfNonZero("\\ilvl", format.listLevel);
+        for (const TabStop& tab : format.tabs.get()) writeTabStop(tab);
         if (format.tableDepth > 0) controlWord("\\intbl");
         if (format.tableDepth > 1) controlWord("\\itap", format.tableDepth);
+    }
+
+    void writeTabStop(const TabStop& tab) {
+        static constexpr std::string_view kKinds[] = {"", "\\tqc", "\\tqr", "\\tqdec"};
+        static constexpr std::string_view kLeaders[] = {"", "\\tldot", "\\tlhyph", "\\tlul", "\\tlth", "\\tleq"};
+        if (tab.kind != TabKind::Left) controlWord(kKinds[size_t(tab.kind)]);
+        if (tab.leader != TabLeader::None) controlWord(kLeaders[size_t(tab.leader)]);
+        controlWord("\\tx", tab.position);
     }
 
     // The rendered bullet for readers without numbering, and, where a list starts, the

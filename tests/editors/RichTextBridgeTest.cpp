@@ -90,6 +90,10 @@ RichDocument everyParagraphFormat() {
         paragraphWith([](ParagraphFormat& f) { f.pageBreakBefore = true; }),
         paragraphWith([](ParagraphFormat& f) { f.leftIndent = -1; f.firstLineIndent = -1; f.rightIndent = -8; }),
         paragraphWith([](ParagraphFormat& f) { f.leftIndent = 31680; f.spaceBefore = 2; f.spaceAfter = 14; }),
+        paragraphWith([](ParagraphFormat& f) {
+            f.tabs = {{720, TabKind::Left, TabLeader::None}, {2880, TabKind::Centre, TabLeader::Dots},
+                      {4320, TabKind::Right, TabLeader::Equals}, {5760, TabKind::Decimal, TabLeader::Hyphens}};
+        }, "a\tb\tc\t1.5"),
     };
     return document;
 }

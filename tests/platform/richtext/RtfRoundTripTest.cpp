@@ -210,6 +210,14 @@ TEST(RtfRoundTrip, ParagraphFormatsAndBullets) {
         f.spaceAfter = 240;
     });
     add("first line", [](ParagraphFormat& f) { f.firstLineIndent = 420; });
+    add("tab\tstops\tof\tevery\tkind", [](ParagraphFormat& f) {
+        f.tabs = {{720, TabKind::Left, TabLeader::None},
+                  {2880, TabKind::Centre, TabLeader::Dots},
+                  {4320, TabKind::Right, TabLeader::Hyphens},
+                  {5760, TabKind::Decimal, TabLeader::Underline},
+                  {7200, TabKind::Left, TabLeader::ThickLine},
+                  {8640, TabKind::Right, TabLeader::Equals}};
+    });
     for (const char* item : {"one", "two", "three"}) {
         add(item, [](ParagraphFormat& f) {
             f.list = ListStyle::Bullet;
