@@ -40,7 +40,11 @@ std::optional<fs::path> findShipped(const fs::path& programFolder, Shipped what,
 
 fs::path readerStub(const fs::path& programFolder) {
     if (auto found = findShipped(programFolder, Shipped::ReaderStub, {kStubName})) return *found;
-    return programFolder.empty() ? fs::path(kStubName) : programFolder / kStubName;
+    if (programFolder.empty()) return kStubName;
+    // Missing: named where it belongs. An installed tree has the stub's folder, a build tree not.
+    const fs::path installed = (programFolder / installedFolder(Shipped::ReaderStub)).lexically_normal();
+    std::error_code ec;
+    return fs::is_directory(installed, ec) ? installed / kStubName : programFolder / kStubName;
 }
 
 fs::path runningProgramFolder() {

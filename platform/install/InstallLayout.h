@@ -24,8 +24,9 @@ std::vector<std::filesystem::path> shippedFolders(const std::filesystem::path& p
 std::optional<std::filesystem::path> findShipped(const std::filesystem::path& programFolder, Shipped what,
                                                  const std::vector<std::string>& names);
 
-// The reader stub to copy into compiled books: the one found, else the build tree's place
-// beside the binary, so the failure names a path.
+// The reader stub to copy into compiled books: the one found, else where it belongs (the
+// installed place when the install's folder for it is there, else beside the binary), so
+// the failure names the path a user would look at.
 std::filesystem::path readerStub(const std::filesystem::path& programFolder);
 
 // The folder of the running executable, through /proc/self/exe (symbolic links resolved);

@@ -85,7 +85,7 @@ def check_desktop_files(stage):
     desktop = os.path.join(share, "applications", APP_ID + ".desktop")
     code, out, err = run([tool("desktop-file-validate", "desktop-file-utils"), desktop], expect=None)
     check(code == 0 and not (out + err).strip(), "desktop-file-validate: %s%s" % (out, err))
-    entry = dict(line.split("=", 1) for line in open(desktop, encoding="utf-8") if "=" in line)
+    entry = dict(line.rstrip("\n").split("=", 1) for line in open(desktop, encoding="utf-8") if "=" in line)
     check(entry.get("Exec", "").split()[:2] == ["pagewright", "%f"], "Exec is %r" % entry.get("Exec"))
     check(entry.get("Icon") == APP_ID, "Icon is %r" % entry.get("Icon"))
     check(MIME_TYPE in entry.get("MimeType", "").split(";"), "MimeType is %r" % entry.get("MimeType"))
@@ -125,7 +125,8 @@ def check_man_pages(stage):
         page = os.path.join(stage, "usr/share/man/man1", program + ".1")
         code, _, err = run([groff, "-man", "-Tutf8", "-ww", "-z", page], expect=None)
         check(code == 0 and not err.strip(), "%s.1 does not render cleanly: %s" % (program, err))
-        env = dict(os.environ, MANWIDTH="80", MAN_KEEP_FORMATTING="0", LC_ALL="C.UTF-8")
+        env = {k: v for k, v in os.environ.items() if k != "MAN_KEEP_FORMATTING"}
+        env.update(MANWIDTH="80", LC_ALL="C.UTF-8")
         _, text, err = run([tool("man", "man-db"), "-l", page], env=env)
         check(not err.strip(), "man -l %s.1: %s" % (program, err))
         check(re.search(r"^NAME\n\s+%s " % program, text, re.M), "%s.1 has no NAME line for %s" % (program, program))
@@ -159,7 +160,7 @@ def check_compile(stage, work):
         code, _, err = run([pgw, "compile", book, exe], expect=None)
     finally:
         os.rename(aside, stub)
-    check(code == 1 and "core" in err, "compile without a stub exited %d: %s" % (code, err))
+    check(code == 1 and "lib/pagewright/core" in err, "compile without a stub exited %d: %s" % (code, err))
     check(not os.path.exists(exe), "compile without a stub left %s" % exe)
 
     run([pgw, "compile", book, exe, "--author", "安装检查"])

@@ -20,6 +20,7 @@ struct LayoutCase {
     std::vector<std::string> files;    // under the prefix; a trailing '/' makes a folder
     const char* stub;                  // found, under the prefix; nullptr: none
     const char* guide;
+    const char* named;                 // the stub a compile takes, or names when it is missing
 };
 
 TEST(InstallLayout, ShippedFilesAreFoundBesideTheProgramThenInstalled) {
@@ -27,13 +28,16 @@ TEST(InstallLayout, ShippedFilesAreFoundBesideTheProgramThenInstalled) {
     const std::string helpDir = (fs::path("bin") / installedFolder(Shipped::HelpGuide)).lexically_normal().string();
     const std::string installedStub = stubDir + "/core", installedGuide = helpDir + "/PGWHelp.html";
     const LayoutCase cases[] = {
-        {"build tree", {"bin/core", "bin/PGWHelp.html"}, "bin/core", "bin/PGWHelp.html"},
-        {"installed", {installedStub, installedGuide}, installedStub.c_str(), installedGuide.c_str()},
+        {"build tree", {"bin/core", "bin/PGWHelp.html"}, "bin/core", "bin/PGWHelp.html", "bin/core"},
+        {"installed", {installedStub, installedGuide}, installedStub.c_str(), installedGuide.c_str(),
+         installedStub.c_str()},
         {"both: the build tree wins", {"bin/core", installedStub, "bin/PGWHelp.html", installedGuide}, "bin/core",
-         "bin/PGWHelp.html"},
-        {"nothing shipped", {}, nullptr, nullptr},
-        {"folders by the names", {"bin/core/", installedStub, installedGuide + "/"}, installedStub.c_str(), nullptr},
-        {"each kind in the other's folder", {stubDir + "/PGWHelp.html", helpDir + "/core"}, nullptr, nullptr},
+         "bin/PGWHelp.html", "bin/core"},
+        {"nothing shipped: the build tree's place is named", {}, nullptr, nullptr, "bin/core"},
+        {"folders by the names", {"bin/core/", installedStub, installedGuide + "/"}, installedStub.c_str(), nullptr,
+         installedStub.c_str()},
+        {"each kind in the other's folder: the installed place is named", {stubDir + "/PGWHelp.html", helpDir + "/core"},
+         nullptr, nullptr, installedStub.c_str()},
     };
     const fs::path root = fs::temp_directory_path() / ("pgw-layout-" + std::to_string(::getpid()));
     for (const LayoutCase& c : cases) {
@@ -53,8 +57,7 @@ TEST(InstallLayout, ShippedFilesAreFoundBesideTheProgramThenInstalled) {
         const auto guide = findShipped(program, Shipped::HelpGuide, {"PGWHelp.chm", "PGWHelp.html"});
         EXPECT_EQ(shown(stub), c.stub ? (root / c.stub).string() : "(none)");
         EXPECT_EQ(shown(guide), c.guide ? (root / c.guide).string() : "(none)");
-        // With no stub anywhere the compile names the build tree's place, where a developer looks.
-        EXPECT_EQ(readerStub(program).string(), (c.stub ? root / c.stub : program / "core").string());
+        EXPECT_EQ(readerStub(program).string(), (root / c.named).string());
     }
     fs::remove_all(root);
 
