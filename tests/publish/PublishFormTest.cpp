@@ -161,10 +161,10 @@ TEST_P(FormLimits, AcceptTheLimitAndRefuseOneByteMoreLeavingLaterFieldsAlone) {
     EXPECT_FALSE(form.takeData());
     ASSERT_EQ(parts.ui.messageTexts(), (std::vector<std::string>{"“请填入不多于" + std::to_string(c.limit) + "个的字符。”"}));
     EXPECT_EQ(form.widget()->focusWidget(), form.edit(c.id));
-    for (const ExchangedField& field : kExchangedFields) {
-        if (form.edit(field.controlId)->isReadOnly()) continue;
-        const bool taken = orderOf(field.controlId) < orderOf(c.id);
-        EXPECT_EQ(form.state().*field.member, taken ? "new" : "old") << field.controlId;
+    for (const ExchangedField& other : kExchangedFields) {
+        if (form.edit(other.controlId)->isReadOnly()) continue;
+        const bool taken = orderOf(other.controlId) < orderOf(c.id);
+        EXPECT_EQ(form.state().*other.member, taken ? "new" : "old") << other.controlId;
     }
 }
 
