@@ -9,20 +9,36 @@ FUZZ_RTF_TARGET ?= fuzz_rtf_reader
 FUZZ_PUBLISH_TARGET ?= fuzz_icon_file
 
 CMAKE_GEN = cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# More settings for the build folder, e.g. CMAKE_FLAGS=-DPGW_WERROR=ON (as CI does).
+CMAKE_FLAGS ?=
 
-.PHONY: deps build run test test-asan check-layers bench fuzz fuzz-rtf fuzz-publish clean
+.PHONY: deps deps-run build run test test-asan check-layers bench fuzz fuzz-rtf fuzz-publish clean
 
+# Every package list: building, running, the tests.
 deps:
 	@tools/deps.sh
 
-build: deps
-	@test -f $(BUILD)/build.ninja || $(CMAKE_GEN) -S . -B $(BUILD)
+# Only what building and running the program needs.
+deps-run:
+	@tools/deps.sh build run
+
+# A new build folder is configured with the tests or without them; an existing one again
+# only when the tests are asked for and it lacks them, or CMAKE_FLAGS asks for more.
+configure = @if [ ! -f $(BUILD)/build.ninja ]; then \
+	  $(CMAKE_GEN) -DBUILD_TESTING=$(1) $(CMAKE_FLAGS) -S . -B $(BUILD); \
+	elif [ -n "$(CMAKE_FLAGS)" ] || { [ "$(1)" = ON ] && ! grep -q '^BUILD_TESTING:BOOL=ON$$' $(BUILD)/CMakeCache.txt; }; then \
+	  $(CMAKE_GEN) $(if $(filter ON,$(1)),-DBUILD_TESTING=ON) $(CMAKE_FLAGS) -S . -B $(BUILD); fi
+
+build: deps-run
+	$(call configure,OFF)
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
 	$(BUILD)/app/pagewright
 
-test: build
+test: deps
+	$(call configure,ON)
+	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # Every include of the program points downwards (tools/check-layers holds the layers).

@@ -39,10 +39,10 @@ StgResult ElementCopy::read(storage::Storage& parent, const std::string& name, b
         result = at.storage->enumElements(&children);
         for (size_t i = 0; i < children.size() && result == StgResult::Ok; ++i) {
             const storage::ElementStat& child = children[i];
-            const bool isStorage = child.kind == storage::ElementKind::Storage;
-            copy.entries_.push_back({at.entry, child.name, isStorage, {}});
+            const bool childIsStorage = child.kind == storage::ElementKind::Storage;
+            copy.entries_.push_back({at.entry, child.name, childIsStorage, {}});
             const size_t entry = copy.entries_.size() - 1;
-            if (isStorage) {
+            if (childIsStorage) {
                 std::unique_ptr<storage::Storage> inner;
                 result = at.storage->openStorage(child.name, kReadOnly, &inner);
                 if (result == StgResult::Ok) pending.push_back({std::move(inner), entry});

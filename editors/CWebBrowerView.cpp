@@ -46,8 +46,8 @@ PageBrowser::PageBrowser(QWidget* parent) : QTextBrowser(parent) {
 
 QVariant PageBrowser::loadResource(int, const QUrl& name) {
     if (name.scheme() == QLatin1String("data")) {
-        QVariant data = decodeDataUrl(name);
-        if (data.isValid()) return data;
+        QVariant decoded = decodeDataUrl(name);
+        if (decoded.isValid()) return decoded;
     }
     refused_.push_back(name);
     return {};

@@ -120,15 +120,15 @@ void CRTFView::continueFormatScan() {
 void CRTFView::pasteSpecial() {
     const QMimeData* clipboard = QGuiApplication::clipboard()->mimeData();
     if (!clipboard) return;
-    QMimeData data;
-    for (const QString& format : clipboard->formats()) data.setData(format, clipboard->data(format));
-    if (clipboard->hasImage()) data.setImageData(clipboard->imageData());
-    const std::vector<PasteForm> forms = pasteFormsIn(data);
+    QMimeData copy;
+    for (const QString& format : clipboard->formats()) copy.setData(format, clipboard->data(format));
+    if (clipboard->hasImage()) copy.setImageData(clipboard->imageData());
+    const std::vector<PasteForm> forms = pasteFormsIn(copy);
     if (forms.empty()) return;
     const std::optional<PasteForm> form = pasteFormChooser_(forms, this);
     if (!form) return;
     QTextCursor cursor = edit_->textCursor();
-    if (!pasteAs(cursor, data, *form)) return;
+    if (!pasteAs(cursor, copy, *form)) return;
     edit_->setTextCursor(cursor);
     finishEdit(true);
 }

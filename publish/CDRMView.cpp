@@ -2,6 +2,7 @@
 
 #include "book/BookStorage.h"
 #include "book/CPGWDoc.h"
+#include "platform/install/InstallLayout.h"
 #include "publish/BookCompiler.h"
 #include "publish/DrmFormLayout.h"
 #include "publish/IconPreview.h"
@@ -120,7 +121,7 @@ BookInfo CDRMView::bookInfo() const {
 
 void CDRMView::OnInitialUpdate() {
     state_.outputPath.clear();
-    state_.stubPath = QCoreApplication::applicationDirPath().toStdString() + "/core";
+    state_.stubPath = install::readerStub(QCoreApplication::applicationDirPath().toStdString()).string();
     groupIconDirectory_.reset();
     if (storage_ && storage_->isOpen()) {
         bool failed = false;

@@ -130,7 +130,9 @@ void CMainFrame::make() {
     splitter_->ShowView(int(book::PaneView::PublishForm), 1);
 }
 
-void CMainFrame::help() { openHelp(QCoreApplication::applicationDirPath().toStdString(), *desktop_, *ui_); }
+void CMainFrame::help() {
+    openHelp(helpFolders(QCoreApplication::applicationDirPath().toStdString()), *desktop_, *ui_);
+}
 
 void CMainFrame::openFromDialog() {
     if (const auto path = ui_->askOpenPath(framework::openDialogFilters())) openBook(*path);

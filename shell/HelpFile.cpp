@@ -1,5 +1,7 @@
 #include "shell/HelpFile.h"
 
+#include "platform/install/InstallLayout.h"
+
 #include <filesystem>
 
 namespace pgw::shell {
@@ -32,11 +34,30 @@ std::optional<std::string> findHelpFile(const std::string& folder, HelpPlatform 
     return std::nullopt;
 }
 
-bool openHelp(const std::string& folder, ui::DesktopServices& desktop, ui::UserInterface& ui, HelpPlatform platform) {
-    const auto file = findHelpFile(folder, platform);
+std::optional<std::string> findHelpFile(const std::vector<std::string>& folders, HelpPlatform platform) {
+    for (const std::string& folder : folders) {
+        if (auto file = findHelpFile(folder, platform)) return file;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> helpFolders(const std::string& programFolder) {
+    std::vector<std::string> folders;
+    for (const fs::path& folder : install::shippedFolders(fromUtf8(programFolder), install::Shipped::HelpGuide))
+        folders.push_back(toUtf8(folder));
+    return folders;
+}
+
+bool openHelp(const std::vector<std::string>& folders, ui::DesktopServices& desktop, ui::UserInterface& ui,
+              HelpPlatform platform) {
+    const auto file = findHelpFile(folders, platform);
     if (file && desktop.openFile(*file)) return true;
     ui.showMessage(ui::plainMessage(kHelpFailedMessage));
     return false;
+}
+
+bool openHelp(const std::string& folder, ui::DesktopServices& desktop, ui::UserInterface& ui, HelpPlatform platform) {
+    return openHelp(std::vector<std::string>{folder}, desktop, ui, platform);
 }
 
 }  // namespace pgw::shell

@@ -220,7 +220,8 @@ information, the book and the trailer. OUT.exe is written beside its name
 and renamed into place when complete, so an old OUT.exe stays whole when
 anything fails. The book's GUID is made on first use and saved in the book.
   --icon ICO        the .ico file whose images replace the stub's icon
-  --stub FILE       the reader stub (default: "core" beside pgw)
+  --stub FILE       the reader stub (default: "core" beside pgw, else the
+                    installed ../lib/pagewright/core from pgw's folder)
   --author TEXT     author, at most 50 GBK bytes (a Chinese character takes 2)
   --homepage TEXT   homepage, at most 200 bytes
   --email TEXT      e-mail, at most 200 bytes

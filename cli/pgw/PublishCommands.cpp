@@ -4,6 +4,7 @@
 #include "NameText.h"
 #include "PgwCommands.h"
 #include "ProgramBook.h"
+#include "platform/install/InstallLayout.h"
 #include "publish/BookCompiler.h"
 #include "publish/BookGuid.h"
 #include "publish/OutputFile.h"
@@ -52,12 +53,8 @@ std::optional<Outcome> convertTexts(const PublishTexts& typed, publish::BookInfo
     return std::nullopt;
 }
 
-// The reader stub shipped beside pgw, as the program finds "core" beside itself.
-std::string defaultStub() {
-    std::error_code ec;
-    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string("core") : (self.parent_path() / "core").string();
-}
+// The reader stub shipped with pgw, found as the program finds it.
+std::string defaultStub() { return install::readerStub(install::runningProgramFolder()).string(); }
 
 struct QuietProgress : publish::CompileProgress {
     void begin(int32_t) override {}

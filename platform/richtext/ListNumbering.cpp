@@ -119,8 +119,8 @@ std::optional<ItemNumber> parseItemNumber(std::string_view text, ListStyle decla
     const bool lower = std::all_of(text.begin(), text.end(), [](char c) { return c >= 'a' && c <= 'z'; });
     const bool upper = std::all_of(text.begin(), text.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
     if (!lower && !upper) return std::nullopt;
-    const bool roman = declared == ListStyle::LowerRoman || declared == ListStyle::UpperRoman;
-    if (text.size() == 1 && !(roman && romanValue(text)))
+    const bool declaredRoman = declared == ListStyle::LowerRoman || declared == ListStyle::UpperRoman;
+    if (text.size() == 1 && !(declaredRoman && romanValue(text)))
         return ItemNumber{lower ? ListStyle::LowerLetter : ListStyle::UpperLetter, (text[0] | 0x20) - 'a' + 1};
     if (const std::optional<int32_t> roman = romanValue(text))
         return ItemNumber{lower ? ListStyle::LowerRoman : ListStyle::UpperRoman, *roman};

@@ -9,15 +9,15 @@ void ParagraphFormat::setStartIndentAndOffset(int32_t start, int32_t offset) {
     leftIndent = start + offset;
 }
 
-void Paragraph::appendText(const CharFormat& format, std::string_view utf8) {
+void Paragraph::appendText(const CharFormat& runFormat, std::string_view utf8) {
     if (utf8.empty()) return;
     if (!content.empty()) {
-        if (auto* run = std::get_if<TextRun>(&content.back()); run && run->format == format) {
+        if (auto* run = std::get_if<TextRun>(&content.back()); run && run->format == runFormat) {
             run->text += utf8;
             return;
         }
     }
-    content.emplace_back(TextRun{format, std::string(utf8)});
+    content.emplace_back(TextRun{runFormat, std::string(utf8)});
 }
 
 void Paragraph::appendPicture(Picture picture) { content.emplace_back(std::move(picture)); }

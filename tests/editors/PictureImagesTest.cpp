@@ -156,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
         PlaceholderCase{"DamagedPng", {PictureFormat::Png, "\x89PNG broken", 10, 20, 0, 0}, {10, 20}},
         PlaceholderCase{"EmptyJpeg", {PictureFormat::Jpeg, "", 0, 0, 0, 0}, {32, 32}},
         PlaceholderCase{"HugeSizes", {PictureFormat::Emf, "", kHuge, kHuge, kHuge, -kHuge}, {2048, 2048}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace pgw::editors

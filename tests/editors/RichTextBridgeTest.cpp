@@ -198,7 +198,7 @@ INSTANTIATE_TEST_SUITE_P(Documents, RoundTrip,
                                          NamedDocument{"EmptyParagraphsWithMarks", emptyParagraphsWithMarks},
                                          NamedDocument{"ChineseTabsAndLineBreaks", chineseTabsAndLineBreaks},
                                          NamedDocument{"Pictures", pictures}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST(Bridge, ConsecutiveBulletsShareOneListAndSeparatedOnesDoNot) {
     QTextDocument document;

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 namespace {
 
 struct RecordingProgress : CompileProgress {
-    void begin(int32_t upper) override { this->upper = upper, ++begun; }
+    void begin(int32_t total) override { upper = total, ++begun; }
     void step() override { ++steps; }
     void end() override { ++ended; }
     int32_t upper = -1;
@@ -211,7 +211,7 @@ const FailureCase kFailures[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Requests, CompileFailure, ::testing::ValuesIn(kFailures),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(BookCompilerTest, ClosedBookIsNotCompiled) {
     parts.storage.closeBook();

@@ -54,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DerivedCase{"UsedColoursOnTrueColour", {16, 16, 24, 3}, 24, 12, 48},
                       DerivedCase{"TrueColourNoTable", {48, 48, 32, 0}, 32, 0, 192},
                       DerivedCase{"OddWidthRowsPadded", {5, 3, 24, 0}, 24, 0, 16}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(IconFileReader, ReadsTwoImagesFromAFileOnDisk) {
     const std::string path = std::filesystem::temp_directory_path() / ("pgw-ico-" + std::to_string(::getpid()) + ".ico");
@@ -166,7 +166,7 @@ TEST_P(DamagedIcon, IsRefusedWithItsMessageAndLeavesNothingLoaded) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, DamagedIcon, ::testing::ValuesIn(kDamages),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST(IconFileReader, MissingFileIsReportedWithItsPath) {
     CIconFileReader reader;

@@ -254,7 +254,7 @@ const DamageCase kDamaged[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Damaged, LocateDamaged, ::testing::ValuesIn(kDamaged),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST(LocateAppendedBook, ShortReadsAreReportedAsReadFailures) {
     const auto image = compiled(100, 10);

@@ -306,7 +306,9 @@ TEST_F(PublishWindowTest, ASuccessfulCompileSaysWhereTheBookIsAndOpensItsFolderO
         EXPECT_EQ(seen, expected);
         EXPECT_EQ(frame.statusPane(1)->text().toStdString(), "电子书合成成功：" + output);
         EXPECT_EQ(desktop.urls.size(), round.opened);
-        if (!desktop.urls.empty()) EXPECT_EQ(desktop.urls.back(), folder.path().string());
+        if (!desktop.urls.empty()) {
+            EXPECT_EQ(desktop.urls.back(), folder.path().string());
+        }
         EXPECT_GT(fileBytes(output).size(), 100u + kPublishInfoBlockSize) << "replaced";
     }
     EXPECT_EQ(desktop.beeps, 3);

@@ -1,6 +1,7 @@
 // The help command's file: which names are tried where, what is opened, and the message
 // when there is nothing to open.
 
+#include "platform/install/InstallLayout.h"
 #include "platform/ui/ScriptedUserInterface.h"
 #include "shell/HelpFile.h"
 
@@ -96,6 +97,21 @@ TEST_F(HelpFolder, FolderNamesOutsideAsciiWork) {
     EXPECT_TRUE(openHelp(utf8Folder, desktop, ui, HelpPlatform::Other));
     ASSERT_EQ(desktop.files.size(), 1u);
     EXPECT_EQ(desktop.files[0], utf8Folder + "/PGWHelp.html");
+}
+
+TEST_F(HelpFolder, AnInstalledGuideIsOpenedFromTheProgramsFolder) {
+    const fs::path program = folder / "bin";
+    const fs::path shared = (program / install::installedFolder(install::Shipped::HelpGuide)).lexically_normal();
+    fs::create_directories(program);
+    fs::create_directories(shared);
+    std::ofstream(shared / "PGWHelp.html") << "help";
+    EXPECT_TRUE(openHelp(helpFolders(program.string()), desktop, ui, HelpPlatform::Other));
+    std::ofstream(program / "PGWHelp.html") << "help";  // a build tree's guide comes first
+    EXPECT_TRUE(openHelp(helpFolders(program.string()), desktop, ui, HelpPlatform::Other));
+    EXPECT_EQ(desktop.files, (std::vector<std::string>{(shared / "PGWHelp.html").string(),
+                                                       (program / "PGWHelp.html").string()}));
+    EXPECT_TRUE(helpFolders("").empty());
+    EXPECT_TRUE(ui.messages().empty());
 }
 
 // The guide the program ships: found where the program looks, and it covers what an author

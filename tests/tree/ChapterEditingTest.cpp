@@ -45,7 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LengthCase{"Letters100", repeat("a", 100), false},
                       LengthCase{"Letters101", repeat("a", 101), false},
                       LengthCase{"Mixed99", repeat("章", 30) + repeat("b", 39), true}),
-    [](const auto& info) { return std::string(info.param.what); });
+    [](const auto& test) { return std::string(test.param.what); });
 
 TEST_F(ChapterFixture, RenameRefusesTakenReservedAndUnreadableNames) {
     addTextUnder(root, "第二页");

@@ -63,7 +63,7 @@ TEST_P(AddTwice, FromThePaneMenuSkipsANumber) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Menus, AddTwice, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "Pane" : "Tree"; });
+                         [](const auto& test) { return test.param ? "Pane" : "Tree"; });
 
 TEST_F(ChapterFixture, ThePaneMenuAddsDirectoriesWithoutTouchingPageCounts) {
     select(root);

@@ -67,8 +67,8 @@ bool CChapterTreeCtrl::dropChapter(ItemId dragged, ItemId target, DropAt positio
     const auto place = dropPlace(dragged, target, position);
     if (!model_ || !place) return false;
     const int row = place->after == kNoItem ? 0 : int(chapters()->row(place->after)) + 1;
-    const std::unique_ptr<QMimeData> data(model_->mimeData({indexOf(dragged)}));
-    return model_->dropMimeData(data.get(), Qt::MoveAction, row, 0, indexOf(place->parent));
+    const std::unique_ptr<QMimeData> mime(model_->mimeData({indexOf(dragged)}));
+    return model_->dropMimeData(mime.get(), Qt::MoveAction, row, 0, indexOf(place->parent));
 }
 
 // Only a chapter dragged from this tree is ours; anything else (files for the window)

@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
                    PictureFormat::Png, PixelSize{256, 32}},
         HeaderCase{"cursor", "\0\0\2\0\1\0"s + std::string(16, '\x10'), PictureFormat::Unknown, {}},
         HeaderCase{"text", "hello", PictureFormat::Unknown, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(PictureImage, KeepsAnyBytesAndMeasuresWhatItCan) {
     const PictureImage gif(gifHeader(96, 48));

@@ -12,7 +12,7 @@ namespace {
 
 // A target that logs which of them received a command.
 struct LoggingTarget : CommandMap {
-    LoggingTarget(std::string name, std::vector<std::string>& log) : name(std::move(name)), log(log) {}
+    LoggingTarget(std::string targetName, std::vector<std::string>& sink) : name(std::move(targetName)), log(sink) {}
     void handles(CommandId id) {
         onCommand(id, [this] { log.push_back(name); });
     }

@@ -275,7 +275,7 @@ TEST_P(CorpusFile, OurRtfReadsBackTheSame) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusFile, testing::ValuesIn(corpusNames()),
-                         [](const testing::TestParamInfo<std::string>& info) { return info.param; });
+                         [](const testing::TestParamInfo<std::string>& test) { return test.param; });
 
 // --- formats the files carry ----------------------------------------------------------------
 
@@ -402,7 +402,7 @@ INSTANTIATE_TEST_SUITE_P(Corpus, CorpusPicture, testing::Values(
     PictureCase{"PandocPng", "pandoc_markdown", 2, 0, PictureFormat::Png, 24, 16, 480, 320, kPng},
     PictureCase{"PandocJpeg", "pandoc_markdown", 2, 1, PictureFormat::Jpeg, 20, 12, 400, 240, kJpeg},
     PictureCase{"RichEditDib", "richedit_pictures", 1, 0, PictureFormat::Dib, 8, 6, 120, 90, kDibHeader}),
-    [](const testing::TestParamInfo<PictureCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<PictureCase>& test) { return std::string(test.param.name); });
 
 // The same PNG and JPEG, hex-wrapped differently by two writers, decode to the same bytes.
 TEST(RtfCorpusFormats, PictureBytesAgreeBetweenWriters) {

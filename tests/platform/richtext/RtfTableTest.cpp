@@ -93,7 +93,9 @@ TEST(RtfTables, ReadsAWordProcessorsTable) {
     for (const Paragraph& p : document.paragraphs) {
         rows += p.end == ParagraphEnd::Row;
         cells += p.end == ParagraphEnd::Cell;
-        if (p.end == ParagraphEnd::Row) EXPECT_EQ(p.row->cellEdges.size(), 3u);
+        if (p.end == ParagraphEnd::Row) {
+            EXPECT_EQ(p.row->cellEdges.size(), 3u);
+        }
     }
     EXPECT_EQ(rows, 4u);
     EXPECT_EQ(cells, 12u);

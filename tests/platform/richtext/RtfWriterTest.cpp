@@ -149,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
                              "a\\u-3?b\\u-3?\\u-3?"},
                     TextCase{"EncodedSurrogateIsInvalid", 134, "\xed\xa0\x80",
                              "\\u-3?\\u-3?\\u-3?"}),
-    [](const testing::TestParamInfo<TextCase>& info) { return info.param.name; });
+    [](const testing::TestParamInfo<TextCase>& test) { return test.param.name; });
 
 struct DeltaCase {
     const char* name;
@@ -205,7 +205,7 @@ INSTANTIATE_TEST_SUITE_P(
                       f->halfPoints = 24;
                   },
                   "\\fs24\\b\\i", "\\fs20\\b0\\i0"}),
-    [](const testing::TestParamInfo<DeltaCase>& info) { return info.param.name; });
+    [](const testing::TestParamInfo<DeltaCase>& test) { return test.param.name; });
 
 TEST(RtfWriter, CharacterStateCarriesOverParagraphsAndMarksKeepTheirFormat) {
     CharFormat bold;
@@ -280,7 +280,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParagraphCase{"Everything", paragraphFormat(Alignment::Right, 1, 2, 3, 4, 5),
                       "\\qr\\li1\\fi2\\ri3\\sb4\\sa5"},
         ParagraphCase{"OnlySpacing", paragraphFormat(Alignment::Left, 0, 0, 0, 0, 120), "\\sa120"}),
-    [](const testing::TestParamInfo<ParagraphCase>& info) { return info.param.name; });
+    [](const testing::TestParamInfo<ParagraphCase>& test) { return test.param.name; });
 
 // Each list also names its own declared list (\ls), after the \pn group.
 TEST(RtfWriter, EachListStartsWithTheNumberingDefinition) {

@@ -68,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
                     LinesCase{"ParagraphSeparatorEndsALine", "一\u2029二", {"一", "二"}},
                     LinesCase{"LineSeparatorStaysInside", "一\u2028二", {"一\u2028二"}},
                     LinesCase{"BeyondBmp", "😀한", {"😀한"}}),
-    [](const testing::TestParamInfo<LinesCase>& info) { return info.param.name; });
+    [](const testing::TestParamInfo<LinesCase>& test) { return test.param.name; });
 
 TEST(PlainTextImport, EveryRunAndMarkHasTheGivenFormat) {
     CharFormat format;
@@ -132,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
         LinesCase{"AttributesWithAngleBrackets", "<a title='a>b' href=\"x\">link</a>", {"link"}},
         LinesCase{"UnterminatedTag", "a<b class=\"x", {"a"}},
         LinesCase{"InvalidUtf8", "a\xff", {"a\uFFFD"}}),
-    [](const testing::TestParamInfo<LinesCase>& info) { return info.param.name; });
+    [](const testing::TestParamInfo<LinesCase>& test) { return test.param.name; });
 
 struct FormatCase {
     const char* name;
@@ -222,7 +222,7 @@ INSTANTIATE_TEST_SUITE_P(
                    [](CharFormat* f) {
                        f->background = Colour{255, 255, 0};
                    }}),
-    [](const testing::TestParamInfo<FormatCase>& info) { return info.param.name; });
+    [](const testing::TestParamInfo<FormatCase>& test) { return test.param.name; });
 
 TEST(HtmlImport, HeadingsAreBoldAndLarger) {
     const RichDocument document = documentFromHtml("<h1>a</h1><h3>b</h3><h6>c</h6>");

@@ -187,8 +187,8 @@ TEST_P(KillAtEveryWrite, LeavesOneWholeCommit) {
 
 INSTANTIATE_TEST_SUITE_P(Files, KillAtEveryWrite,
                          ::testing::Values(Scenario{3, 0}, Scenario{3, 6700000}, Scenario{4, 3900000}),
-                         [](const auto& info) {
-                             return "V" + std::to_string(info.param.version) + (info.param.bulk ? "Edited" : "New");
+                         [](const auto& test) {
+                             return "V" + std::to_string(test.param.version) + (test.param.bulk ? "Edited" : "New");
                          });
 
 // Version `v` of a killed writer's book: every stream's size and bytes follow it, and

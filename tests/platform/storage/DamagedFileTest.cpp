@@ -386,7 +386,7 @@ TEST_P(DamagedFileRewrite, StaysLoadableWithStreamsIntact) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, DamagedFileRewrite, testing::ValuesIn(kRewriteCases),
-                         [](const auto& info) { return info.param.name; });
+                         [](const auto& test) { return test.param.name; });
 
 // A FAT that marks sectors past the end of the file as used is damaged; a commit after
 // a small change must not make the file as large as those entries say.
@@ -458,7 +458,7 @@ TEST_P(DamagedFileNames, ListedElementsOpenAsThemselves) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, DamagedFileNames, testing::ValuesIn(kNameCases),
-                         [](const auto& info) { return info.param.name; });
+                         [](const auto& test) { return test.param.name; });
 
 // ---- Files the fuzzer found ----
 
@@ -493,8 +493,8 @@ TEST_P(DamagedFileReproducer, FailsCleanlyOrOpensWholeAndRewrites) {
     EXPECT_EQ(out.failure, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, DamagedFileReproducer, testing::ValuesIn(reproducers()), [](const auto& info) {
-    std::string name = info.param.stem().string();
+INSTANTIATE_TEST_SUITE_P(Files, DamagedFileReproducer, testing::ValuesIn(reproducers()), [](const auto& test) {
+    std::string name = test.param.stem().string();
     std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(uint8_t(c)); }, '_');
     return name;
 });

@@ -144,7 +144,7 @@ TEST_P(LazyChain, OnlyTheDamagedStreamsAreRefusedReadOnlyAndAWriterRefusesTheFil
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, LazyChain, testing::ValuesIn(kCases),
-                         [](const auto& info) { return info.param.name; });
+                         [](const auto& test) { return test.param.name; });
 
 }  // namespace
 }  // namespace pgw::storage::damaged

@@ -156,8 +156,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, StreamSplice,
                                            SweepCase{3, 12 + 512 * 40, true}, SweepCase{3, 12 + 512 * 20480, false},
                                            SweepCase{3, 12 + 512 * 20480, true}, SweepCase{4, 5000, false},
                                            SweepCase{4, 12 + 512 * 100, false}),
-                         [](const auto& info) {
-                             const SweepCase& c = info.param;
+                         [](const auto& test) {
+                             const SweepCase& c = test.param;
                              return "V" + std::to_string(c.version) + "Size" + std::to_string(c.size) +
                                     (c.heldDeferred ? "HeldDeferred" : "");
                          });

@@ -63,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
         Sample{"Vietnamese_HeldBackLastLetter", 1258, "Viê", "Vi\xEA"},
         Sample{"Greek", 1253, "Ελλάδα", "\xC5\xEB\xEB\xDC\xE4\xE1"},
         Sample{"Utf8", kUtf8CodePage, "中😀", "中😀"}),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& test) { return test.param.label; });
 
 TEST(GbkHelpers, AgreeWithCodePage936BothWaysAndThroughUtf16) {
     const std::string gbk = "\xD0\xC2\xBD\xA8\xCE\xC4\xB1\xBE";
@@ -122,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
         Missing{"Ansi_Chinese", 1252, "café中", 5, 0x4E2D},
         Missing{"Ansi_C1ControlWithoutByte", 1252, "\xC2\x81\xC2\x82", 2,
                 0x82}),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& test) { return test.param.label; });
 
 struct BadBytes {
     const char* label;
@@ -160,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadBytes{"Hangul_ByteFF", 949, "\xC7\xD1\xFF", 2, "한"},
         BadBytes{"Big5_TruncatedLead", 950, "\xC1" "c\xC5", 2, "繁"},
         BadBytes{"Utf8_Overlong", kUtf8CodePage, "ok\xC0\xAF", 2, "ok"}),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& test) { return test.param.label; });
 
 TEST(MalformedUtf8ToCodePage, IsInvalidInputNotUnrepresentable) {
     for (int codePage : {936, 932, 1252, kUtf8CodePage}) {
@@ -238,7 +238,7 @@ INSTANTIATE_TEST_SUITE_P(
                     NameLength{"FiftyOneChinese", repeat("文", 51), 102},
                     NameLength{"ThirtyChinesePlus39Letters", repeat("章", 30) + repeat("x", 39), 99},
                     NameLength{"NinetyNineLetters", repeat("a", 99), 99}),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& test) { return test.param.label; });
 
 TEST(GbkNameLength, FailsForNamesThatCannotBeStored) {
     size_t bytes = 12345;

@@ -48,7 +48,7 @@ INSTANTIATE_TEST_SUITE_P(
         UnicodeCase{"LastScalar", "\xF4\x8F\xBF\xBF", u"\xDBFF\xDFFF"},
         UnicodeCase{"Chinese", "新建文本", u"新建文本"},
         UnicodeCase{"EmojiBetweenText", "a😀中", u"a\xD83D\xDE00中"}),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& test) { return test.param.label; });
 
 struct MalformedUtf8 {
     const char* label;
@@ -89,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedUtf8{"TruncatedAtEnd", "中\xE6\x96", 3, 0xE6},
         MalformedUtf8{"LoneLeadAtEnd", "ab\xC3", 2, 0xC3},
         MalformedUtf8{"LeadThenAscii", "\xE4" "A\x80", 0, 0xE4}),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& test) { return test.param.label; });
 
 struct BadUtf16 {
     const char* label;
@@ -120,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BadUtf16{"LowAlone", u"ab\xDE00", 2, 0xDE00},
                     BadUtf16{"PairReversed", u"\xDE00\xD83D", 0, 0xDE00},
                     BadUtf16{"LowAfterPair", u"\xD83D\xDE00\xDE00", 2, 0xDE00}),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& test) { return test.param.label; });
 
 }  // namespace
 }  // namespace pgw::text

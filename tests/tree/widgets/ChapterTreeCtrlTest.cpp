@@ -84,7 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RenameCase{"Chinese51", repeat("章", 51), false, {kTooLong}},
                       RenameCase{"NotInGbk", "章\U0001F600", false, {"名称中含有无法识别的字符!"}},
                       RenameCase{"Cleared", "", false, {}}),
-    [](const auto& info) { return std::string(info.param.what); });
+    [](const auto& test) { return std::string(test.param.what); });
 
 TEST_F(TreeCtrl, RenamingToTheRootsNameIsADuplicate) {
     renameByKeyboard("b1", QString::fromStdString(root));
