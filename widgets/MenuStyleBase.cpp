@@ -1,5 +1,7 @@
 #include "widgets/MenuStyleBase.h"
 
+#include "widgets/PixelEdges.h"
+
 #include <QPainter>
 #include <QStyleOptionMenuItem>
 
@@ -91,9 +93,7 @@ void MenuStyleBase::drawPrimitive(PrimitiveElement element, const QStyleOption* 
                                             : option->palette.color(QPalette::Window));
         return;
     case PE_FrameMenu:
-        painter->setPen(option->palette.color(QPalette::Dark));
-        painter->setBrush(Qt::NoBrush);
-        painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
+        widgets::fillFrame(*painter, option->rect, option->palette.color(QPalette::Dark));
         return;
     default:
         QProxyStyle::drawPrimitive(element, option, painter, widget);
