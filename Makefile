@@ -36,10 +36,13 @@ build: deps-run
 run: build
 	$(BUILD)/app/pagewright
 
+# The widget tests run a second time at scale factor 2, where owner-drawn code shows
+# whether it mixes device and logical pixels.
 test: deps
 	$(call configure,ON)
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && QT_SCALE_FACTOR=2 ctest --output-on-failure -j $(JOBS) -L '^qt$$'
 
 # Every include of the program points downwards (tools/check-layers holds the layers).
 check-layers:

@@ -5,6 +5,7 @@
 #include "editors/FontCombos.h"
 #include "editors/ShownFormat.h"
 #include "widgets/CColourPicker.h"
+#include "widgets/MenuImages.h"
 #include "widgets/ToolbarStrip.h"
 
 #include <QEvent>
@@ -74,7 +75,7 @@ bool CAppToolBar::LoadToolbarImages(int imageWidth, int normalId, int hotId, int
     for (QAction* action : actions()) {
         if (action->isSeparator() || index >= lists[0].size()) continue;
         QIcon icon = widgets::stripIcon(lists[0], disabled, index);
-        if (lists.size() > 1 && index < lists[1].size()) icon.addPixmap(lists[1][index], QIcon::Active);
+        if (lists.size() > 1 && index < lists[1].size()) addCrispPixmap(icon, lists[1][index], QIcon::Active);
         action->setIcon(icon);
         ++index;
     }

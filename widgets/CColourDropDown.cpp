@@ -1,6 +1,7 @@
 #include "widgets/CColourDropDown.h"
 
 #include "widgets/ColourConversion.h"
+#include "widgets/PixelEdges.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -26,15 +27,6 @@ constexpr int kEdgeWidth = 2;  // the classic 3-D edge, which also spaces the po
 constexpr int kPreferredBoxSize = 18;
 
 QColor tableColour(int index) { return toQColor(colourTable()[size_t(index)].colour); }
-
-void drawEdge(QPainter& painter, const QRect& box, const QColor& topLeft, const QColor& bottomRight) {
-    painter.setPen(topLeft);
-    painter.drawLine(box.topLeft(), box.topRight());
-    painter.drawLine(box.topLeft(), box.bottomLeft());
-    painter.setPen(bottomRight);
-    painter.drawLine(box.bottomLeft(), box.bottomRight());
-    painter.drawLine(box.topRight(), box.bottomRight());
-}
 
 }  // namespace
 
@@ -226,8 +218,8 @@ void CColourDropDown::paintEvent(QPaintEvent*) {
 void CColourDropDown::paintBoxEdges(QPainter& painter, const QRect& box, int index) const {
     const QColor light = palette().color(QPalette::Light);
     const QColor shadow = palette().color(QPalette::Dark);
-    if (index == currentIndex_) drawEdge(painter, box, light, shadow);   // raised
-    if (index == initialIndex_) drawEdge(painter, box, shadow, light);   // sunken
+    if (index == currentIndex_) widgets::fillEdges(painter, box, light, shadow);   // raised
+    if (index == initialIndex_) widgets::fillEdges(painter, box, shadow, light);   // sunken
 }
 
 void CColourDropDown::paintColourBox(QPainter& painter, int index) const {
@@ -237,9 +229,8 @@ void CColourDropDown::paintColourBox(QPainter& painter, int index) const {
     paintBoxEdges(painter, box, index);
     const int inset = margin_ + 1;
     const QRect swatch = box.adjusted(inset, inset, -inset, -inset);
-    painter.setPen(palette().color(QPalette::Dark));
-    painter.setBrush(tableColour(index));
-    painter.drawRect(swatch.adjusted(0, 0, -1, -1));
+    painter.fillRect(swatch, tableColour(index));
+    widgets::fillFrame(painter, swatch, palette().color(QPalette::Dark));
 }
 
 void CColourDropDown::paintTextBox(QPainter& painter, int index, const QString& text) const {
@@ -247,16 +238,13 @@ void CColourDropDown::paintTextBox(QPainter& painter, int index, const QString& 
     const bool marked = index == initialIndex_ && index != currentIndex_;
     painter.fillRect(box, palette().color(QPalette::Button));
     painter.fillRect(box.adjusted(1, 1, -1, -1), palette().color(marked ? QPalette::Midlight : QPalette::Button));
-    painter.setPen(palette().color(QPalette::Dark));
-    painter.setBrush(Qt::NoBrush);
     const int inset = 2 * margin_;
-    painter.drawRect(box.adjusted(inset, inset, -inset - 1, -inset - 1));
+    widgets::fillFrame(painter, box.adjusted(inset, inset, -inset, -inset), palette().color(QPalette::Dark));
     if (index == kCustomBox) {
         // The separator between the grid and "More Colours...".
-        const int right = box.width() - 4 * margin_ - 1;
-        painter.drawLine(2 * margin_, box.top(), right, box.top());
-        painter.setPen(palette().color(QPalette::Light));
-        painter.drawLine(2 * margin_, box.top() + 1, right, box.top() + 1);
+        const QRect line(2 * margin_, box.top(), box.width() - 6 * margin_, 1);
+        painter.fillRect(line, palette().color(QPalette::Dark));
+        painter.fillRect(line.translated(0, 1), palette().color(QPalette::Light));
     }
     paintBoxEdges(painter, box, index);
     painter.setPen(palette().color(QPalette::ButtonText));

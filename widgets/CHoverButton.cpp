@@ -2,6 +2,7 @@
 
 #include "platform/ui/DesktopServices.h"
 #include "widgets/ColourConversion.h"
+#include "widgets/PixelEdges.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -13,14 +14,10 @@ namespace pgw {
 
 namespace {
 
-void drawEdge(QPainter& painter, const QRect& r, const QColor& topLeft, const QColor& bottomRight) {
-    painter.setPen(topLeft);
-    painter.drawLine(r.topLeft(), r.topRight());
-    painter.drawLine(r.topLeft(), r.bottomLeft());
-    painter.setPen(bottomRight);
-    painter.drawLine(r.bottomLeft(), r.bottomRight());
-    painter.drawLine(r.topRight(), r.bottomRight());
-}
+using widgets::fillEdges;
+
+// Images may come drawn for a 2x screen; placing them goes by the size they cover.
+QSize shownSize(const QPixmap& image) { return image.deviceIndependentSize().toSize(); }
 
 }  // namespace
 
@@ -242,8 +239,7 @@ void CHoverButton::paintEvent(QPaintEvent*) {
 void CHoverButton::drawBackground(QPainter& painter, bool pressed) const {
     QRect area = rect();
     if (!flat_ && (hasFocus() || defaultButton_)) {
-        painter.setPen(Qt::black);
-        painter.drawRect(area.adjusted(0, 0, -1, -1));
+        widgets::fillFrame(painter, area, Qt::black);
         area.adjust(1, 1, -1, -1);
     }
     if (transparent_) return;  // the parent's background shows through
@@ -258,22 +254,22 @@ void CHoverButton::drawBackground(QPainter& painter, bool pressed) const {
 
 void CHoverButton::drawBorder(QPainter& painter, bool pressed) const {
     const QPalette& p = palette();
-    QRect r = rect().adjusted(0, 0, -1, -1);
+    // The edges take the outermost pixels, inside the black frame when there is one.
+    QRect r = rect();
     if (!flat_ && (hasFocus() || defaultButton_)) r.adjust(1, 1, -1, -1);
     if (pressed) {
         if (!flat_) {
-            painter.setPen(p.color(QPalette::Dark));
-            painter.drawRect(r);
+            widgets::fillFrame(painter, r, p.color(QPalette::Dark));
         } else if (drawBorder_) {
-            drawEdge(painter, r, p.color(QPalette::Dark), p.color(QPalette::Light));
+            fillEdges(painter, r, p.color(QPalette::Dark), p.color(QPalette::Light));
         }
         return;
     }
     if (!flat_) {
-        drawEdge(painter, r, p.color(QPalette::Light), p.color(QPalette::Shadow));
-        drawEdge(painter, r.adjusted(1, 1, -1, -1), p.color(QPalette::Midlight), p.color(QPalette::Dark));
+        fillEdges(painter, r, p.color(QPalette::Light), p.color(QPalette::Shadow));
+        fillEdges(painter, r.adjusted(1, 1, -1, -1), p.color(QPalette::Midlight), p.color(QPalette::Dark));
     } else if (hot_ && drawBorder_) {
-        drawEdge(painter, r, p.color(QPalette::Light), p.color(QPalette::Dark));
+        fillEdges(painter, r, p.color(QPalette::Light), p.color(QPalette::Dark));
     }
 }
 
@@ -282,19 +278,20 @@ void CHoverButton::drawImage(QPainter& painter, bool pressed) const {
     if (chosen.isNull()) return;
     QPixmap image = chosen;
     if (!isEnabled()) {
-        image = greyDisabled_ ? QIcon(chosen).pixmap(chosen.size(), QIcon::Disabled) : chosen;
+        image = greyDisabled_ ? QIcon(chosen).pixmap(shownSize(chosen), devicePixelRatioF(), QIcon::Disabled) : chosen;
     }
+    const QSize size = shownSize(image);
     const QRect client = rect();
     QPoint at;
     switch (imageAlignment_) {
     case ImageAlignment::Left:
-        at = QPoint(imageMargin_.x(), (client.height() - image.height()) / 2);
+        at = QPoint(imageMargin_.x(), (client.height() - size.height()) / 2);
         break;
     case ImageAlignment::Top:
-        at = QPoint((client.width() - image.width()) / 2, imageMargin_.y());
+        at = QPoint((client.width() - size.width()) / 2, imageMargin_.y());
         break;
     case ImageAlignment::Right:
-        at = QPoint(client.width() - image.width() - imageMargin_.x(), (client.height() - image.height()) / 2);
+        at = QPoint(client.width() - size.width() - imageMargin_.x(), (client.height() - size.height()) / 2);
         break;
     }
     if (pressed && !checkBox_) at += pressOffset_;
@@ -305,8 +302,8 @@ void CHoverButton::drawImage(QPainter& painter, bool pressed) const {
 QRect CHoverButton::textRect() const {
     QRect r = rect();
     if (normalImage_.isNull()) return r;
-    const int w = normalImage_.width() + imageMargin_.x();
-    const int h = normalImage_.height() + imageMargin_.y();
+    const int w = shownSize(normalImage_).width() + imageMargin_.x();
+    const int h = shownSize(normalImage_).height() + imageMargin_.y();
     switch (imageAlignment_) {
     case ImageAlignment::Left: return r.adjusted(w, 0, 0, 0);
     case ImageAlignment::Top: return r.adjusted(0, h, 0, 0);

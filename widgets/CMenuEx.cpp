@@ -106,7 +106,7 @@ void CMenuEx::setImageSize(QSize size) {
 
 void CMenuEx::setList(ImageList& list, const ImageList& images) {
     list = images;
-    if (!m_imageSizeFixed && !images.empty()) setImageSize(images.front().size());
+    if (!m_imageSizeFixed && !images.empty()) setImageSize(images.front().deviceIndependentSize().toSize());
     refreshIcons();
 }
 
@@ -132,7 +132,7 @@ void CMenuEx::refreshIcons() {
         const int index = action->property(kImageIndex).toInt();
         QIcon icon;
         auto add = [&](const ImageList& list, QIcon::Mode mode) {
-            if (index >= 0 && std::size_t(index) < list.size()) icon.addPixmap(list[index], mode);
+            if (index >= 0 && std::size_t(index) < list.size()) addCrispPixmap(icon, list[index], mode);
         };
         add(m_normal, QIcon::Normal);
         add(m_disabled, QIcon::Disabled);

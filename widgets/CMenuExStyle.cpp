@@ -1,5 +1,7 @@
 #include "widgets/CMenuExStyle.h"
 
+#include "widgets/PixelEdges.h"
+
 #include <QPainter>
 #include <QStyleOptionMenuItem>
 
@@ -14,8 +16,7 @@ void CMenuExStyle::drawMenuItem(const QStyleOptionMenuItem& item, QPainter& pain
     const bool selected = isSelected(item) && isEnabled(item) && !separator;
     if (selected) {
         painter.fillRect(r, colours.highlightFill);
-        painter.setPen(colours.highlightFrame);
-        painter.drawRect(r.adjusted(0, 0, -1, -1));
+        widgets::fillFrame(painter, r, colours.highlightFrame);
     }
     const int textLeft = r.left() + imageWidth + 10;
     if (separator) {
@@ -35,8 +36,7 @@ void CMenuExStyle::drawMenuItem(const QStyleOptionMenuItem& item, QPainter& pain
 void CMenuExStyle::drawCheckCell(const QStyleOptionMenuItem& item, QPainter& painter) const {
     const QRect cell(item.rect.topLeft() + QPoint(1, 1), imageSize);
     painter.fillRect(cell, colours.highlightFill);
-    painter.setPen(colours.highlightFrame);
-    painter.drawRect(cell.adjusted(0, 0, -1, -1));
+    widgets::fillFrame(painter, cell, colours.highlightFrame);
     // The mark sits a little above the centre, as the original glyph did.
     const QRect markRect = cell.translated(0, -4);
     const QString mark = QStringLiteral("\u221A");
@@ -52,7 +52,8 @@ void CMenuExStyle::drawImage(const QStyleOptionMenuItem& item, QPainter& painter
     const QIcon::Mode mode = !isEnabled(item) ? QIcon::Disabled
                              : isSelected(item) ? QIcon::Active
                                                 : QIcon::Normal;
-    painter.drawPixmap(item.rect.topLeft() + QPoint(1, 1), item.icon.pixmap(imageSize, mode));
+    const qreal scale = painter.device()->devicePixelRatioF();
+    painter.drawPixmap(item.rect.topLeft() + QPoint(1, 1), item.icon.pixmap(imageSize, scale, mode));
 }
 
 }  // namespace pgw

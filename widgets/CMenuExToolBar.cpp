@@ -1,5 +1,7 @@
 #include "widgets/CMenuExToolBar.h"
 
+#include "widgets/PixelEdges.h"
+
 #include <QPainter>
 #include <QStyleOptionMenuItem>
 
@@ -18,8 +20,7 @@ void CMenuExToolBarStyle::drawMenuItem(const QStyleOptionMenuItem& item, QPainte
     const bool selected = isSelected(item) && isEnabled(item) && !separator;
     if (selected) {
         painter.fillRect(r, selectedFill);
-        painter.setPen(colours.highlightFrame);
-        painter.drawRect(r.adjusted(0, 0, -1, -1));
+        widgets::fillFrame(painter, r, colours.highlightFrame);
     }
     const int textLeft = r.left() + imageWidth + 10;
     if (separator) {
@@ -36,7 +37,7 @@ void CMenuExToolBarStyle::drawMenuItem(const QStyleOptionMenuItem& item, QPainte
     const QRect cell(r.left() + 2, r.top() + (selected ? 1 : 2), imageWidth, imageSize.height());
     if (isChecked(item)) return drawMark(item, painter, cell);
     if (item.icon.isNull()) return;
-    const QPixmap image = item.icon.pixmap(imageSize, QIcon::Normal);
+    const QPixmap image = item.icon.pixmap(imageSize, painter.device()->devicePixelRatioF(), QIcon::Normal);
     // Disabled images are blended into the column rather than greyed.
     if (!isEnabled(item)) painter.setOpacity(0.5);
     painter.drawPixmap(cell.topLeft(), image);

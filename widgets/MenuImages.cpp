@@ -17,4 +17,20 @@ ImageList splitImageStrip(const QPixmap& strip, int imageWidth, std::optional<QC
     return images;
 }
 
+void addCrispPixmap(QIcon& icon, const QPixmap& image, QIcon::Mode mode) {
+    if (image.isNull()) return;
+    icon.addPixmap(image, mode);
+    for (const int factor : {2, 3}) {
+        QPixmap enlarged = image.scaled(image.size() * factor, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        enlarged.setDevicePixelRatio(image.devicePixelRatio() * factor);
+        icon.addPixmap(enlarged, mode);
+    }
+}
+
+QIcon crispIcon(const QPixmap& image) {
+    QIcon icon;
+    addCrispPixmap(icon, image);
+    return icon;
+}
+
 }  // namespace pgw

@@ -1,5 +1,7 @@
 #include "widgets/MenuStyleBase.h"
 
+#include "widgets/PixelEdges.h"
+
 #include <QPainter>
 #include <QStyleOptionMenuItem>
 
@@ -91,9 +93,7 @@ void MenuStyleBase::drawPrimitive(PrimitiveElement element, const QStyleOption* 
                                             : option->palette.color(QPalette::Window));
         return;
     case PE_FrameMenu:
-        painter->setPen(option->palette.color(QPalette::Dark));
-        painter->setBrush(Qt::NoBrush);
-        painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
+        widgets::fillFrame(*painter, option->rect, option->palette.color(QPalette::Dark));
         return;
     default:
         QProxyStyle::drawPrimitive(element, option, painter, widget);
@@ -136,7 +136,10 @@ void MenuStyleBase::drawLabelAndShortcut(const QStyleOptionMenuItem& item, QPain
     if (!isEnabled(item)) {
         // The embossed look needs a light background; on a dark one the grey alone reads.
         const bool dark = item.palette.color(QPalette::Window).lightness() < 128;
-        const QColor grey = dark ? item.palette.color(QPalette::PlaceholderText) : QColor(128, 128, 128);
+        const QColor text = item.palette.color(QPalette::WindowText), back = item.palette.color(QPalette::Window);
+        const QColor grey = dark ? QColor((text.red() + back.red()) / 2, (text.green() + back.green()) / 2,
+                                          (text.blue() + back.blue()) / 2)
+                                 : QColor(128, 128, 128);
         const QColor shadow = dark ? QColor(Qt::transparent) : QColor(Qt::white);
         drawEmbossed(painter, labelRect, kTextFlags | Qt::AlignLeft, parts.label, grey, shadow);
         if (!parts.shortcut.isEmpty()) drawEmbossed(painter, shortcutRect, right, parts.shortcut, grey, shadow);

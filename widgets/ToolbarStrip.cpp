@@ -33,8 +33,8 @@ std::vector<QPixmap> readableOn(const QPalette& palette, std::vector<QPixmap> im
 
 QIcon stripIcon(const std::vector<QPixmap>& normal, const std::vector<QPixmap>& disabled, size_t index) {
     QIcon icon;
-    if (index < normal.size()) icon.addPixmap(normal[index], QIcon::Normal);
-    if (index < disabled.size()) icon.addPixmap(disabled[index], QIcon::Disabled);
+    if (index < normal.size()) addCrispPixmap(icon, normal[index], QIcon::Normal);
+    if (index < disabled.size()) addCrispPixmap(icon, disabled[index], QIcon::Disabled);
     return icon;
 }
 

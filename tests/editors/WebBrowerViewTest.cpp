@@ -3,6 +3,7 @@
 
 #include "editors/CWebBrowerView.h"
 #include "widgets/CHoverButton.h"
+#include "tests/support/LogicalGrab.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -165,7 +166,7 @@ TEST_F(WebBrowerViewTest, ImagesEmbeddedInThePageShow) {
     view->loadPage(page);
     showAt({400, 300});
     EXPECT_TRUE(view->browser()->refusedResources().empty());
-    const QImage shown = view->browser()->viewport()->grab().toImage();
+    const QImage shown = pgw::test::grabLogical(*view->browser()->viewport());
     int greenPixels = 0;
     for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 40; ++x) greenPixels += shown.pixelColor(x, y) == QColor(Qt::green);

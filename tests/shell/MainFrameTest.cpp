@@ -8,6 +8,7 @@
 #include "shell/CBiSplitterWnd.h"
 #include "shell/CMainFrame.h"
 #include "tree/widgets/CManageView.h"
+#include "tests/support/LogicalGrab.h"
 
 #include <QAction>
 #include <QApplication>
@@ -203,14 +204,14 @@ TEST_F(MainFrameTest, UnderADarkPaletteTheMenusAndTheToolbarGlyphsStayReadable) 
     QMenu* file = frame.menuBar()->actions().first()->menu();
     file->popup(QPoint(0, 0));
     QApplication::processEvents();
-    const auto [menuLight, menuDark] = lightAndDark(file->grab().toImage());
+    const auto [menuLight, menuDark] = lightAndDark(pgw::test::grabLogical(*file));
     file->hide();
     editors::CAppToolBar* bar = frame.textView()->toolBar();
     QAction* bold = nullptr;
     for (QAction* action : bar->actions())
         if (action->property("pgwCommandId").toInt() == int(cmd::kBold)) bold = action;
     ASSERT_NE(bold, nullptr);
-    const auto [barLight, barDark] = lightAndDark(bar->widgetForAction(bold)->grab().toImage());
+    const auto [barLight, barDark] = lightAndDark(pgw::test::grabLogical(*bar->widgetForAction(bold)));
     QApplication::setPalette(before);
     EXPECT_GT(menuLight, 300) << "the items' text";
     EXPECT_GT(menuDark, menuLight) << "on the dark menu";
@@ -410,7 +411,7 @@ TEST_F(MainFrameTest, ADroppedBookOpens) {
 
 TEST_F(MainFrameTest, TheWindowIsDrawn) {
     frame.show();
-    const QImage shot = frame.grab().toImage();
+    const QImage shot = pgw::test::grabLogical(frame);
     std::set<QRgb> colours;
     for (int y = 0; y < shot.height(); y += 7)
         for (int x = 0; x < shot.width(); x += 7) colours.insert(shot.pixel(x, y));

@@ -1,5 +1,6 @@
 // The splitter window driven by mouse events, set up the way the main window sets it up.
 #include "shell/CBiSplitterWnd.h"
+#include "tests/support/LogicalGrab.h"
 
 #include <QImage>
 #include <QLineEdit>
@@ -161,7 +162,9 @@ TEST_F(SplitterWindow, CaptionCloseButtonHidesItsPane) {
     const auto& parts = splitter->layoutGeometry().panes[1];
     EXPECT_EQ(splitter->GetView(1)->geometry().top(), parts.caption.bottom() + 1);
     ASSERT_FALSE(parts.closeButton.isEmpty());
-    QTest::mouseMove(splitter.get(), parts.closeButton.center());
+    // Moved through the window: a move to a widget goes through the cursor, which the
+    // offscreen platform misplaces at scale factors above 1.
+    QTest::mouseMove(splitter->windowHandle(), parts.closeButton.center());
     EXPECT_EQ(splitter->buttonState(CBiSplitterWnd::CloseButton1), CBiSplitterWnd::Hot);
     QTest::mouseClick(splitter.get(), Qt::LeftButton, {}, parts.closeButton.center());
     EXPECT_FALSE(splitter->IsPaneVisible(1));
@@ -191,7 +194,7 @@ TEST(SplitterNesting, HidingTheLastPaneHidesTheInnerSplitterInTheOuterOne) {
 
 QImage grabButton(CBiSplitterWnd& w) {
     const QRect button = w.layoutGeometry().barButtons[0];
-    return w.grab(button).toImage().convertToFormat(QImage::Format_RGB32);
+    return pgw::test::grabLogical(w, button).convertToFormat(QImage::Format_RGB32);
 }
 
 int countColour(const QImage& image, QColor colour) {
@@ -202,7 +205,7 @@ int countColour(const QImage& image, QColor colour) {
 }
 
 TEST_F(SplitterWindow, BarAndHotButtonAreDrawn) {
-    const QImage whole = splitter->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage whole = pgw::test::grabLogical(*splitter).convertToFormat(QImage::Format_RGB32);
     const QColor face = splitter->palette().color(QPalette::Button);
     EXPECT_EQ(whole.pixelColor(bar().left() + 4, 5), face);
     const QColor hotFrame(0x0A, 0x24, 0x6A);

@@ -1,5 +1,6 @@
 // The picker button: its swatch and arrow, its size, and opening the popup.
 #include "ColourTestSupport.h"
+#include "tests/support/LogicalGrab.h"
 
 #include <algorithm>
 
@@ -7,7 +8,7 @@ namespace pgw::test {
 namespace {
 
 QColor swatchCentre(CColourPicker& picker) {
-    const QImage image = picker.grab().toImage();
+    const QImage image = pgw::test::grabLogical(picker);
     return image.pixelColor((picker.width() - picker.arrowRect().width()) / 2, picker.height() / 2);
 }
 
@@ -62,7 +63,7 @@ TEST_F(PickerFixture, KeepsRoomForSwatchAndArrow) {
 
 // Looks inside the swatch only, away from the edge and the arrow.
 bool drawsAnyPixelOf(CColourPicker& picker, const QColor& colour) {
-    const QImage image = picker.grab().toImage();
+    const QImage image = pgw::test::grabLogical(picker);
     for (int y = 3; y < image.height() - 3; ++y)
         for (int x = 3; x < picker.arrowRect().left() - 2; ++x)
             if (image.pixel(x, y) == colour.rgb()) return true;

@@ -2,6 +2,7 @@
 // "More Colours..." dialog, tooltips, its drawing and where it opens.
 #include "ColourTestSupport.h"
 #include "widgets/ColourConversion.h"
+#include "tests/support/LogicalGrab.h"
 
 #include <QHelpEvent>
 #include <QScreen>
@@ -36,7 +37,7 @@ TEST_P(PopupInitialBox, MarksTheBoxOfTheOpeningColour) {
     EXPECT_EQ(popup->currentIndex(), kNoBox);
     // The marked box is drawn on the highlight colour, at its top-left just inside the edge.
     if (c.expected >= 0) {
-        const QImage image = popup->grab().toImage();
+        const QImage image = pgw::test::grabLogical(*popup);
         const QPoint inside = popup->boxRect(c.expected).topLeft() + QPoint(1, 1);
         EXPECT_EQ(image.pixel(inside), popup->palette().color(QPalette::Light).rgb());
     }
@@ -223,7 +224,7 @@ TEST_F(PickerFixture, ToolTipsNameTheColours) {
 
 TEST_F(PickerFixture, GrabShowsEveryColourInItsCell) {
     CColourDropDown* popup = open(QColor());
-    const QImage image = popup->grab().toImage();
+    const QImage image = pgw::test::grabLogical(*popup);
     for (int index = 0; index < kColourCount; ++index) {
         const QRect box = popup->boxRect(index);
         EXPECT_EQ(box.left(), 2 + columnOf(index) * 18) << index;
@@ -240,7 +241,7 @@ TEST_F(PickerFixture, GrabShowsEveryColourInItsCell) {
 TEST_F(PickerFixture, CurrentBoxIsRaisedAndInitialBoxSunken) {
     CColourDropDown* popup = open(kBlack);
     hover(popup, 9);
-    const QImage image = popup->grab().toImage();
+    const QImage image = pgw::test::grabLogical(*popup);
     const QColor light = popup->palette().color(QPalette::Light), dark = popup->palette().color(QPalette::Dark);
     for (auto [index, topLeft, bottomRight] : {std::tuple{9, light, dark}, {0, dark, light}}) {
         const QRect box = popup->boxRect(index);

@@ -5,6 +5,7 @@
 #include "platform/ui/DesktopServices.h"
 #include "widgets/CHoverButton.h"
 #include "widgets/ColourConversion.h"
+#include "tests/support/LogicalGrab.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -55,12 +56,12 @@ protected:
 
     // The background as painted, away from the text and the border.
     colour::ColourRef background() {
-        const QImage image = button->grab().toImage();
+        const QImage image = pgw::test::grabLogical(*button);
         return colour::toColourRef(image.pixelColor(3, image.height() / 2));
     }
     // Pixels of (nearly, text is smoothed) the colour `wanted`.
     int pixelsOf(colour::ColourRef wanted) {
-        const QImage image = button->grab().toImage();
+        const QImage image = pgw::test::grabLogical(*button);
         int count = 0;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x) count += near(image.pixelColor(x, y), wanted);
@@ -239,10 +240,10 @@ TEST_F(HoverButtonTest, MenuDropsBelowTheButtonAndTheOwnerHearsTheChoiceLater) {
 
 TEST_F(HoverButtonTest, PressedButtonShiftsItsTextUnlessInCheckBoxMode) {
     QTest::mousePress(button, Qt::LeftButton, {}, QPoint(50, 12));
-    const QImage pressed = button->grab().toImage();
+    const QImage pressed = pgw::test::grabLogical(*button);
     QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(50, 12));
     moveTo(QPoint(50, 12));  // hot: same background as pressed
-    const QImage hot = button->grab().toImage();
+    const QImage hot = pgw::test::grabLogical(*button);
     // The text colour's first column moves one pixel right.
     const auto firstColumn = [](const QImage& image) {
         for (int x = 0; x < image.width(); ++x)
@@ -269,7 +270,7 @@ TEST_F(HoverButtonTest, ImagesFollowTheHotStateTheirAlignmentAndTheEnabledState)
     red.fill(Qt::red);
     green.fill(Qt::green);
     button->SetImages(red, green);
-    const auto at = [&](QPoint p) { return colour::toColourRef(button->grab().toImage().pixelColor(p)); };
+    const auto at = [&](QPoint p) { return colour::toColourRef(pgw::test::grabLogical(*button).pixelColor(p)); };
     const int middle = 25 / 2;
     EXPECT_EQ(at({3 + 4, middle}), 0x0000FFu);  // red, 3 pixels in from the left
     EXPECT_EQ(at({2, middle}), kSlotColours[CHoverButton::BackgroundNormal]);
@@ -291,7 +292,7 @@ TEST_F(HoverButtonTest, ImagesFollowTheHotStateTheirAlignmentAndTheEnabledState)
 
 TEST_F(HoverButtonTest, RaisedLookDrawsAFrameForTheDefaultButton) {
     button->SetFlat(false);
-    const auto corner = [&] { return colour::toColourRef(button->grab().toImage().pixelColor(0, 0)); };
+    const auto corner = [&] { return colour::toColourRef(pgw::test::grabLogical(*button).pixelColor(0, 0)); };
     EXPECT_NE(corner(), 0x000000u);
     button->subclass(CHoverButton::kDefaultPushButton);
     EXPECT_EQ(corner(), 0x000000u);

@@ -3,6 +3,7 @@
 #include "widgets/CMenuEx.h"
 #include "widgets/CMenuExToolBar.h"
 #include "widgets/MenuStyleBase.h"
+#include "tests/support/LogicalGrab.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -46,9 +47,10 @@ QSize measure(const MenuStyleBase& style, const ItemLook& look) {
                                   {}, nullptr);
 }
 
-QImage render(const MenuStyleBase& style, const ItemLook& look) {
+QImage render(const MenuStyleBase& style, const ItemLook& look, int scale = 1) {
     const int height = measure(style, look).height();
-    QImage image(kItemWidth, height, QImage::Format_RGB32);
+    QImage image(kItemWidth * scale, height * scale, QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
     image.fill(Qt::magenta);
     QPainter painter(&image);
     const QStyleOptionMenuItem opt = option(look, height);
@@ -56,11 +58,11 @@ QImage render(const MenuStyleBase& style, const ItemLook& look) {
     return image;
 }
 
-QIcon icon(QColor normal, QColor hot, QColor disabled) {
+QIcon icon(QColor normal, QColor hot, QColor disabled, QSize size = {20, 20}) {
     QIcon result;
-    result.addPixmap(test::solidImages(1, {20, 20}, normal)[0], QIcon::Normal);
-    result.addPixmap(test::solidImages(1, {20, 20}, hot)[0], QIcon::Active);
-    result.addPixmap(test::solidImages(1, {20, 20}, disabled)[0], QIcon::Disabled);
+    result.addPixmap(test::solidImages(1, size, normal)[0], QIcon::Normal);
+    result.addPixmap(test::solidImages(1, size, hot)[0], QIcon::Active);
+    result.addPixmap(test::solidImages(1, size, disabled)[0], QIcon::Disabled);
     return result;
 }
 
@@ -171,6 +173,33 @@ TEST(MenuDraw, ImageComesFromTheListForTheState) {
     }
 }
 
+// Frames, columns, separators, marks' cells and images land on whole pixels: drawn at
+// scale 2 every device pixel has the colour of the logical pixel it belongs to.
+TEST(MenuDraw, AtScaleTwoEveryItemIsTheOneScaleDrawingEnlarged) {
+    CMenuEx menu;
+    CMenuEx_ToolBar toolbar;
+    std::vector<ItemLook> looks(6);
+    looks[1].selected = true;
+    looks[2].separator = true;
+    looks[4].selected = true;
+    looks[5].checked = looks[5].selected = true;
+    for (ItemLook& look : looks) look.text.clear();  // text is smoothed; the mark's too, so its cell is left out
+    for (const MenuStyleBase* style : {&menu.style(), &toolbar.style()})
+        for (size_t i = 0; i < looks.size(); ++i) {
+            if (i == 3 || i == 4) looks[i].icon = icon(Qt::red, Qt::green, Qt::blue, style->imageSize);
+            const QImage one = render(*style, looks[i]), two = render(*style, looks[i], 2);
+            const bool markCell = looks[i].checked;
+            int wrong = 0;
+            for (int y = 0; y < two.height(); ++y)
+                for (int x = 0; x < two.width(); ++x) {
+                    const QPoint logical(x / 2, y / 2);
+                    if (markCell && QRect(2, 1, 18, 19).contains(logical)) continue;
+                    wrong += two.pixel(x, y) != one.pixel(logical);
+                }
+            EXPECT_EQ(wrong, 0) << "look " << i << (style == &menu.style() ? " (menu)" : " (toolbar)");
+        }
+}
+
 TEST(MenuDraw, ShortcutIsRightAligned) {
     CMenuEx menu;
     menu.SetBackgroundColor(Qt::white);
@@ -190,7 +219,7 @@ TEST(MenuDraw, ShownMenuUsesTheLook) {
     QAction* cut = menu.findCommand(57635);
     const QRect cutRect = edit->actionGeometry(cut);
     EXPECT_EQ(cutRect.height(), 22);
-    const QImage image = edit->grab().toImage();
+    const QImage image = pgw::test::grabLogical(*edit);
     EXPECT_EQ(image.pixelColor(cutRect.topLeft() + QPoint(1, 1)), kFrame) << "the check cell";
     EXPECT_EQ(image.pixelColor(cutRect.left() + 21, cutRect.top() + 10), kColumn);
     EXPECT_EQ(image.pixelColor(cutRect.right() - 2, cutRect.top() + 2), QColor(Qt::white));

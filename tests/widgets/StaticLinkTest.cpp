@@ -4,6 +4,7 @@
 #include "platform/ui/DesktopServices.h"
 #include "widgets/CStaticLink.h"
 #include "widgets/ColourConversion.h"
+#include "tests/support/LogicalGrab.h"
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -50,7 +51,7 @@ protected:
     }
     // The colour of the bar along the bottom edge, as painted.
     colour::ColourRef barColour() {
-        const QImage image = link->grab().toImage();
+        const QImage image = pgw::test::grabLogical(*link);
         return colour::toColourRef(image.pixelColor(image.width() - 2, image.height() - 2));
     }
 
@@ -163,7 +164,7 @@ TEST_F(StaticLinkTest, TextIsPaintedInTheCurrentColourOnATransparentBackground) 
     big.setPixelSize(14);
     link->setFont(big);
     hover();
-    const QImage image = window->grab(link->geometry()).toImage();
+    const QImage image = pgw::test::grabLogical(*window, link->geometry());
     int red = 0, white = 0;
     for (int y = 0; y < image.height() - CStaticLink::kUnderlineWidth; ++y)
         for (int x = 0; x < image.width(); ++x) {

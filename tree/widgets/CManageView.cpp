@@ -3,6 +3,7 @@
 #include "commands/CommandTable.h"
 #include "tree/widgets/ChapterImages.h"
 #include "tree/widgets/ChapterMenu.h"
+#include "widgets/MenuImages.h"
 #include "widgets/ToolbarStrip.h"
 
 #include <QAction>
@@ -100,7 +101,7 @@ void CManageView::addStripButtons(int toolbarId, const QString& strip) {
             markToolBar_->addSeparator();
             continue;
         }
-        const QIcon icon = image < images.size() ? QIcon(images[image]) : QIcon();
+        const QIcon icon = image < images.size() ? crispIcon(images[image]) : QIcon();
         ++image;
         auto* action = new QAction(icon, QString::fromStdString(commands::statusTextOf(command)), this);
         action->setStatusTip(action->text());

@@ -1,6 +1,7 @@
 #include "tree/widgets/ChapterImages.h"
 
 #include "commands/CommandTable.h"
+#include "widgets/MenuImages.h"
 #include "widgets/ToolbarStrip.h"
 
 namespace pgw::tree::widgets {
@@ -41,8 +42,8 @@ QPixmap chapterImage(const ChapterImages& images, int index) {
 
 QIcon chapterItemIcon(const ChapterImages& images, ItemImages pair) {
     QIcon icon;
-    icon.addPixmap(chapterImage(images, pair.normal), QIcon::Normal);
-    icon.addPixmap(chapterImage(images, pair.selected), QIcon::Selected);
+    addCrispPixmap(icon, chapterImage(images, pair.normal), QIcon::Normal);
+    addCrispPixmap(icon, chapterImage(images, pair.selected), QIcon::Selected);
     return icon;
 }
 

@@ -5,6 +5,7 @@
 
 #include "widgets/CMenuEx.h"
 #include "widgets/CMenuExStyle.h"
+#include "tests/support/LogicalGrab.h"
 
 #include <QAction>
 #include <QTest>
@@ -42,9 +43,16 @@ bool showsImage(const QImage& shot, const QRect& area, const QImage& image) {
     return false;
 }
 
+// At 1x and 2x alike: a 2x screen gets a pixmap of twice the pixels, each image pixel
+// enlarged whole (a smoothed one would not match).
 bool iconShows(const QIcon& icon, QIcon::Mode mode, const QImage& image) {
-    const QImage drawn = icon.pixmap(QSize(kImageSize, kImageSize), mode).toImage().convertToFormat(QImage::Format_ARGB32);
-    return showsImage(drawn, drawn.rect(), image);
+    for (const qreal scale : {1.0, 2.0}) {
+        const QPixmap pixmap = icon.pixmap(QSize(kImageSize, kImageSize), scale, mode);
+        if (pixmap.width() != int(kImageSize * scale)) return false;
+        const QImage drawn = pgw::test::atLogicalScale(pixmap);
+        if (!showsImage(drawn, drawn.rect(), image)) return false;
+    }
+    return true;
 }
 
 class PaneLook : public PaneFixture {
@@ -55,7 +63,7 @@ protected:
         showPane();
     }
     bool rowShows(const std::string& name, int image) const {
-        const QImage shot = p.tree.viewport()->grab().toImage();
+        const QImage shot = pgw::test::grabLogical(*p.tree.viewport());
         return showsImage(shot, p.tree.visualRect(index(name)), stripImage(":/bitmaps/173.bmp", image));
     }
 };
@@ -96,7 +104,7 @@ TEST_F(PaneLook, ToolBarIconsAreTheStripsNormalAndDisabledImages) {
 // the white background.
 void expectOwnerDrawnOnWhite(QMenu& menu, int column) {
     ASSERT_NE(dynamic_cast<const CMenuExStyle*>(menu.style()), nullptr);
-    const QImage shot = menu.grab().toImage();
+    const QImage shot = pgw::test::grabLogical(menu);
     for (QAction* action : menu.actions()) {
         const QRect r = menu.actionGeometry(action);
         for (int y = r.top(); y <= r.bottom(); ++y)
