@@ -253,7 +253,7 @@ bool BookStorage::createBookFile(const std::string& path) {
 // The first of 新建文档.pgw, 新建文档1.pgw, ... in the untitled books' folder that is free,
 // working copy included (a book saved from an untitled one keeps working in "~新建文档.bak").
 std::string BookStorage::chooseNewBookPath() const {
-    const fs::path folder = untitledBooksFolder();
+    const fs::path folder = untitledFolder_.empty() ? untitledBooksFolder() : fs::path(untitledFolder_);
     const auto taken = [](const fs::path& path) {
         std::error_code ec;
         return fs::exists(path, ec) || fs::exists(workingCopyPathFor(path.string()), ec);
@@ -311,10 +311,12 @@ bool BookStorage::makeWorkingCopyOfNewBook(const std::string& path) {
 
 // Makes the untitled book's file, its first page and its working copy. On failure the
 // half-made files go again.
-bool BookStorage::startNewBook(const std::string& path) {
+bool BookStorage::startNewBook(const std::string& path, bool lastTry) {
     if (!createBookFile(path)) {
-        message("无法创建新文档：" + path + "\n原因：" + failureCause(lastFailure_));
         releaseBook();
+        // Another program starting at the same moment took the name: the caller tries the next.
+        if (!lastTry && lastFailure_ == StgResult::LockViolation) return false;
+        message("无法创建新文档：" + path + "\n原因：" + failureCause(lastFailure_));
         return false;
     }
     store_.isUntitledNew = true;  // the file is ours until the author names it
@@ -336,8 +338,13 @@ bool BookStorage::newBook() {
     writtenTable_.clear();
     failedWrite_ = false;
 
-    const std::string path = chooseNewBookPath();
-    if (!startNewBook(path)) return false;
+    constexpr int kNameTries = 8;
+    std::string path;
+    for (int tried = 1;; ++tried) {
+        path = chooseNewBookPath();
+        if (startNewBook(path, tried == kNameTries)) break;
+        if (tried == kNameTries || lastFailure_ != StgResult::LockViolation) return false;
+    }
     if (NodeInfoRecord* root = session_.index.find(title())) root->storage = store_.workingCopy;
     bindElements(*store_.workingCopy);
     writtenTable_.clear();  // the table now goes to the working copy's stream

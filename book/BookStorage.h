@@ -74,6 +74,9 @@ public:
     // An untitled book a crash left with its working copy, which no running program holds
     // and which is not the open book; empty when there is none.
     std::string leftUntitledBook() const;
+    // Where New makes the untitled book; empty (the default): the user's untitled books'
+    // folder. A tool that names the book at once makes it beside the named place instead.
+    void setUntitledFolder(std::string folder) { untitledFolder_ = std::move(folder); }
     // Releases the book when the program closes: the working copy goes, and so does an
     // untitled book's file.
     void closeBook();
@@ -190,7 +193,7 @@ private:
     bool moveWorkingCopyTo(const std::string& copyPath);
     std::string chooseNewBookPath() const;
     bool makeFirstPage();
-    bool startNewBook(const std::string& path);
+    bool startNewBook(const std::string& path, bool lastTry);
     bool makeWorkingCopyOfNewBook(const std::string& path);
 
     // Elements.
@@ -251,6 +254,7 @@ private:
     void tellSalvage();
     std::vector<Finding> salvage_;
     std::vector<std::array<uint8_t, kRecordSize>> keptRecords_;
+    std::string untitledFolder_;
 };
 
 // "stm%.2d": at least two digits.

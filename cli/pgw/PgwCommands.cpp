@@ -40,6 +40,7 @@ std::optional<Outcome> newBookRefusal(const PgwOptions& options, const std::stri
 // New, then Save As `path`.
 bool makeUntitledBookAt(const std::string& path, TerminalUserInterface& ui) {
     ProgramBook book(ui);
+    book.storage.setUntitledFolder(std::filesystem::path(path).parent_path().string());
     if (!book.storage.newBook()) return false;
     ui.queueSavePath(path);
     book.document.onFileSaveAs();
