@@ -57,13 +57,14 @@ public:
         : storage_(storage), document_(document), pages_(std::move(pages)), names_(std::move(names)),
           query_(std::move(query)) {}
 
-    // Writes every page, or none: a failure puts back the pages written before it.
+    // Writes every page, or none: a failure puts back the pages written before it, and the
+    // one that failed, whose new content may wait in the file for the next commit.
     bool writePages(bool forward) {
         if (!document_.storeShownPage()) return false;
         for (size_t i = 0; i < pages_.size(); ++i) {
             const storage::StgResult result = writePage(pages_[i], forward);
             if (result == storage::StgResult::Ok) continue;
-            for (size_t back = 0; back < i; ++back) (void)writePage(pages_[back], !forward);
+            for (size_t back = 0; back <= i; ++back) (void)writePage(pages_[back], !forward);
             storage_.ui().showMessage(ui::Message{"全部替换失败，书中的页面都没有改变。\n原因：" + book::failureCause(result),
                                                   {}, ui::Buttons::Ok, ui::Icon::Exclamation});
             return false;

@@ -5,6 +5,9 @@
 
 #include "BookFixture.h"
 
+#include "editors/BookFind.h"
+#include "platform/richtext/RtfReader.h"
+#include "platform/richtext/RtfWriter.h"
 #include "publish/BookCompiler.h"
 #include "tree/TreeItems.h"
 
@@ -227,6 +230,25 @@ std::vector<Scenario> scenarios() {
              parts.document.onFileSave();
          },
          undo, [](Outline o) { return o["ROOT/p"] = o["D/p"], o.erase("D/p"), o; }},
+        {"replace through the whole book (two pages)",
+         [](ProgramParts& parts, const std::string& folder) {
+             openStartingBook(parts, folder);
+             for (const char* page : {"d1", "p"}) {
+                 parts.tree.selectItem(parts.itemOf(page));
+                 parts.editors.text = "{\\rtf1 hello}";
+                 parts.session.index.find(page)->storePending = true;
+             }
+             parts.tree.selectItem(parts.itemOf("d1"));
+             parts.document.onFileSave();
+         },
+         [](ProgramParts& parts, const std::string&) {
+             const editors::TextMatcher matcher({QStringLiteral("hello"), false, false, false});
+             editors::BookFind(parts.storage, parts.document).replaceAll(matcher, QStringLiteral("bye"), nullptr);
+         },
+         [](Outline o) {
+             const std::string bye = richtext::writeRtf(richtext::readRtf("{\\rtf1 bye}").document);
+             return o["ROOT/p"] = bye, o["D/d1"] = bye, o;
+         }},
         {"save", open,
          [](ProgramParts& parts, const std::string&) {
              typeIntoP(parts);
