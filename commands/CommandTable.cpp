@@ -28,7 +28,8 @@ const std::vector<MenuResource>& allMenus() {
           popup("编辑(&E)", {item(cmd::kUndo, "撤消(&U)\tCtrl+Z"), item(cmd::kRedo, "重做(&R)\tCtrl+Y"), separator(), item(cmd::kCut, "剪切(&T)\tCtrl+X"),
                              item(cmd::kCopy, "复制(&C)\tCtrl+C"), item(cmd::kPaste, "粘贴(&P)\tCtrl+V"),
                              item(cmd::kPasteSpecial, "选择性粘贴(&S)..."), separator(),
-                             item(cmd::kFind, "查找(&F)\tCtrl+F"), item(cmd::kReplace, "替换(&H)\tCtrl+H"), separator(),
+                             item(cmd::kFind, "查找(&F)\tCtrl+F"), item(cmd::kReplace, "替换(&H)\tCtrl+H"),
+                             item(cmd::kFindInBook, "在全书中查找(&B)...\tCtrl+Shift+F"), separator(),
                              item(cmd::kSelectAll, "全选(&A)\tCtrl+A")}),
           popup("查看(&V)", {item(cmd::kViewToolbar, "工具栏(&T)"), item(cmd::kViewStatusBar, "状态栏(&S)"), separator(),
                              item(cmd::kPageUp, "向上翻页\tCtrl+PgUp"), item(cmd::kPageDown, "向下翻页\tCtrl+PgDown")}),
@@ -72,6 +73,7 @@ const std::vector<std::pair<CommandId, std::string_view>>& prompts() {
         {cmd::kPageUp, "向上翻页\n向上翻页"},
         {cmd::kPageDown, "向下翻页\n向下翻页"},
         {cmd::kSelectAll, "全选\n全选"},
+        {cmd::kFindInBook, "在全书的章节名称和文本页中查找和替换\n在全书中查找"},
         {cmd::kAddChapter, "追加章节\n增加章节"},
         {cmd::kRenameChapter, "修改所选章节标题\n修改标题名称"},
         {cmd::kDeleteChapter, "删除所选章节\n删除所选章节"},
@@ -173,6 +175,7 @@ const std::vector<Accelerator>& accelerators() {
         // The keys desktop programs use for saving, help and going through the pages.
         {"Ctrl+S", cmd::kSave, true},   {"Ctrl+Shift+S", cmd::kSaveAs, true}, {"F1", cmd::kHelpContents, true},
         {"Ctrl+PgUp", cmd::kPageUp, true}, {"Ctrl+PgDown", cmd::kPageDown, true},
+        {"Ctrl+Shift+F", cmd::kFindInBook, true},
     };
     return table;
 }

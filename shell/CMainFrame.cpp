@@ -1,6 +1,7 @@
 #include "shell/CMainFrame.h"
 
 #include "commands/CommandTable.h"
+#include "editors/BookFind.h"
 #include "editors/CAppToolBar.h"
 #include "editors/CRTFView.h"
 #include "editors/CWebBrowerView.h"

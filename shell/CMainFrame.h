@@ -29,6 +29,8 @@ class CBiSplitterWnd;
 class CMenuEx;
 }
 namespace pgw::editors {
+class BookFind;
+class CBookFindDialog;
 class CRTFView;
 class CPictureView;
 class CWebBrowerView;
@@ -123,6 +125,9 @@ private:
     void help();
     void openFromDialog();
     void openRecent(CommandId id);
+    // Finding through the whole book: the dialog, and the page it shows a match on.
+    void findInBook();
+    void showMatch(book::NodeId item, int index);
 
     book::BookSession& session_;
     std::unique_ptr<ui::QtUserInterface> ui_;
@@ -141,6 +146,8 @@ private:
     std::unique_ptr<tree::ChapterCommands> chapterCommands_;  // beside the document: what the book's chapters do
     std::unique_ptr<tree::widgets::ChapterUndoStack> chapterHistory_;  // the chapter edits, for undo
     std::unique_ptr<PageAutosaver> autosaver_;
+    std::unique_ptr<editors::BookFind> bookFind_;
+    editors::CBookFindDialog* bookFindDialog_ = nullptr;
     framework::CommandMap frameTarget_, documentTarget_, applicationTarget_, paneTarget_;
     std::unique_ptr<CMenuEx> menu_;
     std::multimap<CommandId, QAction*> actions_;      // toolbar buttons

@@ -32,6 +32,7 @@ inline constexpr CommandId kPasteSpecial = 57639;
 inline constexpr CommandId kFind = 57636;
 inline constexpr CommandId kReplace = 57641;
 inline constexpr CommandId kSelectAll = 32949;
+inline constexpr CommandId kFindInBook = 33000;  // the program's own: find through the whole book
 
 // View
 inline constexpr CommandId kViewToolbar = 59392;

@@ -5,9 +5,11 @@
 
 #include "BookFixture.h"
 
+#ifdef PGW_WITH_BOOK_SEARCH
 #include "editors/BookFind.h"
 #include "platform/richtext/RtfReader.h"
 #include "platform/richtext/RtfWriter.h"
+#endif
 #include "publish/BookCompiler.h"
 #include "tree/TreeItems.h"
 
@@ -230,6 +232,7 @@ std::vector<Scenario> scenarios() {
              parts.document.onFileSave();
          },
          undo, [](Outline o) { return o["ROOT/p"] = o["D/p"], o.erase("D/p"), o; }},
+#ifdef PGW_WITH_BOOK_SEARCH
         {"replace through the whole book (two pages)",
          [](ProgramParts& parts, const std::string& folder) {
              openStartingBook(parts, folder);
@@ -249,6 +252,7 @@ std::vector<Scenario> scenarios() {
              const std::string bye = richtext::writeRtf(richtext::readRtf("{\\rtf1 bye}").document);
              return o["ROOT/p"] = bye, o["D/d1"] = bye, o;
          }},
+#endif
         {"save", open,
          [](ProgramParts& parts, const std::string&) {
              typeIntoP(parts);
