@@ -31,6 +31,13 @@ QTreeWidgetItem* matchItem(QTreeWidgetItem* chapter, const QString& text, book::
     return row;
 }
 
+// The words around a match, the match marked, as one line of the list.
+QString matchLine(const ParagraphMatch& match) {
+    const QString& context = match.context;
+    return context.left(match.contextStart) + QStringLiteral("【") + context.mid(match.contextStart, match.length) +
+           QStringLiteral("】") + context.mid(match.contextStart + match.length);
+}
+
 }  // namespace
 
 bool selectMatch(QTextEdit& edit, const TextMatcher& matcher, int index) {
@@ -131,7 +138,7 @@ void CBookFindDialog::showMatches(const BookMatches& found) {
         top->setData(0, kIndexRole, chapter.textMatches.empty() ? -1 : 0);
         if (chapter.nameMatches > 0) matchItem(top, QStringLiteral("章节名称：%1").arg(chapter.name), chapter.item, -1);
         for (size_t i = 0; i < chapter.textMatches.size(); ++i)
-            matchItem(top, chapter.textMatches[i].context, chapter.item, int(i));
+            matchItem(top, matchLine(chapter.textMatches[i]), chapter.item, int(i));
     }
     results_->expandAll();
     QString text = found.chapters.empty()
