@@ -141,19 +141,24 @@ std::optional<ImportOutcome> ChapterImport::apply(const ImportPlan& plan, book::
     total_ = countAll(plan.entries);
     const book::BookCounters before = storage_.session().counters;
     std::vector<std::unique_ptr<tree::ChapterPresence>> parts;
-    for (const ImportEntry& entry : plan.entries) {
+    // The table is written once, when every chapter is made.
+    storage_.beginBatch();
+    bool whole = true;
+    for (size_t i = 0; i < plan.entries.size() && whole; ++i) {
         const tree::PageCounts absent = tree::PageCounts::of(storage_.session().counters);
         const size_t madeBefore = outcome_.chapters;
-        const bool whole = make(entry, parent);
+        whole = make(plan.entries[i], parent);
         const book::NodeId top = storage_.chapters().lastChild(parent);
         if (outcome_.chapters > madeBefore) made_.push_back(top);
-        if (!whole) {
-            undoMade();
-            storage_.session().counters = before;
-            return std::nullopt;
-        }
-        parts.push_back(std::make_unique<tree::ChapterPresence>(storage_, document_, top,
-                                                                tree::ChapterPresence::Kind::Added, absent));
+        if (whole)
+            parts.push_back(std::make_unique<tree::ChapterPresence>(storage_, document_, top,
+                                                                    tree::ChapterPresence::Kind::Added, absent));
+    }
+    whole = storage_.endBatch() && whole;
+    if (!whole) {
+        undoMade();
+        storage_.session().counters = before;
+        return std::nullopt;
     }
     if (outcome_.chapters == 0) return outcome_;
     storage_.chapters().expand(parent);

@@ -8,8 +8,10 @@
 #ifdef PGW_WITH_BOOK_SEARCH
 #include "editors/BookFind.h"
 #include "platform/richtext/RtfReader.h"
-#include "platform/richtext/RtfWriter.h"
 #endif
+#include "platform/richtext/RtfWriter.h"
+#include "platform/richtext/TextImport.h"
+#include "import/ChapterImport.h"
 #include "publish/BookCompiler.h"
 #include "tree/TreeItems.h"
 
@@ -253,6 +255,23 @@ std::vector<Scenario> scenarios() {
              return o["ROOT/p"] = bye, o["D/d1"] = bye, o;
          }},
 #endif
+        {"import a folder of two pages",
+         [](ProgramParts& parts, const std::string& folder) {
+             openStartingBook(parts, folder);
+             fs::create_directories(folder + "/in");
+             std::ofstream(folder + "/in/x1.txt") << "one";
+             std::ofstream(folder + "/in/x2.txt") << "two";
+         },
+         [](ProgramParts& parts, const std::string& folder) {
+             const import::ImportPlan plan = import::planImport({folder + "/in"}, import::HeadingMatcher(import::HeadingRule::None));
+             import::ChapterImport(parts.storage, parts.document).apply(plan, parts.tree.rootItem(), nullptr);
+         },
+         [](Outline o) {
+             const auto page = [](const char* text) {
+                 return richtext::writeRtf(richtext::importPlainText(text).document);
+             };
+             return o["ROOT/in"] = "<dir>", o["in/x1"] = page("one"), o["in/x2"] = page("two"), o;
+         }},
         {"save", open,
          [](ProgramParts& parts, const std::string&) {
              typeIntoP(parts);
