@@ -37,7 +37,8 @@ const std::vector<MenuResource>& allMenus() {
         {menus::kChapterTree,
          {popup("操作目录树", {item(cmd::kInsertDirectory, "在当前目录下插入子目录(&D)"),
                                item(cmd::kInsertTextPage, "在当前目录下插入文本页(&A)"),
-                               item(cmd::kInsertPicturePage, "在当前目录下插入图片页(&P)"), separator(),
+                               item(cmd::kInsertPicturePage, "在当前目录下插入图片页(&P)"),
+                               item(cmd::kImportChapters, "导入章节(&I)..."), separator(),
                                item(cmd::kExpandAll, "展开所有章节")})}},
         // The resource's two named-bookmark items (32955, 32956) have no operation behind
         // them; toggle and clear all, which do, stand in their place.
@@ -85,6 +86,7 @@ const std::vector<std::pair<CommandId, std::string_view>>& prompts() {
         {cmd::kInsertPicturePage, "追加插图面"},
         {cmd::kInsertDirectory, "追加目录章节(&D)"},
         {cmd::kExpandAll, "展开所有章节"},
+        {cmd::kImportChapters, "把文本、RTF、网页和图片文件导入为当前目录下的章节\n导入章节"},
         {cmd::kToggleBookmark, "插入或撤走书签(&F)"},
         {cmd::kNextBookmark, "到下一书签处(&N)"},
         // Rich-text toolbar.

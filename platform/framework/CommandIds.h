@@ -57,6 +57,7 @@ inline constexpr CommandId kInsertTextPage = 32826;
 inline constexpr CommandId kInsertPicturePage = 32827;
 inline constexpr CommandId kExpandAll = 32943;
 inline constexpr CommandId kMoveChapter = 32824;
+inline constexpr CommandId kImportChapters = 33010;  // the program's own: chapters from files
 
 // Bookmarks and moving chapters
 inline constexpr CommandId kToggleBookmark = 32914;
