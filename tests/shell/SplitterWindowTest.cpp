@@ -236,6 +236,11 @@ TEST_F(SplitterWindow, UnderADarkThemeHotButtonsAndTheirGlyphsRead) {
         EXPECT_EQ(countColour(hot, QColor(0xB6, 0xBD, 0xD2)), 0);
         EXPECT_GE(test::inkContrast(hot.copy(hot.rect().adjusted(2, 2, -2, -2))), 3.0);
     }
+    QTest::mousePress(splitter.get(), Qt::LeftButton, {}, QPoint(bar().center().x(), 40));
+    QTest::mouseMove(splitter.get(), QPoint(300, 40));
+    const QRect belowCaptions = splitter->trackerRect().adjusted(0, 60, 0, 0);
+    EXPECT_GE(test::inkContrast(test::grabLogical(*splitter, belowCaptions)), 3.0) << "the dragged bar";
+    QTest::mouseRelease(splitter.get(), Qt::LeftButton, {}, QPoint(300, 40));
 }
 
 }  // namespace
