@@ -23,6 +23,7 @@
 #include <string>
 
 class QLabel;
+class QToolBar;
 
 namespace pgw {
 class CBiSplitterWnd;
@@ -101,6 +102,7 @@ protected:
 private:
     void createStatusBar();
     void createToolBar();
+    void setToolBarImages();
     void createAccelerators();
     void createClient();
     void attachPictureView();
@@ -150,6 +152,7 @@ private:
     editors::CBookFindDialog* bookFindDialog_ = nullptr;
     framework::CommandMap frameTarget_, documentTarget_, applicationTarget_, paneTarget_;
     std::unique_ptr<CMenuEx> menu_;
+    QToolBar* mainToolBar_ = nullptr;
     std::multimap<CommandId, QAction*> actions_;      // toolbar buttons
     std::multimap<CommandId, QAction*> menuActions_;  // menu items, rebuilt with the menu
     QLabel* statusPanes_[3] = {};
