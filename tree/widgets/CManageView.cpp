@@ -155,6 +155,8 @@ bool CManageView::importChapters() {
     if (!record || !record->isStorage()) return false;
     CImportDialog dialog(storage_->ui(), this);
     if ((runImportDialog_ ? runImportDialog_(dialog) : dialog.exec()) != QDialog::Accepted) return false;
+    // A plan with a file that cannot come in changes nothing, however the dialog closed.
+    if (!dialog.plan().ok() || dialog.plan().chapterCount() == 0) return false;
     QProgressDialog progress(QStringLiteral("正在导入章节..."), QString(), 0, int(dialog.plan().chapterCount()), this);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
