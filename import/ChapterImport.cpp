@@ -74,9 +74,8 @@ size_t countAll(const std::vector<ImportEntry>& entries) {
 ChapterImport::ChapterImport(book::BookStorage& storage, book::CPGWDoc& document)
     : storage_(storage), document_(document) {}
 
-std::optional<std::string> ChapterImport::nameRefusal(const ImportPlan& plan) {
-    if (const auto name = firstRefusedName(plan.entries)) return "“" + *name + "”含有GBK无法表示的字符，不能作为章节名称";
-    return std::nullopt;
+std::optional<std::string> ChapterImport::unholdableName(const ImportPlan& plan) {
+    return firstRefusedName(plan.entries);
 }
 
 // The name cut to fit a record, numbered until no chapter has it.
@@ -129,8 +128,9 @@ void ChapterImport::undoMade() {
 
 std::optional<ImportOutcome> ChapterImport::apply(const ImportPlan& plan, book::NodeId parent,
                                                   tree::ChapterHistory* history, const Progress& progress) {
-    if (const auto refusal = nameRefusal(plan)) {
-        storage_.ui().showMessage(ui::Message{*refusal, {}, ui::Buttons::Ok, ui::Icon::Exclamation});
+    if (const auto name = unholdableName(plan)) {
+        storage_.ui().showMessage(ui::Message{"“" + *name + "”含有GBK无法表示的字符，不能作为章节名称。没有导入任何章节。",
+                                              {}, ui::Buttons::Ok, ui::Icon::Exclamation});
         return std::nullopt;
     }
     if (!document_.storeShownPage()) return std::nullopt;

@@ -27,8 +27,8 @@ public:
 
     ChapterImport(book::BookStorage& storage, book::CPGWDoc& document);
 
-    // Why the plan's names cannot go into a book (UTF-8, one line); nothing when they can.
-    static std::optional<std::string> nameRefusal(const ImportPlan& plan);
+    // The first of the plan's names that GBK cannot hold (UTF-8); nothing when all fit.
+    static std::optional<std::string> unholdableName(const ImportPlan& plan);
 
     // Makes the chapters as the last children of the directory `parent`. Nothing (the author
     // told, the book as it was) when the plan cannot be imported or a chapter could not be
