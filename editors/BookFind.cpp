@@ -61,15 +61,24 @@ public:
     // one that failed, whose new content may wait in the file for the next commit.
     bool writePages(bool forward) {
         if (!document_.storeShownPage()) return false;
-        for (size_t i = 0; i < pages_.size(); ++i) {
-            const storage::StgResult result = writePage(pages_[i], forward);
-            if (result == storage::StgResult::Ok) continue;
-            for (size_t back = 0; back <= i; ++back) (void)writePage(pages_[back], !forward);
-            storage_.ui().showMessage(ui::Message{"全部替换失败，书中的页面都没有改变。\n原因：" + book::failureCause(result),
-                                                  {}, ui::Buttons::Ok, ui::Icon::Exclamation});
-            return false;
-        }
-        return true;
+        // The working copy is synced once for all the pages.
+        storage_.beginBatch();
+        storage::StgResult result = storage::StgResult::Ok;
+        size_t written = 0;
+        while (written < pages_.size() && (result = writePage(pages_[written], forward)) == storage::StgResult::Ok)
+            ++written;
+        if (!storage_.endBatch() && result == storage::StgResult::Ok) return rollBack(pages_.size(), forward);
+        if (result == storage::StgResult::Ok) return true;
+        storage_.ui().showMessage(ui::Message{"全部替换失败，书中的页面都没有改变。\n原因：" + book::failureCause(result),
+                                              {}, ui::Buttons::Ok, ui::Icon::Exclamation});
+        return rollBack(written + 1, forward);
+    }
+
+    // Puts back the first `count` pages (the one that failed among them: its new content may
+    // wait in the file for the next commit).
+    bool rollBack(size_t count, bool forward) {
+        for (size_t back = 0; back < count && back < pages_.size(); ++back) (void)writePage(pages_[back], !forward);
+        return false;
     }
 
     // Names go after the pages: a name whose place was taken since is left as it is.
