@@ -63,12 +63,6 @@ std::optional<std::string> firstRefusedName(const std::vector<ImportEntry>& entr
     return std::nullopt;
 }
 
-size_t countAll(const std::vector<ImportEntry>& entries) {
-    size_t count = entries.size();
-    for (const ImportEntry& entry : entries) count += countAll(entry.children);
-    return count;
-}
-
 }  // namespace
 
 ChapterImport::ChapterImport(book::BookStorage& storage, book::CPGWDoc& document)
@@ -78,19 +72,20 @@ std::optional<std::string> ChapterImport::unholdableName(const ImportPlan& plan)
     return firstRefusedName(plan.entries);
 }
 
-// The name cut to fit a record, numbered until no chapter has it.
+// The name with its control characters (a tab in a heading) as blanks, cut to fit a
+// record, and numbered until no chapter has it. GBK trail bytes are never below 0x40, so
+// the bytes can be looked at one by one.
 std::string ChapterImport::freeName(const std::string& utf8) {
-    const std::string gbk = gbkName(utf8).value_or(std::string());
-    std::string name = cutGbk(gbk.empty() ? std::string("导入") : gbk, book::kMaxNameBytes);
-    for (int n = 2; tree::chapterNameRefusal(storage_, name); ++n) {
+    std::string base = gbkName(utf8.empty() ? std::string("导入") : utf8).value_or(std::string());
+    for (char& c : base)
+        if (uint8_t(c) < 0x20 || uint8_t(c) == 0x7F) c = ' ';
+    std::string name = cutGbk(base, book::kMaxNameBytes);
+    for (int n = 2; tree::chapterNameRefusal(storage_, name) && n < 1000000; ++n) {
         const std::string suffix = "(" + std::to_string(n) + ")";
-        name = cutGbk(gbk, book::kMaxNameBytes - suffix.size()) + suffix;
+        name = cutGbk(base, book::kMaxNameBytes - suffix.size()) + suffix;
     }
-    if (name != gbk) {
-        std::string given;
-        (void)text::gbkToUtf8(name, &given);
-        outcome_.renamed.push_back({utf8, given});
-    }
+    std::string given;
+    if (text::gbkToUtf8(name, &given).ok() && given != utf8) outcome_.renamed.push_back({utf8, given});
     return name;
 }
 
@@ -138,7 +133,7 @@ std::optional<ImportOutcome> ChapterImport::apply(const ImportPlan& plan, book::
     made_.clear();
     progress_ = progress;
     done_ = 0;
-    total_ = countAll(plan.entries);
+    total_ = plan.chapterCount();
     const book::BookCounters before = storage_.session().counters;
     std::vector<std::unique_ptr<tree::ChapterPresence>> parts;
     // The table is written once, when every chapter is made.

@@ -165,6 +165,7 @@ TEST_F(Import, AFolderComesInNaturalOrderWithPicturesNamesMadeFreeAndBadFilesSto
     write("稿件/封面.bmp", *pictures::bmpFileFromRgb({{2, 2}, std::vector<uint8_t>(12, 200)}));
     write("稿件/notes.odt", "PK\x03\x04");
     write("稿件/a1.rtf", "{\\rtf1 {\\b a1} text}");  // the book has a chapter a1 already
+    write("稿件/tab\tname.txt", "a name no record may hold as it is");
     buildSampleChapters();
     const ImportPlan plan = planImport({(folder.path() / "稿件").string()}, HeadingMatcher(HeadingRule::None));
     ASSERT_TRUE(plan.ok()) << describe(plan.problems.front(), true);
@@ -175,10 +176,10 @@ TEST_F(Import, AFolderComesInNaturalOrderWithPicturesNamesMadeFreeAndBadFilesSto
     std::vector<std::string> children;
     for (book::NodeId child = parts.tree.firstChild(made); child; child = parts.tree.nextSibling(child))
         children.push_back(book::testing::utf8(parts.tree.label(child)));
-    EXPECT_EQ(children, (std::vector<std::string>{"a1(2)", "封面", "第2章", "第10章"}));
+    EXPECT_EQ(children, (std::vector<std::string>{"a1(2)", "tab name", "封面", "第2章", "第10章"}));
     EXPECT_EQ(pageText("第2章"), "二");
     EXPECT_EQ(record("封面")->type(), book::NodeType::Picture);
-    ASSERT_EQ(done->renamed.size(), 1u);
+    ASSERT_EQ(done->renamed.size(), 2u);
 
     // A file that is no text, or a name GBK cannot hold: nothing changes.
     const auto before = book::testing::streamsOf(workingCopy());
