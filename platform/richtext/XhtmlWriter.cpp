@@ -279,7 +279,9 @@ std::string writeXhtmlBody(const RichDocument& document, XhtmlStyleSheet& styles
 std::string xhtmlPage(std::string_view title, std::string_view styleHref, std::string_view body) {
     std::string out =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE html>\n"
-        "<html xmlns=\"http://www.w3.org/1999/xhtml\" xml:lang=\"zh-CN\" lang=\"zh-CN\">\n<head>\n<title>";
+        "<html xmlns=\"http://www.w3.org/1999/xhtml\" xml:lang=\"zh-CN\" lang=\"zh-CN\">\n"
+        // The declaration above tells XML readers; readers that parse HTML look here.
+        "<head>\n<meta charset=\"UTF-8\"/>\n<title>";
     out += xmlEscaped(title);
     out += "</title>\n<link rel=\"stylesheet\" type=\"text/css\" href=\"" + xmlEscaped(styleHref) + "\"/>\n</head>\n<body>\n";
     out += body;

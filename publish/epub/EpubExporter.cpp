@@ -144,7 +144,7 @@ private:
     bool page(book::NodeId item, const book::NodeInfoRecord& record, const std::string& title, std::string* href) {
         const book::NodeType type = record.type();
         if (type != book::NodeType::Text && type != book::NodeType::Picture && type != book::NodeType::Web) {
-            pages_.notes().push_back("「" + title + "」: a chapter of a kind the program does not know was left out");
+            pages_.notes().push_back("「" + title + "」：章节类型未知，没有导出");
             return true;
         }
         std::string stored;

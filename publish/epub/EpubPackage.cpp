@@ -102,7 +102,7 @@ std::string navigationDocument(const std::string& title, const std::vector<TocEn
     std::string out =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE html>\n"
         "<html xmlns=\"http://www.w3.org/1999/xhtml\" xmlns:epub=\"http://www.idpf.org/2007/ops\" "
-        "xml:lang=\"zh-CN\" lang=\"zh-CN\">\n<head>\n<title>" +
+        "xml:lang=\"zh-CN\" lang=\"zh-CN\">\n<head>\n<meta charset=\"UTF-8\"/>\n<title>" +
         xmlEscaped(title) + "</title>\n</head>\n<body>\n<nav epub:type=\"toc\" id=\"toc\">\n<h1>目录</h1>\n";
     navList(&out, toc, 0);
     out += "</nav>\n</body>\n</html>\n";

@@ -87,7 +87,7 @@ std::optional<std::string> EpubPageMaker::richPicture(const richtext::Picture& p
             break;
         default: break;
     }
-    notes_.push_back("「" + page_ + "」: a picture in a format e-book readers do not show was left out");
+    notes_.push_back("「" + page_ + "」：有一幅电子书阅读器不能显示的图片（图元文件）没有导出");
     return std::nullopt;
 }
 
@@ -105,7 +105,7 @@ std::optional<std::string> EpubPageMaker::storedPicture(const pictures::PictureI
         default: break;
     }
     if (png) return addImage(std::move(*png), "png", "image/png");
-    notes_.push_back("「" + page_ + "」: a picture that could not be converted was left out");
+    notes_.push_back("「" + page_ + "」：有一幅图片无法转换，没有导出");
     return std::nullopt;
 }
 
@@ -119,7 +119,7 @@ std::string EpubPageMaker::documentPage(const richtext::RichDocument& document, 
 std::string EpubPageMaker::textPage(std::string_view stored, const std::string& title) {
     // A page never edited holds nothing; a damaged one shows what could be read, as the editor does.
     richtext::RtfReadResult read = richtext::readRtf(stored);
-    if (!stored.empty() && !read.ok()) notes_.push_back("「" + title + "」: the page's text is damaged; what could be read is exported");
+    if (!stored.empty() && !read.ok()) notes_.push_back("「" + title + "」：页面内容已损坏，只导出了能读出的部分");
     return documentPage(read.document, title);
 }
 
@@ -160,7 +160,7 @@ std::string EpubPageMaker::picturePage(std::string_view stored, const std::strin
     page_ = title;
     pictures::CPictureObjList list;
     if (list.load(stored).status != pictures::ReadStatus::Ok)
-        notes_.push_back("「" + title + "」: the page's pictures are damaged; those before the damage are exported");
+        notes_.push_back("「" + title + "」：图片已损坏，只导出了损坏之前的图片");
     std::string images;
     int32_t bottom = 0;
     for (const auto& picture : list) images += placedPicture(*picture, &bottom);
