@@ -14,7 +14,7 @@ constexpr std::string_view kBaseRules =
     "table { border-collapse: collapse; }\n"
     "td { vertical-align: top; padding: 0 4px; }\n"
     "td.ruled { border: 1px solid #000; }\n"
-    "img { max-width: 100%; }\n"
+    "img { max-width: 100%; height: auto; }\n"
     "div.pictures { position: relative; }\n"
     "div.pictures img { position: absolute; max-width: none; }\n";
 

@@ -245,9 +245,12 @@ private:
         const auto source = pictures_ ? pictures_(item) : std::nullopt;
         const auto sizes = completedSizes(item);
         if (!source || !sizes) return false;
-        out_ += "<img src=\"" + xmlEscaped(*source) + "\" alt=\"\" width=\"" +
-                std::to_string(pixels(sizes->widthTwips)) + "\" height=\"" +
-                std::to_string(pixels(sizes->heightTwips)) + "\"/>";
+        // The size goes in the attributes and the style sheet, which readers honour more
+        // often; the height follows the width there, so a narrow screen shrinks a picture whole.
+        const std::string width = std::to_string(pixels(sizes->widthTwips));
+        const std::string height = std::to_string(pixels(sizes->heightTwips));
+        out_ += "<img class=\"" + styles_.classFor("s", "width: " + width + "px;") +
+                "\" src=\"" + xmlEscaped(*source) + "\" alt=\"\" width=\"" + width + "\" height=\"" + height + "\"/>";
         return true;
     }
 

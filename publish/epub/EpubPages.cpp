@@ -150,10 +150,12 @@ std::string EpubPageMaker::placedPicture(const pictures::CPictureObj& picture, i
     const int64_t left = rect.left - int64_t(natural.width) * hShare / 100;
     const int64_t top = rect.top - int64_t(natural.height) * vShare / 100;
     *bottom = std::max<int32_t>(*bottom, int32_t(std::clamp<int64_t>(rect.bottom, 0, INT32_MAX)));
-    const std::string position = styles_.classFor("at", "left: " + place(hShare, left) + "; top: " + place(vShare, top) + ';');
-    return "<img class=\"" + position + "\" src=\"" + richtext::xmlEscaped(*source) + "\" alt=\"\" width=\"" +
-           std::to_string(std::max<int64_t>(1, rect.width())) + "\" height=\"" +
-           std::to_string(std::max<int64_t>(1, rect.height())) + "\"/>";
+    const std::string width = std::to_string(std::max<int64_t>(1, rect.width()));
+    const std::string height = std::to_string(std::max<int64_t>(1, rect.height()));
+    const std::string position = styles_.classFor("at", "left: " + place(hShare, left) + "; top: " + place(vShare, top) +
+                                                            "; width: " + width + "px; height: " + height + "px;");
+    return "<img class=\"" + position + "\" src=\"" + richtext::xmlEscaped(*source) + "\" alt=\"\" width=\"" + width +
+           "\" height=\"" + height + "\"/>";
 }
 
 std::string EpubPageMaker::picturePage(std::string_view stored, const std::string& title) {
