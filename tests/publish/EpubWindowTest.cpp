@@ -90,6 +90,11 @@ TEST_F(EpubWindowTest, ExportTakesThePageBeingEditedAndKeepsTheBookOpen) {
     session.chapters.selectItem(session.chapters.rootItem());
     ASSERT_TRUE(frame.chapterPane()->addTextPage());
     QTest::keyClicks(frame.textView()->editor(), QStringLiteral("typed, not saved"));
+    // A web page goes through the HTML import.
+    book::BookStorage& storage = frame.storage();
+    const book::NodeId web = storage.createPage(session.chapters.rootItem(), book::testing::gbk("网页"), book::NodeType::Web);
+    ASSERT_NE(web, book::kNoNode);
+    ASSERT_EQ(storage.replacePageContent(*session.chapters.record(web), "<p>web <b>bold</b></p>"), storage::StgResult::Ok);
     answerSaveDialogWith(folder.file("out"));  // the suffix comes by itself
     ASSERT_TRUE(frame.runCommand(cmd::kExportEpub));
 
@@ -97,6 +102,12 @@ TEST_F(EpubWindowTest, ExportTakesThePageBeingEditedAndKeepsTheBookOpen) {
     const auto entries = zipEntries(folder.file("out.epub"));
     ASSERT_EQ(entries.count("mimetype"), 1u);
     EXPECT_NE(entries.at("OEBPS/text/p2.xhtml").find("typed, not saved"), std::string::npos);
+    const std::string webPage = entries.at("OEBPS/text/p3.xhtml");
+    const size_t bold = webPage.find("\">bold<");
+    ASSERT_NE(bold, std::string::npos) << webPage;
+    const std::string boldClass = webPage.substr(webPage.rfind('"', bold - 1) + 1, bold - webPage.rfind('"', bold - 1) - 1);
+    EXPECT_NE(entries.at("OEBPS/styles/book.css").find("." + boldClass + " { font-family: \"宋体\", serif; font-size: 10pt; font-weight: bold; }"),
+              std::string::npos) << boldClass;
     const std::string code = frame.publishForm()->state().bookCode;
     ASSERT_FALSE(code.empty());
     EXPECT_NE(entries.at("OEBPS/content.opf").find("urn:uuid:" + lower(code)), std::string::npos);
