@@ -4,7 +4,7 @@ Usage: check_epub.py PGW_BINARY WORK_DIR
 
 pgw makes a book with every construct the export handles: formats, lists, a table
 and a link (from HTML), indents, faces, sizes, a picture in the text and a character
-beyond GBK (from RTF), a picture page with a bitmap, a GIF and an icon, nested and
+beyond GBK (from RTF), a bitmap and a metafile in the text, a picture page with a bitmap, a GIF and an icon, nested and
 empty directories, Chinese names. It exports the book, and epubcheck must report no
 error and no warning. Skipped (77) while epubcheck or Java is missing.
 """
@@ -78,7 +78,8 @@ def rtf():
             "{\\f1\\fswiss\\fcharset0 Arial;}}{\\colortbl ;\\red0\\green128\\blue0;}"
             "\\pard\\qr\\li720\\fi-360\\f1\\fs32\\cf1\\b Big\\b0\\par"
             "\\pard\\f0\\fs20\\cf0 \\u-10179?\\u-8704? smile\\tab tab {\\pict\\pngblip\\picw4\\pich4\\picwgoal600\\pichgoal600 "
-            + png(4, 4, (255, 0, 0)).hex() + "}\\par"
+            + png(4, 4, (255, 0, 0)).hex() + "}{\\pict\\dibitmap0\\picw3\\pich2\\picwgoal450\\pichgoal300 "
+            + dib(3, 2, 2, False).hex() + "}{\\pict\\wmetafile8\\picw100\\pich100 0100090000030f00000000000000}\\par"
             "\\pard\\sb240\\sa120\\ul\\strike\\i 2\\'d0\\'d0\\i0\\strike0\\ulnone\\line \\super x\\nosupersub\\par}")
 
 
