@@ -37,7 +37,7 @@ uint8_t channel(uint32_t pixel, uint32_t mask) {
     int shift = 0;
     while (!((mask >> shift) & 1)) ++shift;
     const uint32_t top = mask >> shift;
-    return uint8_t(((pixel & mask) >> shift) * 255 / top);
+    return uint8_t(uint64_t((pixel & mask) >> shift) * 255 / top);
 }
 
 bool readPalette(std::string_view dib, size_t headerSize, uint32_t used, DibLayout* layout) {
