@@ -1,6 +1,7 @@
 #include "publish/epub/EpubExporter.h"
 
 #include "platform/richtext/XhtmlStyleSheet.h"
+#include "platform/richtext/XhtmlWriter.h"
 #include "platform/text/CodePage.h"
 #include "platform/zip/ZipWriter.h"
 #include "publish/BookGuid.h"
@@ -22,10 +23,13 @@ using storage::StgResult;
 
 constexpr std::string_view kMimetype = "application/epub+zip";
 
+// A chapter's name as titles and the contents show it. A damaged table may hold names
+// that are no GBK or nothing a reader can show; readers refuse empty titles and links.
 std::string utf8Name(const std::string& gbk) {
     std::string utf8;
     if (!text::gbkToUtf8(gbk, &utf8).ok()) utf8 += "\xEF\xBF\xBD";  // what could be read, marked
-    return utf8;
+    const std::string shown = richtext::xmlEscaped(utf8);
+    return shown.find_first_not_of(" \t\r\n") == std::string::npos ? std::string("（无标题）") : utf8;
 }
 
 std::string lowerCase(std::string text) {

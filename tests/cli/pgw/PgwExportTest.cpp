@@ -1,6 +1,7 @@
 // pgw export: a book with every construct written as an EPUB and read back by Python's
 // zip and XML readers; and the failures, which leave no file behind.
 
+#include "DamagedBooks.h"
 #include "PgwToolFixture.h"
 
 #include <unistd.h>
@@ -164,6 +165,31 @@ TEST_F(PgwExport, FailuresWriteNothingAndSayWhy) {
     }
     EXPECT_EQ(readFile(book), before);
     EXPECT_EQ(folderNames(), (std::vector<std::string>{"a.html", "b.rtf", "c.bmp", "damaged.pgw", "old.epub", "小说.pgw"}));
+}
+
+// Damaged books export as the program opens them, one page for each page it shows, or
+// are refused with nothing written.
+TEST_F(PgwExport, DamagedBooksExportAsTheProgramOpensThem) {
+    for (const book::testing::Damage& damage : book::testing::damages()) {
+        SCOPED_TRACE(damage.what);
+        book::testing::ScratchFolder folder;
+        const std::string damaged = book::testing::makeDamagedBook(folder, damage);
+        const std::string out = folder.file("d.epub");
+        if (damage.refused) {
+            fails({"export", damaged, out}, 2);
+            EXPECT_FALSE(fs::exists(out));
+            continue;
+        }
+        const ToolRun run = pgw({"export", damaged, out});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const std::string shown = pgw({"tree", damaged}).out;
+        size_t pages = 0;
+        for (const std::string kind : {"\ttext\n", "\tpicture\n", "\tweb\n"})
+            for (size_t at = shown.find(kind); at != std::string::npos; at = shown.find(kind, at + 1)) ++pages;
+        EXPECT_EQ(python("import re, sys, zipfile\nz = zipfile.ZipFile(sys.stdin.read())\n"
+                         "print(len(re.findall('<itemref ', z.read('OEBPS/content.opf').decode())))", out),
+                  std::to_string(std::max<size_t>(pages, 1)) + "\n");
+    }
 }
 
 }  // namespace
