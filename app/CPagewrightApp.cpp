@@ -40,8 +40,11 @@ CPagewrightApp::CPagewrightApp(int& argc, char** argv)
     setOrganizationName(QStringLiteral("pagewright"));
     setApplicationName(QStringLiteral("pagewright"));
     setApplicationVersion(QStringLiteral(PGW_VERSION));
-    setDesktopFileName(QStringLiteral("org.pagewright.Pagewright"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/128.ico")));
+    // The desktop entry and the installed icons share one id. The theme's icon is the one the
+    // desktop shows beside ours; a build tree has none installed and uses the bundled one.
+    const QString desktopId = QStringLiteral("org.pagewright.Pagewright");
+    setDesktopFileName(desktopId);
+    setWindowIcon(QIcon::fromTheme(desktopId, QIcon(QStringLiteral(":/icons/128.ico"))));
     loadChineseQtTexts();
 }
 

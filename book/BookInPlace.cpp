@@ -62,6 +62,19 @@ bool BookStorage::writeHeldTable() {
     return written;
 }
 
+bool BookStorage::endBatch() {
+    batch_ = false;
+    // In place the table waits for the save anyway.
+    if (inPlace_ || !store_.workingCopy) return true;
+    if (!writeHeldTable()) {
+        reportWriteFailure("保存章节目录失败", lastFailure_);
+        return false;
+    }
+    const StgResult synced = store_.workingCopy->commit();
+    if (synced != StgResult::Ok) reportWriteFailure("保存章节目录失败", synced);
+    return synced == StgResult::Ok;
+}
+
 StgResult BookStorage::commitEditedFile() {
     if (!inPlace_) return store_.workingCopy->commit();
     if (!writeHeldTable()) return lastFailure_ == StgResult::Ok ? StgResult::IoError : lastFailure_;

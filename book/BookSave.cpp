@@ -26,7 +26,7 @@ namespace mode = storage::mode;
 bool BookStorage::writeNodeInfo(bool tell) {
     // In place nothing reaches the file before the commit, which writes the table once:
     // a batch of thousands of changes compares the table once, not at every change.
-    if (inPlace_ && !writingHeldTable_) {
+    if ((inPlace_ || batch_) && !writingHeldTable_) {
         tableHeld_ = true;
         return true;
     }

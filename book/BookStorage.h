@@ -102,6 +102,12 @@ public:
     // Replaces a page's stream with `content`, whole or not at all: the content goes into
     // a new element, which takes the old one's place only once it is complete.
     storage::StgResult replacePageContent(NodeInfoRecord& page, std::string_view content);
+    // Many chapters made in a row (an import): the table is written and the working copy
+    // synced once, by endBatch, instead of at every chapter. endBatch answers false (the
+    // author told) when the table could not be written; the chapters are in the tree then,
+    // and the next table write puts them in.
+    void beginBatch() { batch_ = true; }
+    bool endBatch();
     // Stores the page on show in the editors when the author changed it (through the
     // document); false when that failed.
     bool storeShownPage(bool tell = true);
@@ -240,6 +246,7 @@ private:
     void dropLeftovers();
     bool closedForCompile_ = false;
     bool inPlace_ = false;
+    bool batch_ = false;
     bool tableHeld_ = false;         // in place: the table waits for the commit
     bool writingHeldTable_ = false;
     bool writeHeldTable();

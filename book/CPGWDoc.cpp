@@ -41,6 +41,11 @@ bool CPGWDoc::storeShownPage(bool tell) {
     return !page || !page->storePending || storePage(*page, tell);
 }
 
+void CPGWDoc::reloadShownPage() {
+    if (editors_.shownView() == PaneView::PublishForm) return;
+    if (NodeInfoRecord* page = shownPage()) loadPage(*page);
+}
+
 void CPGWDoc::chapterRenamed(NodeId item, const std::string& newName) {
     const NodeInfoRecord* page = shownPage();
     if (page && page->item == item && page->type() == NodeType::Text) editors_.textPageShown(item, newName);

@@ -32,6 +32,9 @@ public:
     // Stores the shown page when the author changed it, without touching the views. False
     // when the store failed (told unless `tell` is false; content and mark are kept).
     bool storeShownPage(bool tell = true);
+    // The shown page's stream was changed behind the editors (a book-wide replace): they
+    // show it again.
+    void reloadShownPage();
     // A chapter was renamed: the editors keep following the page they show.
     void chapterRenamed(NodeId item, const std::string& newName);
 

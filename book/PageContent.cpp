@@ -43,7 +43,7 @@ StgResult BookStorage::replacePageContent(NodeInfoRecord& page, std::string_view
         return result;
     }
     // The new content and the old one's removal reach the file together.
-    result = store_.workingCopy->commit();
+    result = store_.workingCopy->commit(!batch_);
     const StgResult reopened = folder.openStream(page.objName, mode::kOpenExclusive, &page.stream);
     return result != StgResult::Ok ? result : reopened;
 }

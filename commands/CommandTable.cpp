@@ -28,7 +28,8 @@ const std::vector<MenuResource>& allMenus() {
           popup("编辑(&E)", {item(cmd::kUndo, "撤消(&U)\tCtrl+Z"), item(cmd::kRedo, "重做(&R)\tCtrl+Y"), separator(), item(cmd::kCut, "剪切(&T)\tCtrl+X"),
                              item(cmd::kCopy, "复制(&C)\tCtrl+C"), item(cmd::kPaste, "粘贴(&P)\tCtrl+V"),
                              item(cmd::kPasteSpecial, "选择性粘贴(&S)..."), separator(),
-                             item(cmd::kFind, "查找(&F)\tCtrl+F"), item(cmd::kReplace, "替换(&H)\tCtrl+H"), separator(),
+                             item(cmd::kFind, "查找(&F)\tCtrl+F"), item(cmd::kReplace, "替换(&H)\tCtrl+H"),
+                             item(cmd::kFindInBook, "在全书中查找(&B)...\tCtrl+Shift+F"), separator(),
                              item(cmd::kSelectAll, "全选(&A)\tCtrl+A")}),
           popup("查看(&V)", {item(cmd::kViewToolbar, "工具栏(&T)"), item(cmd::kViewStatusBar, "状态栏(&S)"), separator(),
                              item(cmd::kPageUp, "向上翻页\tCtrl+PgUp"), item(cmd::kPageDown, "向下翻页\tCtrl+PgDown")}),
@@ -36,7 +37,8 @@ const std::vector<MenuResource>& allMenus() {
         {menus::kChapterTree,
          {popup("操作目录树", {item(cmd::kInsertDirectory, "在当前目录下插入子目录(&D)"),
                                item(cmd::kInsertTextPage, "在当前目录下插入文本页(&A)"),
-                               item(cmd::kInsertPicturePage, "在当前目录下插入图片页(&P)"), separator(),
+                               item(cmd::kInsertPicturePage, "在当前目录下插入图片页(&P)"),
+                               item(cmd::kImportChapters, "导入章节(&I)..."), separator(),
                                item(cmd::kExpandAll, "展开所有章节")})}},
         // The resource's two named-bookmark items (32955, 32956) have no operation behind
         // them; toggle and clear all, which do, stand in their place.
@@ -72,6 +74,7 @@ const std::vector<std::pair<CommandId, std::string_view>>& prompts() {
         {cmd::kPageUp, "向上翻页\n向上翻页"},
         {cmd::kPageDown, "向下翻页\n向下翻页"},
         {cmd::kSelectAll, "全选\n全选"},
+        {cmd::kFindInBook, "在全书的章节名称和文本页中查找和替换\n在全书中查找"},
         {cmd::kExportEpub, "把电子书导出为EPUB文件，供手机和电子书阅读器阅读\n导出EPUB"},
         {cmd::kAddChapter, "追加章节\n增加章节"},
         {cmd::kRenameChapter, "修改所选章节标题\n修改标题名称"},
@@ -84,6 +87,7 @@ const std::vector<std::pair<CommandId, std::string_view>>& prompts() {
         {cmd::kInsertPicturePage, "追加插图面"},
         {cmd::kInsertDirectory, "追加目录章节(&D)"},
         {cmd::kExpandAll, "展开所有章节"},
+        {cmd::kImportChapters, "把文本、RTF、网页和图片文件导入为当前目录下的章节\n导入章节"},
         {cmd::kToggleBookmark, "插入或撤走书签(&F)"},
         {cmd::kNextBookmark, "到下一书签处(&N)"},
         // Rich-text toolbar.
@@ -174,6 +178,7 @@ const std::vector<Accelerator>& accelerators() {
         // The keys desktop programs use for saving, help and going through the pages.
         {"Ctrl+S", cmd::kSave, true},   {"Ctrl+Shift+S", cmd::kSaveAs, true}, {"F1", cmd::kHelpContents, true},
         {"Ctrl+PgUp", cmd::kPageUp, true}, {"Ctrl+PgDown", cmd::kPageDown, true},
+        {"Ctrl+Shift+F", cmd::kFindInBook, true},
     };
     return table;
 }

@@ -65,6 +65,7 @@ bool CAppToolBar::LoadToolbarImages(int imageWidth, int normalId, int hotId, int
     for (const int id : {normalId, hotId, disabledId}) {
         if (id == 0) break;
         std::vector<QPixmap> images = widgets::readableOn(palette(), widgets::loadToolbarImages(stripPath(id), imageWidth));
+        if (id == disabledId && lists.size() == 2) images = widgets::disabledOn(palette(), std::move(images));
         if (images.empty()) break;
         lists.push_back(std::move(images));
     }

@@ -24,7 +24,7 @@ void CBiSplitterWnd::paintEvent(QPaintEvent*) {
             const unsigned flags = m_panes[i].state.flags;
             drawButton(painter, rect, flags, m_buttonStates[BarButton0 + i], colours);
             drawGlyph(painter, rect, barButtonGlyph(i, stacked, m_panes[i].state.collapsed),
-                      barGlyphSize(flags, m_metrics), Qt::black, colours.hotFill);
+                      barGlyphSize(flags, m_metrics), colours.barGlyph, colours.hotFill);
         }
     }
     for (int i = 0; i < 2; ++i) {

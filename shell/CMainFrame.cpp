@@ -1,6 +1,7 @@
 #include "shell/CMainFrame.h"
 
 #include "commands/CommandTable.h"
+#include "editors/BookFind.h"
 #include "editors/CAppToolBar.h"
 #include "editors/CRTFView.h"
 #include "editors/CWebBrowerView.h"
@@ -111,20 +112,28 @@ void CMainFrame::createToolBar() {
     bar->setMovable(false);
     bar->setAllowedAreas(Qt::TopToolBarArea);
     bar->setIconSize(QSize(32, 32));
-    const auto normal = widgets::loadToolbarImages(QStringLiteral(":/bitmaps/191.bmp"), 32);
-    const auto disabled = widgets::loadToolbarImages(QStringLiteral(":/bitmaps/190.bmp"), 32);
-    size_t image = 0;
     for (const CommandId id : commands::toolbarResource(commands::toolbars::kMain)->buttons) {
         if (id == 0) {
             bar->addSeparator();
             continue;
         }
         const QString text = qt(commands::plainText(commands::commandText(id)));
-        QAction* action = bar->addAction(widgets::stripIcon(normal, disabled, image++), text);
+        QAction* action = bar->addAction(text);
         action->setToolTip(qt(commands::tooltipOf(id)));
         action->setStatusTip(qt(commands::statusTextOf(id)));
         addAction(id, action);
     }
+    mainToolBar_ = bar;
+    setToolBarImages();
+}
+
+// The images as they read on the palette: set at the start and again when the theme changes.
+void CMainFrame::setToolBarImages() {
+    const auto normal = widgets::readableOn(palette(), widgets::loadToolbarImages(QStringLiteral(":/bitmaps/191.bmp"), 32));
+    const auto disabled = widgets::disabledOn(palette(), widgets::loadToolbarImages(QStringLiteral(":/bitmaps/190.bmp"), 32));
+    size_t image = 0;
+    for (QAction* action : mainToolBar_->actions())
+        if (!action->isSeparator()) action->setIcon(widgets::stripIcon(normal, disabled, image++));
 }
 
 // Keys of the accelerator table: window-wide actions that run through the same router.
@@ -289,9 +298,10 @@ void CMainFrame::rebuildMenuBar() {
     menuActions_.clear();  // they go with the old menu
     auto menu = std::make_unique<CMenuEx>(false);
     menu->LoadMenu(popups);
-    menu->SetImageList(widgets::loadToolbarImages(QStringLiteral(":/bitmaps/219.bmp"), 16));
-    menu->SetDisabledImageList(widgets::loadToolbarImages(QStringLiteral(":/bitmaps/218.bmp"), 16));
-    menu->SetHotImageList(widgets::loadToolbarImages(QStringLiteral(":/bitmaps/219.bmp"), 16));
+    const auto images = widgets::readableOn(palette(), widgets::loadToolbarImages(QStringLiteral(":/bitmaps/219.bmp"), 16));
+    menu->SetImageList(images);
+    menu->SetDisabledImageList(widgets::disabledOn(palette(), widgets::loadToolbarImages(QStringLiteral(":/bitmaps/218.bmp"), 16)));
+    menu->SetHotImageList(images);
     std::vector<int> imageIds;
     for (const CommandId id : commands::menuImageIds()) imageIds.push_back(int(id));
     menu->SetImageIndices(imageIds);
@@ -368,7 +378,9 @@ void CMainFrame::updateCommandStates() {
 // A theme switched while the program runs: the menus take the new palette's colours.
 void CMainFrame::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange && menu_) rebuildMenuBar();
+    if (event->type() != QEvent::PaletteChange) return;
+    if (menu_) rebuildMenuBar();
+    if (mainToolBar_) setToolBarImages();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -23,12 +23,15 @@
 #include <string>
 
 class QLabel;
+class QToolBar;
 
 namespace pgw {
 class CBiSplitterWnd;
 class CMenuEx;
 }
 namespace pgw::editors {
+class BookFind;
+class CBookFindDialog;
 class CRTFView;
 class CPictureView;
 class CWebBrowerView;
@@ -99,6 +102,7 @@ protected:
 private:
     void createStatusBar();
     void createToolBar();
+    void setToolBarImages();
     void createAccelerators();
     void createClient();
     void attachPictureView();
@@ -124,6 +128,9 @@ private:
     void help();
     void openFromDialog();
     void openRecent(CommandId id);
+    // Finding through the whole book: the dialog, and the page it shows a match on.
+    void findInBook();
+    void showMatch(book::NodeId item, int index);
 
     book::BookSession& session_;
     std::unique_ptr<ui::QtUserInterface> ui_;
@@ -142,8 +149,11 @@ private:
     std::unique_ptr<tree::ChapterCommands> chapterCommands_;  // beside the document: what the book's chapters do
     std::unique_ptr<tree::widgets::ChapterUndoStack> chapterHistory_;  // the chapter edits, for undo
     std::unique_ptr<PageAutosaver> autosaver_;
+    std::unique_ptr<editors::BookFind> bookFind_;
+    editors::CBookFindDialog* bookFindDialog_ = nullptr;
     framework::CommandMap frameTarget_, documentTarget_, applicationTarget_, paneTarget_;
     std::unique_ptr<CMenuEx> menu_;
+    QToolBar* mainToolBar_ = nullptr;
     std::multimap<CommandId, QAction*> actions_;      // toolbar buttons
     std::multimap<CommandId, QAction*> menuActions_;  // menu items, rebuilt with the menu
     QLabel* statusPanes_[3] = {};

@@ -50,6 +50,8 @@ void CMainFrame::registerFrameCommands() {
     frameTarget_.onCommand(cmd::kRenameChapter, [this] { pane_->onRenameChapter(); });
     frameTarget_.onCommand(cmd::kToggleChapterPane, [this] { pane_->onHidePane(); });
     frameTarget_.onCommand(cmd::kExit, [this] { close(); });
+    frameTarget_.onCommand(cmd::kFindInBook, [this] { findInBook(); });
+    frameTarget_.onUpdate(cmd::kFindInBook, [this] { return CommandState{session_.bookOpen, false}; });
     registerChapterMarkCommands();
     QToolBar* toolBar = findChild<QToolBar*>(QStringLiteral("mainToolBar"));
     frameTarget_.onCommand(cmd::kViewToolbar, [toolBar] { toolBar->setVisible(!toolBar->isVisible()); });

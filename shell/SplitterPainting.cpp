@@ -62,6 +62,13 @@ Colours Colours::fromPalette(const QPalette& palette) {
     c.highlight = palette.color(QPalette::Light);
     c.frame = palette.color(QPalette::Shadow);
     c.text = palette.color(QPalette::ButtonText);
+    if (c.face.lightness() >= 128) return c;
+    const QColor selection = palette.color(QPalette::Highlight);
+    c.hotFill = QColor((selection.red() + c.face.red()) / 2, (selection.green() + c.face.green()) / 2,
+                       (selection.blue() + c.face.blue()) / 2);
+    c.hotFrame = selection;
+    c.flatFrame = c.frame;
+    c.barGlyph = c.text;
     return c;
 }
 

@@ -22,7 +22,10 @@ struct Colours {
     QColor flatFrame{0, 0, 0};
     QColor hotFill{0xB6, 0xBD, 0xD2};
     QColor hotFrame{0x0A, 0x24, 0x6A};
+    QColor barGlyph{0, 0, 0};  // the bar buttons' arrows, on the hot fill
 
+    // The fixed flat-look colours suit a light face; on a dark one the palette's selection
+    // colour takes their place.
     static Colours fromPalette(const QPalette& palette);
 };
 

@@ -31,6 +31,7 @@ bool ChapterCommands::run(framework::CommandId command) {
 }
 
 void ChapterCommands::recordInto(ChapterHistory* history) {
+    history_ = history;
     editing.recordInto(history);
     operations.recordInto(history);
     move.recordInto(history);

@@ -25,6 +25,7 @@ public:
     // Where added, renamed, deleted and moved chapters go once made, for undo (none: the
     // edits are not kept).
     void recordInto(ChapterHistory* history);
+    ChapterHistory* history() const { return history_; }
 
     book::BookStorage& storage() const { return storage_; }
     book::CPGWDoc& document() const { return document_; }
@@ -39,6 +40,7 @@ public:
 private:
     book::BookStorage& storage_;
     book::CPGWDoc& document_;
+    ChapterHistory* history_ = nullptr;
 };
 
 }  // namespace pgw::tree

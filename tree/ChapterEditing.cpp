@@ -29,13 +29,17 @@ bool isReadable(const std::string& name) {
 
 }  // namespace
 
-bool acceptChapterName(book::BookStorage& storage, const std::string& name) {
+const char* chapterNameRefusal(book::BookStorage& storage, const std::string& name) {
     // The record holds at most 99 bytes and its terminator.
-    const char* refusal = name.size() > book::kMaxNameBytes ? kTooLong
-                          : !isReadable(name)               ? kUnreadable
-                          : book::isReservedName(name)      ? kReserved
-                          : storage.session().index.find(name) ? kDuplicate
-                                                                 : nullptr;
+    return name.size() > book::kMaxNameBytes      ? kTooLong
+           : !isReadable(name)                    ? kUnreadable
+           : book::isReservedName(name)           ? kReserved
+           : storage.session().index.find(name)   ? kDuplicate
+                                                  : nullptr;
+}
+
+bool acceptChapterName(book::BookStorage& storage, const std::string& name) {
+    const char* refusal = chapterNameRefusal(storage, name);
     if (refusal) detail::plainMessage(storage, refusal);
     return refusal == nullptr;
 }

@@ -19,6 +19,8 @@ struct PageCounts;
 // refusal is shown to the author. The empty name and an unchanged name are the
 // caller's business.
 bool acceptChapterName(book::BookStorage& storage, const std::string& name);
+// Why a chapter cannot be named `name` (GBK), or nothing when it can; says nothing.
+const char* chapterNameRefusal(book::BookStorage& storage, const std::string& name);
 
 // Renaming and deleting (the tree's own editing).
 class ChapterEditing {

@@ -1,5 +1,7 @@
 #include "widgets/CColourPicker.h"
 
+#include "widgets/DisabledText.h"
+
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
@@ -105,13 +107,11 @@ void CColourPicker::paintEvent(QPaintEvent*) {
     if (!text().isEmpty()) {
         const int flags = Qt::AlignCenter | Qt::TextSingleLine;
         if (!enabled) {
-            painter.setPen(pal.color(QPalette::Light));
-            painter.drawText(swatch.translated(1, 1), flags, text());
-            painter.setPen(pal.color(QPalette::Dark));
+            widgets::drawDisabledText(painter, swatch, flags, text(), pal);
         } else {
             painter.setPen(textColour_.isValid() ? textColour_ : QColor(Qt::black));
+            painter.drawText(swatch, flags, text());
         }
-        painter.drawText(swatch, flags, text());
     }
 
     if (hasFocus()) {

@@ -2,7 +2,9 @@
 
 #include "platform/ui/DesktopServices.h"
 #include "widgets/ColourConversion.h"
+#include "widgets/DisabledText.h"
 #include "widgets/PixelEdges.h"
+#include "widgets/ReadableInk.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -243,13 +245,13 @@ void CHoverButton::drawBackground(QPainter& painter, bool pressed) const {
         area.adjust(1, 1, -1, -1);
     }
     if (transparent_) return;  // the parent's background shows through
-    int slot = BackgroundNormal;
-    if (hot_ || pressed) {
-        slot = BackgroundHot;
-    } else if (hasFocus()) {
-        slot = BackgroundFocused;
-    }
-    painter.fillRect(area, slotColour(slot));
+    painter.fillRect(area, slotColour(backgroundSlot(pressed)));
+}
+
+// Each state's text colour sits in the slot after its background's.
+int CHoverButton::backgroundSlot(bool pressed) const {
+    if (hot_ || pressed) return BackgroundHot;
+    return hasFocus() ? BackgroundFocused : BackgroundNormal;
 }
 
 void CHoverButton::drawBorder(QPainter& painter, bool pressed) const {
@@ -319,19 +321,12 @@ void CHoverButton::drawText(QPainter& painter, bool pressed) const {
     const int flags = Qt::AlignCenter | Qt::TextWordWrap;
     painter.setFont(font());
     if (!isEnabled()) {
-        painter.setPen(palette().color(QPalette::Light));
-        painter.drawText(r.translated(1, 1), flags, text());
-        painter.setPen(palette().color(QPalette::Dark));
-        painter.drawText(r, flags, text());
+        widgets::drawDisabledText(painter, r, flags, text(), palette());
         return;
     }
-    int slot = TextNormal;
-    if (hot_ || pressed) {
-        slot = TextHot;
-    } else if (hasFocus()) {
-        slot = TextFocused;
-    }
-    painter.setPen(slotColour(slot));
+    // A caller's light face keeps the palette's text readable under a dark theme too.
+    const QColor background = transparent_ ? palette().color(QPalette::Window) : slotColour(backgroundSlot(pressed));
+    painter.setPen(widgets::readableOn(slotColour(backgroundSlot(pressed) + 1), background));
     painter.drawText(r, flags, text());
 }
 

@@ -104,6 +104,7 @@ private:
     void drawText(QPainter& painter, bool pressed) const;
     QRect textRect() const;
     QColor slotColour(int index) const;
+    int backgroundSlot(bool pressed) const;
 
     bool flat_ = true;
     bool hot_ = false;

@@ -2,6 +2,7 @@
 
 #include "platform/ui/DesktopServices.h"
 #include "widgets/ColourConversion.h"
+#include "widgets/ReadableInk.h"
 
 #include <QCursor>
 #include <QMouseEvent>
@@ -91,7 +92,8 @@ void CStaticLink::paintEvent(QPaintEvent* event) {
         return;
     }
     QPainter painter(this);
-    const QColor colour = colour::toQColor(colour_);
+    // The link colours are meant for a light window; on a dark one they are lightened to read.
+    const QColor colour = widgets::readableOn(colour::toQColor(colour_), palette().color(backgroundRole()));
     painter.setFont(font());
     painter.setPen(colour);
     painter.drawText(contentsRect(), int(alignment()) | (wordWrap() ? Qt::TextWordWrap : 0), text());

@@ -36,6 +36,7 @@ Outcome compileCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome infoCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome extractCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome batchCommand(const PgwOptions& options, TerminalUserInterface& ui);
+Outcome importCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome exportCommand(const PgwOptions& options, TerminalUserInterface& ui);
 // A command that changes a book, run as a line of a batch: its edit goes to the book
 // the batch has open.

@@ -32,6 +32,9 @@ same book code and the same rules as the program.
   pgw extract BOOK.exe OUT.pgw   write the book inside a compiled book to OUT.pgw
   pgw batch BOOK [SCRIPT]        make the changes SCRIPT lists (a file, or standard
                                  input) in one run: one open, one save
+  pgw import BOOK PARENT FILE... [--split=chinese|english] [--heading=EXPR]
+                                 import text, RTF, HTML and picture files and
+                                 folders as chapters under directory PARENT
   pgw --help, -h                 show this help; pgw COMMAND --help for one command
   pgw --version                  show the version
 
@@ -149,6 +152,26 @@ is printed once the book is saved.
 Exit status: 0 done, 1 refused (the message names the line), 2 bad usage, a
 script that cannot be read or an unreadable book, 3 a working copy exists (see
 pgw --help).
+)";
+
+constexpr std::string_view kImportHelp = R"(Usage: pgw import [--recover=restore|discard] BOOK PARENT FILE... [OPTIONS]
+Makes chapters from files under the directory PARENT, as the program's import
+does: a text file (UTF-8, UTF-16 or GBK, told apart by their bytes) becomes a
+text page, as do .rtf and .html/.htm files; a picture (.png, .jpg, .bmp, .gif,
+.ico) becomes a picture page; a folder becomes a directory with its files in
+natural order (file2 before file10; files of other kinds are passed over).
+Chapters are named after the files; a name the book has already is numbered.
+  --split=chinese   cut texts into chapters at lines like 第十二章 / 第3回 /
+                    第一节; lines like 第二卷 start a volume (a directory)
+  --split=english   cut texts at lines like "Chapter 12" or "CHAPTER XII"
+  --heading=EXPR    cut texts at lines that EXPR (ECMAScript) matches at their
+                    start
+Nothing is changed when any file cannot be imported whole (no text, damaged
+RTF, not a picture) or a name cannot be held in GBK. Prints the number of
+chapters made, and each name that had to change.
+Exit status: 0 done, 1 refused (no such PARENT, PARENT is a page, a name GBK
+cannot hold), 2 bad usage, unreadable book or a file that cannot be imported,
+3 a working copy exists (see pgw --help).
 )";
 
 constexpr std::string_view kMoveHelp = R"(Usage: pgw move [--recover=restore|discard] BOOK NAME AFTER
@@ -308,6 +331,7 @@ constexpr CommandShape kShapes[] = {
     {"info", PgwCommand::Info, 1, 1, false, "pgw info BOOK.exe"},
     {"extract", PgwCommand::Extract, 2, 2, false, "pgw extract BOOK.exe OUT.pgw"},
     {"batch", PgwCommand::Batch, 1, 2, true, "pgw batch BOOK [SCRIPT]"},
+    {"import", PgwCommand::Import, 3, 100000, true, "pgw import BOOK PARENT FILE... [--split=chinese|english] [--heading=EXPR]"},
 };
 
 // compile's options that take a value, as --NAME VALUE or --NAME=VALUE.
@@ -387,6 +411,14 @@ bool takeWords(const CommandShape& shape, int argc, const char* const* argv, Pgw
             operands->emplace_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
+        } else if (shape.command == PgwCommand::Import && arg.starts_with("--split=")) {
+            options->split = std::string(arg.substr(8));
+            if (options->split != "none" && options->split != "chinese" && options->split != "english") {
+                *error = "--split takes none, chinese or english, not \"" + options->split + "\"";
+                return false;
+            }
+        } else if (shape.command == PgwCommand::Import && arg.starts_with("--heading=")) {
+            options->heading = std::string(arg.substr(10));
         } else if (shape.takesRtf && arg == "--rtf") {
             options->rtf = true;
         } else if (shape.takesRecovery && arg.starts_with("--recover=")) {
@@ -458,6 +490,10 @@ bool fillOperands(const CommandShape& shape, const std::vector<std::string>& ope
         if (options->hasSecond) options->second = operands[3];
         return true;
     }
+    if (shape.command == PgwCommand::Import) {
+        options->files.assign(operands.begin() + 2, operands.end());
+        return true;
+    }
     options->hasSecond = operands.size() > 2;
     if (options->hasSecond) options->second = operands[2];
     if (shape.command == PgwCommand::AddPicture) return fillPlacement(shape, operands, options, error);
@@ -508,6 +544,7 @@ std::string_view pgwHelpText(PgwCommand command) {
         case PgwCommand::Info: return kInfoHelp;
         case PgwCommand::Extract: return kExtractHelp;
         case PgwCommand::Batch: return kBatchHelp;
+        case PgwCommand::Import: return kImportHelp;
         case PgwCommand::Export: return kExportHelp;
         default: return kHelp;
     }

@@ -4,12 +4,13 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pgw::cli {
 
 enum class PgwCommand {
     Help, Version, New, Tree, Dump, Add, Rename, Delete, Move, SetText, GetText, AddPicture, Pictures,
-    Compile, Info, Extract, Batch, Export
+    Compile, Info, Extract, Batch, Import, Export
 };
 
 // What to do with a working copy left beside the book by a program that did not end
@@ -39,6 +40,10 @@ struct PgwOptions {
     std::string icon;  // empty: the stub keeps its icon
     std::string stub;  // empty: "core" beside pgw
     PublishTexts publish;
+    // import
+    std::vector<std::string> files;
+    std::string split = "none";  // none, chinese, english
+    std::string heading;         // an expression: cut at the lines it matches
 };
 
 // Fills `options`, or returns false with a one-line `error` for the user.

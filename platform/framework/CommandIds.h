@@ -16,7 +16,7 @@ inline constexpr CommandId kOpen = 57601;
 inline constexpr CommandId kSave = 57603;
 inline constexpr CommandId kSaveAs = 57604;
 inline constexpr CommandId kMake = 32950;
-inline constexpr CommandId kExportEpub = 32960;  // ours: the book as an e-book for readers
+inline constexpr CommandId kExportEpub = 33020;  // the program's own: the book as an e-book for readers
 inline constexpr CommandId kPrintPreview = 57609;
 inline constexpr CommandId kPrint = 57607;
 inline constexpr CommandId kExit = 57665;
@@ -33,6 +33,7 @@ inline constexpr CommandId kPasteSpecial = 57639;
 inline constexpr CommandId kFind = 57636;
 inline constexpr CommandId kReplace = 57641;
 inline constexpr CommandId kSelectAll = 32949;
+inline constexpr CommandId kFindInBook = 33000;  // the program's own: find through the whole book
 
 // View
 inline constexpr CommandId kViewToolbar = 59392;
@@ -57,6 +58,7 @@ inline constexpr CommandId kInsertTextPage = 32826;
 inline constexpr CommandId kInsertPicturePage = 32827;
 inline constexpr CommandId kExpandAll = 32943;
 inline constexpr CommandId kMoveChapter = 32824;
+inline constexpr CommandId kImportChapters = 33010;  // the program's own: chapters from files
 
 // Bookmarks and moving chapters
 inline constexpr CommandId kToggleBookmark = 32914;

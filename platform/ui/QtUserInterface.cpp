@@ -128,6 +128,31 @@ std::optional<std::string> QtUserInterface::askOpenPath(const std::vector<FileFi
     return askPath(QFileDialog::AcceptOpen, filters);
 }
 
+QStringList QtUserInterface::askExisting(QFileDialog::FileMode mode, const std::vector<FileFilter>& filters) {
+    QFileDialog dialog(owner_, mode == QFileDialog::Directory ? QStringLiteral("选择文件夹") : QStringLiteral("打开"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(mode);
+    QStringList nameFilters;
+    for (const FileFilter& filter : filters) nameFilters << nameFilter(filter);
+    if (!nameFilters.isEmpty()) dialog.setNameFilters(nameFilters);
+    if (runFileDialog_(dialog) != QDialog::Accepted) return {};
+    QStringList chosen = dialog.selectedFiles();
+    chosen.removeAll(QString());
+    return chosen;
+}
+
+std::vector<std::string> QtUserInterface::askOpenPaths(const std::vector<FileFilter>& filters) {
+    std::vector<std::string> paths;
+    for (const QString& path : askExisting(QFileDialog::ExistingFiles, filters)) paths.push_back(path.toStdString());
+    return paths;
+}
+
+std::optional<std::string> QtUserInterface::askFolder() {
+    const QStringList chosen = askExisting(QFileDialog::Directory, {});
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen.front().toStdString();
+}
+
 void QtUserInterface::showStatus(const std::string& text) {
     if (statusSink_) statusSink_(fromUtf8(text));
 }

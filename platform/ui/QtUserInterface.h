@@ -33,6 +33,8 @@ public:
     Answer showMessage(const Message& message) override;
     std::optional<std::string> askSavePath(const std::vector<FileFilter>& filters) override;
     std::optional<std::string> askOpenPath(const std::vector<FileFilter>& filters) override;
+    std::vector<std::string> askOpenPaths(const std::vector<FileFilter>& filters) override;
+    std::optional<std::string> askFolder() override;
     void showStatus(const std::string& text) override;
     void setWindowTitle(const std::string& title) override;
     void beep();
@@ -47,6 +49,7 @@ public:
 private:
     void configure(QMessageBox& box, const Message& message) const;
     std::optional<std::string> askPath(QFileDialog::AcceptMode mode, const std::vector<FileFilter>& filters);
+    QStringList askExisting(QFileDialog::FileMode mode, const std::vector<FileFilter>& filters);
 
     QWidget* owner_;
     MessageBoxRunner runMessageBox_;

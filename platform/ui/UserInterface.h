@@ -40,6 +40,13 @@ public:
     // The chosen path (UTF-8), or nothing when the author cancels.
     virtual std::optional<std::string> askSavePath(const std::vector<FileFilter>& filters) = 0;
     virtual std::optional<std::string> askOpenPath(const std::vector<FileFilter>& filters) = 0;
+    // Several existing files (none: cancelled), and a folder. Without a dialog of their
+    // own, one file is asked for, and no folder.
+    virtual std::vector<std::string> askOpenPaths(const std::vector<FileFilter>& filters) {
+        std::optional<std::string> one = askOpenPath(filters);
+        return one ? std::vector<std::string>{*one} : std::vector<std::string>{};
+    }
+    virtual std::optional<std::string> askFolder() { return std::nullopt; }
     // The first pane of the status bar.
     virtual void showStatus(const std::string& text) = 0;
     virtual void setWindowTitle(const std::string& title) = 0;

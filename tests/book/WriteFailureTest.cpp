@@ -5,6 +5,13 @@
 
 #include "BookFixture.h"
 
+#ifdef PGW_WITH_BOOK_SEARCH
+#include "editors/BookFind.h"
+#include "platform/richtext/RtfReader.h"
+#endif
+#include "platform/richtext/RtfWriter.h"
+#include "platform/richtext/TextImport.h"
+#include "import/ChapterImport.h"
 #include "publish/BookCompiler.h"
 #include "tree/TreeItems.h"
 
@@ -227,6 +234,44 @@ std::vector<Scenario> scenarios() {
              parts.document.onFileSave();
          },
          undo, [](Outline o) { return o["ROOT/p"] = o["D/p"], o.erase("D/p"), o; }},
+#ifdef PGW_WITH_BOOK_SEARCH
+        {"replace through the whole book (two pages)",
+         [](ProgramParts& parts, const std::string& folder) {
+             openStartingBook(parts, folder);
+             for (const char* page : {"d1", "p"}) {
+                 parts.tree.selectItem(parts.itemOf(page));
+                 parts.editors.text = "{\\rtf1 hello}";
+                 parts.session.index.find(page)->storePending = true;
+             }
+             parts.tree.selectItem(parts.itemOf("d1"));
+             parts.document.onFileSave();
+         },
+         [](ProgramParts& parts, const std::string&) {
+             const editors::TextMatcher matcher({QStringLiteral("hello"), false, false, false});
+             editors::BookFind(parts.storage, parts.document).replaceAll(matcher, QStringLiteral("bye"), nullptr);
+         },
+         [](Outline o) {
+             const std::string bye = richtext::writeRtf(richtext::readRtf("{\\rtf1 bye}").document);
+             return o["ROOT/p"] = bye, o["D/d1"] = bye, o;
+         }},
+#endif
+        {"import a folder of two pages",
+         [](ProgramParts& parts, const std::string& folder) {
+             openStartingBook(parts, folder);
+             fs::create_directories(folder + "/in");
+             std::ofstream(folder + "/in/x1.txt") << "one";
+             std::ofstream(folder + "/in/x2.txt") << "two";
+         },
+         [](ProgramParts& parts, const std::string& folder) {
+             const import::ImportPlan plan = import::planImport({folder + "/in"}, import::HeadingMatcher(import::HeadingRule::None));
+             import::ChapterImport(parts.storage, parts.document).apply(plan, parts.tree.rootItem(), nullptr);
+         },
+         [](Outline o) {
+             const auto page = [](const char* text) {
+                 return richtext::writeRtf(richtext::importPlainText(text).document);
+             };
+             return o["ROOT/in"] = "<dir>", o["in/x1"] = page("one"), o["in/x2"] = page("two"), o;
+         }},
         {"save", open,
          [](ProgramParts& parts, const std::string&) {
              typeIntoP(parts);

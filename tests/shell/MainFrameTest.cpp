@@ -8,6 +8,7 @@
 #include "shell/CBiSplitterWnd.h"
 #include "shell/CMainFrame.h"
 #include "tree/widgets/CManageView.h"
+#include "tests/support/DarkPalette.h"
 #include "tests/support/LogicalGrab.h"
 
 #include <QAction>
@@ -21,12 +22,14 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QToolBar>
 #include <QTextEdit>
 
 #include <QMenu>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <filesystem>
 #include <set>
 
@@ -212,10 +215,22 @@ TEST_F(MainFrameTest, UnderADarkPaletteTheMenusAndTheToolbarGlyphsStayReadable) 
         if (action->property("pgwCommandId").toInt() == int(cmd::kBold)) bold = action;
     ASSERT_NE(bold, nullptr);
     const auto [barLight, barDark] = lightAndDark(pgw::test::grabLogical(*bar->widgetForAction(bold)));
+    // The main toolbar's disabled images, light grey for a light face, must not stand out
+    // from a dark one as if they were enabled.
+    auto* mainBar = frame.findChild<QToolBar*>(QStringLiteral("mainToolBar"));
+    ASSERT_NE(mainBar, nullptr);
+    std::map<bool, double> contrast;
+    for (const CommandId id : {cmd::kCut, cmd::kCopy, cmd::kNew, cmd::kOpen})
+        for (QAction* action : frame.actions(id))
+            if (QWidget* button = mainBar->widgetForAction(action))
+                contrast[action->isEnabled()] =
+                    std::max(contrast[action->isEnabled()], test::inkContrast(test::grabLogical(*button)));
     QApplication::setPalette(before);
     EXPECT_GT(menuLight, 300) << "the items' text";
     EXPECT_GT(menuDark, menuLight) << "on the dark menu";
     EXPECT_GT(barLight, 10) << "the B glyph";
+    EXPECT_LT(contrast[false], 4.5) << "cut and copy, disabled";
+    EXPECT_GT(contrast[true], 2 * contrast[false]) << "new and open";
 }
 
 TEST_F(MainFrameTest, TypedTextIsInThePagesStreamAfterLeavingThePage) {

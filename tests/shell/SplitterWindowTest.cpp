@@ -1,5 +1,6 @@
 // The splitter window driven by mouse events, set up the way the main window sets it up.
 #include "shell/CBiSplitterWnd.h"
+#include "tests/support/DarkPalette.h"
 #include "tests/support/LogicalGrab.h"
 
 #include <QImage>
@@ -222,6 +223,24 @@ TEST_F(SplitterWindow, BarAndHotButtonAreDrawn) {
     EXPECT_EQ(hot.pixelColor(0, 0), hotFrame);
     EXPECT_EQ(normal.pixelColor(0, 0), face) << "a normal button is plain button face";
     EXPECT_GT(countColour(hot, Qt::black), 0);
+}
+
+// Under a dark theme the hot buttons take the palette's selection colour, not the fixed
+// light one, and their glyphs read on it.
+TEST_F(SplitterWindow, UnderADarkThemeHotButtonsAndTheirGlyphsRead) {
+    const test::ScopedAppPalette dark(test::darkPalette());
+    splitter->ModifyPaneFlags(1, 0, 0x224);  // normal caption, single frame, close button
+    for (const QRect& button : {barButton(0), splitter->layoutGeometry().panes[1].closeButton}) {
+        QTest::mouseMove(splitter->windowHandle(), button.center());
+        const QImage hot = test::grabLogical(*splitter, button);
+        EXPECT_EQ(countColour(hot, QColor(0xB6, 0xBD, 0xD2)), 0);
+        EXPECT_GE(test::inkContrast(hot.copy(hot.rect().adjusted(2, 2, -2, -2))), 3.0);
+    }
+    QTest::mousePress(splitter.get(), Qt::LeftButton, {}, QPoint(bar().center().x(), 40));
+    QTest::mouseMove(splitter.get(), QPoint(300, 40));
+    const QRect belowCaptions = splitter->trackerRect().adjusted(0, 60, 0, 0);
+    EXPECT_GE(test::inkContrast(test::grabLogical(*splitter, belowCaptions)), 3.0) << "the dragged bar";
+    QTest::mouseRelease(splitter.get(), Qt::LeftButton, {}, QPoint(300, 40));
 }
 
 }  // namespace

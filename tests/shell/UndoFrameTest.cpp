@@ -2,6 +2,7 @@
 // text view's own undo while it is active, and undo across a save.
 
 #include "FrameFixture.h"
+#include "editors/CBookFindDialog.h"
 #include "editors/CRTFView.h"
 #include "shell/CBiSplitterWnd.h"
 #include "shell/CMainFrame.h"
@@ -12,7 +13,10 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QTest>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTextEdit>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -110,6 +114,40 @@ TEST_F(UndoFrame, UndoWorksAcrossASaveAndEndsWithTheBook) {
     ASSERT_TRUE(frame.runCommand(cmd::kNew));
     EXPECT_FALSE(frame.chapterHistory().canUndo());
     EXPECT_FALSE(frame.commandState(cmd::kUndo).enabled);
+}
+
+// Find through the whole book: a chosen match is shown selected on its page, and Replace
+// All, made while the page was being typed, is one step the chapter pane's undo takes back.
+TEST_F(UndoFrame, FindInBookShowsAMatchOnItsPageAndReplaceAllIsUndoneAsOneStep) {
+    add("", true, "卷一");
+    add("卷一", false, "dragon tales");
+    QTextEdit* edit = frame.textView()->editor();
+    QTest::keyClicks(edit, "dragon sky, dragon sea");
+    ASSERT_TRUE(frame.runCommand(cmd::kFindInBook));
+    auto* dialog = frame.findChild<editors::CBookFindDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    dialog->findField()->setText(QStringLiteral("dragon"));
+    dialog->findAllButton()->click();
+    EXPECT_EQ(dialog->summary(), QStringLiteral("共找到 3 处，分布在 1 个章节中。"));
+    chapters().selectItem(item("新建文本"));
+    QTreeWidgetItem* second = dialog->results()->topLevelItem(0)->child(2);
+    ASSERT_NE(second, nullptr);
+    emit dialog->results()->itemClicked(second, 0);
+    EXPECT_EQ(chapters().selectedItem(), item("dragon tales"));
+    EXPECT_EQ(edit->textCursor().selectedText(), QStringLiteral("dragon"));
+    EXPECT_EQ(edit->textCursor().selectionStart(), 12);
+
+    QTest::keyClicks(edit, "DRAGON");  // typed over the match, not yet stored
+    dialog->replaceField()->setText(QStringLiteral("tiger"));
+    dialog->replaceAllButton()->click();
+    EXPECT_EQ(edit->toPlainText(), QStringLiteral("tiger sky, tiger sea"));
+    EXPECT_NE(item("tiger tales"), tree::kNoItem);
+    EXPECT_NE(stored("tiger tales").find("tiger sea"), std::string::npos);
+    frame.splitter()->SetActivePane(0);
+    ASSERT_TRUE(frame.runCommand(cmd::kUndo));
+    EXPECT_EQ(edit->toPlainText(), QStringLiteral("dragon sky, DRAGON sea"));
+    EXPECT_NE(item("dragon tales"), tree::kNoItem);
+    EXPECT_TRUE(seen.empty());
 }
 
 }  // namespace

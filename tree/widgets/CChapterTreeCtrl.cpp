@@ -205,7 +205,11 @@ QMenu* CChapterTreeCtrl::showContextMenuAt(const QPoint& viewportPos) {
     if (!storage_->session().index.empty() && !hitsItemLabel(viewportPos)) return nullptr;
     if (activeMenu_) activeMenu_->close();
     auto* holder = new ChapterMenuHolder(
-        createChapterMenu(ChapterMenuImages::None, [this](framework::CommandId command) { if (commands_) commands_->run(command); }),
+        createChapterMenu(ChapterMenuImages::None,
+                          [this](framework::CommandId command) {
+                              if (command == framework::cmd::kImportChapters) emit importRequested();
+                              else if (commands_) commands_->run(command);
+                          }),
         this);
     setChapterMenuAdds(holder->chapterMenu(), chapterMenuAddsEnabled(*storage_));
     setChapterMenuMoves(holder->chapterMenu(), storage_->session().bookOpen, commands_ && commands_->hasMoveSource());

@@ -75,6 +75,8 @@ public:
 signals:
     // A left click: the chapter pane becomes the active pane.
     void activated();
+    // The context menu's import item: the pane asks for the files.
+    void importRequested();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -1,6 +1,8 @@
 #include "tree/widgets/CManageView.h"
 
 #include "commands/CommandTable.h"
+#include "import/ChapterImport.h"
+#include "tree/widgets/CImportDialog.h"
 #include "tree/widgets/ChapterImages.h"
 #include "tree/widgets/ChapterMenu.h"
 #include "widgets/MenuImages.h"
@@ -8,6 +10,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QShortcut>
 #include <QToolBar>
 #include <QToolButton>
@@ -29,6 +32,7 @@ CManageView::CManageView(QWidget* parent) : QWidget(parent) {
     buildToolBar();
     buildMarkToolBar();
     tree_ = new CChapterTreeCtrl(this);
+    connect(tree_, &CChapterTreeCtrl::importRequested, this, [this] { importChapters(); });
     setFocusProxy(tree_);  // the pane given the focus means the keys go to the tree
     // Delete in the tree deletes the selected chapter, as the pane's button does; elsewhere
     // (a page being edited) the key keeps its own meaning.
@@ -144,6 +148,34 @@ bool CManageView::addDirectory() { return addFromMenu(book::NodeType::Directory)
 bool CManageView::addTextPage() { return addFromMenu(book::NodeType::Text); }
 bool CManageView::addPicturePage() { return addFromMenu(book::NodeType::Picture); }
 
+bool CManageView::importChapters() {
+    if (!storage_ || !commands_ || !chapterMenuAddsEnabled(*storage_)) return false;
+    const book::NodeId parent = storage_->chapters().selectedItem();
+    const book::NodeInfoRecord* record = storage_->chapters().record(parent);
+    if (!record || !record->isStorage()) return false;
+    CImportDialog dialog(storage_->ui(), this);
+    if ((runImportDialog_ ? runImportDialog_(dialog) : dialog.exec()) != QDialog::Accepted) return false;
+    // A plan with a file that cannot come in changes nothing, however the dialog closed.
+    if (!dialog.plan().ok() || dialog.plan().chapterCount() == 0) return false;
+    QProgressDialog progress(QStringLiteral("正在导入章节..."), QString(), 0, int(dialog.plan().chapterCount()), this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    import::ChapterImport importer(*storage_, commands_->document());
+    const std::optional<import::ImportOutcome> done =
+        importer.apply(dialog.plan(), parent, commands_->history(), [&progress](size_t made, size_t) {
+            progress.setValue(int(made));
+        });
+    progress.reset();
+    if (!done || done->chapters == 0) return false;
+    storage_->chapters().selectItem(done->first);
+    QString status = QStringLiteral("已导入 %1 个章节。").arg(done->chapters);
+    if (!done->renamed.empty())
+        status += QStringLiteral("其中 %1 个章节的名称与已有章节重复或太长，已自动改名。").arg(done->renamed.size());
+    emit statusReported(status);
+    updateCommandStates();
+    return true;
+}
+
 bool CManageView::newBook() {
     if (!storage_) return false;
     const bool made = storage_->newBook();
@@ -165,6 +197,7 @@ bool CManageView::runCommand(framework::CommandId command) {
     case cmd::kInsertDirectory: addDirectory(); return true;
     case cmd::kInsertTextPage: addTextPage(); return true;
     case cmd::kInsertPicturePage: addPicturePage(); return true;
+    case cmd::kImportChapters: importChapters(); return true;
     case cmd::kSetMoveSource:
     case cmd::kCancelMoveSource:
     case cmd::kMoveAfterCurrent:

@@ -26,6 +26,8 @@ class CMenuEx;
 
 namespace pgw::tree::widgets {
 
+class CImportDialog;
+
 class CManageView : public QWidget {
     Q_OBJECT
 public:
@@ -57,6 +59,11 @@ public:
     bool addDirectory();
     bool addTextPage();
     bool addPicturePage();
+    // Chapters from files under the selected directory, after the import dialog's preview;
+    // whether any came.
+    bool importChapters();
+    // How the import dialog is run (tests answer it); by default it is shown modally.
+    void setImportDialogRunner(std::function<int(CImportDialog&)> runner) { runImportDialog_ = std::move(runner); }
     // New: closes the book and makes a new untitled one; the status pane says so.
     bool newBook();
     // Runs a command the pane handles; false for other ids.
@@ -91,6 +98,7 @@ private:
     book::BookStorage* storage_ = nullptr;
     ChapterCommands* commands_ = nullptr;
     std::function<bool(framework::CommandId)> enableRule_;
+    std::function<int(CImportDialog&)> runImportDialog_;
 };
 
 }  // namespace pgw::tree::widgets

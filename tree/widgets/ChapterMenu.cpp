@@ -85,7 +85,8 @@ std::unique_ptr<CMenuEx> createChapterMenu(ChapterMenuImages images,
 }
 
 void setChapterMenuAdds(CMenuEx& menu, bool enabled) {
-    for (const framework::CommandId id : {cmd::kInsertDirectory, cmd::kInsertTextPage, cmd::kInsertPicturePage})
+    for (const framework::CommandId id :
+         {cmd::kInsertDirectory, cmd::kInsertTextPage, cmd::kInsertPicturePage, cmd::kImportChapters})
         menu.EnableItem(int(id), enabled);
 }
 

@@ -35,7 +35,7 @@ enum class ChapterMenuImages {
 std::unique_ptr<CMenuEx> createChapterMenu(ChapterMenuImages images,
                                            std::function<void(framework::CommandId)> run);
 
-// Grays or offers the three add items; the others keep their state.
+// Grays or offers the add items and the import; the others keep their state.
 void setChapterMenuAdds(CMenuEx& menu, bool enabled);
 // The move and bookmark items: offered while a book is open; the move itself only while
 // a page is marked as its source.

@@ -80,5 +80,21 @@ TEST_F(PgwText, BadSourcesAndWrongChaptersAreRefusedLeavingTheBookAlone) {
     fails({"get-text", book_, "正文", "--html"}, 2);
 }
 
+// import ---------------------------------------------------------------------------
+
+TEST_F(PgwTool, ImportCutsTextsAtHeadingsAndRefusesFilesItCannotTakeWhole) {
+    const std::string book = newBook("b");
+    writeFile(path("n.txt"), gbk("序言\n第一卷 起\n第一章 风\n一\n第二章 云\n二\n"));
+    EXPECT_EQ(ok({"import", book, "b", "n.txt", "--split=chinese"}), "4 chapters imported\n");
+    EXPECT_EQ(ok({"import", book, "b", "n.txt"}), "1 chapter imported\nrenamed: n -> n(2)\n");
+    EXPECT_EQ(tree(book), "b\tdir\n  新建文本\ttext\n  n\ttext\n  第一卷 起\tdir\n    第一章 风\ttext\n"
+                          "    第二章 云\ttext\n  n(2)\ttext\n");
+    EXPECT_EQ(ok({"get-text", book, "第二章 云"}), "第二章 云\n二\n");
+    writeFile(path("bad.txt"), std::string("\0\x01", 2));
+    EXPECT_NE(refusedUnchanged({"import", book, "b", "bad.txt"}, book, 2).find("not a text file"), std::string::npos);
+    refusedUnchanged({"import", book, "新建文本", "n.txt"}, book, 1);
+    refusedUnchanged({"import", book, "b", "n.txt", "--heading=("}, book, 2);
+}
+
 }  // namespace
 }  // namespace pgw::cli::test

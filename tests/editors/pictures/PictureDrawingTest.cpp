@@ -51,17 +51,19 @@ TEST(PngDecoding, DamagedPngIsRefused) {
 
 class Canvas : public ::testing::Test {
 protected:
-    QRgb drawn(const CPictureObj& picture, QPoint at) {
-        QImage canvas(100, 80, QImage::Format_RGB32);
-        canvas.fill(Qt::white);
-        QPainter painter(&canvas);
+    static QImage canvas(const CPictureObj& picture, int scale = 1) {
+        QImage image(100 * scale, 80 * scale, QImage::Format_RGB32);
+        image.setDevicePixelRatio(scale);
+        image.fill(Qt::white);
+        QPainter painter(&image);
         DeviceContext dc;
         dc.clipBox = {0, 0, 100, 80};
         dc.origin = {-10, 0};
         drawPicture(painter, picture, dc);
         painter.end();
-        return canvas.pixel(at);
+        return image;
     }
+    QRgb drawn(const CPictureObj& picture, QPoint at) { return canvas(picture).pixel(at); }
 };
 
 TEST_F(Canvas, APictureIsStretchedIntoItsRectangleOnTheScrolledDevice) {
@@ -78,6 +80,28 @@ TEST_F(Canvas, APictureIsStretchedIntoItsRectangleOnTheScrolledDevice) {
     for (int x = 16; x < 20; ++x)
         for (int y = 20; y < 40; ++y) hatched |= drawn(picture, {x, y}) == qRgb(0, 0, 0);
     EXPECT_TRUE(hatched);
+}
+
+// Solid, dotted and hatched frames land on whole pixels: at scale 2 every device pixel has
+// the colour of the logical pixel it belongs to, and the frame is where it was at scale 1.
+TEST_F(Canvas, TheSelectionFrameAtScaleTwoIsTheOneScaleFrameEnlarged) {
+    CPictureObj picture;
+    picture.m_picture.emplace(solidBmp(2, 2, 0, 0, 255));
+    picture.m_rcPos = {30, 20, 50, 40};
+    picture.m_bVisible = 0;  // the frame alone, as while the picture is dragged
+    picture.m_bSelected = 1;
+    for (const int32_t style : {1, 2, 3, 4, 5}) {
+        picture.m_nTrackerStyle = style;
+        const QImage one = canvas(picture), two = canvas(picture, 2);
+        int black = 0, wrong = 0;
+        for (int y = 0; y < two.height(); ++y)
+            for (int x = 0; x < two.width(); ++x) wrong += two.pixel(x, y) != one.pixel(x / 2, y / 2);
+        for (int x = 20; x < 40; ++x) black += one.pixel(x, 20) == qRgb(0, 0, 0);
+        EXPECT_EQ(wrong, 0) << "style " << style;
+        if (style & 3) {
+            EXPECT_EQ(black, style & 2 ? 10 : 20) << "style " << style << ": the frame's top line";
+        }
+    }
 }
 
 TEST_F(Canvas, UndecodableBytesDrawNothing) {

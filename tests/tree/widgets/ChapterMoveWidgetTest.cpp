@@ -179,28 +179,28 @@ TEST_F(MovePane, TheChapterMenuOffersTheMovesAndABookmarkSubmenu) {
     QMenu* menu = p.tree.showContextMenuAt(labelPoint("a1"));
     ASSERT_NE(menu, nullptr);
     const auto items = menuItems(*menu);
-    ASSERT_GE(items.size(), 11u);
-    const std::vector<std::pair<std::string, bool>> moves(items.begin() + 5, items.begin() + 11);
+    ASSERT_GE(items.size(), 12u);
+    const std::vector<std::pair<std::string, bool>> moves(items.begin() + 6, items.begin() + 12);
     EXPECT_EQ(moves, (std::vector<std::pair<std::string, bool>>{{"-", true},
                                                                 {"置为移动源章节", true},
                                                                 {"取消移动源章节设置", true},
                                                                 {"移动到当前章节后面", false},
                                                                 {"-", true},
                                                                 {"书签(&B)", true}}));
-    QMenu* bookmarks = menu->actions()[10]->menu();
+    QMenu* bookmarks = menu->actions()[11]->menu();
     ASSERT_NE(bookmarks, nullptr);
     EXPECT_EQ(menuItems(*bookmarks)[0].first, "插入或撤走书签(&F)");
     // Chosen items reach the tree: the page gets its bookmark and the move mark.
     bookmarks->actions()[0]->trigger();
     EXPECT_TRUE(record("a1")->bookmark);
-    menu->actions()[6]->trigger();
+    menu->actions()[7]->trigger();
     EXPECT_TRUE(p.commands.hasMoveSource());
     menu->close();
 
     // With a page marked, the move is offered.
     QMenu* again = p.tree.showContextMenuAt(labelPoint("a1"));
     ASSERT_NE(again, nullptr);
-    EXPECT_TRUE(again->actions()[8]->isEnabled());
+    EXPECT_TRUE(again->actions()[9]->isEnabled());
     again->close();
 }
 

@@ -116,7 +116,7 @@ TEST_F(TreeCtrl, DeleteAsksAndOkDeletesWhileCancelKeeps) {
 
 TEST_F(TreeCtrl, ChapterMenuGraysAddsUnlessADirectoryIsSelected) {
     const std::vector<std::string> texts{"在当前目录下插入子目录(&D)", "在当前目录下插入文本页(&A)",
-                                         "在当前目录下插入图片页(&P)", "-", "展开所有章节"};
+                                         "在当前目录下插入图片页(&P)", "导入章节(&I)...", "-", "展开所有章节"};
     const struct {
         const char* selected;
         bool adds;

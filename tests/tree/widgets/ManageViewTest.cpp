@@ -2,6 +2,9 @@
 
 #include "PaneFixture.h"
 
+#include "platform/richtext/RtfReader.h"
+#include "tree/widgets/CImportDialog.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
@@ -9,7 +12,11 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <QPushButton>
+#include <QTreeWidget>
+
 #include <filesystem>
+#include <fstream>
 
 namespace pgw::tree::widgets::testing {
 namespace {
@@ -78,9 +85,41 @@ TEST_F(ManageView, TheDropDownMenuAddsEachKindAndCountsPagesTwice) {
     EXPECT_TRUE(p.document.isModified());
     // With a page selected the adds are grayed; expanding does nothing through the pane.
     p.pane.refreshAddMenu();
-    for (int i : {0, 1, 2}) EXPECT_FALSE(actions[i]->isEnabled()) << i;
-    EXPECT_TRUE(actions[4]->isEnabled());
+    for (int i : {0, 1, 2, 3}) EXPECT_FALSE(actions[i]->isEnabled()) << i;
+    EXPECT_TRUE(actions[5]->isEnabled());
     EXPECT_FALSE(p.pane.runCommand(cmd::kExpandAll));
+}
+
+// The preview shows what will be made, or what stops the import; only an accepted dialog
+// changes the book.
+TEST_F(ManageView, ImportPreviewsThenMakesTheChaptersUnderTheSelectedDirectory) {
+    buildChapters();
+    const std::string novel = p.folder.file("novel.txt"), binary = p.folder.file("data.txt");
+    std::ofstream(novel) << gbk("第1卷 上\n第1章 起\n一\n第2章 承\n二\n");
+    std::ofstream(binary) << std::string("\0\x01", 2);
+    select("A");
+    p.pane.setImportDialogRunner([&](CImportDialog& dialog) {
+        dialog.addSources({novel, binary});
+        EXPECT_FALSE(dialog.importButton()->isEnabled());
+        EXPECT_EQ(dialog.summary(), QStringLiteral("有 1 个文件不能导入，请移除后再试。"));
+        return int(QDialog::Accepted);  // the plan that cannot be imported changes nothing
+    });
+    EXPECT_FALSE(p.pane.runCommand(cmd::kImportChapters) && item("novel") != kNoItem);
+    EXPECT_EQ(item("novel"), kNoItem);
+    p.pane.setImportDialogRunner([&](CImportDialog& dialog) {
+        dialog.addSources({novel});
+        dialog.chooseSplit(1);
+        EXPECT_EQ(dialog.preview()->topLevelItemCount(), 1);
+        EXPECT_EQ(dialog.summary(), QStringLiteral("将在所选目录下导入 3 个章节。"));
+        return int(dialog.importButton()->isEnabled() ? QDialog::Accepted : QDialog::Rejected);
+    });
+    ASSERT_TRUE(p.pane.runCommand(cmd::kImportChapters));
+    const ItemId volume = item("第1卷 上");
+    ASSERT_NE(volume, kNoItem);
+    EXPECT_EQ(p.chapters.parent(volume), item("A"));
+    EXPECT_EQ(p.chapters.parent(item("第2章 承")), volume);
+    EXPECT_EQ(richtext::plainText(richtext::readRtf(storedContent("第2章 承")).document), "第2章 承\n二");
+    EXPECT_TRUE(p.document.isModified());
 }
 
 TEST_F(ManageView, TheAddButtonItselfAddsADirectory) {
