@@ -124,6 +124,7 @@ private:
     framework::CommandTarget* activeView() const;
     void cut();
     void make();
+    void exportEpub();
     void help();
     void openFromDialog();
     void openRecent(CommandId id);

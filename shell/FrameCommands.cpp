@@ -39,6 +39,8 @@ void CMainFrame::registerFrameCommands() {
         if (pane_->newBook()) bookReplaced();
     });
     frameTarget_.onCommand(cmd::kMake, [this] { make(); });
+    frameTarget_.onCommand(cmd::kExportEpub, [this] { exportEpub(); });
+    frameTarget_.onUpdate(cmd::kExportEpub, [this] { return CommandState{session_.bookOpen, false}; });
     frameTarget_.onCommand(cmd::kPrint, [this] { ui_->beep(); });  // the program prints nothing
     frameTarget_.onCommand(cmd::kHelpContents, [this] { help(); });
     frameTarget_.onCommand(cmd::kSelectAll, [this] { textView_->selectAll(); });

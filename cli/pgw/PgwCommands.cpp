@@ -81,6 +81,7 @@ Outcome dispatch(const PgwOptions& options, TerminalUserInterface& ui) {
         case PgwCommand::Extract: return extractCommand(options, ui);
         case PgwCommand::Batch: return batchCommand(options, ui);
         case PgwCommand::Import: return importCommand(options, ui);
+        case PgwCommand::Export: return exportCommand(options, ui);
     }
     return failed(kExitBadInput, "internal error: unknown command");
 }

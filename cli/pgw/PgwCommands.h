@@ -37,6 +37,7 @@ Outcome infoCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome extractCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome batchCommand(const PgwOptions& options, TerminalUserInterface& ui);
 Outcome importCommand(const PgwOptions& options, TerminalUserInterface& ui);
+Outcome exportCommand(const PgwOptions& options, TerminalUserInterface& ui);
 // A command that changes a book, run as a line of a batch: its edit goes to the book
 // the batch has open.
 Outcome runBatchedEdit(const PgwOptions& options, TerminalUserInterface& ui);

@@ -26,6 +26,8 @@ same book code and the same rules as the program.
   pgw pictures BOOK PAGE         list the pictures of picture page PAGE
   pgw compile BOOK OUT.exe [--icon ICO] [--stub FILE] [--author A] ...
                                  compile BOOK into the standalone reader OUT.exe
+  pgw export BOOK OUT.epub [--author A] [--date D] [--copyright C]
+                                 write BOOK as the e-book OUT.epub (EPUB 3)
   pgw info BOOK.exe              show the book information of a compiled book
   pgw extract BOOK.exe OUT.pgw   write the book inside a compiled book to OUT.pgw
   pgw batch BOOK [SCRIPT]        make the changes SCRIPT lists (a file, or standard
@@ -52,7 +54,7 @@ told:
   --recover=restore              first bring the book to the working copy's state
                                  (its unsaved changes included), then go on
   --recover=discard              first drop the working copy, then go on
-tree, dump, get-text and pictures only read the book file and never make a
+tree, dump, get-text, pictures and export only read the book file and never make a
 working copy; with one present they show the book as last saved and say so on
 standard error. info and extract only read the compiled book. A book that a
 running program has open is in use: every command refuses it (exit 2).
@@ -259,6 +261,27 @@ unusable, OUT.exe not writable), 2 bad usage or unreadable book, 3 a working
 copy exists (see pgw --help).
 )";
 
+constexpr std::string_view kExportHelp = R"(Usage: pgw export BOOK OUT.epub [OPTIONS]
+Writes BOOK as an EPUB 3 e-book: one page for each text, picture and web page
+in the chapter tree's order, the formats in one style sheet, the pictures as
+PNG, JPEG or GIF files (bitmaps and icons are converted; metafiles are left
+out, with a note), and the chapter tree as the table of contents, both as the
+navigation document and as the NCX older readers use; a directory leads to its
+first page. The title is the root chapter's name, the language zh-CN, and the
+identifier the book's code as a UUID URN (a book without one gets a new code
+for this file only). OUT.epub is written beside its name and renamed into
+place when complete, so an old OUT.epub stays whole when anything fails.
+  --author TEXT     the author
+  --date DATE       the date of publication: YYYY, YYYY-MM or YYYY-MM-DD
+                    ('/' and '.' or 年月日 also separate)
+  --copyright TEXT  the rights statement
+Each option also takes the form --NAME=VALUE. Prints one line: the output, its
+pages, pictures and size. Reads the book file only; a working copy beside it
+is not used. What was left out is noted on standard error.
+Exit status: 0 done, 1 OUT.epub cannot be written (nothing is left behind),
+2 bad usage, a bad --date or a file that cannot be read as a book.
+)";
+
 constexpr std::string_view kInfoHelp = R"(Usage: pgw info BOOK.exe
 Writes one JSON object describing the book inside a compiled reader:
   blockOffset, bookOffset, bookLength   where the information block and the
@@ -286,6 +309,7 @@ struct CommandShape {
     std::string_view usage;
     bool takesRtf = false;
     bool takesPublishOptions = false;
+    bool takesBookInformation = false;  // --author, --date, --copyright only
 };
 
 constexpr CommandShape kShapes[] = {
@@ -302,6 +326,8 @@ constexpr CommandShape kShapes[] = {
     {"pictures", PgwCommand::Pictures, 2, 2, false, "pgw pictures BOOK PAGE"},
     {"compile", PgwCommand::Compile, 2, 2, true, "pgw compile BOOK OUT.exe [--icon ICO] [--stub FILE] [--author A] ...",
      false, true},
+    {"export", PgwCommand::Export, 2, 2, false, "pgw export BOOK OUT.epub [--author A] [--date D] [--copyright C]",
+     false, false, true},
     {"info", PgwCommand::Info, 1, 1, false, "pgw info BOOK.exe"},
     {"extract", PgwCommand::Extract, 2, 2, false, "pgw extract BOOK.exe OUT.pgw"},
     {"batch", PgwCommand::Batch, 1, 2, true, "pgw batch BOOK [SCRIPT]"},
@@ -326,10 +352,13 @@ std::string* publishOption(std::string_view name, PgwOptions* options) {
 // Takes a publish option at argv[*i] (and its value, which may be the next word).
 // Returns false when the word is no such option; `error` is set when it is one but
 // its value is missing.
-bool takePublishOption(int argc, const char* const* argv, int* i, PgwOptions* options, std::string* error) {
+bool takePublishOption(int argc, const char* const* argv, int* i, PgwOptions* options, std::string* error,
+                       bool bookInformationOnly = false) {
     const std::string_view arg = argv[*i];
     const size_t equals = arg.find('=');
-    std::string* target = publishOption(arg.substr(0, equals), options);
+    const std::string_view name = arg.substr(0, equals);
+    if (bookInformationOnly && name != "--author" && name != "--date" && name != "--copyright") return false;
+    std::string* target = publishOption(name, options);
     if (!target) return false;
     if (equals != std::string_view::npos) {
         *target = std::string(arg.substr(equals + 1));
@@ -395,6 +424,8 @@ bool takeWords(const CommandShape& shape, int argc, const char* const* argv, Pgw
         } else if (shape.takesRecovery && arg.starts_with("--recover=")) {
             if (!takeRecovery(arg, options, error)) return false;
         } else if (shape.takesPublishOptions && takePublishOption(argc, argv, &i, options, error)) {
+            if (!error->empty()) return false;
+        } else if (shape.takesBookInformation && takePublishOption(argc, argv, &i, options, error, true)) {
             if (!error->empty()) return false;
         } else {
             *error = "unknown option " + std::string(arg) + " for " + std::string(shape.name) + " (" +
@@ -514,6 +545,7 @@ std::string_view pgwHelpText(PgwCommand command) {
         case PgwCommand::Extract: return kExtractHelp;
         case PgwCommand::Batch: return kBatchHelp;
         case PgwCommand::Import: return kImportHelp;
+        case PgwCommand::Export: return kExportHelp;
         default: return kHelp;
     }
 }

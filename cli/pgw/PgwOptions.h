@@ -10,7 +10,7 @@ namespace pgw::cli {
 
 enum class PgwCommand {
     Help, Version, New, Tree, Dump, Add, Rename, Delete, Move, SetText, GetText, AddPicture, Pictures,
-    Compile, Info, Extract, Batch, Import
+    Compile, Info, Extract, Batch, Import, Export
 };
 
 // What to do with a working copy left beside the book by a program that did not end
@@ -19,7 +19,7 @@ enum class Recovery { None, Restore, Discard };
 
 enum class ChapterKind { Directory, Text, Picture };
 
-// compile's book information, as typed (UTF-8); converted to GBK when the book is made.
+// compile's and export's book information, as typed (UTF-8); converted to GBK when the book is made.
 struct PublishTexts {
     std::string bookId, author, homepage, email, copyright, date, other;
 };
@@ -28,7 +28,7 @@ struct PgwOptions {
     PgwCommand command = PgwCommand::Help;
     PgwCommand helpFor = PgwCommand::Help;  // Help: the command asked about, or Help for all
     std::string book;
-    std::string first;   // batch: the script ("-": standard input); compile, extract: OUT; add: PARENT; rename: OLD; delete, move: NAME; set-text, get-text, add-picture, pictures: PAGE
+    std::string first;   // batch: the script ("-": standard input); compile, extract, export: OUT; add: PARENT; rename: OLD; delete, move: NAME; set-text, get-text, add-picture, pictures: PAGE
     std::string second;  // add: NAME (may be absent); rename: NEW; move: AFTER; set-text: FILE; add-picture: IMAGE
     bool hasSecond = false;
     ChapterKind kind = ChapterKind::Directory;
