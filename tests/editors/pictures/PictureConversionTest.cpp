@@ -38,8 +38,11 @@ std::string pixelBits(int bits, int height, bool topDown, bool withMask) {
                     break;
                 }
                 default: {
+                    // Palette depths (1, 4, 8); a depth no bitmap has stays zero pixels.
                     const size_t bit = size_t(x) * size_t(bits);
-                    line[bit / 8] = char(uint8_t(line[bit / 8]) | index << (8 - bits - bit % 8));
+                    const int shift = 8 - bits - int(bit % 8);
+                    if (shift >= 0 && bit / 8 < line.size())
+                        line[bit / 8] = char(uint8_t(line[bit / 8]) | index << shift);
                 }
             }
         }
