@@ -1,5 +1,7 @@
 #include "import/ImportPlan.h"
 
+#include "import/SourceFile.h"
+
 #include "editors/pictures/CPictureObjList.h"
 #include "editors/pictures/PngDecoding.h"
 #include "platform/richtext/RtfReader.h"
@@ -9,7 +11,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 
@@ -20,7 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using Kind = ImportProblem::Kind;
 
-constexpr uintmax_t kMaxSourceBytes = 256u << 20;
 constexpr int kMaxFolderDepth = 16;  // deeper than a book's chapters go; a link loop stops here
 
 std::string lowerExtension(const fs::path& path) {
@@ -82,24 +82,15 @@ private:
         into.push_back(std::move(folder));
     }
 
-    // Read in blocks up to the bound: the size the file had before is no promise, and a
-    // read error must not pass for the file's end.
     bool read(const fs::path& path, std::string* bytes) {
-        std::error_code ec;
-        const uintmax_t size = fs::file_size(path, ec);
-        if (!ec && size > kMaxSourceBytes) return problem(Kind::TooLarge, path), false;
-        const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-        if (ec || !file) return problem(Kind::Unreadable, path), false;
-        constexpr size_t kBlock = size_t(1) << 20;
-        for (size_t got = kBlock; got == kBlock && bytes->size() <= kMaxSourceBytes;) {
-            const size_t at = bytes->size();
-            bytes->resize(at + kBlock);
-            got = std::fread(bytes->data() + at, 1, kBlock, file.get());
-            bytes->resize(at + got);
+        switch (readSourceFile(path.string(), bytes)) {
+        case SourceRead::Read: return true;
+        case SourceRead::NoSuchFile: problem(Kind::NoSuchFile, path); return false;
+        case SourceRead::TooLarge: problem(Kind::TooLarge, path); return false;
+        case SourceRead::Unreadable: break;
         }
-        if (std::ferror(file.get())) return problem(Kind::Unreadable, path), false;
-        if (bytes->size() > kMaxSourceBytes) return problem(Kind::TooLarge, path), false;
-        return true;
+        problem(Kind::Unreadable, path);
+        return false;
     }
 
     void addPicture(const fs::path& path, std::vector<ImportEntry>& into) {

@@ -1,5 +1,6 @@
 #include "PageText.h"
 
+#include "import/SourceFile.h"
 #include "platform/richtext/RtfReader.h"
 #include "platform/richtext/RtfWriter.h"
 #include "platform/richtext/TextImport.h"
@@ -14,10 +15,6 @@
 namespace pgw::cli {
 namespace {
 
-// Larger files are surely not a page's text; reading them whole could exhaust memory.
-constexpr uintmax_t kMaxSourceBytes = 256u << 20;
-constexpr const char* kTooLarge = ": too large for a page (over 256 MB)";
-
 std::string lowerExtension(const std::string& path) {
     std::string extension = std::filesystem::path(path).extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
@@ -25,28 +22,14 @@ std::string lowerExtension(const std::string& path) {
     return extension;
 }
 
-// Read in blocks up to the limit: the size the file had before reading is no promise. A
-// read error must not pass for the file's end, or part of a text would be stored as all.
 std::optional<std::string> readSourceFile(const std::string& path, std::string* bytes) {
-    constexpr size_t kBlock = size_t(1) << 20;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return path + ": no such file";
-    const uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec) return path + ": cannot be read";
-    if (size > kMaxSourceBytes) return path + kTooLarge;
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) return path + ": cannot be read";
-    bytes->clear();
-    bytes->reserve(size_t(size) + kBlock);
-    for (size_t got = kBlock; got == kBlock && bytes->size() <= kMaxSourceBytes;) {
-        const size_t at = bytes->size();
-        bytes->resize(at + kBlock);
-        got = std::fread(bytes->data() + at, 1, kBlock, file.get());
-        bytes->resize(at + got);
+    switch (import::readSourceFile(path, bytes)) {
+    case import::SourceRead::Read: return std::nullopt;
+    case import::SourceRead::NoSuchFile: return path + ": no such file";
+    case import::SourceRead::TooLarge: return path + ": too large for a page (over 256 MB)";
+    case import::SourceRead::Unreadable: break;
     }
-    if (std::ferror(file.get())) return path + ": cannot be read";
-    if (bytes->size() > kMaxSourceBytes) return path + kTooLarge;
-    return std::nullopt;
+    return path + ": cannot be read";
 }
 
 }  // namespace
