@@ -20,10 +20,6 @@ ui::Message question(std::string text, std::string caption = {}, ui::Icon icon =
     return ui::Message{std::move(text), std::move(caption), buttons, icon};
 }
 
-std::string_view bytesText(const std::vector<uint8_t>& bytes) {
-    return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
-
 }  // namespace
 
 CPGWDoc::CPGWDoc(BookStorage& storage, PageEditors& editors) : storage_(storage), editors_(editors) {
@@ -76,14 +72,11 @@ bool CPGWDoc::exchangePage(const std::string& name) {
 // Readers stop at the end of the content; what lies after it is an older, longer one. A
 // page without a readable stream shows empty, never the page shown before it.
 void CPGWDoc::loadPage(NodeInfoRecord& record) {
-    std::vector<uint8_t> bytes;
-    if (record.stream && (record.stream->seek(0, storage::SeekOrigin::Set) != StgResult::Ok ||
-                          record.stream->readAll(&bytes) != StgResult::Ok))
-        bytes.clear();
+    const std::string bytes = storedPageBytes(record).value_or(std::string());
     switch (record.type()) {
-    case NodeType::Text: editors_.loadText(bytesText(bytes)); break;
-    case NodeType::Picture: editors_.loadPictures(bytesText(bytes)); break;
-    case NodeType::Web: editors_.loadWebPage(bytesText(bytes)); break;  // shown, never written back
+    case NodeType::Text: editors_.loadText(bytes); break;
+    case NodeType::Picture: editors_.loadPictures(bytes); break;
+    case NodeType::Web: editors_.loadWebPage(bytes); break;  // shown, never written back
     default: break;
     }
 }
@@ -217,6 +210,15 @@ bool CPGWDoc::onCloseDocument() {
     storage_.closeBook();
     setModified(false);
     return true;
+}
+
+std::optional<std::string> storedPageBytes(const NodeInfoRecord& record) {
+    if (!record.stream) return std::string();
+    std::vector<uint8_t> bytes;
+    if (record.stream->seek(0, storage::SeekOrigin::Set) != StgResult::Ok ||
+        record.stream->readAll(&bytes) != StgResult::Ok)
+        return std::nullopt;
+    return std::string(bytes.begin(), bytes.end());
 }
 
 }  // namespace pgw::book

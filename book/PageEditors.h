@@ -5,6 +5,7 @@
 
 #include "book/NodeInfoRecord.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -62,6 +63,10 @@ public:
     NodeId textItem = kNoNode;
     std::string textName;
 };
+
+// The bytes a page's stream holds: empty for a page without a stream (never written);
+// nothing when the stream cannot be read.
+std::optional<std::string> storedPageBytes(const NodeInfoRecord& record);
 
 // Where an RTF document ends: just after the brace that closes its outermost group, or
 // the whole input when it never closes. Bytes after it are an older, longer content.

@@ -7,6 +7,7 @@
 #include "tree/ChapterEdits.h"
 #include "tree/ChapterOperations.h"
 
+#include <algorithm>
 #include <memory>
 #include <set>
 
@@ -28,7 +29,7 @@ struct ReadPage {
 
 // A page that was never written holds nothing, which reads as an empty page.
 std::optional<ReadPage> readPage(const book::NodeInfoRecord& record) {
-    std::optional<std::string> bytes = storedPage(record);
+    std::optional<std::string> bytes = book::storedPageBytes(record);
     if (!bytes) return std::nullopt;
     ReadPage page{std::move(*bytes), {}, true};
     if (page.bytes.empty()) return page;
@@ -106,7 +107,9 @@ public:
     std::string text() const override { return "全部替换“" + query_.toStdString() + "”"; }
 
     void finish() {
-        if (!pages_.empty()) document_.reloadShownPage();
+        const book::NodeInfoRecord* shown = document_.shownPage();
+        if (shown && std::any_of(pages_.begin(), pages_.end(), [&](const PageChange& page) { return page.item == shown->item; }))
+            document_.reloadShownPage();
         document_.setModified(true);
     }
 
@@ -129,15 +132,6 @@ bool isTextPage(const book::NodeInfoRecord* record) {
 }
 
 }  // namespace
-
-std::optional<std::string> storedPage(const book::NodeInfoRecord& record) {
-    if (!record.stream) return std::string();
-    std::vector<uint8_t> bytes;
-    if (record.stream->seek(0, storage::SeekOrigin::Set) != storage::StgResult::Ok ||
-        record.stream->readAll(&bytes) != storage::StgResult::Ok)
-        return std::nullopt;
-    return std::string(bytes.begin(), bytes.end());
-}
 
 int BookMatches::count() const {
     int total = 0;

@@ -57,7 +57,4 @@ private:
     book::CPGWDoc& document_;
 };
 
-// The bytes a page's stream holds; nothing when it cannot be read.
-std::optional<std::string> storedPage(const book::NodeInfoRecord& record);
-
 }  // namespace pgw::editors
