@@ -32,7 +32,7 @@ BookError errorOf(publish::AppendedBookError error) {
 BookFields fieldsOf(const publish::PublishInfoBlock& block) {
     const publish::DecodedBookInfo decoded = publish::decodeBookInfoRecord(block.bookInfo.data());
     const publish::BookInfo& info = decoded.info;
-    return {block.title, info.author, info.homepage, info.email, info.copyright, info.date, info.bookId,
+    return {block.title, info.author, info.homepage, info.email, info.copyright, info.date, info.other, info.bookId,
             block.bookCode};
 }
 

@@ -24,7 +24,7 @@ class ExecutableFile;
 
 // What the About box shows; GBK, empty when the author left a field empty.
 struct BookFields {
-    std::string title, author, homepage, email, copyright, date, bookId, bookCode;
+    std::string title, author, homepage, email, copyright, date, other, bookId, bookCode;
 };
 
 struct SelfTestReport {

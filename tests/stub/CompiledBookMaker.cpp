@@ -104,6 +104,7 @@ CompileInput sampleInput() {
     input.info.email = "a@example.invalid";
     input.info.copyright = gbk("版权所有");
     input.info.date = "2026-12-08";
+    input.info.other = gbk("其它：第二版，有插图");
     input.bookCode = "0123ABCD-4567-89EF-0123-456789ABCDEF";
     return input;
 }

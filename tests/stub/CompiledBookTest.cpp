@@ -49,6 +49,7 @@ TEST_F(CompiledBookTest, ShowsTheInformationTheAuthorEntered) {
     EXPECT_EQ(fields.email, input.info.email);
     EXPECT_EQ(fields.copyright, input.info.copyright);
     EXPECT_EQ(fields.date, input.info.date);
+    EXPECT_EQ(fields.other, input.info.other);
     EXPECT_EQ(fields.bookId, input.info.bookId);
     EXPECT_EQ(fields.bookCode, input.bookCode);
 }
