@@ -5,8 +5,7 @@
 #include "platform/richtext/RtfReader.h"
 #include "platform/richtext/TextImport.h"
 #include "platform/richtext/XhtmlWriter.h"
-#include "platform/text/CodePage.h"
-#include "platform/text/Utf8Codec.h"
+#include "platform/text/WebPageText.h"
 
 #include <algorithm>
 #include <utility>
@@ -17,56 +16,9 @@ namespace {
 
 constexpr const char* kImageFolder = "../images/";
 
-bool validUtf8(std::string_view text) {
-    for (size_t at = 0; at < text.size();) {
-        char32_t c = 0;
-        const size_t length = text::detail::decodeUtf8(text, at, &c);
-        if (length == 0) return false;
-        at += length;
-    }
-    return true;
-}
-
-std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
-    std::u16string units;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto high = uint8_t(bytes[i + (bigEndian ? 0 : 1)]), low = uint8_t(bytes[i + (bigEndian ? 1 : 0)]);
-        units.push_back(char16_t((high << 8) | low));
-    }
-    std::string out;
-    for (size_t i = 0; i < units.size(); ++i) {
-        char32_t c = units[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
-        else if (c >= 0xD800 && c < 0xE000)
-            c = 0xFFFD;
-        text::detail::appendUtf8(&out, c);
-    }
-    return out;
-}
-
-// GBK, a U+FFFD for each byte that starts no character.
-std::string gbkLossy(std::string_view bytes) {
-    std::string out;
-    while (!bytes.empty()) {
-        std::string part;
-        const text::ConvResult result = text::gbkToUtf8(bytes, &part);
-        out += part;
-        if (result.ok()) break;
-        text::detail::appendUtf8(&out, 0xFFFD);
-        bytes.remove_prefix(std::min(bytes.size(), result.offset + 1));
-    }
-    return out;
-}
-
 }  // namespace
 
-std::string webPageText(std::string_view stored) {
-    if (stored.starts_with("\xEF\xBB\xBF")) stored.remove_prefix(3);
-    else if (stored.starts_with("\xFF\xFE")) return utf16ToUtf8(stored.substr(2), false);
-    else if (stored.starts_with("\xFE\xFF")) return utf16ToUtf8(stored.substr(2), true);
-    return validUtf8(stored) ? std::string(stored) : gbkLossy(stored);
-}
+std::string webPageText(std::string_view stored) { return text::webPageToUtf8(stored); }
 
 std::string EpubPageMaker::addImage(std::string bytes, std::string_view extension, std::string_view mediaType) {
     EpubImage image{"i" + std::to_string(++imageCount_) + '.' + std::string(extension), std::string(mediaType),
