@@ -64,6 +64,12 @@ void SampleBook::writePage(const std::string& nameUtf8, const std::string& conte
     ASSERT_EQ(record->stream->commit(), storage::StgResult::Ok);
 }
 
+void SampleBook::addWebPage(const std::string& nameUtf8, const std::string& stored) {
+    parts_.addPage(parts_.storage.title(), gbk(nameUtf8), book::NodeType::Web);
+    parts_.storage.writeNodeInfo();
+    writePage(nameUtf8, stored);
+}
+
 void SampleBook::removePageStream(const std::string& nameUtf8) {
     book::NodeInfoRecord* record = parts_.session.index.find(gbk(nameUtf8));
     ASSERT_TRUE(record);

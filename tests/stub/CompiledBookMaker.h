@@ -27,6 +27,8 @@ public:
     // Removes a page's stream (given by chapter name) from the book.
     void removePageStream(const std::string& nameUtf8);
     void writePage(const std::string& nameUtf8, const std::string& content);
+    // Appends a web page holding `stored` under the root (after 插图).
+    void addWebPage(const std::string& nameUtf8, const std::string& stored);
 
     static const std::string kText;        // 正文's RTF
     static const std::string kStaleTail;   // older bytes left after it
