@@ -1,7 +1,11 @@
 #include "stub/win32/ReaderWindow.h"
 
+#include "platform/richtext/RtfWriter.h"
+#include "platform/text/WebPageText.h"
+#include "stub/reader/PageText.h"
 #include "stub/win32/PicturePane.h"
 #include "stub/win32/ReaderResources.h"
+#include "stub/win32/ShownReport.h"
 #include "stub/win32/WideText.h"
 
 #include <commctrl.h>
@@ -16,8 +20,9 @@ constexpr wchar_t kClassName[] = L"PagewrightReader";
 constexpr int kTreeWidthPercent = 28;
 constexpr int kMinTreeWidth = 160;
 constexpr size_t kNotesShown = 10;  // a badly damaged table must not make a box taller than the screen
-
-enum Command : int { kPreviousPage = 101, kNextPage, kExit, kAbout };
+constexpr size_t kMaxHistory = 200;
+constexpr richtext::Colour kDarkText{GetRValue(PageView::kDarkText), GetGValue(PageView::kDarkText),
+                                     GetBValue(PageView::kDarkText)};
 
 // Tree images, by their place in the chapter tree's image strip.
 enum TreeImage : int { kDirectoryImage = 0, kTextImage = 2, kPictureImage = 6, kWebImage = 8 };
@@ -31,25 +36,6 @@ int imageOf(const Chapter& chapter) {
     }
 }
 
-HMENU buildMenu() {
-    HMENU pages = ::CreatePopupMenu();
-    ::AppendMenuW(pages, MF_STRING, kPreviousPage, L"上一页(&P)\tPgUp");
-    ::AppendMenuW(pages, MF_STRING, kNextPage, L"下一页(&N)\tPgDn");
-    ::AppendMenuW(pages, MF_SEPARATOR, 0, nullptr);
-    ::AppendMenuW(pages, MF_STRING, kExit, L"退出(&X)");
-    HMENU help = ::CreatePopupMenu();
-    ::AppendMenuW(help, MF_STRING, kAbout, L"关于(&A)...");
-    HMENU bar = ::CreateMenu();
-    ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(pages), L"翻页(&G)");
-    ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"帮助(&H)");
-    return bar;
-}
-
-HACCEL buildAccelerators() {
-    ACCEL keys[] = {{FVIRTKEY, VK_PRIOR, kPreviousPage}, {FVIRTKEY, VK_NEXT, kNextPage}};
-    return ::CreateAcceleratorTableW(keys, int(std::size(keys)));
-}
-
 // The font the system uses for message boxes: the tree's labels look native with it.
 HFONT messageFont() {
     NONCLIENTMETRICSW metrics{};
@@ -58,21 +44,18 @@ HFONT messageFont() {
     return ::CreateFontIndirectW(&metrics.lfMessageFont);
 }
 
-struct RtfSource {
-    const std::string* bytes;
-    size_t at;
-};
-
-DWORD CALLBACK readRtf(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* given) {
-    auto* source = reinterpret_cast<RtfSource*>(cookie);
-    const size_t count = std::min(size_t(wanted), source->bytes->size() - source->at);
-    std::copy_n(source->bytes->data() + source->at, count, buffer);
-    source->at += count;
-    *given = LONG(count);
-    return 0;
+const std::string& bookTitle(const CompiledBook& book) {
+    // A block without a title (never written so) falls back on the root chapter's name.
+    return book.fields().title.empty() ? book.chapters().front().name : book.fields().title;
 }
 
 }  // namespace
+
+ReaderWindow::ReaderWindow(std::unique_ptr<CompiledBook> book, ReaderOptions options)
+    : book_(std::move(book)),
+      options_(std::move(options)),
+      store_(StateStore::pathFor(stateKey(book_->fields()))),
+      state_(store_.load(book_->chapters())) {}
 
 bool ReaderWindow::create(HINSTANCE instance, int show) {
     instance_ = instance;
@@ -84,14 +67,14 @@ bool ReaderWindow::create(HINSTANCE instance, int show) {
     windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kClassName;
-    if (!::RegisterClassExW(&windowClass) || !PicturePane::registerClass(instance)) return false;
+    if (!::RegisterClassExW(&windowClass) || !PicturePane::registerClass(instance) || !FindPanel::registerClass(instance))
+        return false;
     accelerators_ = buildAccelerators();
-    // A block without a title (never written so) falls back on the root chapter's name.
-    const std::string& title = book_->fields().title.empty() ? book_->chapters().front().name : book_->fields().title;
-    window_ = ::CreateWindowExW(0, kClassName, gbkToWide(title).c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 900,
-                                640, nullptr, buildMenu(), instance, this);
+    menus_ = buildMenus();
+    window_ = ::CreateWindowExW(0, kClassName, gbkToWide(bookTitle(*book_)).c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                CW_USEDEFAULT, 900, 640, nullptr, menus_.bar, instance, this);
     if (!window_) return false;
-    ::ShowWindow(window_, show);
+    placeWindow(show);
     ::UpdateWindow(window_);
     ::SetFocus(tree_);
     if (!book_->table().notes.empty()) warnAboutDamage();
@@ -99,14 +82,32 @@ bool ReaderWindow::create(HINSTANCE instance, int show) {
 }
 
 int ReaderWindow::run() {
-    MSG message;
-    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (::TranslateAcceleratorW(window_, accelerators_, &message)) continue;
+    MSG message{};
+    for (;;) {
+        // The start-up report waits until the first page is painted and nothing else is queued.
+        if (!options_.closeWhenShown.empty() && pageShown_ && !::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+            writeShownReport(options_.closeWhenShown);
+            options_.closeWhenShown.clear();
+            ::PostMessageW(window_, WM_CLOSE, 0, 0);
+        }
+        if (::GetMessageW(&message, nullptr, 0, 0) <= 0) break;
+        if (translate(&message)) continue;
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
     }
     ::DestroyAcceleratorTable(accelerators_);
     return int(message.wParam);
+}
+
+// The reader's keys, for the reader's own window; the find window has its own.
+bool ReaderWindow::translate(MSG* message) {
+    if (find_ && find_->takeMessage(message)) return true;
+    if (message->hwnd != window_ && !::IsChild(window_, message->hwnd)) return false;
+    if (message->message == WM_MOUSEWHEEL && (GET_KEYSTATE_WPARAM(message->wParam) & MK_CONTROL)) {
+        zoom(state_.zoomPercent + (GET_WHEEL_DELTA_WPARAM(message->wParam) > 0 ? 10 : -10));
+        return true;
+    }
+    return ::TranslateAcceleratorW(window_, accelerators_, message);
 }
 
 LRESULT CALLBACK ReaderWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -124,7 +125,9 @@ LRESULT ReaderWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CREATE:
             createChildren();
             fillTree();
-            if (const auto first = book_->firstPage()) goToPage(first);
+            fillBookmarkMenu();
+            ::CheckMenuItem(menus_.view, kDarkPage, MF_BYCOMMAND | (state_.dark ? MF_CHECKED : MF_UNCHECKED));
+            goToPage(state_.lastPage ? state_.lastPage : book_->firstPage());
             return 0;
         case WM_SIZE: layOut(); return 0;
         case WM_SETFOCUS: ::SetFocus(tree_); return 0;  // back from a dialog, keys go to the chapters
@@ -137,6 +140,10 @@ LRESULT ReaderWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         }
+        case WM_CLOSE:
+            saveState(false);
+            ::DestroyWindow(window_);
+            return 0;
         case WM_DESTROY:
             if (images_) ::ImageList_Destroy(images_);
             if (font_) ::DeleteObject(font_);
@@ -160,15 +167,9 @@ void ReaderWindow::createChildren() {
     TreeView_SetImageList(tree_, images_, TVSIL_NORMAL);
     font_ = messageFont();
     if (font_) ::SendMessageW(tree_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    text_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, MSFTEDIT_CLASS, L"",
-                              WS_CHILD | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0,
-                              0, 0, window_, nullptr, instance_, nullptr);
-    if (text_) {
-        ::SendMessageW(text_, EM_EXLIMITTEXT, 0, LPARAM(0x7FFFFFFF));
-        // A reader reads lines wrapped at the pane's edge, with a little air on both sides.
-        ::SendMessageW(text_, EM_SETTARGETDEVICE, 0, 0);
-        ::SendMessageW(text_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(8, 8));
-    }
+    view_.create(window_, instance_);
+    view_.setZoom(state_.zoomPercent);
+    view_.setDark(state_.dark);
     pictures_ = PicturePane::create(window_, instance_);
 }
 
@@ -197,19 +198,39 @@ void ReaderWindow::layOut() {
     ::GetClientRect(window_, &client);
     const int treeWidth = std::max(kMinTreeWidth, int(client.right * kTreeWidthPercent / 100));
     ::MoveWindow(tree_, 0, 0, treeWidth, client.bottom, TRUE);
-    ::MoveWindow(text_, treeWidth, 0, client.right - treeWidth, client.bottom, TRUE);
+    ::MoveWindow(view_.handle(), treeWidth, 0, client.right - treeWidth, client.bottom, TRUE);
     ::MoveWindow(pictures_, treeWidth, 0, client.right - treeWidth, client.bottom, TRUE);
 }
 
 void ReaderWindow::onCommand(int command) {
+    const auto& pages = book_->pages();
     switch (command) {
         case kPreviousPage:
             if (current_) goToPage(book_->previousPage(*current_));
             break;
         case kNextPage: goToPage(current_ ? book_->nextPage(*current_) : book_->firstPage()); break;
-        case kExit: ::DestroyWindow(window_); break;
+        case kFirstPage: goToPage(book_->firstPage()); break;
+        case kLastPage: goToPage(pages.empty() ? std::nullopt : std::optional(pages.back())); break;
+        case kBack: walkHistory(-1); break;
+        case kForward: walkHistory(1); break;
+        case kFocusTree: ::SetFocus(tree_); break;
+        case kZoomIn: zoom(state_.zoomPercent + 10); break;
+        case kZoomOut: zoom(state_.zoomPercent - 10); break;
+        case kZoomReset: zoom(100); break;
+        case kDarkPage: toggleDark(); break;
+        case kFullScreen: toggleFullScreen(!fullScreen_); break;
+        case kLeaveFullScreen: toggleFullScreen(false); break;
+        case kFind: openFind(); break;
+        case kFindNext: findOnPage(query_, true); break;
+        case kFindPrevious: findOnPage(query_, false); break;
+        case kAddBookmark: addBookmark(); break;
+        case kRemoveBookmark: removeBookmark(); break;
+        case kExit: ::SendMessageW(window_, WM_CLOSE, 0, 0); break;
         case kAbout: showAbout(); break;
-        default: break;
+        default:
+            if (command >= kBookmarkBase && size_t(command - kBookmarkBase) < state_.bookmarks.size())
+                goToPage(state_.bookmarks[size_t(command - kBookmarkBase)].chapter);
+            break;
     }
 }
 
@@ -221,16 +242,40 @@ void ReaderWindow::goToPage(std::optional<size_t> page) {
     TreeView_SelectItem(tree_, items_[*page]);  // the selection change shows it
 }
 
+void ReaderWindow::rememberVisit(size_t chapter) {
+    if (walkingHistory_) return;
+    if (!history_.empty() && history_[historyAt_] == chapter) return;
+    if (!history_.empty()) history_.resize(historyAt_ + 1);  // a new way forward
+    history_.push_back(chapter);
+    if (history_.size() > kMaxHistory) history_.erase(history_.begin());
+    historyAt_ = history_.size() - 1;
+}
+
+void ReaderWindow::walkHistory(int step) {
+    if (history_.empty() || (step < 0 && historyAt_ == 0) || (step > 0 && historyAt_ + 1 >= history_.size())) {
+        ::MessageBeep(MB_OK);
+        return;
+    }
+    historyAt_ = size_t(int(historyAt_) + step);
+    walkingHistory_ = true;
+    goToPage(history_[historyAt_]);
+    walkingHistory_ = false;
+}
+
 void ReaderWindow::showChapter(size_t chapter) {
     const auto& chapters = book_->chapters();
     if (chapter >= chapters.size() || chapters[chapter].directory) return;
     current_ = chapter;
-    if (chapters[chapter].type == book::NodeType::Picture)
-        showPictures(chapter);
-    else if (chapters[chapter].type == book::NodeType::Text)
-        showText(chapter);
-    else
-        showMessage(L"");
+    rememberVisit(chapter);
+    // "Title - chapter": the page shown can be told from outside.
+    ::SetWindowTextW(window_, (gbkToWide(bookTitle(*book_)) + L" - " + gbkToWide(chapters[chapter].name)).c_str());
+    switch (chapters[chapter].type) {
+        case book::NodeType::Picture: showPictures(chapter); break;
+        case book::NodeType::Text: showText(chapter); break;
+        case book::NodeType::Web: showWeb(chapter); break;
+        default: showMessage(L""); break;
+    }
+    pageShown_ = true;
 }
 
 void ReaderWindow::showText(size_t chapter) {
@@ -239,16 +284,31 @@ void ReaderWindow::showText(size_t chapter) {
         showMessage(utf8ToWide(status.message));
         return;
     }
-    RtfSource source{&rtf, 0};
-    EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&source), 0, readRtf};
-    ::SendMessageW(text_, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
-    if (stream.dwError != 0) {
-        // Not RTF after all: the bytes as text are better than nothing.
-        showMessage(gbkToWide(rtf));
+    richtext::RichDocument document;
+    // A dark page gives the text without a colour of its own the dark page's text colour.
+    if (view_.dark() && pageDocument(*book_, chapter, &document).ok()) {
+        colourAutomaticText(&document, kDarkText);
+        rtf = richtext::writeRtf(document);
+    }
+    showDocumentOrText(rtf, gbkToWide(rtf));
+}
+
+void ReaderWindow::showWeb(size_t chapter) {
+    std::string bytes;
+    if (const BookStatus status = book_->readPageBytes(chapter, &bytes); !status.ok()) {
+        showMessage(utf8ToWide(status.message));
         return;
     }
+    richtext::RichDocument document = webPageDocument(bytes);
+    if (view_.dark()) colourAutomaticText(&document, kDarkText);
+    showDocumentOrText(richtext::writeRtf(document), utf8ToWide(text::webPageToUtf8(bytes)));
+}
+
+void ReaderWindow::showDocumentOrText(const std::string& rtf, const std::wstring& fallback) {
     ::ShowWindow(pictures_, SW_HIDE);
-    ::ShowWindow(text_, SW_SHOW);
+    ::ShowWindow(view_.handle(), SW_SHOW);
+    // Not RTF after all: the page's text is better than nothing.
+    if (!view_.showRtf(rtf)) view_.showPlain(fallback);
 }
 
 void ReaderWindow::showPictures(size_t chapter) {
@@ -258,15 +318,15 @@ void ReaderWindow::showPictures(size_t chapter) {
         showMessage(utf8ToWide(status.message));
         return;
     }
-    ::ShowWindow(text_, SW_HIDE);
+    ::ShowWindow(view_.handle(), SW_HIDE);
     ::ShowWindow(pictures_, SW_SHOW);
     PicturePane::show(pictures_, std::move(list));
 }
 
 void ReaderWindow::showMessage(const std::wstring& text) {
-    ::SetWindowTextW(text_, text.c_str());
+    view_.showPlain(text);
     ::ShowWindow(pictures_, SW_HIDE);
-    ::ShowWindow(text_, SW_SHOW);
+    ::ShowWindow(view_.handle(), SW_SHOW);
 }
 
 // The chapters that could be placed are shown; the reader is told that some could not.
@@ -280,10 +340,14 @@ void ReaderWindow::warnAboutDamage() {
 
 void ReaderWindow::showAbout() {
     const BookFields& f = book_->fields();
-    const std::wstring text = L"书名：" + gbkToWide(f.title) + L"\n作者：" + gbkToWide(f.author) + L"\n主页：" +
-                              gbkToWide(f.homepage) + L"\n电子邮件：" + gbkToWide(f.email) + L"\n版权：" +
-                              gbkToWide(f.copyright) + L"\n日期：" + gbkToWide(f.date) + L"\n书号：" +
-                              gbkToWide(f.bookId) + L"\n图书代码：" + gbkToWide(f.bookCode);
+    const std::pair<const wchar_t*, const std::string*> lines[] = {
+        {L"书名", &f.title},     {L"作者", &f.author}, {L"主页", &f.homepage}, {L"电子邮件", &f.email},
+        {L"版权", &f.copyright}, {L"日期", &f.date},   {L"书号", &f.bookId},   {L"图书代码", &f.bookCode},
+        {L"其它信息", &f.other},
+    };
+    std::wstring text;
+    for (const auto& [label, value] : lines) text += std::wstring(label) + L"：" + gbkToWide(*value) + L"\n";
+    text.pop_back();
     ::MessageBoxW(window_, text.c_str(), L"关于", MB_OK | MB_ICONINFORMATION);
 }
 

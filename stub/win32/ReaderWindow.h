@@ -1,9 +1,17 @@
 #pragma once
 // The reader's main window: the chapter tree on the left, the current page on the right
-// (text in a read-only rich edit control, pictures in the picture pane), page up and page
-// down over the pages in tree order, and the About box with the book's information.
+// (text and web pages in a read-only rich edit control, pictures in the picture pane).
+// Pages are turned in tree order, visited pages can be gone back and forth through, the
+// text size and page colour are the reader's, the book can be searched, bookmarks kept,
+// and what the reader did is remembered for the next time (StateStore).
 
+#include "stub/reader/BookSearch.h"
 #include "stub/reader/CompiledBook.h"
+#include "stub/reader/ReaderState.h"
+#include "stub/win32/FindPanel.h"
+#include "stub/win32/PageView.h"
+#include "stub/win32/ReaderCommands.h"
+#include "stub/win32/StateStore.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -14,9 +22,13 @@
 
 namespace pgw::stub::win32 {
 
+struct ReaderOptions {
+    std::wstring closeWhenShown;  // when set: report start-up to this file once a page shows, then close
+};
+
 class ReaderWindow {
 public:
-    explicit ReaderWindow(std::unique_ptr<CompiledBook> book) : book_(std::move(book)) {}
+    ReaderWindow(std::unique_ptr<CompiledBook> book, ReaderOptions options);
 
     // Creates and shows the window; false when the system refused.
     bool create(HINSTANCE instance, int show);
@@ -26,6 +38,7 @@ public:
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    bool translate(MSG* message);
 
     void createChildren();
     void fillTree();
@@ -33,23 +46,56 @@ private:
     void onCommand(int command);
     void showChapter(size_t chapter);
     void showText(size_t chapter);
+    void showWeb(size_t chapter);
     void showPictures(size_t chapter);
     void showMessage(const std::wstring& text);
+    void showDocumentOrText(const std::string& rtf, const std::wstring& fallback);
     void goToPage(std::optional<size_t> page);
+    void rememberVisit(size_t chapter);
+    void walkHistory(int step);
     void showAbout();
     void warnAboutDamage();
 
+    // ReaderFeatures.cpp: text size, page colour, full screen, bookmarks, find, state.
+    void zoom(int percent);
+    void toggleDark();
+    void toggleFullScreen(bool on);
+    void placeWindow(int show);
+    void addBookmark();
+    void removeBookmark();
+    void fillBookmarkMenu();
+    void saveState(bool tellOnFailure);
+    void openFind();
+    void findOnPage(const std::u16string& query, bool forward);
+    void findInBook(const std::wstring& query);
+    void showHit(size_t hit);
+
     std::unique_ptr<CompiledBook> book_;
+    ReaderOptions options_;
+    StateStore store_;
+    ReaderState state_;
     HINSTANCE instance_ = nullptr;
     HWND window_ = nullptr;
     HWND tree_ = nullptr;
-    HWND text_ = nullptr;
+    PageView view_;
     HWND pictures_ = nullptr;
     HACCEL accelerators_ = nullptr;
+    ReaderMenus menus_;
     HIMAGELIST images_ = nullptr;
     HFONT font_ = nullptr;
     std::vector<HTREEITEM> items_;  // by chapter index
     std::optional<size_t> current_;
+    std::vector<size_t> history_;  // pages visited, oldest first
+    size_t historyAt_ = 0;
+    bool walkingHistory_ = false;
+    bool fullScreen_ = false;
+    WINDOWPLACEMENT normalPlace_{};
+    LONG_PTR normalStyle_ = 0;
+    bool saveFailureTold_ = false;
+    std::unique_ptr<FindPanel> find_;
+    std::u16string query_;
+    BookSearchResult hits_;
+    bool pageShown_ = false;
 };
 
 }  // namespace pgw::stub::win32

@@ -8,5 +8,6 @@ namespace pgw::stub::win32 {
 
 std::wstring gbkToWide(std::string_view gbk);
 std::wstring utf8ToWide(std::string_view utf8);
+std::string wideToUtf8(std::wstring_view wide);
 
 }  // namespace pgw::stub::win32

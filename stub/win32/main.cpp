@@ -1,9 +1,12 @@
 // The compiled book's reader. It reads the book appended to its own executable; run on
-// its own (nothing appended) it says what it is. With --selftest it reads every page and
-// answers with its exit code only: 0 the book is whole, 1 it is damaged, 2 it cannot be
-// read at all.
+// its own (nothing appended) it says what it is. With --selftest it reads every page (and
+// its text, as the search would) and answers with its exit code only: 0 the book is
+// whole, 1 it is damaged, 2 it cannot be read at all. With --close-when-shown=PATH it
+// starts as usual, writes its start-up time and peak memory to PATH once the first page
+// is on screen, and closes.
 
 #include "stub/reader/CompiledBook.h"
+#include "stub/reader/ReaderSelfTest.h"
 #include "stub/win32/ReaderWindow.h"
 #include "stub/win32/WideText.h"
 
@@ -32,28 +35,40 @@ std::wstring ownPath() {
     }
 }
 
-bool selfTestAsked() {
+struct Arguments {
+    bool selfTest = false;
+    pgw::stub::win32::ReaderOptions options;
+};
+
+Arguments readArguments() {
+    constexpr std::wstring_view kCloseWhenShown = L"--close-when-shown=";
+    Arguments read;
     int count = 0;
     LPWSTR* arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    bool asked = false;
-    for (int i = 1; arguments && i < count; ++i) asked = asked || std::wstring(arguments[i]) == L"--selftest";
+    for (int i = 1; arguments && i < count; ++i) {
+        const std::wstring_view argument = arguments[i];
+        if (argument == L"--selftest") read.selfTest = true;
+        if (argument.starts_with(kCloseWhenShown))
+            read.options.closeWhenShown = std::wstring(argument.substr(kCloseWhenShown.size()));
+    }
     ::LocalFree(arguments);
-    return asked;
+    return read;
 }
 
 int selfTest(const pgw::stub::BookStatus& opened, const pgw::stub::CompiledBook* book) {
     if (!opened.ok()) return kExitUnreadable;
-    return book->selfTest().whole ? kExitWhole : kExitDamaged;
+    return pgw::stub::readerSelfTest(*book).whole ? kExitWhole : kExitDamaged;
 }
 
-int showBook(HINSTANCE instance, int show, std::unique_ptr<pgw::stub::CompiledBook> book) {
+int showBook(HINSTANCE instance, int show, std::unique_ptr<pgw::stub::CompiledBook> book,
+             pgw::stub::win32::ReaderOptions options) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TREEVIEW_CLASSES};
     ::InitCommonControlsEx(&controls);
     if (!::LoadLibraryW(L"Msftedit.dll")) {
         ::MessageBoxW(nullptr, L"无法加载系统的文本显示组件 (Msftedit.dll)。", kCaption, MB_OK | MB_ICONERROR);
         return kExitUnreadable;
     }
-    pgw::stub::win32::ReaderWindow window(std::move(book));
+    pgw::stub::win32::ReaderWindow window(std::move(book), std::move(options));
     if (!window.create(instance, show)) {
         ::MessageBoxW(nullptr, L"无法创建阅读窗口。", kCaption, MB_OK | MB_ICONERROR);
         return kExitUnreadable;
@@ -66,7 +81,8 @@ int showBook(HINSTANCE instance, int show, std::unique_ptr<pgw::stub::CompiledBo
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     std::unique_ptr<pgw::stub::CompiledBook> book;
     const pgw::stub::BookStatus opened = pgw::stub::CompiledBook::open(ownPath(), &book);
-    if (selfTestAsked()) return selfTest(opened, book.get());
+    Arguments arguments = readArguments();
+    if (arguments.selfTest) return selfTest(opened, book.get());
 
     if (!opened.ok()) {
         const bool plainReader = opened.error == pgw::stub::BookError::NoAppendedBook;
@@ -75,7 +91,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         return plainReader ? kExitWhole : kExitUnreadable;
     }
     ::OleInitialize(nullptr);
-    const int code = showBook(instance, show, std::move(book));
+    const int code = showBook(instance, show, std::move(book), std::move(arguments.options));
     ::OleUninitialize();
     return code;
 }

@@ -1,0 +1,145 @@
+#include "stub/win32/FindPanel.h"
+
+#include <commctrl.h>
+
+namespace pgw::stub::win32 {
+namespace {
+
+constexpr wchar_t kClassName[] = L"PagewrightReaderFind";
+enum Control : int { kQuery = 201, kNextButton, kPreviousButton, kBookButton, kStatus, kResults };
+constexpr int kGap = 8, kRow = 24, kButtonWidth = 96;
+
+HFONT messageFont() {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return nullptr;
+    return ::CreateFontIndirectW(&metrics.lfMessageFont);
+}
+
+}  // namespace
+
+bool FindPanel::registerClass(HINSTANCE instance) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = windowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kClassName;
+    return ::RegisterClassExW(&windowClass) != 0;
+}
+
+FindPanel::FindPanel(HWND owner, HINSTANCE instance, Actions actions)
+    : owner_(owner), instance_(instance), actions_(std::move(actions)) {}
+
+void FindPanel::open() {
+    if (!window_) {
+        window_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, L"查找", WS_OVERLAPPEDWINDOW & ~WS_MINIMIZEBOX,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, 460, 380, owner_, nullptr, instance_, this);
+        if (!window_) return;
+    }
+    ::ShowWindow(window_, SW_SHOW);
+    ::SetForegroundWindow(window_);
+    ::SetFocus(edit_);
+    ::SendMessageW(edit_, EM_SETSEL, 0, -1);
+}
+
+std::wstring FindPanel::query() const {
+    if (!edit_) return {};
+    std::wstring text(size_t(::GetWindowTextLengthW(edit_)) + 1, L'\0');
+    text.resize(size_t(::GetWindowTextW(edit_, text.data(), int(text.size()))));
+    return text;
+}
+
+void FindPanel::setStatus(const std::wstring& text) {
+    if (status_) ::SetWindowTextW(status_, text.c_str());
+}
+
+void FindPanel::setHits(const std::vector<std::wstring>& lines) {
+    ::SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    ::SendMessageW(list_, LB_RESETCONTENT, 0, 0);
+    for (const std::wstring& line : lines) ::SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    ::SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(list_, nullptr, TRUE);
+}
+
+bool FindPanel::takeMessage(MSG* message) {
+    if (!window_ || (message->hwnd != window_ && !::IsChild(window_, message->hwnd))) return false;
+    // F3 goes on finding from the panel as from the page.
+    if (message->message == WM_KEYDOWN && message->wParam == VK_F3) {
+        actions_.findOnPage(query(), ::GetKeyState(VK_SHIFT) >= 0);
+        return true;
+    }
+    return ::IsDialogMessageW(window_, message);
+}
+
+LRESULT CALLBACK FindPanel::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<FindPanel*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<FindPanel*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    return self ? self->handle(message, wParam, lParam) : ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT FindPanel::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE: createControls(); return 0;
+        case WM_SIZE: layOut(); return 0;
+        case WM_CLOSE: ::ShowWindow(window_, SW_HIDE); return 0;  // kept with its results for the next time
+        case WM_DESTROY:
+            if (font_) ::DeleteObject(font_);
+            return 0;
+        case WM_COMMAND:
+            switch (LOWORD(wParam)) {
+                case IDOK:
+                case kNextButton: actions_.findOnPage(query(), true); return 0;
+                case kPreviousButton: actions_.findOnPage(query(), false); return 0;
+                case kBookButton: actions_.findInBook(query()); return 0;
+                case IDCANCEL: ::ShowWindow(window_, SW_HIDE); return 0;
+                case kResults:
+                    if (HIWORD(wParam) == LBN_SELCHANGE || HIWORD(wParam) == LBN_DBLCLK) {
+                        const LRESULT chosen = ::SendMessageW(list_, LB_GETCURSEL, 0, 0);
+                        if (chosen != LB_ERR) actions_.showHit(size_t(chosen));
+                    }
+                    return 0;
+                default: break;
+            }
+            break;
+        default: break;
+    }
+    return ::DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void FindPanel::createControls() {
+    font_ = messageFont();
+    const auto make = [&](DWORD exStyle, const wchar_t* type, const wchar_t* text, DWORD style, int id) {
+        HWND control = ::CreateWindowExW(exStyle, type, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, window_,
+                                         reinterpret_cast<HMENU>(INT_PTR(id)), instance_, nullptr);
+        if (font_) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        return control;
+    };
+    edit_ = make(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, kQuery);
+    ::SendMessageW(edit_, EM_LIMITTEXT, 256, 0);
+    buttons_[0] = make(0, L"BUTTON", L"下一个(&N)", WS_TABSTOP | BS_DEFPUSHBUTTON, kNextButton);
+    buttons_[1] = make(0, L"BUTTON", L"上一个(&P)", WS_TABSTOP | BS_PUSHBUTTON, kPreviousButton);
+    buttons_[2] = make(0, L"BUTTON", L"全书查找(&B)", WS_TABSTOP | BS_PUSHBUTTON, kBookButton);
+    status_ = make(0, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, kStatus);
+    list_ = make(WS_EX_CLIENTEDGE, L"LISTBOX", L"", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                 kResults);
+}
+
+void FindPanel::layOut() {
+    RECT client{};
+    ::GetClientRect(window_, &client);
+    const int width = client.right - 2 * kGap;
+    ::MoveWindow(edit_, kGap, kGap, width, kRow, TRUE);
+    for (int i = 0; i < 3; ++i)
+        ::MoveWindow(buttons_[i], kGap + i * (kButtonWidth + kGap), 2 * kGap + kRow, kButtonWidth, kRow + 2, TRUE);
+    ::MoveWindow(status_, kGap, 3 * kGap + 2 * kRow + 2, width, kRow - 4, TRUE);
+    const int listTop = 4 * kGap + 3 * kRow;
+    ::MoveWindow(list_, kGap, listTop, width, std::max(0, int(client.bottom) - listTop - kGap), TRUE);
+}
+
+}  // namespace pgw::stub::win32
