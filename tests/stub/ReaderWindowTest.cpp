@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -108,6 +109,19 @@ TEST_F(ReaderWindowTest, TurnsPagesRemembersThemAndFindsInTheWholeBook) {
     std::ofstream(state, std::ios::binary) << "[PagewrightReader]\npage=\xFF\xFF\nbookmark=999999999999 x\n";
     EXPECT_EQ(drive(book, "title close"), (std::vector<std::string>{"测试之书 - 新建文本", "exit 0"}));
     EXPECT_EQ(readAll(book), bookBytes);  // nothing is ever written into the book
+
+    // The start-up report: "<milliseconds> <peak working set>", then the reader closes by itself.
+    const fs::path report = fs::current_path() / "shown.txt";
+    const int status = std::system(("WINEPREFIX='" + prefix().string() + "' WINEDEBUG=-all timeout 300 xvfb-run -a " +
+                                    wine_ + " '" + book + "' '--close-when-shown=Z:" + report.string() +
+                                    "' >/dev/null 2>&1")
+                                       .c_str());
+    EXPECT_EQ(status, 0);
+    std::istringstream line(readAll(report));
+    long long milliseconds = -1, peak = -1;
+    line >> milliseconds >> peak;
+    EXPECT_GT(milliseconds, 0);
+    EXPECT_GT(peak, 1 << 20);
 }
 
 }  // namespace

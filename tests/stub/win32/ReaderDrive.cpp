@@ -3,6 +3,7 @@
 // shows, one line each, UTF-8:
 //   title          the window's title ("book - chapter")
 //   cmd:N          sends menu command N to the reader
+//   post:N         posts it (for a command that opens a modal box) and waits a second
 //   find:TEXT      opens the find window and searches the whole book for TEXT; prints the hit count
 //   hit:N          chooses the Nth hit; prints where the page's selection starts and ends
 //   close          closes the reader; prints "exit CODE"
@@ -73,6 +74,9 @@ bool step(const std::wstring& what, HWND reader, DWORD process, HANDLE processHa
         print(windowText(reader));
     } else if (what.starts_with(L"cmd:")) {
         ::SendMessageW(reader, WM_COMMAND, WPARAM(std::stoi(what.substr(4))), 0);
+    } else if (what.starts_with(L"post:")) {
+        ::PostMessageW(reader, WM_COMMAND, WPARAM(std::stoi(what.substr(5))), 0);
+        ::Sleep(1000);
     } else if (what.starts_with(L"find:")) {
         ::SendMessageW(reader, WM_COMMAND, kFindCommand, 0);
         HWND panel = waitForWindow(process, L"PagewrightReaderFind");
