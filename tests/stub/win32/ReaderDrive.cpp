@@ -6,6 +6,7 @@
 //   post:N         posts it (for a command that opens a modal box) and waits a second
 //   find:TEXT      opens the find window and searches the whole book for TEXT; prints the hit count
 //   hit:N          chooses the Nth hit; prints where the page's selection starts and ends
+//   sleep:N        waits N seconds (a screenshot can be taken meanwhile)
 //   close          closes the reader; prints "exit CODE"
 // Exits 1 when the window never showed or a step could not be done.
 
@@ -77,6 +78,8 @@ bool step(const std::wstring& what, HWND reader, DWORD process, HANDLE processHa
     } else if (what.starts_with(L"post:")) {
         ::PostMessageW(reader, WM_COMMAND, WPARAM(std::stoi(what.substr(5))), 0);
         ::Sleep(1000);
+    } else if (what.starts_with(L"sleep:")) {
+        ::Sleep(DWORD(std::stoi(what.substr(6))) * 1000);
     } else if (what.starts_with(L"find:")) {
         ::SendMessageW(reader, WM_COMMAND, kFindCommand, 0);
         HWND panel = waitForWindow(process, L"PagewrightReaderFind");
