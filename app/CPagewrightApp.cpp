@@ -4,6 +4,8 @@
 #include "app/RecentlyUsed.h"
 #include "app/WindowPlacement.h"
 #include "platform/framework/CommandIds.h"
+#include "platform/ui/QtUserInterface.h"
+#include "preview/PreviewOpening.h"
 #include "shell/CMainFrame.h"
 
 #include <QCommandLineParser>
@@ -64,13 +66,19 @@ CPagewrightApp::~CPagewrightApp() {
     frame_.reset();
 }
 
-bool CPagewrightApp::initInstance() {
+bool CPagewrightApp::initInstance() { return initInstance(arguments()); }
+
+bool CPagewrightApp::initInstance(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("页工坊: 制作电子书"));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("book"), QStringLiteral("a book (.pgw) to open"));
-    parser.process(*this);
+    const QCommandLineOption preview(QStringLiteral("preview"), QStringLiteral("preview a compiled book (.exe)"),
+                                     QStringLiteral("book.exe"));
+    parser.addOption(preview);
+    parser.process(arguments);
+    if (parser.isSet(preview)) return startPreview(parser.value(preview));
 
     const QString book = parser.positionalArguments().isEmpty()
                              ? QString()
@@ -98,6 +106,13 @@ bool CPagewrightApp::initInstance() {
     else
         frame_->showMaximized();
     return true;
+}
+
+// A preview only reads its book, so it takes nothing from a running program: that one keeps
+// its book and its channel, and this process ends when the preview closes.
+bool CPagewrightApp::startPreview(const QString& path) {
+    previewUi_ = std::make_unique<ui::QtUserInterface>();
+    return preview::openPreview(QFileInfo(path).absoluteFilePath().toStdString(), *previewUi_) != nullptr;
 }
 
 void CPagewrightApp::takeRequest(const QString& path) {

@@ -13,6 +13,9 @@
 namespace pgw::shell {
 class CMainFrame;
 }
+namespace pgw::ui {
+class QtUserInterface;
+}
 
 namespace pgw::app {
 
@@ -30,6 +33,10 @@ public:
     // and shows the window maximised. False ends the program: when the book went to a
     // program already running (handedOver()), or when the window could not be made.
     bool initInstance();
+    // The same for a given command line (the program's name first). With --preview BOOK.exe
+    // the compiled book opens in a preview window of its own instead: no main window, and
+    // the running program is neither asked nor replaced. False when the book cannot be read.
+    bool initInstance(const QStringList& arguments);
     bool handedOver() const { return handedOver_; }
     // The channel later starts reach this program by; tests give each run its own.
     void setInstanceChannelName(QString name) { channelName_ = std::move(name); }
@@ -48,12 +55,14 @@ public:
 
 private:
     void loadChineseQtTexts();
+    bool startPreview(const QString& path);
 
     book::BookSession session_;
     std::unique_ptr<shell::CMainFrame> frame_;
     DialogRunner runDialog_;
     QString channelName_ = InstanceChannel::defaultName();
     std::unique_ptr<InstanceChannel> channel_;
+    std::unique_ptr<ui::QtUserInterface> previewUi_;
     bool handedOver_ = false;
 };
 

@@ -17,8 +17,10 @@ bool answeredWithoutWindow(int argc, char** argv) {
             return true;
         }
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::printf("用法: pagewright [书.pgw]\n页工坊: 制作电子书。打开给出的书，不给时新建一本。\n\n"
-                        "  -h, --help     显示这段说明\n  -v, --version  显示版本\n");
+            std::printf("用法: pagewright [书.pgw]\n      pagewright --preview 电子书.exe\n"
+                        "页工坊: 制作电子书。打开给出的书，不给时新建一本。\n\n"
+                        "  --preview 电子书.exe  只读地预览制作好的电子书，不打开主窗口\n"
+                        "  -h, --help            显示这段说明\n  -v, --version         显示版本\n");
             return true;
         }
     }

@@ -83,20 +83,22 @@ void CWebBrowerView::layOut(QSize client) {
     browser_->raise();
 }
 
-void CWebBrowerView::loadPage(std::string_view stored) {
-    browser_->forgetRefused();
+void showWebPage(PageBrowser& browser, std::string_view stored) {
+    browser.forgetRefused();
     if (stored.empty()) {
-        clearPage();
+        browser.clear();
         return;
     }
     const QString html = decodeWebPage(stored);
     if (tooDeepToLayOut(html)) {
-        browser_->setPlainText(QStringLiteral("这个网页的结构嵌套太深，无法显示，下面是它的原文。\n\n") + html);
+        browser.setPlainText(QStringLiteral("这个网页的结构嵌套太深，无法显示，下面是它的原文。\n\n") + html);
     } else {
-        browser_->setHtml(html);
+        browser.setHtml(html);
     }
-    browser_->moveCursor(QTextCursor::Start);
+    browser.moveCursor(QTextCursor::Start);
 }
+
+void CWebBrowerView::loadPage(std::string_view stored) { showWebPage(*browser_, stored); }
 
 void CWebBrowerView::clearPage() { browser_->clear(); }
 

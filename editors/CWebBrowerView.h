@@ -45,6 +45,9 @@ private:
     std::vector<QUrl> refused_;
 };
 
+// Shows a web page's stored content in a browser; empty content shows an empty page.
+void showWebPage(PageBrowser& browser, std::string_view stored);
+
 class CWebBrowerView : public QWidget {
 public:
     static constexpr int kViewId = 3;

@@ -125,6 +125,8 @@ private:
     void cut();
     void make();
     void exportEpub();
+    // A compiled book chosen by the author, read back in a preview window.
+    void previewBook();
     void help();
     void openFromDialog();
     void openRecent(CommandId id);

@@ -4,6 +4,7 @@
 #include "editors/CRTFView.h"
 #include "platform/framework/DocumentTemplate.h"
 #include "platform/framework/FrameRules.h"
+#include "preview/PreviewOpening.h"
 #include "publish/CDRMView.h"
 #include "shell/CBiSplitterWnd.h"
 #include "shell/CMainFrame.h"
@@ -41,6 +42,8 @@ void CMainFrame::registerFrameCommands() {
     frameTarget_.onCommand(cmd::kMake, [this] { make(); });
     frameTarget_.onCommand(cmd::kExportEpub, [this] { exportEpub(); });
     frameTarget_.onUpdate(cmd::kExportEpub, [this] { return CommandState{session_.bookOpen, false}; });
+    frameTarget_.onCommand(cmd::kPreviewBook, [this] { previewBook(); });
+    frameTarget_.onUpdate(cmd::kPreviewBook, [] { return CommandState{true, false}; });
     frameTarget_.onCommand(cmd::kPrint, [this] { ui_->beep(); });  // the program prints nothing
     frameTarget_.onCommand(cmd::kHelpContents, [this] { help(); });
     frameTarget_.onCommand(cmd::kSelectAll, [this] { textView_->selectAll(); });
@@ -132,6 +135,11 @@ void CMainFrame::make() {
         publishForm_->SetPublishMode(true);
     }
     splitter_->ShowView(int(book::PaneView::PublishForm), 1);
+}
+
+// The book need not be the open one: any compiled book is read as it is, nothing written.
+void CMainFrame::previewBook() {
+    if (const auto path = ui_->askOpenPath(preview::previewFilters())) preview::openPreview(*path, *ui_, this);
 }
 
 void CMainFrame::help() {

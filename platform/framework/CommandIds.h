@@ -17,6 +17,7 @@ inline constexpr CommandId kSave = 57603;
 inline constexpr CommandId kSaveAs = 57604;
 inline constexpr CommandId kMake = 32950;
 inline constexpr CommandId kExportEpub = 33020;  // the program's own: the book as an e-book for readers
+inline constexpr CommandId kPreviewBook = 33030;  // the program's own: a compiled book read back, read-only
 inline constexpr CommandId kPrintPreview = 57609;
 inline constexpr CommandId kPrint = 57607;
 inline constexpr CommandId kExit = 57665;

@@ -6,6 +6,9 @@
 #include "app/InstanceChannel.h"
 #include "app/RecentlyUsed.h"
 #include "app/WindowPlacement.h"
+#include "preview/CPreviewWindow.h"
+#include "tests/preview/PreviewBooks.h"
+#include "tests/stub/CompiledBookMaker.h"
 #include "shell/CBiSplitterWnd.h"
 #include "shell/CMainFrame.h"
 
@@ -85,6 +88,28 @@ TEST(InstanceChannel, ASecondStartHandsItsBookToTheRunningProgram) {
     }
     EXPECT_EQ(requests, (std::vector<QString>{QStringLiteral("/books/甲.pgw"), QString()}));
     EXPECT_FALSE(InstanceChannel(name + QStringLiteral("-none")).handToRunning(QStringLiteral("/books/乙.pgw")));
+}
+
+// --preview opens the compiled book alone, whether or not a program runs: the running one
+// is not asked, and no main window or untitled book is made.
+TEST(CPagewrightApp, PreviewOpensTheCompiledBookOnItsOwn) {
+    book::testing::ScratchFolder folder;
+    const std::string path = stub::testing::writeFile("书.exe", preview::testing::previewBook());
+    InstanceChannel running(QStringLiteral("pgw-app-test-%1").arg(QCoreApplication::applicationPid()));
+    std::vector<QString> requests;
+    ASSERT_TRUE(running.listen([&](const QString& book) { requests.push_back(book); }));
+    ASSERT_TRUE(application().initInstance({QStringLiteral("pagewright"), QStringLiteral("--preview"),
+                                            QString::fromStdString(path)}));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(application().mainFrame(), nullptr);
+    EXPECT_TRUE(requests.empty());
+    EXPECT_FALSE(std::filesystem::exists(folder.untitled("新建文档.pgw")));
+    preview::CPreviewWindow* shown = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = dynamic_cast<preview::CPreviewWindow*>(widget); window && window->isVisible()) shown = window;
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->windowTitle(), QStringLiteral("测试之书 - 预览"));
+    shown->close();
 }
 
 // Books are entered in the desktop's recently used list: a new list is made, an entry is
