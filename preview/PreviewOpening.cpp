@@ -11,6 +11,7 @@ namespace pgw::preview {
 namespace {
 
 constexpr char kCaption[] = "预览电子书";
+constexpr size_t kNotesShown = 10;  // a badly damaged table must not make a box taller than the screen
 
 ui::Message warning(std::string text) { return ui::Message{std::move(text), kCaption, ui::Buttons::Ok, ui::Icon::Exclamation}; }
 
@@ -37,7 +38,8 @@ CPreviewWindow* openPreview(const std::string& path, ui::UserInterface& ui, QWid
     window->show();
     if (!notes.empty()) {
         std::string text = "“" + name + "”的章节目录已损坏，下面显示的是能够放置的章节：";
-        for (const std::string& note : notes) text += "\n" + note;
+        for (size_t i = 0; i < notes.size() && i < kNotesShown; ++i) text += "\n" + notes[i];
+        if (notes.size() > kNotesShown) text += "\n……";
         ui.showMessage(warning(std::move(text)));
     }
     return window;
