@@ -1,5 +1,7 @@
 #include "stub/win32/FindPanel.h"
 
+#include "stub/win32/WindowBasics.h"
+
 #include <commctrl.h>
 
 namespace pgw::stub::win32 {
@@ -9,24 +11,10 @@ constexpr wchar_t kClassName[] = L"PagewrightReaderFind";
 enum Control : int { kQuery = 201, kNextButton, kPreviousButton, kBookButton, kStatus, kResults };
 constexpr int kGap = 8, kRow = 24, kButtonWidth = 96;
 
-HFONT messageFont() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return nullptr;
-    return ::CreateFontIndirectW(&metrics.lfMessageFont);
-}
-
 }  // namespace
 
 bool FindPanel::registerClass(HINSTANCE instance) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = windowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kClassName;
-    return ::RegisterClassExW(&windowClass) != 0;
+    return registerWindowClass(instance, kClassName, windowProc, COLOR_BTNFACE);
 }
 
 FindPanel::FindPanel(HWND owner, HINSTANCE instance, Actions actions)

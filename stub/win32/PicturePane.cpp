@@ -1,6 +1,7 @@
 #include "stub/win32/PicturePane.h"
 
 #include "stub/reader/PageContent.h"
+#include "stub/win32/WindowBasics.h"
 
 #include <ocidl.h>
 #include <olectl.h>
@@ -121,14 +122,7 @@ void scrollBy(HWND window, PaneState& shown, int bar, int request, int thumb) {
 }  // namespace
 
 bool PicturePane::registerClass(HINSTANCE instance) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = windowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = kClassName;
-    return ::RegisterClassExW(&windowClass) != 0;
+    return registerWindowClass(instance, kClassName, windowProc, COLOR_WINDOW);
 }
 
 HWND PicturePane::create(HWND parent, HINSTANCE instance) {

@@ -7,6 +7,7 @@
 #include "stub/win32/ReaderResources.h"
 #include "stub/win32/ShownReport.h"
 #include "stub/win32/WideText.h"
+#include "stub/win32/WindowBasics.h"
 
 #include <commctrl.h>
 #include <richedit.h>
@@ -36,14 +37,6 @@ int imageOf(const Chapter& chapter) {
     }
 }
 
-// The font the system uses for message boxes: the tree's labels look native with it.
-HFONT messageFont() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return nullptr;
-    return ::CreateFontIndirectW(&metrics.lfMessageFont);
-}
-
 const std::string& bookTitle(const CompiledBook& book) {
     // A block without a title (never written so) falls back on the root chapter's name.
     return book.fields().title.empty() ? book.chapters().front().name : book.fields().title;
@@ -59,15 +52,9 @@ ReaderWindow::ReaderWindow(std::unique_ptr<CompiledBook> book, ReaderOptions opt
 
 bool ReaderWindow::create(HINSTANCE instance, int show) {
     instance_ = instance;
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = windowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(kIconId));
-    windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kClassName;
-    if (!::RegisterClassExW(&windowClass) || !PicturePane::registerClass(instance) || !FindPanel::registerClass(instance))
+    const HICON icon = ::LoadIconW(instance, MAKEINTRESOURCEW(kIconId));
+    if (!registerWindowClass(instance, kClassName, windowProc, COLOR_BTNFACE, icon) ||
+        !PicturePane::registerClass(instance) || !FindPanel::registerClass(instance))
         return false;
     accelerators_ = buildAccelerators();
     menus_ = buildMenus();
