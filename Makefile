@@ -71,6 +71,7 @@ bench: deps
 	PGW_BENCH_TABLE=$(CURDIR)/$(BENCH_TABLE) QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/chapter_bench
 	PGW_BENCH_TABLE=$(CURDIR)/$(BENCH_TABLE) $(BENCH_BUILD)/bench/book_search_bench
 	PGW_BENCH_TABLE=$(CURDIR)/$(BENCH_TABLE) QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/import_bench
+	PGW_BENCH_TABLE=$(CURDIR)/$(BENCH_TABLE) QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/reader_bench
 	@/usr/bin/python3 bench/print_table.py $(BENCH_TABLE)
 
 fuzz: deps

@@ -7,6 +7,7 @@
 
 #include "BenchBook.h"
 #include "BenchSupport.h"
+#include "BenchWindow.h"
 #include "shell/CMainFrame.h"
 #include "tree/widgets/CManageView.h"
 
@@ -27,6 +28,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using bench::bytesWritten;
+using bench::peakMb;
+using bench::rssMb;
+using bench::Window;
+
 constexpr int kDirectories = 200;
 constexpr int kPagesPerDirectory = 100;
 constexpr int kFlatPages = 5000;
@@ -34,72 +40,6 @@ constexpr int kOpenRuns = 3;
 constexpr int kEditRuns = 5;
 const std::string kFlatDirectory = "dir" + std::to_string(kDirectories);
 const std::string kSmallDirectory = "dir0";
-
-// A number from /proc/self/<file> after `key` ("wchar:", "VmRSS:" in kB).
-uint64_t procValue(const char* file, const std::string& key) {
-    std::ifstream in(std::string("/proc/self/") + file);
-    std::string word;
-    while (in >> word)
-        if (word == key) {
-            uint64_t value = 0;
-            in >> value;
-            return value;
-        }
-    return 0;
-}
-uint64_t bytesWritten() { return procValue("io", "wchar:"); }
-double rssMb() { return procValue("status", "VmRSS:") / 1024.0; }
-double peakMb() { return procValue("status", "VmHWM:") / 1024.0; }
-
-// Notices the tree's paints, so that opening is timed until the author sees the tree.
-class PaintProbe : public QObject {
-public:
-    bool painted = false;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) painted = true;
-        return false;
-    }
-};
-
-void processUntilPainted(PaintProbe& probe) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!probe.painted && std::chrono::steady_clock::now() < deadline) QCoreApplication::processEvents();
-    if (!probe.painted) {
-        std::fprintf(stderr, "the tree was never painted\n");
-        std::exit(1);
-    }
-}
-
-// A window as the author has it, with nothing asked of anyone.
-struct Window {
-    book::BookSession session;
-    std::unique_ptr<shell::CMainFrame> frame = std::make_unique<shell::CMainFrame>(session);
-    PaintProbe probe;
-    Window() {
-        frame->ui().setMessageBoxRunner([](QMessageBox&) { return int(QMessageBox::Ok); });
-        frame->resize(1000, 700);
-        frame->show();
-        tree().viewport()->installEventFilter(&probe);
-        processUntilPainted(probe);
-    }
-    ~Window() {
-        frame->ui().setMessageBoxRunner([](QMessageBox&) { return int(QMessageBox::No); });  // nothing kept
-        frame->close();
-        tree().viewport()->removeEventFilter(&probe);
-        frame.reset();
-    }
-    tree::widgets::CChapterTreeCtrl& tree() { return *frame->chapterPane()->tree(); }
-    double open(const std::string& path) {
-        probe.painted = false;
-        return bench::timed([&] {
-            if (!frame->openBook(path)) {
-                std::fprintf(stderr, "the book did not open\n");
-                std::exit(1);
-            }
-            processUntilPainted(probe);
-        });
-    }
-};
 
 struct Memory {
     double window = 0, open = 0, peak = 0;
