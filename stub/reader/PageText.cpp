@@ -11,6 +11,16 @@ richtext::RichDocument webPageDocument(std::string_view stored) {
     return richtext::documentFromHtml(text::webPageToUtf8(stored));
 }
 
+BookStatus textPageDocument(std::string_view rtf, const std::string& name, richtext::RichDocument* out) {
+    if (rtf.empty()) {  // a page never edited
+        *out = {};
+        return BookStatus::success();
+    }
+    if (!richtext::looksLikeRtf(rtf)) return BookStatus::failure(BookError::DamagedTextPage, nameForMessage(name));
+    *out = std::move(richtext::readRtf(rtf).document);  // damage: what comes before it
+    return BookStatus::success();
+}
+
 BookStatus pageDocument(const CompiledBook& book, size_t chapter, richtext::RichDocument* out) {
     const auto& chapters = book.chapters();
     if (chapter >= chapters.size()) return BookStatus::failure(BookError::NoSuchChapter);
@@ -18,14 +28,7 @@ BookStatus pageDocument(const CompiledBook& book, size_t chapter, richtext::Rich
     if (page.type == book::NodeType::Text && page.isPage()) {
         std::string rtf;
         if (BookStatus status = book.readTextPage(chapter, &rtf); !status.ok()) return status;
-        if (rtf.empty()) {  // a page never edited
-            *out = {};
-            return BookStatus::success();
-        }
-        if (!richtext::looksLikeRtf(rtf))
-            return BookStatus::failure(BookError::DamagedTextPage, nameForMessage(page.name));
-        *out = std::move(richtext::readRtf(rtf).document);  // damage: what comes before it
-        return BookStatus::success();
+        return textPageDocument(rtf, page.name, out);
     }
     if (page.type == book::NodeType::Web && page.isPage()) {
         std::string bytes;

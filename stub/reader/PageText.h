@@ -17,6 +17,9 @@ class CompiledBook;
 // A web page's stored bytes as a document; always something, however damaged.
 richtext::RichDocument webPageDocument(std::string_view stored);
 
+// A text page's stored RTF as a document; `name` says which page is damaged when it is no RTF.
+BookStatus textPageDocument(std::string_view rtf, const std::string& name, richtext::RichDocument* out);
+
 // The page's document: text and web pages; other kinds (pictures) have none and fail
 // with NotAPage. A text page that is not readable RTF fails.
 BookStatus pageDocument(const CompiledBook& book, size_t chapter, richtext::RichDocument* out);

@@ -273,7 +273,7 @@ void ReaderWindow::showText(size_t chapter) {
     }
     richtext::RichDocument document;
     // A dark page gives the text without a colour of its own the dark page's text colour.
-    if (view_.dark() && pageDocument(*book_, chapter, &document).ok()) {
+    if (view_.dark() && textPageDocument(rtf, book_->chapters()[chapter].name, &document).ok()) {
         colourAutomaticText(&document, kDarkText);
         rtf = richtext::writeRtf(document);
     }
