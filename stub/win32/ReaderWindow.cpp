@@ -25,18 +25,6 @@ constexpr size_t kMaxHistory = 200;
 constexpr richtext::Colour kDarkText{GetRValue(PageView::kDarkText), GetGValue(PageView::kDarkText),
                                      GetBValue(PageView::kDarkText)};
 
-// Tree images, by their place in the chapter tree's image strip.
-enum TreeImage : int { kDirectoryImage = 0, kTextImage = 2, kPictureImage = 6, kWebImage = 8 };
-
-int imageOf(const Chapter& chapter) {
-    if (chapter.directory) return kDirectoryImage;
-    switch (chapter.type) {
-        case book::NodeType::Picture: return kPictureImage;
-        case book::NodeType::Web: return kWebImage;
-        default: return kTextImage;
-    }
-}
-
 const std::string& bookTitle(const CompiledBook& book) {
     // A block without a title (never written so) falls back on the root chapter's name.
     return book.fields().title.empty() ? book.chapters().front().name : book.fields().title;
@@ -61,9 +49,13 @@ bool ReaderWindow::create(HINSTANCE instance, int show) {
     window_ = ::CreateWindowExW(0, kClassName, gbkToWide(bookTitle(*book_)).c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                 CW_USEDEFAULT, 900, 640, nullptr, menus_.bar, instance, this);
     if (!window_) return false;
+    const std::optional<size_t> startPage = state_.lastPage ? state_.lastPage : book_->firstPage();
+    if (startPage) tree_.reveal(*startPage);
     placeWindow(show);
+    // Shown once the window has its size: a long page is laid out once, at the width it is read at.
+    goToPage(startPage);
     ::UpdateWindow(window_);
-    ::SetFocus(tree_);
+    ::SetFocus(tree_.handle());
     if (!book_->table().notes.empty()) warnAboutDamage();
     return true;
 }
@@ -111,29 +103,20 @@ LRESULT ReaderWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
             createChildren();
-            fillTree();
             fillBookmarkMenu();
             ::CheckMenuItem(menus_.view, kDarkPage, MF_BYCOMMAND | (state_.dark ? MF_CHECKED : MF_UNCHECKED));
-            goToPage(state_.lastPage ? state_.lastPage : book_->firstPage());
             return 0;
         case WM_SIZE: layOut(); return 0;
-        case WM_SETFOCUS: ::SetFocus(tree_); return 0;  // back from a dialog, keys go to the chapters
+        case WM_SETFOCUS: ::SetFocus(tree_.handle()); return 0;  // back from a dialog, keys go to the chapters
         case WM_COMMAND: onCommand(LOWORD(wParam)); return 0;
-        case WM_NOTIFY: {
-            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (header->hwndFrom == tree_ && header->code == TVN_SELCHANGEDW) {
-                const auto* change = reinterpret_cast<const NMTREEVIEWW*>(lParam);
-                showChapter(size_t(change->itemNew.lParam));
-            }
+        case WM_NOTIFY:
+            if (const auto chosen = tree_.onNotify(reinterpret_cast<const NMHDR*>(lParam))) showChapter(*chosen);
             return 0;
-        }
         case WM_CLOSE:
             saveState(false);
             ::DestroyWindow(window_);
             return 0;
         case WM_DESTROY:
-            if (images_) ::ImageList_Destroy(images_);
-            if (font_) ::DeleteObject(font_);
             ::PostQuitMessage(0);
             return 0;
         default: break;
@@ -142,49 +125,18 @@ LRESULT ReaderWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void ReaderWindow::createChildren() {
-    tree_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
-                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASLINES | TVS_LINESATROOT | TVS_HASBUTTONS |
-                                  TVS_SHOWSELALWAYS,
-                              0, 0, 0, 0, window_, nullptr, instance_, nullptr);
-    images_ = ::ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 10, 0);
-    if (HBITMAP strip = ::LoadBitmapW(instance_, MAKEINTRESOURCEW(kTreeImagesId))) {
-        ::ImageList_AddMasked(images_, strip, RGB(255, 0, 255));
-        ::DeleteObject(strip);
-    }
-    TreeView_SetImageList(tree_, images_, TVSIL_NORMAL);
-    font_ = messageFont();
-    if (font_) ::SendMessageW(tree_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    tree_.create(window_, instance_, book_->chapters());
     view_.create(window_, instance_);
     view_.setZoom(state_.zoomPercent);
     view_.setDark(state_.dark);
     pictures_ = PicturePane::create(window_, instance_);
 }
 
-void ReaderWindow::fillTree() {
-    const auto& chapters = book_->chapters();
-    items_.assign(chapters.size(), nullptr);
-    // Parents come before their children in the table, so one pass builds the tree.
-    for (size_t i = 0; i < chapters.size(); ++i) {
-        const std::wstring label = gbkToWide(chapters[i].name);
-        TVINSERTSTRUCTW insert{};
-        insert.hParent = chapters[i].parent < items_.size() ? items_[chapters[i].parent] : TVI_ROOT;
-        insert.hInsertAfter = TVI_LAST;
-        insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
-        insert.item.pszText = const_cast<wchar_t*>(label.c_str());
-        insert.item.iImage = imageOf(chapters[i]);
-        insert.item.iSelectedImage = chapters[i].directory ? kDirectoryImage : imageOf(chapters[i]) + 1;
-        insert.item.lParam = LPARAM(i);
-        items_[i] = reinterpret_cast<HTREEITEM>(
-            ::SendMessageW(tree_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
-    }
-    if (!items_.empty() && items_[0]) TreeView_Expand(tree_, items_[0], TVE_EXPAND);
-}
-
 void ReaderWindow::layOut() {
     RECT client{};
     ::GetClientRect(window_, &client);
     const int treeWidth = std::max(kMinTreeWidth, int(client.right * kTreeWidthPercent / 100));
-    ::MoveWindow(tree_, 0, 0, treeWidth, client.bottom, TRUE);
+    ::MoveWindow(tree_.handle(), 0, 0, treeWidth, client.bottom, TRUE);
     ::MoveWindow(view_.handle(), treeWidth, 0, client.right - treeWidth, client.bottom, TRUE);
     ::MoveWindow(pictures_, treeWidth, 0, client.right - treeWidth, client.bottom, TRUE);
 }
@@ -200,7 +152,7 @@ void ReaderWindow::onCommand(int command) {
         case kLastPage: goToPage(pages.empty() ? std::nullopt : std::optional(pages.back())); break;
         case kBack: walkHistory(-1); break;
         case kForward: walkHistory(1); break;
-        case kFocusTree: ::SetFocus(tree_); break;
+        case kFocusTree: ::SetFocus(tree_.handle()); break;
         case kZoomIn: zoom(state_.zoomPercent + 10); break;
         case kZoomOut: zoom(state_.zoomPercent - 10); break;
         case kZoomReset: zoom(100); break;
@@ -222,11 +174,7 @@ void ReaderWindow::onCommand(int command) {
 }
 
 void ReaderWindow::goToPage(std::optional<size_t> page) {
-    if (!page || *page >= items_.size()) {
-        ::MessageBeep(MB_OK);
-        return;
-    }
-    TreeView_SelectItem(tree_, items_[*page]);  // the selection change shows it
+    if (!page || !tree_.select(*page)) ::MessageBeep(MB_OK);  // the selection change shows it
 }
 
 void ReaderWindow::rememberVisit(size_t chapter) {

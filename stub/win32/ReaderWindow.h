@@ -8,6 +8,7 @@
 #include "stub/reader/BookSearch.h"
 #include "stub/reader/CompiledBook.h"
 #include "stub/reader/ReaderState.h"
+#include "stub/win32/ChapterTree.h"
 #include "stub/win32/FindPanel.h"
 #include "stub/win32/PageView.h"
 #include "stub/win32/ReaderCommands.h"
@@ -41,7 +42,6 @@ private:
     bool translate(MSG* message);
 
     void createChildren();
-    void fillTree();
     void layOut();
     void onCommand(int command);
     void showChapter(size_t chapter);
@@ -76,14 +76,11 @@ private:
     ReaderState state_;
     HINSTANCE instance_ = nullptr;
     HWND window_ = nullptr;
-    HWND tree_ = nullptr;
+    ChapterTree tree_;
     PageView view_;
     HWND pictures_ = nullptr;
     HACCEL accelerators_ = nullptr;
     ReaderMenus menus_;
-    HIMAGELIST images_ = nullptr;
-    HFONT font_ = nullptr;
-    std::vector<HTREEITEM> items_;  // by chapter index
     std::optional<size_t> current_;
     std::vector<size_t> history_;  // pages visited, oldest first
     size_t historyAt_ = 0;

@@ -107,7 +107,10 @@ TEST_F(ReaderWindowTest, TurnsPagesRemembersThemAndFindsInTheWholeBook) {
                                         "exit 0"}));
     // A state file damaged past reading is no reason not to read.
     std::ofstream(state, std::ios::binary) << "[PagewrightReader]\npage=\xFF\xFF\nbookmark=999999999999 x\n";
-    EXPECT_EQ(drive(book, "title close"), (std::vector<std::string>{"测试之书 - 新建文本", "exit 0"}));
+    // A directory's chapters join the tree as it is first opened (Home, then * to open all): the
+    // root and its four chapters at first, then 第一章's and 小节's three.
+    EXPECT_EQ(drive(book, "title tree key:36 key:106 tree close"),
+              (std::vector<std::string>{"测试之书 - 新建文本", "5", "8", "exit 0"}));
     EXPECT_EQ(readAll(book), bookBytes);  // nothing is ever written into the book
 
     // The start-up report: "<milliseconds> <peak working set>", then the reader closes by itself.

@@ -7,10 +7,13 @@
 //   find:TEXT      opens the find window and searches the whole book for TEXT; prints the hit count
 //   hit:N          chooses the Nth hit; prints where the page's selection starts and ends
 //   sleep:N        waits N seconds (a screenshot can be taken meanwhile)
+//   key:N          presses virtual key N in the chapter tree
+//   tree           prints how many chapters the tree holds so far
 //   close          closes the reader; prints "exit CODE"
 // Exits 1 when the window never showed or a step could not be done.
 
 #include <windows.h>
+#include <commctrl.h>
 #include <richedit.h>
 
 #include <cstdio>
@@ -78,6 +81,13 @@ bool step(const std::wstring& what, HWND reader, DWORD process, HANDLE processHa
     } else if (what.starts_with(L"post:")) {
         ::PostMessageW(reader, WM_COMMAND, WPARAM(std::stoi(what.substr(5))), 0);
         ::Sleep(1000);
+    } else if (what.starts_with(L"key:")) {
+        const auto key = WPARAM(std::stoi(what.substr(4)));
+        HWND tree = ::FindWindowExW(reader, nullptr, WC_TREEVIEWW, nullptr);
+        ::SendMessageW(tree, WM_KEYDOWN, key, 1);
+        ::SendMessageW(tree, WM_KEYUP, key, 0xC0000001);
+    } else if (what == L"tree") {
+        print(std::to_wstring(::SendMessageW(::FindWindowExW(reader, nullptr, WC_TREEVIEWW, nullptr), TVM_GETCOUNT, 0, 0)));
     } else if (what.starts_with(L"sleep:")) {
         ::Sleep(DWORD(std::stoi(what.substr(6))) * 1000);
     } else if (what.starts_with(L"find:")) {
