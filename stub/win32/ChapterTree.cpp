@@ -11,6 +11,7 @@ namespace {
 
 // Tree images, by their place in the chapter tree's image strip.
 enum TreeImage : int { kDirectoryImage = 0, kTextImage = 2, kPictureImage = 6, kWebImage = 8 };
+constexpr int kImageSide = 16, kImageCount = 10;
 
 int imageOf(const Chapter& chapter) {
     if (chapter.directory) return kDirectoryImage;
@@ -35,8 +36,11 @@ bool ChapterTree::create(HWND parent, HINSTANCE instance, const std::vector<Chap
                                   TVS_SHOWSELALWAYS,
                               0, 0, 0, 0, parent, nullptr, instance, nullptr);
     if (!tree_) return false;
-    images_ = ::ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 10, 0);
-    if (HBITMAP strip = ::LoadBitmapW(instance, MAKEINTRESOURCEW(kTreeImagesId))) {
+    // The strip's 16-pixel images, drawn larger on a high-resolution screen.
+    const int side = scaled(kImageSide);
+    images_ = ::ImageList_Create(side, side, ILC_COLOR24 | ILC_MASK, kImageCount, 0);
+    if (auto strip = static_cast<HBITMAP>(::LoadImageW(instance, MAKEINTRESOURCEW(kTreeImagesId), IMAGE_BITMAP,
+                                                        side * kImageCount, side, LR_CREATEDIBSECTION))) {
         ::ImageList_AddMasked(images_, strip, RGB(255, 0, 255));
         ::DeleteObject(strip);
     }

@@ -4,12 +4,30 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace pgw::stub::win32 {
 namespace {
 
 constexpr wchar_t kClassName[] = L"PagewrightReaderFind";
 enum Control : int { kQuery = 201, kNextButton, kPreviousButton, kBookButton, kStatus, kResults };
 constexpr int kGap = 8, kRow = 24, kButtonWidth = 96;
+constexpr int kWidth = 460, kHeight = 380;
+
+// Over the page's top right corner, where it hides the least of the tree and the text,
+// and on the screen the reader is on.
+POINT placeBeside(HWND owner) {
+    RECT frame{};
+    ::GetWindowRect(owner, &frame);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ::GetMonitorInfoW(::MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& area = monitor.rcWork;
+    const LONG width = scaled(kWidth), height = scaled(kHeight);
+    const LONG x = std::clamp<LONG>(frame.right - width - scaled(4 * kGap), area.left, std::max(area.left, area.right - width));
+    const LONG y = std::clamp<LONG>(frame.top + scaled(8 * kGap), area.top, std::max(area.top, area.bottom - height));
+    return {x, y};
+}
 
 }  // namespace
 
@@ -22,8 +40,9 @@ FindPanel::FindPanel(HWND owner, HINSTANCE instance, Actions actions)
 
 void FindPanel::open() {
     if (!window_) {
-        window_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, L"查找", WS_OVERLAPPEDWINDOW & ~WS_MINIMIZEBOX,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, 460, 380, owner_, nullptr, instance_, this);
+        const POINT at = placeBeside(owner_);
+        window_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, L"查找", WS_OVERLAPPEDWINDOW & ~WS_MINIMIZEBOX, at.x,
+                                    at.y, scaled(kWidth), scaled(kHeight), owner_, nullptr, instance_, this);
         if (!window_) return;
     }
     ::ShowWindow(window_, SW_SHOW);
@@ -119,15 +138,16 @@ void FindPanel::createControls() {
 }
 
 void FindPanel::layOut() {
+    const int gap = scaled(kGap), row = scaled(kRow), buttonWidth = scaled(kButtonWidth);
     RECT client{};
     ::GetClientRect(window_, &client);
-    const int width = client.right - 2 * kGap;
-    ::MoveWindow(edit_, kGap, kGap, width, kRow, TRUE);
+    const int width = client.right - 2 * gap;
+    ::MoveWindow(edit_, gap, gap, width, row, TRUE);
     for (int i = 0; i < 3; ++i)
-        ::MoveWindow(buttons_[i], kGap + i * (kButtonWidth + kGap), 2 * kGap + kRow, kButtonWidth, kRow + 2, TRUE);
-    ::MoveWindow(status_, kGap, 3 * kGap + 2 * kRow + 2, width, kRow - 4, TRUE);
-    const int listTop = 4 * kGap + 3 * kRow;
-    ::MoveWindow(list_, kGap, listTop, width, std::max(0, int(client.bottom) - listTop - kGap), TRUE);
+        ::MoveWindow(buttons_[i], gap + i * (buttonWidth + gap), 2 * gap + row, buttonWidth, row + 2, TRUE);
+    ::MoveWindow(status_, gap, 3 * gap + 2 * row + 2, width, row - 4, TRUE);
+    const int listTop = 4 * gap + 3 * row;
+    ::MoveWindow(list_, gap, listTop, width, std::max(0, int(client.bottom) - listTop - gap), TRUE);
 }
 
 }  // namespace pgw::stub::win32

@@ -1,5 +1,7 @@
 #include "stub/win32/PageView.h"
 
+#include "stub/win32/WindowBasics.h"
+
 #include <richedit.h>
 
 #include <algorithm>
@@ -35,7 +37,7 @@ bool PageView::create(HWND parent, HINSTANCE instance) {
     ::SendMessageW(edit_, EM_EXLIMITTEXT, 0, LPARAM(0x7FFFFFFF));
     // A reader reads lines wrapped at the pane's edge, with a little air on both sides.
     ::SendMessageW(edit_, EM_SETTARGETDEVICE, 0, 0);
-    ::SendMessageW(edit_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(8, 8));
+    ::SendMessageW(edit_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(scaled(8), scaled(8)));
     applyLook();
     return true;
 }

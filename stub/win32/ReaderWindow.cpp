@@ -47,7 +47,7 @@ bool ReaderWindow::create(HINSTANCE instance, int show) {
     accelerators_ = buildAccelerators();
     menus_ = buildMenus();
     window_ = ::CreateWindowExW(0, kClassName, gbkToWide(bookTitle(*book_)).c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 900, 640, nullptr, menus_.bar, instance, this);
+                                CW_USEDEFAULT, scaled(900), scaled(640), nullptr, menus_.bar, instance, this);
     if (!window_) return false;
     const std::optional<size_t> startPage = state_.lastPage ? state_.lastPage : book_->firstPage();
     if (startPage) tree_.reveal(*startPage);
@@ -135,7 +135,7 @@ void ReaderWindow::createChildren() {
 void ReaderWindow::layOut() {
     RECT client{};
     ::GetClientRect(window_, &client);
-    const int treeWidth = std::max(kMinTreeWidth, int(client.right * kTreeWidthPercent / 100));
+    const int treeWidth = std::max(scaled(kMinTreeWidth), int(client.right * kTreeWidthPercent / 100));
     ::MoveWindow(tree_.handle(), 0, 0, treeWidth, client.bottom, TRUE);
     ::MoveWindow(view_.handle(), treeWidth, 0, client.right - treeWidth, client.bottom, TRUE);
     ::MoveWindow(pictures_, treeWidth, 0, client.right - treeWidth, client.bottom, TRUE);

@@ -9,6 +9,16 @@ HFONT messageFont() {
     return ::CreateFontIndirectW(&metrics.lfMessageFont);
 }
 
+int scaled(int pixels) {
+    static const int dpi = [] {
+        HDC screen = ::GetDC(nullptr);
+        const int measured = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 0;
+        if (screen) ::ReleaseDC(nullptr, screen);
+        return measured > 0 ? measured : 96;
+    }();
+    return ::MulDiv(pixels, dpi, 96);
+}
+
 bool registerWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, int background, HICON icon) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
