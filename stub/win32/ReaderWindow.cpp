@@ -22,6 +22,7 @@ constexpr int kTreeWidthPercent = 28;
 constexpr int kMinTreeWidth = 160;
 constexpr size_t kNotesShown = 10;  // a badly damaged table must not make a box taller than the screen
 constexpr size_t kMaxHistory = 200;
+constexpr int kZoomStep = 10;  // percent
 constexpr richtext::Colour kDarkText{GetRValue(PageView::kDarkText), GetGValue(PageView::kDarkText),
                                      GetBValue(PageView::kDarkText)};
 
@@ -83,7 +84,11 @@ bool ReaderWindow::translate(MSG* message) {
     if (find_ && find_->takeMessage(message)) return true;
     if (message->hwnd != window_ && !::IsChild(window_, message->hwnd)) return false;
     if (message->message == WM_MOUSEWHEEL && (GET_KEYSTATE_WPARAM(message->wParam) & MK_CONTROL)) {
-        zoom(state_.zoomPercent + (GET_WHEEL_DELTA_WPARAM(message->wParam) > 0 ? 10 : -10));
+        // A notch is a step; a fine-grained wheel sends parts of one, which add up.
+        wheelRest_ += GET_WHEEL_DELTA_WPARAM(message->wParam);
+        const int notches = wheelRest_ / WHEEL_DELTA;
+        wheelRest_ %= WHEEL_DELTA;
+        if (notches != 0) zoom(state_.zoomPercent + notches * kZoomStep);
         return true;
     }
     return ::TranslateAcceleratorW(window_, accelerators_, message);
@@ -153,8 +158,8 @@ void ReaderWindow::onCommand(int command) {
         case kBack: walkHistory(-1); break;
         case kForward: walkHistory(1); break;
         case kFocusTree: ::SetFocus(tree_.handle()); break;
-        case kZoomIn: zoom(state_.zoomPercent + 10); break;
-        case kZoomOut: zoom(state_.zoomPercent - 10); break;
+        case kZoomIn: zoom(state_.zoomPercent + kZoomStep); break;
+        case kZoomOut: zoom(state_.zoomPercent - kZoomStep); break;
         case kZoomReset: zoom(100); break;
         case kDarkPage: toggleDark(); break;
         case kFullScreen: toggleFullScreen(!fullScreen_); break;

@@ -86,6 +86,7 @@ private:
     size_t historyAt_ = 0;
     bool walkingHistory_ = false;
     bool fullScreen_ = false;
+    int wheelRest_ = 0;  // Ctrl + wheel turned by less than a notch so far
     WINDOWPLACEMENT normalPlace_{};
     LONG_PTR normalStyle_ = 0;
     bool saveFailureTold_ = false;

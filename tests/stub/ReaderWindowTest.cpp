@@ -91,20 +91,26 @@ TEST_F(ReaderWindowTest, TurnsPagesRemembersThemAndFindsInTheWholeBook) {
     const std::string bookBytes = compiled(core, sample.bytes(), sampleInput());
     const std::string book = writeFile("book.exe", bookBytes);
 
-    // 102 next page, 119 add bookmark (ReaderCommands.h).
-    EXPECT_EQ(drive(book, "title cmd:102 title cmd:119 cmd:102 title close"),
-              (std::vector<std::string>{"测试之书 - 新建文本", "测试之书 - 正文", "测试之书 - 深页", "exit 0"}));
+    // 102 next page, 119 add bookmark, 107/108 back/forward, 114/115 full screen and out
+    // (ReaderCommands.h).
+    EXPECT_EQ(drive(book, "title cmd:102 title cmd:119 cmd:102 title cmd:107 title cmd:108 title cmd:114 screen "
+                          "cmd:115 screen wheel:2 close"),
+              (std::vector<std::string>{"测试之书 - 新建文本", "测试之书 - 正文", "测试之书 - 深页", "测试之书 - 正文",
+                                        "测试之书 - 深页", "full", "window", "exit 0"}));
     const fs::path state = stateFile(prefix(), sampleInput().bookCode + ".ini");
     ASSERT_FALSE(state.empty()) << "no state file in the prefix's data folder";
     const std::string remembered = readAll(state);
     EXPECT_NE(remembered.find("page=5\r\n"), std::string::npos) << remembered;
     EXPECT_NE(remembered.find("bookmark=3 正文\r\n"), std::string::npos) << remembered;
+    EXPECT_NE(remembered.find("zoom=120\r\n"), std::string::npos) << remembered;
     EXPECT_FALSE(fs::exists(state.string() + ".new"));
 
     // The remembered page first; then the whole book's hits, each selected on its page.
-    EXPECT_EQ(drive(book, "title find:deep hit:3 title hit:1 title close"),
+    // Then the bookmark (1000, the first) is followed and removed (120).
+    EXPECT_EQ(drive(book, "title find:deep hit:3 title hit:1 title cmd:1000 title cmd:120 close"),
               (std::vector<std::string>{"测试之书 - 深页", "4", "2 6", "测试之书 - 网页", "11 15", "测试之书 - 深页",
-                                        "exit 0"}));
+                                        "测试之书 - 正文", "exit 0"}));
+    EXPECT_EQ(readAll(state).find("bookmark="), std::string::npos) << readAll(state);
     // A state file damaged past reading is no reason not to read.
     std::ofstream(state, std::ios::binary) << "[PagewrightReader]\npage=\xFF\xFF\nbookmark=999999999999 x\n";
     // A directory's chapters join the tree as it is first opened (Home, then * to open all): the

@@ -9,6 +9,8 @@
 //   sleep:N        waits N seconds (a screenshot can be taken meanwhile)
 //   key:N          presses virtual key N in the chapter tree
 //   tree           prints how many chapters the tree holds so far
+//   wheel:N        turns the mouse wheel N notches over the page with Ctrl held
+//   screen         prints "full" when the window covers its screen, else "window"
 //   close          closes the reader; prints "exit CODE"
 // Exits 1 when the window never showed or a step could not be done.
 
@@ -86,6 +88,17 @@ bool step(const std::wstring& what, HWND reader, DWORD process, HANDLE processHa
         HWND tree = ::FindWindowExW(reader, nullptr, WC_TREEVIEWW, nullptr);
         ::SendMessageW(tree, WM_KEYDOWN, key, 1);
         ::SendMessageW(tree, WM_KEYUP, key, 0xC0000001);
+    } else if (what.starts_with(L"wheel:")) {
+        HWND edit = ::FindWindowExW(reader, nullptr, MSFTEDIT_CLASS, nullptr);
+        ::PostMessageW(edit, WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, std::stoi(what.substr(6)) * WHEEL_DELTA), 0);
+        ::Sleep(500);  // a posted message: given time to be taken
+    } else if (what == L"screen") {
+        RECT frame{};
+        ::GetWindowRect(reader, &frame);
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        ::GetMonitorInfoW(::MonitorFromWindow(reader, MONITOR_DEFAULTTONEAREST), &monitor);
+        print(::EqualRect(&frame, &monitor.rcMonitor) ? L"full" : L"window");
     } else if (what == L"tree") {
         print(std::to_wstring(::SendMessageW(::FindWindowExW(reader, nullptr, WC_TREEVIEWW, nullptr), TVM_GETCOUNT, 0, 0)));
     } else if (what.starts_with(L"sleep:")) {
