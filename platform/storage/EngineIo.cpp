@@ -195,7 +195,10 @@ StgResult Engine::sectorIo(const std::vector<uint32_t>& chain, uint64_t offset, 
         } else {
             size_t got = 0;
             r = device_->readAt(at, buffer, n, &got);
-            if (r == StgResult::Ok) std::memset(buffer + got, 0, n - got);  // a last sector cut short reads as zeros
+            // A last sector the file ends inside reads as zeros; a file that ends before
+            // the size it had when opened was cut short since, and the read fails.
+            if (r == StgResult::Ok && got < n && at + got < device_->size()) r = StgResult::IoError;
+            if (r == StgResult::Ok) std::memset(buffer + got, 0, n - got);
         }
         buffer += n;
         return r;

@@ -367,7 +367,6 @@ StgResult Engine::load(std::string* detail) {
     const StgResult r = EngineLoader(*this, detail).run();
     ready_ = r == StgResult::Ok;
     if (ready_) checkSiblingTrees();
-    if (ready_ && !writable_) device_->mapForReading();  // streams are read from here on
     committedFatSectors_ = fatSectors_;
     committedDifatSectors_ = difatSectors_;
     return r;

@@ -24,9 +24,6 @@ public:
     virtual StgResult sync() = 0;
     // Copies bytes from another device; what lies past the source's end arrives as zeros.
     virtual StgResult copyFrom(FileDevice& source, uint64_t sourceOffset, uint64_t offset, size_t count);
-    // Many small reads follow, scattered over the file: a file opened only for reading
-    // may map itself into memory for them.
-    virtual void mapForReading() {}
 };
 
 enum class FileLock { None, Shared, Exclusive };
