@@ -5,7 +5,7 @@
 // was tried, and on the machines we measure a page fault costs more than the system
 // call and copy of a pread (opening a 50 MB book and reading one page took 19 ms mapped
 // against 7 ms, reading every stream 40 ms against 18 ms). A file another program cuts
-// short under a reader then only makes its reads come up short.
+// short under a reader makes its reads come up short, and the engine fails them.
 
 #include "FileDevice.h"
 

@@ -75,11 +75,13 @@ bool ChapterTree::select(size_t chapter) {
 }
 
 std::optional<size_t> ChapterTree::onNotify(const NMHDR* header) {
-    if (header->hwndFrom != tree_) return std::nullopt;
+    if (header->hwndFrom != tree_ || (header->code != TVN_ITEMEXPANDINGW && header->code != TVN_SELCHANGEDW))
+        return std::nullopt;  // other notifications carry less than a tree view's
     const auto* change = reinterpret_cast<const NMTREEVIEWW*>(header);
     const auto chapter = size_t(change->itemNew.lParam);
-    if (header->code == TVN_ITEMEXPANDINGW && change->action == TVE_EXPAND && chapter < items_.size()) fill(chapter);
-    if (header->code == TVN_SELCHANGEDW && chapter < items_.size()) return chapter;
+    if (chapter >= items_.size()) return std::nullopt;
+    if (header->code == TVN_SELCHANGEDW) return chapter;
+    if (change->action == TVE_EXPAND) fill(chapter);
     return std::nullopt;
 }
 
