@@ -61,7 +61,7 @@ bool ChapterTree::create(HWND parent, HINSTANCE instance, const std::vector<Chap
 }
 
 bool ChapterTree::reveal(size_t chapter) {
-    if (chapter >= items_.size() || !itemFor(chapter)) return false;
+    if (!itemFor(chapter)) return false;
     for (size_t at = (*chapters_)[chapter].parent; at < items_.size(); at = (*chapters_)[at].parent)
         TreeView_Expand(tree_, items_[at], TVE_EXPAND);
     // Opening a directory scrolls to its chapters; a book starts at the top of its tree.
@@ -70,7 +70,7 @@ bool ChapterTree::reveal(size_t chapter) {
 }
 
 bool ChapterTree::select(size_t chapter) {
-    const HTREEITEM item = chapter < items_.size() ? itemFor(chapter) : nullptr;
+    const HTREEITEM item = itemFor(chapter);
     return item && TreeView_SelectItem(tree_, item);
 }
 
@@ -108,6 +108,7 @@ void ChapterTree::fill(size_t directory) {
 }
 
 HTREEITEM ChapterTree::itemFor(size_t chapter) {
+    if (chapter >= items_.size()) return nullptr;
     // The directories from the top of the tree down to the chapter, each filled in turn.
     std::vector<size_t> way;
     for (size_t at = chapter; at < items_.size() && !items_[at]; at = (*chapters_)[at].parent) way.push_back(at);

@@ -24,7 +24,8 @@ POINT placeBeside(HWND owner) {
     ::GetMonitorInfoW(::MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor);
     const RECT& area = monitor.rcWork;
     const LONG width = scaled(kWidth), height = scaled(kHeight);
-    const LONG x = std::clamp<LONG>(frame.right - width - scaled(4 * kGap), area.left, std::max(area.left, area.right - width));
+    const LONG x =
+        std::clamp<LONG>(frame.right - width - scaled(4 * kGap), area.left, std::max(area.left, area.right - width));
     const LONG y = std::clamp<LONG>(frame.top + scaled(8 * kGap), area.top, std::max(area.top, area.bottom - height));
     return {x, y};
 }
