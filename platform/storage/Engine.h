@@ -157,6 +157,7 @@ private:
     StgResult moveContainerSector(size_t index, bool copy);
     StgResult sectorIo(const std::vector<uint32_t>& chain, uint64_t offset, uint8_t* buffer, size_t count,
                        bool write);
+    StgResult readSectors(const std::vector<uint32_t>& chain, uint64_t offset, uint8_t* buffer, size_t count);
     StgResult padToSector(uint64_t end);
     StgResult writeZeros(uint32_t entry, uint64_t from, uint64_t to);
     // Where a range of a chain of whole sectors lies in the file.

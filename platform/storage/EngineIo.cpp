@@ -4,6 +4,7 @@
 #include "ElementName.h"
 #include "Engine.h"
 #include "FileFormat.h"
+#include "PieceReader.h"
 
 #include <algorithm>
 #include <cstring>
@@ -186,23 +187,31 @@ StgResult forEachRun(const std::vector<uint32_t>& chain, uint32_t unit, uint64_t
 
 StgResult Engine::sectorIo(const std::vector<uint32_t>& chain, uint64_t offset, uint8_t* buffer, size_t count,
                            bool write) {
+    if (!write) return readSectors(chain, offset, buffer, count);
     return forEachRun(chain, sectorSize_, offset, count, [&](uint32_t first, uint32_t within, size_t n) {
         const uint64_t at = sectorOffset(first) + within;
-        StgResult r = StgResult::Ok;
-        if (write) {
-            r = padToSector(at + n);
-            if (r == StgResult::Ok) r = device_->writeAt(at, buffer, n);
-        } else {
-            size_t got = 0;
-            r = device_->readAt(at, buffer, n, &got);
-            // A last sector the file ends inside reads as zeros; a file that ends before
-            // the size it had when opened was cut short since, and the read fails.
-            if (r == StgResult::Ok && got < n && at + got < device_->size()) r = StgResult::IoError;
-            if (r == StgResult::Ok) std::memset(buffer + got, 0, n - got);
-        }
+        StgResult r = padToSector(at + n);
+        if (r == StgResult::Ok) r = device_->writeAt(at, buffer, n);
         buffer += n;
         return r;
     });
+}
+
+StgResult Engine::readSectors(const std::vector<uint32_t>& chain, uint64_t offset, uint8_t* buffer, size_t count) {
+    std::vector<FilePiece> pieces;
+    (void)forEachRun(chain, sectorSize_, offset, count, [&](uint32_t first, uint32_t within, size_t n) {
+        pieces.push_back({sectorOffset(first) + within, n, buffer});
+        buffer += n;
+        return StgResult::Ok;
+    });
+    if (const StgResult r = readPieces(*device_, pieces); r != StgResult::Ok) return r;
+    for (const FilePiece& piece : pieces) {
+        // A last sector the file ends inside reads as zeros; a file that ends before the
+        // size it had when opened was cut short since, and the read fails.
+        if (piece.got < piece.size && piece.offset + piece.got < device_->size()) return StgResult::IoError;
+        std::memset(piece.out + piece.got, 0, piece.size - piece.got);
+    }
+    return StgResult::Ok;
 }
 
 // A write that grows the file past `end`, in the middle of a sector, is preceded by

@@ -11,6 +11,7 @@
 #include "ElementName.h"
 #include "Engine.h"
 #include "FileFormat.h"
+#include "PieceReader.h"
 
 #include <algorithm>
 #include <bit>
@@ -46,27 +47,29 @@ private:
 
     ChainFollower& follower() { return *e_.follower_; }
 
-    StgResult readSectors(uint32_t first, size_t count, uint8_t* out) {
-        size_t got = 0;
-        const size_t bytes = count * e_.sectorSize_;
-        const StgResult r = e_.device_->readAt(e_.sectorOffset(first), out, bytes, &got);
-        if (r != StgResult::Ok) return r;
-        if (got != bytes)
-            return fail("sector " + num(first + got / e_.sectorSize_) + " is cut short by the end of the file");
+    // Reads the sectors listed into `out`, one after the other: each run of adjacent ones
+    // is one piece, and pieces close together in the file are read together.
+    StgResult readSectors(const std::vector<uint32_t>& sectors, uint8_t* out) {
+        std::vector<FilePiece> pieces;
+        for (size_t k = 0, run = 1; k < sectors.size(); k += run) {
+            for (run = 1; k + run < sectors.size() && sectors[k + run] == sectors[k] + run;) ++run;
+            pieces.push_back({e_.sectorOffset(sectors[k]), run * e_.sectorSize_, out + k * e_.sectorSize_});
+        }
+        if (const StgResult r = readPieces(*e_.device_, pieces); r != StgResult::Ok) return r;
+        for (const FilePiece& piece : pieces)
+            if (piece.got != piece.size) {
+                const uint64_t cut = (piece.offset + piece.got) / e_.sectorSize_ - 1;
+                return fail("sector " + num(cut) + " is cut short by the end of the file");
+            }
         return StgResult::Ok;
     }
 
-    // Reads the table sectors listed, each run of adjacent ones in one go, into `words`
-    // (one sector's worth of entries each).
+    // Reads the table sectors listed into `words` (one sector's worth of entries each).
     StgResult readTable(const std::vector<uint32_t>& sectors, std::vector<uint32_t>* words) {
         const uint32_t perSector = e_.sectorSize_ / 4;
         words->resize(sectors.size() * perSector);
-        auto* bytes = reinterpret_cast<uint8_t*>(words->data());
-        for (size_t k = 0, run = 1; k < sectors.size(); k += run) {
-            for (run = 1; k + run < sectors.size() && sectors[k + run] == sectors[k] + run;) ++run;
-            if (const StgResult r = readSectors(sectors[k], run, bytes + k * e_.sectorSize_); r != StgResult::Ok)
-                return r;
-        }
+        if (const StgResult r = readSectors(sectors, reinterpret_cast<uint8_t*>(words->data())); r != StgResult::Ok)
+            return r;
         if constexpr (std::endian::native != std::endian::little)
             for (uint32_t& w : *words) w = get32(reinterpret_cast<const uint8_t*>(&w));
         return StgResult::Ok;
@@ -191,11 +194,7 @@ private:
         const uint32_t perSector = e_.sectorSize_ / kDirEntrySize;
         if (uint64_t(e_.dirChain_.size()) * perSector > kMaxDirEntries) return fail("the directory is too long");
         raw_.resize(e_.dirChain_.size() * e_.sectorSize_);
-        for (size_t k = 0, run = 1; k < e_.dirChain_.size(); k += run) {
-            for (run = 1; k + run < e_.dirChain_.size() && e_.dirChain_[k + run] == e_.dirChain_[k] + run;) ++run;
-            if (const StgResult r = readSectors(e_.dirChain_[k], run, &raw_[k * e_.sectorSize_]); r != StgResult::Ok)
-                return r;
-        }
+        if (const StgResult r = readSectors(e_.dirChain_, raw_.data()); r != StgResult::Ok) return r;
         e_.entries_.resize(e_.dirChain_.size() * perSector);
         e_.dirtyDirSectors_.assign(e_.dirChain_.size(), false);
         return StgResult::Ok;
