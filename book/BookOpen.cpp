@@ -105,8 +105,15 @@ bool BookStorage::loadTree() {
 
 bool BookStorage::readNodeInfo(std::vector<uint8_t>* bytes) {
     std::unique_ptr<storage::Stream> stream;
-    return store_.workingCopy->openStream("NodeInfo", storage::mode::kOpenExclusive, &stream) == StgResult::Ok &&
-           stream->readAll(bytes) == StgResult::Ok;
+    uint64_t size = 0;
+    if (store_.workingCopy->openStream("NodeInfo", storage::mode::kOpenExclusive, &stream) != StgResult::Ok ||
+        stream->size(&size) != StgResult::Ok)
+        return false;
+    // The bytes become the image of the table: room for the chapters this session adds
+    // keeps the first of them from copying a table of megabytes.
+    constexpr uint64_t kRoom = 256 * kRecordSize;
+    if (size < (uint64_t(1) << 30)) bytes->reserve(size_t(size + kRoom));
+    return stream->readAll(bytes) == StgResult::Ok;
 }
 
 bool BookStorage::loadTreeFrom(std::vector<uint8_t>&& bytes) {

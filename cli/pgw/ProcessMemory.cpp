@@ -24,9 +24,9 @@ void tuneMemoryForOneCommand() {
 void expectLargeTables(uint64_t bookBytes) {
 #ifdef __GLIBC__
     // The heap grows once, by a margin, with huge pages asked for on it: a fault per two
-    // megabytes instead of per four kilobytes, a quarter off an edit on 20,000 chapters.
-    // A small book keeps small pages, whose first fault is cheaper.
-    constexpr uint64_t kLargeBook = 4 << 20;
+    // megabytes instead of per four kilobytes, a quarter off an edit on 20,000 chapters
+    // and a third on 1,500. A tiny book's tables fit in the pages a process has anyway.
+    constexpr uint64_t kLargeBook = 256 << 10;
     constexpr uintptr_t kHugePage = 2 << 20;
     if (bookBytes < kLargeBook) return;
     mallopt(M_TOP_PAD, 64 << 20);

@@ -195,7 +195,10 @@ private:
         if (uint64_t(e_.dirChain_.size()) * perSector > kMaxDirEntries) return fail("the directory is too long");
         raw_.resize(e_.dirChain_.size() * e_.sectorSize_);
         if (const StgResult r = readSectors(e_.dirChain_, raw_.data()); r != StgResult::Ok) return r;
-        e_.entries_.resize(e_.dirChain_.size() * perSector);
+        // Room to grow: the first new element must not move every entry there is.
+        const size_t count = e_.dirChain_.size() * perSector;
+        e_.entries_.reserve(count + count / 16 + 64 * perSector);
+        e_.entries_.resize(count);
         e_.dirtyDirSectors_.assign(e_.dirChain_.size(), false);
         return StgResult::Ok;
     }
