@@ -36,7 +36,14 @@ void expectLargeTables(uint64_t bookBytes) {
     char* const end = static_cast<char*>(sbrk(0));
     auto* const from =
         reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(start) + kHugePage - 1) & ~(kHugePage - 1));
-    if (end > from) madvise(from, size_t(end - from), MADV_HUGEPAGE);  // a hint: failure is harmless
+    if (end <= from) return;
+    madvise(from, size_t(end - from), MADV_HUGEPAGE);  // a hint: failure is harmless
+    // The heap hands out its top from where the top begins, below the first huge page
+    // boundary: that stretch is set aside, never touched, so the tables start on huge pages.
+    char* const top = end - mallinfo2().keepcost;
+    constexpr size_t kChunkHeader = 2 * sizeof(size_t);
+    static void* setAside = nullptr;  // held until the end
+    if (from > top + kChunkHeader && !setAside) setAside = malloc(size_t(from - top) - kChunkHeader);
 #else
     (void)bookBytes;
 #endif
