@@ -8,9 +8,11 @@ namespace pgw::book {
 
 using storage::StgResult;
 
-bool BookStorage::closeForCompile() {
+bool BookStorage::closeForCompile(ReadAs readAs) {
     if (!isOpen()) return false;
     const bool committed = commitEditedFile() == StgResult::Ok;
+    if (!committed) message("保存临时复合文档失败：" + editedFilePath());
+    if (inPlace_ && readAs == ReadAs::PlainBytes) return committed;
     // Every record holds open elements of the working copy; all must go before the file
     // is closed. The chapters themselves stay, ids and all, so that the window's tree
     // and its undo history outlive the compile.
@@ -19,7 +21,6 @@ bool BookStorage::closeForCompile() {
     store_.workingCopy.reset();
     writtenTable_.clear();
     closedForCompile_ = true;
-    if (!committed) message("保存临时复合文档失败：" + editedFilePath());
     return committed;
 }
 

@@ -112,11 +112,13 @@ public:
     // document); false when that failed.
     bool storeShownPage(bool tell = true);
 
-    // Compiling reads the working copy as a plain file: closeForCompile commits it and
+    // Compiling reads the working copy as a file: closeForCompile commits it and
     // releases every storage and stream (the chapters stay, the book file stays open);
     // reopenAfterCompile opens it again and binds every chapter to its element. False (after a message) when the working copy could not
-    // be committed, or opened again.
-    bool closeForCompile();
+    // be committed, or opened again. A book open in place that is read as plain bytes
+    // is only committed: the file on disk is whole then, and nothing needs opening again.
+    enum class ReadAs { CompoundFile, PlainBytes };
+    bool closeForCompile(ReadAs readAs = ReadAs::CompoundFile);
     bool reopenAfterCompile();
     bool isClosedForCompile() const { return closedForCompile_; }
 

@@ -94,7 +94,8 @@ bool BookCompiler::compileBook(const CompileRequest& request, CIconFileReader& i
     if (!storage_.storeShownPage() || !rewriteNodeTable()) return false;
     const PublishInfoBlock block = startBlock(request);
     bool done = false;
-    if (storage_.closeForCompile()) done = assemble(request, block, icons, progress);
+    if (storage_.closeForCompile(book::BookStorage::ReadAs::PlainBytes))
+        done = assemble(request, block, icons, progress);
     // The book comes back whatever happened above.
     storage_.reopenAfterCompile();
     return done;
