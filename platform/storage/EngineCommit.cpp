@@ -169,18 +169,30 @@ StgResult Engine::writeTables() {
     return r;
 }
 
+// Changed sectors that lie one after another in the file are written in one go.
 StgResult Engine::writeTable(const AllocationTable& table, const std::vector<uint32_t>& sectors) {
-    std::vector<uint8_t> buffer(sectorSize_);
+    constexpr size_t kMaxRun = 1 << 20;
     const uint32_t perSector = table.entriesPerSector();
+    std::vector<uint8_t> run;
+    uint32_t runStart = 0;
+    const auto writeRun = [&] {
+        if (run.empty()) return StgResult::Ok;
+        const StgResult r = device_->writeAt(sectorOffset(runStart), run.data(), run.size());
+        run.clear();
+        return r;
+    };
     for (uint32_t k = 0; k < table.sectorCount(); ++k) {
         if (!table.sectorDirty(k)) continue;
+        const bool follows = !run.empty() && sectors[k] == runStart + run.size() / sectorSize_;
+        if (!follows || run.size() >= kMaxRun)
+            if (const StgResult r = writeRun(); r != StgResult::Ok) return r;
+        if (run.empty()) runStart = sectors[k];
         const uint32_t* entries = table.sectorEntries(k);
-        for (uint32_t i = 0; i < perSector; ++i) put32(&buffer[4 * i], entries[i]);
-        if (const StgResult r = device_->writeAt(sectorOffset(sectors[k]), buffer.data(), sectorSize_);
-            r != StgResult::Ok)
-            return r;
+        const size_t at = run.size();
+        run.resize(at + sectorSize_);
+        for (uint32_t i = 0; i < perSector; ++i) put32(&run[at + 4 * i], entries[i]);
     }
-    return StgResult::Ok;
+    return writeRun();
 }
 
 // Changed DIFAT sectors were moved to fresh sectors, new ones are fresh: those are written.
