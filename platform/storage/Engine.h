@@ -6,6 +6,7 @@
 #include "AllocationTable.h"
 #include "CompoundFile.h"
 #include "FileDevice.h"
+#include "PieceReader.h"
 
 #include <array>
 #include <memory>
@@ -158,6 +159,10 @@ private:
     StgResult sectorIo(const std::vector<uint32_t>& chain, uint64_t offset, uint8_t* buffer, size_t count,
                        bool write);
     StgResult readSectors(const std::vector<uint32_t>& chain, uint64_t offset, uint8_t* buffer, size_t count);
+    // Reads a range of a chain of whole sectors, each run of adjacent ones a piece, pieces
+    // close together in the file in one read; each piece says how much the file held.
+    StgResult readPiecesOf(const std::vector<uint32_t>& chain, uint64_t offset, uint8_t* buffer, size_t count,
+                           std::vector<FilePiece>* pieces);
     StgResult padToSector(uint64_t end);
     StgResult writeZeros(uint32_t entry, uint64_t from, uint64_t to);
     // Where a range of a chain of whole sectors lies in the file.

@@ -4,7 +4,6 @@
 #include "ElementName.h"
 #include "Engine.h"
 #include "FileFormat.h"
-#include "PieceReader.h"
 
 #include <algorithm>
 #include <cstring>
@@ -201,14 +200,19 @@ StgResult Engine::sectorIo(const std::vector<uint32_t>& chain, uint64_t offset, 
     });
 }
 
-StgResult Engine::readSectors(const std::vector<uint32_t>& chain, uint64_t offset, uint8_t* buffer, size_t count) {
-    std::vector<FilePiece> pieces;
+StgResult Engine::readPiecesOf(const std::vector<uint32_t>& chain, uint64_t offset, uint8_t* buffer, size_t count,
+                               std::vector<FilePiece>* pieces) {
     (void)forEachRun(chain, sectorSize_, offset, count, [&](uint32_t first, uint32_t within, size_t n) {
-        pieces.push_back({sectorOffset(first) + within, n, buffer});
+        pieces->push_back({sectorOffset(first) + within, n, buffer});
         buffer += n;
         return StgResult::Ok;
     });
-    if (const StgResult r = readPieces(*device_, pieces); r != StgResult::Ok) return r;
+    return readPieces(*device_, *pieces);
+}
+
+StgResult Engine::readSectors(const std::vector<uint32_t>& chain, uint64_t offset, uint8_t* buffer, size_t count) {
+    std::vector<FilePiece> pieces;
+    if (const StgResult r = readPiecesOf(chain, offset, buffer, count, &pieces); r != StgResult::Ok) return r;
     for (const FilePiece& piece : pieces) {
         // A last sector the file ends inside reads as zeros; a file that ends before the
         // size it had when opened was cut short since, and the read fails.

@@ -11,7 +11,6 @@
 #include "ElementName.h"
 #include "Engine.h"
 #include "FileFormat.h"
-#include "PieceReader.h"
 
 #include <algorithm>
 #include <bit>
@@ -47,15 +46,12 @@ private:
 
     ChainFollower& follower() { return *e_.follower_; }
 
-    // Reads the sectors listed into `out`, one after the other: each run of adjacent ones
-    // is one piece, and pieces close together in the file are read together.
+    // Reads the sectors listed into `out`, one after the other.
     StgResult readSectors(const std::vector<uint32_t>& sectors, uint8_t* out) {
         std::vector<FilePiece> pieces;
-        for (size_t k = 0, run = 1; k < sectors.size(); k += run) {
-            for (run = 1; k + run < sectors.size() && sectors[k + run] == sectors[k] + run;) ++run;
-            pieces.push_back({e_.sectorOffset(sectors[k]), run * e_.sectorSize_, out + k * e_.sectorSize_});
-        }
-        if (const StgResult r = readPieces(*e_.device_, pieces); r != StgResult::Ok) return r;
+        if (const StgResult r = e_.readPiecesOf(sectors, 0, out, sectors.size() * e_.sectorSize_, &pieces);
+            r != StgResult::Ok)
+            return r;
         for (const FilePiece& piece : pieces)
             if (piece.got != piece.size) {
                 const uint64_t cut = (piece.offset + piece.got) / e_.sectorSize_ - 1;
