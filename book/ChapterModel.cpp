@@ -1,6 +1,8 @@
 #include "book/ChapterModel.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 
 namespace pgw::book {
 
@@ -35,10 +37,40 @@ void ChapterModel::removeObserver(ChapterModelObserver* observer) {
     observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
 }
 
-const ChapterModel::Node* ChapterModel::node(NodeId id) const {
-    const auto found = nodes_.find(id);
-    return found == nodes_.end() ? nullptr : &found->second;
+const ChapterModel::Node* ChapterModel::NodeSlots::find(NodeId id) const {
+    if (!canHold(id) || id - first_ >= slots_.size()) return nullptr;
+    const Node& at = slots_[id - first_];
+    return at.record ? &at : nullptr;
 }
+
+const ChapterModel::Node& ChapterModel::NodeSlots::at(NodeId id) const {
+    const Node* found = find(id);
+    if (!found) throw std::out_of_range("no chapter node " + std::to_string(id));
+    return *found;
+}
+
+ChapterModel::Node& ChapterModel::NodeSlots::emplace(NodeId id, Node&& node) {
+    const size_t place = id - first_;
+    if (place >= slots_.size()) slots_.resize(place + 1);
+    slots_[place] = std::move(node);
+    ++live_;
+    return slots_[place];
+}
+
+ChapterModel::Node ChapterModel::NodeSlots::take(NodeId id) {
+    Node taken = std::move(at(id));
+    slots_[id - first_] = Node{};
+    --live_;
+    return taken;
+}
+
+void ChapterModel::NodeSlots::clear(NodeId nextId) {
+    slots_.clear();
+    first_ = nextId;
+    live_ = 0;
+}
+
+const ChapterModel::Node* ChapterModel::node(NodeId id) const { return nodes_.find(id); }
 
 std::vector<NodeId>& ChapterModel::siblingsOf(NodeId parent) {
     return parent == kNoNode ? topLevel_ : nodes_.at(parent).children;
@@ -84,10 +116,11 @@ NodeId ChapterModel::insert(NodeId parent, std::unique_ptr<NodeInfoRecord> recor
     const size_t row = after == kNoNode ? childCount(parent) : nodes_.at(after).row + 1;
     notify([&](ChapterModelObserver& o) { o.aboutToInsert(parent, row); });
     const NodeId id = nextId_++;
-    Node& made = nodes_[id];
+    Node made;
     made.images = imagesFor(record->objKind, record->nodeType);
     byName_[record->itemName] = id;
     made.record = std::move(record);
+    nodes_.emplace(id, std::move(made));
     place(id, parent, row);
     notify([&](ChapterModelObserver& o) { o.inserted(id); });
     return id;
@@ -104,11 +137,9 @@ std::unique_ptr<DetachedChapter> ChapterModel::detach(NodeId top) {
     auto chapter = std::make_unique<DetachedChapter>();
     chapter->top_ = top;
     for (const NodeId id : subtreeInPreOrder(top)) {
-        auto found = nodes_.find(id);
-        byName_.erase(found->second.record->itemName);
-        chapter->nodes_.emplace_back(id, std::move(found->second));
+        byName_.erase(nodes_.at(id).record->itemName);
+        chapter->nodes_.emplace_back(id, nodes_.take(id));
     }
-    for (const auto& [id, gone] : chapter->nodes_) nodes_.erase(id);
     if (selectionGoes) selected_ = kNoNode;
     notify([&](ChapterModelObserver& o) { o.removed(parent, row); });
     if (selectionGoes) {
@@ -125,7 +156,7 @@ bool ChapterModel::reattach(std::unique_ptr<DetachedChapter>& chapter, NodeId pa
     if (parent != kNoNode && !contains(parent)) return false;
     if (row > childCount(parent)) return false;
     for (const auto& [id, kept] : chapter->nodes_)
-        if (byName_.count(kept.record->itemName) || contains(id)) return false;
+        if (byName_.count(kept.record->itemName) || contains(id) || !nodes_.canHold(id)) return false;
     notify([&](ChapterModelObserver& o) { o.aboutToInsert(parent, row); });
     const NodeId top = chapter->top_;
     for (auto& [id, kept] : chapter->nodes_) {
@@ -142,8 +173,8 @@ void ChapterModel::clear() {
     const bool hadSelection = selected_ != kNoNode;
     const NodeId previous = selected_;
     notify([](ChapterModelObserver& o) { o.aboutToReset(); });
-    for (auto& [id, gone] : nodes_) gone.record->stream.reset();
-    nodes_.clear();
+    nodes_.forEach([](const Node& gone) { gone.record->stream.reset(); });
+    nodes_.clear(nextId_);
     byName_.clear();
     topLevel_.clear();
     selected_ = kNoNode;
@@ -169,21 +200,21 @@ bool ChapterModel::move(NodeId id, NodeId parent, NodeId after) {
 }
 
 bool ChapterModel::rename(NodeId id, const std::string& name) {
-    auto found = nodes_.find(id);
-    if (found == nodes_.end() || name.empty()) return false;
-    NodeInfoRecord& record = *found->second.record;
+    Node* found = nodes_.find(id);
+    if (!found || name.empty()) return false;
+    NodeInfoRecord& record = *found->record;
     if (record.itemName == name) return true;
     if (byName_.count(name)) return false;
     byName_.erase(record.itemName);
     byName_[name] = id;
     record.itemName = name;
-    for (const NodeId child : found->second.children) nodes_.at(child).record->parentName = name;
+    for (const NodeId child : found->children) nodes_.at(child).record->parentName = name;
     notify([&](ChapterModelObserver& o) { o.changed(id); });
     return true;
 }
 
 void ChapterModel::beginRebuild(size_t expected) {
-    nodes_.reserve(nodes_.size() + expected);
+    nodes_.reserve(expected);
     byName_.reserve(byName_.size() + expected);
     if (rebuilding_++ == 0) {
         const std::vector<ChapterModelObserver*> observers = observers_;
@@ -218,9 +249,9 @@ NodeImages ChapterModel::images(NodeId id) const {
 }
 
 void ChapterModel::setImages(NodeId id, NodeImages images) {
-    auto found = nodes_.find(id);
-    if (found == nodes_.end() || found->second.images == images) return;
-    found->second.images = images;
+    Node* found = nodes_.find(id);
+    if (!found || found->images == images) return;
+    found->images = images;
     notify([&](ChapterModelObserver& o) { o.changed(id); });
 }
 
@@ -309,7 +340,7 @@ std::vector<NodeId> ChapterModel::itemsBelowChildrenFirst(NodeId top) const {
 }
 
 void ChapterModel::forEachRecord(const std::function<void(NodeInfoRecord&)>& visit) const {
-    for (const auto& [id, at] : nodes_) visit(*at.record);
+    nodes_.forEach([&](const Node& at) { visit(*at.record); });
 }
 
 void ChapterModel::selectItem(NodeId id) {
@@ -322,9 +353,9 @@ void ChapterModel::selectItem(NodeId id) {
 }
 
 void ChapterModel::expand(NodeId id) {
-    auto found = nodes_.find(id);
-    if (found == nodes_.end()) return;
-    found->second.expanded = true;
+    Node* found = nodes_.find(id);
+    if (!found) return;
+    found->expanded = true;
     notify([&](ChapterModelObserver& o) { o.expanded(id); });
 }
 
@@ -334,8 +365,7 @@ bool ChapterModel::isExpanded(NodeId id) const {
 }
 
 void ChapterModel::setExpanded(NodeId id, bool expanded) {
-    auto found = nodes_.find(id);
-    if (found != nodes_.end()) found->second.expanded = expanded;
+    if (Node* found = nodes_.find(id)) found->expanded = expanded;
 }
 
 DetachedChapter::~DetachedChapter() {

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace pgw::book {
@@ -95,8 +96,8 @@ public:
     void beginRebuild(size_t expected = 0);
     void endRebuild();
 
-    bool contains(NodeId node) const { return nodes_.count(node) != 0; }
-    bool empty() const { return nodes_.empty(); }
+    bool contains(NodeId node) const { return nodes_.find(node) != nullptr; }
+    bool empty() const { return nodes_.size() == 0; }
     size_t size() const { return nodes_.size(); }
     NodeInfoRecord* record(NodeId node) const;
     NodeId find(const std::string& name) const;
@@ -151,6 +152,34 @@ private:
     };
     friend class DetachedChapter;
 
+    // Nodes side by side by id: ids are handed out in order and never reused, so a node's
+    // place is its id less the book's first id. A book of many thousand chapters then
+    // costs no hashing and no allocation per chapter. A slot without a record is empty.
+    class NodeSlots {
+    public:
+        const Node* find(NodeId id) const;
+        Node* find(NodeId id) { return const_cast<Node*>(std::as_const(*this).find(id)); }
+        const Node& at(NodeId id) const;
+        Node& at(NodeId id) { return const_cast<Node&>(std::as_const(*this).at(id)); }
+        bool canHold(NodeId id) const { return id != kNoNode && id >= first_; }
+        Node& emplace(NodeId id, Node&& node);  // `id` empty and one it can hold
+        Node take(NodeId id);                   // empties the slot
+        // Empties it; the ids of the next book start at `nextId`.
+        void clear(NodeId nextId);
+        void reserve(size_t more) { slots_.reserve(slots_.size() + more); }
+        size_t size() const { return live_; }
+        template <typename Visit>
+        void forEach(Visit&& visit) const {
+            for (const Node& at : slots_)
+                if (at.record) visit(at);
+        }
+
+    private:
+        std::vector<Node> slots_;
+        NodeId first_ = 1;
+        size_t live_ = 0;
+    };
+
     const Node* node(NodeId id) const;
     std::vector<NodeId>& siblingsOf(NodeId parent);
     const std::vector<NodeId>& siblingsOf(NodeId parent) const;
@@ -162,7 +191,7 @@ private:
     template <typename Notice>
     void notify(Notice&& notice);
 
-    std::unordered_map<NodeId, Node> nodes_;
+    NodeSlots nodes_;
     std::unordered_map<std::string, NodeId> byName_;
     std::vector<NodeId> topLevel_;
     NodeId selected_ = kNoNode;
