@@ -43,17 +43,17 @@ bool ElementBinder::isReserved(const std::string& foldedName) {
     return reserved_.count(foldedName) != 0;
 }
 
-bool ElementBinder::claimedIn(uint64_t parentKey, const std::string& foldedName) const {
-    const auto first = claimed_.find(foldedName);
+bool ElementBinder::claimedIn(Claims::const_iterator first, uint64_t parentKey, const std::string& foldedName) const {
     return first != claimed_.end() &&
            (first->second == parentKey || claimedAgain_.count({parentKey, foldedName}) != 0);
 }
 
 // A name can lead to the chapter's own element unless it is empty, names one of the
 // root's special streams, or a sibling chapter bound that element already.
-bool ElementBinder::usable(uint64_t parentKey, bool parentIsRoot, const std::string& foldedName) const {
+bool ElementBinder::usable(Claims::const_iterator first, uint64_t parentKey, bool parentIsRoot,
+                           const std::string& foldedName) const {
     return !foldedName.empty() && !(parentIsRoot && isSpecialStream(foldedName)) &&
-           !claimedIn(parentKey, foldedName);
+           !claimedIn(first, parentKey, foldedName);
 }
 
 std::string ElementBinder::freshName(bool directory) {
@@ -109,12 +109,15 @@ void ElementBinder::claim(uint64_t parentKey, const std::string& name) {
 ElementBinder::Bound ElementBinder::bind(storage::Storage& parent, uint64_t parentKey, bool parentIsRoot,
                                          const std::string& objName, bool directory) {
     Bound out;
+    // Every record's name was reserved: that many claims are coming.
+    if (claimed_.empty()) claimed_.reserve(reservedNames_.size() + reserved_.size());
     std::string name = objName;
     const std::string key = folded(name);
-    bool canUse = usable(parentKey, parentIsRoot, key);
+    const auto first = claimed_.find(key);
+    bool canUse = usable(first, parentKey, parentIsRoot, key);
     // Another chapter, in another storage, has this name already: this one's element
     // takes a fresh name. Only looking, the element is still this chapter's own.
-    if (canUse && claimed_.count(key) && repair_) canUse = renameToFresh(parent, &name, directory);
+    if (canUse && first != claimed_.end() && repair_) canUse = renameToFresh(parent, &name, directory);
     if (canUse && open(parent, name, directory, &out) == StgResult::Ok) {
         out.outcome = Outcome::Found;
         out.objName = name;

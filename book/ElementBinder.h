@@ -44,8 +44,9 @@ public:
                bool directory);
 
 private:
-    bool usable(uint64_t parentKey, bool parentIsRoot, const std::string& folded) const;
-    bool claimedIn(uint64_t parentKey, const std::string& folded) const;
+    using Claims = std::unordered_map<std::string, uint64_t>;
+    bool usable(Claims::const_iterator first, uint64_t parentKey, bool parentIsRoot, const std::string& folded) const;
+    bool claimedIn(Claims::const_iterator first, uint64_t parentKey, const std::string& folded) const;
     bool isReserved(const std::string& folded);
     std::string freshName(bool directory);
     bool renameToFresh(storage::Storage& parent, std::string* objName, bool directory);
@@ -62,7 +63,7 @@ private:
     std::unordered_set<std::string> reserved_;
     // Each claimed name with the parent that claimed it first; a claim of the same name in
     // further parents (possible only when looking) goes beside it.
-    std::unordered_map<std::string, uint64_t> claimed_;
+    Claims claimed_;
     std::set<std::pair<uint64_t, std::string>> claimedAgain_;
 };
 
