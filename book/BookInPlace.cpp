@@ -41,7 +41,7 @@ bool BookStorage::openBookInPlace(const std::string& path, std::string* refusal)
     store_.workingCopyPath.clear();
     store_.workingCopy = std::move(file);
     inPlace_ = true;
-    std::vector<uint8_t> table;
+    storage::ByteImage table;
     const bool read = readNodeInfo(&table);
     if (!read || !loadTreeFrom(std::move(table))) {
         *refusal = check.tableRefusal(read ? &table : nullptr).value_or("章节目录已损坏，无法打开：" + path);

@@ -95,7 +95,7 @@ void BookStorage::finishOpening(const std::string& path) {
 // The table is read as far as it goes: the plan says which records become chapters,
 // where and under which name (the root takes the book's title), and what it repaired.
 bool BookStorage::loadTree() {
-    std::vector<uint8_t> bytes;
+    storage::ByteImage bytes;
     if (!readNodeInfo(&bytes) || !loadTreeFrom(std::move(bytes))) {
         message("LoadTree Error!");
         return false;
@@ -103,7 +103,7 @@ bool BookStorage::loadTree() {
     return true;
 }
 
-bool BookStorage::readNodeInfo(std::vector<uint8_t>* bytes) {
+bool BookStorage::readNodeInfo(storage::ByteImage* bytes) {
     std::unique_ptr<storage::Stream> stream;
     uint64_t size = 0;
     if (store_.workingCopy->openStream("NodeInfo", storage::mode::kOpenExclusive, &stream) != StgResult::Ok ||
@@ -116,7 +116,7 @@ bool BookStorage::readNodeInfo(std::vector<uint8_t>* bytes) {
     return stream->readAll(bytes) == StgResult::Ok;
 }
 
-bool BookStorage::loadTreeFrom(std::vector<uint8_t>&& bytes) {
+bool BookStorage::loadTreeFrom(storage::ByteImage&& bytes) {
     TablePlan plan = planTable(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
                                titleOfPath(store_.bookPath));
     if (!plan.readable) return false;

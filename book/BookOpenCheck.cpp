@@ -18,7 +18,7 @@ std::optional<std::string> BookOpenCheck::refusal() const {
     // A read-only open checks a stream's chain only when the stream is opened.
     if (auto refused = openRefusal(root->checkStreams())) return refused;
     std::unique_ptr<storage::Stream> stream;
-    std::vector<uint8_t> table;
+    storage::ByteImage table;
     const bool read = root->openStream("NodeInfo", storage::mode::kShareExclusive, &stream) == StgResult::Ok &&
                       stream->readAll(&table) == StgResult::Ok;
     return tableRefusal(read ? &table : nullptr);
@@ -43,7 +43,7 @@ std::optional<std::string> BookOpenCheck::openRefusal(StgResult opened) const {
 
 // Damage within the table is repaired when the book opens; only a table without its
 // header or its root leaves nothing to open.
-std::optional<std::string> BookOpenCheck::tableRefusal(const std::vector<uint8_t>* table) const {
+std::optional<std::string> BookOpenCheck::tableRefusal(const storage::ByteImage* table) const {
     if (!table) return "文件中没有章节目录，无法打开：" + path_;
     const std::string_view bytes(reinterpret_cast<const char*>(table->data()), table->size());
     if (readNodeTable(bytes, kOpenTable).readable()) return std::nullopt;

@@ -2,6 +2,7 @@
 // Looks at a book file before it replaces the open book, so that a file which cannot
 // become the open book is refused while the current one is still there.
 
+#include "platform/storage/CompoundFile.h"
 #include "platform/storage/StgResult.h"
 
 #include <cstdint>
@@ -22,7 +23,7 @@ public:
     // read from it (none: the file has no readable table).
     std::optional<std::string> fileRefusal() const;
     std::optional<std::string> openRefusal(storage::StgResult opened) const;
-    std::optional<std::string> tableRefusal(const std::vector<uint8_t>* table) const;
+    std::optional<std::string> tableRefusal(const storage::ByteImage* table) const;
 
 private:
     std::string path_;

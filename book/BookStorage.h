@@ -169,8 +169,8 @@ private:
     void startOpening(const std::string& path);
     void finishOpening(const std::string& path);
     bool loadTree();
-    bool readNodeInfo(std::vector<uint8_t>* bytes);
-    bool loadTreeFrom(std::vector<uint8_t>&& bytes);
+    bool readNodeInfo(storage::ByteImage* bytes);
+    bool loadTreeFrom(storage::ByteImage&& bytes);
     void releaseBook();
     // Commits the file being edited and syncs it; with held commits, the one moment the
     // book file changes.

@@ -144,7 +144,7 @@ void NodeTableImage::applyMoves() {
     const auto up = [](const Change& c) { return c.moved && c.from < c.at; };
     const auto down = [](const Change& c) { return c.moved && c.from > c.at; };
     if (std::any_of(changes_.begin(), changes_.end(), up) && std::any_of(changes_.begin(), changes_.end(), down)) {
-        const std::vector<uint8_t> old = bytes_;
+        const storage::ByteImage old = bytes_;
         for (const Change& c : changes_)
             if (c.moved) std::memcpy(bytes_.data() + c.at, old.data() + c.from, c.length);
         return;
@@ -186,7 +186,7 @@ bool NodeTableImage::restore(storage::Stream& stream) {
     return restored;
 }
 
-void NodeTableImage::seed(std::vector<uint8_t> bytes) {
+void NodeTableImage::seed(storage::ByteImage bytes) {
     clear();
     bytes_ = std::move(bytes);
 }

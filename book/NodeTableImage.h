@@ -31,8 +31,8 @@ public:
     // Nothing is known of the stream: the next update changes every byte.
     void clear();
     // The stream holds `bytes`, as just read.
-    void seed(std::vector<uint8_t> bytes);
-    const std::vector<uint8_t>& bytes() const { return bytes_; }
+    void seed(storage::ByteImage bytes);
+    const storage::ByteImage& bytes() const { return bytes_; }
 
 private:
     // A range of the table that changed: new bytes in fresh_, or bytes the image holds
@@ -61,9 +61,9 @@ private:
     bool undoSplices(storage::Stream& stream);
     void forgetSplices();
 
-    std::vector<uint8_t> bytes_;
+    storage::ByteImage bytes_;
     std::vector<Change> changes_;
-    std::vector<uint8_t> fresh_;  // the changed ranges' new bytes, one after the other
+    storage::ByteImage fresh_;  // the changed ranges' new bytes, one after the other
     long shift_ = 0;              // records: where the last moved record was found
     const Change* spliced_ = nullptr;  // the shift the last write made by splicing
     std::vector<Splice> splices_;

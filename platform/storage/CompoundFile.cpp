@@ -138,7 +138,8 @@ StgResult Stream::commit() {
     return engine_->flush(false);
 }
 
-StgResult Stream::readAll(std::vector<uint8_t>* out) {
+template <typename Bytes>
+StgResult Stream::readAllInto(Bytes* out) {
     if (const StgResult r = engine_->check(entry_, generation_); r != StgResult::Ok) return r;
     out->resize(size_t(engine_->entry(entry_).size));
     size_t got = 0;
@@ -146,6 +147,9 @@ StgResult Stream::readAll(std::vector<uint8_t>* out) {
     out->resize(got);
     return r;
 }
+
+StgResult Stream::readAll(std::vector<uint8_t>* out) { return readAllInto(out); }
+StgResult Stream::readAll(ByteImage* out) { return readAllInto(out); }
 
 std::string Stream::damageDetail() const { return engine_->lastDamage(); }
 

@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace pgw::storage {
@@ -28,6 +29,25 @@ namespace pgw::storage {
 class Engine;
 class FileDevice;
 class FileDeviceFactory;
+
+// An allocator whose new elements are left as they come instead of zeroed: bytes that a
+// read is about to fill need no zeroing first, which costs as much as the read on a
+// table of megabytes.
+template <typename T>
+struct DefaultInitAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = DefaultInitAllocator<U>;
+    };
+    template <typename U, typename... Args>
+    void construct(U* at, Args&&... args) {
+        if constexpr (sizeof...(Args) == 0) ::new (static_cast<void*>(at)) U;
+        else ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+    }
+};
+
+// Bytes read whole from a stream and kept, such as a table's image.
+using ByteImage = std::vector<uint8_t, DefaultInitAllocator<uint8_t>>;
 class Storage;
 class Stream;
 std::unique_ptr<Storage> makeStorageHandle(std::shared_ptr<Engine> engine, uint32_t entry, bool writable);
@@ -80,12 +100,15 @@ public:
 
     // Convenience for whole-stream work: the stream's bytes from offset 0.
     StgResult readAll(std::vector<uint8_t>* out);
+    StgResult readAll(ByteImage* out);
     // After a call answered Corrupt: a sentence on what is damaged.
     std::string damageDetail() const;
 
 private:
     friend std::unique_ptr<Stream> makeStreamHandle(std::shared_ptr<Engine>, uint32_t, bool);
     Stream(std::shared_ptr<Engine> engine, uint32_t entry, uint32_t generation, bool writable);
+    template <typename Bytes>
+    StgResult readAllInto(Bytes* out);
 
     std::shared_ptr<Engine> engine_;
     uint32_t entry_;

@@ -216,11 +216,10 @@ private:
         const uint8_t* p = rawEntry(i);
         DirEntry& d = e_.entries_[i];
         const uint32_t units = std::min<uint32_t>(get16(p + dir::kNameLength) / 2, 32);
-        for (uint32_t k = 0; k < units; ++k) {
-            const char16_t unit = char16_t(get16(p + dir::kName + 2 * k));
-            if (unit == 0) break;
-            d.name.push_back(unit);
-        }
+        uint32_t length = 0;
+        while (length < units && get16(p + dir::kName + 2 * length) != 0) ++length;
+        d.name.resize(length);  // one allocation for the name, however long
+        for (uint32_t k = 0; k < length; ++k) d.name[k] = char16_t(get16(p + dir::kName + 2 * k));
         d.type = p[dir::kType];
         d.colour = p[dir::kColour];
         d.left = get32(p + dir::kLeft);
