@@ -35,6 +35,8 @@ public:
     bool knowsStored() const { return storedKnown_; }
     bool isFree(const std::string& name) const { return !used_.count(name) && !isReservedName(name); }
     void use(const std::string& name) { used_.insert(name); }
+    // Takes the name when it is free, in one look-up: every chapter's name passes here.
+    bool useIfFree(const std::string& name) { return !isReservedName(name) && used_.insert(name).second; }
 
     std::string fresh(const std::string& base) {
         for (uint64_t& number = next_.try_emplace(base, 1).first->second;; ++number) {
@@ -160,10 +162,7 @@ private:
             tell(Repair::NamelessChapter, stored, name);
             return name;
         }
-        if (names_.isFree(stored)) {
-            names_.use(stored);
-            return stored;
-        }
+        if (names_.useIfFree(stored)) return stored;
         const TableEntry& root = plan_.entries.front();
         const Repair why = isReservedName(stored)                                          ? Repair::ReservedName
                            : stored == root.record.itemName && stored != root.storedName ? Repair::TitleTaken
