@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -58,7 +59,11 @@ private:
     std::unordered_map<std::string, std::unique_ptr<NodeInfoRecord>> specials_;
     // Chapters by element name, built at the first look-up and kept up to date from then on.
     mutable std::unordered_multimap<std::string, NodeId> byObjName_;
-    mutable std::unordered_map<NodeId, std::string> objNameOf_;  // as indexed
+    // The name each chapter is indexed under, by its id less the first id indexed: ids
+    // are handed out in order, so this costs no hashing and no allocation per chapter.
+    mutable std::vector<std::optional<std::string>> objNameOf_;
+    mutable NodeId firstIndexed_ = kNoNode;
+    std::optional<std::string>& indexedName(NodeId node) const;
     mutable bool objNamesKnown_ = false;
 };
 
