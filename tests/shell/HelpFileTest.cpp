@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,8 +20,11 @@ namespace fs = std::filesystem;
 class HelpFolder : public testing::Test {
 protected:
     void SetUp() override {
-        folder = fs::temp_directory_path() / ("pgw-help-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                              "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        // A parameterised test's name ends in "/N": one folder, not a folder inside one.
+        std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(test.begin(), test.end(), '/', '-');
+        folder = fs::temp_directory_path() /
+                 ("pgw-help-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" + test);
         fs::remove_all(folder);
         fs::create_directories(folder);
     }
