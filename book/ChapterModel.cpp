@@ -38,9 +38,8 @@ void ChapterModel::removeObserver(ChapterModelObserver* observer) {
 }
 
 const ChapterModel::Node* ChapterModel::NodeSlots::find(NodeId id) const {
-    if (!canHold(id) || id - first_ >= slots_.size()) return nullptr;
-    const Node& at = slots_[id - first_];
-    return at.record ? &at : nullptr;
+    const Node* at = slots_.find(id);
+    return at && at->record ? at : nullptr;
 }
 
 const ChapterModel::Node& ChapterModel::NodeSlots::at(NodeId id) const {
@@ -49,24 +48,20 @@ const ChapterModel::Node& ChapterModel::NodeSlots::at(NodeId id) const {
     return *found;
 }
 
-ChapterModel::Node& ChapterModel::NodeSlots::emplace(NodeId id, Node&& node) {
-    const size_t place = id - first_;
-    if (place >= slots_.size()) slots_.resize(place + 1);
-    slots_[place] = std::move(node);
+void ChapterModel::NodeSlots::emplace(NodeId id, Node&& node) {
+    slots_[id] = std::move(node);
     ++live_;
-    return slots_[place];
 }
 
 ChapterModel::Node ChapterModel::NodeSlots::take(NodeId id) {
     Node taken = std::move(at(id));
-    slots_[id - first_] = Node{};
+    slots_[id] = Node{};
     --live_;
     return taken;
 }
 
-void ChapterModel::NodeSlots::clear(NodeId nextId) {
+void ChapterModel::NodeSlots::clear() {
     slots_.clear();
-    first_ = nextId;
     live_ = 0;
 }
 
@@ -156,7 +151,7 @@ bool ChapterModel::reattach(std::unique_ptr<DetachedChapter>& chapter, NodeId pa
     if (parent != kNoNode && !contains(parent)) return false;
     if (row > childCount(parent)) return false;
     for (const auto& [id, kept] : chapter->nodes_)
-        if (byName_.count(kept.record->itemName) || contains(id) || !nodes_.canHold(id)) return false;
+        if (byName_.count(kept.record->itemName) || contains(id)) return false;
     notify([&](ChapterModelObserver& o) { o.aboutToInsert(parent, row); });
     const NodeId top = chapter->top_;
     for (auto& [id, kept] : chapter->nodes_) {
@@ -174,7 +169,7 @@ void ChapterModel::clear() {
     const NodeId previous = selected_;
     notify([](ChapterModelObserver& o) { o.aboutToReset(); });
     nodes_.forEach([](const Node& gone) { gone.record->stream.reset(); });
-    nodes_.clear(nextId_);
+    nodes_.clear();
     byName_.clear();
     topLevel_.clear();
     selected_ = kNoNode;

@@ -8,6 +8,7 @@
 // images, its expansion and the one selected node. Views follow it through observers.
 // The records' item, parent item and parent name always agree with the tree.
 
+#include "book/ByNodeId.h"
 #include "book/NodeInfoRecord.h"
 
 #include <functional>
@@ -152,31 +153,27 @@ private:
     };
     friend class DetachedChapter;
 
-    // Nodes side by side by id: ids are handed out in order and never reused, so a node's
-    // place is its id less the book's first id. A book of many thousand chapters then
-    // costs no hashing and no allocation per chapter. A slot without a record is empty.
+    // The nodes by id; a node without a record is none.
     class NodeSlots {
     public:
         const Node* find(NodeId id) const;
         Node* find(NodeId id) { return const_cast<Node*>(std::as_const(*this).find(id)); }
         const Node& at(NodeId id) const;
         Node& at(NodeId id) { return const_cast<Node&>(std::as_const(*this).at(id)); }
-        bool canHold(NodeId id) const { return id != kNoNode && id >= first_; }
-        Node& emplace(NodeId id, Node&& node);  // `id` empty and one it can hold
-        Node take(NodeId id);                   // empties the slot
-        // Empties it; the ids of the next book start at `nextId`.
-        void clear(NodeId nextId);
-        void reserve(size_t more) { slots_.reserve(slots_.size() + more); }
+        void emplace(NodeId id, Node&& node);  // `id` holds no node
+        Node take(NodeId id);                  // `id` holds one
+        void clear();
+        void reserve(size_t more) { slots_.reserve(more); }
         size_t size() const { return live_; }
         template <typename Visit>
         void forEach(Visit&& visit) const {
-            for (const Node& at : slots_)
+            slots_.forEach([&](const Node& at) {
                 if (at.record) visit(at);
+            });
         }
 
     private:
-        std::vector<Node> slots_;
-        NodeId first_ = 1;
+        ByNodeId<Node> slots_;
         size_t live_ = 0;
     };
 

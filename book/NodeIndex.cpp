@@ -31,32 +31,17 @@ NodeInfoRecord* NodeIndex::findByObjName(const std::string& objName) const {
 void NodeIndex::buildObjNames() const {
     byObjName_.clear();
     objNameOf_.clear();
-    firstIndexed_ = kNoNode;
-    chapters_.forEachRecord([&](const NodeInfoRecord& record) {
-        if (firstIndexed_ == kNoNode || record.item < firstIndexed_) firstIndexed_ = record.item;
-    });
     byObjName_.reserve(chapters_.size());
     objNameOf_.reserve(chapters_.size());
     chapters_.forEachRecord([&](NodeInfoRecord& record) {
         byObjName_.emplace(record.objName, record.item);
-        indexedName(record.item) = record.objName;
+        objNameOf_[record.item] = record.objName;
     });
     objNamesKnown_ = true;
 }
 
-std::optional<std::string>& NodeIndex::indexedName(NodeId node) const {
-    if (firstIndexed_ == kNoNode) firstIndexed_ = node;
-    if (node < firstIndexed_) {  // an id older than any indexed so far
-        objNameOf_.insert(objNameOf_.begin(), firstIndexed_ - node, std::nullopt);
-        firstIndexed_ = node;
-    }
-    const size_t at = node - firstIndexed_;
-    if (at >= objNameOf_.size()) objNameOf_.resize(at + 1);
-    return objNameOf_[at];
-}
-
 void NodeIndex::indexNode(NodeId node, bool add) const {
-    std::optional<std::string>& indexed = indexedName(node);
+    std::optional<std::string>& indexed = objNameOf_[node];
     if (indexed) {
         const auto [first, last] = byObjName_.equal_range(*indexed);
         for (auto it = first; it != last; ++it)

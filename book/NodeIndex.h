@@ -4,6 +4,7 @@
 // streams, which are never chapters and are held here. Through the records the index
 // holds every open storage and stream of the book.
 
+#include "book/ByNodeId.h"
 #include "book/ChapterModel.h"
 #include "book/NodeInfoRecord.h"
 
@@ -59,11 +60,7 @@ private:
     std::unordered_map<std::string, std::unique_ptr<NodeInfoRecord>> specials_;
     // Chapters by element name, built at the first look-up and kept up to date from then on.
     mutable std::unordered_multimap<std::string, NodeId> byObjName_;
-    // The name each chapter is indexed under, by its id less the first id indexed: ids
-    // are handed out in order, so this costs no hashing and no allocation per chapter.
-    mutable std::vector<std::optional<std::string>> objNameOf_;
-    mutable NodeId firstIndexed_ = kNoNode;
-    std::optional<std::string>& indexedName(NodeId node) const;
+    mutable ByNodeId<std::optional<std::string>> objNameOf_;  // as indexed
     mutable bool objNamesKnown_ = false;
 };
 

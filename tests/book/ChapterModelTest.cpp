@@ -170,6 +170,16 @@ TEST_F(ChapterModelTest, ADetachedSubtreeComesBackWithItsIdsAndRecords) {
     // Ids are never reused: a stale id cannot reach a new node.
     const NodeId fresh = model.insert(root, node("fresh"));
     for (NodeId old : {root, a, a1, a2, b, clash}) EXPECT_NE(fresh, old);
+    // Taken out before the model was cleared, a subtree goes back with its older ids
+    // under a node made after the clear.
+    taken = model.detach(a);
+    model.clear();
+    const NodeId next = model.insert(kNoNode, node("next"));
+    ASSERT_TRUE(model.reattach(taken, next, 0));
+    EXPECT_EQ(model.size(), 4u);
+    EXPECT_EQ(model.firstChild(next), a);
+    EXPECT_EQ(model.nextSibling(a1), a2);
+    EXPECT_EQ(model.record(next)->itemName, "next");
 }
 
 TEST_F(ChapterModelTest, ClearingAndRebuildingAreOneResetEach) {
