@@ -48,21 +48,10 @@ const ChapterModel::Node& ChapterModel::NodeSlots::at(NodeId id) const {
     return *found;
 }
 
-void ChapterModel::NodeSlots::emplace(NodeId id, Node&& node) {
-    slots_[id] = std::move(node);
-    ++live_;
-}
-
 ChapterModel::Node ChapterModel::NodeSlots::take(NodeId id) {
     Node taken = std::move(at(id));
     slots_[id] = Node{};
-    --live_;
     return taken;
-}
-
-void ChapterModel::NodeSlots::clear() {
-    slots_.clear();
-    live_ = 0;
 }
 
 const ChapterModel::Node* ChapterModel::node(NodeId id) const { return nodes_.find(id); }

@@ -98,8 +98,8 @@ public:
     void endRebuild();
 
     bool contains(NodeId node) const { return nodes_.find(node) != nullptr; }
-    bool empty() const { return nodes_.size() == 0; }
-    size_t size() const { return nodes_.size(); }
+    bool empty() const { return byName_.empty(); }  // every node is there under its name
+    size_t size() const { return byName_.size(); }
     NodeInfoRecord* record(NodeId node) const;
     NodeId find(const std::string& name) const;
     NodeInfoRecord* findRecord(const std::string& name) const { return record(find(name)); }
@@ -160,11 +160,10 @@ private:
         Node* find(NodeId id) { return const_cast<Node*>(std::as_const(*this).find(id)); }
         const Node& at(NodeId id) const;
         Node& at(NodeId id) { return const_cast<Node&>(std::as_const(*this).at(id)); }
-        void emplace(NodeId id, Node&& node);  // `id` holds no node
-        Node take(NodeId id);                  // `id` holds one
-        void clear();
+        void emplace(NodeId id, Node&& node) { slots_[id] = std::move(node); }  // `id` holds no node
+        Node take(NodeId id);                                                  // `id` holds one
+        void clear() { slots_.clear(); }
         void reserve(size_t more) { slots_.reserve(more); }
-        size_t size() const { return live_; }
         template <typename Visit>
         void forEach(Visit&& visit) const {
             slots_.forEach([&](const Node& at) {
@@ -174,7 +173,6 @@ private:
 
     private:
         ByNodeId<Node> slots_;
-        size_t live_ = 0;
     };
 
     const Node* node(NodeId id) const;
