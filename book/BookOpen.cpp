@@ -128,7 +128,7 @@ bool BookStorage::loadTreeFrom(storage::ByteImage&& bytes) {
     nodes.reserve(plan.entries.size());
     chapters_.beginRebuild(plan.entries.size());
     for (TableEntry& entry : plan.entries) {
-        auto record = std::make_unique<NodeInfoRecord>(std::move(entry.record));
+        std::unique_ptr<NodeInfoRecord> record = std::move(entry.record);
         const NodeId parent = entry.parent == kNoEntry ? kNoNode : nodes[entry.parent];
         if (record->type() == NodeType::Text) ++session_.counters.textPageCount;
         if (record->type() == NodeType::Picture) ++session_.counters.picturePageCount;

@@ -32,12 +32,12 @@ NodeTableRead readNodeTable(std::string_view table, const TablePolicy& policy) {
     read.records.reserve(size_t(count));
     for (uint64_t i = 0; i < count; ++i) {
         const auto raw = in.take(kRecordSize);
-        NodeInfoRecord record = NodeInfoRecord::fromBytes(raw.data());
-        if (i == 0 && policy.rootFirst && !isRoot(record)) {
+        auto record = std::make_unique<NodeInfoRecord>(NodeInfoRecord::fromBytes(raw.data()));
+        if (i == 0 && policy.rootFirst && !isRoot(*record)) {
             read.fault = TableFault::NoRoot;
             return read;
         }
-        if (policy.setAsideUnknown && !record.isStorage() && !record.isPage()) {
+        if (policy.setAsideUnknown && !record->isStorage() && !record->isPage()) {
             std::copy(raw.begin(), raw.end(), read.setAside.emplace_back().begin());
             continue;
         }

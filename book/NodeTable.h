@@ -17,6 +17,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -53,8 +54,10 @@ enum class TableFault {
     NoRoot,       // the first record is not a storage whose parent is "NULL"
 };
 
+// Each record is made once, on the heap, and handed on as it is: a table of thousands
+// of chapters is not copied from the read to the plan to the tree.
 struct TableRecord {
-    NodeInfoRecord record;  // as read: run-time state cleared
+    std::unique_ptr<NodeInfoRecord> record;  // as read: run-time state cleared
     bool storedBookmark;    // bBookmark as stored (the program clears it at load)
 };
 

@@ -60,7 +60,7 @@ StoredNodeTable readStoredNodeTable(storage::Storage& root, std::vector<std::str
         notes->push_back("the node table counts " + std::to_string(table.recordCount) + " records but holds " +
                          std::to_string(read.recordsInStream));
     for (TableRecord& stored : read.records)
-        table.records.push_back({std::move(stored.record), stored.storedBookmark});
+        table.records.push_back({std::move(*stored.record), stored.storedBookmark});
     return table;
 }
 
@@ -72,7 +72,7 @@ void buildStoredTree(StoredTree* stored) {
     items.reserve(stored->plan.entries.size());
     for (const TableEntry& entry : stored->plan.entries) {
         const NodeId parent = entry.parent == kNoEntry ? kNoNode : items[entry.parent];
-        auto copy = std::make_unique<NodeInfoRecord>(NodeInfoRecord::fromBytes(entry.record.toBytes().data()));
+        auto copy = std::make_unique<NodeInfoRecord>(NodeInfoRecord::fromBytes(entry.record->toBytes().data()));
         items.push_back(stored->tree.insert(parent, std::move(copy)));
         stored->entries[items.back()] = items.size() - 1;
     }
@@ -87,13 +87,13 @@ void findElements(storage::Storage& root, StoredTree* stored, std::vector<Findin
     if (plan.entries.empty()) return;
     stored->hasElement[0] = true;
     ElementBinder binder(kChildRead, false, plan.storageCount, plan.streamCount);
-    for (const TableEntry& entry : plan.entries) binder.reserve(entry.record.objName);
+    for (const TableEntry& entry : plan.entries) binder.reserve(entry.record->objName);
     std::unordered_map<size_t, std::unique_ptr<storage::Storage>> storages;  // open directories
     const NodeId rootItem = stored->tree.rootItem();
     for (const NodeId item : stored->tree.subtreeInPreOrder(rootItem)) {
         if (item == rootItem) continue;
         const size_t at = stored->entries.at(item);
-        const NodeInfoRecord& record = plan.entries[at].record;
+        const NodeInfoRecord& record = *plan.entries[at].record;
         const size_t parent = plan.entries[at].parent;
         storage::Storage* parentStorage = parent == 0 ? &root : nullptr;
         if (const auto open = storages.find(parent); open != storages.end()) parentStorage = open->second.get();

@@ -46,7 +46,7 @@ struct StoredTree {
     ChapterModel tree;
     std::unordered_map<NodeId, size_t> entries;  // the plan entry of each item
     std::vector<bool> hasElement;                // per entry: found where the program looks
-    const NodeInfoRecord& record(NodeId item) const { return plan.entries[entries.at(item)].record; }
+    const NodeInfoRecord& record(NodeId item) const { return *plan.entries[entries.at(item)].record; }
     bool elementFound(NodeId item) const { return hasElement[entries.at(item)]; }
 };
 

@@ -105,8 +105,8 @@ private:
         if (!names_.knowsStored()) {
             names_.noteStored(rootStored_);
             for (size_t i = 1; i < plan_.entries.size(); ++i) names_.noteStored(plan_.entries[i].storedName);
-            for (size_t i = std::max<size_t>(placing_, 1); i < records_.size(); ++i)
-                names_.noteStored(records_[i].record.itemName);
+            for (size_t i = placing_ + 1; i < records_.size(); ++i)
+                names_.noteStored(records_[i].record->itemName);
             names_.storedNoted();
         }
         return names_.fresh(base);
@@ -119,25 +119,25 @@ private:
     // The root carries the book's title; a reserved title leaves it its stored name.
     void placeRoot(const std::optional<std::string>& title) {
         plan_.entries.reserve(records_.size());
-        NodeInfoRecord root = std::move(records_.front().record);
-        const std::string stored = root.itemName;
+        std::unique_ptr<NodeInfoRecord> root = std::move(records_.front().record);
+        const std::string stored = root->itemName;
         rootStored_ = stored;
         std::string name = title && !isReservedName(*title) ? *title : stored;
         if (!names_.isFree(name) || name.empty()) name = fresh(name.empty() ? kRootBase : name);
         names_.use(name);
         if (title && isReservedName(*title)) tell(Repair::TitleReserved, *title, name);
-        root.itemName = name;
-        root.objName = rootElementName(name);
+        root->itemName = name;
+        root->objName = rootElementName(name);
         plan_.entries.push_back({std::move(root), stored, kNoEntry});
         path_.push(stored, 0);
     }
 
-    void placeRecord(NodeInfoRecord record) {
-        const std::string stored = record.itemName;
-        const size_t parent = parentOf(record);
-        record.itemName = nameFor(stored);
-        record.parentName = plan_.entries[parent].record.itemName;
-        const bool directory = record.isStorage();
+    void placeRecord(std::unique_ptr<NodeInfoRecord> record) {
+        const std::string stored = record->itemName;
+        const size_t parent = parentOf(*record);
+        record->itemName = nameFor(stored);
+        record->parentName = plan_.entries[parent].record->itemName;
+        const bool directory = record->isStorage();
         plan_.entries.push_back({std::move(record), stored, parent});
         if (directory) {
             path_.push(stored, plan_.entries.size() - 1);
@@ -165,7 +165,7 @@ private:
         if (names_.useIfFree(stored)) return stored;
         const TableEntry& root = plan_.entries.front();
         const Repair why = isReservedName(stored)                                          ? Repair::ReservedName
-                           : stored == root.record.itemName && stored != root.storedName ? Repair::TitleTaken
+                           : stored == root.record->itemName && stored != root.storedName ? Repair::TitleTaken
                                                                                            : Repair::DuplicateName;
         std::string name = fresh(stored);
         tell(why, stored, name);

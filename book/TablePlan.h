@@ -33,7 +33,7 @@ std::string rootElementName(const std::string& title);
 inline constexpr size_t kNoEntry = SIZE_MAX;
 
 struct TableEntry {
-    NodeInfoRecord record;     // names and parent as the open book uses them
+    std::unique_ptr<NodeInfoRecord> record;  // names and parent as the open book uses them
     std::string storedName;    // szItemName as stored
     size_t parent = kNoEntry;  // the entry of its directory; none for the root
 };

@@ -12,7 +12,7 @@ using storage::StgResult;
 
 std::optional<tree::ItemId> findItem(const StoredTree& stored, const std::string& gbk) {
     for (const auto& [item, entry] : stored.entries)
-        if (stored.plan.entries[entry].record.itemName == gbk) return item;
+        if (stored.plan.entries[entry].record->itemName == gbk) return item;
     return std::nullopt;
 }
 

@@ -26,7 +26,7 @@ BookStatus readChapterTable(std::string_view nodeInfo, ChapterTable* out) {
     if (!plan.readable) return BookStatus::failure(BookError::DamagedNodeTable, "没有根节点");
     out->chapters.reserve(plan.entries.size());
     for (const book::TableEntry& entry : plan.entries) {
-        out->chapters.push_back(chapterOf(entry.record));
+        out->chapters.push_back(chapterOf(*entry.record));
         if (entry.parent == book::kNoEntry) continue;
         out->chapters.back().parent = entry.parent;
         out->chapters[entry.parent].children.push_back(out->chapters.size() - 1);

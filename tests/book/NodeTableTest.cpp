@@ -96,7 +96,7 @@ TEST(NodeTable, WrittenTablesReadBackAsWritten) {
     EXPECT_EQ(read.header.streamCount, 17);
     EXPECT_EQ(read.trailingBytes, 0u);
     ASSERT_EQ(read.records.size(), 2u);
-    const NodeInfoRecord& back = read.records[1].record;
+    const NodeInfoRecord& back = *read.records[1].record;
     EXPECT_EQ(back.itemName, "第一页");
     EXPECT_EQ(back.serial, 3u);
     EXPECT_TRUE(read.records[1].storedBookmark);

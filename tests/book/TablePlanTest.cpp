@@ -25,8 +25,8 @@ TablePlan plan(const std::vector<std::pair<std::string, std::string>>& records, 
 std::string placed(const TablePlan& plan) {
     std::string out;
     for (size_t i = 1; i < plan.entries.size(); ++i)
-        out += (i > 1 ? " " : "") + plan.entries[i].record.itemName + "<" +
-               plan.entries[plan.entries[i].parent].record.itemName;
+        out += (i > 1 ? " " : "") + plan.entries[i].record->itemName + "<" +
+               plan.entries[plan.entries[i].parent].record->itemName;
     return out;
 }
 
@@ -43,8 +43,8 @@ TEST(TablePlan, ThousandsOfRepairsMakeAReadableMessage) {
     records.resize(201, {"R", "same"});
     const TablePlan many = plan(records, std::string(99, 't'));
     ASSERT_EQ(many.findings.size(), 199u);
-    EXPECT_EQ(many.entries.back().record.itemName, "same199");
-    EXPECT_EQ(many.entries[0].record.objName, std::string(19, 't'));
+    EXPECT_EQ(many.entries.back().record->itemName, "same199");
+    EXPECT_EQ(many.entries[0].record->objName, std::string(19, 't'));
     const std::vector<std::string> lines = findingLines(many.findings);
     ASSERT_EQ(lines.size(), kShownRepairs + 1);
     EXPECT_EQ(lines.back(), "……另有 179 处修复");
