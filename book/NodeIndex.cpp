@@ -16,7 +16,7 @@ NodeInfoRecord* NodeIndex::findByObjName(const std::string& objName) const {
     for (int attempt = 0; attempt < 2; ++attempt) {
         // A name changed where nobody heard of it: the index is built again.
         if (!objNamesKnown_ || attempt > 0) buildObjNames();
-        const auto [first, last] = byObjName_.equal_range(objName);
+        const auto [first, last] = byObjName_.equal_range(hashOf(objName));
         if (first == last) break;
         for (auto it = first; it != last; ++it) {
             NodeInfoRecord* record = chapters_.record(it->second);
@@ -34,14 +34,15 @@ void NodeIndex::buildObjNames() const {
     byObjName_.reserve(chapters_.size());
     objNameOf_.reserve(chapters_.size());
     chapters_.forEachRecord([&](NodeInfoRecord& record) {
-        byObjName_.emplace(record.objName, record.item);
-        objNameOf_[record.item] = record.objName;
+        const size_t hash = hashOf(record.objName);
+        byObjName_.emplace(hash, record.item);
+        objNameOf_[record.item] = hash;
     });
     objNamesKnown_ = true;
 }
 
 void NodeIndex::indexNode(NodeId node, bool add) const {
-    std::optional<std::string>& indexed = objNameOf_[node];
+    std::optional<size_t>& indexed = objNameOf_[node];
     if (indexed) {
         const auto [first, last] = byObjName_.equal_range(*indexed);
         for (auto it = first; it != last; ++it)
@@ -53,8 +54,8 @@ void NodeIndex::indexNode(NodeId node, bool add) const {
     }
     const NodeInfoRecord* record = chapters_.record(node);
     if (!add || !record) return;
-    byObjName_.emplace(record->objName, node);
-    indexed = record->objName;
+    indexed = hashOf(record->objName);
+    byObjName_.emplace(*indexed, node);
 }
 
 void NodeIndex::indexSubtree(NodeId top, bool add) const {

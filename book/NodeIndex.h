@@ -58,9 +58,12 @@ private:
 
     ChapterModel& chapters_;
     std::unordered_map<std::string, std::unique_ptr<NodeInfoRecord>> specials_;
-    // Chapters by element name, built at the first look-up and kept up to date from then on.
-    mutable std::unordered_multimap<std::string, NodeId> byObjName_;
-    mutable ByNodeId<std::optional<std::string>> objNameOf_;  // as indexed
+    // Chapters by a hash of their element name, built at the first look-up and kept up to
+    // date from then on. A look-up compares the names themselves, so hashes that collide
+    // cost a comparison, never a wrong answer; the index holds no copy of any name.
+    static size_t hashOf(const std::string& objName) { return std::hash<std::string>{}(objName); }
+    mutable std::unordered_multimap<size_t, NodeId> byObjName_;
+    mutable ByNodeId<std::optional<size_t>> objNameOf_;  // the hash each chapter is indexed under
     mutable bool objNamesKnown_ = false;
 };
 
