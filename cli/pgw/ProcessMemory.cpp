@@ -1,7 +1,6 @@
 #include "ProcessMemory.h"
 
 #ifdef __GLIBC__
-#include <algorithm>
 #include <cstdlib>
 #include <malloc.h>
 #include <sys/mman.h>
@@ -22,23 +21,6 @@ void tuneMemoryForOneCommand() {
 #endif
 }
 
-#ifdef __GLIBC__
-namespace {
-
-// Makes the pages in one call rather than one fault at a time, most of them inside the
-// kernel's copy of the node table, where a fault costs most: a twentieth off an edit on
-// 20,000 chapters. Before Linux 5.14 the call fails, and the pages come by faults.
-void prefault(char* from, uint64_t bytes) {
-#ifdef MADV_POPULATE_WRITE
-    if (bytes > 0) madvise(from, size_t(bytes), MADV_POPULATE_WRITE);
-#else
-    (void)from, (void)bytes;
-#endif
-}
-
-}  // namespace
-#endif
-
 void expectLargeTables(uint64_t bookBytes) {
 #ifdef __GLIBC__
     // The heap grows once, by a margin, with huge pages asked for on it: a fault per two
@@ -56,8 +38,6 @@ void expectLargeTables(uint64_t bookBytes) {
         reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(start) + kHugePage - 1) & ~(kHugePage - 1));
     if (end <= from) return;
     madvise(from, size_t(end - from), MADV_HUGEPAGE);  // a hint: failure is harmless
-    // The tables take about twice the book.
-    prefault(from, std::min<uint64_t>(2 * bookBytes, uint64_t(end - from)) & ~uint64_t(kHugePage - 1));
     // The heap hands out its top from where the top begins, below the first huge page
     // boundary: that stretch is set aside, never touched, so the tables start on huge pages.
     char* const top = end - mallinfo2().keepcost;
