@@ -90,11 +90,12 @@ Outcome editBook(const PgwOptions& options, TerminalUserInterface& ui, const Edi
     std::optional<PrivateFolder> folder;
     if (existingWorkingCopy(path) && !folder.emplace().ok())
         return failed(kExitRefused, "cannot make a temporary folder to work in");
-    ProgramBook book(ui);
-    if (const auto refusal = book.open(path)) return failed(kExitBadInput, *refusal);
-    Outcome outcome = edit(book, ui);
-    if (outcome.exitCode == kExitOk && book.document.isModified() && !book.save())
-        return failed(kExitRefused, "the change could not be saved; the book is as it was last saved");
+    auto book = std::make_unique<ProgramBook>(ui);
+    if (const auto refusal = book->open(path)) return failed(kExitBadInput, *refusal);
+    Outcome outcome = edit(*book, ui);
+    if (outcome.exitCode == kExitOk && book->document.isModified() && !book->save())
+        outcome = failed(kExitRefused, "the change could not be saved; the book is as it was last saved");
+    if (book->storage.isOpenInPlace()) leaveToProcessEnd(std::move(book));
     return outcome;
 }
 

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <unistd.h>
+#include <vector>
 
 namespace pgw::cli {
 
@@ -42,6 +43,11 @@ std::optional<std::string> ProgramBook::open(const std::string& path) {
     if (!storage.openBookInPlace(path, &refusal)) return refusal.empty() ? unopened : refusal;
     document.setPathName(path);
     return std::nullopt;
+}
+
+void leaveToProcessEnd(std::unique_ptr<ProgramBook> book) {
+    static auto* const left = new std::vector<ProgramBook*>();
+    left->push_back(book.release());
 }
 
 bool ProgramBook::save() {

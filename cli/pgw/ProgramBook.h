@@ -10,6 +10,7 @@
 #include "tree/ChapterOperations.h"
 
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace pgw::cli {
@@ -40,6 +41,11 @@ public:
     book::CPGWDoc document;
     tree::Navigation navigation;
 };
+
+// A book opened in place holds nothing the disk still needs once its command is done:
+// what was not saved was only ever in memory. Its memory goes with the process, which is
+// quicker than freeing a large book's chapters one by one; it stays reachable until then.
+void leaveToProcessEnd(std::unique_ptr<ProgramBook> book);
 
 // New makes its untitled book in the current folder, and a failed open falls back to
 // New: while a command works on a book, the current folder is a private temporary
