@@ -32,10 +32,11 @@ std::string placed(const TablePlan& plan) {
 
 TEST(TablePlan, RecordsLandInTheNearestDirectoryOfTheirParentsName) {
     // A directory name taken twice, a nested namesake, one called NULL, and a record out
-    // of order: each page stays with the directory it was written under.
-    EXPECT_EQ(placed(plan({{"NULL", "R"}, {"R", "A"}, {"A", "p1"}, {"A", "A"}, {"A", "p2"}, {"R", "B"},
-                           {"B", "A"}, {"A", "p3"}, {"R", "NULL"}, {"NULL", "p4"}, {"R", "p5"}, {"NULL", "p6"}})),
-              "A<R p1<A A1<A p2<A1 B<R A2<B p3<A2 NULL1<R p4<NULL1 p5<R p6<NULL1");
+    // of order: each page stays with the directory it was written under. A fresh name
+    // avoids one stored further on (A1), which keeps it.
+    EXPECT_EQ(placed(plan({{"NULL", "R"}, {"R", "A"}, {"A", "p1"}, {"A", "A"}, {"A", "p2"}, {"R", "B"}, {"B", "A"},
+                           {"A", "p3"}, {"R", "NULL"}, {"NULL", "p4"}, {"R", "p5"}, {"NULL", "p6"}, {"R", "A1"}})),
+              "A<R p1<A A2<A p2<A2 B<R A3<B p3<A3 NULL1<R p4<NULL1 p5<R p6<NULL1 A1<R");
 }
 
 TEST(TablePlan, ThousandsOfRepairsMakeAReadableMessage) {
