@@ -9,25 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
-
 namespace pgw::storage {
-
-void prefaultLarge(void* at, size_t bytes) {
-#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-    // Smaller buffers mostly reuse pages the process has; before Linux 5.14 the call
-    // fails, and the pages come by faults as before.
-    constexpr size_t kLarge = 1 << 20, kPage = 4096;
-    if (bytes < kLarge) return;
-    const uintptr_t first = (reinterpret_cast<uintptr_t>(at) + kPage - 1) & ~uintptr_t(kPage - 1);
-    const uintptr_t past = (reinterpret_cast<uintptr_t>(at) + bytes) & ~uintptr_t(kPage - 1);
-    (void)madvise(reinterpret_cast<void*>(first), past - first, MADV_POPULATE_WRITE);
-#else
-    (void)at, (void)bytes;
-#endif
-}
 
 using namespace format;
 
@@ -160,6 +142,7 @@ template <typename Bytes>
 StgResult Stream::readAllInto(Bytes* out) {
     if (const StgResult r = engine_->check(entry_, generation_); r != StgResult::Ok) return r;
     out->resize(size_t(engine_->entry(entry_).size));
+    prefaultLarge(out->data(), out->size());
     size_t got = 0;
     const StgResult r = engine_->readStream(entry_, 0, out->data(), out->size(), &got);
     out->resize(got);

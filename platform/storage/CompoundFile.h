@@ -30,11 +30,6 @@ class Engine;
 class FileDevice;
 class FileDeviceFactory;
 
-// Makes the pages of a large buffer in one call rather than one fault at a time. A read
-// that fills fresh memory otherwise takes its faults inside the kernel's copy, where they
-// cost most: a third of reading a node table of megabytes.
-void prefaultLarge(void* at, size_t bytes);
-
 // An allocator whose new elements are left as they come instead of zeroed: bytes that a
 // read is about to fill need no zeroing first, which costs as much as the read on a
 // table of megabytes.
@@ -44,11 +39,6 @@ struct DefaultInitAllocator : std::allocator<T> {
     struct rebind {
         using other = DefaultInitAllocator<U>;
     };
-    T* allocate(size_t count) {
-        T* const at = std::allocator<T>::allocate(count);
-        prefaultLarge(at, count * sizeof(T));
-        return at;
-    }
     template <typename U, typename... Args>
     void construct(U* at, Args&&... args) {
         if constexpr (sizeof...(Args) == 0) ::new (static_cast<void*>(at)) U;

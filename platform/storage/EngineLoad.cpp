@@ -190,6 +190,7 @@ private:
         const uint32_t perSector = e_.sectorSize_ / kDirEntrySize;
         if (uint64_t(e_.dirChain_.size()) * perSector > kMaxDirEntries) return fail("the directory is too long");
         raw_.resize(e_.dirChain_.size() * e_.sectorSize_);
+        prefaultLarge(raw_.data(), raw_.size());
         if (const StgResult r = readSectors(e_.dirChain_, raw_.data()); r != StgResult::Ok) return r;
         // Room to grow: the first new element must not move every entry there is.
         const size_t count = e_.dirChain_.size() * perSector;
@@ -357,7 +358,7 @@ private:
     uint8_t header_[kHeaderSize] = {};
     uint32_t fileSectors_ = 0;
     uint32_t fatCount_ = 0;
-    std::vector<uint8_t> raw_;
+    ByteImage raw_;  // the directory as read: filled whole by the read, so not zeroed first
 };
 
 StgResult Engine::load(std::string* detail) {

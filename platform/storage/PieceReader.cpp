@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 namespace pgw::storage {
 
 namespace {
@@ -58,6 +62,20 @@ StgResult readPieces(FileDevice& device, std::vector<FilePiece>& pieces) {
         }
     }
     return StgResult::Ok;
+}
+
+void prefaultLarge(void* at, size_t bytes) {
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    // Smaller buffers mostly reuse pages the process has. Before Linux 5.14 the call
+    // fails, and the pages come by faults as before.
+    constexpr size_t kLarge = 1 << 20, kPage = 4096;
+    if (bytes < kLarge) return;
+    const uintptr_t first = (reinterpret_cast<uintptr_t>(at) + kPage - 1) & ~uintptr_t(kPage - 1);
+    const uintptr_t past = (reinterpret_cast<uintptr_t>(at) + bytes) & ~uintptr_t(kPage - 1);
+    (void)madvise(reinterpret_cast<void*>(first), past - first, MADV_POPULATE_WRITE);
+#else
+    (void)at, (void)bytes;
+#endif
 }
 
 }  // namespace pgw::storage
