@@ -58,7 +58,7 @@ enum class TableFault {
 // of chapters is not copied from the read to the plan to the tree.
 struct TableRecord {
     std::unique_ptr<NodeInfoRecord> record;  // as read: run-time state cleared
-    bool storedBookmark;    // bBookmark as stored (the program clears it at load)
+    bool storedBookmark;                     // bBookmark as stored (the program clears it at load)
 };
 
 using RawRecord = std::array<uint8_t, kRecordSize>;

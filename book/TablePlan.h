@@ -34,8 +34,8 @@ inline constexpr size_t kNoEntry = SIZE_MAX;
 
 struct TableEntry {
     std::unique_ptr<NodeInfoRecord> record;  // names and parent as the open book uses them
-    std::string storedName;    // szItemName as stored
-    size_t parent = kNoEntry;  // the entry of its directory; none for the root
+    std::string storedName;                  // szItemName as stored
+    size_t parent = kNoEntry;                // the entry of its directory; none for the root
 };
 
 struct TablePlan {

@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <type_traits>
 
 namespace pgw::storage {
 
@@ -142,7 +143,8 @@ template <typename Bytes>
 StgResult Stream::readAllInto(Bytes* out) {
     if (const StgResult r = engine_->check(entry_, generation_); r != StgResult::Ok) return r;
     out->resize(size_t(engine_->entry(entry_).size));
-    prefaultLarge(out->data(), out->size());
+    // A plain vector's resize has zeroed, and so made, its pages already.
+    if constexpr (std::is_same_v<Bytes, ByteImage>) prefaultLarge(out->data(), out->size());
     size_t got = 0;
     const StgResult r = engine_->readStream(entry_, 0, out->data(), out->size(), &got);
     out->resize(got);
