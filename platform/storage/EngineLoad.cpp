@@ -290,9 +290,11 @@ private:
         const auto before = [&](uint32_t a, uint32_t b) {
             return compareElementNames(e_.entries_[a].name, e_.entries_[b].name) < 0;
         };
-        // A sound sibling tree, read in order, is sorted already.
-        if (!std::is_sorted(children.begin(), children.end(), before))
-            std::stable_sort(children.begin(), children.end(), before);
+        // A sound sibling tree, read in order, is sorted already, with no name twice.
+        const auto notAscending = [&](uint32_t a, uint32_t b) { return !before(a, b); };
+        if (std::adjacent_find(children.begin(), children.end(), notAscending) == children.end())
+            return StgResult::Ok;
+        std::stable_sort(children.begin(), children.end(), before);
         for (size_t i = 1; i < children.size(); ++i)
             if (compareElementNames(e_.entries_[children[i - 1]].name, e_.entries_[children[i]].name) == 0)
                 return fail("two elements in one storage are named \"" + toUtf8(e_.entries_[children[i]].name) + "\"");

@@ -40,6 +40,10 @@ ConvResult utf8ToUtf16(std::string_view utf8, std::u16string* utf16) {
     utf16->reserve(utf8.size());
     char32_t cp = 0;
     for (size_t pos = 0; pos < utf8.size();) {
+        if (uint8_t(utf8[pos]) < 0x80) {  // element names are mostly ASCII
+            utf16->push_back(char16_t(utf8[pos++]));
+            continue;
+        }
         const size_t length = detail::decodeUtf8(utf8, pos, &cp);
         if (length == 0) return invalidUtf8At(utf8, pos);
         appendUtf16(utf16, cp);
