@@ -93,16 +93,17 @@ void ChapterModel::linkRecord(NodeId id) {
 }
 
 NodeId ChapterModel::insert(NodeId parent, std::unique_ptr<NodeInfoRecord> record, NodeId after) {
-    if (!record || record->itemName.empty() || byName_.count(record->itemName)) return kNoNode;
+    if (!record || record->itemName.empty()) return kNoNode;
     if (parent != kNoNode && !contains(parent)) return kNoNode;
     if (after != kNoNode && this->parent(after) != parent) return kNoNode;
     if (after != kNoNode && !contains(after)) return kNoNode;
+    const NodeId id = nextId_;
+    if (!byName_.try_emplace(record->itemName, id).second) return kNoNode;  // the name is taken
+    ++nextId_;
     const size_t row = after == kNoNode ? childCount(parent) : nodes_.at(after).row + 1;
     notify([&](ChapterModelObserver& o) { o.aboutToInsert(parent, row); });
-    const NodeId id = nextId_++;
     Node made;
     made.images = imagesFor(record->objKind, record->nodeType);
-    byName_[record->itemName] = id;
     made.record = std::move(record);
     nodes_.emplace(id, std::move(made));
     place(id, parent, row);

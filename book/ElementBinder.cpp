@@ -29,16 +29,18 @@ std::string elementName(bool directory, int64_t number) {
 ElementBinder::ElementBinder(uint32_t openMode, bool repair, int32_t storageCount, int32_t streamCount)
     : openMode_(openMode), repair_(repair), nextStorage_(std::max(storageCount, 0)),
       nextStream_(std::max(streamCount, 0)) {
-    reserve("NodeInfo");
-    reserve("AboutInfo");
+    reserved_.insert({"nodeinfo", "aboutinfo"});
 }
 
-void ElementBinder::reserve(const std::string& objName) { reservedNames_.push_back(folded(objName)); }
+void ElementBinder::reserveAll(NameList names, size_t count) {
+    reservedNames_ = std::move(names);
+    reservedCount_ = count;
+}
 
 bool ElementBinder::isReserved(const std::string& foldedName) {
-    if (!reservedNames_.empty()) {
-        reserved_.insert(std::make_move_iterator(reservedNames_.begin()), std::make_move_iterator(reservedNames_.end()));
-        reservedNames_.clear();
+    if (reservedNames_) {
+        for (const std::string& name : reservedNames_()) reserved_.insert(folded(name));
+        reservedNames_ = nullptr;
     }
     return reserved_.count(foldedName) != 0;
 }
@@ -110,9 +112,20 @@ ElementBinder::Bound ElementBinder::bind(storage::Storage& parent, uint64_t pare
                                          const std::string& objName, bool directory) {
     Bound out;
     // Every record's name was reserved: that many claims are coming.
-    if (claimed_.empty()) claimed_.reserve(reservedNames_.size() + reserved_.size());
+    if (claimed_.empty()) claimed_.reserve(reservedCount_ + reserved_.size());
     std::string name = objName;
     const std::string key = folded(name);
+    // The usual chapter: a name nobody claimed before, and its element there. It claims
+    // the name at once, in one look-up; any other case takes the long way below.
+    if (!key.empty() && !(parentIsRoot && isSpecialStream(key))) {
+        const auto [claim, added] = claimed_.try_emplace(key, parentKey);
+        if (added && open(parent, name, directory, &out) == StgResult::Ok) {
+            out.outcome = Outcome::Found;
+            out.objName = name;
+            return out;
+        }
+        if (added) claimed_.erase(claim);
+    }
     const auto first = claimed_.find(key);
     bool canUse = usable(first, parentKey, parentIsRoot, key);
     // Another chapter, in another storage, has this name already: this one's element

@@ -11,6 +11,7 @@
 #include "platform/storage/CompoundFile.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <set>
@@ -27,8 +28,11 @@ public:
     // The counters are where fresh element numbers start.
     ElementBinder(uint32_t openMode, bool repair, int32_t storageCount, int32_t streamCount);
 
-    // Every element name the book's records use: fresh names avoid them all.
-    void reserve(const std::string& objName);
+    // Every element name the book's records use: fresh names avoid them all. They are
+    // asked for only when a fresh name is first needed, which is rare; `count` says how
+    // many there are.
+    using NameList = std::function<std::vector<std::string>()>;
+    void reserveAll(NameList names, size_t count);
 
     enum class Outcome { Found, Made, Missing };
     struct Bound {
@@ -57,9 +61,9 @@ private:
     uint32_t openMode_;
     bool repair_;
     int64_t nextStorage_, nextStream_;
-    // ASCII-folded throughout: storages compare names without case. The reserved names
-    // are only looked up when a fresh name is needed, which is rare: they are hashed then.
-    std::vector<std::string> reservedNames_;
+    NameList reservedNames_;  // the records' names, until the first fresh name asks for them
+    size_t reservedCount_ = 0;
+    // ASCII-folded from here on: storages compare names without case.
     std::unordered_set<std::string> reserved_;
     // Each claimed name with the parent that claimed it first; a claim of the same name in
     // further parents (possible only when looking) goes beside it.

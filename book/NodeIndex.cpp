@@ -12,7 +12,22 @@ NodeIndex::NodeIndex(ChapterModel& chapters) : chapters_(chapters) { chapters_.a
 
 NodeIndex::~NodeIndex() { chapters_.removeObserver(this); }
 
+NodeInfoRecord* NodeIndex::findChapterByWalking(const std::string& objName) const {
+    ++lookupsWithoutIndex_;
+    NodeInfoRecord* found = nullptr;
+    chapters_.forEachRecord([&](NodeInfoRecord& record) {
+        if (!found && record.objName == objName) found = &record;
+    });
+    return found;
+}
+
 NodeInfoRecord* NodeIndex::findByObjName(const std::string& objName) const {
+    // A walk costs less than building the index; a few look-ups, as one command makes,
+    // do not pay for it.
+    if (!objNamesKnown_ && lookupsWithoutIndex_ < kLookupsBeforeIndex) {
+        if (NodeInfoRecord* chapter = findChapterByWalking(objName)) return chapter;
+        return findSpecial(objName);
+    }
     for (int attempt = 0; attempt < 2; ++attempt) {
         // A name changed where nobody heard of it: the index is built again.
         if (!objNamesKnown_ || attempt > 0) buildObjNames();
@@ -23,6 +38,10 @@ NodeInfoRecord* NodeIndex::findByObjName(const std::string& objName) const {
             if (record && record->objName == objName) return record;
         }
     }
+    return findSpecial(objName);
+}
+
+NodeInfoRecord* NodeIndex::findSpecial(const std::string& objName) const {
     for (const auto& [key, record] : specials_)
         if (record->objName == objName) return record.get();
     return nullptr;
@@ -39,6 +58,7 @@ void NodeIndex::buildObjNames() const {
         objNameOf_[record.item] = hash;
     });
     objNamesKnown_ = true;
+    lookupsWithoutIndex_ = 0;
 }
 
 void NodeIndex::indexNode(NodeId node, bool add) const {

@@ -26,11 +26,11 @@ public:
 
     NodeInfoRecord* find(const std::string& name) const;
     // A record whose element name is `objName`. Chapters are looked up by element name
-    // in an index that follows the chapter model's changes; element names changed in
-    // place without one (records bound at open, the root retitled) must be announced,
-    // which builds the index again at once, so the first new chapter does not wait for it.
+    // in an index that follows the chapter model's changes, built once a few look-ups
+    // have walked the chapters without it; element names changed in place without one
+    // (records bound at open, the root retitled) must be announced.
     NodeInfoRecord* findByObjName(const std::string& objName) const;
-    void elementNamesChanged() const { buildObjNames(); }
+    void elementNamesChanged() const { objNamesKnown_ = false; }
     // One chapter's element name was set in place.
     void elementNameChanged(NodeId node) const {
         if (objNamesKnown_) indexNode(node, true);
@@ -55,6 +55,8 @@ private:
     void indexSubtree(NodeId top, bool add) const;
     void indexNode(NodeId node, bool add) const;
     void buildObjNames() const;
+    NodeInfoRecord* findChapterByWalking(const std::string& objName) const;
+    NodeInfoRecord* findSpecial(const std::string& objName) const;
 
     ChapterModel& chapters_;
     std::unordered_map<std::string, std::unique_ptr<NodeInfoRecord>> specials_;
@@ -65,6 +67,8 @@ private:
     mutable std::unordered_multimap<size_t, NodeId> byObjName_;
     mutable ByNodeId<std::optional<size_t>> objNameOf_;  // the hash each chapter is indexed under
     mutable bool objNamesKnown_ = false;
+    static constexpr int kLookupsBeforeIndex = 4;
+    mutable int lookupsWithoutIndex_ = 0;
 };
 
 // The book counters. The first three are stored in the "NodeInfo" header and name new

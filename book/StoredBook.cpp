@@ -87,7 +87,13 @@ void findElements(storage::Storage& root, StoredTree* stored, std::vector<Findin
     if (plan.entries.empty()) return;
     stored->hasElement[0] = true;
     ElementBinder binder(kChildRead, false, plan.storageCount, plan.streamCount);
-    for (const TableEntry& entry : plan.entries) binder.reserve(entry.record->objName);
+    binder.reserveAll(
+        [&plan] {
+            std::vector<std::string> names;
+            for (const TableEntry& entry : plan.entries) names.push_back(entry.record->objName);
+            return names;
+        },
+        plan.entries.size());
     std::unordered_map<size_t, std::unique_ptr<storage::Storage>> storages;  // open directories
     const NodeId rootItem = stored->tree.rootItem();
     for (const NodeId item : stored->tree.subtreeInPreOrder(rootItem)) {

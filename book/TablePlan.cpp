@@ -65,6 +65,8 @@ public:
         depths_[name].push_back(levels_.size() - 1);
     }
     std::optional<size_t> enter(const std::string& name) {
+        // Most records are pages of the directory read last: no look-up for them.
+        if (!levels_.empty() && levels_.back().name == name) return levels_.back().entry;
         const auto found = depths_.find(name);
         if (found == depths_.end() || found->second.empty()) return std::nullopt;
         const size_t depth = found->second.back();

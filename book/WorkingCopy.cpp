@@ -98,7 +98,13 @@ void BookStorage::bindElements(storage::Storage& storage) {
     const NodeId root = chapters_.rootItem();
     if (root == kNoNode) return;
     ElementBinder binder(mode::kOpenExclusive, true, session_.counters.storageCount, session_.counters.streamCount);
-    session_.index.forEach([&](const std::string&, NodeInfoRecord& record) { binder.reserve(record.objName); });
+    binder.reserveAll(
+        [this] {
+            std::vector<std::string> names;
+            session_.index.forEach([&](const std::string&, NodeInfoRecord& record) { names.push_back(record.objName); });
+            return names;
+        },
+        session_.index.size());
     struct Level {
         storage::Storage* storage;
         NodeId parent;
