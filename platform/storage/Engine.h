@@ -32,10 +32,10 @@ struct DirEntry {
     std::string damage;
 
     uint32_t parent = 0;
-    std::vector<uint32_t> children;  // storages: sorted by element name order
     // Where the next look-up in `children` tries first: just behind the last one found,
     // as opening a book's chapters one after another goes through them in order.
-    mutable size_t nextGuess = 0;
+    mutable uint32_t nextGuess = 0;
+    std::vector<uint32_t> children;  // storages: sorted by element name order
 
     // As last written to the file, so a commit writes only entries that changed.
     uint32_t left = 0xFFFFFFFF, right = 0xFFFFFFFF, child = 0xFFFFFFFF;

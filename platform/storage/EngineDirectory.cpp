@@ -53,7 +53,7 @@ StgResult Engine::newEntry(uint32_t* index) {
 StgResult Engine::findChild(uint32_t storage, std::u16string_view name, uint32_t* found) const {
     const DirEntry& parent = entries_[storage];
     const auto& children = parent.children;
-    const size_t guess = parent.nextGuess;
+    const uint32_t guess = parent.nextGuess;
     if (guess < children.size() && compareElementNames(entries_[children[guess]].name, name) == 0) {
         *found = children[guess];
         parent.nextGuess = guess + 1;
@@ -64,7 +64,7 @@ StgResult Engine::findChild(uint32_t storage, std::u16string_view name, uint32_t
     });
     if (it != children.end() && compareElementNames(entries_[*it].name, name) == 0) {
         *found = *it;
-        parent.nextGuess = size_t(it - children.begin()) + 1;
+        parent.nextGuess = uint32_t(it - children.begin()) + 1;
         return StgResult::Ok;
     }
     // A name another writer stored with a lone surrogate is listed with U+FFFD in its
