@@ -40,7 +40,7 @@ ConvResult utf8ToUtf16(std::string_view utf8, std::u16string* utf16) {
     utf16->reserve(utf8.size());
     char32_t cp = 0;
     for (size_t pos = 0; pos < utf8.size();) {
-        if (uint8_t(utf8[pos]) < 0x80) {  // element names are mostly ASCII
+        if (uint8_t(utf8[pos]) < 0x80) {  // ASCII, as most element names are, needs no decoding
             utf16->push_back(char16_t(utf8[pos++]));
             continue;
         }
