@@ -8,6 +8,7 @@
 #include "FileDevice.h"
 #include "PieceReader.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <string>
@@ -122,7 +123,12 @@ private:
     // Allocation.
     static constexpr uint32_t kUnplaced = 0xFFFFFFFF;  // a FAT or DIFAT sector not given a sector yet
     StgResult allocateSector(uint32_t* sector);
+    // How many sectors a table (FAT, directory, miniFAT) of `sectors` sectors grows by: a
+    // run that grows with it, so that a file written in one go keeps its tables in few
+    // runs and opens with few reads, capped so that one commit never writes much more.
+    static size_t tableGrowthRun(size_t sectors) { return std::clamp<size_t>(sectors / 8, 1, 64); }
     StgResult addFatSector();
+    StgResult growMiniFat();
     void growFat();
     StgResult placeTableSectors();
     bool placeUnplaced(std::vector<uint32_t>& sectors, uint32_t mark);
@@ -190,6 +196,7 @@ private:
 
     // Directory.
     StgResult newEntry(uint32_t* index);
+    StgResult growDirectory();
     void freeSubtree(uint32_t index);
     void insertChild(uint32_t storage, uint32_t child);
     void removeChild(uint32_t storage, uint32_t child);

@@ -32,21 +32,33 @@ StgResult Engine::newEntry(uint32_t* index) {
             return StgResult::Ok;
         }
     }
-    const uint32_t perSector = sectorSize_ / kDirEntrySize;
-    if (entries_.size() + perSector > kMaxDirEntries) return StgResult::DiskFull;
-    uint32_t sector;
-    if (const StgResult r = allocateSector(&sector); r != StgResult::Ok) return r;
-    fat_.set(dirChain_.back(), sector);
-    dirChain_.push_back(sector);
-    dirtyDirSectors_.push_back(true);
-    headerDirty_ = true;
     *index = uint32_t(entries_.size());
-    for (uint32_t i = 0; i < perSector; ++i) {
-        DirEntry unused;
-        unused.colour = kRed;
-        entries_.push_back(std::move(unused));
-    }
+    if (const StgResult r = growDirectory(); r != StgResult::Ok) return r;
     freeEntryHint_ = *index + 1;
+    return StgResult::Ok;
+}
+
+// By a run of sectors, as the FAT grows: a file written in one go would otherwise have
+// one directory sector between every few streams, and be opened one sector per read.
+// The unused entries are free for the elements made later.
+StgResult Engine::growDirectory() {
+    const uint32_t perSector = sectorSize_ / kDirEntrySize;
+    const size_t run = tableGrowthRun(dirChain_.size());
+    for (size_t k = 0; k < run; ++k) {
+        uint32_t sector;
+        const StgResult r =
+            entries_.size() + perSector > kMaxDirEntries ? StgResult::DiskFull : allocateSector(&sector);
+        if (r != StgResult::Ok) return k == 0 ? r : StgResult::Ok;  // fewer sectors than wished for will do
+        fat_.set(dirChain_.back(), sector);
+        dirChain_.push_back(sector);
+        dirtyDirSectors_.push_back(true);
+        headerDirty_ = true;
+        for (uint32_t i = 0; i < perSector; ++i) {
+            DirEntry unused;
+            unused.colour = kRed;
+            entries_.push_back(std::move(unused));
+        }
+    }
     return StgResult::Ok;
 }
 

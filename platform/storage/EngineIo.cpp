@@ -25,12 +25,12 @@ uint64_t Engine::maxStreamSize() const {
     return majorVersion_ == 3 ? kMaxV3FileSize - 1 : uint64_t(maxSectors_) * sectorSize_;
 }
 
-// A file growing by much grows its FAT by a run of sectors at a time, an eighth of what
-// it has, placed side by side: the table is then read and written in a few pieces, not
+// A file growing by much grows its FAT by a run of sectors at a time (tableGrowthRun),
+// placed side by side: the table is then read and written in a few pieces, not
 // one per 64 KB of data. What the file does not come to use goes at the next commit.
 StgResult Engine::addFatSector() {
     if (fat_.size() >= maxSectors_) return StgResult::DiskFull;
-    const size_t run = std::max<size_t>(1, fatSectors_.size() / 8);
+    const size_t run = tableGrowthRun(fatSectors_.size());
     for (size_t k = 0; k < run && fat_.size() < maxSectors_; ++k) growFat();
     return placeTableSectors();
 }
@@ -115,15 +115,25 @@ StgResult Engine::allocateSector(uint32_t* sector) {
     }
 }
 
-StgResult Engine::allocateMiniSector(uint32_t* mini) {
-    auto found = miniFat_.findFree();
-    if (!found) {
+// By a run of sectors, as the FAT and the directory grow.
+StgResult Engine::growMiniFat() {
+    const size_t run = tableGrowthRun(miniFatChain_.size());
+    for (size_t k = 0; k < run; ++k) {
         uint32_t sector;
-        if (const StgResult r = allocateSector(&sector); r != StgResult::Ok) return r;
+        if (const StgResult r = allocateSector(&sector); r != StgResult::Ok)
+            return k == 0 ? r : StgResult::Ok;  // fewer sectors than wished for will do
         if (!miniFatChain_.empty()) fat_.set(miniFatChain_.back(), sector);
         miniFatChain_.push_back(sector);
         miniFat_.grow();
         headerDirty_ = true;
+    }
+    return StgResult::Ok;
+}
+
+StgResult Engine::allocateMiniSector(uint32_t* mini) {
+    auto found = miniFat_.findFree();
+    if (!found) {
+        if (const StgResult r = growMiniFat(); r != StgResult::Ok) return r;
         found = miniFat_.findFree();
     }
     // The mini stream must reach the new mini sector.

@@ -193,6 +193,38 @@ TEST(LargeFiles, FilesBeyondOneHundredAndNineFatSectorsUseTheDifat) {
     EXPECT_EQ(streamBytes(*root, "big"), big);
 }
 
+// How many runs of sectors side by side the chain from `start` takes, for a file whose
+// FAT the header lists in full.
+int chainRuns(const std::vector<uint8_t>& bytes, uint32_t start) {
+    std::vector<uint32_t> fat;
+    for (uint32_t i = 0; i < get32(&bytes[0x2C]); ++i) {
+        const uint8_t* sector = &bytes[(size_t(get32(&bytes[0x4C + 4 * i])) + 1) * 512];
+        for (size_t k = 0; k < 128; ++k) fat.push_back(get32(sector + 4 * k));
+    }
+    int runs = 1;
+    for (uint32_t s = start; fat.at(s) < 0xFFFFFFFA; s = fat[s]) runs += fat[s] != s + 1;
+    return runs;
+}
+
+TEST(LargeFiles, TablesWrittenAmongManyStreamsStayInFewRuns) {
+    TempDir dir;
+    const std::string path = dir.file("many.cfb");
+    constexpr uint32_t kStreams = 800;  // a directory of 200 sectors and a miniFAT of 75
+    {
+        std::unique_ptr<Storage> root;
+        ASSERT_EQ(createCompoundFile(path, mode::kCreateExclusive, &root), StgResult::Ok);
+        for (uint32_t i = 0; i < kStreams; ++i) makeStream(*root, "s" + std::to_string(i), pattern(i % 2 ? 5000 : 1500, i));
+    }
+    const auto bytes = readFileBytes(path);
+    EXPECT_LE(chainRuns(bytes, get32(&bytes[0x30])), 40);  // the directory: 200 runs if grown a sector at a time
+    EXPECT_LE(chainRuns(bytes, get32(&bytes[0x3C])), 40);  // the miniFAT: 75
+    expectSound(path);
+    auto root = openFile(path);
+    ASSERT_TRUE(root);
+    for (const uint32_t i : {0u, 1u, kStreams / 2, kStreams - 1})
+        EXPECT_EQ(streamBytes(*root, "s" + std::to_string(i)), pattern(i % 2 ? 5000 : 1500, i));
+}
+
 TEST(LargeFiles, TwoHundredMegabytesRoundTripChunkByChunk) {
     TempDir dir;
     const std::string path = dir.file("large.cfb");
