@@ -13,12 +13,13 @@ void AllocationTable::assign(std::vector<uint32_t> entries) {
     fresh_.assign(next_.size(), false);
     heldList_.clear();
     freeHint_ = 0;
+    dirtyFreeHint_ = 0;
 }
 
 void AllocationTable::set(uint32_t index, uint32_t value) {
     if (next_[index] == value) return;
     next_[index] = value;
-    dirty_[index / entriesPerSector_] = true;
+    markDirty(index / entriesPerSector_);
 }
 
 // Entries dropped and added again before a commit stay held: their sectors may still be
@@ -27,7 +28,8 @@ void AllocationTable::grow() {
     next_.resize(next_.size() + entriesPerSector_, kFreeSector);
     if (held_.size() < next_.size()) held_.resize(next_.size(), false);
     fresh_.resize(next_.size(), false);
-    dirty_.push_back(true);
+    dirty_.push_back(false);
+    markDirty(sectorCount() - 1);
 }
 
 void AllocationTable::shrink() {
@@ -48,6 +50,24 @@ std::optional<uint32_t> AllocationTable::findFree() {
     return std::nullopt;
 }
 
+// Dirty sectors before the hint have no free entry; the hint goes back when a sector
+// becomes dirty or one of its entries free.
+std::optional<uint32_t> AllocationTable::findFreeInDirtySector() {
+    for (; dirtyFreeHint_ < dirty_.size(); ++dirtyFreeHint_) {
+        if (!dirty_[dirtyFreeHint_]) continue;
+        const uint32_t begin = dirtyFreeHint_ * entriesPerSector_;
+        for (uint32_t i = begin; i < begin + entriesPerSector_; ++i)
+            if (next_[i] == kFreeSector && !held_[i]) return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<uint32_t> AllocationTable::findFreeAtEnd() const {
+    for (uint32_t i = usedExtent(); i < size(); ++i)
+        if (!held_[i]) return i;
+    return std::nullopt;
+}
+
 void AllocationTable::take(uint32_t index, uint32_t value) {
     set(index, value);
     fresh_[index] = true;
@@ -58,6 +78,7 @@ void AllocationTable::release(uint32_t index) {
     if (fresh_[index]) {
         fresh_[index] = false;
         freeHint_ = std::min(freeHint_, index);
+        dirtyFreeHint_ = std::min(dirtyFreeHint_, index / entriesPerSector_);
         return;
     }
     holdUntilCommit(index);
@@ -77,6 +98,7 @@ uint32_t AllocationTable::usedExtent() const {
 
 void AllocationTable::markCommitted() {
     dirty_.assign(dirty_.size(), false);
+    dirtyFreeHint_ = 0;
     fresh_.assign(fresh_.size(), false);
     for (uint32_t index : heldList_) {
         held_[index] = false;

@@ -10,6 +10,7 @@
 
 #include "FileFormat.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -34,6 +35,11 @@ public:
 
     // The lowest entry that is free in the committed state and in the current one.
     std::optional<uint32_t> findFree();
+    // The same, among the entries of table sectors that are dirty already: taking it
+    // makes no other table sector dirty.
+    std::optional<uint32_t> findFreeInDirtySector();
+    // The same, past every entry in use.
+    std::optional<uint32_t> findFreeAtEnd() const;
     // Puts a free entry found by findFree to use; it is fresh until the next commit.
     void take(uint32_t index, uint32_t value);
     // Frees an entry: at once when it is fresh, after the next commit otherwise.
@@ -52,7 +58,10 @@ public:
     void treatAsFresh(uint32_t index) { fresh_[index] = true; }
 
     bool sectorDirty(uint32_t tableSector) const { return dirty_[tableSector]; }
-    void markDirty(uint32_t tableSector) { dirty_[tableSector] = true; }
+    void markDirty(uint32_t tableSector) {
+        if (!dirty_[tableSector]) dirtyFreeHint_ = std::min(dirtyFreeHint_, tableSector);
+        dirty_[tableSector] = true;
+    }
     const uint32_t* sectorEntries(uint32_t tableSector) const { return &next_[tableSector * entriesPerSector_]; }
     // After the header that describes the current state was written: it is the
     // committed state now, held entries become free and nothing is dirty or fresh.
@@ -66,6 +75,7 @@ private:
     std::vector<bool> fresh_;
     std::vector<uint32_t> heldList_;
     uint32_t freeHint_ = 0;
+    uint32_t dirtyFreeHint_ = 0;  // see findFreeInDirtySector
 };
 
 }  // namespace pgw::storage

@@ -123,10 +123,12 @@ private:
     // Allocation.
     static constexpr uint32_t kUnplaced = 0xFFFFFFFF;  // a FAT or DIFAT sector not given a sector yet
     StgResult allocateSector(uint32_t* sector);
-    // How many sectors a table (FAT, directory, miniFAT) of `sectors` sectors grows by: a
-    // run that grows with it, so that a file written in one go keeps its tables in few
-    // runs and opens with few reads, capped so that one commit never writes much more.
-    static size_t tableGrowthRun(size_t sectors) { return std::clamp<size_t>(sectors / 8, 1, 64); }
+    StgResult allocateTableSector(uint32_t* sector);
+    // How many sectors the directory or the miniFAT grows by when it is full: like the
+    // FAT, by a run that grows with it, so that a file written in one go keeps them in few
+    // runs and opens with few reads. Unlike the FAT's, the sectors stay once written, so
+    // the run is capped: the commit that adds them writes at most 32 sectors more.
+    static size_t tableGrowthRun(size_t sectors) { return std::clamp<size_t>(sectors / 8, 1, 32); }
     StgResult addFatSector();
     StgResult growMiniFat();
     void growFat();

@@ -123,7 +123,7 @@ StgResult Engine::relocateListed() {
 // Directory and miniFAT sectors are chained in the FAT like a stream's.
 StgResult Engine::moveChainSector(std::vector<uint32_t>& chain, size_t index) {
     uint32_t fresh;
-    if (const StgResult r = allocateSector(&fresh); r != StgResult::Ok) return r;
+    if (const StgResult r = allocateTableSector(&fresh); r != StgResult::Ok) return r;
     const uint32_t old = chain[index];
     chain[index] = fresh;
     linkMoves(chain, false, {{index, old}});
@@ -134,7 +134,7 @@ StgResult Engine::moveChainSector(std::vector<uint32_t>& chain, size_t index) {
 // FAT and DIFAT sectors are listed (in the header and DIFAT) and marked in the FAT.
 StgResult Engine::moveListedSector(std::vector<uint32_t>& list, size_t index, uint32_t mark) {
     uint32_t fresh;
-    if (const StgResult r = allocateSector(&fresh); r != StgResult::Ok) return r;
+    if (const StgResult r = allocateTableSector(&fresh); r != StgResult::Ok) return r;
     fat_.set(fresh, mark);
     fat_.release(list[index]);
     list[index] = fresh;

@@ -38,9 +38,9 @@ StgResult Engine::newEntry(uint32_t* index) {
     return StgResult::Ok;
 }
 
-// By a run of sectors, as the FAT grows: a file written in one go would otherwise have
-// one directory sector between every few streams, and be opened one sector per read.
-// The unused entries are free for the elements made later.
+// By a run of sectors (tableGrowthRun): a file written in one go would otherwise have one
+// directory sector between every few streams, and be opened one sector per read. The
+// unused entries are free for the elements made later.
 StgResult Engine::growDirectory() {
     const uint32_t perSector = sectorSize_ / kDirEntrySize;
     const size_t run = tableGrowthRun(dirChain_.size());

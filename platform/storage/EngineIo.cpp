@@ -25,12 +25,12 @@ uint64_t Engine::maxStreamSize() const {
     return majorVersion_ == 3 ? kMaxV3FileSize - 1 : uint64_t(maxSectors_) * sectorSize_;
 }
 
-// A file growing by much grows its FAT by a run of sectors at a time (tableGrowthRun),
-// placed side by side: the table is then read and written in a few pieces, not
+// A file growing by much grows its FAT by a run of sectors at a time, an eighth of what
+// it has, placed side by side: the table is then read and written in a few pieces, not
 // one per 64 KB of data. What the file does not come to use goes at the next commit.
 StgResult Engine::addFatSector() {
     if (fat_.size() >= maxSectors_) return StgResult::DiskFull;
-    const size_t run = tableGrowthRun(fatSectors_.size());
+    const size_t run = std::max<size_t>(1, fatSectors_.size() / 8);
     for (size_t k = 0; k < run && fat_.size() < maxSectors_; ++k) growFat();
     return placeTableSectors();
 }
@@ -115,7 +115,7 @@ StgResult Engine::allocateSector(uint32_t* sector) {
     }
 }
 
-// By a run of sectors, as the FAT and the directory grow.
+// By a run of sectors, as the directory grows.
 StgResult Engine::growMiniFat() {
     const size_t run = tableGrowthRun(miniFatChain_.size());
     for (size_t k = 0; k < run; ++k) {
@@ -127,6 +127,20 @@ StgResult Engine::growMiniFat() {
         miniFat_.grow();
         headerDirty_ = true;
     }
+    return StgResult::Ok;
+}
+
+// A table sector moved at commit goes where the FAT is being rewritten anyway, or else
+// past the end of what is in use, where the ones after it find room. The first free
+// sector could be a lone one under a FAT sector the commit had left alone, which would
+// then move too, into a lone free sector under yet another: one commit after an edit all
+// over a large file would move the FAT sector by sector through it.
+StgResult Engine::allocateTableSector(uint32_t* sector) {
+    std::optional<uint32_t> found = fat_.findFreeInDirtySector();
+    if (!found) found = fat_.findFreeAtEnd();
+    if (!found || *found >= maxSectors_) return allocateSector(sector);
+    fat_.take(*found, kEndOfChain);
+    *sector = *found;
     return StgResult::Ok;
 }
 

@@ -9,8 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <random>
+#include <set>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -267,6 +269,51 @@ TEST(Growth, AStreamStoredTwoHundredTimesKeepsTheFileSmall) {
         EXPECT_LE(std::filesystem::file_size(path), 3 * size + 4096) << size;
         EXPECT_TRUE(treeOf(readFileBytes(path), "the end") == (Tree{{"page", pattern(size, 199)}}));
     }
+}
+
+// Small edits of a large file, each committed as a book's chapter commands are, once an
+// edit all over it left single free sectors everywhere: the FAT sectors a commit moves
+// stay few. Were each moved to the first free sector, it would land under a FAT sector
+// the commit had left alone, which would move in turn, and so on through the file.
+TEST(Growth, SmallCommitsOnALargeFileMoveFewFatSectors) {
+    TempDir dir;
+    const std::string path = dir.file("large.pgw");
+    {
+        std::unique_ptr<Storage> root;
+        ASSERT_EQ(createCompoundFile(path, mode::kCreateExclusive, &root), StgResult::Ok);
+        auto table = makeStream(*root, "table", pattern(4 << 20, 1));
+        ASSERT_EQ(root->commit(), StgResult::Ok);
+        const auto record = pattern(512, 2);
+        for (uint64_t at = 0; at < (4 << 20); at += 100 * 512) {
+            ASSERT_EQ(table->seek(int64_t(at), SeekOrigin::Set), StgResult::Ok);
+            ASSERT_EQ(table->write(record.data(), record.size()), StgResult::Ok);
+        }
+    }
+    const auto fatSectors = [&] {
+        const auto bytes = readFileBytes(path);
+        std::set<uint32_t> listed;
+        for (uint32_t i = 0; i < get32(&bytes[hdr::kFatSectorCount]); ++i)
+            listed.insert(get32(&bytes[hdr::kDifat + 4 * i]));
+        return listed;
+    };
+    size_t mostMoved = 0;
+    for (uint32_t edit = 0; edit < 20; ++edit) {
+        const std::set<uint32_t> before = fatSectors();
+        auto root = openFile(path);
+        ASSERT_TRUE(root);
+        std::unique_ptr<Stream> table, added;
+        ASSERT_EQ(root->openStream("table", mode::kOpenExclusive, &table), StgResult::Ok);
+        const auto record = pattern(512, edit);
+        ASSERT_EQ(table->splice(2000000 + 512 * edit, 0, record.data(), record.size()), StgResult::Ok);
+        ASSERT_EQ(root->createStream("n" + std::to_string(edit), mode::kCreateExclusive, &added), StgResult::Ok);
+        ASSERT_EQ(root->commit(), StgResult::Ok);
+        root.reset();
+        const std::set<uint32_t> after = fatSectors();
+        const auto moved = std::count_if(after.begin(), after.end(), [&](uint32_t s) { return !before.count(s); });
+        mostMoved = std::max(mostMoved, size_t(moved));
+    }
+    EXPECT_LE(mostMoved, 8u);
+    EXPECT_TRUE(structuralProblems(readFileBytes(path)).empty());
 }
 
 }  // namespace
