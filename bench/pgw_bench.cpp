@@ -6,6 +6,7 @@
 #include "BenchBook.h"
 #include "BenchSupport.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +27,7 @@ constexpr int kDirectories = 200;
 constexpr int kPagesPerDirectory = 99;  // 200 + 19,800 chapters, and the root
 constexpr int kEditRuns = 9;
 constexpr int kBuiltChapters = 5000;
+constexpr int kAddsInARow = 100;
 
 fs::path pgwPath;
 
@@ -96,6 +98,20 @@ void report(const char* what, const Figures& figures, double start) {
     bench::goalRow(std::string("pgw ") + what + ", 20,000 chapters: bytes written", kb, "KB", "< 64 KB", kb < 64);
 }
 
+// An author's script adding chapter after chapter to one directory: each add's commit
+// must stay small however many came before it.
+void addsInARow(const std::string& book, const std::string& directory) {
+    std::vector<double> written;
+    for (int i = 0; i < kAddsInARow; ++i)
+        written.push_back(double(checked({"add", book, directory, "text", "row" + std::to_string(i)}).written) / 1024);
+    const double median = bench::median(written), worst = *std::max_element(written.begin(), written.end());
+    std::printf("%d adds in a row to one directory: %.1f KB written each (median), worst %.1f KB\n", kAddsInARow,
+                median, worst);
+    const std::string what = "pgw add, 20,000 chapters, " + std::to_string(kAddsInARow) + " in a row to one directory";
+    bench::goalRow(what + ": bytes written (median)", median, "KB", "< 64 KB", median < 64);
+    bench::goalRow("the same: the largest", worst, "KB", "-", true);
+}
+
 void chapterCommands(const fs::path& folder, double start) {
     const std::string book = (folder / "chapters.pgw").string();
     bench::writeBook(book, kDirectories, kPagesPerDirectory, [](int, int) { return std::string(200, 'x'); });
@@ -119,7 +135,9 @@ void chapterCommands(const fs::path& folder, double start) {
     report("rename", rename, start);
     report("move within a directory", move, start);
     report("delete", remove, start);
+    addsInARow(book, middle);
 }
+
 
 void buildBook(const fs::path& folder, double start) {
     const std::string oneByOne = (folder / "built.pgw").string();
