@@ -67,17 +67,30 @@ void NodeTableImage::update(const NodeTableHeader& header, const std::vector<con
     }
 }
 
-// One insertion or removal shifts one long range by one record; more changes than that
-// between two writes are written as bytes.
-const NodeTableImage::Change* NodeTableImage::shiftWorthSplicing() const {
-    const Change* shift = nullptr;
-    for (const Change& c : changes_) {
-        if (!c.moved) continue;
-        if (shift) return nullptr;
-        shift = &c;
+// One insertion or removal shifts one long range by one record, which may hold records
+// changed besides (a renamed book's directories name their parent anew): the range is
+// spliced, and the changed records are written over it. Shifts both ways, or by more
+// than a record, between two writes are written as bytes.
+std::optional<NodeTableImage::Change> NodeTableImage::shiftWorthSplicing() const {
+    const auto moved = [](const Change& c) { return c.moved; };
+    const auto first = std::find_if(changes_.begin(), changes_.end(), moved);
+    if (first == changes_.end()) return std::nullopt;
+    const long shift = long(first->from) - long(first->at);
+    if (shift != long(kRecordSize) && shift != -long(kRecordSize)) return std::nullopt;
+    auto last = first;
+    for (auto c = first; c != changes_.end(); ++c) {
+        if (!c->moved) continue;
+        if (long(c->from) - long(c->at) != shift) return std::nullopt;
+        last = c;
     }
-    const bool oneRecord = shift && (shift->from + kRecordSize == shift->at || shift->at + kRecordSize == shift->from);
-    return oneRecord && shift->length >= kSplicedShift ? shift : nullptr;
+    for (auto c = first; c != last; ++c)  // no record in between is left as it was
+        if (c->at + c->length != std::next(c)->at) return std::nullopt;
+    const Change span{first->at, last->at + last->length - first->at, first->from, true};
+    return span.length >= kSplicedShift ? std::optional(span) : std::nullopt;
+}
+
+bool NodeTableImage::inSplicedSpan(const Change& c) const {
+    return spliced_ && c.at >= spliced_->at && c.at + c.length <= spliced_->at + spliced_->length;
 }
 
 StgResult NodeTableImage::splice(storage::Stream& stream, const Splice& splice) {
@@ -110,11 +123,11 @@ StgResult NodeTableImage::write(storage::Stream& stream) {
     spliced_ = shiftWorthSplicing();
     // A stream longer than the image (a write that failed left it so) is written as bytes.
     uint64_t size = 0;
-    if (spliced_ && (stream.size(&size) != StgResult::Ok || size != bytes_.size())) spliced_ = nullptr;
+    if (spliced_ && (stream.size(&size) != StgResult::Ok || size != bytes_.size())) spliced_.reset();
     if (spliced_)
         if (const StgResult r = spliceShift(stream, *spliced_); r != StgResult::Ok) return r;
     for (const Change& c : changes_) {
-        if (&c == spliced_) continue;
+        if (c.moved && spliced_) continue;  // the splice put them in place
         StgResult r = stream.seek(int64_t(c.at), storage::SeekOrigin::Set);
         if (r == StgResult::Ok) r = stream.write(source(c), c.length);
         if (r != StgResult::Ok) return r;
@@ -132,7 +145,7 @@ bool NodeTableImage::undoSplices(storage::Stream& stream) {
 
 // The splices belong to the changes of the last update: they go with them.
 void NodeTableImage::forgetSplices() {
-    spliced_ = nullptr;
+    spliced_.reset();
     splices_.clear();
 }
 
@@ -174,11 +187,21 @@ void NodeTableImage::accept() {
     if (fresh_.capacity() > kKeptFresh) fresh_.shrink_to_fit();  // after the whole table: megabytes
 }
 
-// What grew past the image is left in the stream: the header's count ignores it.
+// What grew past the image is left in the stream: the header's count ignores it. Records
+// written over a spliced range first get back what the splice put there, so that undoing
+// the splice brings back the bytes they covered.
 bool NodeTableImage::restore(storage::Stream& stream) {
-    bool restored = undoSplices(stream);
+    bool restored = true;
+    const bool splicedWhole = spliced_ && splices_.size() == 2;
     for (const Change& c : changes_) {
-        if (c.at >= bytes_.size() || &c == spliced_) continue;
+        if (!splicedWhole || c.moved || !inSplicedSpan(c)) continue;
+        const size_t under = c.at + spliced_->from - spliced_->at;
+        restored = restored && stream.seek(int64_t(c.at), storage::SeekOrigin::Set) == storage::StgResult::Ok &&
+                   stream.write(bytes_.data() + under, c.length) == storage::StgResult::Ok;
+    }
+    restored = undoSplices(stream) && restored;
+    for (const Change& c : changes_) {
+        if (c.at >= bytes_.size() || (c.moved && spliced_)) continue;
         const size_t known = std::min(c.length, bytes_.size() - c.at);
         restored = restored && stream.seek(int64_t(c.at), storage::SeekOrigin::Set) == storage::StgResult::Ok &&
                    stream.write(bytes_.data() + c.at, known) == storage::StgResult::Ok;

@@ -12,6 +12,7 @@
 #include "book/NodeTable.h"
 #include "platform/storage/CompoundFile.h"
 
+#include <optional>
 #include <vector>
 
 namespace pgw::book {
@@ -47,7 +48,8 @@ private:
     long movedRecord(const NodeInfoRecord& record, size_t at);
     const uint8_t* source(const Change& c) const { return (c.moved ? bytes_.data() : fresh_.data()) + c.from; }
     void applyMoves();
-    const Change* shiftWorthSplicing() const;
+    std::optional<Change> shiftWorthSplicing() const;
+    bool inSplicedSpan(const Change& c) const;
     // A splice of the stream, kept by the write that made it for an undo should the write
     // fail after it; the bytes it takes out are in the image at `removedBytes`.
     struct Splice {
@@ -65,7 +67,7 @@ private:
     std::vector<Change> changes_;
     storage::ByteImage fresh_;  // the changed ranges' new bytes, one after the other
     long shift_ = 0;              // records: where the last moved record was found
-    const Change* spliced_ = nullptr;  // the shift the last write made by splicing
+    std::optional<Change> spliced_;    // the range the last write shifted by splicing
     std::vector<Splice> splices_;
 };
 

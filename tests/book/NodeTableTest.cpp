@@ -2,10 +2,15 @@
 // writer assembles reads back as it went in.
 
 #include "book/NodeTable.h"
+#include "book/NodeTableImage.h"
+#include "platform/storage/FileDevice.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <memory>
 #include <string>
+#include <unistd.h>
 
 namespace pgw::book {
 namespace {
@@ -129,6 +134,102 @@ TEST(NodeTable, TablesAreTheSameBookWhateverTheirRunTimeWordsAndStaleTails) {
     cut.pop_back();
     EXPECT_FALSE(sameNodeTable(plain, cut));
     EXPECT_FALSE(sameNodeTable({}, {}));
+}
+
+// A disk whose writes fail from the armed one on.
+struct FailingDisk : storage::FileDeviceFactory {
+    struct Device : storage::FileDevice {
+        Device(std::unique_ptr<FileDevice> file, FailingDisk& owner) : inner(std::move(file)), disk(owner) {}
+        storage::StgResult readAt(uint64_t at, void* buffer, size_t count, size_t* got) override {
+            return inner->readAt(at, buffer, count, got);
+        }
+        storage::StgResult writeAt(uint64_t at, const void* data, size_t count) override {
+            if (disk.failAt >= 0 && disk.writes++ >= disk.failAt) return storage::StgResult::DiskFull;
+            disk.written += count;
+            return inner->writeAt(at, data, count);
+        }
+        uint64_t size() const override { return inner->size(); }
+        storage::StgResult resize(uint64_t bytes) override { return inner->resize(bytes); }
+        storage::StgResult sync() override { return inner->sync(); }
+        std::unique_ptr<FileDevice> inner;
+        FailingDisk& disk;
+    };
+    storage::StgResult openDevice(const std::string& path, bool writable, storage::FileLock lock,
+                                  storage::OpenedFile* out) override {
+        const storage::StgResult r = FileDeviceFactory::openDevice(path, writable, lock, out);
+        if (r == storage::StgResult::Ok) out->device = std::make_unique<Device>(std::move(out->device), *this);
+        return r;
+    }
+    int failAt = -1, writes = 0;
+    size_t written = 0;
+};
+
+std::vector<uint8_t> tableOf(const std::vector<NodeInfoRecord>& records) {
+    std::vector<uint8_t> bytes = startNodeTable();
+    putNodeTableHeader(bytes, {uint32_t(records.size()), 1, int32_t(records.size())});
+    for (const NodeInfoRecord& record : records) {
+        const auto raw = record.toBytes();
+        bytes.insert(bytes.end(), raw.begin(), raw.end());
+    }
+    return bytes;
+}
+
+// A record put in before many others, and two of those others changed besides (as a book
+// whose file was renamed gives its directories a new parent name): the stream is spliced
+// and the changed records written over it. Refused at any write, the stream is put back
+// as it was.
+TEST(NodeTableImage, AShiftWithChangedRecordsInItIsSplicedOrPutBackWhole) {
+    const auto records = [](bool changed) {
+        std::vector<NodeInfoRecord> list(changed ? 81 : 80);
+        for (size_t i = 0, n = 0; i < list.size(); ++i) {
+            const bool added = changed && i == 5;
+            list[i].parentName = i ? "Book" : "NULL";
+            list[i].itemName = added ? "new" : "r" + std::to_string(n++);
+            list[i].objKind = i ? 2 : 1;
+            if (changed && (i == 31 || i == 61)) list[i].parentName = "Renamed";
+        }
+        return list;
+    };
+    const std::vector<NodeInfoRecord> before = records(false), after = records(true);
+    const std::vector<uint8_t> old = tableOf(before), wanted = tableOf(after);
+    const std::string path = std::filesystem::temp_directory_path() / ("splice-" + std::to_string(::getpid()) + ".cfb");
+    {
+        std::unique_ptr<storage::Storage> root;
+        ASSERT_EQ(storage::createCompoundFile(path, storage::mode::kCreateExclusive, &root), storage::StgResult::Ok);
+        std::unique_ptr<storage::Stream> stream;
+        ASSERT_EQ(root->createStream("NodeInfo", storage::mode::kCreateExclusive, &stream), storage::StgResult::Ok);
+        ASSERT_EQ(stream->write(old.data(), old.size()), storage::StgResult::Ok);
+        ASSERT_EQ(root->commit(), storage::StgResult::Ok);
+    }
+    std::vector<const NodeInfoRecord*> inOrder;
+    for (const NodeInfoRecord& record : after) inOrder.push_back(&record);
+    bool written = false;
+    for (int failAt = 0; !written && failAt < 100; ++failAt) {
+        FailingDisk disk;
+        std::unique_ptr<storage::Storage> root;
+        ASSERT_EQ(storage::openCompoundFile(disk, path, storage::mode::kOpenExclusive, &root), storage::StgResult::Ok);
+        std::unique_ptr<storage::Stream> stream;
+        ASSERT_EQ(root->openStream("NodeInfo", storage::mode::kOpenExclusive, &stream), storage::StgResult::Ok);
+        NodeTableImage image;
+        image.seed(storage::ByteImage(old.begin(), old.end()));
+        image.update({uint32_t(after.size()), 1, int32_t(after.size())}, inOrder, {});
+        disk.failAt = failAt;
+        written = image.write(*stream) == storage::StgResult::Ok;
+        disk.failAt = -1;
+        if (!written) {
+            EXPECT_TRUE(image.restore(*stream)) << failAt;
+        }
+        std::vector<uint8_t> read;
+        ASSERT_EQ(stream->readAll(&read), storage::StgResult::Ok);
+        const std::vector<uint8_t>& expected = written ? wanted : old;
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), read.begin(), read.end() - (read.size() - expected.size())))
+            << "refused at write " << failAt;
+        if (written) {
+            EXPECT_LT(disk.written, 16 * kRecordSize) << "the shifted records were written, not spliced";
+        }
+    }
+    EXPECT_TRUE(written);
+    std::filesystem::remove(path);
 }
 
 }  // namespace
