@@ -4,6 +4,7 @@
 // (with the disk working again) brings the book to a whole state.
 
 #include "BookFixture.h"
+#include "RefusingFiles.h"
 
 #ifdef PGW_WITH_BOOK_SEARCH
 #include "editors/BookFind.h"
@@ -25,67 +26,6 @@ namespace pgw::book::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using storage::FileDevice;
-using storage::StgResult;
-
-class RefusingFiles;
-
-// A real file whose writes, growths and syncs are counted; one of them is refused.
-class RefusingDevice : public FileDevice {
-public:
-    RefusingDevice(std::unique_ptr<FileDevice> inner, RefusingFiles& files) : inner_(std::move(inner)), files_(files) {}
-    StgResult readAt(uint64_t offset, void* buffer, size_t count, size_t* bytesRead) override {
-        return inner_->readAt(offset, buffer, count, bytesRead);
-    }
-    StgResult writeAt(uint64_t offset, const void* data, size_t count) override;
-    uint64_t size() const override { return inner_->size(); }
-    StgResult resize(uint64_t bytes) override;
-    StgResult sync() override;
-    StgResult copyFrom(FileDevice& source, uint64_t sourceOffset, uint64_t offset, size_t count) override;
-
-private:
-    std::unique_ptr<FileDevice> inner_;
-    RefusingFiles& files_;
-};
-
-class RefusingFiles : public storage::FileDeviceFactory {
-public:
-    int64_t refuseAt = 0;  // the number of the write to refuse, from 1; 0: none
-    int64_t writes = 0;
-    bool refused = false;
-
-    bool allow() {
-        if (++writes != refuseAt) return true;
-        refused = true;
-        return false;
-    }
-    StgResult openDevice(const std::string& path, bool writable, storage::FileLock lock,
-                         storage::OpenedFile* out) override {
-        return wrap(FileDeviceFactory::openDevice(path, writable, lock, out), out);
-    }
-    StgResult createDevice(const std::string& path, bool replace, storage::OpenedFile* out) override {
-        return wrap(FileDeviceFactory::createDevice(path, replace, out), out);
-    }
-
-private:
-    StgResult wrap(StgResult result, storage::OpenedFile* out) {
-        if (result == StgResult::Ok) out->device = std::make_unique<RefusingDevice>(std::move(out->device), *this);
-        return result;
-    }
-};
-
-StgResult RefusingDevice::writeAt(uint64_t offset, const void* data, size_t count) {
-    return files_.allow() ? inner_->writeAt(offset, data, count) : StgResult::DiskFull;
-}
-StgResult RefusingDevice::resize(uint64_t bytes) {
-    return bytes <= inner_->size() || files_.allow() ? inner_->resize(bytes) : StgResult::DiskFull;
-}
-StgResult RefusingDevice::sync() { return files_.allow() ? inner_->sync() : StgResult::IoError; }
-StgResult RefusingDevice::copyFrom(FileDevice& source, uint64_t sourceOffset, uint64_t offset, size_t count) {
-    if (!files_.allow()) return StgResult::DiskFull;
-    auto* wrapped = dynamic_cast<RefusingDevice*>(&source);
-    return inner_->copyFrom(wrapped ? *wrapped->inner_ : source, sourceOffset, offset, count);
-}
 
 struct SilentProgress : publish::CompileProgress {
     void begin(int32_t) override {}
