@@ -46,8 +46,9 @@ std::unique_ptr<Storage> Engine::rootHandle() {
 StgResult Engine::updateMiniStreamSize() {
     DirEntry& root = entries_[0];
     const uint64_t size = uint64_t(miniFat_.usedExtent()) * kMiniSectorSize;
-    if (size == root.size) return StgResult::Ok;
-    const StgResult r = setChainLength(root.chain, false, size_t((size + sectorSize_ - 1) / sectorSize_));
+    const size_t units = size_t((size + sectorSize_ - 1) / sectorSize_);
+    if (size == root.size && root.chain.size() == units) return StgResult::Ok;  // no room ahead left either
+    const StgResult r = setChainLength(root.chain, false, units);
     if (r != StgResult::Ok) return r;
     root.size = size;
     markEntryDirty(0);

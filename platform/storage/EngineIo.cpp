@@ -153,9 +153,14 @@ StgResult Engine::allocateMiniSector(uint32_t* mini) {
     // The mini stream must reach the new mini sector.
     DirEntry& root = entries_[0];
     const uint64_t needed = (uint64_t(*found) + 1) * kMiniSectorSize;
+    if (const size_t units = size_t(unitsFor(needed, sectorSize_)); root.chain.size() < units) {
+        if (const StgResult r = growChain(root.chain, false, units); r != StgResult::Ok) return r;
+        // Room ahead, by a run as the directory grows, so that a file written in one go
+        // keeps its mini stream in few runs and a small stream is read in one piece. What
+        // is not used goes at the commit; a disk too full for it only costs the room.
+        (void)growChain(root.chain, false, units + tableGrowthRun(units) - 1);
+    }
     if (root.size < needed) {
-        if (const StgResult r = growChain(root.chain, false, unitsFor(needed, sectorSize_)); r != StgResult::Ok)
-            return r;
         entries_[0].size = needed;
         markEntryDirty(0);
     }

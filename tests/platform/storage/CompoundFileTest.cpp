@@ -206,7 +206,7 @@ int chainRuns(const std::vector<uint8_t>& bytes, uint32_t start) {
     return runs;
 }
 
-TEST(LargeFiles, TablesWrittenAmongManyStreamsStayInFewRuns) {
+TEST(LargeFiles, TablesAndTheMiniStreamWrittenAmongManyStreamsStayInFewRuns) {
     TempDir dir;
     const std::string path = dir.file("many.cfb");
     constexpr uint32_t kStreams = 800;  // a directory of 200 sectors and a miniFAT of 75
@@ -218,6 +218,8 @@ TEST(LargeFiles, TablesWrittenAmongManyStreamsStayInFewRuns) {
     const auto bytes = readFileBytes(path);
     EXPECT_LE(chainRuns(bytes, get32(&bytes[0x30])), 40);  // the directory: 200 runs if grown a sector at a time
     EXPECT_LE(chainRuns(bytes, get32(&bytes[0x3C])), 40);  // the miniFAT: 75
+    const uint8_t* rootEntry = &bytes[(size_t(get32(&bytes[0x30])) + 1) * 512];
+    EXPECT_LE(chainRuns(bytes, get32(rootEntry + 0x74)), 80);  // the mini stream: 421
     expectSound(path);
     auto root = openFile(path);
     ASSERT_TRUE(root);
