@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -124,12 +125,14 @@ private:
     static constexpr uint32_t kUnplaced = 0xFFFFFFFF;  // a FAT or DIFAT sector not given a sector yet
     StgResult allocateSector(uint32_t* sector);
     StgResult allocateTableSector(uint32_t* sector);
-    // How many sectors the directory or the miniFAT grows by when it is full: like the
-    // FAT, by a run that grows with it, so that a file written in one go keeps them in few
-    // runs and opens with few reads. Unlike the FAT's, the sectors stay once written, so
+    // How many sectors the directory, the miniFAT or the mini stream grows by when it is
+    // full: like the FAT, by a run that grows with it, so that a file written in one go
+    // keeps them in few runs and opens with few reads. Unlike the FAT's, the sectors stay once written, so
     // the run is capped: the commit that adds them writes at most 32 sectors more.
     static size_t tableGrowthRun(size_t sectors) { return std::clamp<size_t>(sectors / 8, 1, 32); }
     StgResult addFatSector();
+    // Appends up to `sectors` sectors to a table's chain, `added` telling the table of each.
+    StgResult growTableChain(std::vector<uint32_t>& chain, size_t sectors, const std::function<void()>& added);
     StgResult growMiniFat();
     void growFat();
     StgResult placeTableSectors();

@@ -43,23 +43,16 @@ StgResult Engine::newEntry(uint32_t* index) {
 // unused entries are free for the elements made later.
 StgResult Engine::growDirectory() {
     const uint32_t perSector = sectorSize_ / kDirEntrySize;
-    const size_t run = tableGrowthRun(dirChain_.size());
-    for (size_t k = 0; k < run; ++k) {
-        uint32_t sector;
-        const StgResult r =
-            entries_.size() + perSector > kMaxDirEntries ? StgResult::DiskFull : allocateSector(&sector);
-        if (r != StgResult::Ok) return k == 0 ? r : StgResult::Ok;  // fewer sectors than wished for will do
-        fat_.set(dirChain_.back(), sector);
-        dirChain_.push_back(sector);
+    const size_t room = entries_.size() < kMaxDirEntries ? (kMaxDirEntries - entries_.size()) / perSector : 0;
+    if (room == 0) return StgResult::DiskFull;
+    return growTableChain(dirChain_, std::min(tableGrowthRun(dirChain_.size()), room), [&] {
         dirtyDirSectors_.push_back(true);
-        headerDirty_ = true;
         for (uint32_t i = 0; i < perSector; ++i) {
             DirEntry unused;
             unused.colour = kRed;
             entries_.push_back(std::move(unused));
         }
-    }
-    return StgResult::Ok;
+    });
 }
 
 StgResult Engine::findChild(uint32_t storage, std::u16string_view name, uint32_t* found) const {

@@ -115,19 +115,21 @@ StgResult Engine::allocateSector(uint32_t* sector) {
     }
 }
 
-// By a run of sectors, as the directory grows.
-StgResult Engine::growMiniFat() {
-    const size_t run = tableGrowthRun(miniFatChain_.size());
-    for (size_t k = 0; k < run; ++k) {
+// Fewer sectors than asked for will do; none is a failure.
+StgResult Engine::growTableChain(std::vector<uint32_t>& chain, size_t sectors, const std::function<void()>& added) {
+    for (size_t k = 0; k < sectors; ++k) {
         uint32_t sector;
-        if (const StgResult r = allocateSector(&sector); r != StgResult::Ok)
-            return k == 0 ? r : StgResult::Ok;  // fewer sectors than wished for will do
-        if (!miniFatChain_.empty()) fat_.set(miniFatChain_.back(), sector);
-        miniFatChain_.push_back(sector);
-        miniFat_.grow();
+        if (const StgResult r = allocateSector(&sector); r != StgResult::Ok) return k == 0 ? r : StgResult::Ok;
+        if (!chain.empty()) fat_.set(chain.back(), sector);
+        chain.push_back(sector);
         headerDirty_ = true;
+        added();
     }
     return StgResult::Ok;
+}
+
+StgResult Engine::growMiniFat() {
+    return growTableChain(miniFatChain_, tableGrowthRun(miniFatChain_.size()), [this] { miniFat_.grow(); });
 }
 
 // A table sector moved at commit goes where the FAT is being rewritten anyway, or else
