@@ -142,7 +142,8 @@ void switchBetweenPages() {
 }
 
 struct HugeLoad {
-    double shownSeconds = 0;   // loadText until the whole page is in the editor and painted
+    double openingSeconds = 0;  // loadText until the page's start is on screen
+    double shownSeconds = 0;    // loadText until the whole page is in the editor and painted
     double stallMs = 0;        // longest wait of the event loop until then
     double layoutStallMs = 0;  // ... while the editor lays the rest out afterwards
     double layoutSeconds = 0;
@@ -155,6 +156,9 @@ HugeLoad showHugePage(editors::CRTFView& view, const std::string& page) {
     clock.start();
     view.loadText(page);
     loop.worstMs = clock.nsecsElapsed() / 1e6;
+    loop.spinUntil([&] { return !view.isLoading() || !view.editor()->document()->isEmpty(); });
+    view.editor()->viewport()->repaint();
+    load.openingSeconds = clock.nsecsElapsed() / 1e9;
     loop.spinUntil([&] { return !view.isLoading(); });
     view.editor()->viewport()->repaint();
     load.shownSeconds = clock.nsecsElapsed() / 1e9;
@@ -186,10 +190,11 @@ void showHugePages() {
         if (!biggestPage.empty()) std::printf("  leaving that page for an empty one: %.0f ms\n", leaveSeconds * 1000);
         const HugeLoad load = showHugePage(view, page);
         perParagraphUs.push_back(load.shownSeconds * 1e6 / paragraphs);
-        std::printf("huge page of %d paragraphs (%.1f MB of RTF): shown in %.2f s (%.2f us a paragraph), longest "
-                    "stall %.0f ms; laid out in the background for %.2f s more, longest stall %.0f ms\n",
-                    paragraphs, page.size() / 1048576.0, load.shownSeconds, perParagraphUs.back(), load.stallMs,
-                    load.layoutSeconds, load.layoutStallMs);
+        std::printf("huge page of %d paragraphs (%.1f MB of RTF): its start on screen in %.2f s, all of it in %.2f s "
+                    "(%.2f us a paragraph), longest stall %.0f ms; laid out in the background for %.2f s more, "
+                    "longest stall %.0f ms\n",
+                    paragraphs, page.size() / 1048576.0, load.openingSeconds, load.shownSeconds,
+                    perParagraphUs.back(), load.stallMs, load.layoutSeconds, load.layoutStallMs);
         biggest = load;
         biggestPage = page;
     }
@@ -243,8 +248,10 @@ void showHugePages() {
 
     const double growth = perParagraphUs.back() / perParagraphUs.front();
     const double stall = std::max(biggest.stallMs, biggest.layoutStallMs);
-    bench::goalRow("text view: 500,000-paragraph page (10 MB) shown", biggest.shownSeconds, "s", "< 2 s",
-                   biggest.shownSeconds < 2);
+    bench::goalRow("text view: 500,000-paragraph page (10 MB): its start on screen", biggest.openingSeconds, "s",
+                   "< 2 s", biggest.openingSeconds < 2);
+    bench::goalRow("text view: 500,000-paragraph page (10 MB): all of it in the editor", biggest.shownSeconds, "s",
+                   "< 2 s", biggest.shownSeconds < 2);
     bench::goalRow("text view: time a paragraph, 500k vs 100k paragraphs", growth, "x", "<= 1.25x", growth <= 1.25);
     bench::goalRow("text view: typing at the end of the huge page", keyMs, "ms a key", "< 16 ms", keyMs < 16);
     bench::goalRow("text view: shift+arrow with the whole huge page selected", widenMs, "ms a key", "< 16 ms",

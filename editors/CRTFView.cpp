@@ -12,6 +12,7 @@
 #include "widgets/CMenuEx.h"
 #include "widgets/ToolbarStrip.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -71,7 +73,9 @@ bool wantsThePage(QEvent::Type type) {
     case QEvent::ShortcutOverride:
     case QEvent::InputMethod:
     case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick: return true;
+    case QEvent::MouseButtonDblClick:
+    case QEvent::DragEnter:
+    case QEvent::Drop: return true;
     default: return false;
     }
 }
@@ -91,10 +95,12 @@ CRTFView::CRTFView(QWidget* parent)
       fontDialog_(askFontDialog),
       menuRunner_(runMenu),
       pasteFormChooser_(askPasteForm),
-      loader_([this](std::unique_ptr<QTextDocument> page, const std::string& problem) {
-          showDocument(std::move(page));
-          if (!problem.empty()) reportUnreadPart();
-      }) {
+      loader_([this](std::unique_ptr<QTextDocument> page,
+                     const std::string& problem) { showLoadedPage(std::move(page), problem); },
+              [this](std::unique_ptr<QTextDocument> opening) {
+                  showDocument(std::move(opening));
+                  showingOpening_ = true;
+              }) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -160,6 +166,20 @@ void CRTFView::loadText(std::string_view rtf) {
     showDocument(std::move(empty));
 }
 
+// Where the author scrolled the opening of the page, the whole page is shown from; the
+// opening is laid out as the page's start is.
+void CRTFView::showLoadedPage(std::unique_ptr<QTextDocument> page, const std::string& problem) {
+    QScrollBar* scroll = edit_->verticalScrollBar();
+    const int scrolled = showingOpening_ ? scroll->value() : 0;
+    const int openingEnd = edit_->document()->characterCount() - 1;
+    showDocument(std::move(page));
+    if (scrolled > 0) {
+        edit_->document()->documentLayout()->blockBoundingRect(edit_->document()->findBlock(openingEnd));
+        scroll->setValue(scrolled);
+    }
+    if (!problem.empty()) reportUnreadPart();
+}
+
 // The page's document takes the place of the one shown; the editor lays it out as it is
 // looked at, so a page of any size shows at once.
 void CRTFView::showDocument(std::unique_ptr<QTextDocument> document) {
@@ -172,6 +192,7 @@ void CRTFView::showDocument(std::unique_ptr<QTextDocument> document) {
     showFormatOnToolBar();
     layoutPacer_.pace(*edit_->document());
     unchanged_ = true;
+    showingOpening_ = false;
 }
 
 // What the reader could not read (damage, a picture it cannot keep) is not shown; the author

@@ -69,8 +69,9 @@ public:
 
     // The whole content as RTF in the rich edit dialect, and its replacement by a page's
     // RTF. Loading is not an edit. A big page is loaded while the window goes on: until it
-    // is complete the editor shows an empty page, and whatever needs the page (storing it,
-    // a key, a click, a command) completes the load first.
+    // is complete the editor shows an empty page, or the opening of a page of very many
+    // paragraphs, and whatever needs the page (storing it, a key, a click, a drop, a
+    // command) completes the load first.
     std::string saveText();
     void loadText(std::string_view rtf);
     bool isLoading() const { return loader_.isLoading(); }
@@ -130,6 +131,7 @@ private:
     void showFormatOnToolBar();
     void continueFormatScan();
     void showContextMenu(const QPoint& globalPosition);
+    void showLoadedPage(std::unique_ptr<QTextDocument> page, const std::string& problem);
     void showDocument(std::unique_ptr<QTextDocument> document);
     void reportUnreadPart();
     void watchEdits();
@@ -157,6 +159,7 @@ private:
     PageLoader loader_;
     LayoutPacer layoutPacer_;
     bool unchanged_ = false;
+    bool showingOpening_ = false;  // the editor shows the opening of the page being loaded
 };
 
 }  // namespace pgw::editors

@@ -1,126 +1,172 @@
 #include "editors/PageLoader.h"
 
 #include "editors/RichTextBridge.h"
+#include "platform/fonts/FontFallback.h"
 #include "platform/richtext/RtfReader.h"
 
-#include <QElapsedTimer>
 #include <QTextDocument>
+#include <QThread>
 #include <QThreadPool>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 
 namespace pgw::editors {
 namespace {
 
-constexpr int kReaderPollMilliseconds = 2;
-constexpr size_t kParagraphsPerCheck = 256;  // how often a slice looks at the clock
+using richtext::RichDocument;
+
+constexpr int kPollMilliseconds = 2;
+constexpr size_t kParagraphsPerCheck = 256;  // how often the worker looks whether it was given up
+// The opening is what a first screen or two shows; small enough to build at once.
+constexpr size_t kOpeningParagraphs = 300;
+constexpr size_t kOpeningBytes = 64u << 10;
+
+size_t contentBytes(const richtext::Paragraph& paragraph) {
+    size_t bytes = 0;
+    for (const richtext::Inline& piece : paragraph.content) {
+        if (const auto* run = std::get_if<richtext::TextRun>(&piece)) bytes += run->text.size();
+        else bytes += std::get<richtext::Picture>(piece).bytes.size();
+    }
+    return bytes;
+}
+
+// The page's first paragraphs, cut outside any table; nothing for a page that is soon built.
+std::optional<RichDocument> openingOf(const RichDocument& page, size_t openingFrom) {
+    const std::vector<richtext::Paragraph>& paragraphs = page.paragraphs;
+    if (paragraphs.size() < openingFrom) return std::nullopt;
+    size_t cut = 0;
+    size_t bytes = 0;
+    for (size_t i = 0; i < paragraphs.size() && i < kOpeningParagraphs; ++i) {
+        bytes += contentBytes(paragraphs[i]);
+        if (bytes > kOpeningBytes) break;
+        if (paragraphs[i].format.tableDepth == 0) cut = i + 1;
+    }
+    if (cut == 0) return std::nullopt;
+    RichDocument opening;
+    opening.paragraphs.assign(paragraphs.begin(), paragraphs.begin() + long(cut));
+    return opening;
+}
+
+// Builds a page into a new document; nothing when `givenUp` says so on the way.
+std::unique_ptr<QTextDocument> buildPage(RichDocument content, const std::function<bool()>& givenUp = {}) {
+    auto document = std::make_unique<QTextDocument>();
+    applyPageDefaults(*document);
+    DocumentBuilder builder(*document, std::move(content));
+    while (!builder.build(kParagraphsPerCheck)) {
+        if (givenUp && givenUp()) return nullptr;
+    }
+    return document;
+}
 
 }  // namespace
 
-// The reader's work, shared with the pool's thread: a load given up leaves it to finish
-// on its own. The application waits for the pool before it ends.
-struct PageLoader::ReadJob {
+// The worker's share of a load, shared with the pool's thread. A load given up tells the
+// worker to stop; the application waits for the pool before it ends.
+struct PageLoader::LoadJob {
     std::string rtf;
-    richtext::RtfReadResult read;
+    size_t openingFrom = 0;
+    QThread* home = nullptr;  // where the finished document goes to live
+    std::atomic<bool> givenUp{false};
     std::mutex mutex;
     std::condition_variable finished;
+    std::optional<RichDocument> opening;  // waiting to be shown
+    std::unique_ptr<QTextDocument> document;
+    std::string problem;
     bool done = false;
 
     void run() {
-        richtext::RtfReadResult result = richtext::readRtf(rtf);
-        std::lock_guard lock(mutex);
-        read = std::move(result);
+        richtext::RtfReadResult read = richtext::readRtf(rtf);
         rtf = {};
+        if (auto head = openingOf(read.document, openingFrom)) {
+            std::lock_guard lock(mutex);
+            opening = std::move(head);
+        }
+        std::unique_ptr<QTextDocument> built;
+        if (!givenUp) built = buildPage(std::move(read.document), [this] { return givenUp.load(); });
+        std::lock_guard lock(mutex);
+        // A document still ours is deleted here, in the thread it lives in.
+        if (givenUp) built.reset();
+        else if (built) built->moveToThread(home);
+        document = std::move(built);
+        problem = std::move(read.error);
         done = true;
         finished.notify_all();
     }
-    bool isDone() {
-        std::lock_guard lock(mutex);
-        return done;
-    }
-    richtext::RtfReadResult take() {
-        std::unique_lock lock(mutex);
-        finished.wait(lock, [this] { return done; });
-        return std::move(read);
-    }
 };
 
-PageLoader::PageLoader(Ready ready, QObject* parent) : QObject(parent), ready_(std::move(ready)) {
+PageLoader::PageLoader(Ready ready, Opening opening, QObject* parent)
+    : QObject(parent), ready_(std::move(ready)), opening_(std::move(opening)) {
     timer_.setSingleShot(true);
-    connect(&timer_, &QTimer::timeout, this, [this] { step(); });
+    connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
 }
 
-PageLoader::~PageLoader() = default;
+PageLoader::~PageLoader() { abandon(); }
 
 void PageLoader::start(std::string rtf) {
     abandon();
-    // A page never edited has an empty stream: it shows as an empty page.
-    if (rtf.empty()) return beginBuilding(richtext::RtfReadResult{});
-    if (rtf.size() <= pacing_.readInlineBytes) return beginBuilding(richtext::readRtf(rtf));
-    auto job = std::make_shared<ReadJob>();
+    if (rtf.size() <= pacing_.loadInlineBytes) {
+        // A page never edited has an empty stream: it shows as an empty page.
+        richtext::RtfReadResult read = rtf.empty() ? richtext::RtfReadResult{} : richtext::readRtf(rtf);
+        return ready_(buildPage(std::move(read.document)), read.error);
+    }
+    fonts::installCjkFontFallbacks();  // once, here: the worker's documents take it as it is
+    auto job = std::make_shared<LoadJob>();
     job->rtf = std::move(rtf);
-    reading_ = job;
+    job->openingFrom = pacing_.openingFrom;
+    job->home = thread();
+    job_ = job;
     QThreadPool::globalInstance()->start([job] { job->run(); });
-    timer_.start(kReaderPollMilliseconds);
+    timer_.start(kPollMilliseconds);
 }
 
 void PageLoader::finish() {
-    if (reading_) beginBuilding(std::exchange(reading_, nullptr)->take());
-    if (builder_ && buildFor(-1)) handOver();
+    if (!job_) return;
+    {
+        std::unique_lock lock(job_->mutex);
+        job_->finished.wait(lock, [this] { return job_->done; });
+    }
+    handOver();
 }
 
-// A big page ends in two steps of their own, each a pass over all of it: its layout is
-// made, then the editor takes it.
-void PageLoader::step() {
-    if (reading_) {
-        if (!reading_->isDone()) return timer_.start(kReaderPollMilliseconds);
-        return beginBuilding(std::exchange(reading_, nullptr)->take());
+void PageLoader::poll() {
+    std::optional<RichDocument> opening;
+    bool done = false;
+    {
+        std::lock_guard lock(job_->mutex);
+        done = job_->done;
+        opening = std::exchange(job_->opening, std::nullopt);
     }
-    if (!builder_) return;
-    if (builder_->done() && laidOut_) return handOver();
-    if (builder_->done()) {
-        document_->documentLayout();
-        laidOut_ = true;
-    } else {
-        buildFor(pacing_.sliceMilliseconds);
-    }
-    timer_.start(0);
-}
-
-// The first slice is built at once, so a page that fits in it is there when start() returns.
-void PageLoader::beginBuilding(richtext::RtfReadResult read) {
-    timer_.stop();
-    document_ = std::make_unique<QTextDocument>();
-    applyPageDefaults(*document_);
-    problem_ = std::move(read.error);
-    builder_ = std::make_unique<DocumentBuilder>(*document_, std::move(read.document));
-    laidOut_ = false;
-    if (buildFor(pacing_.sliceMilliseconds)) return handOver();
-    timer_.start(0);
-}
-
-// Builds until the page is complete or `milliseconds` have passed (never, when negative).
-bool PageLoader::buildFor(int milliseconds) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!builder_->build(kParagraphsPerCheck)) {
-        if (milliseconds >= 0 && clock.elapsed() >= milliseconds) return false;
-    }
-    return true;
+    if (done) return handOver();
+    if (opening && opening_) opening_(buildPage(std::move(*opening)));
+    timer_.start(kPollMilliseconds);
 }
 
 void PageLoader::handOver() {
     timer_.stop();
-    builder_.reset();
-    ready_(std::move(document_), std::exchange(problem_, {}));
+    const std::shared_ptr<LoadJob> job = std::exchange(job_, nullptr);
+    std::unique_ptr<QTextDocument> document;
+    std::string problem;
+    {
+        std::lock_guard lock(job->mutex);
+        document = std::move(job->document);
+        problem = std::move(job->problem);
+    }
+    ready_(std::move(document), problem);
 }
 
 void PageLoader::abandon() {
     timer_.stop();
-    reading_.reset();
-    builder_.reset();
-    document_.reset();
+    if (!job_) return;
+    std::unique_ptr<QTextDocument> finished;  // deleted here, where it lives by now
+    {
+        std::lock_guard lock(job_->mutex);
+        job_->givenUp = true;
+        finished = std::move(job_->document);
+    }
+    job_.reset();
 }
 
 }  // namespace pgw::editors

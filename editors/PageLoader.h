@@ -1,7 +1,8 @@
 #pragma once
-// Brings a page's RTF into a fresh document without holding the window up: a big page is
-// read on a worker thread and built between the window's events, a slice at a time, and
-// handed over whole when it is complete. A small page is handed over before start() returns.
+// Brings a page's RTF into a fresh document without holding the window up. A small page is
+// read and built before start() returns. A bigger one is read and built on a worker thread,
+// then handed over whole; a page of many paragraphs first hands over its opening, built
+// here, so that the author sees the page while the rest of it is built.
 
 #include "platform/richtext/RtfReader.h"
 
@@ -10,54 +11,48 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
 class QTextDocument;
 
 namespace pgw::editors {
 
-class DocumentBuilder;
-
 class PageLoader : public QObject {
 public:
     // Receives the complete page (the document has no parent) and what the reader could not
     // read of it; empty when the page was read whole.
     using Ready = std::function<void(std::unique_ptr<QTextDocument>, const std::string& problem)>;
-    // How a load is divided. The defaults keep each slice well below what an author notices.
+    // Receives the opening paragraphs of a page still being built, to show meanwhile.
+    using Opening = std::function<void(std::unique_ptr<QTextDocument>)>;
+    // How loads are divided. The defaults keep whatever the window does itself short.
     struct Pacing {
-        size_t readInlineBytes = 2u << 20;  // RTF up to this size is read at once
-        int sliceMilliseconds = 25;         // building work between two looks at the events
+        size_t loadInlineBytes = 128u << 10;  // RTF up to this size is read and built at once
+        size_t openingFrom = 20'000;          // pages of at least this many paragraphs show their opening first
     };
 
-    explicit PageLoader(Ready ready, QObject* parent = nullptr);
+    PageLoader(Ready ready, Opening opening, QObject* parent = nullptr);
     ~PageLoader() override;
 
     void setPacing(Pacing pacing) { pacing_ = pacing; }
 
     // Starts loading `rtf`, giving up a load in progress. An empty stream is an empty page.
     void start(std::string rtf);
-    // Completes the load in progress now, waiting for the reader if it has to.
+    // Completes the load in progress now, waiting for the worker if it has to.
     void finish();
-    bool isLoading() const { return reading_ != nullptr || builder_ != nullptr; }
+    bool isLoading() const { return job_ != nullptr; }
 
 private:
-    struct ReadJob;
+    struct LoadJob;
 
-    void beginBuilding(richtext::RtfReadResult read);
-    void step();
-    bool buildFor(int milliseconds);
+    void poll();
     void handOver();
     void abandon();
 
     Ready ready_;
+    Opening opening_;
     Pacing pacing_;
     QTimer timer_;
-    std::shared_ptr<ReadJob> reading_;
-    std::unique_ptr<QTextDocument> document_;
-    std::unique_ptr<DocumentBuilder> builder_;
-    bool laidOut_ = false;  // the complete page has its layout object
-    std::string problem_;   // what the reader could not read of the page being loaded
+    std::shared_ptr<LoadJob> job_;
 };
 
 }  // namespace pgw::editors

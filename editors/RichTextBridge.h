@@ -22,8 +22,8 @@ namespace pgw::editors {
 // Replaces the document's content with the page. Not an edit: nothing to undo, not modified.
 void setDocumentContent(QTextDocument& document, const richtext::RichDocument& content);
 
-// Builds a page into an empty document a number of paragraphs at a time, so that a huge page
-// can be built between the window's events. Not an edit: the document keeps no history of
+// Builds a page into an empty document a number of paragraphs at a time, so that the build
+// of a huge page can be given up on the way. Not an edit: the document keeps no history of
 // it and is not modified once the page is complete.
 class DocumentBuilder {
 public:

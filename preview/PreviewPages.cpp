@@ -54,7 +54,7 @@ PreviewPages::PreviewPages(const stub::CompiledBook& book, QWidget* parent)
       empty_(new QWidget(this)),
       loader_(new editors::PageLoader(
           [this](std::unique_ptr<QTextDocument> document, const std::string&) { takeDocument(std::move(document)); },
-          this)) {
+          [this](std::unique_ptr<QTextDocument> opening) { takeDocument(std::move(opening)); }, this)) {
     pictureScroll_->setWidget(pictureCanvas_);
     notice_->setAlignment(Qt::AlignCenter);
     notice_->setWordWrap(true);

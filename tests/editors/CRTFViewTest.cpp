@@ -6,6 +6,7 @@
 #include "platform/framework/CommandIds.h"
 
 #include <QElapsedTimer>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTest>
@@ -54,7 +55,7 @@ TEST(CRTFView, AnEmptyStreamIsAnEmptyPageAndAnUnknownPageMarksOnlyTheBook) {
     EXPECT_EQ(parts.view.currentRecord(), nullptr);
 }
 
-// Every page read on a worker thread and built a paragraph at a time, as a huge page is.
+// Every page read and built on a worker thread, and shown by its opening first, as a huge page is.
 constexpr PageLoader::Pacing kEveryPageBig{0, 0};
 
 // Read inline or on the worker, a damaged page shows what could be read and says so; a
@@ -142,6 +143,34 @@ TEST(CRTFView, ABigPageIsLaidOutToItsEndAfterItShows) {
         }
     }
     EXPECT_GT(last.layout()->lineCount(), 0);
+    EXPECT_FALSE(parts.edited());
+}
+
+// A page of very many paragraphs shows its opening while the rest is built; where the
+// author scrolled the opening, the whole page is shown from.
+TEST(CRTFView, AHugePageShowsItsOpeningFirstAndKeepsWhereItWasScrolled) {
+    ViewParts parts;
+    parts.view.setLoadPacing({0, 1000});
+    parts.view.show();
+    parts.view.loadText(numberedPage(100000));
+    QTextDocument& shown = *parts.edit().document();
+    while (parts.view.isLoading() && parts.edit().document()->isEmpty())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_TRUE(parts.view.isLoading()) << "the page was complete before its opening showed";
+    const QTextDocument& opening = *parts.edit().document();
+    EXPECT_NE(&opening, &shown);
+    EXPECT_GT(opening.blockCount(), 100);
+    EXPECT_LE(opening.blockCount(), 300);
+    EXPECT_EQ(opening.firstBlock().text(), "bold 0");
+    while (opening.lastBlock().layout()->lineCount() == 0) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QScrollBar& scroll = *parts.edit().verticalScrollBar();
+    scroll.setValue(scroll.maximum() / 2);
+    const int scrolled = scroll.value();
+    ASSERT_GT(scrolled, 0);
+
+    ASSERT_TRUE(loadedWithin(parts.view, 60000));
+    EXPECT_EQ(parts.edit().document()->blockCount(), 100001);
+    EXPECT_EQ(scroll.value(), scrolled);
     EXPECT_FALSE(parts.edited());
 }
 
