@@ -84,6 +84,9 @@ StgResult DeferredWriteDevice::resize(uint64_t bytes) {
         }
     }
     size_ = bytes;
+    // A cut with nothing waiting is the tail a commit let go once it was on the disk: no
+    // later sync may come to take it off the file.
+    if (pages_.empty() && bytes < file_->size()) return file_->resize(bytes);
     return StgResult::Ok;
 }
 

@@ -81,6 +81,15 @@ public:
         return problems_;
     }
 
+    // Sectors that are neither free nor in use: past the FAT, or taken by no chain.
+    std::vector<std::string> waste() {
+        if (!run().empty()) return problems_;
+        if (fat_.size() < sectors_) problem("the file runs " + std::to_string(sectors_ - fat_.size()) + " sectors past its FAT");
+        for (uint32_t s = 0; s < sectors_ && s < fat_.size(); ++s)
+            if (fat_[s] != kFreeSector && !used_[s]) problem("sector " + std::to_string(s) + " is taken but no chain has it");
+        return problems_;
+    }
+
 private:
     void problem(const std::string& what) { problems_.push_back(what); }
     const uint8_t* sector(uint32_t s) const { return &f_[size_t(s + 1) * 512]; }
@@ -246,5 +255,7 @@ private:
 }  // namespace
 
 std::vector<std::string> structuralProblems(const std::vector<uint8_t>& file) { return RawChecker(file).run(); }
+
+std::vector<std::string> wastedSectors(const std::vector<uint8_t>& file) { return RawChecker(file).waste(); }
 
 }  // namespace pgw::storage::testing

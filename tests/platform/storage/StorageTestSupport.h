@@ -35,5 +35,8 @@ std::unique_ptr<Storage> openFile(const std::string& path, uint32_t mode = mode:
 // order with no red node under a red one, every live entry reached once. Returns the
 // problems found, empty when the file is sound.
 std::vector<std::string> structuralProblems(const std::vector<uint8_t>& file);
+// The same, and then space a sound commit should not leave behind (a killed one may): the
+// file running past its FAT, sectors taken by no chain.
+std::vector<std::string> wastedSectors(const std::vector<uint8_t>& file);
 
 }  // namespace pgw::storage::testing
