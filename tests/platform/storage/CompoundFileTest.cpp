@@ -14,7 +14,7 @@ using format::get16;
 using format::get32;
 
 void expectSound(const std::string& path) {
-    const auto problems = structuralProblems(readFileBytes(path));
+    const auto problems = wastedSectors(readFileBytes(path));
     EXPECT_TRUE(problems.empty()) << path << ": " << problems.front();
 }
 

@@ -13,7 +13,7 @@ namespace pgw::storage::testing {
 namespace {
 
 void expectSound(const std::string& path) {
-    const auto problems = structuralProblems(readFileBytes(path));
+    const auto problems = wastedSectors(readFileBytes(path));
     EXPECT_TRUE(problems.empty()) << path << ": " << problems.front();
 }
 
