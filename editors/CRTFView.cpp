@@ -12,7 +12,6 @@
 #include "widgets/CMenuEx.h"
 #include "widgets/ToolbarStrip.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -21,7 +20,6 @@
 #include <QPushButton>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -166,17 +164,8 @@ void CRTFView::loadText(std::string_view rtf) {
     showDocument(std::move(empty));
 }
 
-// Where the author scrolled the opening of the page, the whole page is shown from; the
-// opening is laid out as the page's start is.
 void CRTFView::showLoadedPage(std::unique_ptr<QTextDocument> page, const std::string& problem) {
-    QScrollBar* scroll = edit_->verticalScrollBar();
-    const int scrolled = showingOpening_ ? scroll->value() : 0;
-    const int openingEnd = edit_->document()->characterCount() - 1;
-    showDocument(std::move(page));
-    if (scrolled > 0) {
-        edit_->document()->documentLayout()->blockBoundingRect(edit_->document()->findBlock(openingEnd));
-        scroll->setValue(scrolled);
-    }
+    showWholePage(*edit_, showingOpening_, [&] { showDocument(std::move(page)); });
     if (!problem.empty()) reportUnreadPart();
 }
 

@@ -4,7 +4,11 @@
 #include "platform/fonts/FontFallback.h"
 #include "platform/richtext/RtfReader.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextEdit>
 #include <QThread>
 #include <QThreadPool>
 
@@ -78,22 +82,29 @@ struct PageLoader::LoadJob {
     bool done = false;
 
     void run() {
-        richtext::RtfReadResult read = richtext::readRtf(rtf);
-        rtf = {};
-        if (auto head = openingOf(read.document, openingFrom)) {
-            std::lock_guard lock(mutex);
-            opening = std::move(head);
-        }
         std::unique_ptr<QTextDocument> built;
-        if (!givenUp) built = buildPage(std::move(read.document), [this] { return givenUp.load(); });
+        std::string error;
+        if (!givenUp) built = load(&error);  // a load given up while it waited for a thread is not read
         std::lock_guard lock(mutex);
         // A document still ours is deleted here, in the thread it lives in.
         if (givenUp) built.reset();
         else if (built) built->moveToThread(home);
         document = std::move(built);
-        problem = std::move(read.error);
+        problem = std::move(error);
         done = true;
         finished.notify_all();
+    }
+
+    std::unique_ptr<QTextDocument> load(std::string* error) {
+        richtext::RtfReadResult read = richtext::readRtf(rtf);
+        rtf = {};
+        *error = std::move(read.error);
+        if (auto head = openingOf(read.document, openingFrom)) {
+            std::lock_guard lock(mutex);
+            opening = std::move(head);
+        }
+        if (givenUp) return nullptr;
+        return buildPage(std::move(read.document), [this] { return givenUp.load(); });
     }
 };
 
@@ -167,6 +178,18 @@ void PageLoader::abandon() {
         finished = std::move(job_->document);
     }
     job_.reset();
+}
+
+// The opening is laid out as the page's start is: laid out that far, the page scrolls there.
+void showWholePage(QTextEdit& edit, bool openingShown, const std::function<void()>& show) {
+    QScrollBar& scroll = *edit.verticalScrollBar();
+    const int scrolled = openingShown ? scroll.value() : 0;
+    const int openingEnd = edit.document()->characterCount() - 1;
+    show();
+    if (scrolled <= 0) return;
+    QTextDocument& page = *edit.document();
+    page.documentLayout()->blockBoundingRect(page.findBlock(openingEnd));
+    scroll.setValue(scrolled);
 }
 
 }  // namespace pgw::editors

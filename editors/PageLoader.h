@@ -14,6 +14,7 @@
 #include <string>
 
 class QTextDocument;
+class QTextEdit;
 
 namespace pgw::editors {
 
@@ -54,5 +55,9 @@ private:
     QTimer timer_;
     std::shared_ptr<LoadJob> job_;
 };
+
+// Shows a page's whole document in `edit` through `show`. Where the author scrolled the
+// opening `edit` showed of it, the whole page is shown from there.
+void showWholePage(QTextEdit& edit, bool openingShown, const std::function<void()>& show);
 
 }  // namespace pgw::editors

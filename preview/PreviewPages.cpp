@@ -53,8 +53,15 @@ PreviewPages::PreviewPages(const stub::CompiledBook& book, QWidget* parent)
       notice_(new QLabel(this)),
       empty_(new QWidget(this)),
       loader_(new editors::PageLoader(
-          [this](std::unique_ptr<QTextDocument> document, const std::string&) { takeDocument(std::move(document)); },
-          [this](std::unique_ptr<QTextDocument> opening) { takeDocument(std::move(opening)); }, this)) {
+          [this](std::unique_ptr<QTextDocument> document, const std::string&) {
+              editors::showWholePage(*text_, std::exchange(openingShown_, false),
+                                     [&] { takeDocument(std::move(document)); });
+          },
+          [this](std::unique_ptr<QTextDocument> opening) {
+              takeDocument(std::move(opening));
+              openingShown_ = true;
+          },
+          this)) {
     pictureScroll_->setWidget(pictureCanvas_);
     notice_->setAlignment(Qt::AlignCenter);
     notice_->setWordWrap(true);
@@ -93,6 +100,7 @@ void PreviewPages::showText(size_t chapter) {
                                            stub::nameForMessage(book_.chapters()[chapter].name));
     if (!status.ok()) return showNotice(status.message);
     text_->clear();
+    openingShown_ = false;
     setCurrentWidget(text_);
     loader_->start(std::move(rtf));
 }

@@ -59,6 +59,7 @@ private:
     QLabel* notice_;
     QWidget* empty_;
     editors::PageLoader* loader_;
+    bool openingShown_ = false;  // the text page shows the opening of a page still loading
 };
 
 }  // namespace pgw::preview
