@@ -4,8 +4,6 @@
 // then handed over whole; a page of many paragraphs first hands over its opening, built
 // here, so that the author sees the page while the rest of it is built.
 
-#include "platform/richtext/RtfReader.h"
-
 #include <QObject>
 #include <QTimer>
 

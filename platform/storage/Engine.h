@@ -127,8 +127,9 @@ private:
     StgResult allocateTableSector(uint32_t* sector);
     // How many sectors the directory, the miniFAT or the mini stream grows by when it is
     // full: like the FAT, by a run that grows with it, so that a file written in one go
-    // keeps them in few runs and opens with few reads. Unlike the FAT's, the sectors stay once written, so
-    // the run is capped: the commit that adds them writes at most 32 sectors more.
+    // keeps them in few runs and opens with few reads. Unlike the FAT's, the sectors stay
+    // once written, so the run is capped: the commit that adds them writes at most 32
+    // sectors more.
     static size_t tableGrowthRun(size_t sectors) { return std::clamp<size_t>(sectors / 8, 1, 32); }
     StgResult addFatSector();
     // Appends up to `sectors` sectors to a table's chain, `added` telling the table of each.
