@@ -153,6 +153,14 @@ void chapterCommands(const fs::path& folder, double start) {
     report("rename", rename, start);
     report("move within a directory", move, start);
     report("delete", remove, start);
+    // What any command that looks at the whole book before it changes it pays at least.
+    std::vector<uint8_t> buffer(1 << 20);
+    const double readMs =
+        bench::repeat(kEditRuns, [&] { return bench::timed([&] { bench::readWholeFile(book, buffer); }); }).median() *
+        1000;
+    std::printf("baseline: reading the whole %.1f MB book file, start to end: %.2f ms\n",
+                double(bench::fileSize(book)) / (1 << 20), readMs);
+    bench::goalRow("baseline: the same book file read from start to end", readMs, "ms", "-", true);
     addsInARow(folder);
 }
 
