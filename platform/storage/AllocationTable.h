@@ -27,6 +27,7 @@ public:
     uint32_t entriesPerSector() const { return entriesPerSector_; }
     uint32_t sectorCount() const { return size() / entriesPerSector_; }
     uint32_t next(uint32_t index) const { return next_[index]; }
+    const uint32_t* entries() const { return next_.data(); }
     void set(uint32_t index, uint32_t value);
     // Adds one table sector's worth of free entries.
     void grow();

@@ -266,6 +266,7 @@ private:
     std::string lastDamage_;
     enum class MiniCache : uint8_t { NotYet, Held, Unavailable };
     MiniCache miniCacheState_ = MiniCache::NotYet;
+    std::vector<FilePiece> readScratch_;  // kept between reads: a book is read in thousands of them
     std::vector<uint8_t> miniCache_;
     uint32_t freeEntryHint_ = 1;
 

@@ -242,7 +242,8 @@ StgResult Engine::readPiecesOf(const std::vector<uint32_t>& chain, uint64_t offs
 }
 
 StgResult Engine::readSectors(const std::vector<uint32_t>& chain, uint64_t offset, uint8_t* buffer, size_t count) {
-    std::vector<FilePiece> pieces;
+    std::vector<FilePiece>& pieces = readScratch_;
+    pieces.clear();
     if (const StgResult r = readPiecesOf(chain, offset, buffer, count, &pieces); r != StgResult::Ok) return r;
     for (const FilePiece& piece : pieces) {
         // A last sector the file ends inside reads as zeros; a file that ends before the
