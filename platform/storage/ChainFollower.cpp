@@ -5,6 +5,7 @@
 #include "FileFormat.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace pgw::storage {
 
@@ -105,14 +106,21 @@ ChainFollower::Walk ChainFollower::walkLazily(uint32_t index) {
         }
     } else {
         // The usual chain, sector after sector in range, taken by no table and linked to
-        // once, goes in one tight loop; the first sector that is anything else stops it
-        // and the checks below say what it is.
+        // once, goes by runs: a sector of a run links to the next one, so its checks need
+        // not wait for the link before it. The first sector that is anything else stops
+        // this, and the checks below say what it is.
         const uint32_t limit = std::min({e_.fat_.size(), fileSectors_, kMaxRegularSector + 1});
         const uint32_t* next = e_.fat_.entries();
         const uint8_t* refs = refs_.data();
-        while (d.chain.size() < needed && u < limit && refs[u] <= 1 && !reserved_[u]) {
-            d.chain.push_back(u);
-            u = next[u];
+        const auto usual = [&](uint32_t sector) { return sector < limit && refs[sector] <= 1 && !reserved_[sector]; };
+        while (d.chain.size() < needed && usual(u)) {
+            const size_t have = d.chain.size();
+            const uint32_t most = uint32_t(std::min<uint64_t>(limit, u + (needed - have)));
+            uint32_t end = u + 1;
+            while (end < most && next[end - 1] == end && usual(end)) ++end;
+            d.chain.resize(have + (end - u));
+            std::iota(d.chain.begin() + std::ptrdiff_t(have), d.chain.end(), u);
+            u = next[end - 1];
         }
         while (d.chain.size() < needed) {
             if (u == kEndOfChain) return damaged(" is shorter than its size");

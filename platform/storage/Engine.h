@@ -267,7 +267,7 @@ private:
     enum class MiniCache : uint8_t { NotYet, Held, Unavailable };
     MiniCache miniCacheState_ = MiniCache::NotYet;
     std::vector<FilePiece> readScratch_;  // kept between reads: a book is read in thousands of them
-    std::vector<uint8_t> miniCache_;
+    ByteImage miniCache_;  // filled by one read: no zeros first
     uint32_t freeEntryHint_ = 1;
 
     std::vector<bool> dirtyDirSectors_;
