@@ -288,11 +288,13 @@ void goalRow(const std::string& figure, double measured, const std::string& unit
     char value[64];
     std::snprintf(value, sizeof value, measured >= 100 ? "%.0f %s" : measured >= 10 ? "%.1f %s" : "%.2f %s", measured,
                   unit.c_str());
-    std::printf("  [%s] %s: %s (goal %s)\n", met ? "met" : "NOT MET", figure.c_str(), value, goal.c_str());
+    // A figure without a goal (a baseline, a figure shown beside another) is neither met nor missed.
+    const char* verdict = goal == "-" ? "" : met ? "met" : "NOT MET";
+    std::printf("  [%s] %s: %s (goal %s)\n", *verdict ? verdict : "figure", figure.c_str(), value, goal.c_str());
     const char* table = std::getenv("PGW_BENCH_TABLE");
     if (!table || !*table) return;
     if (FILE* out = std::fopen(table, "a")) {
-        std::fprintf(out, "%s\t%s\t%s\t%s\n", figure.c_str(), value, goal.c_str(), met ? "met" : "NOT MET");
+        std::fprintf(out, "%s\t%s\t%s\t%s\n", figure.c_str(), value, goal.c_str(), verdict);
         std::fclose(out);
     }
 }

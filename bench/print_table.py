@@ -19,8 +19,11 @@ def main(path):
     print(line(["-" * w for w in widths]))
     for row in rows:
         print(line(row))
-    missed = sum(1 for r in rows if r[3] != "met")
-    print(f"\n{len(rows) - missed} of {len(rows)} goals met")
+    goals = [r for r in rows if r[2] != "-"]
+    met = sum(1 for r in goals if r[3] == "met")
+    others = len(rows) - len(goals)
+    print(f"\n{met} of {len(goals)} goals met; {others} more {'row is a figure' if others == 1 else 'rows are figures'}"
+          " without a goal of its own")
     return 0
 
 
