@@ -23,7 +23,7 @@ def main(path):
     met = sum(1 for r in goals if r[3] == "met")
     others = len(rows) - len(goals)
     print(f"\n{met} of {len(goals)} goals met; {others} more {'row is a figure' if others == 1 else 'rows are figures'}"
-          " without a goal of its own")
+          " without a goal")
     return 0
 
 
